@@ -1,0 +1,111 @@
+#include "Http.h"
+#include "Routes.h"
+#include "ServerState.h"
+
+namespace devserver {
+
+namespace {
+
+// "path" of a control request: an absolute path outside the controls.
+std::optional<std::string> requireTargetPath(const QJsonObject &body, httplib::Response &res) {
+    const auto path = requireString(body, "path", res);
+    if (!path)
+        return std::nullopt;
+    std::string target = path->toStdString();
+    if (!ServerState::isInjectablePath(target)) {
+        sendInvalidRequest(res, QStringLiteral("path 必须以 / 开头，且不能是 /__dev/ 下的路径"));
+        return std::nullopt;
+    }
+    return target;
+}
+
+// "count", 1 when left out.
+std::optional<int> optionalCount(const QJsonObject &body, httplib::Response &res) {
+    if (!body.contains(QStringLiteral("count")))
+        return 1;
+    const auto count = requireInteger(body, "count", 1, ServerState::kMaxInjectionCount, res);
+    if (!count)
+        return std::nullopt;
+    return int(*count);
+}
+
+void failNext(ServerState &state, const httplib::Request &req, httplib::Response &res) {
+    const auto body = readJsonObject(req, res);
+    if (!body)
+        return;
+    const auto path = requireTargetPath(*body, res);
+    if (!path)
+        return;
+    const auto status = requireInteger(*body, "status", ServerState::kMinInjectedStatus,
+                                       ServerState::kMaxInjectedStatus, res);
+    if (!status)
+        return;
+    const auto count = optionalCount(*body, res);
+    if (!count)
+        return;
+    state.failNext(*path, int(*status), *count);
+    res.status = 204;
+}
+
+void delayNext(ServerState &state, const httplib::Request &req, httplib::Response &res) {
+    const auto body = readJsonObject(req, res);
+    if (!body)
+        return;
+    const auto path = requireTargetPath(*body, res);
+    if (!path)
+        return;
+    const auto ms = requireInteger(*body, "ms", 0, ServerState::kMaxDelayMs, res);
+    if (!ms)
+        return;
+    const auto count = optionalCount(*body, res);
+    if (!count)
+        return;
+    state.delayNext(*path, int(*ms), *count);
+    res.status = 204;
+}
+
+void requests(ServerState &state, const httplib::Request &req, httplib::Response &res) {
+    if (!req.has_param("path"))
+        return sendInvalidRequest(res, QStringLiteral("缺少参数：path"));
+    const std::string path = req.get_param_value("path");
+    QJsonObject answer;
+    answer.insert(QStringLiteral("path"), QString::fromStdString(path));
+    answer.insert(QStringLiteral("count"), state.requestCount(path));
+    sendJson(res, 200, answer);
+}
+
+void newUserStatus(ServerState &state, const httplib::Request &req, httplib::Response &res) {
+    const auto body = readJsonObject(req, res);
+    if (!body)
+        return;
+    const auto status = requireString(*body, "status", res);
+    if (!status)
+        return;
+    if (status->isEmpty())
+        return sendInvalidRequest(res, QStringLiteral("status 不能为空"));
+    state.setNewUserStatus(status->toStdString());
+    res.status = 204;
+}
+
+} // namespace
+
+void registerDevControlRoutes(Router &router) {
+    ServerState &state = router.state();
+    // Registered outside the controls' own reach, so that a script can always undo what it injected.
+    httplib::Server &http = router.unguarded();
+    http.Post("/__dev/expire-tokens", [&state](const httplib::Request &, httplib::Response &res) {
+        state.expireAccessTokens();
+        res.status = 204;
+    });
+    http.Post("/__dev/fail-next",
+              [&state](const httplib::Request &req, httplib::Response &res) { failNext(state, req, res); });
+    http.Post("/__dev/delay-next",
+              [&state](const httplib::Request &req, httplib::Response &res) { delayNext(state, req, res); });
+    http.Get("/__dev/requests",
+             [&state](const httplib::Request &req, httplib::Response &res) { requests(state, req, res); });
+    http.Post("/__dev/new-user-status", [&state](const httplib::Request &req, httplib::Response &res) {
+        newUserStatus(state, req, res);
+    });
+}
+
+} // namespace devserver

@@ -1,0 +1,178 @@
+#include "DevServer.h"
+
+#include "Http.h"
+#include "Routes.h"
+#include "ServerState.h"
+
+#include <httplib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <stdexcept>
+
+#include <sys/socket.h>
+
+using devserver::ServerState;
+
+namespace {
+
+// Enough workers that a handful of deliberately delayed requests never hold up the others.
+constexpr size_t kWorkerThreads = 32;
+
+void checkInjection(const std::string &path, int count) {
+    if (!ServerState::isInjectablePath(path))
+        throw std::invalid_argument("DevServer: path must start with '/' and lie outside /__dev/: " + path);
+    if (count < 1 || count > ServerState::kMaxInjectionCount)
+        throw std::invalid_argument("DevServer: count out of range");
+}
+
+} // namespace
+
+DevServer::DevServer() : m_state(std::make_unique<ServerState>()) {}
+
+DevServer::~DevServer() {
+    stop();
+}
+
+int DevServer::start(int port, const std::string &host) {
+    if (m_thread.joinable())
+        throw std::logic_error("DevServer: already running");
+    if (port < 0 || port > 65535)
+        return -1;
+    {
+        std::lock_guard lock(m_state->mutex);
+        m_state->stopping = false;
+        m_state->requestCounts.clear();
+    }
+
+    auto http = std::make_unique<httplib::Server>();
+    configure(*http);
+    // The library's own socket setup also sets SO_REUSEPORT, which would let a second server bind a port in
+    // use and silently share its connections; take SO_REUSEADDR alone (a restart on the same port must not
+    // wait out TIME_WAIT). The last socket seen here is the one that got bound.
+    auto listeningSocket = std::make_shared<socket_t>(INVALID_SOCKET);
+    http->set_socket_options([listeningSocket](socket_t sock) {
+        const int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        *listeningSocket = sock;
+    });
+    const int bound = port == 0 ? http->bind_to_any_port(host) : (http->bind_to_port(host, port) ? port : -1);
+    if (bound <= 0)
+        return -1;
+    // The library listens with a backlog of 5; a burst of parallel connections (a client fanning out a page's
+    // requests) then overflows the queue and some connections break. Listening again widens it.
+    ::listen(*listeningSocket, SOMAXCONN);
+
+    m_http = std::move(http);
+    m_host = host;
+    m_port = bound;
+    m_listenEnded = false;
+    m_thread = std::thread([this] {
+        m_http->listen_after_bind();
+        m_listenEnded = true;
+    });
+    // The socket already queues connections, but stop() only takes effect once the accept loop runs, so
+    // return only then.
+    while (!m_http->is_running() && !m_listenEnded)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return bound;
+}
+
+void DevServer::stop() {
+    if (!m_thread.joinable())
+        return;
+    {
+        std::lock_guard lock(m_state->mutex);
+        m_state->stopping = true;
+    }
+    m_state->stopSignal.notify_all();
+    m_http->stop();
+    m_thread.join();
+    m_http.reset();
+}
+
+bool DevServer::isRunning() const {
+    return m_thread.joinable() && !m_listenEnded;
+}
+
+std::string DevServer::baseUrl() const {
+    std::string host = m_host;
+    if (host == "0.0.0.0" || host.empty())
+        host = "127.0.0.1";
+    else if (host == "::")
+        host = "::1";
+    if (host.find(':') != std::string::npos)
+        host = "[" + host + "]";
+    return "http://" + host + ":" + std::to_string(m_port);
+}
+
+std::string DevServer::smsCode() {
+    return ServerState::kSmsCode;
+}
+
+void DevServer::expireAccessTokens() {
+    m_state->expireAccessTokens();
+}
+
+void DevServer::failNext(const std::string &path, int status, int count) {
+    checkInjection(path, count);
+    if (status < ServerState::kMinInjectedStatus || status > ServerState::kMaxInjectedStatus)
+        throw std::invalid_argument("DevServer: status out of range");
+    m_state->failNext(path, status, count);
+}
+
+void DevServer::delayNext(const std::string &path, int milliseconds, int count) {
+    checkInjection(path, count);
+    if (milliseconds < 0 || milliseconds > ServerState::kMaxDelayMs)
+        throw std::invalid_argument("DevServer: delay out of range");
+    m_state->delayNext(path, milliseconds, count);
+}
+
+int DevServer::requestCount(const std::string &path) const {
+    return m_state->requestCount(path);
+}
+
+void DevServer::setNewUserStatus(const std::string &status) {
+    if (status.empty())
+        throw std::invalid_argument("DevServer: empty status");
+    m_state->setNewUserStatus(status);
+}
+
+void DevServer::configure(httplib::Server &http) {
+    ServerState &state = *m_state;
+    http.new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
+    // One request per connection: an idle keep-alive connection would otherwise hold a worker, and with it
+    // stop(), for the keep-alive timeout.
+    http.set_keep_alive_max_count(1);
+    http.set_tcp_nodelay(true);
+
+    // Every request outside the controls is counted, whatever its route and method, an unknown one included.
+    http.set_pre_routing_handler([&state](const httplib::Request &req, httplib::Response &) {
+        if (!ServerState::isControlPath(req.path)) {
+            std::lock_guard lock(state.mutex);
+            ++state.requestCounts[req.path];
+        }
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+
+    // Whatever ends in a failed status without a body (an unknown route above all) still gets an error body.
+    http.set_error_handler(
+        httplib::Server::HandlerWithResponse([](const httplib::Request &, httplib::Response &res) {
+            if (!res.body.empty())
+                return httplib::Server::HandlerResponse::Unhandled;
+            devserver::sendStatusError(res, res.status);
+            return httplib::Server::HandlerResponse::Handled;
+        }));
+    http.set_exception_handler([](const httplib::Request &, httplib::Response &res, std::exception_ptr) {
+        devserver::sendStatusError(res, 500);
+    });
+    if (m_requestLogging) {
+        http.set_logger([](const httplib::Request &req, const httplib::Response &res) {
+            std::fprintf(stderr, "%s %s -> %d\n", req.method.c_str(), req.path.c_str(), res.status);
+        });
+    }
+
+    devserver::Router router(http, state);
+    devserver::registerAuthRoutes(router);
+    devserver::registerDevControlRoutes(router);
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace httplib {
+class Server;
+}
+
+namespace devserver {
+class ServerState;
+}
+
+// The loopback stand-in of the service: an HTTP server with in-memory accounts, tokens and content, run on
+// its own threads so that a test can drive the client's Qt event loop on the main thread against it.
+//
+// Endpoint groups live in one source file each (AuthRoutes.cpp, ...) and register their routes on every
+// start; all of them share one `ServerState` behind a mutex.
+class DevServer {
+public:
+    DevServer();
+    ~DevServer();
+
+    DevServer(const DevServer &) = delete;
+    DevServer &operator=(const DevServer &) = delete;
+
+    // Binds `host`:`port` (0 picks a free port), serves on a background thread and returns the bound port
+    // once connections are accepted; -1 when the address cannot be bound. Throws std::logic_error when the
+    // server is already running. Request counts start from zero; accounts, tokens and pending failures and
+    // delays survive a restart, so controls may be set before the first start.
+    int start(int port = 0, const std::string &host = "127.0.0.1");
+    // Stops accepting, lets the requests in progress finish (cutting injected delays short) and returns
+    // when every worker has ended. Safe to call when not running.
+    void stop();
+    bool isRunning() const;
+    int port() const { return m_port; }
+    // "http://<host>:<port>", with a wildcard host replaced by the loopback address so it can be dialled.
+    std::string baseUrl() const;
+    // The fixed development SMS code that signs in every phone.
+    static std::string smsCode();
+
+    // Prints one line per answered request to stderr (for manual runs). Takes effect at the next start.
+    void setRequestLogging(bool enabled) { m_requestLogging = enabled; }
+
+    // Test controls. Paths are request paths without the query ("/api/v1/me"); paths under "/__dev/" are the
+    // HTTP form of these controls and are never counted, failed or delayed. Failures and delays apply to the
+    // server's routes; a path that matches none answers 404 regardless.
+
+    // Every access token issued so far answers 401 from now on; refresh tokens stay valid.
+    void expireAccessTokens();
+    // The next `count` requests to `path` answer `status` (200..599) with an error body instead of being
+    // handled. Calls queue up: failNext(p, 500); failNext(p, 401) fails the next request with 500, the one
+    // after with 401. Throws std::invalid_argument for a bad path, status or count (< 1).
+    void failNext(const std::string &path, int status, int count = 1);
+    // The next `count` requests to `path` are answered after `milliseconds` (0..600000); queued like
+    // failNext. When both are pending, the delay comes first and then the failure.
+    void delayNext(const std::string &path, int milliseconds, int count = 1);
+    // How many requests reached `path` since start, answered or failed, whatever their method.
+    int requestCount(const std::string &path) const;
+    // The status given to phones signing in for the first time (default "Active"); a user keeps the status
+    // they were created with. Throws std::invalid_argument for an empty status.
+    void setNewUserStatus(const std::string &status);
+
+private:
+    void configure(httplib::Server &http);
+
+    std::unique_ptr<devserver::ServerState> m_state;
+    std::unique_ptr<httplib::Server> m_http;
+    std::thread m_thread;
+    std::atomic<bool> m_listenEnded{false};
+    std::string m_host;
+    int m_port = -1;
+    bool m_requestLogging = false;
+};

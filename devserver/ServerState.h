@@ -1,0 +1,116 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include <QJsonObject>
+
+namespace devserver {
+
+using Clock = std::chrono::steady_clock;
+
+struct UserRecord {
+    std::int64_t id = 0;
+    std::string phone;
+    std::string status;
+    std::optional<std::string> birthYearMonth;
+};
+
+// Every token belongs to one sign-in (`sessionId`): the login starts it, each refresh continues it, and a
+// logout ends it together with all access tokens it produced, including those issued before a rotation.
+struct AccessTokenRecord {
+    std::int64_t userId = 0;
+    std::int64_t sessionId = 0;
+    Clock::time_point expiresAt;
+};
+
+struct RefreshTokenRecord {
+    std::int64_t userId = 0;
+    std::int64_t sessionId = 0;
+    std::string deviceId;
+    Clock::time_point expiresAt;
+};
+
+// A pending failure or delay for one path, consumed one request at a time.
+struct Injection {
+    int value = 0; // status for a failure, milliseconds for a delay
+    int remaining = 0;
+};
+
+// The whole in-memory world of the stand-in. Handlers run on the server's worker threads, so every member
+// below `mutex` is read and written only while holding it; the `...Locked` functions expect it held.
+class ServerState {
+public:
+    static constexpr std::int64_t kAccessExpiresIn = 3600;
+    static constexpr std::int64_t kRefreshExpiresIn = 2592000;
+    static constexpr std::int64_t kSmsExpiresIn = 300;
+    static constexpr std::int64_t kSmsResendAfter = 60;
+    static constexpr std::int64_t kTenantId = 1;
+    // The one SMS code of development: no message is ever sent, every phone signs in with it.
+    static constexpr const char *kSmsCode = "246810";
+
+    mutable std::mutex mutex;
+    // Woken when the server stops, so that deliberately slow answers give up their wait at once.
+    std::condition_variable stopSignal;
+    bool stopping = false;
+
+    // Accounts and tokens.
+    std::map<std::string, std::int64_t> userIdByPhone;
+    std::map<std::int64_t, UserRecord> users;
+    std::map<std::string, AccessTokenRecord> accessTokens;
+    std::map<std::string, RefreshTokenRecord> refreshTokens;
+    std::map<std::string, Clock::time_point> lastCodeSentAt; // by phone
+    std::string newUserStatus = "Active";
+    std::int64_t nextUserId = 10001;
+    std::int64_t nextSessionId = 1;
+
+    // Test controls, keyed by request path.
+    std::map<std::string, std::deque<Injection>> failures;
+    std::map<std::string, std::deque<Injection>> delays;
+    std::map<std::string, int> requestCounts;
+
+    // Test controls, each taking the lock itself. Arguments are checked by the caller against the limits
+    // below.
+    static constexpr int kMinInjectedStatus = 200;
+    static constexpr int kMaxInjectedStatus = 599;
+    static constexpr int kMaxDelayMs = 600000;
+    static constexpr int kMaxInjectionCount = 1000000;
+    // Paths under this prefix are the controls themselves: never counted, failed or delayed, so a script can
+    // always reach them.
+    static constexpr const char *kControlPrefix = "/__dev/";
+    static bool isControlPath(const std::string &path);
+    // Whether `path` may carry an injection: an absolute path outside the controls.
+    static bool isInjectablePath(const std::string &path);
+
+    void expireAccessTokens();
+    void failNext(const std::string &path, int status, int count);
+    void delayNext(const std::string &path, int milliseconds, int count);
+    int requestCount(const std::string &path) const;
+    void setNewUserStatus(const std::string &status);
+
+    // The user signing in with `phone`, created with the new-user status on first sight.
+    UserRecord &userForPhoneLocked(const std::string &phone);
+    // Issues a fresh access/refresh pair for the sign-in `sessionId` and returns the token grant.
+    QJsonObject issueGrantLocked(std::int64_t userId, std::int64_t sessionId, const std::string &deviceId);
+    // The record of a live access token, or nothing for an unknown or expired one.
+    const AccessTokenRecord *findAccessTokenLocked(const std::string &token);
+    // The record of a live refresh token, or nothing for an unknown, revoked or expired one.
+    const RefreshTokenRecord *findRefreshTokenLocked(const std::string &token);
+    // Ends a sign-in: all of its refresh and access tokens stop working.
+    void revokeSessionLocked(std::int64_t sessionId);
+
+    // Takes one use of the first pending injection for `path`; nothing when none is pending.
+    static std::optional<int> takeInjection(std::map<std::string, std::deque<Injection>> &table,
+                                            const std::string &path);
+};
+
+// An opaque random token: `prefix` followed by 32 lower-case hexadecimal digits.
+std::string randomToken(const char *prefix);
+
+} // namespace devserver

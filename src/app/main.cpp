@@ -1,0 +1,19 @@
+#include "QuorvelApp.h"
+
+#include <QGuiApplication>
+#include <QtQml/QQmlExtensionPlugin>
+
+Q_IMPORT_QML_PLUGIN(QuorvelPlugin)
+
+int main(int argc, char *argv[]) {
+    QGuiApplication application(argc, argv);
+    QGuiApplication::setOrganizationName(QStringLiteral("Quorvel"));
+    QGuiApplication::setApplicationName(QStringLiteral("Quorvel"));
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("岚帆伴"));
+    QGuiApplication::setApplicationVersion(QStringLiteral(QVL_VERSION));
+
+    QuorvelApp app;
+    if (!app.show())
+        return 1;
+    return QGuiApplication::exec();
+}

@@ -1,0 +1,207 @@
+#include "JsonReader.h"
+
+#include <QJsonDocument>
+#include <QJsonParseError>
+
+#include <limits>
+
+JsonDecodeError::JsonDecodeError(QString path, QString reason)
+    : m_path(std::move(path)),
+      m_text((m_path.isEmpty() ? reason : m_path + QStringLiteral(": ") + reason).toUtf8()) {}
+
+JsonReader::JsonReader(const QJsonObject &object, JsonKeys keys, QString path)
+    : m_keys(keys), m_path(std::move(path)) {
+    m_fields.reserve(object.size());
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        const QString name = keys == JsonKeys::FromSnakeCase ? fromSnakeCase(it.key()) : it.key();
+        // Two wire keys that convert to one name: the first one wins, as a dictionary-backed decoder keeps
+        // one.
+        if (!m_fields.contains(name))
+            m_fields.insert(name, it.value());
+    }
+}
+
+JsonReader JsonReader::parse(const QByteArray &body, JsonKeys keys) {
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
+    if (error.error != QJsonParseError::NoError)
+        throw JsonDecodeError({}, QStringLiteral("not JSON: ") + error.errorString());
+    if (!document.isObject())
+        throw JsonDecodeError({}, QStringLiteral("not a JSON object"));
+    return JsonReader(document.object(), keys);
+}
+
+QJsonArray JsonReader::parseArray(const QByteArray &body) {
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
+    if (error.error != QJsonParseError::NoError)
+        throw JsonDecodeError({}, QStringLiteral("not JSON: ") + error.errorString());
+    if (!document.isArray())
+        throw JsonDecodeError({}, QStringLiteral("not a JSON array"));
+    return document.array();
+}
+
+QString JsonReader::fromSnakeCase(const QString &key) {
+    const qsizetype first = [&] {
+        qsizetype i = 0;
+        while (i < key.size() && key[i] == u'_')
+            ++i;
+        return i;
+    }();
+    if (first == key.size())
+        return key; // empty, or only underscores
+    qsizetype last = key.size() - 1;
+    while (key[last] == u'_')
+        --last;
+    const QStringView core = QStringView(key).mid(first, last - first + 1);
+    const QList<QStringView> words = core.split(u'_', Qt::SkipEmptyParts);
+    if (words.size() == 1)
+        return key;
+    QString joined = words.first().toString().toLower();
+    for (qsizetype i = 1; i < words.size(); ++i) {
+        const QString word = words[i].toString().toLower();
+        joined += word.left(1).toUpper() + word.mid(1);
+    }
+    return key.left(first) + joined + key.mid(last + 1);
+}
+
+QString JsonReader::fieldPath(const QString &field) const {
+    return m_path.isEmpty() ? field : m_path + u'.' + field;
+}
+
+void JsonReader::fail(const QString &field, const QString &reason) const {
+    throw JsonDecodeError(fieldPath(field), reason);
+}
+
+bool JsonReader::has(const QString &field) const {
+    const auto it = m_fields.constFind(field);
+    return it != m_fields.cend() && !it->isNull() && !it->isUndefined();
+}
+
+QJsonValue JsonReader::value(const QString &field) const {
+    return m_fields.value(field, QJsonValue::Undefined);
+}
+
+QJsonValue JsonReader::required(const QString &field) const {
+    if (!has(field))
+        fail(field, m_fields.contains(field) ? QStringLiteral("is null") : QStringLiteral("is missing"));
+    return m_fields.value(field);
+}
+
+QString JsonReader::toString(const QJsonValue &value, const QString &path) {
+    if (!value.isString())
+        throw JsonDecodeError(path, QStringLiteral("is not a string"));
+    return value.toString();
+}
+
+qint64 JsonReader::toInt64(const QJsonValue &value, const QString &path) {
+    if (!value.isDouble())
+        throw JsonDecodeError(path, QStringLiteral("is not a number"));
+    // toInteger() answers its default for anything but a whole number that fits: two different defaults
+    // giving one answer means the value itself is such a number (exact also beyond 2^53).
+    const qint64 a = value.toInteger(0);
+    if (a != value.toInteger(1))
+        throw JsonDecodeError(path, QStringLiteral("is not a whole 64-bit integer"));
+    return a;
+}
+
+QString JsonReader::string(const QString &field) const {
+    return toString(required(field), fieldPath(field));
+}
+
+qint64 JsonReader::int64(const QString &field) const {
+    return toInt64(required(field), fieldPath(field));
+}
+
+int JsonReader::int32(const QString &field) const {
+    const qint64 v = int64(field);
+    if (v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
+        fail(field, QStringLiteral("is out of range"));
+    return int(v);
+}
+
+double JsonReader::number(const QString &field) const {
+    const QJsonValue v = required(field);
+    if (!v.isDouble())
+        fail(field, QStringLiteral("is not a number"));
+    return v.toDouble();
+}
+
+bool JsonReader::boolean(const QString &field) const {
+    const QJsonValue v = required(field);
+    if (!v.isBool())
+        fail(field, QStringLiteral("is not a boolean"));
+    return v.toBool();
+}
+
+JsonReader JsonReader::object(const QString &field) const {
+    const QJsonValue v = required(field);
+    if (!v.isObject())
+        fail(field, QStringLiteral("is not an object"));
+    return JsonReader(v.toObject(), m_keys, fieldPath(field));
+}
+
+QJsonArray JsonReader::array(const QString &field) const {
+    const QJsonValue v = required(field);
+    if (!v.isArray())
+        fail(field, QStringLiteral("is not an array"));
+    return v.toArray();
+}
+
+QStringList JsonReader::stringList(const QString &field) const {
+    const QJsonArray items = array(field);
+    QStringList result;
+    result.reserve(items.size());
+    for (qsizetype i = 0; i < items.size(); ++i)
+        result.append(toString(items[i], fieldPath(field) + QStringLiteral("[%1]").arg(i)));
+    return result;
+}
+
+JsonReader JsonReader::element(const QJsonArray &items, qsizetype index, const QString &field) const {
+    const QString path = fieldPath(field) + QStringLiteral("[%1]").arg(index);
+    if (!items[index].isObject())
+        throw JsonDecodeError(path, QStringLiteral("is not an object"));
+    return JsonReader(items[index].toObject(), m_keys, path);
+}
+
+std::optional<QString> JsonReader::optString(const QString &field) const {
+    return has(field) ? std::optional(string(field)) : std::nullopt;
+}
+std::optional<qint64> JsonReader::optInt64(const QString &field) const {
+    return has(field) ? std::optional(int64(field)) : std::nullopt;
+}
+std::optional<int> JsonReader::optInt32(const QString &field) const {
+    return has(field) ? std::optional(int32(field)) : std::nullopt;
+}
+std::optional<double> JsonReader::optNumber(const QString &field) const {
+    return has(field) ? std::optional(number(field)) : std::nullopt;
+}
+std::optional<bool> JsonReader::optBoolean(const QString &field) const {
+    return has(field) ? std::optional(boolean(field)) : std::nullopt;
+}
+std::optional<JsonReader> JsonReader::optObject(const QString &field) const {
+    return has(field) ? std::optional(object(field)) : std::nullopt;
+}
+std::optional<QJsonArray> JsonReader::optArray(const QString &field) const {
+    return has(field) ? std::optional(array(field)) : std::nullopt;
+}
+
+QByteArray JsonWriter::compact(const QJsonObject &object) {
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+QString JsonWriter::toSnakeCase(const QString &field) {
+    QString result;
+    result.reserve(field.size() + 4);
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        const QChar c = field[i];
+        if (c.isUpper()) {
+            if (i > 0)
+                result += u'_';
+            result += c.toLower();
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}

@@ -1,0 +1,174 @@
+#include "Transport.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+
+#include <algorithm>
+
+#include <QCoro/QCoroNetworkReply>
+
+namespace {
+
+std::optional<QByteArray> findHeader(const QList<QPair<QByteArray, QByteArray>> &headers,
+                                     const QByteArray &name) {
+    for (const auto &[key, value] : headers) {
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    }
+    return std::nullopt;
+}
+
+TransportError::Kind kindOf(QNetworkReply::NetworkError error) {
+    switch (error) {
+    case QNetworkReply::TimeoutError:
+        return TransportError::Kind::TimedOut;
+    case QNetworkReply::OperationCanceledError:
+        return TransportError::Kind::Cancelled;
+    case QNetworkReply::ConnectionRefusedError:
+    case QNetworkReply::RemoteHostClosedError:
+    case QNetworkReply::HostNotFoundError:
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::UnknownNetworkError:
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyNotFoundError:
+        return TransportError::Kind::NoConnection;
+    default:
+        return TransportError::Kind::Other;
+    }
+}
+
+QNetworkRequest toNetworkRequest(const HttpRequest &request) {
+    QNetworkRequest result(request.url);
+    for (const auto &[name, value] : request.headers)
+        result.setRawHeader(name, value);
+    result.setTransferTimeout(request.timeoutMs);
+    return result;
+}
+
+// Status and headers of a reply; status -1 when no HTTP answer came back.
+HttpResponse responseHead(QNetworkReply *reply) {
+    HttpResponse response;
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (status.isValid())
+        response.status = status.toInt();
+    response.headers = reply->rawHeaderPairs();
+    return response;
+}
+
+struct ReplyDeleter {
+    void operator()(QNetworkReply *reply) const {
+        if (reply)
+            reply->deleteLater();
+    }
+};
+using ReplyPtr = std::unique_ptr<QNetworkReply, ReplyDeleter>;
+
+ReplyPtr start(QNetworkAccessManager &manager, const HttpRequest &request) {
+    const QNetworkRequest networkRequest = toNetworkRequest(request);
+    return ReplyPtr(manager.sendCustomRequest(networkRequest, request.method, request.body));
+}
+
+class NetworkByteStream final : public ByteStream {
+public:
+    NetworkByteStream(ReplyPtr reply, HttpResponse head)
+        : m_reply(std::move(reply)), m_head(std::move(head)) {}
+    ~NetworkByteStream() override { cancel(); }
+
+    const HttpResponse &response() const override { return m_head; }
+
+    QCoro::Task<std::optional<QByteArray>> nextLine() override {
+        QPointer<QNetworkReply> reply = m_reply.get();
+        while (reply && !reply->canReadLine() && !reply->isFinished())
+            co_await qCoro(reply.data()).waitForReadyRead(std::chrono::milliseconds(-1));
+        if (!reply)
+            throw TransportError::fromKind(TransportError::Kind::Cancelled);
+        if (reply->canReadLine() || reply->bytesAvailable() > 0) {
+            QByteArray line = reply->canReadLine() ? reply->readLine() : reply->readAll();
+            while (line.endsWith('\n') || line.endsWith('\r'))
+                line.chop(1);
+            co_return line;
+        }
+        // Finished with nothing left: a break in the middle of an HTTP body is a transport failure.
+        if (reply->error() != QNetworkReply::NoError && !m_head.isHttp())
+            throw TransportError::fromKind(kindOf(reply->error()));
+        if (reply->error() == QNetworkReply::OperationCanceledError ||
+            reply->error() == QNetworkReply::TimeoutError)
+            throw TransportError::fromKind(kindOf(reply->error()));
+        co_return std::nullopt;
+    }
+
+    void cancel() override {
+        if (m_reply && m_reply->isRunning())
+            m_reply->abort();
+    }
+
+private:
+    ReplyPtr m_reply;
+    HttpResponse m_head;
+};
+
+} // namespace
+
+std::optional<QByteArray> HttpRequest::header(const QByteArray &name) const {
+    return findHeader(headers, name);
+}
+
+void HttpRequest::setHeader(const QByteArray &name, const QByteArray &value) {
+    const auto sameName = [&](const auto &pair) {
+        return pair.first.compare(name, Qt::CaseInsensitive) == 0;
+    };
+    const auto first = std::find_if(headers.begin(), headers.end(), sameName);
+    if (first == headers.end()) {
+        headers.append({name, value});
+        return;
+    }
+    first->second = value; // in place, so a resent request keeps its header order
+    headers.erase(std::remove_if(first + 1, headers.end(), sameName), headers.end());
+}
+
+std::optional<QByteArray> HttpResponse::header(const QByteArray &name) const {
+    return findHeader(headers, name);
+}
+
+TransportError TransportError::fromKind(Kind kind) {
+    switch (kind) {
+    case Kind::NoConnection:
+        return TransportError(kind, QStringLiteral("网络连接失败，请检查网络后重试"));
+    case Kind::TimedOut:
+        return TransportError(kind, QStringLiteral("请求超时，请稍后重试"));
+    case Kind::Cancelled:
+        return TransportError(kind, QStringLiteral("请求已取消"));
+    case Kind::Other:
+        break;
+    }
+    return TransportError(Kind::Other, QStringLiteral("网络异常，请稍后重试"));
+}
+
+NetworkTransport::NetworkTransport() : m_manager(std::make_unique<QNetworkAccessManager>()) {}
+
+NetworkTransport::~NetworkTransport() = default;
+
+QCoro::Task<HttpResponse> NetworkTransport::send(HttpRequest request) {
+    ReplyPtr reply = start(*m_manager, request);
+    co_await qCoro(reply.get()).waitForFinished();
+    HttpResponse response = responseHead(reply.get());
+    // Qt reports 4xx and 5xx as reply errors too; only a reply without a status is a transport failure.
+    if (!response.isHttp())
+        throw TransportError::fromKind(kindOf(reply->error()));
+    response.body = reply->readAll();
+    co_return response;
+}
+
+QCoro::Task<std::unique_ptr<ByteStream>> NetworkTransport::open(HttpRequest request) {
+    ReplyPtr reply = start(*m_manager, request);
+    while (!reply->isFinished() && reply->bytesAvailable() == 0 &&
+           !reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
+        co_await qCoro(reply.get()).waitForReadyRead(std::chrono::milliseconds(-1));
+    HttpResponse head = responseHead(reply.get());
+    if (!head.isHttp())
+        throw TransportError::fromKind(kindOf(reply->error()));
+    co_return std::make_unique<NetworkByteStream>(std::move(reply), std::move(head));
+}

@@ -1,0 +1,84 @@
+#include "AppSession.h"
+#include "AuthAPIClient.h"
+#include "Await.h"
+#include "DevServer.h"
+#include "Platform.h"
+#include "TestPlatform.h"
+
+#include <QCoro/QCoroTask>
+#include <QTest>
+
+// Sign-in and signed-in sending against the local stand-in of the service, over the real network stack.
+class TestSessionEndToEnd : public QObject {
+    Q_OBJECT
+
+private:
+    DevServer m_server;
+    QString m_base;
+
+    QJsonObject bundle() const {
+        return {{QStringLiteral("QVLApiBaseURL"), m_base},
+                {QStringLiteral("QVLAiBaseURL"), m_base},
+                {QStringLiteral("QVLTradeBaseURL"), m_base}};
+    }
+    HttpRequest me(const AppSession &session) const {
+        return Api::jsonRequest("GET", Api::appendPath(session.baseURL(), QStringLiteral("/api/v1/me")),
+                                session.accessToken());
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        m_server.start(0);
+        m_base = QString::fromStdString(m_server.baseUrl());
+    }
+
+    void signInAndRenewAnExpiredToken() {
+        TestPlatform platform(bundle());
+        NetworkTransport network;
+        Platform::Services services;
+        services.transport = std::shared_ptr<Transport>(&network, [](Transport *) {});
+        Platform::Override realNetwork(services);
+        AppSession session;
+
+        const AuthAPIClient client;
+        const SendCodeResponse code = Await::result(client.sendCode(QStringLiteral("13800138000"), session));
+        QVERIFY(code.resendAfter > 0);
+
+        try {
+            Await::result(client.login(QStringLiteral("13800138000"), QStringLiteral("000000"), session));
+            QFAIL("a wrong code must not sign in");
+        } catch (const AuthAPIError &error) {
+            QCOMPARE(error.status(), 400);
+            QVERIFY(!error.errorDescription().isEmpty());
+        }
+
+        const LoginResponse grant = Await::result(client.login(
+            QStringLiteral("13800138000"), QString::fromStdString(DevServer::smsCode()), session));
+        session.storeGrant(grant);
+        QVERIFY(session.isLoggedIn());
+        const QString firstToken = *session.accessToken();
+
+        const MeResponse before =
+            Api::decode<MeResponse>(Await::result(AppSession::send(me(session))), JsonKeys::FromSnakeCase);
+        QCOMPARE(before.userId, grant.userId);
+
+        // The server forgets the access token: the next request is renewed once and succeeds.
+        m_server.expireAccessTokens();
+        const int refreshesBefore = m_server.requestCount("/api/v1/auth/refresh");
+        auto first = AppSession::send(me(session));
+        auto second = AppSession::send(me(session));
+        QCOMPARE(Await::result(first).status, 200);
+        QCOMPARE(Await::result(second).status, 200);
+        QCOMPARE(m_server.requestCount("/api/v1/auth/refresh") - refreshesBefore, 1);
+        QVERIFY(*session.accessToken() != firstToken);
+
+        // A refused refresh signs the learner out.
+        m_server.expireAccessTokens();
+        m_server.failNext("/api/v1/auth/refresh", 401);
+        QCOMPARE(Await::result(AppSession::send(me(session))).status, 401);
+        QVERIFY(!session.isLoggedIn());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSessionEndToEnd)
+#include "tst_session_e2e.moc"

@@ -1,0 +1,82 @@
+#include "FakeTransport.h"
+
+#include <QCoro/QCoroTimer>
+
+#include <chrono>
+
+namespace {
+
+QString routeKey(const QByteArray &method, const QString &path) {
+    return QString::fromLatin1(method) + u' ' + path;
+}
+
+class FakeByteStream final : public ByteStream {
+public:
+    FakeByteStream(HttpResponse head, QByteArray body) : m_head(std::move(head)), m_lines(body.split('\n')) {
+        if (!m_lines.isEmpty() && m_lines.last().isEmpty())
+            m_lines.removeLast();
+    }
+    const HttpResponse &response() const override { return m_head; }
+    QCoro::Task<std::optional<QByteArray>> nextLine() override {
+        co_await QCoro::sleepFor(std::chrono::milliseconds(0));
+        if (m_cancelled || m_lines.isEmpty())
+            co_return std::nullopt;
+        QByteArray line = m_lines.takeFirst();
+        if (line.endsWith('\r'))
+            line.chop(1);
+        co_return line;
+    }
+    void cancel() override { m_cancelled = true; }
+
+private:
+    HttpResponse m_head;
+    QList<QByteArray> m_lines;
+    bool m_cancelled = false;
+};
+
+} // namespace
+
+void FakeTransport::on(const QByteArray &method, const QString &path, Reply reply) {
+    m_routes[routeKey(method, path)].append(std::move(reply));
+}
+
+FakeTransport::Reply FakeTransport::next(const HttpRequest &request) {
+    requests.append(request);
+    const auto route = m_routes.find(routeKey(request.method, request.url.path()));
+    if (route != m_routes.end() && !route->isEmpty())
+        return route->size() > 1 ? route->takeFirst() : route->first();
+    if (fallback)
+        return fallback(request);
+    qWarning("FakeTransport: no reply scripted for %s %s", request.method.constData(),
+             qPrintable(request.url.toString()));
+    return Reply::json(404, R"({"code":"not_scripted","message":"no reply scripted"})");
+}
+
+QCoro::Task<HttpResponse> FakeTransport::send(HttpRequest request) {
+    const Reply reply = next(request);
+    co_await QCoro::sleepFor(std::chrono::milliseconds(reply.delayMs));
+    if (reply.failure)
+        throw TransportError::fromKind(*reply.failure);
+    co_return HttpResponse{reply.status, reply.headers, reply.body};
+}
+
+QCoro::Task<std::unique_ptr<ByteStream>> FakeTransport::open(HttpRequest request) {
+    const Reply reply = next(request);
+    co_await QCoro::sleepFor(std::chrono::milliseconds(reply.delayMs));
+    if (reply.failure)
+        throw TransportError::fromKind(*reply.failure);
+    co_return std::make_unique<FakeByteStream>(HttpResponse{reply.status, reply.headers, {}}, reply.body);
+}
+
+int FakeTransport::count(const QString &path) const {
+    return int(requestsTo(path).size());
+}
+
+QList<HttpRequest> FakeTransport::requestsTo(const QString &path) const {
+    QList<HttpRequest> result;
+    for (const HttpRequest &request : requests) {
+        if (request.url.path() == path)
+            result.append(request);
+    }
+    return result;
+}
