@@ -2,6 +2,7 @@ target_sources(quorvel_core PRIVATE
     app/ApiError.cpp app/ApiError.h
     app/AppSession.cpp app/AppSession.h
     app/AuthAPIClient.cpp app/AuthAPIClient.h
+    app/Brand.h
     app/QuorvelApp.cpp app/QuorvelApp.h
     app/SessionKeychain.cpp app/SessionKeychain.h
 )
