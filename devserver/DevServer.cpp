@@ -138,12 +138,31 @@ void DevServer::setNewUserStatus(const std::string &status) {
     m_state->setNewUserStatus(status);
 }
 
+std::vector<DevServer::ReceivedEvent> DevServer::receivedEvents() const {
+    std::lock_guard lock(m_state->mutex);
+    std::vector<ReceivedEvent> events;
+    for (const QJsonObject &event : m_state->receivedEvents) {
+        ReceivedEvent received;
+        received.eventId = event.value(QStringLiteral("event_id")).toString().toStdString();
+        received.name = event.value(QStringLiteral("name")).toString().toStdString();
+        const QJsonObject props = event.value(QStringLiteral("props")).toObject();
+        for (auto it = props.begin(); it != props.end(); ++it)
+            received.props.emplace(it.key().toStdString(), it.value().toString().toStdString());
+        received.occurredAt = event.value(QStringLiteral("occurred_at")).toString().toStdString();
+        events.push_back(std::move(received));
+    }
+    return events;
+}
+
 void DevServer::configure(httplib::Server &http) {
     ServerState &state = *m_state;
     http.new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
     // One request per connection: an idle keep-alive connection would otherwise hold a worker, and with it
     // stop(), for the keep-alive timeout.
     http.set_keep_alive_max_count(1);
+    // A client may open a connection it never uses (a network manager opens several per host); its worker
+    // would otherwise wait out the default five-second read timeout, and stop() with it.
+    http.set_read_timeout(1, 0);
     http.set_tcp_nodelay(true);
 
     // Every request outside the controls is counted, whatever its route and method, an unknown one included.
@@ -174,5 +193,9 @@ void DevServer::configure(httplib::Server &http) {
 
     devserver::Router router(http, state);
     devserver::registerAuthRoutes(router);
+    devserver::registerEventRoutes(router);
+    devserver::registerLearningRoutes(router);
+    devserver::registerRobotRoutes(router);
+    devserver::registerMediaRoutes(router);
     devserver::registerDevControlRoutes(router);
 }

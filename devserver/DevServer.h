@@ -1,9 +1,11 @@
 #pragma once
 
 #include <atomic>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace httplib {
 class Server;
@@ -62,6 +64,15 @@ public:
     // The status given to phones signing in for the first time (default "Active"); a user keeps the status
     // they were created with. Throws std::invalid_argument for an empty status.
     void setNewUserStatus(const std::string &status);
+
+    // Analytics events posted so far, each event id once, in arrival order; they survive a restart.
+    struct ReceivedEvent {
+        std::string eventId;
+        std::string name;
+        std::map<std::string, std::string> props;
+        std::string occurredAt;
+    };
+    std::vector<ReceivedEvent> receivedEvents() const;
 
 private:
     void configure(httplib::Server &http);

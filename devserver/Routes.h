@@ -41,6 +41,18 @@ private:
 // SMS code, login, refresh, logout and the signed-in account ("/api/v1/me").
 void registerAuthRoutes(Router &router);
 
+// Analytics: batches of usage events ("/api/v1/events"), kept in the state by event id.
+void registerEventRoutes(Router &router);
+
+// Knowledge catalogue (no credentials), learning paths and lessons, practice questions and question requests.
+void registerLearningRoutes(Router &router);
+
+// The robot catalog per language ("/v1/robots"), public; sample data in two languages.
+void registerRobotRoutes(Router &router);
+
+// Speech media: the capabilities ("/v1/media/capabilities") and short generated audio ("/v1/media/tts").
+void registerMediaRoutes(Router &router);
+
 // The test controls under "/__dev/" (token expiry, injected failures and delays, request counts).
 void registerDevControlRoutes(Router &router);
 

@@ -7,9 +7,12 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 
 #include <QJsonObject>
+
+#include "LearningState.h"
 
 namespace devserver {
 
@@ -69,6 +72,13 @@ public:
     std::string newUserStatus = "Active";
     std::int64_t nextUserId = 10001;
     std::int64_t nextSessionId = 1;
+
+    // Learning paths and question requests of every learner (LearningRoutes.cpp).
+    LearningState learning;
+
+    // Analytics events as posted, one per event id, in arrival order (EventRoutes.cpp).
+    std::deque<QJsonObject> receivedEvents;
+    std::set<std::string> receivedEventIds;
 
     // Test controls, keyed by request path.
     std::map<std::string, std::deque<Injection>> failures;

@@ -1,6 +1,7 @@
 #include "AppSession.h"
 
 #include "AuthAPIClient.h"
+#include "Brand.h"
 #include "BundleInfo.h"
 #include "Clock.h"
 #include "Platform.h"
@@ -27,7 +28,8 @@ const QString onboardingDone = QStringLiteral("qvl.onboarding_done");
 const QString profileAsked = QStringLiteral("qvl.profile_asked");
 } // namespace Keys
 
-const QString defaultApiHost = QStringLiteral("https://api.quorvel.cn");
+// The service's own host: the legal pages live there too.
+const QString defaultApiHost = QStringLiteral("https://") + Brand::webHost;
 
 QPointer<AppSession> &currentSession() {
     static QPointer<AppSession> session;

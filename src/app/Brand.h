@@ -39,8 +39,8 @@ public:
     static QColor brandLine() { return QColor::fromRgbF(0.86f, 0.9f, 0.91f); }
     static QColor brandMuted() { return QColor::fromRgbF(0.36f, 0.42f, 0.47f); }
 
-    // The service's public web host; the default service address is on the same host.
-    static inline const QString webHost = QStringLiteral("www.quorvel.cn");
+    // The service's public web host: the host of the built-in default API base URL (AppSession).
+    static inline const QString webHost = QStringLiteral("api.quorvel.cn");
     static QUrl userTermsURL() { return legalPage(QStringLiteral("/legal/terms.html")); }
     static QUrl privacyPolicyURL() { return legalPage(QStringLiteral("/legal/privacy.html")); }
     static QUrl childrenPrivacyURL() { return legalPage(QStringLiteral("/legal/children.html")); }

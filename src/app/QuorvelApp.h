@@ -1,9 +1,13 @@
 #pragma once
 
 #include <QObject>
+#include <QPalette>
+
+#include <QCoro/QCoroTask>
 
 #include <memory>
 
+class Analytics;
 class AppSession;
 class QQmlApplicationEngine;
 
@@ -15,11 +19,22 @@ public:
     QuorvelApp();
     ~QuorvelApp() override;
 
-    // Loads the window; false when the interface could not be loaded.
+    // Loads the window and starts the start-up task; false when the interface could not be loaded.
     bool show();
+
+    // The start-up task, strictly in this order: renew tokens that are about to expire, hand the session to
+    // the analytics queue, record "app_open". Analytics starts only once the refresh is over, whatever its
+    // outcome.
+    static QCoro::Task<void> startUp(AppSession *session, Analytics *analytics);
     AppSession &session() const { return *m_session; }
 
+    // The dark palette the window uses while the learner's dark-mode preference is on.
+    static QPalette darkPalette();
+
 private:
+    void applyColorScheme();
+
     std::unique_ptr<AppSession> m_session;
     std::unique_ptr<QQmlApplicationEngine> m_engine;
+    QPalette m_systemPalette;
 };

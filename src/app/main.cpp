@@ -1,3 +1,4 @@
+#include "AppFonts.h"
 #include "QuorvelApp.h"
 
 #include <QGuiApplication>
@@ -11,6 +12,7 @@ int main(int argc, char *argv[]) {
     QGuiApplication::setApplicationName(QStringLiteral("Quorvel"));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("岚帆伴"));
     QGuiApplication::setApplicationVersion(QStringLiteral(QVL_VERSION));
+    AppFonts::install(application);
 
     QuorvelApp app;
     if (!app.show())

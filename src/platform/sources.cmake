@@ -1,9 +1,12 @@
 target_sources(quorvel_core PRIVATE
+    platform/AudioPlayer.cpp platform/AudioPlayer.h
     platform/BundleInfo.cpp platform/BundleInfo.h
     platform/Clock.h
     platform/JsonReader.cpp platform/JsonReader.h
+    platform/LinkOpener.cpp platform/LinkOpener.h
     platform/Platform.cpp platform/Platform.h
     platform/SecretStore.cpp platform/SecretStore.h
+    platform/SpeechSynthesizer.cpp platform/SpeechSynthesizer.h
     platform/Transport.cpp platform/Transport.h
     platform/UserDefaults.cpp platform/UserDefaults.h
     platform/UserFacingError.h

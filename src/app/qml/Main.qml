@@ -7,14 +7,15 @@ ApplicationWindow {
 
     required property AppSession session
 
-    width: 1024
-    height: 720
+    width: 1100
+    height: 760
+    minimumWidth: 720
+    minimumHeight: 560
     visible: true
     title: "岚帆伴"
 
-    Label {
-        anchors.centerIn: parent
-        text: window.session.isLoggedIn ? "已登录" : "岚帆伴"
-        font.pixelSize: 28
+    RootView {
+        anchors.fill: parent
+        session: window.session
     }
 }

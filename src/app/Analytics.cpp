@@ -1,0 +1,165 @@
+#include "Analytics.h"
+
+#include "ApiError.h"
+#include "AppSession.h"
+#include "BundleInfo.h"
+#include "Clock.h"
+#include "Platform.h"
+
+#include <QJSEngine>
+#include <QJsonArray>
+#include <QLocale>
+#include <QSet>
+#include <QTextBoundaryFinder>
+#include <QTimer>
+#include <QUuid>
+
+#include <QCoro/QCoroTimer>
+
+QJsonObject Analytics::Event::toJson() const {
+    QJsonObject properties;
+    for (auto it = props.cbegin(); it != props.cend(); ++it)
+        properties.insert(it.key(), it.value());
+    return {{QStringLiteral("event_id"), eventId},
+            {QStringLiteral("name"), name},
+            {QStringLiteral("props"), properties},
+            {QStringLiteral("occurred_at"), occurredAt}};
+}
+
+Analytics &Analytics::shared() {
+    static Analytics instance(kFlushInterval);
+    return instance;
+}
+
+Analytics *Analytics::create(QQmlEngine *, QJSEngine *) {
+    Analytics *instance = &shared();
+    QJSEngine::setObjectOwnership(instance, QJSEngine::CppOwnership);
+    return instance;
+}
+
+Analytics::Analytics(std::chrono::milliseconds flushInterval, QObject *parent)
+    : QObject(parent), m_flushInterval(flushInterval) {}
+
+Analytics::~Analytics() = default;
+
+void Analytics::start(AppSession *session) {
+    m_session = session;
+    if (m_loopStarted)
+        return;
+    m_loopStarted = true;
+    // Not kept: the loop holds this object only weakly and ends on its own once the object is gone.
+    runLoop(QPointer<Analytics>(this));
+}
+
+void Analytics::track(const QString &name, const QHash<QString, QString> &props) {
+    Event event;
+    event.eventId = QUuid::createUuid().toString(QUuid::Id128).toUpper();
+    event.name = name;
+    for (auto it = props.cbegin(); it != props.cend(); ++it)
+        event.props.insert(it.key(), leadingCharacters(it.value(), kMaxPropertyLength));
+    event.occurredAt =
+        QLocale::c().toString(Platform::clock().now().toUTC(), QStringLiteral("yyyy-MM-dd'T'HH:mm:ss'Z'"));
+
+    m_queue.append(std::move(event));
+    if (m_queue.size() > maxQueue)
+        m_queue.remove(0, m_queue.size() - maxQueue);
+
+    // Every recording at or above the threshold starts its own flush; overlapping flushes may post the
+    // same events twice, which the service tells apart by event id, and each removes only what is left.
+    if (m_queue.size() >= kEarlyFlushAt)
+        flush();
+}
+
+void Analytics::track(const QString &name, std::initializer_list<std::pair<QString, QString>> props) {
+    QHash<QString, QString> map;
+    for (const auto &[key, value] : props)
+        map.insert(key, value);
+    track(name, map);
+}
+
+void Analytics::track(const QString &name, const QVariantMap &props) {
+    QHash<QString, QString> map;
+    for (auto it = props.cbegin(); it != props.cend(); ++it)
+        map.insert(it.key(), it.value().toString());
+    track(name, map);
+}
+
+QCoro::Task<void> Analytics::flush() {
+    QPointer<Analytics> self(this);
+    AppSession *session = m_session.data();
+    if (!session)
+        co_return;
+    const std::optional<QString> token = session->accessToken();
+    if (!token)
+        co_return;
+    if (m_queue.isEmpty())
+        co_return;
+
+    const QList<Event> batch = m_queue.mid(0, kBatchSize);
+    const HttpRequest request =
+        Api::jsonRequest("POST", Api::appendPath(session->baseURL(), QStringLiteral("/api/v1/events")), token,
+                         uploadBody(batch));
+
+    HttpResponse response;
+    try {
+        response = co_await AppSession::send(request);
+    } catch (...) {
+        // No answer: the batch stays for the next round.
+        co_return;
+    }
+    if (!self)
+        co_return;
+
+    // A 4xx is the service's final word on the batch, so resending it would only fail again. Anything else
+    // (a redirect, a server error, no HTTP answer) leaves it queued.
+    const bool judged = (response.status >= 200 && response.status <= 299) ||
+                        (response.status >= 400 && response.status <= 499);
+    if (!judged)
+        co_return;
+    // By id, not by position: events recorded meanwhile stay, and events the cap dropped meanwhile are
+    // simply not found.
+    QSet<QString> sent;
+    for (const Event &event : batch)
+        sent.insert(event.eventId);
+    m_queue.removeIf([&sent](const Event &event) { return sent.contains(event.eventId); });
+}
+
+QJsonObject Analytics::uploadBody(const QList<Event> &batch) {
+    QJsonArray events;
+    for (const Event &event : batch)
+        events.append(event.toJson());
+    QJsonObject body{{QStringLiteral("platform"), QStringLiteral("ios")}, {QStringLiteral("events"), events}};
+    const QJsonValue version = Platform::bundleInfo().value(QStringLiteral("CFBundleShortVersionString"));
+    if (version.isString())
+        body.insert(QStringLiteral("app_version"), version);
+    return body;
+}
+
+QString Analytics::leadingCharacters(const QString &text, int limit) {
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype end = 0;
+    for (int count = 0; count < limit; ++count) {
+        const qsizetype next = finder.toNextBoundary();
+        if (next < 0)
+            return text;
+        end = next;
+    }
+    return text.left(end);
+}
+
+QCoro::Task<void> Analytics::runLoop(QPointer<Analytics> self) {
+    while (self) {
+        {
+            // Precise: the interval is a fixed 15 s, not a hint the timer may stretch.
+            QTimer timer;
+            timer.setSingleShot(true);
+            timer.setTimerType(Qt::PreciseTimer);
+            timer.start(self->m_flushInterval);
+            co_await timer;
+        }
+        if (!self)
+            co_return;
+        // The next sleep starts only once this flush has finished.
+        co_await self->flush();
+    }
+}

@@ -1,0 +1,60 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Quorvel
+
+// The signed-in shell: five tabs, each the root of its own navigation stack, with the tab bar at the bottom.
+Item {
+    id: shell
+
+    required property AppSession session
+
+    RootTabViewModel { id: tabs }
+
+    // The "我的" tab's settings page acts for the app's own session.
+    SettingsStore {
+        id: settingsStore
+        pageId: "settings_root"
+        session: shell.session
+    }
+
+    ColumnLayout {
+        anchors.fill: parent
+        spacing: 0
+
+        StackLayout {
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            currentIndex: tabs.currentPosition
+
+            StackView { initialItem: HomeLayoutView { session: shell.session } }
+            StackView { initialItem: LearningHomeView { session: shell.session } }
+            StackView { initialItem: QAHomeView { session: shell.session } }
+            StackView { initialItem: CompanionChatView { session: shell.session } }
+            StackView {
+                initialItem: SettingsHostView {
+                    session: shell.session
+                    store: settingsStore
+                    pageId: "settings_root"
+                }
+            }
+        }
+
+        TabBar {
+            id: bar
+            Layout.fillWidth: true
+            currentIndex: tabs.currentPosition
+
+            Repeater {
+                model: tabs.tabs
+                TabButton {
+                    required property var modelData
+                    required property int index
+                    text: modelData.title
+                    display: AbstractButton.TextUnderIcon
+                    onClicked: tabs.selectPosition(index)
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,35 @@
+import QtQuick
+import Quorvel
+
+// The first screen, chosen by the session's state; switches by itself on sign-in, sign-out and when the
+// birth month is recorded.
+Item {
+    id: root
+
+    required property AppSession session
+
+    RootViewModel {
+        id: model
+        session: root.session
+    }
+
+    Loader {
+        anchors.fill: parent
+        sourceComponent: model.screen === RootViewModel.GuestHome ? guestHome
+                       : model.screen === RootViewModel.ProfileBirth ? profileBirth
+                       : mainGate
+    }
+
+    Component {
+        id: guestHome
+        GuestHomeView { session: root.session }
+    }
+    Component {
+        id: profileBirth
+        ProfileBirthView { session: root.session }
+    }
+    Component {
+        id: mainGate
+        MainGateView { session: root.session }
+    }
+}

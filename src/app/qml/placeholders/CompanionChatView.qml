@@ -1,0 +1,7 @@
+import QtQuick
+import Quorvel
+
+PlaceholderPage {
+    required property AppSession session
+    heading: "发现"
+}

@@ -1,0 +1,14 @@
+import QtQuick
+import Quorvel
+
+// After sign-in: the tab shell (onboarding, the learning-profile sheet and youth protection join it later).
+Item {
+    id: gate
+
+    required property AppSession session
+
+    RootTabView {
+        anchors.fill: parent
+        session: gate.session
+    }
+}

@@ -1,0 +1,21 @@
+import QtQuick
+import QtQuick.Controls
+import Quorvel
+
+// Stands in for a screen whose subsystem is not built yet.
+Page {
+    id: page
+
+    property string heading
+
+    background: Rectangle { color: Brand.brandMist }
+
+    Label {
+        anchors.centerIn: parent
+        text: page.heading
+        textFormat: Text.PlainText
+        color: Brand.brandNavy
+        font.pixelSize: 24
+        font.bold: true
+    }
+}

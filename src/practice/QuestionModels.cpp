@@ -1,0 +1,19 @@
+#include "QuestionModels.h"
+
+QuestionSnapshot::Stem QuestionSnapshot::Stem::fromJson(const JsonReader &json) {
+    return {json.optString(QStringLiteral("text"))};
+}
+
+QuestionSnapshot::Option QuestionSnapshot::Option::fromJson(const JsonReader &json) {
+    return {json.optString(QStringLiteral("label")), json.optString(QStringLiteral("text"))};
+}
+
+VariantQuestion VariantQuestion::fromJson(const JsonReader &json) {
+    VariantQuestion question;
+    question.questionId = json.int64(QStringLiteral("questionId"));
+    question.qtype = json.optString(QStringLiteral("qtype"));
+    if (const auto stem = json.optObject(QStringLiteral("stem")))
+        question.stem = QuestionSnapshot::Stem::fromJson(*stem);
+    question.options = json.optList(QStringLiteral("options"), &QuestionSnapshot::Option::fromJson);
+    return question;
+}

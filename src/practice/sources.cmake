@@ -1,0 +1,3 @@
+target_sources(quorvel_core PRIVATE
+    practice/QuestionModels.cpp practice/QuestionModels.h
+)

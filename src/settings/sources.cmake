@@ -1,0 +1,3 @@
+target_sources(quorvel_core PRIVATE
+    settings/SettingsStore.cpp settings/SettingsStore.h
+)

@@ -1,0 +1,134 @@
+#include "Analytics.h"
+#include "AppSession.h"
+#include "Await.h"
+#include "QuorvelApp.h"
+#include "RootTabViewModel.h"
+#include "RootViewModel.h"
+#include "TestPlatform.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+const QString refreshPath = QStringLiteral("/api/v1/auth/refresh");
+const QByteArray grant =
+    R"({"access_token":"at1","token_type":"Bearer","expires_in":3600,"user_id":1,"status":"Active"})";
+} // namespace
+
+class TestAppShell : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void rootDecision_data() {
+        QTest::addColumn<std::optional<QString>>("token");
+        QTest::addColumn<std::optional<QString>>("status");
+        QTest::addColumn<RootViewModel::Screen>("screen");
+        using S = RootViewModel::Screen;
+        const auto text = [](const char *t) { return std::optional<QString>(QString::fromUtf8(t)); };
+        QTest::newRow("signed out") << std::optional<QString>() << std::optional<QString>() << S::GuestHome;
+        QTest::newRow("signed out with a pending status") << std::optional<QString>() << text("PendingProfile")
+                                                          << S::GuestHome;
+        QTest::newRow("empty token is signed out") << text("") << text("Active") << S::GuestHome;
+        QTest::newRow("pending profile") << text("at") << text("PendingProfile") << S::ProfileBirth;
+        QTest::newRow("status in another case") << text("at") << text("pendingprofile") << S::MainGate;
+        QTest::newRow("active") << text("at") << text("Active") << S::MainGate;
+        QTest::newRow("no status") << text("at") << std::optional<QString>() << S::MainGate;
+    }
+    void rootDecision() {
+        QFETCH(std::optional<QString>, token);
+        QFETCH(std::optional<QString>, status);
+        QFETCH(RootViewModel::Screen, screen);
+        TestPlatform platform;
+        AppSession session;
+        session.setAccessToken(token);
+        session.setStatus(status);
+        RootViewModel model;
+        model.setSession(&session);
+        QCOMPARE(model.screen(), screen);
+    }
+
+    void rootFollowsSignInAndSignOut() {
+        TestPlatform platform;
+        AppSession session;
+        RootViewModel model;
+        model.setSession(&session);
+        QSignalSpy spy(&model, &RootViewModel::screenChanged);
+        session.setAccessToken(QStringLiteral("at"));
+        session.setStatus(QStringLiteral("PendingProfile"));
+        QCOMPARE(model.screen(), RootViewModel::Screen::ProfileBirth);
+        session.setStatus(QStringLiteral("Active"));
+        QCOMPARE(model.screen(), RootViewModel::Screen::MainGate);
+        session.signOut();
+        QCOMPARE(model.screen(), RootViewModel::Screen::GuestHome);
+        QCOMPARE(spy.count(), 4); // main gate, birth month, main gate, guest home
+    }
+
+    void tabsAndTags() {
+        RootTabViewModel tabs;
+        QCOMPARE(tabs.tab(), 0);
+        QCOMPARE(tabs.currentPosition(), 0);
+        const QStringList titles{"首页", "学习", "问答", "发现", "我的"};
+        const QStringList symbols{"house", "book", "questionmark.bubble", "sparkles", "person"};
+        const QList<int> tags{0, 1, 4, 2, 3};
+        for (int i = 0; i < 5; ++i) {
+            QCOMPARE(RootTabViewModel::allTabs()[i].title, titles[i]);
+            QCOMPARE(RootTabViewModel::allTabs()[i].symbol, symbols[i]);
+            tabs.selectPosition(i);
+            QCOMPARE(tabs.tab(), tags[i]);
+            QCOMPARE(tabs.currentPosition(), i);
+        }
+        QSignalSpy spy(&tabs, &RootTabViewModel::tabChanged);
+        tabs.selectPosition(4);
+        tabs.selectPosition(9);
+        QCOMPARE(spy.count(), 0);
+    }
+
+    void startUpOrder_data() {
+        QTest::addColumn<bool>("signedIn");
+        QTest::addColumn<qint64>("expiresIn");
+        QTest::addColumn<int>("refreshStatus");
+        QTest::addColumn<int>("refreshes");
+        QTest::addColumn<bool>("signedInAfter");
+        QTest::newRow("signed out: no refresh") << false << qint64(0) << 200 << 0 << false;
+        QTest::newRow("expires later: no refresh") << true << qint64(601) << 200 << 0 << true;
+        QTest::newRow("expires soon: refresh") << true << qint64(600) << 200 << 1 << true;
+        QTest::newRow("refused refresh signs out") << true << qint64(10) << 401 << 1 << false;
+    }
+    void startUpOrder() {
+        QFETCH(bool, signedIn);
+        QFETCH(qint64, expiresIn);
+        QFETCH(int, refreshStatus);
+        QFETCH(int, refreshes);
+        QFETCH(bool, signedInAfter);
+        TestPlatform platform;
+        AppSession session;
+        if (signedIn) {
+            session.setAccessToken(QStringLiteral("at0"));
+            session.setRefreshToken(QStringLiteral("rt0"));
+            session.setAccessExpiresAt(platform.clock->now().addSecs(expiresIn));
+        }
+        platform.transport->on("POST", refreshPath,
+                               FakeTransport::Reply::json(refreshStatus, refreshStatus == 200 ? grant : "{}").after(20));
+        platform.transport->on("POST", QStringLiteral("/api/v1/auth/logout"), FakeTransport::Reply::json(204, {}));
+
+        Analytics analytics(std::chrono::hours(1));
+        auto task = QuorvelApp::startUp(&session, &analytics);
+        if (refreshes > 0) {
+            // Nothing starts while the refresh is under way.
+            QCOMPARE(analytics.queuedCount(), 0);
+            QVERIFY(!analytics.isLoopRunning());
+        }
+        Await::result(task);
+
+        QCOMPARE(platform.transport->count(refreshPath), refreshes);
+        QCOMPARE(session.isLoggedIn(), signedInAfter);
+        QVERIFY(analytics.isLoopRunning());
+        QCOMPARE(analytics.queuedCount(), 1);
+        const Analytics::Event event = analytics.queuedEvents().first();
+        QCOMPARE(event.name, QStringLiteral("app_open"));
+        QCOMPARE(event.props, (QHash<QString, QString>{{QStringLiteral("source"), QStringLiteral("launch")}}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAppShell)
+#include "tst_appshell.moc"

@@ -1,0 +1,294 @@
+#include "AppFonts.h"
+#include "AppSession.h"
+#include "Brand.h"
+#include "LinkOpener.h"
+#include "LoginViewModel.h"
+#include "TestPlatform.h"
+
+#include <QGuiApplication>
+#include <QMutex>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTest>
+#include <QtQml/QQmlExtensionPlugin>
+
+#include <functional>
+#include <memory>
+
+Q_IMPORT_QML_PLUGIN(QuorvelPlugin)
+
+namespace {
+
+// What a view needs to be shown: the properties it requires, made from the test's session.
+using Properties = std::function<QVariantMap(AppSession &)>;
+
+QString moduleFile(const QString &type) {
+    return QStringLiteral("qrc:/qt/qml/Quorvel/") + type + QStringLiteral(".qml");
+}
+
+// Messages of the QML engine and of QML code (bindings, console, type loading).
+QMutex warningsMutex;
+QStringList qmlWarnings;
+QtMessageHandler previousHandler = nullptr;
+
+bool fromQml(const QMessageLogContext &context, const QString &message) {
+    const QByteArray category(context.category ? context.category : "");
+    return category == "qml" || category == "js" || category.startsWith("qt.qml") ||
+           category.startsWith("qt.quick") || QByteArray(context.file ? context.file : "").endsWith(".qml") ||
+           message.contains(QLatin1String(".qml:")) || message.contains(QLatin1String("qrc:/"));
+}
+
+// Types each character as one key press with that text, as a keyboard or an input method's commit does.
+void typeText(QWindow *window, const QString &text) {
+    for (const QChar c : text) {
+        const Qt::Key key =
+            c >= u'0' && c <= u'9' ? Qt::Key(Qt::Key_0 + (c.unicode() - u'0')) : Qt::Key_unknown;
+        QTest::sendKeyEvent(QTest::Click, window, key, QString(c), Qt::NoModifier);
+    }
+}
+
+void collect(QtMsgType type, const QMessageLogContext &context, const QString &message) {
+    if (type != QtDebugMsg && type != QtInfoMsg && fromQml(context, message)) {
+        const QMutexLocker lock(&warningsMutex);
+        qmlWarnings << message;
+    }
+    previousHandler(type, context, message);
+}
+
+} // namespace
+
+class TestQmlSmoke : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() {
+        AppFonts::install(*qGuiApp);
+        previousHandler = qInstallMessageHandler(collect);
+    }
+    void cleanupTestCase() { qInstallMessageHandler(previousHandler); }
+
+    // Every standalone view of the module, with the properties its presenter gives it. Add a row per view.
+    void standaloneViews_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<Properties>("properties");
+
+        QTest::newRow("LoginView") << "LoginView" << Properties([](AppSession &session) {
+            return QVariantMap{{"session", QVariant::fromValue(&session)}};
+        });
+        QTest::newRow("LoginView with close action") << "LoginView" << Properties([](AppSession &session) {
+            return QVariantMap{{"session", QVariant::fromValue(&session)}, {"closable", true}};
+        });
+    }
+    void standaloneViews() {
+        QFETCH(QString, type);
+        QFETCH(Properties, properties);
+        TestPlatform platform;
+        AppSession session;
+        show(moduleFile(type), properties(session));
+    }
+
+    // The reusable pieces, made with their defaults.
+    void components_data() {
+        QTest::addColumn<QString>("type");
+        for (const char *type : {"BrandAlert", "BrandGradient", "BrandGradientAlt", "BrandInputRow",
+                                 "BrandLogo", "BrandPrimaryButton", "BrandShadow", "BrandSpinner",
+                                 "RoundedCorners", "SoftCircle", "SymbolIcon"})
+            QTest::newRow(type) << QString::fromLatin1(type);
+    }
+    void components() {
+        QFETCH(QString, type);
+        show(moduleFile(type), {});
+    }
+
+    // --- the sign-in screen's wiring: what the learner does reaches the view-model, and back
+
+    void loginViewWiring() {
+        {
+            const QMutexLocker lock(&warningsMutex);
+            qmlWarnings.clear();
+        }
+        TestPlatform platform;
+        platform.transport->on("POST", QStringLiteral("/api/v1/sms/code"),
+                               FakeTransport::Reply::json(200, R"({"expires_in":300,"resend_after":60})"));
+        platform.transport->on("POST", QStringLiteral("/api/v1/auth/login"),
+                               FakeTransport::Reply::json(400, R"({"message":"验证码错误"})"));
+        AppSession session;
+        QQmlEngine engine;
+        QQmlComponent component(&engine, QUrl(moduleFile(QStringLiteral("LoginView"))));
+        std::unique_ptr<QObject> object(
+            component.createWithInitialProperties({{"session", QVariant::fromValue(&session)}}));
+        auto *view = qobject_cast<QQuickItem *>(object.get());
+        QVERIFY2(view, qPrintable(component.errorString()));
+        QQuickWindow window;
+        window.resize(1024, 720);
+        view->setParentItem(window.contentItem());
+        view->setSize(window.size());
+        window.show();
+        window.requestActivate();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        auto *vm = view->property("viewModel").value<LoginViewModel *>();
+        QVERIFY(vm);
+        auto *phoneField = view->findChild<QQuickItem *>(QStringLiteral("phoneRow"))
+                               ->property("field")
+                               .value<QQuickItem *>();
+        auto *codeField =
+            view->findChild<QQuickItem *>(QStringLiteral("codeRow"))->property("field").value<QQuickItem *>();
+        QVERIFY(phoneField && codeField);
+        const auto centreOf = [](QQuickItem *item) {
+            return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
+        };
+
+        // Typing: the field shows what the view-model keeps (full-width digits as ASCII, the rest dropped).
+        phoneField->forceActiveFocus();
+        QCOMPARE(vm->focus(), LoginViewModel::Phone);
+        QVERIFY(!vm->taglineVisible());
+        typeText(&window, QStringLiteral("１３8a 0"));
+        QCOMPARE(vm->phone(), QStringLiteral("1380"));
+        QCOMPARE(phoneField->property("text").toString(), QStringLiteral("1380"));
+        typeText(&window, QStringLiteral("0138000999"));
+        QCOMPARE(vm->phone(), QStringLiteral("13800138000"));
+        QCOMPARE(phoneField->property("text").toString(), QStringLiteral("13800138000"));
+
+        // The consent box.
+        QTest::mouseClick(&window, Qt::LeftButton, {},
+                          centreOf(view->findChild<QQuickItem *>(QStringLiteral("agreeBox"))));
+        QVERIFY(vm->agreed());
+
+        // Only the titles of the consent text are links, and they open the legal pages.
+        auto *consent = view->findChild<QQuickItem *>(QStringLiteral("consentText"));
+        QVERIFY(consent);
+        QList<QUrl> opened;
+        LinkOpener::setHandler([&](const QUrl &url) {
+            opened << url;
+            return true;
+        });
+        const qreal lineY = 8;
+        QString firstLink;
+        qreal linkX = -1;
+        for (qreal x = 1; x < consent->width() && firstLink.isEmpty(); x += 2) {
+            QString link;
+            QMetaObject::invokeMethod(consent, "linkAt", Q_RETURN_ARG(QString, link), Q_ARG(qreal, x),
+                                      Q_ARG(qreal, lineY));
+            if (x < 20)
+                QVERIFY2(link.isEmpty(), "the leading words are not a link");
+            if (!link.isEmpty()) {
+                firstLink = link;
+                linkX = x + 4;
+            }
+        }
+        QCOMPARE(firstLink, Brand::userTermsURL().toString());
+        QTest::mouseClick(&window, Qt::LeftButton, {}, consent->mapToScene(QPointF(linkX, lineY)).toPoint());
+        LinkOpener::setHandler({});
+        QCOMPARE(opened, QList<QUrl>{Brand::userTermsURL()});
+
+        // A code sent moves the keyboard to the code field.
+        QTest::mouseClick(&window, Qt::LeftButton, {},
+                          centreOf(view->findChild<QQuickItem *>(QStringLiteral("sendCodeButton"))));
+        QTRY_VERIFY(codeField->hasActiveFocus());
+        QCOMPARE(vm->focus(), LoginViewModel::Code);
+        QCOMPARE(vm->sendCodeLabel(), QStringLiteral("60s"));
+
+        // A failed sign-in shows the alert; Escape closes it and clears the message.
+        typeText(&window, QStringLiteral("246810"));
+        QVERIFY(vm->canSubmit());
+        QTest::mouseClick(&window, Qt::LeftButton, {},
+                          centreOf(view->findChild<QQuickItem *>(QStringLiteral("loginButton"))));
+        QTRY_VERIFY(vm->alertVisible());
+        auto *alert = view->findChild<QObject *>(QStringLiteral("errorAlert"));
+        QTRY_VERIFY(alert->property("opened").toBool());
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QTRY_VERIFY(!vm->alertVisible());
+        QVERIFY(!alert->property("visible").toBool());
+        QVERIFY(!session.isLoggedIn());
+
+        const QMutexLocker lock(&warningsMutex);
+        QVERIFY2(qmlWarnings.isEmpty(), qPrintable(qmlWarnings.join(u'\n')));
+    }
+
+    // The header shape of the birth-month screen: square top corners, rounded bottom ones.
+    void roundedCornersRoundsOnlyTheBottom() {
+        QQmlEngine engine;
+        QQmlComponent component(&engine, QUrl(moduleFile(QStringLiteral("RoundedCorners"))));
+        std::unique_ptr<QObject> object(component.createWithInitialProperties(
+            {{"width", 100}, {"height", 60}, {"radius", 20}, {"fillColor", QColor(Qt::black)}}));
+        auto *shape = qobject_cast<QQuickItem *>(object.get());
+        QVERIFY2(shape, qPrintable(component.errorString()));
+        QQuickWindow window;
+        window.setColor(Qt::white);
+        window.resize(100, 60);
+        shape->setParentItem(window.contentItem());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::qWait(50);
+        const QImage image = window.grabWindow();
+
+        const auto filled = [&](int x, int y) { return qGray(image.pixel(x, y)) < 64; };
+        QVERIFY(filled(1, 1)); // top corners square
+        QVERIFY(filled(98, 1));
+        QVERIFY(filled(1, 38));  // straight sides down to the curve
+        QVERIFY(filled(50, 58)); // straight bottom edge between the curves
+        QVERIFY(!filled(1, 58)); // bottom corners cut
+        QVERIFY(!filled(98, 58));
+        QVERIFY(filled(8, 50)); // inside the bottom-left curve
+
+        // A radius beyond half the height is held to it: still a shape, the bottom a half-round end.
+        shape->setProperty("radius", 500);
+        QTest::qWait(50);
+        const QImage clamped = window.grabWindow();
+        QVERIFY(qGray(clamped.pixel(50, 58)) < 64);
+        QVERIFY(qGray(clamped.pixel(1, 1)) < 64);
+        QVERIFY(qGray(clamped.pixel(2, 58)) >= 64);
+    }
+
+    // The check itself: a view with a broken binding must not pass.
+    void aBrokenBindingFails() {
+        QQmlEngine engine;
+        QQmlComponent component(&engine);
+        component.setData("import QtQuick\nItem { width: missing.size }",
+                          QUrl(QStringLiteral("qrc:/Broken.qml")));
+        QStringList warnings;
+        showIn(component, {}, warnings);
+        QVERIFY(!warnings.isEmpty());
+    }
+
+private:
+    // Loads the file, shows it in a window for a few frames and fails on any QML warning or error.
+    void show(const QString &url, const QVariantMap &properties) {
+        QQmlEngine engine;
+        QQmlComponent component(&engine, QUrl(url));
+        QStringList warnings;
+        showIn(component, properties, warnings);
+        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'\n')));
+    }
+
+    void showIn(QQmlComponent &component, const QVariantMap &properties, QStringList &warnings) {
+        {
+            const QMutexLocker lock(&warningsMutex);
+            qmlWarnings.clear();
+        }
+        QVERIFY2(component.isReady(), qPrintable(component.errorString()));
+        std::unique_ptr<QObject> object(component.createWithInitialProperties(properties));
+        QVERIFY2(object, qPrintable(component.errorString()));
+
+        QQuickWindow window;
+        window.resize(1024, 720);
+        if (auto *item = qobject_cast<QQuickItem *>(object.get())) {
+            item->setParentItem(window.contentItem());
+            item->setSize(window.size());
+        }
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::qWait(100);
+        QVERIFY(!window.grabWindow().isNull());
+        object.reset();
+
+        const QMutexLocker lock(&warningsMutex);
+        warnings = qmlWarnings;
+    }
+};
+
+QTEST_MAIN(TestQmlSmoke)
+#include "tst_qmlsmoke.moc"
