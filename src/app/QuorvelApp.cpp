@@ -8,7 +8,8 @@
 #include <QQmlApplicationEngine>
 #include <QUrl>
 
-QuorvelApp::QuorvelApp() : m_session(std::make_unique<AppSession>()), m_systemPalette(QGuiApplication::palette()) {
+QuorvelApp::QuorvelApp()
+    : m_session(std::make_unique<AppSession>()), m_systemPalette(QGuiApplication::palette()) {
     connect(m_session.get(), &AppSession::darkModeChanged, this, &QuorvelApp::applyColorScheme);
     applyColorScheme();
 }

@@ -26,8 +26,8 @@ private Q_SLOTS:
         using S = RootViewModel::Screen;
         const auto text = [](const char *t) { return std::optional<QString>(QString::fromUtf8(t)); };
         QTest::newRow("signed out") << std::optional<QString>() << std::optional<QString>() << S::GuestHome;
-        QTest::newRow("signed out with a pending status") << std::optional<QString>() << text("PendingProfile")
-                                                          << S::GuestHome;
+        QTest::newRow("signed out with a pending status")
+            << std::optional<QString>() << text("PendingProfile") << S::GuestHome;
         QTest::newRow("empty token is signed out") << text("") << text("Active") << S::GuestHome;
         QTest::newRow("pending profile") << text("at") << text("PendingProfile") << S::ProfileBirth;
         QTest::newRow("status in another case") << text("at") << text("pendingprofile") << S::MainGate;
@@ -107,9 +107,11 @@ private Q_SLOTS:
             session.setRefreshToken(QStringLiteral("rt0"));
             session.setAccessExpiresAt(platform.clock->now().addSecs(expiresIn));
         }
-        platform.transport->on("POST", refreshPath,
-                               FakeTransport::Reply::json(refreshStatus, refreshStatus == 200 ? grant : "{}").after(20));
-        platform.transport->on("POST", QStringLiteral("/api/v1/auth/logout"), FakeTransport::Reply::json(204, {}));
+        platform.transport->on(
+            "POST", refreshPath,
+            FakeTransport::Reply::json(refreshStatus, refreshStatus == 200 ? grant : "{}").after(20));
+        platform.transport->on("POST", QStringLiteral("/api/v1/auth/logout"),
+                               FakeTransport::Reply::json(204, {}));
 
         Analytics analytics(std::chrono::hours(1));
         auto task = QuorvelApp::startUp(&session, &analytics);
@@ -126,7 +128,8 @@ private Q_SLOTS:
         QCOMPARE(analytics.queuedCount(), 1);
         const Analytics::Event event = analytics.queuedEvents().first();
         QCOMPARE(event.name, QStringLiteral("app_open"));
-        QCOMPARE(event.props, (QHash<QString, QString>{{QStringLiteral("source"), QStringLiteral("launch")}}));
+        QCOMPARE(event.props,
+                 (QHash<QString, QString>{{QStringLiteral("source"), QStringLiteral("launch")}}));
     }
 };
 

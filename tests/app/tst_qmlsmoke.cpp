@@ -80,6 +80,20 @@ private Q_SLOTS:
         QTest::newRow("LoginView with close action") << "LoginView" << Properties([](AppSession &session) {
             return QVariantMap{{"session", QVariant::fromValue(&session)}, {"closable", true}};
         });
+        const auto withSession = [](std::optional<QString> token, std::optional<QString> status) {
+            return Properties([token, status](AppSession &session) {
+                session.setAccessToken(token);
+                session.setStatus(status);
+                return QVariantMap{{"session", QVariant::fromValue(&session)}};
+            });
+        };
+        QTest::newRow("RootView signed out") << "RootView" << withSession(std::nullopt, std::nullopt);
+        QTest::newRow("RootView birth month")
+            << "RootView" << withSession(QStringLiteral("at"), QStringLiteral("PendingProfile"));
+        QTest::newRow("RootView main gate")
+            << "RootView" << withSession(QStringLiteral("at"), QStringLiteral("Active"));
+        QTest::newRow("RootTabView") << "RootTabView"
+                                     << withSession(QStringLiteral("at"), QStringLiteral("Active"));
     }
     void standaloneViews() {
         QFETCH(QString, type);

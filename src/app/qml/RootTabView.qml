@@ -44,15 +44,40 @@ Item {
             id: bar
             Layout.fillWidth: true
             currentIndex: tabs.currentPosition
+            background: Rectangle {
+                color: shell.palette.base
+                Rectangle { width: parent.width; height: 1; color: Brand.brandLine }
+            }
 
             Repeater {
                 model: tabs.tabs
                 TabButton {
+                    id: tabButton
                     required property var modelData
                     required property int index
+                    readonly property color tint: TabBar.index === bar.currentIndex ? Brand.brandTeal : Brand.brandMuted
+
                     text: modelData.title
-                    display: AbstractButton.TextUnderIcon
+                    implicitHeight: 56
                     onClicked: tabs.selectPosition(index)
+                    background: Item {}
+                    contentItem: Column {
+                        spacing: 2
+                        SymbolIcon {
+                            anchors.horizontalCenter: parent.horizontalCenter
+                            symbol: tabButton.modelData.symbol
+                            size: 24
+                            color: tabButton.tint
+                        }
+                        Text {
+                            anchors.horizontalCenter: parent.horizontalCenter
+                            text: tabButton.text
+                            textFormat: Text.PlainText
+                            font.pixelSize: 11
+                            font.bold: TabBar.index === bar.currentIndex
+                            color: tabButton.tint
+                        }
+                    }
                 }
             }
         }
