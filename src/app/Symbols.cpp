@@ -47,6 +47,7 @@ constexpr Entry table[] = {
     {"person.crop.circle.badge.checkmark", 0xe174, u'✔'}, // how_to_reg
     {"person.text.rectangle", 0xea67, u'▭'},              // badge
     {"wifi.exclamationmark", 0xe648, u'!'},               // wifi_off
+    {"phone", 0xe0cd, u'☎'},                              // phone
     // marks and arrows
     {"checkmark", 0xe5ca, u'✓'},                // check
     {"checkmark.circle", 0xe92d, u'✓'},         // check_circle_outline
@@ -117,6 +118,7 @@ constexpr Entry table[] = {
     {"face.smiling.inverse", 0xe813, u'☺'},              // sentiment_satisfied
     {"graduationcap.fill", 0xe80c, u'•'},                // school
     {"globe.asia.australia.fill", 0xe80b, u'•'},         // public
+    {"globe", 0xe894, u'•'},                             // language
     {"flask.fill", 0xea4b, u'•'},                        // science
     {"heart.text.square.fill", 0xe87d, u'♥'},            // favorite
     {"hourglass.circle.fill", 0xe88b, u'⌛'},             // hourglass_empty

@@ -1,17 +1,17 @@
 #pragma once
 
-#include <QHash>
 #include <QObject>
 #include <QString>
-#include <QVoice>
+#include <QStringList>
 
+#include <atomic>
 #include <memory>
-#include <optional>
 
-class QTextToSpeech;
+class QThread;
 
 // The system speech synthesizer as the speech player uses it: one utterance at a time, each with its own id,
 // and every report tied to the utterance it belongs to (a stopped utterance never reports for a newer one).
+// Calls return at once; speech may start later, or never.
 class SpeechSynthesizer : public QObject {
     Q_OBJECT
 
@@ -20,8 +20,9 @@ public:
 
     struct Utterance {
         QString text;
-        // A voice name from `voiceFor`; nothing speaks with the engine's default voice.
-        std::optional<QString> voice;
+        // The locales to look for a voice in, in order of preference (BCP 47 tags such as "zh-CN"); when none
+        // has a voice, the engine's default voice speaks.
+        QStringList locales;
         // 1 is neutral; 0.5 is an octave down, 2 an octave up.
         float pitchMultiplier = 1.0f;
         // A multiple of the engine's normal speaking rate.
@@ -30,13 +31,10 @@ public:
 
     using QObject::QObject;
 
-    // The name of a voice that speaks `locale` (a BCP 47 tag such as "zh-CN"), or nothing when the engine has
-    // none (or there is no engine).
-    virtual std::optional<QString> voiceFor(const QString &locale) = 0;
-    // Hands the utterance to the engine, ending any earlier one, and returns its id; 0 when there is no
-    // engine to speak with (speech is optional: nothing happens then).
+    // Hands the utterance over, ending any earlier one, and returns its id. Without an engine to speak with,
+    // the utterance is reported finished without having started.
     virtual Id speak(const Utterance &utterance) = 0;
-    // Whether an utterance has been handed over and has not finished.
+    // Whether an utterance has been handed over and has not been reported finished.
     virtual bool isSpeaking() const = 0;
     // Ends the current utterance at once; its `finished` is reported before this returns.
     virtual void stopImmediately() = 0;
@@ -48,9 +46,12 @@ Q_SIGNALS:
     void finished(SpeechSynthesizer::Id id);
 };
 
-// Over QTextToSpeech. The engine is made on first use (so an app that never speaks never starts one), and
-// speech-dispatcher is preferred for its Mandarin voice. That engine lists some voices without a locale Qt
-// can map (Mandarin among them), so a voice is found by its locale first and by its name second.
+class QtSpeechEngine;
+
+// Over QTextToSpeech, run on a thread of its own: speech-dispatcher takes seconds to start, and a daemon
+// left without an audio device can block every later call, so nothing of it may run on the UI thread. The
+// engine is started on the first utterance (an app that never speaks never starts one); speech-dispatcher is
+// preferred for its Mandarin and Cantonese voices.
 class QtSpeechSynthesizer final : public SpeechSynthesizer {
     Q_OBJECT
 
@@ -58,28 +59,27 @@ public:
     explicit QtSpeechSynthesizer(QObject *parent = nullptr);
     ~QtSpeechSynthesizer() override;
 
-    std::optional<QString> voiceFor(const QString &locale) override;
     Id speak(const Utterance &utterance) override;
-    bool isSpeaking() const override;
+    bool isSpeaking() const override { return m_current != 0; }
     void stopImmediately() override;
 
     // QTextToSpeech's pitch and rate run from -1 to 1 with 0 as normal; a multiplier m maps to log2(m), so an
     // octave up is the top of the range. Clamped to the range.
     static double enginePitch(float multiplier);
     static double engineRate(float factor);
-    // Words that name a language in the voice names of engines that cannot give those voices a locale.
+    // The beginnings of voice names that speak `locale`, for engines that list some voices without a locale
+    // Qt can map (speech-dispatcher's Mandarin voice among them).
     static QStringList voiceNameHints(const QString &locale);
 
 private:
-    QTextToSpeech *engine();
-    void onStateChanged(bool speaking, bool failed);
-    std::optional<QString> findVoice(const QString &locale);
+    friend class QtSpeechEngine;
+    void onEngineStarted(Id id);
+    void onEngineFinished(Id id);
 
-    std::unique_ptr<QTextToSpeech> m_engine;
-    bool m_engineTried = false;
-    QHash<QString, std::optional<QString>> m_voiceByLocale;
-    QHash<QString, QVoice> m_voices; // by name
+    // Cleared when this object goes, so that a worker left behind stops reporting.
+    std::shared_ptr<std::atomic<bool>> m_alive;
+    QThread *m_thread = nullptr;
+    QtSpeechEngine *m_engine = nullptr; // lives on m_thread
     Id m_nextId = 1;
     Id m_current = 0;
-    bool m_currentStarted = false;
 };

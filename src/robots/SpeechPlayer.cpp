@@ -239,15 +239,11 @@ void SpeechPlayer::speakWithSystemVoice(const QString &text, quint64 generation)
     utterance.text = text; // the whole text: the 600-character cut is the service's
     utterance.pitchMultiplier = voice ? float(voice->pitch) : 1.0f;
     utterance.rateFactor = 0.95f * (voice ? float(voice->rate) : 1.0f);
-    SpeechSynthesizer::Id id = 0;
-    if (m_synth) {
-        utterance.voice = m_synth->voiceFor(m_store->speechLanguage());
-        if (!utterance.voice)
-            utterance.voice = m_synth->voiceFor(QStringLiteral("zh-CN"));
-        id = m_synth->speak(utterance);
-    }
+    // The speech locale of the language in effect, else Mandarin, else whatever the engine speaks by default.
+    utterance.locales = {m_store->speechLanguage(), QStringLiteral("zh-CN")};
+    const SpeechSynthesizer::Id id = m_synth ? m_synth->speak(utterance) : 0;
     if (id == 0) {
-        // No engine: nothing is heard, and the text is no longer being read.
+        // No synthesizer: nothing is heard, and the text is no longer being read.
         setSpeakingId(std::nullopt);
         return;
     }

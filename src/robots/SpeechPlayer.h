@@ -56,7 +56,7 @@ public:
         std::function<std::shared_ptr<AudioPlayer>()> makeAudioPlayer;
         Track track;
         // How long the synthesizer or the audio may take to make a sound.
-        int startTimeoutMs = 5000;
+        int startTimeoutMs = 8000;
         // Once sound has started: how long before a text is taken as ended anyway. For the synthesizer the
         // deadline grows with the text: `finishSlackMs` + `msPerCharacter` per character, at the normal rate.
         int finishSlackMs = 5000;

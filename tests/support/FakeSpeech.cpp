@@ -7,20 +7,29 @@
 
 #include <chrono>
 
-std::optional<QString> FakeSpeechSynthesizer::voiceFor(const QString &locale) {
-    voiceQueries.append(locale);
-    if (!hasEngine || !voices.contains(locale))
-        return std::nullopt;
-    return voices.value(locale);
-}
-
 SpeechSynthesizer::Id FakeSpeechSynthesizer::speak(const Utterance &utterance) {
-    if (!hasEngine)
-        return 0;
     if (m_current != 0)
         stopImmediately();
-    spoken.append(utterance);
     m_current = m_next++;
+    if (!hasEngine) {
+        const Id id = m_current;
+        QTimer::singleShot(0, this, [this, id] {
+            if (m_current == id) {
+                m_current = 0;
+                Q_EMIT finished(id);
+            }
+        });
+        return id;
+    }
+    spoken.append(utterance);
+    std::optional<QString> voice;
+    for (const QString &locale : utterance.locales) {
+        if (voices.contains(locale)) {
+            voice = voices.value(locale);
+            break;
+        }
+    }
+    voicesUsed.append(voice);
     if (startsByItself) {
         const Id id = m_current;
         QTimer::singleShot(0, this, [this, id] {

@@ -17,16 +17,16 @@ class FakeSpeechSynthesizer final : public SpeechSynthesizer {
 public:
     // Voices by locale; a locale missing here has no voice.
     QHash<QString, QString> voices{{QStringLiteral("zh-CN"), QStringLiteral("fake-zh")}};
-    // Without an engine `speak` hands nothing over and answers 0.
+    // Without an engine an utterance is reported finished, never started, on the next event-loop turn.
     bool hasEngine = true;
     // Report `started` on the next event-loop turn after `speak` (else only on `startCurrent`).
     bool startsByItself = true;
 
     QList<Utterance> spoken;
-    QStringList voiceQueries;
+    // The voice each utterance got: the voice of its first locale that has one, else none.
+    QList<std::optional<QString>> voicesUsed;
     int stopCount = 0;
 
-    std::optional<QString> voiceFor(const QString &locale) override;
     Id speak(const Utterance &utterance) override;
     bool isSpeaking() const override { return m_current != 0; }
     void stopImmediately() override;

@@ -1,0 +1,97 @@
+#include "RobotSceneBannerModel.h"
+
+#include "AppSession.h"
+#include "RobotStore.h"
+#include "RobotTexts.h"
+#include "SpeechPlayer.h"
+
+RobotSceneBannerModel::RobotSceneBannerModel(QObject *parent)
+    : RobotSceneBannerModel(RobotStore::shared(), SpeechPlayer::shared(), parent) {}
+
+RobotSceneBannerModel::RobotSceneBannerModel(RobotStore &store, SpeechPlayer &player, QObject *parent)
+    : QObject(parent), m_store(store), m_player(player) {
+    connect(&m_store, &RobotStore::catalogChanged, this, &RobotSceneBannerModel::contentChanged);
+    connect(&m_store, &RobotStore::languageInEffectChanged, this, &RobotSceneBannerModel::contentChanged);
+    connect(&m_player, &SpeechPlayer::speakingIdChanged, this, &RobotSceneBannerModel::onSpeakingIdChanged);
+}
+
+void RobotSceneBannerModel::setScene(const QString &scene) {
+    if (scene == m_scene)
+        return;
+    m_scene = scene;
+    Q_EMIT sceneChanged();
+    Q_EMIT contentChanged();
+}
+
+void RobotSceneBannerModel::setMood(RobotMood mood) {
+    if (mood == m_mood)
+        return;
+    const RobotMood before = avatarMood();
+    m_mood = mood;
+    Q_EMIT moodChanged();
+    if (avatarMood() != before)
+        Q_EMIT avatarMoodChanged();
+}
+
+void RobotSceneBannerModel::setBubble(const QString &bubble) {
+    if (bubble == m_bubble)
+        return;
+    m_bubble = bubble;
+    Q_EMIT bubbleChanged();
+    Q_EMIT contentChanged();
+}
+
+void RobotSceneBannerModel::setCompact(bool compact) {
+    if (compact == m_compact)
+        return;
+    m_compact = compact;
+    Q_EMIT compactChanged();
+}
+
+void RobotSceneBannerModel::setSession(AppSession *session) {
+    if (session == m_session)
+        return;
+    m_session = session;
+    Q_EMIT sessionChanged();
+}
+
+RobotCharacter RobotSceneBannerModel::robot() const {
+    return m_store.robotFor(m_scene);
+}
+
+QString RobotSceneBannerModel::nameLine() const {
+    return robot().name + QStringLiteral(" · ") +
+           RobotTexts::forLanguage(m_store.languageInEffect()).robotTag;
+}
+
+QString RobotSceneBannerModel::bubbleText() const {
+    return m_bubble.isEmpty() ? m_store.sceneFor(m_scene).greeting : m_bubble;
+}
+
+QString RobotSceneBannerModel::greetHint() const {
+    return RobotTexts::forLanguage(m_store.languageInEffect()).greetHint;
+}
+
+bool RobotSceneBannerModel::speaking() const {
+    return m_player.speakingId() == m_greetId;
+}
+
+void RobotSceneBannerModel::onSpeakingIdChanged() {
+    const bool now = speaking();
+    if (now == m_speaking)
+        return;
+    const RobotMood before = m_speaking ? RobotMood::Speaking : m_mood;
+    m_speaking = now;
+    Q_EMIT speakingChanged();
+    if (avatarMood() != before)
+        Q_EMIT avatarMoodChanged();
+}
+
+void RobotSceneBannerModel::tap() {
+    // The greeting is read even while the bubble shows the caller's own text.
+    m_player.toggleSpeech(m_store.sceneFor(m_scene).greeting, m_greetId, m_session, m_scene);
+}
+
+void RobotSceneBannerModel::appear() {
+    m_store.loadCatalog(m_session, false);
+}

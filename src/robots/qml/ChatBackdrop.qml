@@ -1,0 +1,48 @@
+import QtQuick
+import QtQuick.Shapes
+import Quorvel
+
+// The companion chat's full-screen background: the base colour of the scheme with a soft glow of `tint`
+// coming from the top centre. It fills whatever space it is given.
+Item {
+    id: root
+
+    property color tint: RobotPalette.hexColor("#14A098")
+    property bool dark: false
+
+    Rectangle {
+        anchors.fill: parent
+        color: RobotPalette.backdropBase(root.dark)
+    }
+
+    Shape {
+        anchors.fill: parent
+
+        ShapePath {
+            strokeWidth: -1
+            strokeColor: "transparent"
+            fillGradient: RadialGradient {
+                centerX: root.width / 2
+                centerY: 0
+                centerRadius: 420
+                focalX: root.width / 2
+                focalY: 0
+                focalRadius: 0
+                GradientStop {
+                    position: 0
+                    color: RobotPalette.withOpacity(root.tint, RobotPalette.backdropGlowOpacity(root.dark))
+                }
+                GradientStop {
+                    position: 1
+                    color: RobotPalette.withOpacity(root.tint, 0)
+                }
+            }
+
+            startX: 0; startY: 0
+            PathLine { x: root.width; y: 0 }
+            PathLine { x: root.width; y: root.height }
+            PathLine { x: 0; y: root.height }
+            PathLine { x: 0; y: 0 }
+        }
+    }
+}

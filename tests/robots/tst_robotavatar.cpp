@@ -1,0 +1,393 @@
+#include "RobotAvatarItem.h"
+#include "RobotFigure.h"
+#include "RobotMoodRing.h"
+#include "RobotMotion.h"
+#include "RobotStore.h"
+#include "SpeechSynthesizer.h"
+#include "TestPlatform.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QQuickWindow>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <cmath>
+
+namespace {
+
+RobotCharacter robotWith(const QString &shape, const QString &accessory) {
+    return {"r", "测测", "#3B7BE0", "#D4E4FF", shape, accessory, "v"};
+}
+
+// A moment at which the eyes are open (fmod(t, 3.6) >= 0.15) and every sine is away from zero.
+constexpr double kOpenEyes = 1.0;
+
+} // namespace
+
+class TestRobotAvatar : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // --- motion
+
+    void motionByMood_data() {
+        QTest::addColumn<int>("mood");
+        QTest::addColumn<bool>("reduce");
+        QTest::addColumn<double>("t");
+        QTest::addColumn<double>("bob");
+        QTest::addColumn<double>("bounce");
+        QTest::addColumn<double>("tilt");
+        QTest::addColumn<double>("wave");
+        QTest::addColumn<double>("glow");
+        QTest::addColumn<double>("spin");
+        const double t = kOpenEyes;
+        QTest::newRow("idle") << int(RobotMood::Idle) << false << t << 3 * std::sin(2 * t) << 0.0 << 0.0
+                              << 0.0 << 0.7 << 40 * t;
+        QTest::newRow("thinking") << int(RobotMood::Thinking) << false << t << 3 * std::sin(2 * t) << 0.0
+                                  << 7 * std::sin(2.4 * t) << 0.0 << 0.4 + 0.6 * std::abs(std::sin(5 * t))
+                                  << 40 * t;
+        QTest::newRow("speaking") << int(RobotMood::Speaking) << false << t << 3 * std::sin(2 * t)
+                                  << 2.5 * std::abs(std::sin(9 * t)) << 0.0 << 0.0 << 1.0 << 40 * t;
+        QTest::newRow("waving") << int(RobotMood::Waving) << false << t << 3 * std::sin(2 * t) << 0.0 << 0.0
+                                << 25 * std::sin(8 * t) << 0.7 << 40 * t;
+        QTest::newRow("reduced waving holds")
+            << int(RobotMood::Waving) << true << t << 0.0 << 0.0 << 0.0 << 15.0 << 0.7 << 0.0;
+        QTest::newRow("reduced speaking keeps still")
+            << int(RobotMood::Speaking) << true << t << 0.0 << 0.0 << 0.0 << 0.0 << 1.0 << 0.0;
+        QTest::newRow("reduced thinking still glows")
+            << int(RobotMood::Thinking) << true << t << 0.0 << 0.0 << 0.0 << 0.0
+            << 0.4 + 0.6 * std::abs(std::sin(5 * t)) << 0.0;
+    }
+    void motionByMood() {
+        QFETCH(int, mood);
+        QFETCH(bool, reduce);
+        QFETCH(double, t);
+        QFETCH(double, bob);
+        QFETCH(double, bounce);
+        QFETCH(double, tilt);
+        QFETCH(double, wave);
+        QFETCH(double, glow);
+        QFETCH(double, spin);
+        const RobotMotion::Values v = RobotMotion::avatar(t, RobotMood(mood), reduce);
+        QCOMPARE(v.bob, bob);
+        QCOMPARE(v.bounce, bounce);
+        QCOMPARE(v.headTilt, tilt);
+        QCOMPARE(v.wave, wave);
+        QCOMPARE(v.glow, glow);
+        QCOMPARE(v.starSpin, spin);
+        QVERIFY(!v.blink);
+    }
+
+    void mouthMovesOnlyWhileSpeaking_data() {
+        QTest::addColumn<bool>("reduce");
+        QTest::newRow("motion") << false;
+        QTest::newRow("reduced motion") << true;
+    }
+    void mouthMovesOnlyWhileSpeaking() {
+        QFETCH(bool, reduce);
+        const double t = kOpenEyes;
+        QCOMPARE(RobotMotion::avatar(t, RobotMood::Speaking, reduce).mouth,
+                 0.25 + 0.75 * std::abs(std::sin(11 * t) * std::cos(4.3 * t)));
+        QCOMPARE(RobotMotion::avatar(t, RobotMood::Idle, reduce).mouth, 0.0);
+        QVERIFY(RobotMotion::avatar(1.0, RobotMood::Speaking, reduce) !=
+                RobotMotion::avatar(1.3, RobotMood::Speaking, reduce));
+    }
+
+    void blinkIsTheFirst150msOfEvery3600() {
+        for (const bool reduce : {false, true}) {
+            QVERIFY(RobotMotion::avatar(0.149, RobotMood::Idle, reduce).blink);
+            QVERIFY(RobotMotion::avatar(7.3, RobotMood::Waving, reduce).blink);     // 7.2 + 0.1
+            QVERIFY(!RobotMotion::avatar(7.36, RobotMood::Speaking, reduce).blink); // 7.2 + 0.16
+            QVERIFY(!RobotMotion::avatar(3.0, RobotMood::Thinking, reduce).blink);
+        }
+    }
+
+    void referenceDate() {
+        // 2001-01-01T00:00:00Z is the zero of the clock.
+        QCOMPARE(RobotMotion::referenceSeconds(978307200000LL), 0.0);
+        QCOMPARE(RobotMotion::referenceSeconds(978307201500LL), 1.5);
+    }
+
+    void stagePulse_data() {
+        QTest::addColumn<int>("mood");
+        QTest::addColumn<bool>("reduce");
+        QTest::addColumn<double>("pulse");
+        const double t = 0.7;
+        QTest::newRow("idle rests") << int(RobotMood::Idle) << false << 0.3;
+        QTest::newRow("waving rests") << int(RobotMood::Waving) << false << 0.3;
+        QTest::newRow("thinking at 3 rad/s")
+            << int(RobotMood::Thinking) << false << 0.5 + 0.5 * std::sin(3 * t);
+        QTest::newRow("speaking at 6 rad/s")
+            << int(RobotMood::Speaking) << false << 0.5 + 0.5 * std::sin(6 * t);
+        QTest::newRow("reduced speaking rests") << int(RobotMood::Speaking) << true << 0.3;
+    }
+    void stagePulse() {
+        QFETCH(int, mood);
+        QFETCH(bool, reduce);
+        QFETCH(double, pulse);
+        QCOMPARE(RobotMotion::stagePulse(0.7, RobotMood(mood), reduce), pulse);
+    }
+
+    void restingRingLook() {
+        const RobotMoodRing::Look rest = RobotMoodRing::look(0.3);
+        QVERIFY(qFuzzyCompare(rest.glowOpacity, 0.64));
+        QVERIFY(qFuzzyCompare(rest.ringOpacity, 0.255));
+        QVERIFY(qFuzzyCompare(rest.ringScale, 1.018));
+    }
+
+    // --- figure
+
+    void geometryAtSize100_data() {
+        QTest::addColumn<QString>("shape");
+        QTest::addColumn<double>("headHeight");
+        QTest::addColumn<double>("radius");
+        QTest::newRow("round") << "round" << 56.0 << 0.46 * 56;
+        QTest::newRow("square") << "square" << 56.0 << 0.24 * 56;
+        QTest::newRow("capsule") << "capsule" << 52.0 << 26.0;
+        QTest::newRow("empty shape draws round") << "" << 56.0 << 0.46 * 56;
+        QTest::newRow("unknown shape draws round") << "hexagon" << 56.0 << 0.46 * 56;
+    }
+    void geometryAtSize100() {
+        QFETCH(QString, shape);
+        QFETCH(double, headHeight);
+        QFETCH(double, radius);
+        const auto g = RobotFigure::layout(robotWith(shape, "antenna"), RobotMood::Idle,
+                                           RobotMotion::avatar(kOpenEyes, RobotMood::Idle, true), 100);
+        QCOMPARE(g.frame, QSizeF(100, 115));
+        QCOMPARE(g.head, QSizeF(70, headHeight));
+        QCOMPARE(g.face, QSizeF(58, headHeight - 14));
+        QVERIFY(qFuzzyCompare(g.headRadius, radius));
+        QCOMPARE(g.torso, QSizeF(50, 34));
+        QCOMPARE(g.shadow, QSizeF(54, 8)); // at rest: no bob
+        QCOMPARE(g.bodyOffsetY, 0.0);
+    }
+
+    void unitScalesEverything() {
+        const auto g = RobotFigure::layout(robotWith("round", "antenna"), RobotMood::Idle,
+                                           RobotMotion::avatar(kOpenEyes, RobotMood::Idle, true), 54);
+        QCOMPARE(g.frame, QSizeF(54, 54 * 1.15));
+        QVERIFY(qFuzzyCompare(g.head.width(), 70 * 0.54));
+        QVERIFY(qFuzzyCompare(g.torso.height(), 34 * 0.54));
+    }
+
+    void accessories_data() {
+        QTest::addColumn<QString>("accessory");
+        QTest::addColumn<int>("drawn");
+        QTest::addColumn<bool>("lensEyes");
+        QTest::addColumn<bool>("glasses");
+        QTest::newRow("antenna") << "antenna" << int(RobotFigure::Accessory::Antenna) << false << false;
+        QTest::newRow("lens: antenna and lens eyes")
+            << "lens" << int(RobotFigure::Accessory::Antenna) << true << false;
+        QTest::newRow("glasses: ears and glasses")
+            << "glasses" << int(RobotFigure::Accessory::Ears) << false << true;
+        QTest::newRow("star") << "star" << int(RobotFigure::Accessory::Star) << false << false;
+        QTest::newRow("headband") << "headband" << int(RobotFigure::Accessory::Headband) << false << false;
+        QTest::newRow("empty: ears only") << "" << int(RobotFigure::Accessory::Ears) << false << false;
+        QTest::newRow("case matters") << "Antenna" << int(RobotFigure::Accessory::Ears) << false << false;
+    }
+    void accessories() {
+        QFETCH(QString, accessory);
+        QFETCH(int, drawn);
+        QFETCH(bool, lensEyes);
+        QFETCH(bool, glasses);
+        const auto g = RobotFigure::layout(robotWith("round", accessory), RobotMood::Idle,
+                                           RobotMotion::avatar(kOpenEyes, RobotMood::Idle, false), 100);
+        QCOMPARE(int(g.accessory), drawn);
+        QCOMPARE(g.lensEyes, lensEyes);
+        QCOMPARE(g.glasses, glasses);
+    }
+
+    void eyes_data() {
+        QTest::addColumn<QString>("accessory");
+        QTest::addColumn<int>("mood");
+        QTest::addColumn<double>("t");
+        QTest::addColumn<double>("eyeHeight");
+        QTest::newRow("open") << "antenna" << int(RobotMood::Idle) << kOpenEyes << 10.0;
+        QTest::newRow("thinking narrows") << "antenna" << int(RobotMood::Thinking) << kOpenEyes << 7.0;
+        QTest::newRow("blink in every mood")
+            << "antenna" << int(RobotMood::Speaking) << 3.6 * 7 + 0.149 << 1.5;
+        QTest::newRow("lens pupil") << "lens" << int(RobotMood::Thinking) << kOpenEyes << 7.0;
+        QTest::newRow("lens pupil blinks") << "lens" << int(RobotMood::Idle) << 3.6 * 7 + 0.1 << 1.5;
+    }
+    void eyes() {
+        QFETCH(QString, accessory);
+        QFETCH(int, mood);
+        QFETCH(double, t);
+        QFETCH(double, eyeHeight);
+        const auto g = RobotFigure::layout(robotWith("round", accessory), RobotMood(mood),
+                                           RobotMotion::avatar(t, RobotMood(mood), false), 100);
+        QVERIFY(qFuzzyCompare(g.eye.height(), eyeHeight));
+        if (g.lensEyes)
+            QCOMPARE(g.lensRing, 14.0); // the ring stays while the pupil blinks
+    }
+
+    void mouthNeverShorterThan3() {
+        RobotMotion::Values closed;
+        closed.mouth = 0;
+        RobotMotion::Values open;
+        open.mouth = 1;
+        const RobotCharacter robot = robotWith("round", "antenna");
+        QCOMPARE(RobotFigure::layout(robot, RobotMood::Idle, closed, 100).mouth, QSizeF(12, 3));
+        QCOMPARE(RobotFigure::layout(robot, RobotMood::Speaking, open, 100).mouth, QSizeF(18, 12));
+    }
+
+    void wavingArm() {
+        const RobotCharacter robot = robotWith("round", "antenna");
+        const auto still = RobotFigure::layout(robot, RobotMood::Waving,
+                                               RobotMotion::avatar(kOpenEyes, RobotMood::Waving, true), 100);
+        QCOMPARE(still.rightArmAngle, -80.0);
+        QCOMPARE(still.leftArmAngle, 20.0);
+        const double up = M_PI / 16; // sin(8t) = 1
+        const auto raised = RobotFigure::layout(robot, RobotMood::Waving,
+                                                RobotMotion::avatar(up, RobotMood::Waving, false), 100);
+        QVERIFY(qFuzzyCompare(raised.rightArmAngle, -120.0));
+        const auto rest =
+            RobotFigure::layout(robot, RobotMood::Idle, RobotMotion::avatar(up, RobotMood::Idle, false), 100);
+        QCOMPARE(rest.rightArmAngle, -20.0);
+    }
+
+    // The drawing puts the robot's colour on the head and the face colour on the screen.
+    void paintsTheRobotColours() {
+        const RobotCharacter robot = robotWith("square", "antenna");
+        QImage image(200, 230, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            RobotFigure::paint(painter, robot,
+                               RobotFigure::layout(robot, RobotMood::Idle,
+                                                   RobotMotion::avatar(kOpenEyes, RobotMood::Idle, true),
+                                                   200));
+        }
+        // At u = 2 the head's centre is at (100, 91): the shell is 140 wide, the face screen 116 wide inside
+        // it.
+        QCOMPARE(image.pixelColor(100 - 64, 91).rgb() & 0xFFFFFF, QRgb(0x3B7BE0));
+        QCOMPARE(image.pixelColor(100 - 40, 91 + 30).rgb(), RobotFigure::faceColor().rgb());
+        // The torso (centre (100, 175), 100 wide) beside its chest panel (52 wide).
+        QCOMPARE(image.pixelColor(100 - 40, 175).rgb() & 0xFFFFFF, QRgb(0x3B7BE0));
+        QCOMPARE(image.pixelColor(100 + 18, 175).rgb() & 0xFFFFFF, QRgb(0xD4E4FF));
+    }
+
+    // --- the item
+
+    void accessibleLabel_data() {
+        QTest::addColumn<int>("mood");
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("idle") << int(RobotMood::Idle) << "zh-CN"
+                              << "测测, AI 机器人";
+        QTest::newRow("waving") << int(RobotMood::Waving) << "zh-CN"
+                                << "测测, AI 机器人";
+        QTest::newRow("thinking") << int(RobotMood::Thinking) << "zh-CN"
+                                  << "测测, AI 机器人, 正在思考";
+        QTest::newRow("speaking in English") << int(RobotMood::Speaking) << "en-US"
+                                             << "测测, AI robot, speaking";
+    }
+    void accessibleLabel() {
+        QFETCH(int, mood);
+        QFETCH(QString, language);
+        QFETCH(QString, label);
+        QCOMPARE(RobotAvatarItem::accessibleLabel(robotWith("round", "antenna"), RobotMood(mood), language),
+                 label);
+    }
+
+    void accessibleLabelFollowsTheLanguageInEffect() {
+        TestPlatform platform;
+        RobotAvatarItem item;
+        item.setRobot(robotWith("round", "antenna"));
+        QSignalSpy changed(&item, &RobotAvatarItem::accessibleLabelChanged);
+        RobotStore::shared().setActiveLanguage(QStringLiteral("en-US"));
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(item.accessibleLabel(), QStringLiteral("测测, AI robot"));
+        RobotStore::shared().resetActiveLanguage();
+        QCOMPARE(item.accessibleLabel(), QStringLiteral("测测, AI 机器人"));
+    }
+
+    void clockRunsOnlyOnScreen() {
+        TestPlatform platform;
+        QQuickWindow window;
+        window.resize(200, 200);
+        RobotAvatarItem item;
+        item.setSize(QSizeF(100, 115));
+        QVERIFY(!item.animating());
+        item.setParentItem(window.contentItem());
+        QVERIFY(!item.animating()); // the window is not shown yet
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY(item.animating());
+        item.setVisible(false);
+        QVERIFY(!item.animating());
+        item.setVisible(true);
+        QVERIFY(item.animating());
+        item.setFrameTime(2.0); // a still picture needs no clock
+        QVERIFY(!item.animating());
+        item.setFrameTime(-1);
+        QVERIFY(item.animating());
+        window.hide();
+        QTRY_VERIFY(!item.animating());
+        item.setParentItem(nullptr);
+    }
+
+    void ringClockRunsOnlyWhileItMoves() {
+        QQuickWindow window;
+        window.resize(200, 200);
+        RobotMoodRing ring;
+        ring.setParentItem(window.contentItem());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(!ring.animating()); // idle
+        ring.setMood(RobotMood::Speaking);
+        QVERIFY(ring.animating());
+        ring.setReduceMotion(true);
+        QVERIFY(!ring.animating());
+        ring.setReduceMotion(false);
+        ring.setMood(RobotMood::Waving);
+        QVERIFY(!ring.animating());
+        ring.setMood(RobotMood::Thinking);
+        ring.setVisible(false);
+        QVERIFY(!ring.animating());
+        ring.setParentItem(nullptr);
+    }
+
+    // --- the synthesizer's mapping onto QTextToSpeech
+
+    void engineScales_data() {
+        QTest::addColumn<float>("multiplier");
+        QTest::addColumn<double>("engine");
+        QTest::newRow("neutral") << 1.0f << 0.0;
+        QTest::newRow("octave up") << 2.0f << 1.0;
+        QTest::newRow("octave down") << 0.5f << -1.0;
+        QTest::newRow("beyond the top") << 4.0f << 1.0;
+        QTest::newRow("zero") << 0.0f << -1.0;
+        QTest::newRow("robot voice") << 1.4f << std::log2(double(1.4f));
+    }
+    void engineScales() {
+        QFETCH(float, multiplier);
+        QFETCH(double, engine);
+        QVERIFY(qFuzzyCompare(1 + QtSpeechSynthesizer::enginePitch(multiplier), 1 + engine));
+        QVERIFY(qFuzzyCompare(1 + QtSpeechSynthesizer::engineRate(multiplier), 1 + engine));
+    }
+
+    void voiceNameHints_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("first");
+        QTest::newRow("Mandarin") << "zh-CN"
+                                  << "Chinese (Mandarin";
+        QTest::newRow("Cantonese by territory") << "zh-HK"
+                                                << "Chinese (Cantonese";
+        QTest::newRow("Cantonese by language") << "yue-HK"
+                                               << "Chinese (Cantonese";
+        QTest::newRow("Japanese") << "ja-JP"
+                                  << "Japanese";
+        QTest::newRow("English") << "en-US"
+                                 << "English";
+    }
+    void voiceNameHints() {
+        QFETCH(QString, locale);
+        QFETCH(QString, first);
+        QCOMPARE(QtSpeechSynthesizer::voiceNameHints(locale).value(0), first);
+    }
+};
+
+QTEST_MAIN(TestRobotAvatar)
+#include "tst_robotavatar.moc"
