@@ -18,9 +18,9 @@ bool LinkOpener::isOpenable(const QUrl &url) {
     if (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
         return !url.host().isEmpty();
     if (scheme == QLatin1String("tel")) {
-        // "tel:12356" and "tel://12356" both name the number.
-        const QString number = url.host().isEmpty() ? url.path() : url.host();
-        return !number.isEmpty();
+        // Only "tel:<number>": QUrl reads digits after "tel://" as an IPv4 host ("tel://12356" becomes
+        // "tel://0.0.48.68"), which would hand the dialler another number.
+        return url.host().isEmpty() && !url.path().isEmpty();
     }
     return false;
 }

@@ -211,8 +211,8 @@ private Q_SLOTS:
         QTest::newRow("https") << "https://api.quorvel.cn/legal/terms.html" << true;
         QTest::newRow("http") << "http://example.com/" << true;
         QTest::newRow("scheme in capitals") << "HTTPS://example.com/" << true;
-        QTest::newRow("hotline") << "tel://12356" << true;
-        QTest::newRow("tel without slashes") << "tel:12356" << true;
+        QTest::newRow("tel with slashes is mangled into a host") << "tel://12356" << false;
+        QTest::newRow("hotline") << "tel:12356" << true;
         QTest::newRow("web address without host") << "https:///legal" << false;
         QTest::newRow("empty tel") << "tel:" << false;
         QTest::newRow("file") << "file:///etc/passwd" << false;

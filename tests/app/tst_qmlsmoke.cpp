@@ -1,6 +1,7 @@
 #include "AppFonts.h"
 #include "AppSession.h"
 #include "Brand.h"
+#include "FeatureDetailViewModel.h"
 #include "LinkOpener.h"
 #include "LoginViewModel.h"
 #include "TestPlatform.h"
@@ -80,6 +81,31 @@ private Q_SLOTS:
         QTest::newRow("LoginView with close action") << "LoginView" << Properties([](AppSession &session) {
             return QVariantMap{{"session", QVariant::fromValue(&session)}, {"closable", true}};
         });
+        QTest::newRow("GuestHomeView") << "GuestHomeView" << Properties([](AppSession &session) {
+            return QVariantMap{{"session", QVariant::fromValue(&session)}};
+        });
+        QTest::newRow("GuestCatalogView") << "GuestCatalogView" << Properties([](AppSession &session) {
+            return QVariantMap{{"session", QVariant::fromValue(&session)}};
+        });
+        // Every action kind of the built-in cards: sign-in, link, hotline, nothing.
+        for (const GuestHomeFeature &feature :
+             GuestHomeFeature::builtInFeatures() + GuestHomeFeature::builtInSafety()) {
+            QTest::newRow(qPrintable(QStringLiteral("FeatureDetailSheet ") + feature.image))
+                << "FeatureDetailSheet" << Properties([feature](AppSession &session) {
+                       auto *model = new FeatureDetailViewModel(&session);
+                       model->setFeature(feature);
+                       return QVariantMap{{"model", QVariant::fromValue(model)}};
+                   });
+        }
+        QTest::newRow("GuestChapterCard") << "GuestChapterCard" << Properties([](AppSession &) {
+            const QVariantList points{QVariantMap{{"number", "1"}, {"name", "正数和负数"}}};
+            return QVariantMap{{"chapter", QVariantMap{{"code", "c1"},
+                                                       {"gradeLine", "数学 · 7 年级"},
+                                                       {"title", "《有理数》"},
+                                                       {"lessonsLine", "共 1 课 · 每课约 15 分钟"},
+                                                       {"points", points}}},
+                               {"loginLabel", "登录后学这一章"}};
+        });
         const auto withSession = [](std::optional<QString> token, std::optional<QString> status) {
             return Properties([token, status](AppSession &session) {
                 session.setAccessToken(token);
@@ -106,9 +132,11 @@ private Q_SLOTS:
     // The reusable pieces, made with their defaults.
     void components_data() {
         QTest::addColumn<QString>("type");
-        for (const char *type : {"BrandAlert", "BrandGradient", "BrandGradientAlt", "BrandInputRow",
-                                 "BrandLogo", "BrandPrimaryButton", "BrandShadow", "BrandSpinner",
-                                 "RoundedCorners", "SoftCircle", "SymbolIcon"})
+        for (const char *type :
+             {"BrandAlert", "BrandGradient", "BrandGradientAlt", "BrandInputRow", "BrandLogo",
+              "BrandPrimaryButton", "BrandShadow", "BrandSpinner", "GuestFeatureCard", "GuestLinkFallback",
+              "GuestMenu", "GuestPathTeaser", "GuestSectionHeader", "GuestShadowText", "GuestSheet",
+              "RoundedCorners", "SoftCircle", "SymbolIcon"})
             QTest::newRow(type) << QString::fromLatin1(type);
     }
     void components() {

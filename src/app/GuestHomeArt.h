@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QImage>
+#include <QQuickPaintedItem>
+#include <QRectF>
+#include <QSizeF>
+#include <QUrl>
+#include <QtQml/qqmlregistration.h>
+
+// A picture of the guest pages (hero, teaser, card icons) drawn into a rounded rectangle: scaled to fit the
+// item or to fill it (cropped), its corners cut on every renderer, including the software one where layer
+// masks draw nothing. An empty or unreadable source draws nothing and keeps the item's place.
+class GuestHomeArt : public QQuickPaintedItem {
+    Q_OBJECT
+    QML_ELEMENT
+    Q_PROPERTY(QUrl source READ source WRITE setSource NOTIFY sourceChanged)
+    Q_PROPERTY(qreal radius READ radius WRITE setRadius NOTIFY radiusChanged)
+    Q_PROPERTY(bool fill READ fill WRITE setFill NOTIFY fillChanged)
+    Q_PROPERTY(bool loaded READ loaded NOTIFY loadedChanged)
+
+public:
+    explicit GuestHomeArt(QQuickItem *parent = nullptr);
+
+    // Where a picture of `image` size lands in a frame of `frame` size: centred, scaled to fit inside it, or
+    // scaled to cover it (the overhang is cut off).
+    static QRectF placement(const QSizeF &image, const QSizeF &frame, bool fill);
+
+    QUrl source() const { return m_source; }
+    void setSource(const QUrl &source);
+    qreal radius() const { return m_radius; }
+    void setRadius(qreal radius);
+    bool fill() const { return m_fill; }
+    void setFill(bool fill);
+    bool loaded() const { return !m_naturalSize.isEmpty(); }
+
+    void paint(QPainter *painter) override;
+
+Q_SIGNALS:
+    void sourceChanged();
+    void radiusChanged();
+    void fillChanged();
+    void loadedChanged();
+
+private:
+    QString localPath() const;
+    QImage render(const QSize &pixels);
+
+    QUrl m_source;
+    qreal m_radius = 0;
+    bool m_fill = false;
+    QSizeF m_naturalSize;
+    QImage m_cache; // the picture rendered at the last size drawn
+};
