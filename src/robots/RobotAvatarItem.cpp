@@ -4,19 +4,9 @@
 #include "RobotStore.h"
 #include "RobotTexts.h"
 
-#include <QDateTime>
 #include <QPainter>
-#include <QQuickWindow>
 
-namespace {
-// At most 30 redraws a second.
-constexpr int kFrameIntervalMs = 33;
-} // namespace
-
-RobotAvatarItem::RobotAvatarItem(QQuickItem *parent) : QQuickPaintedItem(parent) {
-    setAntialiasing(true);
-    m_timer.setInterval(kFrameIntervalMs);
-    connect(&m_timer, &QTimer::timeout, this, [this] { update(); });
+RobotAvatarItem::RobotAvatarItem(QQuickItem *parent) : RobotFrameItem(parent) {
     RobotStore &store = RobotStore::shared();
     connect(&store, &RobotStore::languageInEffectChanged, this, &RobotAvatarItem::accessibleLabelChanged);
 }
@@ -55,15 +45,6 @@ void RobotAvatarItem::setReduceMotion(bool on) {
     update();
 }
 
-void RobotAvatarItem::setFrameTime(double t) {
-    if (t == m_frameTime)
-        return;
-    m_frameTime = t;
-    Q_EMIT frameTimeChanged();
-    updateClock();
-    update();
-}
-
 QString RobotAvatarItem::accessibleLabel() const {
     return accessibleLabel(m_robot, m_mood, RobotStore::shared().languageInEffect());
 }
@@ -79,12 +60,6 @@ QString RobotAvatarItem::accessibleLabel(const RobotCharacter &robot, RobotMood 
     return parts.join(QStringLiteral(", "));
 }
 
-double RobotAvatarItem::now() const {
-    if (m_frameTime >= 0)
-        return m_frameTime;
-    return RobotMotion::referenceSeconds(QDateTime::currentMSecsSinceEpoch());
-}
-
 void RobotAvatarItem::paint(QPainter *painter) {
     const double size = m_figureSize;
     if (size <= 0)
@@ -94,28 +69,4 @@ void RobotAvatarItem::paint(QPainter *painter) {
     painter->translate((width() - size) / 2, (height() - 1.15 * size) / 2);
     RobotFigure::paint(*painter, m_robot, RobotFigure::layout(m_robot, m_mood, motion, size));
     painter->restore();
-}
-
-void RobotAvatarItem::itemChange(ItemChange change, const ItemChangeData &value) {
-    QQuickPaintedItem::itemChange(change, value);
-    if (change == ItemSceneChange) {
-        disconnect(m_windowVisibility);
-        if (value.window)
-            m_windowVisibility =
-                connect(value.window, &QWindow::visibleChanged, this, [this] { updateClock(); });
-    }
-    if (change == ItemSceneChange || change == ItemVisibleHasChanged)
-        updateClock();
-}
-
-void RobotAvatarItem::updateClock() {
-    const bool onScreen = isVisible() && window() && window()->isVisible();
-    const bool run = onScreen && m_frameTime < 0;
-    if (run == m_timer.isActive())
-        return;
-    if (run)
-        m_timer.start();
-    else
-        m_timer.stop();
-    Q_EMIT animatingChanged();
 }

@@ -1,26 +1,22 @@
 #pragma once
 
 #include "RobotCatalog.h"
+#include "RobotFrameItem.h"
 #include "RobotMotion.h"
 
-#include <QQuickPaintedItem>
-#include <QTimer>
 #include <QtQml/qqmlregistration.h>
 
 // Paints one robot figure `figureSize` wide (and 1.15 times as tall), centred in the item, and redraws it at
 // most 30 times a second while it is on screen; off screen (hidden, or in no window) the clock stops. The
 // item is made larger than the figure's frame: a raised arm, the antenna's glow and a tilted head reach
 // beyond it. Reduce motion stills the bob, bounce, tilt, wave and star, not the mouth, blink and glow.
-class RobotAvatarItem : public QQuickPaintedItem {
+class RobotAvatarItem : public RobotFrameItem {
     Q_OBJECT
     QML_ELEMENT
     Q_PROPERTY(RobotCharacter robot READ robot WRITE setRobot NOTIFY robotChanged)
     Q_PROPERTY(RobotMoodType::RobotMood mood READ mood WRITE setMood NOTIFY moodChanged)
     Q_PROPERTY(double figureSize READ figureSize WRITE setFigureSize NOTIFY figureSizeChanged)
     Q_PROPERTY(bool reduceMotion READ reduceMotion WRITE setReduceMotion NOTIFY reduceMotionChanged)
-    // A fixed moment to draw (seconds since 2001-01-01 UTC), for still pictures; negative follows the clock.
-    Q_PROPERTY(double frameTime READ frameTime WRITE setFrameTime NOTIFY frameTimeChanged)
-    Q_PROPERTY(bool animating READ animating NOTIFY animatingChanged)
     // The robot's name, the AI tag and, while thinking or speaking, that state, in the robot language.
     Q_PROPERTY(QString accessibleLabel READ accessibleLabel NOTIFY accessibleLabelChanged)
 
@@ -35,9 +31,6 @@ public:
     void setFigureSize(double size);
     bool reduceMotion() const { return m_reduceMotion; }
     void setReduceMotion(bool on);
-    double frameTime() const { return m_frameTime; }
-    void setFrameTime(double t);
-    bool animating() const { return m_timer.isActive(); }
     QString accessibleLabel() const;
 
     // The accessibility label for a robot in a mood, in the texts of `languageCode`.
@@ -50,22 +43,11 @@ Q_SIGNALS:
     void moodChanged();
     void figureSizeChanged();
     void reduceMotionChanged();
-    void frameTimeChanged();
-    void animatingChanged();
     void accessibleLabelChanged();
 
-protected:
-    void itemChange(ItemChange change, const ItemChangeData &value) override;
-
 private:
-    double now() const;
-    void updateClock();
-
     RobotCharacter m_robot;
     RobotMood m_mood = RobotMood::Idle;
     double m_figureSize = 78;
     bool m_reduceMotion = false;
-    double m_frameTime = -1;
-    QTimer m_timer;
-    QMetaObject::Connection m_windowVisibility;
 };

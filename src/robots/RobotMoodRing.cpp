@@ -1,24 +1,18 @@
 #include "RobotMoodRing.h"
 
-#include <QDateTime>
 #include <QPainter>
-#include <QQuickWindow>
 #include <QRadialGradient>
 
 #include <algorithm>
-
-namespace {
-constexpr int kFrameIntervalMs = 33;
-} // namespace
 
 RobotMoodRing::Look RobotMoodRing::look(double pulse) {
     return {0.55 + 0.3 * pulse, 0.18 + 0.25 * pulse, 1 + 0.06 * pulse, 0.62};
 }
 
-RobotMoodRing::RobotMoodRing(QQuickItem *parent) : QQuickPaintedItem(parent) {
-    setAntialiasing(true);
-    m_timer.setInterval(kFrameIntervalMs);
-    connect(&m_timer, &QTimer::timeout, this, [this] { update(); });
+RobotMoodRing::RobotMoodRing(QQuickItem *parent) : RobotFrameItem(parent) {}
+
+bool RobotMoodRing::moves() const {
+    return RobotMotion::stageRingMoves(m_mood, m_reduceMotion);
 }
 
 void RobotMoodRing::setColor(const QColor &color) {
@@ -55,19 +49,8 @@ void RobotMoodRing::setAvatarSize(double size) {
     update();
 }
 
-void RobotMoodRing::setFrameTime(double t) {
-    if (t == m_frameTime)
-        return;
-    m_frameTime = t;
-    Q_EMIT frameTimeChanged();
-    updateClock();
-    update();
-}
-
 void RobotMoodRing::paint(QPainter *painter) {
-    const double t =
-        m_frameTime >= 0 ? m_frameTime : RobotMotion::referenceSeconds(QDateTime::currentMSecsSinceEpoch());
-    const Look ring = look(RobotMotion::stagePulse(t, m_mood, m_reduceMotion));
+    const Look ring = look(RobotMotion::stagePulse(now(), m_mood, m_reduceMotion));
     const double s = m_avatarSize;
     const QPointF centre(width() / 2, height() / 2);
 
@@ -90,28 +73,4 @@ void RobotMoodRing::paint(QPainter *painter) {
     painter->setPen(QPen(white, 1.5));
     const double radius = s * ring.ringScale / 2;
     painter->drawEllipse(centre, radius, radius);
-}
-
-void RobotMoodRing::itemChange(ItemChange change, const ItemChangeData &value) {
-    QQuickPaintedItem::itemChange(change, value);
-    if (change == ItemSceneChange) {
-        disconnect(m_windowVisibility);
-        if (value.window)
-            m_windowVisibility =
-                connect(value.window, &QWindow::visibleChanged, this, [this] { updateClock(); });
-    }
-    if (change == ItemSceneChange || change == ItemVisibleHasChanged)
-        updateClock();
-}
-
-void RobotMoodRing::updateClock() {
-    const bool onScreen = isVisible() && window() && window()->isVisible();
-    const bool run = onScreen && m_frameTime < 0 && RobotMotion::stageRingMoves(m_mood, m_reduceMotion);
-    if (run == m_timer.isActive())
-        return;
-    if (run)
-        m_timer.start();
-    else
-        m_timer.stop();
-    Q_EMIT animatingChanged();
 }

@@ -2,25 +2,22 @@
 
 #include "RobotMotion.h"
 
+#include "RobotFrameItem.h"
+
 #include <QColor>
-#include <QQuickPaintedItem>
-#include <QTimer>
 #include <QtQml/qqmlregistration.h>
 
 // The robot stage's glow and ring around the robot: a soft disc in the robot's colour and a thin white ring,
 // both pulsing while the robot thinks or speaks (unless motion is reduced), at rest otherwise. Drawn
 // centred in the item for an avatar of `avatarSize`; the glow reaches 1.25 × that size across. The clock
 // runs only while the ring moves and the item is on screen, at most 30 times a second.
-class RobotMoodRing : public QQuickPaintedItem {
+class RobotMoodRing : public RobotFrameItem {
     Q_OBJECT
     QML_ELEMENT
     Q_PROPERTY(QColor color READ color WRITE setColor NOTIFY colorChanged)
     Q_PROPERTY(RobotMoodType::RobotMood mood READ mood WRITE setMood NOTIFY moodChanged)
     Q_PROPERTY(bool reduceMotion READ reduceMotion WRITE setReduceMotion NOTIFY reduceMotionChanged)
     Q_PROPERTY(double avatarSize READ avatarSize WRITE setAvatarSize NOTIFY avatarSizeChanged)
-    // A fixed moment to draw (seconds since 2001-01-01 UTC); negative follows the clock.
-    Q_PROPERTY(double frameTime READ frameTime WRITE setFrameTime NOTIFY frameTimeChanged)
-    Q_PROPERTY(bool animating READ animating NOTIFY animatingChanged)
 
 public:
     // The ring at a pulse p (0.3 at rest).
@@ -42,9 +39,6 @@ public:
     void setReduceMotion(bool on);
     double avatarSize() const { return m_avatarSize; }
     void setAvatarSize(double size);
-    double frameTime() const { return m_frameTime; }
-    void setFrameTime(double t);
-    bool animating() const { return m_timer.isActive(); }
 
     void paint(QPainter *painter) override;
 
@@ -53,20 +47,13 @@ Q_SIGNALS:
     void moodChanged();
     void reduceMotionChanged();
     void avatarSizeChanged();
-    void frameTimeChanged();
-    void animatingChanged();
 
 protected:
-    void itemChange(ItemChange change, const ItemChangeData &value) override;
+    bool moves() const override;
 
 private:
-    void updateClock();
-
     QColor m_color = QColor(0x14, 0xA0, 0x98);
     RobotMood m_mood = RobotMood::Idle;
     bool m_reduceMotion = false;
     double m_avatarSize = 54;
-    double m_frameTime = -1;
-    QTimer m_timer;
-    QMetaObject::Connection m_windowVisibility;
 };

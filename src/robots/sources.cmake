@@ -3,6 +3,7 @@ target_sources(quorvel_core PRIVATE
     robots/RobotAvatarItem.cpp robots/RobotAvatarItem.h
     robots/RobotCatalog.cpp robots/RobotCatalog.h
     robots/RobotFigure.cpp robots/RobotFigure.h
+    robots/RobotFrameItem.cpp robots/RobotFrameItem.h
     robots/RobotMoodRing.cpp robots/RobotMoodRing.h
     robots/RobotMotion.cpp robots/RobotMotion.h
     robots/RobotPalette.cpp robots/RobotPalette.h
