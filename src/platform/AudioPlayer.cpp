@@ -1,6 +1,8 @@
 #include "AudioPlayer.h"
 
+#include <QAudioDevice>
 #include <QAudioOutput>
+#include <QMediaDevices>
 #include <QMediaPlayer>
 #include <QPointer>
 
@@ -60,7 +62,9 @@ std::shared_ptr<AudioPlayer> MediaAudioPlayer::make() {
 }
 
 QCoro::Task<bool> MediaAudioPlayer::load(QByteArray bytes) {
-    if (bytes.isEmpty())
+    // Without any audio output the FFmpeg backend of Qt 6.4 crashes in its render thread once playback
+    // starts: refuse the audio, so speech falls back to the system voice (or stays silent).
+    if (bytes.isEmpty() || QMediaDevices::audioOutputs().isEmpty())
         co_return false;
     m_buffer.close();
     m_buffer.setData(bytes);

@@ -20,12 +20,14 @@ std::optional<QByteArray> findHeader(const QList<QPair<QByteArray, QByteArray>> 
     return std::nullopt;
 }
 
-TransportError::Kind kindOf(QNetworkReply::NetworkError error) {
+// `cancelledByUs`: whether this side aborted the reply. Qt reports a transfer timeout as a cancellation too,
+// so a cancellation nobody asked for is the timeout.
+TransportError::Kind kindOf(QNetworkReply::NetworkError error, bool cancelledByUs = false) {
     switch (error) {
     case QNetworkReply::TimeoutError:
         return TransportError::Kind::TimedOut;
     case QNetworkReply::OperationCanceledError:
-        return TransportError::Kind::Cancelled;
+        return cancelledByUs ? TransportError::Kind::Cancelled : TransportError::Kind::TimedOut;
     case QNetworkReply::ConnectionRefusedError:
     case QNetworkReply::RemoteHostClosedError:
     case QNetworkReply::HostNotFoundError:
@@ -93,21 +95,24 @@ public:
         }
         // Finished with nothing left: a break in the middle of an HTTP body is a transport failure.
         if (reply->error() != QNetworkReply::NoError && !m_head.isHttp())
-            throw TransportError::fromKind(kindOf(reply->error()));
+            throw TransportError::fromKind(kindOf(reply->error(), m_cancelled));
         if (reply->error() == QNetworkReply::OperationCanceledError ||
             reply->error() == QNetworkReply::TimeoutError)
-            throw TransportError::fromKind(kindOf(reply->error()));
+            throw TransportError::fromKind(kindOf(reply->error(), m_cancelled));
         co_return std::nullopt;
     }
 
     void cancel() override {
-        if (m_reply && m_reply->isRunning())
+        if (m_reply && m_reply->isRunning()) {
+            m_cancelled = true;
             m_reply->abort();
+        }
     }
 
 private:
     ReplyPtr m_reply;
     HttpResponse m_head;
+    bool m_cancelled = false;
 };
 
 } // namespace

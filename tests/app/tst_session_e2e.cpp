@@ -78,6 +78,21 @@ private Q_SLOTS:
         QCOMPARE(Await::result(AppSession::send(me(session))).status, 401);
         QVERIFY(!session.isLoggedIn());
     }
+
+    // Qt ends a request that outlives its timeout as "cancelled"; the learner is told it timed out.
+    void aRequestPastItsTimeoutTimesOut() {
+        NetworkTransport network;
+        m_server.delayNext("/api/v1/me", 2000);
+        HttpRequest request = Api::jsonRequest("GET", QUrl(m_base + QStringLiteral("/api/v1/me")));
+        request.timeoutMs = 200;
+        try {
+            Await::result(network.send(request));
+            QFAIL("a request past its timeout must fail");
+        } catch (const TransportError &error) {
+            QCOMPARE(error.kind(), TransportError::Kind::TimedOut);
+            QCOMPARE(error.message(), QStringLiteral("请求超时，请稍后重试"));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSessionEndToEnd)

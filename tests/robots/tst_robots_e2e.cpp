@@ -9,6 +9,8 @@
 #include "SpeechPlayer.h"
 #include "TestPlatform.h"
 
+#include <QAudioDevice>
+#include <QMediaDevices>
 #include <QTest>
 
 #include <cstring>
@@ -159,6 +161,11 @@ private Q_SLOTS:
         const auto bytes = Await::result(player.fetchServerAudio(QStringLiteral("你好"), &session));
         QVERIFY(bytes.has_value());
         auto media = MediaAudioPlayer::make();
+        if (QMediaDevices::audioOutputs().isEmpty()) {
+            // Playback without an output device would crash the media backend: the player refuses the audio.
+            QVERIFY(!Await::result(media->load(*bytes)));
+            return;
+        }
         QVERIFY(Await::result(media->load(*bytes)));
         QVERIFY(media->durationMs() > 0);
         QVERIFY(!Await::result(MediaAudioPlayer::make()->load(QByteArray("definitely not audio"))));
