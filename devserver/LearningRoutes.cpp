@@ -13,6 +13,11 @@
 //
 // A path teaches one lesson per knowledge point. Exactly one lesson is open at a time: the one at the path's
 // unlocked position. Completing it opens the next, so lessons unlock one after another.
+//
+// Lesson content is prepared ahead of the learner, as many lessons ahead as the path's prefetch says, so with
+// the prefetch the app asks for (1) an unlocked lesson is ready at once. A path made with prefetch 0 has each
+// lesson prepared only when it unlocks: for kPreparationTime it is "Generating" with its progress, opens but
+// answers that it is still being prepared, and cannot be completed.
 
 namespace devserver {
 
@@ -23,11 +28,13 @@ using namespace devserver::learning;
 const QString kCompleted = QStringLiteral("Completed");
 const QString kReady = QStringLiteral("Ready");
 const QString kLocked = QStringLiteral("Locked");
+const QString kGenerating = QStringLiteral("Generating");
 const QString kPathActive = QStringLiteral("Active");
 constexpr std::int64_t kMaxPrefetch = 5;
 constexpr std::int64_t kMaxQuestionCount = 20;
 constexpr std::int64_t kMinutesPerLesson = 15;
 constexpr int kMaxTopicCandidates = 3;
+constexpr std::chrono::seconds kPreparationTime{20};
 
 QString pathParam(const httplib::Request &req, size_t index) {
     return QString::fromStdString(req.matches[index].str());
@@ -77,10 +84,35 @@ bool isOpen(const LearningPathRecord &path, const LearningItemRecord &item) {
     return item.completed || item.listOrder == path.unlockedOrder;
 }
 
+// The open lesson of a path whose content is still being made.
+bool isPreparing(const LearningPathRecord &path, const LearningItemRecord &item) {
+    return !item.completed && item.listOrder == path.unlockedOrder && Clock::now() < item.readyAt;
+}
+
+// Marks the lesson just unlocked as being prepared when the path prepares nothing ahead.
+void startPreparing(const LearningPathRecord &path, LearningItemRecord &item) {
+    if (path.prefetch == 0)
+        item.readyAt = Clock::now() + kPreparationTime;
+}
+
+// How far the preparation has come, 0..99.
+std::int64_t preparationProgress(const LearningItemRecord &item) {
+    using namespace std::chrono;
+    const auto left = duration_cast<milliseconds>(item.readyAt - Clock::now());
+    const auto total = duration_cast<milliseconds>(kPreparationTime);
+    return std::clamp<std::int64_t>(100 - (left.count() * 100 + total.count() - 1) / total.count(), 0, 99);
+}
+
 QString stateOf(const LearningPathRecord &path, const LearningItemRecord &item) {
     if (item.completed)
         return kCompleted;
+    if (isPreparing(path, item))
+        return kGenerating;
     return item.listOrder == path.unlockedOrder ? kReady : kLocked;
+}
+
+void sendPreparing(httplib::Response &res) {
+    sendError(res, 409, "item_generating", QStringLiteral("这一课还在准备中，请稍后再来"));
 }
 
 QString statusOf(const LearningPathRecord &path) {
@@ -97,12 +129,15 @@ QString pointName(const QString &code) {
 QJsonObject pathJson(const LearningPathRecord &path) {
     QJsonArray items;
     for (const LearningItemRecord &item : path.items) {
-        items.append(QJsonObject{{QStringLiteral("item_id"), qint64(item.itemId)},
-                                 {QStringLiteral("list_order"), qint64(item.listOrder)},
-                                 {QStringLiteral("kp_code"), item.kpCode},
-                                 {QStringLiteral("kp_name"), pointName(item.kpCode)},
-                                 {QStringLiteral("state"), stateOf(path, item)},
-                                 {QStringLiteral("openable"), isOpen(path, item)}});
+        QJsonObject json{{QStringLiteral("item_id"), qint64(item.itemId)},
+                         {QStringLiteral("list_order"), qint64(item.listOrder)},
+                         {QStringLiteral("kp_code"), item.kpCode},
+                         {QStringLiteral("kp_name"), pointName(item.kpCode)},
+                         {QStringLiteral("state"), stateOf(path, item)},
+                         {QStringLiteral("openable"), isOpen(path, item)}};
+        if (isPreparing(path, item))
+            json.insert(QStringLiteral("progress"), qint64(preparationProgress(item)));
+        items.append(json);
     }
     return {{QStringLiteral("path_id"), qint64(path.pathId)},
             {QStringLiteral("goal_type"), path.goalType},
@@ -313,7 +348,9 @@ void createPath(ServerState &state, const httplib::Request &req, httplib::Respon
     path.prefetch = *prefetch;
     path.unlockedOrder = 1;
     for (qsizetype i = 0; i < points.size(); ++i)
-        path.items.push_back({learning.nextItemId++, std::int64_t(i + 1), points[i]->code, false});
+        path.items.push_back({learning.nextItemId++, std::int64_t(i + 1), points[i]->code, false, {}});
+    if (!path.items.empty())
+        startPreparing(path, path.items.front());
     const QJsonObject answer = pathJson(path);
     learning.paths.emplace(path.pathId, std::move(path));
     sendJson(res, 200, answer);
@@ -346,6 +383,8 @@ void fetchItem(ServerState &state, const httplib::Request &req, httplib::Respons
         return sendItemNotFound(res);
     if (!isOpen(*path, *item))
         return sendError(res, 403, "item_locked", QStringLiteral("完成前面的课程后才能打开这一课"));
+    if (isPreparing(*path, *item))
+        return sendPreparing(res);
     sendJson(res, 200, itemDetailJson(*path, *item));
 }
 
@@ -366,11 +405,15 @@ void completeItem(ServerState &state, const httplib::Request &req, httplib::Resp
         return sendItemNotFound(res);
     if (!isOpen(*path, *item))
         return sendError(res, 409, "item_locked", QStringLiteral("请先完成前面的课程"));
+    if (isPreparing(*path, *item))
+        return sendPreparing(res);
     // Completing a completed lesson again changes nothing and answers the same.
     if (!item->completed) {
         item->completed = true;
-        if (item->listOrder < std::int64_t(path->items.size()))
+        if (item->listOrder < std::int64_t(path->items.size())) {
             path->unlockedOrder = item->listOrder + 1;
+            startPreparing(*path, path->items[std::size_t(item->listOrder)]);
+        }
     }
     sendJson(res, 200,
              {{QStringLiteral("item_id"), qint64(item->itemId)},

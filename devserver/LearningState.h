@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -17,6 +18,9 @@ struct LearningItemRecord {
     std::int64_t listOrder = 0; // 1-based
     QString kpCode;
     bool completed = false;
+    // When the lesson's content is ready; until then an open lesson is being prepared. The default (the
+    // clock's epoch) means ready from the start.
+    std::chrono::steady_clock::time_point readyAt{};
 };
 
 struct LearningPathRecord {

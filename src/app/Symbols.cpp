@@ -61,6 +61,7 @@ constexpr Entry table[] = {
     {"questionmark.circle.fill", 0xe887, u'?'}, // help
     {"exclamationmark.triangle", 0xe002, u'!'}, // warning
     {"exclamationmark.triangle.fill", 0xe002, u'!'},
+    {"chevron.left", 0xe5cb, u'‹'},                     // chevron_left
     {"chevron.right", 0xe5cc, u'›'},                    // chevron_right
     {"chevron.up", 0xe5ce, u'˄'},                       // expand_less
     {"chevron.down", 0xe5cf, u'˅'},                     // expand_more
@@ -84,6 +85,8 @@ constexpr Entry table[] = {
     {"book.closed.fill", 0xe865, u'▤'},                  // book
     {"doc.richtext", 0xef42, u'▤'},                      // article
     {"pencil.and.list.clipboard", 0xe85d, u'▤'},         // assignment
+    {"lightbulb", 0xe90f, u'☼'},                         // lightbulb_outline
+    {"pencil", 0xe3c9, u'✎'},                            // edit
     {"lightbulb.fill", 0xe0f0, u'☼'},                    // lightbulb
     {"lightbulb.max", 0xe79a, u'☼'},                     // tips_and_updates
     {"wand.and.stars", 0xe663, u'✦'},                    // auto_fix_high

@@ -46,7 +46,6 @@ qvl_add_qml(
     app/qml/RootView.qml
     app/qml/placeholders/CompanionChatView.qml
     app/qml/placeholders/HomeLayoutView.qml
-    app/qml/placeholders/LearningHomeView.qml
     app/qml/placeholders/MainGateView.qml
     app/qml/placeholders/PlaceholderPage.qml
     app/qml/placeholders/ProfileBirthView.qml

@@ -1,9 +1,12 @@
 #include "AppFonts.h"
 #include "AppSession.h"
 #include "Brand.h"
+#include "ChapterPickerViewModel.h"
 #include "FeatureDetailViewModel.h"
+#include "LearningStore.h"
 #include "LinkOpener.h"
 #include "LoginViewModel.h"
+#include "PathNodeRowViewModel.h"
 #include "TestPlatform.h"
 
 #include <QGuiApplication>
@@ -106,6 +109,82 @@ private Q_SLOTS:
                                                        {"points", points}}},
                                {"loginLabel", "登录后学这一章"}};
         });
+        // The learning tab: its home, picker, topic box, a lesson row in each look, and the path list with
+        // a path that arrives while it is shown.
+        QTest::newRow("LearningHomeView") << "LearningHomeView" << Properties([](AppSession &session) {
+            return QVariantMap{{"session", QVariant::fromValue(&session)}};
+        });
+        QTest::newRow("ChapterPickerView") << "ChapterPickerView" << Properties([](AppSession &session) {
+            return QVariantMap{{"session", QVariant::fromValue(&session)}};
+        });
+        QTest::newRow("TopicBoxView") << "TopicBoxView" << Properties([](AppSession &session) {
+            auto *picker = new ChapterPickerViewModel(&session);
+            return QVariantMap{{"model", QVariant::fromValue(picker->topicBox())}};
+        });
+        for (const char *state : {"Completed", "Generating", "Failed", "Ready", "Locked"}) {
+            QTest::newRow(qPrintable(QStringLiteral("PathNodeRow ") + QLatin1String(state)))
+                << "PathNodeRow" << Properties([state](AppSession &session) {
+                       auto *row = new PathNodeRowViewModel(&session);
+                       row->setLesson({1, 2, "k", "正数和负数", QString::fromLatin1(state),
+                                       QLatin1String(state) != QLatin1String("Locked"), 40},
+                                      QLatin1String(state) == QLatin1String("Ready"), false, 7);
+                       return QVariantMap{{"row", QVariant::fromValue(row)}};
+                   });
+        }
+        QTest::newRow("PathListView") << "PathListView" << Properties([](AppSession &session) {
+            auto *transport = static_cast<FakeTransport *>(&Platform::transport());
+            transport->on(
+                "GET", "/api/v1/learning-paths/7",
+                FakeTransport::Reply::json(
+                    200, R"({"path_id":7,"goal_type":"chapter","goal":"学完「有理数」","status":"Active",
+                                   "unlocked_order":2,"prefetch":1,"items":[
+                                   {"item_id":71,"list_order":1,"kp_code":"a","kp_name":"正数和负数",
+                                    "state":"Completed","openable":true},
+                                   {"item_id":72,"list_order":2,"kp_code":"b","kp_name":"有理数与数轴",
+                                    "state":"Ready","openable":true},
+                                   {"item_id":73,"list_order":3,"kp_code":"c","kp_name":"绝对值",
+                                    "state":"Generating","openable":false,"progress":30}]})")
+                    .after(30));
+            session.setLastPathId(7);
+            auto *store = new LearningStore(&session, &session);
+            auto load = store->loadLastPath();
+            return QVariantMap{{"store", QVariant::fromValue(store)},
+                               {"session", QVariant::fromValue(&session)}};
+        });
+        // The lesson page on its content face and on its preparing face, and the practice screen it opens.
+        const auto lessonPage = [](FakeTransport::Reply reply) {
+            return Properties([reply](AppSession &session) {
+                static_cast<FakeTransport *>(&Platform::transport())
+                    ->on("GET", "/api/v1/learning-paths/7/items/72", reply);
+                return QVariantMap{{"session", QVariant::fromValue(&session)},
+                                   {"store", QVariant::fromValue(new LearningStore(&session, &session))},
+                                   {"pathId", 7},
+                                   {"itemId", 72}};
+            });
+        };
+        QTest::newRow("LessonPageView")
+            << "LessonPageView"
+            << lessonPage(FakeTransport::Reply::json(
+                   200,
+                   R"({"item_id":72,"list_order":2,"kp_code":"b","kp_name":"有理数与数轴","state":"Ready",
+                     "assets":[],"handout":{"title":"数轴","sections":[{"heading":"数轴","body":"原点"},{"body":"b"}],
+                     "examples":[{"stem":"画数轴","steps":["一","二"]},{}]},
+                     "exercises":{"questions":[{"question_id":9,"stem":{"text":"题"},
+                     "options":[{"label":"A","text":"1"}]},{}]}})"));
+        QTest::newRow("LessonPageView preparing")
+            << "LessonPageView"
+            << lessonPage(FakeTransport::Reply::json(
+                   409, R"({"code":"item_generating","message":"这一课还在准备中，请稍后再来"})"));
+        QTest::newRow("PracticeView") << "PracticeView" << Properties([](AppSession &session) {
+            const QVariantList options{
+                QVariantMap{{"hasLabel", true}, {"label", "A"}, {"hasText", true}, {"text", "0"}},
+                QVariantMap{{"hasLabel", false}, {"label", ""}, {"hasText", true}, {"text", "-2"}}};
+            return QVariantMap{{"session", QVariant::fromValue(&session)},
+                               {"questionId", 900111},
+                               {"stemText", "下列各数中，是负数的是（  ）"},
+                               {"options", options},
+                               {"source", "practice"}};
+        });
         const auto withSession = [](std::optional<QString> token, std::optional<QString> status) {
             return Properties([token, status](AppSession &session) {
                 session.setAccessToken(token);
@@ -133,10 +212,11 @@ private Q_SLOTS:
     void components_data() {
         QTest::addColumn<QString>("type");
         for (const char *type :
-             {"BrandAlert", "BrandGradient", "BrandGradientAlt", "BrandInputRow", "BrandLogo",
-              "BrandPrimaryButton", "BrandShadow", "BrandSpinner", "GuestFeatureCard", "GuestLinkFallback",
-              "GuestMenu", "GuestPathTeaser", "GuestSectionHeader", "GuestShadowText", "GuestSheet",
-              "RoundedCorners", "SoftCircle", "SymbolIcon"})
+             {"BrandAlert",         "BrandGradient",      "BrandGradientAlt", "BrandInputRow",
+              "BrandLogo",          "BrandPrimaryButton", "BrandShadow",      "BrandSpinner",
+              "GuestFeatureCard",   "GuestLinkFallback",  "GuestMenu",        "GuestPathTeaser",
+              "GuestSectionHeader", "GuestShadowText",    "GuestSheet",       "LearningHomeNavBar",
+              "LessonCard",         "RoundedCorners",     "SoftCircle",       "SymbolIcon"})
             QTest::newRow(type) << QString::fromLatin1(type);
     }
     void components() {

@@ -1,7 +1,26 @@
 import QtQuick
+import QtQuick.Controls
 import Quorvel
 
 PlaceholderPage {
+    id: page
+
     required property AppSession session
+    property string scene: "companion"
+
     heading: "发现"
+
+    // Pushed from another screen (the learning path's robot banner): a way back.
+    ToolButton {
+        visible: page.StackView.index > 0
+        anchors.left: parent.left
+        anchors.top: parent.top
+        anchors.margins: 8
+        onClicked: page.StackView.view.pop()
+        contentItem: SymbolIcon {
+            symbol: "chevron.left"
+            size: 22
+            color: Brand.brandTeal
+        }
+    }
 }

@@ -1,7 +1,0 @@
-import QtQuick
-import Quorvel
-
-PlaceholderPage {
-    required property AppSession session
-    heading: "学习"
-}

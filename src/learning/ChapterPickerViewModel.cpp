@@ -1,0 +1,197 @@
+#include "ChapterPickerViewModel.h"
+
+#include "AppSession.h"
+#include "LearningAPIClient.h"
+#include "Transport.h"
+
+#include <QVariantMap>
+
+#include <algorithm>
+
+namespace {
+
+// The message of a failed load, or nothing for a load that was cancelled (not a failure).
+std::optional<QString> describe(const std::exception_ptr &error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const TransportError &failure) {
+        if (failure.kind() == TransportError::Kind::Cancelled)
+            return std::nullopt;
+        return failure.message();
+    } catch (const UserFacingError &failure) {
+        return failure.message();
+    } catch (...) {
+        return QStringLiteral("请求失败，请稍后重试");
+    }
+}
+
+} // namespace
+
+ChapterPickerViewModel::ChapterPickerViewModel(QObject *parent)
+    : QObject(parent), m_topicBox(new TopicBoxViewModel(this)) {
+    // The box's failures share the page's message; its confirmed proposal goes to the host.
+    connect(m_topicBox, &TopicBoxViewModel::failed, this,
+            [this](const QString &message) { setErrorMessage(message); });
+    connect(m_topicBox, &TopicBoxViewModel::confirmed, this, &ChapterPickerViewModel::topicPicked);
+}
+
+ChapterPickerViewModel::~ChapterPickerViewModel() = default;
+
+void ChapterPickerViewModel::setSession(AppSession *session) {
+    if (m_session == session)
+        return;
+    m_session = session;
+    m_topicBox->setSession(session);
+    Q_EMIT sessionChanged();
+}
+
+QString ChapterPickerViewModel::subjectLabel(const QString &subject) {
+    static const QList<QPair<QString, QString>> labels{
+        {QStringLiteral("math"), QStringLiteral("数学")},
+        {QStringLiteral("chinese"), QStringLiteral("语文")},
+        {QStringLiteral("english"), QStringLiteral("英语")},
+        {QStringLiteral("physics"), QStringLiteral("物理")},
+        {QStringLiteral("chemistry"), QStringLiteral("化学")},
+    };
+    for (const auto &[code, label] : labels) {
+        if (code == subject)
+            return label;
+    }
+    return subject;
+}
+
+QString ChapterPickerViewModel::groupTitle(const ChapterItem &chapter) {
+    return subjectLabel(chapter.subject) + QStringLiteral(" · ") + QString::number(chapter.grade) +
+           QStringLiteral(" 年级");
+}
+
+bool ChapterPickerViewModel::codePointLess(const QString &a, const QString &b) {
+    // UTF-16 order puts characters beyond the Basic Multilingual Plane (surrogate pairs) before
+    // U+E000..U+FFFF; code point order puts them after.
+    const QList<uint> left = a.toUcs4();
+    const QList<uint> right = b.toUcs4();
+    return std::lexicographical_compare(left.begin(), left.end(), right.begin(), right.end());
+}
+
+QStringList ChapterPickerViewModel::groupTitles(const QList<ChapterItem> &chapters) {
+    QStringList titles;
+    for (const ChapterItem &chapter : chapters) {
+        const QString title = groupTitle(chapter);
+        if (!titles.contains(title))
+            titles.append(title);
+    }
+    std::sort(titles.begin(), titles.end(), codePointLess);
+    return titles;
+}
+
+QList<ChapterItem> ChapterPickerViewModel::chaptersTitled(const QList<ChapterItem> &chapters,
+                                                          const QString &title) {
+    QList<ChapterItem> group;
+    for (const ChapterItem &chapter : chapters) {
+        if (groupTitle(chapter) == title)
+            group.append(chapter);
+    }
+    return group;
+}
+
+QVariantList ChapterPickerViewModel::sections() const {
+    QVariantList sections;
+    for (const QString &title : groupTitles(m_chapters)) {
+        QVariantList rows;
+        for (const ChapterItem &chapter : chaptersTitled(m_chapters, title)) {
+            rows.append(QVariantMap{{QStringLiteral("code"), chapter.code},
+                                    {QStringLiteral("name"), chapter.name},
+                                    {QStringLiteral("subtitle"), title}});
+        }
+        sections.append(QVariantMap{{QStringLiteral("title"), title}, {QStringLiteral("chapters"), rows}});
+    }
+    return sections;
+}
+
+void ChapterPickerViewModel::setLoading(bool loading) {
+    if (m_loading == loading)
+        return;
+    m_loading = loading;
+    Q_EMIT loadingChanged();
+    Q_EMIT stateChanged();
+}
+
+void ChapterPickerViewModel::setErrorMessage(std::optional<QString> message) {
+    if (m_errorMessage == message)
+        return;
+    m_errorMessage = std::move(message);
+    Q_EMIT errorMessageChanged();
+    Q_EMIT stateChanged();
+}
+
+void ChapterPickerViewModel::setChapters(QList<ChapterItem> chapters) {
+    if (m_chapters == chapters)
+        return;
+    m_chapters = std::move(chapters);
+    Q_EMIT chaptersChanged();
+    Q_EMIT stateChanged();
+}
+
+void ChapterPickerViewModel::appear() {
+    auto task = loadChapters(); // runs on by itself; its outcome lands in the properties
+}
+
+void ChapterPickerViewModel::disappear() {
+    ++m_appearance;
+    setLoading(false);
+    if (m_refreshes > 0) {
+        m_refreshes = 0;
+        Q_EMIT refreshingChanged();
+    }
+}
+
+void ChapterPickerViewModel::refresh() {
+    auto task = runRefresh();
+}
+
+void ChapterPickerViewModel::pick(const QString &code) {
+    Q_EMIT picked(code);
+}
+
+QCoro::Task<> ChapterPickerViewModel::runRefresh() {
+    QPointer<ChapterPickerViewModel> self(this);
+    const quint64 appearance = m_appearance;
+    if (m_refreshes++ == 0)
+        Q_EMIT refreshingChanged();
+    co_await loadChapters();
+    if (!self || appearance != m_appearance)
+        co_return;
+    if (--m_refreshes == 0)
+        Q_EMIT refreshingChanged();
+}
+
+QCoro::Task<> ChapterPickerViewModel::loadChapters() {
+    QPointer<ChapterPickerViewModel> self(this);
+    QPointer<AppSession> session = m_session ? m_session.data() : AppSession::current();
+    const quint64 appearance = m_appearance;
+    setLoading(true);
+    if (!session) {
+        setLoading(false);
+        co_return;
+    }
+
+    std::optional<ChapterList> answer;
+    std::exception_ptr failure;
+    try {
+        // Each load has a client of its own, dropped when the load ends.
+        const LearningAPIClient client;
+        answer = co_await client.fetchChapters(*session);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (!self || appearance != m_appearance)
+        co_return;
+
+    if (answer) {
+        setChapters(std::move(answer->items));
+        setErrorMessage(std::nullopt);
+    } else if (const std::optional<QString> message = describe(failure)) {
+        setErrorMessage(message);
+    }
+    setLoading(false);
+}

@@ -1,0 +1,126 @@
+#pragma once
+
+#include "AppSession.h"
+#include "CatalogueModels.h"
+#include "TopicBoxViewModel.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <QVariant>
+#include <QVariantList>
+#include <QtQml/qqmlregistration.h>
+
+#include <QCoro/QCoroTask>
+
+#include <optional>
+
+// The page on which the learner chooses what to learn next: a header card, the topic box, and the
+// curriculum's chapters grouped by subject and grade. It creates nothing on the server; a tapped chapter or a
+// confirmed topic proposal is handed to the host (`picked`, `topicPicked`), which builds the path.
+//
+// The chapter list loads each time the page comes on screen and on pull-to-refresh; loads may overlap and
+// each applies its own result. A load still under way when the page leaves the screen is dropped without a
+// trace (it is no failure). A failure is shown only while no chapters are listed, in place of the
+// empty-list text; the next successful load clears it.
+class ChapterPickerViewModel : public QObject {
+    Q_OBJECT
+    QML_ELEMENT
+    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
+    Q_PROPERTY(TopicBoxViewModel *topicBox READ topicBox CONSTANT)
+    Q_PROPERTY(bool loading READ loading NOTIFY loadingChanged)
+    Q_PROPERTY(bool refreshing READ refreshing NOTIFY refreshingChanged)
+    Q_PROPERTY(QString errorMessage READ errorMessageText NOTIFY errorMessageChanged)
+    Q_PROPERTY(bool hasChapters READ hasChapters NOTIFY chaptersChanged)
+    Q_PROPERTY(QVariantList sections READ sections NOTIFY chaptersChanged)
+    Q_PROPERTY(bool showsSpinner READ showsSpinner NOTIFY stateChanged)
+    Q_PROPERTY(bool showsEmptyText READ showsEmptyText NOTIFY stateChanged)
+    Q_PROPERTY(QString emptyText READ emptyText NOTIFY stateChanged)
+    Q_PROPERTY(QString headerCaption READ headerCaption CONSTANT)
+    Q_PROPERTY(QString headerTitle READ headerTitle CONSTANT)
+    Q_PROPERTY(QString headerNote READ headerNote CONSTANT)
+    Q_PROPERTY(QString wholeChapterLabel READ wholeChapterLabel CONSTANT)
+    Q_PROPERTY(QString startLabel READ startLabel CONSTANT)
+    Q_PROPERTY(QUrl headerArt READ headerArt CONSTANT)
+    Q_PROPERTY(QUrl rowIcon READ rowIcon CONSTANT)
+
+public:
+    explicit ChapterPickerViewModel(QObject *parent = nullptr);
+    ~ChapterPickerViewModel() override;
+
+    AppSession *session() const { return m_session; }
+    void setSession(AppSession *session);
+    TopicBoxViewModel *topicBox() const { return m_topicBox; }
+
+    bool loading() const { return m_loading; }
+    bool refreshing() const { return m_refreshes > 0; }
+    const std::optional<QString> &errorMessage() const { return m_errorMessage; }
+    QString errorMessageText() const { return m_errorMessage.value_or(QString()); }
+    const QList<ChapterItem> &chapters() const { return m_chapters; }
+    bool hasChapters() const { return !m_chapters.isEmpty(); }
+    // [{title, chapters: [{code, name, subtitle}]}] in the order of `groupTitles`.
+    QVariantList sections() const;
+    bool showsSpinner() const { return m_loading && m_chapters.isEmpty(); }
+    bool showsEmptyText() const { return !m_loading && m_chapters.isEmpty(); }
+    QString emptyText() const { return m_errorMessage.value_or(QStringLiteral("暂时没有可学的章节")); }
+
+    QString headerCaption() const { return QStringLiteral("选学"); }
+    QString headerTitle() const { return QStringLiteral("选一章，排好你的学习路径"); }
+    QString headerNote() const { return QStringLiteral("已有内容立即可学，缺的内容后台生成，好了会通知你"); }
+    QString wholeChapterLabel() const { return QStringLiteral("或者选一整章"); }
+    QString startLabel() const { return QStringLiteral("开始 →"); }
+    // The artwork of the header card and of every chapter row (shared with the guest pages).
+    QUrl headerArt() const { return QUrl(QStringLiteral("qrc:/qt/qml/Quorvel/assets/PathArt.svg")); }
+    QUrl rowIcon() const { return QUrl(QStringLiteral("qrc:/qt/qml/Quorvel/assets/IconPath.svg")); }
+
+    // The display name of a subject code; an unknown code stands for itself.
+    static QString subjectLabel(const QString &subject);
+    // "数学 · 7 年级": the chapter's section title, also the second line of its row.
+    static QString groupTitle(const ChapterItem &chapter);
+    // The section titles of `chapters`, ascending by Unicode code point (so "数学 · 10 年级" comes before
+    // "数学 · 7 年级").
+    static QStringList groupTitles(const QList<ChapterItem> &chapters);
+    // The chapters of one section, in the server's order.
+    static QList<ChapterItem> chaptersTitled(const QList<ChapterItem> &chapters, const QString &title);
+    static bool codePointLess(const QString &a, const QString &b);
+
+    // The page came on screen: loads the chapters.
+    Q_INVOKABLE void appear();
+    // The page left the screen: loads under way are dropped.
+    Q_INVOKABLE void disappear();
+    // Pull-to-refresh: loads again; `refreshing` holds until this load ends.
+    Q_INVOKABLE void refresh();
+    // A chapter row was tapped: hands the code to the host; the page itself changes nothing.
+    Q_INVOKABLE void pick(const QString &code);
+
+    QCoro::Task<> loadChapters();
+    QCoro::Task<> runRefresh();
+
+Q_SIGNALS:
+    void sessionChanged();
+    void loadingChanged();
+    void refreshingChanged();
+    void errorMessageChanged();
+    void chaptersChanged();
+    void stateChanged();
+    void picked(const QString &code);
+    // A topic proposal was confirmed; `candidate` holds a TopicCandidate.
+    void topicPicked(const QVariant &candidate);
+
+private:
+    void setLoading(bool loading);
+    void setErrorMessage(std::optional<QString> message);
+    void setChapters(QList<ChapterItem> chapters);
+
+    QPointer<AppSession> m_session;
+    TopicBoxViewModel *m_topicBox;
+    QList<ChapterItem> m_chapters;
+    bool m_loading = true; // the first render shows the spinner, never the empty text
+    std::optional<QString> m_errorMessage;
+    int m_refreshes = 0;
+    // Loads begun before the page last left the screen no longer count.
+    quint64 m_appearance = 0;
+};

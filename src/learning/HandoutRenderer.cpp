@@ -1,0 +1,107 @@
+#include "HandoutRenderer.h"
+
+#include "Brand.h"
+
+namespace {
+
+// An optional text that is shown only when it has characters.
+std::optional<QString> nonEmpty(const std::optional<QString> &text) {
+    return text && !text->isEmpty() ? text : std::nullopt;
+}
+
+QVariantMap sectionVariant(const HandoutSectionBlock &section) {
+    return {{QStringLiteral("number"), section.number},
+            {QStringLiteral("hasHeading"), section.heading.has_value()},
+            {QStringLiteral("heading"), section.heading.value_or(QString())},
+            {QStringLiteral("hasBody"), section.body.has_value()},
+            {QStringLiteral("body"), section.body.value_or(QString())},
+            {QStringLiteral("dividerAfter"), section.dividerAfter}};
+}
+
+QVariantMap exampleVariant(const HandoutExampleBlock &example) {
+    QVariantList steps;
+    for (const HandoutStepBlock &step : example.steps)
+        steps.append(QVariantMap{{QStringLiteral("badge"), step.badge}, {QStringLiteral("text"), step.text}});
+    return {{QStringLiteral("stemLabel"), example.stemLabel}, {QStringLiteral("steps"), steps}};
+}
+
+} // namespace
+
+QColor LessonTint::orange() {
+    return QColor::fromRgb(255, 149, 0);
+}
+
+QColor LessonTint::purple() {
+    return QColor::fromRgb(175, 82, 222);
+}
+
+QVariantMap LessonCardHeading::toVariant() const {
+    return {{QStringLiteral("title"), title}, {QStringLiteral("icon"), icon}, {QStringLiteral("tint"), tint}};
+}
+
+QVariantMap HandoutCard::toVariant() const {
+    // Both lists are always there (one of them empty), so the view never reads a missing key.
+    QVariantList sectionList;
+    for (const HandoutSectionBlock &section : sections)
+        sectionList.append(sectionVariant(section));
+    QVariantList exampleList;
+    for (const HandoutExampleBlock &example : examples)
+        exampleList.append(exampleVariant(example));
+    return {{QStringLiteral("kind"),
+             kind == Kind::Sections ? QStringLiteral("sections") : QStringLiteral("examples")},
+            {QStringLiteral("heading"), heading.toVariant()},
+            {QStringLiteral("sections"), sectionList},
+            {QStringLiteral("examples"), exampleList}};
+}
+
+QString HandoutRenderer::sectionNumber(qsizetype position) {
+    return QStringLiteral("%1").arg(position, 2, 10, QLatin1Char('0'));
+}
+
+QString HandoutRenderer::stemLabel(qsizetype position, const std::optional<QString> &stem) {
+    return QStringLiteral("例 ") + QString::number(position) + QStringLiteral("  ") +
+           stem.value_or(QString());
+}
+
+QList<HandoutCard> HandoutRenderer::render(const LessonHandout &handout) {
+    QList<HandoutCard> cards;
+
+    // A title alone makes no card: the card exists for its sections.
+    if (handout.sections && !handout.sections->isEmpty()) {
+        HandoutCard card;
+        card.kind = HandoutCard::Kind::Sections;
+        // An empty title is the server's choice and shown as such; only a missing one falls back.
+        card.heading = {handout.title.value_or(defaultTitle), sectionsIcon, Brand::brandTeal()};
+        const qsizetype count = handout.sections->size();
+        for (qsizetype i = 0; i < count; ++i) {
+            const LessonHandout::Section &section = handout.sections->at(i);
+            // Every section takes its number, also one without a heading that shows none.
+            card.sections.append(
+                {sectionNumber(i + 1), nonEmpty(section.heading), nonEmpty(section.body), i + 1 < count});
+        }
+        cards.append(card);
+    }
+
+    if (handout.examples && !handout.examples->isEmpty()) {
+        HandoutCard card;
+        card.kind = HandoutCard::Kind::Examples;
+        card.heading = {examplesTitle, examplesIcon, LessonTint::orange()};
+        for (qsizetype i = 0; i < handout.examples->size(); ++i) {
+            const LessonHandout::Example &example = handout.examples->at(i);
+            HandoutExampleBlock block{stemLabel(i + 1, example.stem), {}};
+            const QStringList steps = example.steps.value_or(QStringList());
+            for (qsizetype s = 0; s < steps.size(); ++s)
+                block.steps.append({QString::number(s + 1), steps.at(s)});
+            card.examples.append(block);
+        }
+        cards.append(card);
+    }
+    return cards;
+}
+
+QVariantList HandoutRenderer::toVariant(const QList<HandoutCard> &cards) {
+    QVariantList list;
+    for (const HandoutCard &card : cards)
+        list.append(card.toVariant());
+    return list;
+}

@@ -1,0 +1,112 @@
+#include "PathListViewModel.h"
+
+#include "LearningStore.h"
+
+#include <QHash>
+#include <QPair>
+
+#include <algorithm>
+
+PathListViewModel::PathListViewModel(QObject *parent) : QObject(parent) {}
+
+PathListViewModel::~PathListViewModel() = default;
+
+void PathListViewModel::setStore(LearningStore *store) {
+    if (m_store == store)
+        return;
+    QObject::disconnect(m_storeConnection);
+    m_store = store;
+    if (store)
+        m_storeConnection =
+            connect(store, &LearningStore::pathChanged, this, &PathListViewModel::followStore);
+    Q_EMIT storeChanged();
+    followStore();
+}
+
+void PathListViewModel::followStore() {
+    setPath(m_store ? m_store->path() : std::nullopt);
+}
+
+void PathListViewModel::setPath(const std::optional<LearningPathView> &path) {
+    if (m_path == path)
+        return;
+    m_path = path;
+    rebuildRows();
+    Q_EMIT pathChanged();
+}
+
+int PathListViewModel::completedCount() const {
+    if (!m_path)
+        return 0;
+    return int(std::count_if(m_path->items.begin(), m_path->items.end(), [](const LearningItemView &item) {
+        return item.state == LessonState::completed;
+    }));
+}
+
+QString PathListViewModel::progressLine() const {
+    return QStringLiteral("已完成 ") + QString::number(completedCount()) + QStringLiteral(" / ") +
+           QString::number(lessonCount()) + QStringLiteral(" 课 · 当前第 ") +
+           QString::number(m_path ? m_path->unlockedOrder : 0) + QStringLiteral(" 课");
+}
+
+double PathListViewModel::progressFraction() const {
+    const int total = lessonCount();
+    return total > 0 ? double(completedCount()) / double(total) : 0.0;
+}
+
+void PathListViewModel::rebuildRows() {
+    // Reuse each lesson's row: the n-th occurrence of an item id takes the n-th row that had it.
+    QHash<QPair<qint64, int>, PathNodeRowViewModel *> previous;
+    QHash<qint64, int> seen;
+    for (PathNodeRowViewModel *row : std::as_const(m_rows))
+        previous.insert({row->itemId(), seen[row->itemId()]++}, row);
+    seen.clear();
+
+    QList<PathNodeRowViewModel *> rows;
+    if (m_path) {
+        const QList<LearningItemView> &items = m_path->items;
+        rows.reserve(items.size());
+        for (qsizetype i = 0; i < items.size(); ++i) {
+            const LearningItemView &item = items[i];
+            PathNodeRowViewModel *row = previous.take({item.itemId, seen[item.itemId]++});
+            if (!row)
+                row = new PathNodeRowViewModel(this);
+            const bool isCurrent =
+                item.listOrder == m_path->unlockedOrder && item.state != LessonState::completed;
+            row->setLesson(item, isCurrent, i == items.size() - 1, m_path->pathId);
+            rows.append(row);
+        }
+    }
+    const bool sameRows = rows == m_rows;
+    m_rows = std::move(rows);
+    if (!sameRows)
+        Q_EMIT rowsChanged();
+    // Rows of lessons that are gone: their delegates let go of them once the list has been told.
+    for (PathNodeRowViewModel *row : std::as_const(previous))
+        row->deleteLater();
+}
+
+void PathListViewModel::setRefreshing(bool refreshing) {
+    if (m_refreshing == refreshing)
+        return;
+    m_refreshing = refreshing;
+    Q_EMIT refreshingChanged();
+}
+
+void PathListViewModel::refresh() {
+    auto task = runRefresh(); // runs on by itself; the store takes the outcome
+}
+
+QCoro::Task<> PathListViewModel::runRefresh() {
+    QPointer<PathListViewModel> self(this);
+    QPointer<LearningStore> store = m_store;
+    if (!store)
+        co_return;
+    ++m_refreshes;
+    setRefreshing(true);
+    co_await store->refresh();
+    if (!self)
+        co_return;
+    if (--m_refreshes == 0)
+        setRefreshing(false);
+}

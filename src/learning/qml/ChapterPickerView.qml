@@ -1,0 +1,324 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import QtQuick.Templates as T
+import Quorvel
+
+// The page on which the learner chooses what to learn next: the header card, the topic box, and the chapters
+// grouped by subject and grade. A tapped chapter goes to `pick`, a confirmed topic proposal to `topic`; the
+// host builds the path. The chapter list loads each time the page comes on screen and when pulled down.
+Item {
+    id: root
+
+    required property AppSession session
+    readonly property alias viewModel: vm
+    readonly property bool dark: session ? session.darkMode : false
+    signal pick(string code)
+    signal topic(var candidate)
+
+    ChapterPickerViewModel {
+        id: vm
+
+        session: root.session
+        onPicked: code => root.pick(code)
+        onTopicPicked: candidate => root.topic(candidate)
+    }
+
+    // On screen: shown in a window. Leaving the screen drops the chapter load under way.
+    property bool ready: false
+    readonly property bool onScreen: ready && visible && Window.window !== null
+    onOnScreenChanged: onScreen ? vm.appear() : vm.disappear()
+    Component.onCompleted: ready = true
+
+    function tone(t) {
+        return LearningHomePalette.color(t, root.dark)
+    }
+
+    Rectangle {
+        anchors.fill: parent
+        color: root.tone(LearningHomePalette.GroupedBackground)
+    }
+
+    Flickable {
+        id: flick
+
+        objectName: "chapterPickerFlickable"
+        anchors.fill: parent
+        contentWidth: width
+        contentHeight: column.implicitHeight
+        boundsBehavior: Flickable.DragOverBounds
+        ScrollBar.vertical: ScrollBar {
+            policy: ScrollBar.AsNeeded
+        }
+
+        PathListRefreshIndicator {
+            flickable: flick
+            refreshing: vm.refreshing
+            onTriggered: vm.refresh()
+        }
+
+        ColumnLayout {
+            id: column
+
+            width: Math.min(flick.width, 760) - 32
+            x: (flick.width - width) / 2
+            y: 16
+            spacing: 12
+
+            // --- header card
+
+            Item {
+                objectName: "pickerHeader"
+                Layout.fillWidth: true
+                Layout.preferredHeight: 150
+
+                BrandShadow {
+                    anchors.fill: parent
+                    cornerRadius: 22
+                    color: LearningHomePalette.withOpacity(LearningHomePalette.BrandNavy, root.dark, 0.25)
+                    blur: 12
+                    offsetY: 6
+                }
+                GuestHomeArt {
+                    anchors.fill: parent
+                    source: vm.headerArt
+                    fill: true
+                    radius: 22
+                }
+                Rectangle {
+                    anchors.fill: parent
+                    radius: 22
+                    gradient: Gradient {
+                        orientation: Gradient.Horizontal
+                        GradientStop {
+                            position: 0
+                            color: Qt.rgba(Brand.brandNavy.r, Brand.brandNavy.g, Brand.brandNavy.b, 0.93)
+                        }
+                        GradientStop {
+                            position: 0.5
+                            color: Qt.rgba(Brand.brandNavy.r, Brand.brandNavy.g, Brand.brandNavy.b, 0.4)
+                        }
+                        GradientStop {
+                            position: 1
+                            color: "transparent"
+                        }
+                    }
+                }
+                Column {
+                    anchors.left: parent.left
+                    anchors.right: parent.right
+                    anchors.verticalCenter: parent.verticalCenter
+                    anchors.margins: 18
+                    spacing: 4
+
+                    Text {
+                        text: vm.headerCaption
+                        textFormat: Text.PlainText
+                        font.pixelSize: 12
+                        font.bold: true
+                        color: Brand.brandMint
+                    }
+                    Text {
+                        width: parent.width
+                        text: vm.headerTitle
+                        textFormat: Text.PlainText
+                        wrapMode: Text.Wrap
+                        font.pixelSize: 19
+                        font.weight: Font.Black
+                        color: "white"
+                    }
+                    Text {
+                        width: parent.width
+                        text: vm.headerNote
+                        textFormat: Text.PlainText
+                        wrapMode: Text.Wrap
+                        font.pixelSize: 12
+                        color: Qt.rgba(1, 1, 1, 0.8)
+                    }
+                }
+            }
+
+            // --- topic card
+
+            Item {
+                objectName: "topicCard"
+                Layout.fillWidth: true
+                Layout.preferredHeight: topicBox.implicitHeight + 32
+
+                BrandShadow {
+                    anchors.fill: parent
+                    cornerRadius: 20
+                    color: LearningHomePalette.withOpacity(LearningHomePalette.BrandNavy, root.dark, 0.08)
+                    blur: 8
+                    offsetY: 3
+                }
+                Rectangle {
+                    anchors.fill: parent
+                    radius: 20
+                    color: root.tone(LearningHomePalette.SecondaryGroupedBackground)
+                }
+                TopicBoxView {
+                    id: topicBox
+
+                    x: 16
+                    y: 16
+                    width: parent.width - 32
+                    model: vm.topicBox
+                    dark: root.dark
+                }
+            }
+
+            // --- chapters
+
+            Text {
+                Layout.fillWidth: true
+                visible: vm.hasChapters
+                text: vm.wholeChapterLabel
+                textFormat: Text.PlainText
+                font.pixelSize: 13
+                color: root.tone(LearningHomePalette.Secondary)
+            }
+
+            BrandSpinner {
+                objectName: "chaptersLoading"
+                Layout.alignment: Qt.AlignHCenter
+                Layout.margins: 8
+                visible: vm.showsSpinner
+                size: 24
+                color: root.tone(LearningHomePalette.Gray)
+            }
+
+            Text {
+                objectName: "chaptersEmpty"
+                Layout.fillWidth: true
+                visible: vm.showsEmptyText
+                text: vm.emptyText
+                textFormat: Text.PlainText
+                wrapMode: Text.Wrap
+                font.pixelSize: 17
+                color: root.tone(LearningHomePalette.Secondary)
+            }
+
+            Repeater {
+                model: vm.sections
+
+                ColumnLayout {
+                    id: section
+
+                    required property var modelData
+
+                    Layout.fillWidth: true
+                    spacing: 12
+
+                    Text {
+                        objectName: "sectionTitle"
+                        Layout.fillWidth: true
+                        Layout.topMargin: 6
+                        text: section.modelData.title
+                        textFormat: Text.PlainText
+                        font.pixelSize: 13
+                        font.bold: true
+                        color: root.tone(LearningHomePalette.BrandTeal)
+                    }
+
+                    Repeater {
+                        model: section.modelData.chapters
+
+                        T.AbstractButton {
+                            id: chapterRow
+
+                            required property var modelData
+
+                            objectName: "chapterRow"
+                            Layout.fillWidth: true
+                            implicitHeight: rowContent.implicitHeight + 28
+                            Accessible.name: modelData.name
+                            onClicked: vm.pick(modelData.code)
+
+                            HoverHandler {
+                                cursorShape: Qt.PointingHandCursor
+                            }
+
+                            background: Item {
+                                BrandShadow {
+                                    anchors.fill: parent
+                                    cornerRadius: 18
+                                    color: LearningHomePalette.withOpacity(LearningHomePalette.BrandNavy,
+                                                                           root.dark, 0.08)
+                                    blur: 8
+                                    offsetY: 3
+                                }
+                                Rectangle {
+                                    anchors.fill: parent
+                                    radius: 18
+                                    color: root.tone(LearningHomePalette.SecondaryGroupedBackground)
+                                }
+                            }
+                            contentItem: Item {}
+
+                            RowLayout {
+                                id: rowContent
+
+                                x: 14
+                                y: 14
+                                width: chapterRow.width - 28
+                                spacing: 14
+                                opacity: chapterRow.down ? 0.6 : 1
+
+                                GuestHomeArt {
+                                    Layout.preferredWidth: 52
+                                    Layout.preferredHeight: 52
+                                    source: vm.rowIcon
+                                    fill: true
+                                    radius: 14
+                                }
+                                ColumnLayout {
+                                    Layout.fillWidth: true
+                                    spacing: 2
+
+                                    Text {
+                                        Layout.fillWidth: true
+                                        text: chapterRow.modelData.name
+                                        textFormat: Text.PlainText
+                                        wrapMode: Text.Wrap
+                                        font.pixelSize: 16
+                                        font.bold: true
+                                        color: root.tone(LearningHomePalette.Primary)
+                                    }
+                                    Text {
+                                        Layout.fillWidth: true
+                                        text: chapterRow.modelData.subtitle
+                                        textFormat: Text.PlainText
+                                        font.pixelSize: 12
+                                        color: root.tone(LearningHomePalette.Secondary)
+                                    }
+                                }
+                                Rectangle {
+                                    implicitWidth: pill.implicitWidth + 28
+                                    implicitHeight: pill.implicitHeight + 14
+                                    radius: height / 2
+                                    gradient: BrandGradientAlt {}
+
+                                    Text {
+                                        id: pill
+
+                                        anchors.centerIn: parent
+                                        text: vm.startLabel
+                                        textFormat: Text.PlainText
+                                        font.pixelSize: 13
+                                        font.bold: true
+                                        color: "white"
+                                    }
+                                }
+                            }
+                        }
+                    }
+                }
+            }
+
+            Item {
+                Layout.preferredHeight: 4
+            }
+        }
+    }
+}

@@ -1,0 +1,119 @@
+import QtQuick
+import QtQuick.Controls
+import Quorvel
+
+// The root of the learning tab ("学习"): its title bar with the "…" menu, and the face its view-model
+// chooses: loading, the chapter picker, or the path list. Shown inside the tab's StackView, onto which it
+// pushes the lesson page and the companion chat. Failures reach the learner in the alert "提示".
+Page {
+    id: root
+
+    required property AppSession session
+    readonly property alias viewModel: vm
+    readonly property bool dark: session ? session.darkMode : false
+
+    LearningHomeViewModel {
+        id: vm
+        session: root.session
+    }
+
+    // On screen: shown in a window (the tab selected, nothing pushed over it). Each coming on screen loads the
+    // last path again. Judged once the shell has settled which tab is shown.
+    property bool ready: false
+    readonly property bool onScreen: ready && visible && Window.window !== null
+    onOnScreenChanged: if (onScreen) vm.appear()
+    Component.onCompleted: Qt.callLater(() => { root.ready = true })
+
+    function push(url, properties) {
+        const stack = root.StackView.view
+        if (stack)
+            stack.push(url, properties)
+    }
+
+    background: Rectangle {
+        color: LearningHomePalette.color(LearningHomePalette.GroupedBackground, root.dark)
+    }
+
+    header: LearningHomeNavBar {
+        title: vm.title
+        dark: root.dark
+        menuVisible: vm.menuVisible
+        menuSymbol: vm.menuSymbol
+        switchLabel: vm.switchLabel
+        refreshLabel: vm.refreshLabel
+        onSwitchTriggered: vm.toggleChoosing()
+        onRefreshTriggered: vm.refresh()
+    }
+
+    Loader {
+        id: content
+
+        objectName: "learningContent"
+        anchors.fill: parent
+        sourceComponent: vm.face === LearningHomeViewModel.Loading ? loadingFace
+                       : vm.face === LearningHomeViewModel.PathList ? pathFace
+                       : vm.face === LearningHomeViewModel.Picker ? pickerFace
+                       : null
+    }
+
+    Component {
+        id: loadingFace
+
+        Item {
+            objectName: "learningLoading"
+
+            Column {
+                anchors.centerIn: parent
+                spacing: 10
+
+                BrandSpinner {
+                    anchors.horizontalCenter: parent.horizontalCenter
+                    size: 26
+                    color: LearningHomePalette.color(LearningHomePalette.Gray, root.dark)
+                }
+                Text {
+                    anchors.horizontalCenter: parent.horizontalCenter
+                    text: vm.loadingLabel
+                    textFormat: Text.PlainText
+                    font.pixelSize: 15
+                    color: LearningHomePalette.color(LearningHomePalette.Secondary, root.dark)
+                }
+            }
+        }
+    }
+
+    Component {
+        id: pathFace
+
+        PathListView {
+            store: vm.store
+            session: root.session
+            onLessonRequested: (pathId, itemId) => root.push("qrc:/qt/qml/Quorvel/LessonPageView.qml", {
+                "session": root.session,
+                "store": vm.store,
+                "pathId": pathId,
+                "itemId": itemId
+            })
+            onChatRequested: root.push("qrc:/qt/qml/Quorvel/CompanionChatView.qml", { "session": root.session, "scene": "learning" })
+        }
+    }
+
+    Component {
+        id: pickerFace
+
+        ChapterPickerView {
+            session: root.session
+            onPick: code => vm.pickChapter(code)
+            onTopic: candidate => vm.pickTopic(candidate)
+        }
+    }
+
+    BrandAlert {
+        objectName: "learningAlert"
+        title: vm.alertTitle
+        message: vm.alertMessage
+        buttonText: vm.alertButton
+        visible: vm.alertVisible
+        onDismissed: vm.dismissAlert()
+    }
+}

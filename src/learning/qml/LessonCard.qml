@@ -1,0 +1,82 @@
+import QtQuick
+import QtQuick.Layouts
+import Quorvel
+
+// The titled card of the lesson screens: an icon tile filled with the tint's gradient and the title, then the
+// content, on a rounded white card with a faint navy shadow. The content is given as children and laid out
+// in a column (give them Layout.fillWidth to take the card's width).
+Item {
+    id: card
+
+    property string title
+    property string icon
+    property color tint: Brand.brandTeal
+    default property alias content: body.data
+
+    implicitWidth: column.implicitWidth + 32
+    implicitHeight: column.implicitHeight + 32
+
+    BrandShadow {
+        anchors.fill: background
+        cornerRadius: background.radius
+        color: Qt.rgba(Brand.brandNavy.r, Brand.brandNavy.g, Brand.brandNavy.b, 0.06)
+        blur: 10
+        offsetY: 4
+    }
+
+    Rectangle {
+        id: background
+
+        anchors.fill: parent
+        radius: 20
+        color: LessonPagePalette.cardBackground
+    }
+
+    ColumnLayout {
+        id: column
+
+        anchors.fill: parent
+        anchors.margins: 16
+        spacing: 12
+
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: 8
+
+            Rectangle {
+                implicitWidth: 26
+                implicitHeight: 26
+                radius: 8
+                gradient: Gradient {
+                    GradientStop { position: 0; color: Qt.lighter(card.tint, 1.2) }
+                    GradientStop { position: 1; color: card.tint }
+                }
+
+                SymbolIcon {
+                    anchors.centerIn: parent
+                    symbol: card.icon
+                    size: 13
+                    font.bold: true
+                    color: "white"
+                }
+            }
+
+            Text {
+                Layout.fillWidth: true
+                text: card.title
+                textFormat: Text.PlainText
+                font.pixelSize: 17
+                font.weight: Font.Black
+                color: LessonPagePalette.primaryText
+                wrapMode: Text.Wrap
+            }
+        }
+
+        ColumnLayout {
+            id: body
+
+            Layout.fillWidth: true
+            spacing: 0
+        }
+    }
+}

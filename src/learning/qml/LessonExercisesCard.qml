@@ -1,0 +1,116 @@
+import QtQuick
+import QtQuick.Layouts
+import QtQuick.Templates as T
+import Quorvel
+
+// The lesson's exercises: one row per question with its number, its text (at most three lines) and, for a
+// question of the bank, the "作答" pill; such a row asks for the practice screen when tapped.
+LessonCard {
+    id: root
+
+    // {heading: {title, icon, tint}, answerLabel, rows: [{number, text, answerable}]}
+    required property var card
+    signal practiceRequested(int row)
+
+    title: card.heading.title
+    icon: card.heading.icon
+    tint: card.heading.tint
+
+    ColumnLayout {
+        Layout.fillWidth: true
+        spacing: 10
+
+        Repeater {
+            model: root.card.rows
+
+            T.AbstractButton {
+                id: row
+
+                required property var modelData
+                required property int index
+
+                objectName: "exerciseRow" + index
+                Layout.fillWidth: true
+                enabled: modelData.answerable
+                implicitHeight: rowContent.implicitHeight + 24
+                Accessible.name: modelData.text
+                onClicked: root.practiceRequested(index)
+
+                background: Rectangle {
+                    radius: 14
+                    color: Brand.brandCloud
+                    opacity: row.down ? 0.7 : 1
+                }
+
+                contentItem: Item {
+                    RowLayout {
+                        id: rowContent
+
+                        anchors.fill: parent
+                        anchors.margins: 12
+                        spacing: 10
+
+                        Rectangle {
+                            Layout.alignment: Qt.AlignTop
+                            implicitWidth: 26
+                            implicitHeight: 26
+                            radius: 13
+                            gradient: Gradient {
+                                GradientStop { position: 0; color: Qt.lighter(LessonPagePalette.purple, 1.2) }
+                                GradientStop { position: 1; color: LessonPagePalette.purple }
+                            }
+
+                            Text {
+                                anchors.centerIn: parent
+                                text: row.modelData.number
+                                textFormat: Text.PlainText
+                                font.pixelSize: 13
+                                font.weight: Font.Black
+                                color: "white"
+                            }
+                        }
+
+                        Text {
+                            Layout.fillWidth: true
+                            Layout.alignment: Qt.AlignTop
+                            text: row.modelData.text
+                            textFormat: Text.PlainText
+                            font.pixelSize: 15
+                            color: LessonPagePalette.primaryText
+                            wrapMode: Text.Wrap
+                            maximumLineCount: 3
+                            elide: Text.ElideRight
+                        }
+
+                        Rectangle {
+                            Layout.alignment: Qt.AlignTop
+                            Layout.leftMargin: 14
+                            visible: row.modelData.answerable
+                            implicitWidth: pill.implicitWidth + 20
+                            implicitHeight: pill.implicitHeight + 10
+                            radius: height / 2
+                            color: Qt.rgba(LessonPagePalette.purple.r, LessonPagePalette.purple.g,
+                                           LessonPagePalette.purple.b, 0.12)
+
+                            Text {
+                                id: pill
+
+                                anchors.centerIn: parent
+                                text: root.card.answerLabel
+                                textFormat: Text.PlainText
+                                font.pixelSize: 12
+                                font.bold: true
+                                color: LessonPagePalette.purple
+                            }
+                        }
+                    }
+                }
+
+                HoverHandler {
+                    enabled: row.enabled
+                    cursorShape: Qt.PointingHandCursor
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,191 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import QtQuick.Templates as T
+import Quorvel
+
+// The page of one lesson, pushed on the learning tab's StackView by a lesson row of the path list:
+//
+//     StackView.view.push("qrc:/qt/qml/Quorvel/LessonPageView.qml",
+//                         {"session": session, "store": store, "pathId": pathId, "itemId": itemId})
+//
+// It loads the lesson every time it comes on screen and shows the loading face, the not-ready face or the
+// lesson's cards; an exercise pushes PracticeView on the same stack; the back control and "返回路径" after a
+// completion pop the page. Outside a StackView it asks its host through closeRequested() and
+// practiceRequested(properties). Everything it shows comes from LessonPageViewModel.
+Page {
+    id: page
+
+    required property AppSession session
+    required property LearningStore store
+    required property real pathId
+    required property real itemId
+    signal closeRequested()
+    signal practiceRequested(var properties)
+
+    readonly property alias viewModel: vm
+
+    function leave() {
+        const view = page.StackView.view
+        if (view && page.StackView.index > 0)
+            view.pop(view.get(page.StackView.index - 1))
+        else
+            page.closeRequested()
+    }
+
+    function openPractice(row) {
+        const properties = vm.practiceProperties(row)
+        properties.session = page.session
+        if (page.StackView.view)
+            page.StackView.view.push(vm.practiceViewUrl, properties)
+        else
+            page.practiceRequested(properties)
+    }
+
+    LessonPageViewModel {
+        id: vm
+
+        session: page.session
+        store: page.store
+        pathId: page.pathId
+        itemId: page.itemId
+        // On screen: shown, and the top of its stack (or in none).
+        onScreen: page.visible && (page.StackView.view === null
+                                   || page.StackView.status === StackView.Active
+                                   || page.StackView.status === StackView.Activating)
+        onDismissRequested: page.leave()
+    }
+
+    background: Rectangle { color: Brand.brandMist }
+
+    header: LessonNavigationBar {
+        title: vm.title
+        backLabel: vm.backLabel
+        onBackRequested: page.leave()
+    }
+
+    // --- loading face
+
+    Column {
+        objectName: "loadingFace"
+        anchors.centerIn: parent
+        visible: vm.face === LessonPageViewModel.LoadingFace
+        spacing: 12
+
+        BrandSpinner {
+            anchors.horizontalCenter: parent.horizontalCenter
+            color: Brand.brandTeal
+            size: 28
+        }
+        Text {
+            anchors.horizontalCenter: parent.horizontalCenter
+            text: vm.loadingLabel
+            textFormat: Text.PlainText
+            font.pixelSize: 15
+            color: LessonPagePalette.secondaryText
+        }
+    }
+
+    // --- not-ready face
+
+    LessonNotReadyFace {
+        objectName: "notReadyFace"
+        anchors.fill: parent
+        visible: vm.face === LessonPageViewModel.NotReadyFace
+        viewModel: vm
+    }
+
+    // --- content face
+
+    Loader {
+        objectName: "contentFace"
+        anchors.fill: parent
+        active: vm.face === LessonPageViewModel.ContentFace
+        sourceComponent: contentFace
+    }
+
+    Component {
+        id: contentFace
+
+        Flickable {
+            id: scroller
+
+            contentWidth: width
+            contentHeight: column.implicitHeight + 32
+            boundsBehavior: Flickable.StopAtBounds
+            clip: true
+            ScrollBar.vertical: ScrollBar {}
+
+            // At most 760 wide with its padding, centred.
+            ColumnLayout {
+                id: column
+
+                readonly property real paddedWidth: Math.min(scroller.width, 760)
+
+                x: (scroller.width - paddedWidth) / 2 + 16
+                y: 16
+                width: paddedWidth - 32
+                spacing: 16
+
+                LessonHeaderCard {
+                    Layout.fillWidth: true
+                    header: vm.header
+                }
+
+                HandoutSections {
+                    Layout.fillWidth: true
+                    visible: vm.hasHandout
+                    cards: vm.handoutCards
+                }
+
+                Loader {
+                    Layout.fillWidth: true
+                    active: vm.hasExercises
+                    visible: active
+                    sourceComponent: LessonExercisesCard {
+                        objectName: "exercisesCard"
+                        card: vm.exercises
+                        onPracticeRequested: row => page.openPractice(row)
+                    }
+                }
+
+                Loader {
+                    Layout.fillWidth: true
+                    active: vm.hasAssets
+                    visible: active
+                    sourceComponent: LessonCard {
+                        objectName: "assetsCard"
+                        title: vm.assets.heading.title
+                        icon: vm.assets.heading.icon
+                        tint: vm.assets.heading.tint
+
+                        Text {
+                            Layout.fillWidth: true
+                            text: vm.assets.text
+                            textFormat: Text.PlainText
+                            font.pixelSize: 15
+                            color: LessonPagePalette.secondaryText
+                            wrapMode: Text.Wrap
+                        }
+                    }
+                }
+
+                LessonCompletionControl {
+                    Layout.fillWidth: true
+                    viewModel: vm
+                }
+            }
+        }
+    }
+
+    BrandAlert {
+        objectName: "completedAlert"
+        title: vm.alertTitle
+        message: vm.alertMessage
+        buttonText: vm.alertButton
+        visible: vm.completed
+        // The button is the way out: it takes the learner back to the path.
+        closePolicy: T.Popup.NoAutoClose
+        onDismissed: vm.returnToPath()
+    }
+}

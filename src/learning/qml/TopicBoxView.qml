@@ -1,0 +1,202 @@
+import QtQuick
+import QtQuick.Layouts
+import QtQuick.Templates as T
+import Quorvel
+
+// The topic card's content: a one-sentence topic, the "解析" button, and the server's answer (its message and
+// one card per proposed path, each with "确认开始"). Layout only; the box's view-model holds the text, the
+// request and the answer.
+ColumnLayout {
+    id: root
+
+    required property TopicBoxViewModel model
+    property bool dark: false
+
+    spacing: 10
+
+    function tone(t) {
+        return LearningHomePalette.color(t, root.dark)
+    }
+
+    Text {
+        Layout.fillWidth: true
+        text: root.model.title
+        textFormat: Text.PlainText
+        wrapMode: Text.Wrap
+        font.pixelSize: 16
+        font.weight: Font.Black
+        color: root.tone(LearningHomePalette.Primary)
+    }
+    Text {
+        Layout.fillWidth: true
+        text: root.model.example
+        textFormat: Text.PlainText
+        wrapMode: Text.Wrap
+        font.pixelSize: 12
+        color: root.tone(LearningHomePalette.Secondary)
+    }
+
+    RowLayout {
+        Layout.fillWidth: true
+        spacing: 10
+
+        Rectangle {
+            Layout.fillWidth: true
+            implicitHeight: field.implicitHeight
+            radius: 14
+            color: root.tone(LearningHomePalette.GroupedBackground)
+
+            T.TextField {
+                id: field
+
+                objectName: "topicField"
+                anchors.fill: parent
+                implicitHeight: Math.max(contentHeight, placeholderMeasure.implicitHeight) + topPadding + bottomPadding
+                leftPadding: 14
+                rightPadding: 14
+                topPadding: 12
+                bottomPadding: 12
+                font.pixelSize: 17
+                color: root.tone(LearningHomePalette.Primary)
+                selectionColor: Brand.brandMint
+                selectedTextColor: Brand.brandNavyDeep
+                verticalAlignment: TextInput.AlignVCenter
+                selectByMouse: true
+                activeFocusOnTab: true
+                inputMethodHints: Qt.ImhNoPredictiveText
+                text: root.model.topicText
+                placeholderText: root.model.placeholder
+                onTextEdited: root.model.topicText = text
+                onAccepted: root.model.resolve()
+
+                Text {
+                    id: placeholderMeasure
+
+                    x: field.leftPadding
+                    y: field.topPadding
+                    width: field.width - field.leftPadding - field.rightPadding
+                    height: field.height - field.topPadding - field.bottomPadding
+                    visible: !field.length && !field.preeditText
+                    text: field.placeholderText
+                    textFormat: Text.PlainText
+                    font: field.font
+                    color: root.tone(LearningHomePalette.Secondary)
+                    verticalAlignment: Text.AlignVCenter
+                    elide: Text.ElideRight
+                }
+            }
+        }
+
+        T.AbstractButton {
+            id: resolveButton
+
+            objectName: "resolveButton"
+            implicitWidth: label.implicitWidth + 32
+            implicitHeight: field.implicitHeight
+            enabled: root.model.buttonEnabled
+            text: root.model.buttonLabel
+            onClicked: root.model.resolve()
+
+            HoverHandler {
+                cursorShape: resolveButton.enabled ? Qt.PointingHandCursor : Qt.ArrowCursor
+            }
+
+            background: Rectangle {
+                radius: 14
+                color: root.tone(LearningHomePalette.Gray4)
+                gradient: root.model.buttonFilled ? filled : null
+                opacity: resolveButton.down ? 0.7 : 1
+
+                BrandGradientAlt {
+                    id: filled
+                }
+            }
+            contentItem: Text {
+                id: label
+
+                text: resolveButton.text
+                textFormat: Text.PlainText
+                font.pixelSize: 14
+                font.bold: true
+                color: "white"
+                horizontalAlignment: Text.AlignHCenter
+                verticalAlignment: Text.AlignVCenter
+            }
+        }
+    }
+
+    Text {
+        objectName: "topicMessage"
+        Layout.fillWidth: true
+        visible: root.model.hasResult
+        text: root.model.message
+        textFormat: Text.PlainText
+        wrapMode: Text.Wrap
+        font.pixelSize: 13
+        font.weight: Font.DemiBold
+        color: root.tone(root.model.messageTone)
+    }
+
+    Repeater {
+        model: root.model.candidates
+
+        Rectangle {
+            id: candidate
+
+            required property var modelData
+            required property int index
+
+            objectName: "topicCandidate"
+            Layout.fillWidth: true
+            implicitHeight: lines.implicitHeight + 28
+            radius: 16
+            color: LearningHomePalette.withOpacity(LearningHomePalette.BrandTeal, root.dark, 0.08)
+            border.width: 1
+            border.color: LearningHomePalette.withOpacity(LearningHomePalette.BrandTeal, root.dark, 0.35)
+
+            ColumnLayout {
+                id: lines
+
+                x: 14
+                y: 14
+                width: parent.width - 28
+                spacing: 6
+
+                Text {
+                    Layout.fillWidth: true
+                    text: candidate.modelData.chapterLine
+                    textFormat: Text.PlainText
+                    wrapMode: Text.Wrap
+                    font.pixelSize: 12
+                    color: root.tone(LearningHomePalette.Secondary)
+                }
+                Text {
+                    Layout.fillWidth: true
+                    text: candidate.modelData.pointsLine
+                    textFormat: Text.PlainText
+                    wrapMode: Text.Wrap
+                    font.pixelSize: 15
+                    font.bold: true
+                    color: root.tone(LearningHomePalette.Primary)
+                }
+                Text {
+                    Layout.fillWidth: true
+                    text: candidate.modelData.summaryLine
+                    textFormat: Text.PlainText
+                    wrapMode: Text.Wrap
+                    font.pixelSize: 12
+                    color: root.tone(LearningHomePalette.BrandNavy)
+                }
+                BrandPrimaryButton {
+                    objectName: "confirmTopic"
+                    Layout.fillWidth: true
+                    text: root.model.confirmLabel
+                    styleEnabled: true
+                    enabled: root.model.confirmEnabled
+                    font.pixelSize: 14
+                    onClicked: root.model.confirm(candidate.index)
+                }
+            }
+        }
+    }
+}

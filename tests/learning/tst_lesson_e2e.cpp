@@ -1,0 +1,171 @@
+#include "Analytics.h"
+#include "AppSession.h"
+#include "AuthAPIClient.h"
+#include "Await.h"
+#include "DevServer.h"
+#include "LearningStore.h"
+#include "LessonPageViewModel.h"
+#include "Platform.h"
+#include "TestPlatform.h"
+
+#include <QTest>
+
+#include <map>
+#include <memory>
+
+// The lesson page against the local stand-in of the service, over the real network stack: a signed-in
+// learner opens the first lesson of a sample path, completes it and finds the next one unlocked; a lesson
+// still being prepared shows the preparing face; the page's analytics reach the service.
+class TestLessonEndToEnd : public QObject {
+    Q_OBJECT
+
+private:
+    DevServer m_server;
+    std::unique_ptr<TestPlatform> m_platform;
+    std::unique_ptr<NetworkTransport> m_network;
+    std::unique_ptr<Platform::Override> m_realNetwork;
+    std::unique_ptr<AppSession> m_session;
+
+    // A page for one lesson, on screen, once its load has ended.
+    std::unique_ptr<LessonPageViewModel> openPage(LearningStore &store, qint64 pathId, qint64 itemId) {
+        auto page = std::make_unique<LessonPageViewModel>();
+        page->setSession(m_session.get());
+        page->setStore(&store);
+        page->setPathId(pathId);
+        page->setItemId(itemId);
+        page->setOnScreen(true);
+        if (!QTest::qWaitFor([&] { return !page->loading(); }, 10000))
+            qWarning("the lesson did not load");
+        return page;
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(m_server.start(0) > 0);
+        const QString base = QString::fromStdString(m_server.baseUrl());
+        m_platform = std::make_unique<TestPlatform>(QJsonObject{{QStringLiteral("QVLApiBaseURL"), base},
+                                                                {QStringLiteral("QVLAiBaseURL"), base},
+                                                                {QStringLiteral("QVLTradeBaseURL"), base}});
+        m_network = std::make_unique<NetworkTransport>();
+        Platform::Services services;
+        services.transport = std::shared_ptr<Transport>(m_network.get(), [](Transport *) {});
+        m_realNetwork = std::make_unique<Platform::Override>(services);
+        m_session = std::make_unique<AppSession>();
+        const AuthAPIClient auth;
+        m_session->storeGrant(Await::result(auth.login(
+            QStringLiteral("13900139000"), QString::fromStdString(DevServer::smsCode()), *m_session)));
+        QVERIFY(m_session->isLoggedIn());
+    }
+
+    void cleanupTestCase() {
+        m_session.reset();
+        m_realNetwork.reset();
+        m_network.reset();
+        m_platform.reset();
+        m_server.stop();
+    }
+
+    void openCompleteAndUnlockTheNext() {
+        LearningStore store(m_session.get());
+        Await::result(store.createFromChapter(QStringLiteral("math-g7a-c1")));
+        QVERIFY2(store.hasPath(), qPrintable(store.errorMessageText()));
+        const LearningPathView path = *store.path();
+        QVERIFY(path.items.size() >= 3);
+        const LearningItemView first = path.items[0];
+        const LearningItemView second = path.items[1];
+
+        // The next lesson is locked before: its page cannot open it.
+        {
+            const auto locked = openPage(store, path.pathId, second.itemId);
+            QCOMPARE(locked->face(), LessonPageViewModel::NotReadyFace);
+            QVERIFY(!locked->preparing());
+            QCOMPARE(locked->notReadyMessage(), QStringLiteral("完成前面的课程后才能打开这一课"));
+        }
+
+        const auto page = openPage(store, path.pathId, first.itemId);
+        QCOMPARE(page->face(), LessonPageViewModel::ContentFace);
+        QCOMPARE(page->title(), QStringLiteral("第 1 课"));
+        QCOMPARE(page->header().value("name").toString(), first.kpName);
+        const QVariantList counts = page->header().value("counts").toList();
+        QCOMPARE(counts.size(), 3);
+        QCOMPARE(counts[0].toMap().value("text").toString(), QStringLiteral("2 节讲义"));
+        QCOMPARE(counts[1].toMap().value("text").toString(), QStringLiteral("1 道例题"));
+        QCOMPARE(counts[2].toMap().value("text").toString(), QStringLiteral("2 道练习"));
+        QCOMPARE(page->handoutCards().size(), 2);
+        QVERIFY(page->hasExercises());
+        QVERIFY(!page->hasAssets());
+        const QVariantMap practice = page->practiceProperties(0);
+        QVERIFY(practice.value("questionId").toLongLong() > 0);
+        QCOMPARE(practice.value("options").toList().size(), 4);
+        QCOMPARE(page->completionControl(), LessonPageViewModel::CompleteButton);
+
+        Await::result(page->completeLesson());
+        QVERIFY(page->completed());
+        QCOMPARE(page->completionControl(), LessonPageViewModel::CompletedLabel);
+        QVERIFY(!store.hasErrorMessage());
+        // The store has the server's new path: the first lesson done, the second open.
+        QCOMPARE(store.path()->unlockedOrder, 2);
+        QCOMPARE(store.path()->items[0].state, LessonState::completed);
+        QCOMPARE(store.path()->items[1].state, LessonState::ready);
+        QVERIFY(store.path()->items[1].openable);
+        QVERIFY(!store.path()->items[2].openable);
+
+        const auto next = openPage(store, path.pathId, second.itemId);
+        QCOMPARE(next->face(), LessonPageViewModel::ContentFace);
+        QCOMPARE(next->title(), QStringLiteral("第 2 课"));
+        QCOMPARE(next->completionControl(), LessonPageViewModel::CompleteButton);
+
+        // The completed lesson opens again, marked done.
+        const auto again = openPage(store, path.pathId, first.itemId);
+        QCOMPARE(again->completionControl(), LessonPageViewModel::CompletedLabel);
+
+        // What the page recorded reaches the service.
+        Analytics::shared().start(m_session.get());
+        Await::result(Analytics::shared().flush());
+        std::map<std::string, std::map<std::string, std::string>> last;
+        int opened = 0;
+        for (const DevServer::ReceivedEvent &event : m_server.receivedEvents()) {
+            last[event.name] = event.props;
+            opened += event.name == "lesson_open";
+        }
+        QCOMPARE(opened, 3);
+        QCOMPARE(last["lesson_complete"],
+                 (std::map<std::string, std::string>{{"path_id", std::to_string(path.pathId)},
+                                                     {"item_id", std::to_string(first.itemId)}}));
+        QCOMPARE(last["lesson_open"],
+                 (std::map<std::string, std::string>{{"path_id", std::to_string(path.pathId)},
+                                                     {"item_id", std::to_string(first.itemId)},
+                                                     {"kp_code", first.kpCode.toStdString()}}));
+    }
+
+    // A path whose lessons are prepared only when they unlock: the open lesson is still being made.
+    void aLessonBeingPreparedShowsThePreparingFace() {
+        const LearningAPIClient client;
+        const LearningPathView path =
+            Await::result(client.createPathFromChapter(QStringLiteral("math-g7a-c2"), 0, *m_session));
+        QCOMPARE(path.items[0].state, LessonState::generating);
+        QVERIFY(path.items[0].openable);
+        QVERIFY(path.items[0].progress);
+
+        LearningStore store(m_session.get());
+        m_session->setLastPathId(path.pathId);
+        Await::result(store.loadLastPath());
+        const auto page = openPage(store, path.pathId, path.items[0].itemId);
+        QCOMPARE(page->face(), LessonPageViewModel::NotReadyFace);
+        QVERIFY(page->preparing());
+        QCOMPARE(page->notReadyTitle(), QStringLiteral("这一课还在准备中"));
+        QCOMPARE(page->notReadySymbol(), QStringLiteral("hourglass.circle.fill"));
+
+        // "重新加载" asks again; the lesson is still being prepared.
+        page->reload();
+        QVERIFY(page->loading());
+        QTRY_VERIFY(!page->loading());
+        QVERIFY(page->preparing());
+        QCOMPARE(m_server.requestCount("/api/v1/learning-paths/" + std::to_string(path.pathId) + "/items/" +
+                                       std::to_string(path.items[0].itemId)),
+                 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLessonEndToEnd)
+#include "tst_lesson_e2e.moc"

@@ -1,0 +1,664 @@
+#include "Analytics.h"
+#include "AppFonts.h"
+#include "AppSession.h"
+#include "Await.h"
+#include "Brand.h"
+#include "LearningStore.h"
+#include "LessonPageViewModel.h"
+#include "TestPlatform.h"
+
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QSignalSpy>
+#include <QTest>
+#include <QtQml/QQmlExtensionPlugin>
+
+#include <memory>
+
+Q_IMPORT_QML_PLUGIN(QuorvelPlugin)
+
+namespace {
+
+constexpr qint64 kPathId = 7;
+constexpr qint64 kItemId = 701;
+
+const QString pathUrl = QStringLiteral("/api/v1/learning-paths/7");
+const QString itemUrl = QStringLiteral("/api/v1/learning-paths/7/items/701");
+const QString completeUrl = QStringLiteral("/api/v1/learning-paths/7/items/701/complete");
+
+const QString preparingMessage = QStringLiteral("讲义和练习正在生成和审核，完成后会在「学习通知」里告诉你。");
+
+// Lesson 1 of path 7: a handout with two sections and an example, two exercises (the second without a stem)
+// and two materials.
+QByteArray detailBody(const QString &state = QStringLiteral("Ready"),
+                      const QString &kpCode = QStringLiteral("k1")) {
+    const QJsonObject detail{
+        {"item_id", kItemId},
+        {"list_order", 1},
+        {"kp_code", kpCode},
+        {"kp_name", "正数和负数"},
+        {"state", state},
+        {"assets", QJsonArray{QJsonObject{{"type", "video"}, {"uri", "https://x/a.mp4"}}}},
+        {"handout",
+         QJsonObject{
+             {"title", "正数和负数"},
+             {"sections", QJsonArray{QJsonObject{{"heading", "为什么需要负数"}, {"body", "相反意义的量"}},
+                                     QJsonObject{{"heading", "正数、负数与 0"}, {"body", "0 是分界"}}}},
+             {"examples", QJsonArray{QJsonObject{{"stem", "支出 30 元记作什么？"},
+                                                 {"steps", QJsonArray{"收入为正", "支出为负"}}}}}}},
+        {"exercises",
+         QJsonObject{
+             {"questions",
+              QJsonArray{QJsonObject{{"question_id", 900111},
+                                     {"stem", QJsonObject{{"text", "下列各数中，是负数的是（  ）"}}},
+                                     {"options", QJsonArray{QJsonObject{{"label", "A"}, {"text", "0"}},
+                                                            QJsonObject{{"label", "B"}, {"text", "-2"}}}}},
+                         QJsonObject{{"question_id", 900112}}, QJsonObject{{"stem", QJsonObject{}}}}}}}};
+    return QJsonDocument(detail).toJson(QJsonDocument::Compact);
+}
+
+QByteArray pathBody(int unlocked) {
+    QJsonArray items;
+    for (int order = 1; order <= 3; ++order) {
+        items.append(QJsonObject{{"item_id", 700 + order},
+                                 {"list_order", order},
+                                 {"kp_code", QStringLiteral("k%1").arg(order)},
+                                 {"kp_name", QStringLiteral("知识点%1").arg(order)},
+                                 {"state", order < unlocked    ? "Completed"
+                                           : order == unlocked ? "Ready"
+                                                               : "Locked"},
+                                 {"openable", order <= unlocked}});
+    }
+    return QJsonDocument(QJsonObject{{"path_id", kPathId},
+                                     {"goal_type", "chapter"},
+                                     {"goal", "学完「有理数」"},
+                                     {"status", "Active"},
+                                     {"unlocked_order", unlocked},
+                                     {"prefetch", 1},
+                                     {"items", items}})
+        .toJson(QJsonDocument::Compact);
+}
+
+const QByteArray completeBody =
+    R"({"item_id":701,"state":"Completed","unlocked_order":2,"path_status":"Active"})";
+
+FakeTransport::Reply ok(const QByteArray &body, int delayMs = 0) {
+    return FakeTransport::Reply::json(200, body).after(delayMs);
+}
+
+FakeTransport::Reply refused(int status, const QString &message, int delayMs = 0) {
+    return FakeTransport::Reply::json(
+               status,
+               QJsonDocument(QJsonObject{{"code", "x"}, {"message", message}}).toJson(QJsonDocument::Compact))
+        .after(delayMs);
+}
+
+// The events recorded since `from` (the shared queue is never flushed here: no session started it).
+QList<Analytics::Event> eventsSince(int from) {
+    return Analytics::shared().queuedEvents().mid(from);
+}
+
+QHash<QString, QString> props(std::initializer_list<std::pair<QString, QString>> list) {
+    QHash<QString, QString> hash;
+    for (const auto &[key, value] : list)
+        hash.insert(key, value);
+    return hash;
+}
+
+// An item of the visual tree by its object name (delegates of a Repeater are not QObject children).
+QQuickItem *findItem(QQuickItem *root, const QString &name) {
+    if (root->objectName() == name)
+        return root;
+    for (QQuickItem *child : root->childItems()) {
+        if (QQuickItem *found = findItem(child, name))
+            return found;
+    }
+    return nullptr;
+}
+
+struct Fixture {
+    TestPlatform platform;
+    AppSession session;
+    LearningStore store{&session};
+    std::unique_ptr<LessonPageViewModel> vm = std::make_unique<LessonPageViewModel>();
+    int eventsBefore = Analytics::shared().queuedCount();
+
+    Fixture() {
+        session.setAccessToken(QStringLiteral("at"));
+        vm->setSession(&session);
+        vm->setStore(&store);
+        vm->setPathId(kPathId);
+        vm->setItemId(kItemId);
+    }
+    FakeTransport &transport() { return *platform.transport; }
+    QList<Analytics::Event> events() const { return eventsSince(eventsBefore); }
+    QStringList eventNames() const {
+        QStringList names;
+        for (const Analytics::Event &event : events())
+            names << event.name;
+        return names;
+    }
+    // The page on screen with its lesson loaded (the first of `items`) and the store showing path 7 with
+    // lesson 1 open (the first of `paths`). The other replies answer later requests, in order: a route's
+    // replies must all be queued before its first request.
+    void open(const QList<FakeTransport::Reply> &items = {ok(detailBody())},
+              const QList<FakeTransport::Reply> &paths = {ok(pathBody(1))}) {
+        for (const FakeTransport::Reply &reply : paths)
+            transport().on("GET", pathUrl, reply);
+        for (const FakeTransport::Reply &reply : items)
+            transport().on("GET", itemUrl, reply);
+        session.setLastPathId(kPathId);
+        Await::result(store.loadLastPath());
+        QVERIFY(store.hasPath());
+        vm->setOnScreen(true);
+        QTRY_COMPARE(vm->face(), LessonPageViewModel::ContentFace);
+    }
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(FakeTransport::Reply)
+
+class TestLessonPage : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { AppFonts::install(*qGuiApp); }
+
+    // --- loading
+
+    void opensOnTheLoadingFaceBeforeAnyRequest() {
+        Fixture f;
+        QCOMPARE(f.vm->face(), LessonPageViewModel::LoadingFace);
+        QVERIFY(f.vm->loading());
+        QCOMPARE(f.vm->title(), QStringLiteral("课程"));
+        QCOMPARE(f.vm->loadingLabel(), QStringLiteral("正在打开课程…"));
+        QVERIFY(f.transport().requests.isEmpty());
+    }
+
+    void appearingLoadsTheLessonAndRecordsLessonOpen() {
+        Fixture f;
+        f.transport().on("GET", itemUrl, ok(detailBody(), 30));
+        QSignalSpy face(f.vm.get(), &LessonPageViewModel::faceChanged);
+        QSignalSpy loading(f.vm.get(), &LessonPageViewModel::loadingChanged);
+
+        f.vm->setOnScreen(true);
+        QCOMPARE(f.transport().requests.size(), 1);
+        const HttpRequest request = f.transport().requests.first();
+        QCOMPARE(request.method, QByteArray("GET"));
+        QCOMPARE(request.url.toString(), TestPlatform::apiBase + itemUrl);
+        QCOMPARE(request.header("Authorization"), QByteArray("Bearer at"));
+        QCOMPARE(f.vm->face(), LessonPageViewModel::LoadingFace);
+
+        QTRY_COMPARE(f.vm->face(), LessonPageViewModel::ContentFace);
+        QVERIFY(!f.vm->loading());
+        QCOMPARE(face.count(), 1);
+        QCOMPARE(loading.count(), 1);
+        QCOMPARE(f.vm->title(), QStringLiteral("第 1 课"));
+        QVERIFY(!f.vm->errorText());
+        QVERIFY(f.vm->hasHandout());
+        QVERIFY(f.vm->hasExercises());
+        QVERIFY(!f.vm->hasAssets());
+        QCOMPARE(f.vm->completionControl(), LessonPageViewModel::CompleteButton);
+        QCOMPARE(f.vm->header().value("badge").toString(), QStringLiteral("第 1 课"));
+        QCOMPARE(f.vm->header().value("name").toString(), QStringLiteral("正数和负数"));
+
+        const QList<Analytics::Event> events = f.events();
+        QCOMPARE(events.size(), 1);
+        QCOMPARE(events[0].name, QStringLiteral("lesson_open"));
+        QCOMPARE(events[0].props, props({{"path_id", "7"}, {"item_id", "701"}, {"kp_code", "k1"}}));
+    }
+
+    // A failed load shows the not-ready face (never an alert): the preparing texts when the server's message
+    // mentions "准备", the server's own message otherwise.
+    void failedLoad_data() {
+        QTest::addColumn<FakeTransport::Reply>("reply");
+        QTest::addColumn<bool>("preparing");
+        QTest::addColumn<QString>("errorText");
+
+        QTest::newRow("being prepared")
+            << refused(409, "这一课还在准备中，请稍后再来") << true << "这一课还在准备中，请稍后再来";
+        QTest::newRow("准备 anywhere") << refused(503, "服务正在准备数据") << true << "服务正在准备数据";
+        QTest::newRow("locked") << refused(403, "完成前面的课程后才能打开这一课") << false
+                                << "完成前面的课程后才能打开这一课";
+        QTest::newRow("status without message")
+            << FakeTransport::Reply::json(500, "") << false << QStringLiteral("请求失败（500）");
+        QTest::newRow("empty message") << refused(404, "") << false << "";
+        QTest::newRow("undecodable lesson") << ok(R"({"item_id":701})") << false << "响应格式不正确";
+        QTest::newRow("no connection")
+            << FakeTransport::Reply::error(TransportError::Kind::NoConnection) << false
+            << TransportError::fromKind(TransportError::Kind::NoConnection).message();
+        QTest::newRow("timeout") << FakeTransport::Reply::error(TransportError::Kind::TimedOut) << false
+                                 << TransportError::fromKind(TransportError::Kind::TimedOut).message();
+    }
+    void failedLoad() {
+        QFETCH(FakeTransport::Reply, reply);
+        QFETCH(bool, preparing);
+        QFETCH(QString, errorText);
+        Fixture f;
+        f.transport().on("GET", itemUrl, reply);
+        f.vm->setOnScreen(true);
+        QTRY_COMPARE(f.vm->face(), LessonPageViewModel::NotReadyFace);
+
+        QVERIFY(!f.vm->loading());
+        QVERIFY(!f.vm->hasDetail());
+        QCOMPARE(f.vm->errorText(), std::optional<QString>(errorText));
+        QCOMPARE(f.vm->preparing(), preparing);
+        QCOMPARE(f.vm->notReadySymbolOnDisc(), preparing);
+        QCOMPARE(f.vm->title(), QStringLiteral("课程"));
+        if (preparing) {
+            QCOMPARE(f.vm->notReadySymbol(), QStringLiteral("hourglass.circle.fill"));
+            QCOMPARE(f.vm->notReadyTint(), Brand::brandTeal());
+            QCOMPARE(f.vm->notReadyTitle(), QStringLiteral("这一课还在准备中"));
+            QCOMPARE(f.vm->notReadyMessage(), preparingMessage);
+        } else {
+            QCOMPARE(f.vm->notReadySymbol(), QStringLiteral("exclamationmark.triangle.fill"));
+            QCOMPARE(f.vm->notReadyTint(), LessonTint::orange());
+            QCOMPARE(f.vm->notReadyTitle(), QStringLiteral("暂时打不开这一课"));
+            QCOMPARE(f.vm->notReadyMessage(), errorText);
+        }
+        QCOMPARE(f.vm->reloadLabel(), QStringLiteral("重新加载"));
+        QVERIFY(!f.vm->completed());
+        QVERIFY(f.events().isEmpty());
+    }
+
+    // "重新加载" shows the loading face again (there is no lesson to keep) until the answer arrives.
+    void reloadAfterAFailure() {
+        Fixture f;
+        f.transport().on("GET", itemUrl, refused(409, "这一课还在准备中"));
+        f.transport().on("GET", itemUrl, ok(detailBody(), 30));
+        f.vm->setOnScreen(true);
+        QTRY_COMPARE(f.vm->face(), LessonPageViewModel::NotReadyFace);
+
+        f.vm->reload();
+        QCOMPARE(f.vm->face(), LessonPageViewModel::LoadingFace);
+        QVERIFY(f.vm->preparing()); // the old message waits for the answer
+        QTRY_COMPARE(f.vm->face(), LessonPageViewModel::ContentFace);
+        QVERIFY(!f.vm->errorText());
+        QVERIFY(!f.vm->preparing());
+        QCOMPARE(f.transport().count(itemUrl), 2);
+        QCOMPARE(f.eventNames(), QStringList{"lesson_open"});
+    }
+
+    // Coming back on screen (from the practice screen) loads again with the lesson kept on show, and records
+    // "lesson_open" once more.
+    void comingBackLoadsAgainWithTheLessonOnShow() {
+        Fixture f;
+        f.open({ok(detailBody()), ok(detailBody(QStringLiteral("Ready"), QStringLiteral("k1b")), 30)});
+        f.vm->setOnScreen(false);
+        f.vm->setOnScreen(true);
+        QVERIFY(f.vm->loading());
+        QCOMPARE(f.vm->face(), LessonPageViewModel::ContentFace);
+        QTRY_VERIFY(!f.vm->loading());
+        QCOMPARE(f.vm->face(), LessonPageViewModel::ContentFace);
+        QCOMPARE(f.eventNames(), (QStringList{"lesson_open", "lesson_open"}));
+        QCOMPARE(f.events().last().props.value("kp_code"), QStringLiteral("k1b"));
+    }
+
+    // A load begun by an appearance is dropped when the page leaves the screen: its answer, good or bad,
+    // changes nothing and records nothing. The next appearance loads again.
+    void leavingTheScreenDropsTheLoad_data() {
+        QTest::addColumn<FakeTransport::Reply>("reply");
+        QTest::newRow("lesson") << ok(detailBody(), 40);
+        QTest::newRow("failure") << refused(500, "服务器内部错误", 40);
+    }
+    void leavingTheScreenDropsTheLoad() {
+        QFETCH(FakeTransport::Reply, reply);
+        Fixture f;
+        f.transport().on("GET", itemUrl, reply);
+        f.transport().on("GET", itemUrl, ok(detailBody()));
+        f.vm->setOnScreen(true);
+        f.vm->setOnScreen(false);
+        QTest::qWait(120);
+        QCOMPARE(f.vm->face(), LessonPageViewModel::LoadingFace);
+        QVERIFY(!f.vm->errorText());
+        QVERIFY(f.events().isEmpty());
+
+        f.vm->setOnScreen(true);
+        QTRY_COMPARE(f.vm->face(), LessonPageViewModel::ContentFace);
+        QCOMPARE(f.eventNames(), QStringList{"lesson_open"});
+    }
+
+    // A reload belongs to the learner's tap, not to the appearance: it is applied even off screen.
+    void aReloadIsNotDroppedOffScreen() {
+        Fixture f;
+        f.transport().on("GET", itemUrl, refused(409, "还在准备"));
+        f.transport().on("GET", itemUrl, ok(detailBody(), 30));
+        f.vm->setOnScreen(true);
+        QTRY_COMPARE(f.vm->face(), LessonPageViewModel::NotReadyFace);
+        f.vm->reload();
+        f.vm->setOnScreen(false);
+        QTRY_COMPARE(f.vm->face(), LessonPageViewModel::ContentFace);
+        QCOMPARE(f.eventNames(), QStringList{"lesson_open"});
+    }
+
+    void aCancelledLoadIsNoFailure() {
+        Fixture f;
+        f.transport().on("GET", itemUrl, FakeTransport::Reply::error(TransportError::Kind::Cancelled));
+        f.vm->setOnScreen(true);
+        QTest::qWait(50);
+        QCOMPARE(f.vm->face(), LessonPageViewModel::LoadingFace);
+        QVERIFY(!f.vm->errorText());
+        QVERIFY(f.events().isEmpty());
+    }
+
+    // A page closed while its lesson loads: nothing happens when the answer comes.
+    void closedWhileLoading_data() {
+        QTest::addColumn<FakeTransport::Reply>("reply");
+        QTest::newRow("lesson") << ok(detailBody(), 40);
+        QTest::newRow("failure") << refused(500, "服务器内部错误", 40);
+    }
+    void closedWhileLoading() {
+        QFETCH(FakeTransport::Reply, reply);
+        Fixture f;
+        f.transport().on("GET", itemUrl, reply);
+        f.vm->setOnScreen(true);
+        f.vm->reload();
+        f.vm.reset();
+        QTest::qWait(120);
+        QCOMPARE(f.transport().count(itemUrl), 2);
+        QVERIFY(f.events().isEmpty());
+        QVERIFY(!f.store.hasErrorMessage());
+    }
+
+    // --- completion
+
+    void completingUnlocksTheNextLesson() {
+        Fixture f;
+        f.open({ok(detailBody())}, {ok(pathBody(1)), ok(pathBody(2))});
+        f.transport().on("POST", completeUrl, ok(completeBody, 30));
+        QSignalSpy completing(f.vm.get(), &LessonPageViewModel::completingChanged);
+        QSignalSpy dismiss(f.vm.get(), &LessonPageViewModel::dismissRequested);
+
+        f.vm->complete();
+        QVERIFY(f.vm->completing());
+        f.vm->complete(); // the disabled button: no second completion
+        QTRY_VERIFY(f.vm->completed());
+        QVERIFY(!f.vm->completing());
+        QCOMPARE(completing.count(), 2);
+        QCOMPARE(f.transport().count(completeUrl), 1);
+        QCOMPARE(f.transport().requestsTo(completeUrl).first().method, QByteArray("POST"));
+
+        // The page's own copy says completed; the store has fetched the path the server unlocked.
+        QCOMPARE(f.vm->detail()->state, QStringLiteral("Completed"));
+        QCOMPARE(f.vm->completionControl(), LessonPageViewModel::CompletedLabel);
+        QCOMPARE(f.vm->doneLabel(), QStringLiteral("本课已完成"));
+        QCOMPARE(f.transport().count(pathUrl), 2);
+        QCOMPARE(f.store.path()->unlockedOrder, 2);
+        QVERIFY(f.store.path()->items[1].openable);
+
+        QCOMPARE(f.vm->alertTitle(), QStringLiteral("太棒了！"));
+        QCOMPARE(f.vm->alertMessage(), QStringLiteral("已完成本课，下一课已解锁。"));
+        QCOMPARE(f.vm->alertButton(), QStringLiteral("返回路径"));
+        f.vm->returnToPath();
+        QVERIFY(!f.vm->completed());
+        QCOMPARE(dismiss.count(), 1);
+        QCOMPARE(f.vm->completionControl(), LessonPageViewModel::CompletedLabel);
+
+        QCOMPARE(f.eventNames(), (QStringList{"lesson_open", "lesson_complete"}));
+        QCOMPARE(f.events().last().props, props({{"path_id", "7"}, {"item_id", "701"}}));
+    }
+
+    // The completion counts once the server has recorded it, whatever the store's message says: an old
+    // message nobody dismissed yet, or one from a failed fetch of the path right after.
+    void completionIsJudgedByTheServersAnswer_data() {
+        QTest::addColumn<bool>("staleMessage");
+        QTest::addColumn<FakeTransport::Reply>("refetch");
+        QTest::newRow("stale message") << true << ok(pathBody(2));
+        QTest::newRow("refetch fails") << false << refused(500, "服务器内部错误");
+        QTest::newRow("both") << true << refused(500, "服务器内部错误");
+    }
+    void completionIsJudgedByTheServersAnswer() {
+        QFETCH(bool, staleMessage);
+        QFETCH(FakeTransport::Reply, refetch);
+        Fixture f;
+        QList<FakeTransport::Reply> paths{ok(pathBody(1))};
+        if (staleMessage)
+            paths << refused(503, "服务暂时不可用");
+        f.open({ok(detailBody())}, paths << refetch);
+        if (staleMessage) {
+            Await::result(f.store.refresh());
+            QCOMPARE(f.store.errorMessageText(), QStringLiteral("服务暂时不可用"));
+        }
+        f.transport().on("POST", completeUrl, ok(completeBody));
+
+        Await::result(f.vm->completeLesson());
+        QVERIFY(f.vm->completed());
+        QCOMPARE(f.vm->completionControl(), LessonPageViewModel::CompletedLabel);
+        QVERIFY(f.store.hasErrorMessage() == (staleMessage || refetch.status != 200));
+        QCOMPARE(f.eventNames(), (QStringList{"lesson_open", "lesson_complete"}));
+    }
+
+    // A refused completion: no alert, the button back, the store's message for the tab, the event recorded.
+    void failedCompletion_data() {
+        QTest::addColumn<FakeTransport::Reply>("reply");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("locked") << refused(409, "请先完成前面的课程") << "请先完成前面的课程";
+        QTest::newRow("server error") << FakeTransport::Reply::json(500, "") << "请求失败（500）";
+        QTest::newRow("undecodable answer")
+            << ok(R"({"item_id":701,"state":"Completed"})") << "响应格式不正确";
+        QTest::newRow("no connection")
+            << FakeTransport::Reply::error(TransportError::Kind::NoConnection)
+            << TransportError::fromKind(TransportError::Kind::NoConnection).message();
+    }
+    void failedCompletion() {
+        QFETCH(FakeTransport::Reply, reply);
+        QFETCH(QString, message);
+        Fixture f;
+        f.open({ok(detailBody())}, {ok(pathBody(1)), ok(pathBody(2))});
+        f.transport().on("POST", completeUrl, reply);
+        f.transport().on("POST", completeUrl, ok(completeBody));
+        QSignalSpy completed(f.vm.get(), &LessonPageViewModel::completedChanged);
+
+        Await::result(f.vm->completeLesson());
+        QCOMPARE(completed.count(), 0);
+        QVERIFY(!f.vm->completing());
+        QCOMPARE(f.vm->detail()->state, QStringLiteral("Ready"));
+        QCOMPARE(f.vm->completionControl(), LessonPageViewModel::CompleteButton);
+        QCOMPARE(f.store.errorMessageText(), message);
+        QCOMPARE(f.transport().count(pathUrl), 1); // no refetch
+        QCOMPARE(f.eventNames(), (QStringList{"lesson_open", "lesson_complete"}));
+
+        // The button works again.
+        Await::result(f.vm->completeLesson());
+        QVERIFY(f.vm->completed());
+    }
+
+    // Only a ready lesson can be completed.
+    void onlyAReadyLessonCompletes_data() {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<int>("control");
+        QTest::newRow("Completed") << "Completed" << int(LessonPageViewModel::CompletedLabel);
+        QTest::newRow("Generating") << "Generating" << int(LessonPageViewModel::NoCompletion);
+        QTest::newRow("Failed") << "Failed" << int(LessonPageViewModel::NoCompletion);
+        QTest::newRow("other") << "Locked" << int(LessonPageViewModel::NoCompletion);
+    }
+    void onlyAReadyLessonCompletes() {
+        QFETCH(QString, state);
+        QFETCH(int, control);
+        Fixture f;
+        f.open({ok(detailBody(state))});
+        QCOMPARE(int(f.vm->completionControl()), control);
+        Await::result(f.vm->completeLesson());
+        QCOMPARE(f.transport().count(completeUrl), 0);
+        QVERIFY(!f.vm->completed());
+        QCOMPARE(f.eventNames(), QStringList{"lesson_open"});
+    }
+
+    // A page closed while its completion runs: the completion still finishes (the store fetches the path)
+    // and is recorded.
+    void closedWhileCompleting() {
+        Fixture f;
+        f.open({ok(detailBody())}, {ok(pathBody(1)), ok(pathBody(2))});
+        f.transport().on("POST", completeUrl, ok(completeBody, 40));
+        f.vm->complete();
+        f.vm.reset();
+        QTRY_COMPARE(f.eventNames(), (QStringList{"lesson_open", "lesson_complete"}));
+        QTRY_COMPARE(f.store.path()->unlockedOrder, 2);
+    }
+
+    // --- exercises
+
+    void practiceProperties() {
+        Fixture f;
+        f.open();
+        const QVariantMap first = f.vm->practiceProperties(0);
+        QCOMPARE(first.value("questionId").toLongLong(), 900111);
+        QCOMPARE(first.value("stemText").toString(), QStringLiteral("下列各数中，是负数的是（  ）"));
+        QCOMPARE(first.value("source").toString(), QStringLiteral("practice"));
+        const QVariantList options = first.value("options").toList();
+        QCOMPARE(options.size(), 2);
+        QCOMPARE(options[1].toMap().value("label").toString(), QStringLiteral("B"));
+        QCOMPARE(options[1].toMap().value("text").toString(), QStringLiteral("-2"));
+
+        const QVariantMap second = f.vm->practiceProperties(1);
+        QCOMPARE(second.value("questionId").toLongLong(), 900112);
+        QCOMPARE(second.value("stemText").toString(), QStringLiteral("第 2 题"));
+        QCOMPARE(second.value("options").toList().size(), 0);
+
+        QVERIFY(f.vm->practiceProperties(2).isEmpty()); // no question id
+        QVERIFY(f.vm->practiceProperties(3).isEmpty());
+        QVERIFY(f.vm->practiceProperties(-1).isEmpty());
+    }
+
+    // --- the view, on a StackView as the learning tab has it
+
+    void pageOnTheStack() {
+        Fixture f;
+        f.session.setLastPathId(kPathId);
+        f.transport().on("GET", pathUrl, ok(pathBody(1)));
+        f.transport().on("GET", pathUrl, ok(pathBody(2)));
+        Await::result(f.store.loadLastPath());
+        f.transport().on("GET", itemUrl, ok(detailBody(), 20));
+        f.transport().on("POST", completeUrl, ok(completeBody));
+
+        QQmlEngine engine;
+        QQmlComponent component(&engine);
+        component.setData(R"(
+            import QtQuick
+            import QtQuick.Controls
+            StackView {
+                function open(properties) {
+                    return push("qrc:/qt/qml/Quorvel/LessonPageView.qml", properties)
+                }
+                initialItem: Item { objectName: "pathList" }
+            })",
+                          QUrl(QStringLiteral("qrc:/LessonHost.qml")));
+        std::unique_ptr<QObject> object(component.create());
+        auto *stack = qobject_cast<QQuickItem *>(object.get());
+        QVERIFY2(stack, qPrintable(component.errorString()));
+        QQuickWindow window;
+        window.resize(900, 2200);
+        stack->setParentItem(window.contentItem());
+        stack->setSize(window.size());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        QVariant pushed;
+        QMetaObject::invokeMethod(stack, "open", Q_RETURN_ARG(QVariant, pushed),
+                                  Q_ARG(QVariant, QVariantMap({{"session", QVariant::fromValue(&f.session)},
+                                                               {"store", QVariant::fromValue(&f.store)},
+                                                               {"pathId", kPathId},
+                                                               {"itemId", kItemId}})));
+        auto *page = pushed.value<QQuickItem *>();
+        QVERIFY(page);
+        auto *vm = page->property("viewModel").value<LessonPageViewModel *>();
+        QVERIFY(vm);
+        QTRY_COMPARE(vm->face(), LessonPageViewModel::ContentFace);
+        // One load, for the lesson asked for (nothing loaded before the page had its ids).
+        QCOMPARE(f.transport().count(itemUrl), 1);
+        QCOMPARE(f.transport().requests.size(), 2);
+        auto *title = findItem(page, QStringLiteral("pageTitle"));
+        QCOMPARE(title->property("text").toString(), QStringLiteral("第 1 课"));
+        QTRY_COMPARE(stack->property("busy").toBool(), false);
+
+        // An exercise opens the practice screen above the page; coming back loads the lesson again.
+        auto *row = findItem(page, QStringLiteral("exerciseRow1"));
+        QVERIFY(row);
+        QTest::mouseClick(&window, Qt::LeftButton, {},
+                          row->mapToScene(QPointF(row->width() / 2, row->height() / 2)).toPoint());
+        QTRY_COMPARE(stack->property("depth").toInt(), 3);
+        auto *practice = stack->property("currentItem").value<QQuickItem *>();
+        QCOMPARE(practice->property("stemText").toString(), QStringLiteral("第 2 题"));
+        QCOMPARE(practice->property("questionId").toLongLong(), 900112);
+        QCOMPARE(practice->property("source").toString(), QStringLiteral("practice"));
+        QCOMPARE(practice->property("session").value<AppSession *>(), &f.session);
+        QTRY_VERIFY(!vm->onScreen());
+        QTRY_COMPARE(stack->property("busy").toBool(), false);
+        auto *back = practice->findChild<QQuickItem *>(QStringLiteral("backButton"));
+        QTest::mouseClick(&window, Qt::LeftButton, {},
+                          back->mapToScene(QPointF(back->width() / 2, back->height() / 2)).toPoint());
+        QTRY_COMPARE(stack->property("depth").toInt(), 2);
+        QTRY_COMPARE(f.transport().count(itemUrl), 2);
+        QTRY_VERIFY(!vm->loading());
+        QCOMPARE(f.eventNames(), (QStringList{"lesson_open", "lesson_open"}));
+        QTRY_COMPARE(stack->property("busy").toBool(), false);
+
+        // Completing opens the alert; its button goes back to the path.
+        auto *button = findItem(page, QStringLiteral("completeButton"));
+        QVERIFY(button && button->isVisible());
+        QTest::mouseClick(&window, Qt::LeftButton, {},
+                          button->mapToScene(QPointF(button->width() / 2, button->height() / 2)).toPoint());
+        QTRY_VERIFY(vm->completed());
+        auto *alert = page->findChild<QObject *>(QStringLiteral("completedAlert"));
+        QTRY_VERIFY(alert->property("opened").toBool());
+        QVERIFY(findItem(page, QStringLiteral("completedLabel"))->isVisible());
+        QTest::keyClick(&window, Qt::Key_Escape); // only the button closes it
+        QVERIFY(alert->property("visible").toBool());
+        QTest::keyClick(&window, Qt::Key_Return);
+        QTRY_COMPARE(stack->property("depth").toInt(), 1);
+        QCOMPARE(f.store.path()->unlockedOrder, 2);
+    }
+
+    void backControlPopsThePage() {
+        Fixture f;
+        f.transport().on("GET", itemUrl, refused(409, "还在准备"));
+        QQmlEngine engine;
+        QQmlComponent component(&engine);
+        component.setData(R"(
+            import QtQuick
+            import QtQuick.Controls
+            StackView {
+                function open(properties) {
+                    return push("qrc:/qt/qml/Quorvel/LessonPageView.qml", properties, StackView.Immediate)
+                }
+                initialItem: Item {}
+            })",
+                          QUrl(QStringLiteral("qrc:/LessonHost2.qml")));
+        std::unique_ptr<QObject> object(component.create());
+        auto *stack = qobject_cast<QQuickItem *>(object.get());
+        QVERIFY2(stack, qPrintable(component.errorString()));
+        QQuickWindow window;
+        window.resize(600, 500);
+        stack->setParentItem(window.contentItem());
+        stack->setSize(window.size());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVariant pushed;
+        QMetaObject::invokeMethod(stack, "open", Q_RETURN_ARG(QVariant, pushed),
+                                  Q_ARG(QVariant, QVariantMap({{"session", QVariant::fromValue(&f.session)},
+                                                               {"store", QVariant::fromValue(&f.store)},
+                                                               {"pathId", kPathId},
+                                                               {"itemId", kItemId}})));
+        auto *page = pushed.value<QQuickItem *>();
+        QVERIFY(page);
+        auto *face = findItem(page, QStringLiteral("notReadyFace"));
+        QVERIFY(face);
+        QTRY_VERIFY(face->isVisible());
+        QCOMPARE(findItem(page, QStringLiteral("notReadyTitle"))->property("text").toString(),
+                 QStringLiteral("这一课还在准备中"));
+        auto *back = findItem(page, QStringLiteral("backButton"));
+        QTest::mouseClick(&window, Qt::LeftButton, {},
+                          back->mapToScene(QPointF(back->width() / 2, back->height() / 2)).toPoint());
+        QTRY_COMPARE(stack->property("depth").toInt(), 1);
+    }
+};
+
+QTEST_MAIN(TestLessonPage)
+#include "tst_lessonpage.moc"
