@@ -50,6 +50,19 @@ QQuickItem *firstNamed(QQuickItem *root, const QString &name) {
     return nullptr;
 }
 
+// The visible item of that name nearest the top of the window: a list's delegates are not children in model
+// order, so the first one found need not be the first row.
+QQuickItem *topmostNamed(QQuickItem *root, const QString &name) {
+    QQuickItem *best = nullptr;
+    for (QQuickItem *item : allNamed(root, name)) {
+        if (!item->isVisible() || item->width() <= 0)
+            continue;
+        if (!best || item->mapToScene(QPointF()).y() < best->mapToScene(QPointF()).y())
+            best = item;
+    }
+    return best;
+}
+
 QPoint centreOf(QQuickItem *item) {
     return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
 }
@@ -211,7 +224,7 @@ private Q_SLOTS:
         QVERIFY(home);
         QTRY_VERIFY_WITH_TIMEOUT(firstNamed(stack, QStringLiteral("chapterRow")), 5000);
         QTest::mouseClick(&window, Qt::LeftButton, {},
-                          centreOf(firstNamed(stack, QStringLiteral("chapterRow"))));
+                          centreOf(topmostNamed(stack, QStringLiteral("chapterRow"))));
         QTRY_VERIFY_WITH_TIMEOUT(firstNamed(stack, QStringLiteral("lessonCard")), 5000);
         QTest::qWait(100);
         QQuickItem *goal = firstNamed(stack, QStringLiteral("pathGoal"));
@@ -235,7 +248,7 @@ private Q_SLOTS:
 
         // The current lesson opens the lesson page; its back control returns to the list.
         const auto openFirstLesson = [&]() -> QQuickItem * {
-            QQuickItem *lessonCard = firstNamed(stack, QStringLiteral("lessonCard"));
+            QQuickItem *lessonCard = topmostNamed(stack, QStringLiteral("lessonCard"));
             if (!lessonCard || !lessonCard->isEnabled())
                 return nullptr;
             QTest::mouseClick(&window, Qt::LeftButton, {}, centreOf(lessonCard));
