@@ -50,17 +50,28 @@ QQuickItem *firstNamed(QQuickItem *root, const QString &name) {
     return nullptr;
 }
 
-// The visible item of that name nearest the top of the window: a list's delegates are not children in model
-// order, so the first one found need not be the first row.
-QQuickItem *topmostNamed(QQuickItem *root, const QString &name) {
-    QQuickItem *best = nullptr;
-    for (QQuickItem *item : allNamed(root, name)) {
-        if (!item->isVisible() || item->width() <= 0)
-            continue;
-        if (!best || item->mapToScene(QPointF()).y() < best->mapToScene(QPointF()).y())
-            best = item;
+// The chapter row showing that chapter's name.
+QQuickItem *chapterRowNamed(QQuickItem *root, const QString &chapter) {
+    for (QQuickItem *item : allNamed(root, QStringLiteral("chapterRow"))) {
+        if (item->isVisible() && item->width() > 0 &&
+            item->property("modelData").toMap().value(QStringLiteral("name")).toString() == chapter)
+            return item;
     }
-    return best;
+    return nullptr;
+}
+
+// Waits until the item stops moving (a page still laying out under load moves its rows), so that a click at
+// its centre lands on it.
+bool settle(QQuickItem *item) {
+    QPointF last(-1, -1);
+    return QTest::qWaitFor(
+        [&] {
+            const QPointF now = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+            const bool still = now == last;
+            last = now;
+            return still;
+        },
+        5000);
 }
 
 QPoint centreOf(QQuickItem *item) {
@@ -222,9 +233,10 @@ private Q_SLOTS:
 
         auto *home = stack->property("currentItem").value<QQuickItem *>();
         QVERIFY(home);
-        QTRY_VERIFY_WITH_TIMEOUT(firstNamed(stack, QStringLiteral("chapterRow")), 5000);
-        QTest::mouseClick(&window, Qt::LeftButton, {},
-                          centreOf(topmostNamed(stack, QStringLiteral("chapterRow"))));
+        QTRY_VERIFY_WITH_TIMEOUT(chapterRowNamed(stack, QStringLiteral("有理数")), 5000);
+        QQuickItem *chapter = chapterRowNamed(stack, QStringLiteral("有理数"));
+        QVERIFY(settle(chapter));
+        QTest::mouseClick(&window, Qt::LeftButton, {}, centreOf(chapter));
         QTRY_VERIFY_WITH_TIMEOUT(firstNamed(stack, QStringLiteral("lessonCard")), 5000);
         QTest::qWait(100);
         QQuickItem *goal = firstNamed(stack, QStringLiteral("pathGoal"));
@@ -248,8 +260,8 @@ private Q_SLOTS:
 
         // The current lesson opens the lesson page; its back control returns to the list.
         const auto openFirstLesson = [&]() -> QQuickItem * {
-            QQuickItem *lessonCard = topmostNamed(stack, QStringLiteral("lessonCard"));
-            if (!lessonCard || !lessonCard->isEnabled())
+            QQuickItem *lessonCard = firstNamed(stack, QStringLiteral("lessonCard"));
+            if (!lessonCard || !lessonCard->isEnabled() || !settle(lessonCard))
                 return nullptr;
             QTest::mouseClick(&window, Qt::LeftButton, {}, centreOf(lessonCard));
             if (!QTest::qWaitFor([&] { return stack->property("depth").toInt() == 2; }, 3000))
