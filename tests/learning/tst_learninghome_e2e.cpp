@@ -5,6 +5,7 @@
 #include "ChapterPickerViewModel.h"
 #include "DevServer.h"
 #include "LearningHomeViewModel.h"
+#include "LocalService.h"
 #include "PathListViewModel.h"
 #include "Platform.h"
 #include "TestPlatform.h"
@@ -87,48 +88,26 @@ class TestLearningHomeEndToEnd : public QObject {
     Q_OBJECT
 
 private:
-    DevServer m_server;
-    std::unique_ptr<TestPlatform> m_platform;
-    std::unique_ptr<NetworkTransport> m_network;
-    std::unique_ptr<Platform::Override> m_realNetwork;
-    std::unique_ptr<AppSession> m_session;
+    std::unique_ptr<LocalService> m_service;
 
 private Q_SLOTS:
     void initTestCase() {
         AppFonts::install(*qGuiApp);
-        QVERIFY(m_server.start(0) > 0);
-        const QString base = QString::fromStdString(m_server.baseUrl());
-        m_platform = std::make_unique<TestPlatform>(QJsonObject{{QStringLiteral("QVLApiBaseURL"), base},
-                                                                {QStringLiteral("QVLAiBaseURL"), base},
-                                                                {QStringLiteral("QVLTradeBaseURL"), base}});
-        m_network = std::make_unique<NetworkTransport>();
-        Platform::Services services;
-        services.transport = std::shared_ptr<Transport>(m_network.get(), [](Transport *) {});
-        m_realNetwork = std::make_unique<Platform::Override>(services);
-        m_session = std::make_unique<AppSession>();
-        const AuthAPIClient auth;
-        m_session->storeGrant(Await::result(auth.login(
-            QStringLiteral("13800138000"), QString::fromStdString(DevServer::smsCode()), *m_session)));
-        QVERIFY(m_session->isLoggedIn());
+        m_service = std::make_unique<LocalService>(QStringLiteral("13800138000"));
+        QVERIFY(m_service->session->isLoggedIn());
     }
 
-    void cleanupTestCase() {
-        m_session.reset();
-        m_realNetwork.reset();
-        m_network.reset();
-        m_platform.reset();
-        m_server.stop();
-    }
+    void cleanupTestCase() { m_service.reset(); }
 
     void chooseAChapterThenLearnLessonByLesson() {
-        m_session->setLastPathId(std::nullopt);
+        m_service->session->setLastPathId(std::nullopt);
         LearningHomeViewModel home;
-        home.setSession(m_session.get());
+        home.setSession(m_service->session.get());
         Await::result(home.runAppear());
         QCOMPARE(home.face(), LearningHomeViewModel::Picker);
 
         ChapterPickerViewModel picker;
-        picker.setSession(m_session.get());
+        picker.setSession(m_service->session.get());
         connect(&picker, &ChapterPickerViewModel::picked, &home, &LearningHomeViewModel::pickChapter);
         Await::result(picker.loadChapters());
         QVERIFY2(!picker.errorMessage(), qPrintable(picker.errorMessageText()));
@@ -163,7 +142,7 @@ private Q_SLOTS:
 
         // The next time the tab comes on screen the same path is back.
         LearningHomeViewModel again;
-        again.setSession(m_session.get());
+        again.setSession(m_service->session.get());
         Await::result(again.runAppear());
         QCOMPARE(again.face(), LearningHomeViewModel::PathList);
         QCOMPARE(again.store()->path()->pathId, list.pathId());
@@ -171,13 +150,13 @@ private Q_SLOTS:
 
     void typeATopicThenConfirmAProposal() {
         LearningHomeViewModel home;
-        home.setSession(m_session.get());
+        home.setSession(m_service->session.get());
         Await::result(home.runAppear());
         home.toggleChoosing();
         QCOMPARE(home.face(), LearningHomeViewModel::Picker);
 
         ChapterPickerViewModel picker;
-        picker.setSession(m_session.get());
+        picker.setSession(m_service->session.get());
         connect(&picker, &ChapterPickerViewModel::topicPicked, &home, &LearningHomeViewModel::pickTopic);
         TopicBoxViewModel *box = picker.topicBox();
         box->setTopicText(QStringLiteral("  我想学绝对值\u3000"));
@@ -193,7 +172,7 @@ private Q_SLOTS:
         QTRY_COMPARE(home.store()->path()->goalType, QStringLiteral("topic"));
         QCOMPARE(home.store()->path()->goal,
                  QStringLiteral("「有理数」：") + card.value("pointsLine").toString());
-        QCOMPARE(m_session->lastPathId(), std::optional<qint64>(home.store()->path()->pathId));
+        QCOMPARE(m_service->session->lastPathId(), std::optional<qint64>(home.store()->path()->pathId));
 
         // A topic the service does not cover.
         box->setTopicText(QStringLiteral("天文望远镜"));
@@ -205,7 +184,7 @@ private Q_SLOTS:
     // The real views: the tab with no path shows the picker; tapping a chapter shows the path list; tapping
     // the current lesson pushes the lesson page, whose back control returns to the list.
     void theViewsOpenALessonPage() {
-        m_session->setLastPathId(std::nullopt);
+        m_service->session->setLastPathId(std::nullopt);
         QQmlEngine engine;
         QQmlComponent component(&engine);
         component.setData(R"(
@@ -220,8 +199,8 @@ private Q_SLOTS:
             })",
                           QUrl(QStringLiteral("qrc:/LearningTab.qml")));
         QVERIFY2(component.isReady(), qPrintable(component.errorString()));
-        std::unique_ptr<QObject> object(
-            component.createWithInitialProperties({{"session", QVariant::fromValue(m_session.get())}}));
+        std::unique_ptr<QObject> object(component.createWithInitialProperties(
+            {{"session", QVariant::fromValue(m_service->session.get())}}));
         auto *stack = qobject_cast<QQuickItem *>(object.get());
         QVERIFY2(stack, qPrintable(component.errorString()));
         QQuickWindow window;
@@ -253,7 +232,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!stack->property("busy").toBool());
         auto *chat = stack->property("currentItem").value<QQuickItem *>();
         QVERIFY(chat);
-        QCOMPARE(chat->property("session").value<AppSession *>(), m_session.get());
+        QCOMPARE(chat->property("session").value<AppSession *>(), m_service->session.get());
         QMetaObject::invokeMethod(stack, "back");
         QTRY_COMPARE(stack->property("depth").toInt(), 1);
         QTRY_VERIFY(!stack->property("busy").toBool());
@@ -318,9 +297,9 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(lessonPage->property("hasDetail").toBool(), 5000);
         const qint64 pathId = qint64(page->property("pathId").toDouble());
         const qint64 itemId = qint64(page->property("itemId").toDouble());
-        m_server.failNext("/api/v1/learning-paths/" + std::to_string(pathId) + "/items/" +
-                              std::to_string(itemId) + "/complete",
-                          503);
+        m_service->server.failNext("/api/v1/learning-paths/" + std::to_string(pathId) + "/items/" +
+                                       std::to_string(itemId) + "/complete",
+                                   503);
         QVERIFY(QMetaObject::invokeMethod(lessonPage, "complete"));
         QObject *alert = home ? home->findChild<QObject *>(QStringLiteral("learningAlert")) : nullptr;
         QVERIFY(alert);

@@ -5,6 +5,7 @@
 #include "DevServer.h"
 #include "LearningStore.h"
 #include "LessonPageViewModel.h"
+#include "LocalService.h"
 #include "Platform.h"
 #include "TestPlatform.h"
 
@@ -20,16 +21,12 @@ class TestLessonEndToEnd : public QObject {
     Q_OBJECT
 
 private:
-    DevServer m_server;
-    std::unique_ptr<TestPlatform> m_platform;
-    std::unique_ptr<NetworkTransport> m_network;
-    std::unique_ptr<Platform::Override> m_realNetwork;
-    std::unique_ptr<AppSession> m_session;
+    std::unique_ptr<LocalService> m_service;
 
     // A page for one lesson, on screen, once its load has ended.
     std::unique_ptr<LessonPageViewModel> openPage(LearningStore &store, qint64 pathId, qint64 itemId) {
         auto page = std::make_unique<LessonPageViewModel>();
-        page->setSession(m_session.get());
+        page->setSession(m_service->session.get());
         page->setStore(&store);
         page->setPathId(pathId);
         page->setItemId(itemId);
@@ -41,32 +38,14 @@ private:
 
 private Q_SLOTS:
     void initTestCase() {
-        QVERIFY(m_server.start(0) > 0);
-        const QString base = QString::fromStdString(m_server.baseUrl());
-        m_platform = std::make_unique<TestPlatform>(QJsonObject{{QStringLiteral("QVLApiBaseURL"), base},
-                                                                {QStringLiteral("QVLAiBaseURL"), base},
-                                                                {QStringLiteral("QVLTradeBaseURL"), base}});
-        m_network = std::make_unique<NetworkTransport>();
-        Platform::Services services;
-        services.transport = std::shared_ptr<Transport>(m_network.get(), [](Transport *) {});
-        m_realNetwork = std::make_unique<Platform::Override>(services);
-        m_session = std::make_unique<AppSession>();
-        const AuthAPIClient auth;
-        m_session->storeGrant(Await::result(auth.login(
-            QStringLiteral("13900139000"), QString::fromStdString(DevServer::smsCode()), *m_session)));
-        QVERIFY(m_session->isLoggedIn());
+        m_service = std::make_unique<LocalService>(QStringLiteral("13900139000"));
+        QVERIFY(m_service->session->isLoggedIn());
     }
 
-    void cleanupTestCase() {
-        m_session.reset();
-        m_realNetwork.reset();
-        m_network.reset();
-        m_platform.reset();
-        m_server.stop();
-    }
+    void cleanupTestCase() { m_service.reset(); }
 
     void openCompleteAndUnlockTheNext() {
-        LearningStore store(m_session.get());
+        LearningStore store(m_service->session.get());
         Await::result(store.createFromChapter(QStringLiteral("math-g7a-c1")));
         QVERIFY2(store.hasPath(), qPrintable(store.errorMessageText()));
         const LearningPathView path = *store.path();
@@ -120,11 +99,11 @@ private Q_SLOTS:
         QCOMPARE(again->completionControl(), LessonPageViewModel::CompletedLabel);
 
         // What the page recorded reaches the service.
-        Analytics::shared().start(m_session.get());
+        Analytics::shared().start(m_service->session.get());
         Await::result(Analytics::shared().flush());
         std::map<std::string, std::map<std::string, std::string>> last;
         int opened = 0;
-        for (const DevServer::ReceivedEvent &event : m_server.receivedEvents()) {
+        for (const DevServer::ReceivedEvent &event : m_service->server.receivedEvents()) {
             last[event.name] = event.props;
             opened += event.name == "lesson_open";
         }
@@ -141,14 +120,14 @@ private Q_SLOTS:
     // A path whose lessons are prepared only when they unlock: the open lesson is still being made.
     void aLessonBeingPreparedShowsThePreparingFace() {
         const LearningAPIClient client;
-        const LearningPathView path =
-            Await::result(client.createPathFromChapter(QStringLiteral("math-g7a-c2"), 0, *m_session));
+        const LearningPathView path = Await::result(
+            client.createPathFromChapter(QStringLiteral("math-g7a-c2"), 0, *m_service->session));
         QCOMPARE(path.items[0].state, LessonState::generating);
         QVERIFY(path.items[0].openable);
         QVERIFY(path.items[0].progress);
 
-        LearningStore store(m_session.get());
-        m_session->setLastPathId(path.pathId);
+        LearningStore store(m_service->session.get());
+        m_service->session->setLastPathId(path.pathId);
         Await::result(store.loadLastPath());
         const auto page = openPage(store, path.pathId, path.items[0].itemId);
         QCOMPARE(page->face(), LessonPageViewModel::NotReadyFace);
@@ -161,8 +140,8 @@ private Q_SLOTS:
         QVERIFY(page->loading());
         QTRY_VERIFY(!page->loading());
         QVERIFY(page->preparing());
-        QCOMPARE(m_server.requestCount("/api/v1/learning-paths/" + std::to_string(path.pathId) + "/items/" +
-                                       std::to_string(path.items[0].itemId)),
+        QCOMPARE(m_service->server.requestCount("/api/v1/learning-paths/" + std::to_string(path.pathId) +
+                                                "/items/" + std::to_string(path.items[0].itemId)),
                  2);
     }
 };
