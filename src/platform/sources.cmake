@@ -5,6 +5,7 @@ target_sources(quorvel_core PRIVATE
     platform/JsonReader.cpp platform/JsonReader.h
     platform/LinkOpener.cpp platform/LinkOpener.h
     platform/Platform.cpp platform/Platform.h
+    platform/PlatformLogging.cpp platform/PlatformLogging.h
     platform/SecretStore.cpp platform/SecretStore.h
     platform/SpeechSynthesizer.cpp platform/SpeechSynthesizer.h
     platform/Transport.cpp platform/Transport.h
