@@ -49,8 +49,10 @@ QuorvelApp::~QuorvelApp() {
 
 bool QuorvelApp::show() {
     m_engine = std::make_unique<QQmlApplicationEngine>();
+    // The app's modules are compiled into its resources.
+    m_engine->addImportPath(QStringLiteral("qrc:/qt/qml"));
     m_engine->setInitialProperties({{QStringLiteral("session"), QVariant::fromValue(m_session.get())}});
-    m_engine->load(QUrl(QStringLiteral("qrc:/qt/qml/Quorvel/Main.qml")));
+    m_engine->load(QUrl(QStringLiteral("qrc:/qt/qml/Quorvel/App/Main.qml")));
     if (m_engine->rootObjects().isEmpty())
         return false;
     startUp(m_session.get(), &Analytics::shared());

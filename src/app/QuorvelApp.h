@@ -8,7 +8,7 @@
 #include <memory>
 
 class Analytics;
-class AppSession;
+#include "AppSession.h"
 class QQmlApplicationEngine;
 
 // The app: owns the one session of the run and the window that shows it.

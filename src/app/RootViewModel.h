@@ -4,7 +4,7 @@
 #include <QPointer>
 #include <QtQml/qqmlregistration.h>
 
-class AppSession;
+#include "AppSession.h"
 
 // Which first screen the window shows, decided afresh whenever the session's token or status changes:
 // signed out -> the guest home; status "PendingProfile" -> the birth-month capture; otherwise the main gate.

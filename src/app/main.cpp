@@ -2,9 +2,9 @@
 #include "QuorvelApp.h"
 
 #include <QGuiApplication>
-#include <QtQml/QQmlExtensionPlugin>
+#include "QmlModules.h"
 
-Q_IMPORT_QML_PLUGIN(QuorvelPlugin)
+QVL_IMPORT_QML_MODULES()
 
 int main(int argc, char *argv[]) {
     QGuiApplication application(argc, argv);

@@ -73,8 +73,8 @@ public:
     QString wholeChapterLabel() const { return QStringLiteral("或者选一整章"); }
     QString startLabel() const { return QStringLiteral("开始 →"); }
     // The artwork of the header card and of every chapter row (shared with the guest pages).
-    QUrl headerArt() const { return QUrl(QStringLiteral("qrc:/qt/qml/Quorvel/assets/PathArt.svg")); }
-    QUrl rowIcon() const { return QUrl(QStringLiteral("qrc:/qt/qml/Quorvel/assets/IconPath.svg")); }
+    QUrl headerArt() const { return QUrl(QStringLiteral("qrc:/qt/qml/Quorvel/Ui/assets/PathArt.svg")); }
+    QUrl rowIcon() const { return QUrl(QStringLiteral("qrc:/qt/qml/Quorvel/Ui/assets/IconPath.svg")); }
 
     // The display name of a subject code; an unknown code stands for itself.
     static QString subjectLabel(const QString &subject);

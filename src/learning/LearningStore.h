@@ -13,7 +13,7 @@
 
 #include <optional>
 
-class AppSession;
+#include "AppSession.h"
 
 // The learning tab's current path and every operation that changes it: creating a path from a chapter or a
 // topic candidate, loading the learner's last path, fetching it again, completing a lesson. The server

@@ -157,7 +157,7 @@ public:
     QString alertMessage() const { return QStringLiteral("已完成本课，下一课已解锁。"); }
     QString alertButton() const { return QStringLiteral("返回路径"); }
     QString backLabel() const { return QStringLiteral("返回"); }
-    QString practiceViewUrl() const { return QStringLiteral("qrc:/qt/qml/Quorvel/PracticeView.qml"); }
+    QString practiceViewUrl() const { return QStringLiteral("qrc:/qt/qml/Quorvel/Practice/PracticeView.qml"); }
 
     // "重新加载": loads the lesson again, whether or not the page stays on screen.
     Q_INVOKABLE void reload();

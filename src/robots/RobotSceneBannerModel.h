@@ -9,7 +9,7 @@
 #include <QUuid>
 #include <QtQml/qqmlregistration.h>
 
-class AppSession;
+#include "AppSession.h"
 class RobotStore;
 class SpeechPlayer;
 

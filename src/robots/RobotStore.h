@@ -11,7 +11,7 @@
 
 #include <optional>
 
-class AppSession;
+#include "AppSession.h"
 class QJSEngine;
 class QQmlEngine;
 

@@ -15,7 +15,7 @@
 #include <memory>
 #include <optional>
 
-class AppSession;
+#include "AppSession.h"
 class AudioPlayer;
 class QJSEngine;
 class QQmlEngine;

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QtQml/qqmlregistration.h>
 
-class AppSession;
+#include "AppSession.h"
 
 // The store of one server-driven settings page. For now it only keeps the page it shows and the session it
 // acts for; the page document, preferences and their saving come with the settings pages themselves.

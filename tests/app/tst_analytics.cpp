@@ -6,6 +6,7 @@
 #include "DevServer.h"
 #include "Platform.h"
 #include "TestPlatform.h"
+#include "QmlModules.h"
 
 #include <QCoro/QCoroTask>
 #include <QElapsedTimer>
@@ -23,7 +24,7 @@
 #include <chrono>
 #include <memory>
 
-Q_IMPORT_QML_PLUGIN(QuorvelPlugin)
+QVL_IMPORT_QML_MODULES()
 
 using namespace std::chrono_literals;
 
@@ -617,7 +618,7 @@ private Q_SLOTS:
             QQmlComponent component(&engine);
             component.setData(R"(
                 import QtQml
-                import Quorvel
+                import Quorvel.Core
                 QtObject {
                     property var instance: Analytics
                     Component.onCompleted: Analytics.track("qml_tap", {"count": 3, "label": "好", "on": true})

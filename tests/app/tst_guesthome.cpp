@@ -9,6 +9,8 @@
 #include "LinkOpener.h"
 #include "Symbols.h"
 #include "TestPlatform.h"
+#include "QmlModules.h"
+#include "QmlModuleFiles.h"
 
 #include <QFile>
 #include <QQmlComponent>
@@ -24,7 +26,7 @@
 #include <functional>
 #include <memory>
 
-Q_IMPORT_QML_PLUGIN(QuorvelPlugin)
+QVL_IMPORT_QML_MODULES()
 
 namespace {
 
@@ -619,7 +621,7 @@ private Q_SLOTS:
             FakeTransport::Reply::json(200, R"({"items":[{"code":"k1","name":"正数和负数"}]})"));
         AppSession session;
         QQmlEngine engine;
-        QQmlComponent component(&engine, QUrl(QStringLiteral("qrc:/qt/qml/Quorvel/GuestHomeView.qml")));
+        QQmlComponent component(&engine, qmlTypeUrl(QStringLiteral("GuestHomeView")));
         std::unique_ptr<QObject> object(
             component.createWithInitialProperties({{"session", QVariant::fromValue(&session)}}));
         auto *view = qobject_cast<QQuickItem *>(object.get());

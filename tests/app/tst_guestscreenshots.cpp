@@ -9,6 +9,8 @@
 #include "LinkOpener.h"
 #include "Platform.h"
 #include "TestPlatform.h"
+#include "QmlModules.h"
+#include "QmlModuleFiles.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -21,7 +23,7 @@
 
 #include <memory>
 
-Q_IMPORT_QML_PLUGIN(QuorvelPlugin)
+QVL_IMPORT_QML_MODULES()
 
 class TestGuestScreenshots : public QObject {
     Q_OBJECT
@@ -78,7 +80,7 @@ private Q_SLOTS:
             m_server.failNext("/api/v1/knowledge/chapters", 503);
 
         QQmlEngine engine;
-        QQmlComponent component(&engine, QUrl(QStringLiteral("qrc:/qt/qml/Quorvel/GuestHomeView.qml")));
+        QQmlComponent component(&engine, qmlTypeUrl(QStringLiteral("GuestHomeView")));
         QVERIFY2(component.isReady(), qPrintable(component.errorString()));
         std::unique_ptr<QObject> object(
             component.createWithInitialProperties({{"session", QVariant::fromValue(&session)}}));

@@ -5,6 +5,8 @@
 #include "AppSession.h"
 #include "LoginViewModel.h"
 #include "TestPlatform.h"
+#include "QmlModules.h"
+#include "QmlModuleFiles.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -17,7 +19,7 @@
 
 #include <memory>
 
-Q_IMPORT_QML_PLUGIN(QuorvelPlugin)
+QVL_IMPORT_QML_MODULES()
 
 class TestLoginScreenshots : public QObject {
     Q_OBJECT
@@ -56,7 +58,7 @@ private Q_SLOTS:
         AppSession session;
 
         QQmlEngine engine;
-        QQmlComponent component(&engine, QUrl(QStringLiteral("qrc:/qt/qml/Quorvel/LoginView.qml")));
+        QQmlComponent component(&engine, qmlTypeUrl(QStringLiteral("LoginView")));
         QVERIFY2(component.isReady(), qPrintable(component.errorString()));
         std::unique_ptr<QObject> object(component.createWithInitialProperties(
             {{"session", QVariant::fromValue(&session)}, {"closable", true}}));

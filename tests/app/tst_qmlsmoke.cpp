@@ -8,6 +8,8 @@
 #include "LoginViewModel.h"
 #include "PathNodeRowViewModel.h"
 #include "TestPlatform.h"
+#include "QmlModules.h"
+#include "QmlModuleFiles.h"
 
 #include <QGuiApplication>
 #include <QMutex>
@@ -21,7 +23,7 @@
 #include <functional>
 #include <memory>
 
-Q_IMPORT_QML_PLUGIN(QuorvelPlugin)
+QVL_IMPORT_QML_MODULES()
 
 namespace {
 
@@ -29,7 +31,7 @@ namespace {
 using Properties = std::function<QVariantMap(AppSession &)>;
 
 QString moduleFile(const QString &type) {
-    return QStringLiteral("qrc:/qt/qml/Quorvel/") + type + QStringLiteral(".qml");
+    return qmlTypeUrl(type).toString();
 }
 
 // Messages of the QML engine and of QML code (bindings, console, type loading).

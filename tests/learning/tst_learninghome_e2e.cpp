@@ -9,6 +9,7 @@
 #include "PathListViewModel.h"
 #include "Platform.h"
 #include "TestPlatform.h"
+#include "QmlModules.h"
 
 #include <QGuiApplication>
 #include <QQmlComponent>
@@ -20,7 +21,7 @@
 
 #include <memory>
 
-Q_IMPORT_QML_PLUGIN(QuorvelPlugin)
+QVL_IMPORT_QML_MODULES()
 
 namespace {
 
@@ -190,12 +191,22 @@ private Q_SLOTS:
         component.setData(R"(
             import QtQuick
             import QtQuick.Controls
-            import Quorvel
+            import Quorvel.Core
+            import Quorvel.Learning
+            import Quorvel.App
             StackView {
                 id: stack
                 property AppSession session
                 function back() { pop() }
-                initialItem: LearningHomeView { session: stack.session }
+                // As the tab shell does: the learning tab asks for the chat, the shell pushes it.
+                initialItem: LearningHomeView {
+                    session: stack.session
+                    onChatRequested: scene => stack.push(chat, { "session": stack.session, "scene": scene })
+                }
+                Component {
+                    id: chat
+                    CompanionChatView {}
+                }
             })",
                           QUrl(QStringLiteral("qrc:/LearningTab.qml")));
         QVERIFY2(component.isReady(), qPrintable(component.errorString()));

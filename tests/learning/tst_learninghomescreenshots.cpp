@@ -10,6 +10,7 @@
 #include "LearningHomeViewModel.h"
 #include "Platform.h"
 #include "TestPlatform.h"
+#include "QmlModules.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -22,7 +23,7 @@
 
 #include <memory>
 
-Q_IMPORT_QML_PLUGIN(QuorvelPlugin)
+QVL_IMPORT_QML_MODULES()
 
 namespace {
 
@@ -73,7 +74,8 @@ private:
         component.setData(R"(
             import QtQuick
             import QtQuick.Controls
-            import Quorvel
+            import Quorvel.Core
+            import Quorvel.Learning
             StackView {
                 id: stack
                 property AppSession session

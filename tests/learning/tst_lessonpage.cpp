@@ -6,6 +6,7 @@
 #include "LearningStore.h"
 #include "LessonPageViewModel.h"
 #include "TestPlatform.h"
+#include "QmlModules.h"
 
 #include <QGuiApplication>
 #include <QJsonArray>
@@ -21,7 +22,7 @@
 
 #include <memory>
 
-Q_IMPORT_QML_PLUGIN(QuorvelPlugin)
+QVL_IMPORT_QML_MODULES()
 
 namespace {
 
@@ -545,7 +546,7 @@ private Q_SLOTS:
             import QtQuick.Controls
             StackView {
                 function open(properties) {
-                    return push("qrc:/qt/qml/Quorvel/LessonPageView.qml", properties)
+                    return push("qrc:/qt/qml/Quorvel/Learning/LessonPageView.qml", properties)
                 }
                 initialItem: Item { objectName: "pathList" }
             })",
@@ -626,7 +627,7 @@ private Q_SLOTS:
             import QtQuick.Controls
             StackView {
                 function open(properties) {
-                    return push("qrc:/qt/qml/Quorvel/LessonPageView.qml", properties, StackView.Immediate)
+                    return push("qrc:/qt/qml/Quorvel/Learning/LessonPageView.qml", properties, StackView.Immediate)
                 }
                 initialItem: Item {}
             })",

@@ -10,6 +10,7 @@
 #include "LessonPageViewModel.h"
 #include "Platform.h"
 #include "TestPlatform.h"
+#include "QmlModules.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -22,7 +23,7 @@
 
 #include <memory>
 
-Q_IMPORT_QML_PLUGIN(QuorvelPlugin)
+QVL_IMPORT_QML_MODULES()
 
 namespace {
 
@@ -122,10 +123,10 @@ private Q_SLOTS:
         component.setData(R"(
             import QtQuick
             import QtQuick.Controls
-            import Quorvel
+            import Quorvel.Ui
             StackView {
                 function open(properties) {
-                    return push("qrc:/qt/qml/Quorvel/LessonPageView.qml", properties, StackView.Immediate)
+                    return push("qrc:/qt/qml/Quorvel/Learning/LessonPageView.qml", properties, StackView.Immediate)
                 }
                 initialItem: Rectangle { color: Brand.brandMist }
             })",

@@ -4,6 +4,8 @@
 #include "RobotStore.h"
 #include "SpeechPlayer.h"
 #include "TestPlatform.h"
+#include "QmlModules.h"
+#include "QmlModuleFiles.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -19,7 +21,7 @@
 #include <functional>
 #include <memory>
 
-Q_IMPORT_QML_PLUGIN(QuorvelPlugin)
+QVL_IMPORT_QML_MODULES()
 
 // Loads every robot view offscreen and fails on any QML warning. With QVL_ROBOT_SCREENS naming a folder, it
 // also saves pictures of the views there (avatar in every shape and mood, banner, stage, settings sheet).
@@ -29,7 +31,7 @@ namespace {
 using Properties = std::function<QVariantMap(AppSession &)>;
 
 QString moduleFile(const QString &type) {
-    return QStringLiteral("qrc:/qt/qml/Quorvel/") + type + QStringLiteral(".qml");
+    return qmlTypeUrl(type).toString();
 }
 
 QMutex warningsMutex;
@@ -208,7 +210,8 @@ private Q_SLOTS:
     void avatarGallery() {
         const QByteArray qml = R"(
 import QtQuick
-import Quorvel
+import Quorvel.Ui
+import Quorvel.Robots
 Rectangle {
     id: root
     property var robots: []
@@ -265,7 +268,8 @@ Rectangle {
     void bannerAndStageShots() {
         const QByteArray qml = R"(
 import QtQuick
-import Quorvel
+import Quorvel.Ui
+import Quorvel.Robots
 Rectangle {
     id: root
     property var session

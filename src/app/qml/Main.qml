@@ -1,6 +1,6 @@
 import QtQuick
 import QtQuick.Controls
-import Quorvel
+import Quorvel.Core
 
 ApplicationWindow {
     id: window

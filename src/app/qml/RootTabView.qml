@@ -1,7 +1,11 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
-import Quorvel
+import Quorvel.Core
+import Quorvel.Ui
+import Quorvel.Learning
+import Quorvel.Settings
+import Quorvel.App
 
 // The signed-in shell: five tabs, each the root of its own navigation stack, with the tab bar at the bottom.
 Item {
@@ -18,6 +22,11 @@ Item {
         session: shell.session
     }
 
+    Component {
+        id: companionChat
+        CompanionChatView {}
+    }
+
     ColumnLayout {
         anchors.fill: parent
         spacing: 0
@@ -28,7 +37,13 @@ Item {
             currentIndex: tabs.currentPosition
 
             StackView { initialItem: HomeLayoutView { session: shell.session } }
-            StackView { initialItem: LearningHomeView { session: shell.session } }
+            StackView {
+                id: learningStack
+                initialItem: LearningHomeView {
+                    session: shell.session
+                    onChatRequested: scene => learningStack.push(companionChat, { "session": shell.session, "scene": scene })
+                }
+            }
             StackView { initialItem: QAHomeView { session: shell.session } }
             StackView { initialItem: CompanionChatView { session: shell.session } }
             StackView {

@@ -1,5 +1,7 @@
 import QtQuick
-import Quorvel
+import Quorvel.Core
+import Quorvel.Guest
+import Quorvel.App
 
 // The first screen, chosen by the session's state; switches by itself on sign-in, sign-out and when the
 // birth month is recorded.

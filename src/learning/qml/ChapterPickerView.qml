@@ -2,7 +2,9 @@ import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
 import QtQuick.Templates as T
-import Quorvel
+import Quorvel.Core
+import Quorvel.Ui
+import Quorvel.Learning
 
 // The page on which the learner chooses what to learn next: the header card, the topic box, and the chapters
 // grouped by subject and grade. A tapped chapter goes to `pick`, a confirmed topic proposal to `topic`; the

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Layouts
-import Quorvel
+import Quorvel.Ui
+import Quorvel.Learning
 
 // A lesson handout as at most two cards: the numbered sections, then the worked examples with their numbered
 // steps. `cards` is what HandoutRenderer makes of the handout; section bodies and step texts can be selected

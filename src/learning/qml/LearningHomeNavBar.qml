@@ -1,7 +1,8 @@
 import QtQuick
 import QtQuick.Layouts
 import QtQuick.Templates as T
-import Quorvel
+import Quorvel.Ui
+import Quorvel.Learning
 
 // The learning tab's title bar: the title in the middle and, while there is a path, the "…" menu at the
 // trailing end with the view-model's two entries.

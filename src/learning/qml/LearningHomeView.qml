@@ -1,10 +1,13 @@
 import QtQuick
 import QtQuick.Controls
-import Quorvel
+import Quorvel.Core
+import Quorvel.Ui
+import Quorvel.Learning
 
 // The root of the learning tab ("学习"): its title bar with the "…" menu, and the face its view-model
 // chooses: loading, the chapter picker, or the path list. Shown inside the tab's StackView, onto which it
-// pushes the lesson page and the companion chat. Failures reach the learner in the alert "提示".
+// pushes the lesson page. The companion chat belongs to the shell: the path's robot banner asks for it through
+// chatRequested(scene). Failures reach the learner in the alert "提示".
 Page {
     id: root
 
@@ -24,10 +27,17 @@ Page {
     onOnScreenChanged: if (onScreen) vm.appear()
     Component.onCompleted: Qt.callLater(() => { root.ready = true })
 
-    function push(url, properties) {
+    signal chatRequested(string scene)
+
+    function push(page, properties) {
         const stack = root.StackView.view
         if (stack)
-            stack.push(url, properties)
+            stack.push(page, properties)
+    }
+
+    Component {
+        id: lessonPage
+        LessonPageView {}
     }
 
     background: Rectangle {
@@ -88,13 +98,13 @@ Page {
         PathListView {
             store: vm.store
             session: root.session
-            onLessonRequested: (pathId, itemId) => root.push("qrc:/qt/qml/Quorvel/LessonPageView.qml", {
+            onLessonRequested: (pathId, itemId) => root.push(lessonPage, {
                 "session": root.session,
                 "store": vm.store,
                 "pathId": pathId,
                 "itemId": itemId
             })
-            onChatRequested: root.push("qrc:/qt/qml/Quorvel/CompanionChatView.qml", { "session": root.session, "scene": "learning" })
+            onChatRequested: root.chatRequested("learning")
         }
     }
 

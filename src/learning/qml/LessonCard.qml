@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Layouts
-import Quorvel
+import Quorvel.Ui
+import Quorvel.Learning
 
 // The titled card of the lesson screens: an icon tile filled with the tint's gradient and the title, then the
 // content, on a rounded white card with a faint navy shadow. The content is given as children and laid out

@@ -1,7 +1,8 @@
 import QtQuick
 import QtQuick.Layouts
 import QtQuick.Templates as T
-import Quorvel
+import Quorvel.Ui
+import Quorvel.Learning
 
 // The end of a lesson's content: the completion button for a ready lesson (spinner and disabled while the
 // completion runs), the "completed" label for a finished one, nothing otherwise.

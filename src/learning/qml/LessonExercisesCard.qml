@@ -1,7 +1,8 @@
 import QtQuick
 import QtQuick.Layouts
 import QtQuick.Templates as T
-import Quorvel
+import Quorvel.Ui
+import Quorvel.Learning
 
 // The lesson's exercises: one row per question with its number, its text (at most three lines) and, for a
 // question of the bank, the "作答" pill; such a row asks for the practice screen when tapped.

@@ -1,6 +1,6 @@
 import QtQuick
 import QtQuick.Layouts
-import Quorvel
+import Quorvel.Ui
 
 // The lesson's gradient card: its number on a mint capsule, its name, and how many sections, examples and
 // exercises it holds. A large faint "function" symbol is cut by the top trailing corner.

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Templates as T
-import Quorvel
+import Quorvel.Ui
+import Quorvel.Learning
 
 // The title bar of a page pushed on the learning tab: the back control at the leading end, the title in the
 // middle, a hairline below.

@@ -1,7 +1,8 @@
 import QtQuick
 import QtQuick.Layouts
 import QtQuick.Templates as T
-import Quorvel
+import Quorvel.Ui
+import Quorvel.Learning
 
 // What the lesson page shows when the lesson could not be loaded: the hourglass while the server is still
 // preparing it, the warning with the server's message otherwise; "重新加载" tries again.

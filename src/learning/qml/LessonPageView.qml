@@ -2,7 +2,9 @@ import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
 import QtQuick.Templates as T
-import Quorvel
+import Quorvel.Core
+import Quorvel.Ui
+import Quorvel.Learning
 
 // The page of one lesson, pushed on the learning tab's StackView by a lesson row of the path list:
 //

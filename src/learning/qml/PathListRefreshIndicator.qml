@@ -1,5 +1,5 @@
 import QtQuick
-import Quorvel
+import Quorvel.Ui
 
 // Pull-to-refresh for a Flickable of the learning tab: put it inside the Flickable's content. Pulling the
 // page down past `threshold` and letting go calls `triggered`; while `refreshing` the spinner stays at the

@@ -1,7 +1,10 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Templates as T
-import Quorvel
+import Quorvel.Core
+import Quorvel.Ui
+import Quorvel.Robots
+import Quorvel.Learning
 
 // The learner's current path: the header card with the goal and the progress, the robot of the "learning"
 // scene (a tap on the banner opens the companion chat; the robot figure keeps its own tap, which reads the

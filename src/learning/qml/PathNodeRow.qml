@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Templates as T
-import Quorvel
+import Quorvel.Ui
+import Quorvel.Learning
 
 // One lesson of the path list: the node on its connector line at the left, the lesson card at the right.
 // Everything shown comes from the row's view-model; a card whose lesson is not openable is shown but does

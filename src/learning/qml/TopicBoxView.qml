@@ -1,7 +1,8 @@
 import QtQuick
 import QtQuick.Layouts
 import QtQuick.Templates as T
-import Quorvel
+import Quorvel.Ui
+import Quorvel.Learning
 
 // The topic card's content: a one-sentence topic, the "解析" button, and the server's answer (its message and
 // one card per proposed path, each with "确认开始"). Layout only; the box's view-model holds the text, the

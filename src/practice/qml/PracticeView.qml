@@ -2,7 +2,9 @@ import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
 import QtQuick.Templates as T
-import Quorvel
+import Quorvel.Core
+import Quorvel.Ui
+import Quorvel.Learning
 
 // The one-question practice screen as far as it goes today: the question's stem and its options, shown as
 // they came; answering arrives with the practice screen proper. Pushed on a StackView (the lesson page

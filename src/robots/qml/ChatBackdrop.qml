@@ -1,6 +1,6 @@
 import QtQuick
 import QtQuick.Shapes
-import Quorvel
+import Quorvel.Robots
 
 // The companion chat's full-screen background: the base colour of the scheme with a soft glow of `tint`
 // coming from the top centre. It fills whatever space it is given.

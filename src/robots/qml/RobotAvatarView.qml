@@ -1,5 +1,5 @@
 import QtQuick
-import Quorvel
+import Quorvel.Robots
 
 // One robot of the catalog in a mood: `robot` (a catalog robot), `mood` (RobotMood) and `size` (the width;
 // the figure is 1.15 times as tall). Reduce motion comes from the app setting. The drawing may reach beyond

@@ -1,5 +1,6 @@
 import QtQuick
-import Quorvel
+import Quorvel.Core
+import Quorvel.Robots
 
 // The robot of a screen at its top: the avatar and, beside it, a speech bubble with the robot's name and the
 // scene's greeting (or `bubble`). Tapping the robot reads the greeting aloud; it speaks while it does. The

@@ -1,7 +1,9 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
-import Quorvel
+import Quorvel.Core
+import Quorvel.Ui
+import Quorvel.Robots
 
 // The robot settings sheet, shown by the companion chat with its scene: the robot with a preview of its
 // greeting, then the reply and speech language, the voice and auto-speak, and the chat model preference.

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Layouts
-import Quorvel
+import Quorvel.Ui
+import Quorvel.Robots
 
 // The header card of a robot companion on the brand backdrop: the robot in its mood ring, its name with an
 // "AI" tag, the tagline (full layout), a status line and the reply-language chip. `compact` puts it all in

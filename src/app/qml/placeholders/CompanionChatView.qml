@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls
-import Quorvel
+import Quorvel.Core
+import Quorvel.Ui
 
 PlaceholderPage {
     id: page

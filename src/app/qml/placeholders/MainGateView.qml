@@ -1,5 +1,5 @@
 import QtQuick
-import Quorvel
+import Quorvel.Core
 
 // After sign-in: the tab shell (onboarding, the learning-profile sheet and youth protection join it later).
 Item {

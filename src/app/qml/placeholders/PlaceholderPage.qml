@@ -1,6 +1,6 @@
 import QtQuick
 import QtQuick.Controls
-import Quorvel
+import Quorvel.Ui
 
 // Stands in for a screen whose subsystem is not built yet.
 Page {

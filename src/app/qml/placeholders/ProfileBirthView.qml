@@ -1,5 +1,5 @@
 import QtQuick
-import Quorvel
+import Quorvel.Core
 
 PlaceholderPage {
     required property AppSession session

@@ -1,0 +1,146 @@
+#pragma once
+
+#include "Transport.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QUrl>
+#include <QtQml/qqmlregistration.h>
+
+#include <QCoro/QCoroTask>
+
+#include <optional>
+
+struct LoginResponse;
+
+// The signed-in state of the whole program: the three service base URLs, the tokens, the learner's ids and
+// status, and a few preference flags. Every change is written through at once (tokens and device id to the
+// secret store, the rest to the user defaults), so a session constructed later starts from the same state.
+// Lives on the main thread; properties notify only when their value changes.
+//
+// It is also the signed-in sender: a 401 to a request that carried a token is answered by one shared token
+// renewal and one resend.
+class AppSession : public QObject {
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("The app owns its session")
+    Q_PROPERTY(QUrl baseURL READ baseURL WRITE setBaseURL NOTIFY baseURLChanged)
+    Q_PROPERTY(QUrl aiBaseURL READ aiBaseURL WRITE setAiBaseURL NOTIFY aiBaseURLChanged)
+    Q_PROPERTY(QUrl tradeBaseURL READ tradeBaseURL WRITE setTradeBaseURL NOTIFY tradeBaseURLChanged)
+    Q_PROPERTY(bool isLoggedIn READ isLoggedIn NOTIFY accessTokenChanged)
+    Q_PROPERTY(QString status READ statusText NOTIFY statusChanged)
+    Q_PROPERTY(bool darkMode READ darkMode WRITE setDarkMode NOTIFY darkModeChanged)
+    Q_PROPERTY(bool onboardingDone READ onboardingDone WRITE setOnboardingDone NOTIFY onboardingDoneChanged)
+    Q_PROPERTY(bool profileAsked READ profileAsked WRITE setProfileAsked NOTIFY profileAskedChanged)
+
+public:
+    explicit AppSession(QObject *parent = nullptr);
+    ~AppSession() override;
+
+    // The service's public web host: the host of the built-in default API base URL, and where the legal pages
+    // live (fixed at build time, not following configured service addresses).
+    static inline const QString webHost = QStringLiteral("api.quorvel.cn");
+
+    // The session constructed last, while it lives; never an older one.
+    static AppSession *current();
+
+    QUrl baseURL() const { return m_baseURL; }
+    QUrl aiBaseURL() const { return m_aiBaseURL; }
+    QUrl tradeBaseURL() const { return m_tradeBaseURL; }
+    void setBaseURL(const QUrl &url);
+    void setAiBaseURL(const QUrl &url);
+    void setTradeBaseURL(const QUrl &url);
+
+    std::optional<QString> accessToken() const { return m_accessToken; }
+    std::optional<QString> refreshToken() const { return m_refreshToken; }
+    std::optional<QDateTime> accessExpiresAt() const { return m_accessExpiresAt; }
+    QString deviceId() const { return m_deviceId; }
+    std::optional<qint64> userId() const { return m_userId; }
+    std::optional<QString> status() const { return m_status; }
+    QString statusText() const { return m_status.value_or(QString()); }
+    std::optional<qint64> lastPathId() const { return m_lastPathId; }
+    bool darkMode() const { return m_darkMode; }
+    bool onboardingDone() const { return m_onboardingDone; }
+    bool profileAsked() const { return m_profileAsked; }
+
+    // Each setter stores and writes through, also when the value is unchanged.
+    void setAccessToken(const std::optional<QString> &token);
+    void setRefreshToken(const std::optional<QString> &token);
+    void setAccessExpiresAt(const std::optional<QDateTime> &when);
+    void setUserId(std::optional<qint64> id);
+    void setStatus(const std::optional<QString> &status);
+    void setLastPathId(std::optional<qint64> id);
+    void setDarkMode(bool on);
+    void setOnboardingDone(bool done);
+    void setProfileAsked(bool asked);
+
+    bool isLoggedIn() const { return m_accessToken && !m_accessToken->isEmpty(); }
+
+    // Stores a token grant the way sign-in and renewal both do: access token, user id, status, the refresh
+    // token when the grant has one, and the expiry (now + expiresIn).
+    void storeGrant(const LoginResponse &grant);
+
+    // Clears the signed-in state and logs the refresh token out in the background, without waiting.
+    // The device id, dark mode and base URLs stay.
+    Q_INVOKABLE void signOut();
+
+    // Signed-in sending: sends the request; on a 401 to a request that carried a token, renews once and
+    // resends once with the new token. Every HTTP answer is returned as it came; transport failures throw.
+    QCoro::Task<HttpResponse> data(HttpRequest request);
+    QCoro::Task<std::unique_ptr<ByteStream>> bytes(HttpRequest request);
+    // The request to send again after `response`, or nothing.
+    QCoro::Task<std::optional<HttpRequest>> retryRequest(HttpRequest request, HttpResponse response);
+    // The token to retry with after `staleToken` was refused, or nothing. One renewal at a time: callers that
+    // arrive while one runs wait for it.
+    QCoro::Task<std::optional<QString>> renewAccessToken(std::optional<QString> staleToken);
+    // Renews the tokens when forced, or when the access token expires within 600 s or has no known expiry.
+    // Joins a refresh already under way rather than sending the same refresh token twice.
+    QCoro::Task<void> refreshIfNeeded(bool force);
+    bool isRenewing() const { return m_renewing; }
+
+    // How every API client sends: through the current session when one lives, else straight over the shared
+    // transport (no renewal).
+    static QCoro::Task<HttpResponse> send(HttpRequest request);
+    static QCoro::Task<std::unique_ptr<ByteStream>> open(HttpRequest request);
+
+Q_SIGNALS:
+    void baseURLChanged();
+    void aiBaseURLChanged();
+    void tradeBaseURLChanged();
+    void accessTokenChanged();
+    void refreshTokenChanged();
+    void accessExpiresAtChanged();
+    void userIdChanged();
+    void statusChanged();
+    void lastPathIdChanged();
+    void darkModeChanged();
+    void onboardingDoneChanged();
+    void profileAskedChanged();
+
+    // Internal hand-over to callers waiting on a renewal or a refresh in flight.
+    void renewalFinished();
+    void refreshFinished();
+
+private:
+    void loadDeviceId();
+    void loadTokens();
+    void loadDefaults();
+
+    QUrl m_baseURL;
+    QUrl m_aiBaseURL;
+    QUrl m_tradeBaseURL;
+    std::optional<QString> m_accessToken;
+    std::optional<QString> m_refreshToken;
+    std::optional<QDateTime> m_accessExpiresAt;
+    QString m_deviceId;
+    std::optional<qint64> m_userId;
+    std::optional<QString> m_status;
+    std::optional<qint64> m_lastPathId;
+    bool m_darkMode = false;
+    bool m_onboardingDone = false;
+    bool m_profileAsked = false;
+
+    bool m_renewing = false;
+    std::optional<QString> m_renewResult;
+    bool m_refreshing = false;
+};

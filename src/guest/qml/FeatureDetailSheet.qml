@@ -1,0 +1,132 @@
+import QtQuick
+import QtQuick.Layouts
+import Quorvel.Ui
+import Quorvel.Guest
+
+// The detail sheet of one guest-home feature: picture, title and description, the selling points, and at
+// most one action below them (sign in, a web page, the hotline). Everything shown comes from `model`.
+GuestSheet {
+    id: root
+
+    required property FeatureDetailViewModel model
+
+    title: ""
+    closeLabel: model.closeLabel
+    onCloseRequested: model.close()
+
+    ColumnLayout {
+        id: column
+
+        x: (parent.width - width) / 2
+        width: Math.min(parent.width - 40, 640)
+        spacing: 16
+
+        Item {
+            Layout.preferredHeight: 4
+        }
+
+        // Header
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: 14
+
+            // The picture's place stays when the picture is missing.
+            GuestHomeArt {
+                objectName: "detailImage"
+                Layout.preferredWidth: 64
+                Layout.preferredHeight: 64
+                Layout.alignment: Qt.AlignVCenter
+                source: root.model.imageSource
+                radius: 16
+            }
+            ColumnLayout {
+                Layout.fillWidth: true
+                Layout.alignment: Qt.AlignVCenter
+                spacing: 4
+
+                Text {
+                    Layout.fillWidth: true
+                    text: root.model.title
+                    textFormat: Text.PlainText
+                    font.pixelSize: 20
+                    font.weight: Font.Black
+                    color: Brand.brandNavy
+                    wrapMode: Text.Wrap
+                }
+                Text {
+                    Layout.fillWidth: true
+                    text: root.model.detail
+                    textFormat: Text.PlainText
+                    font.pixelSize: 15
+                    color: Brand.brandMuted
+                    wrapMode: Text.Wrap
+                }
+            }
+        }
+
+        // Selling points
+        Rectangle {
+            objectName: "pointsBox"
+            Layout.fillWidth: true
+            implicitHeight: points.implicitHeight + 32
+            radius: 18
+            color: "white"
+
+            ColumnLayout {
+                id: points
+
+                x: 16
+                y: 16
+                width: parent.width - 32
+                spacing: 12
+
+                Repeater {
+                    model: root.model.points
+
+                    RowLayout {
+                        required property string modelData
+
+                        Layout.fillWidth: true
+                        spacing: 10
+
+                        SymbolIcon {
+                            Layout.alignment: Qt.AlignTop
+                            Layout.topMargin: 2
+                            symbol: "checkmark.circle.fill"
+                            size: 18
+                            color: Brand.brandTeal
+                        }
+                        Text {
+                            Layout.fillWidth: true
+                            Layout.alignment: Qt.AlignTop
+                            text: modelData
+                            textFormat: Text.PlainText
+                            font.pixelSize: 15
+                            color: "black"
+                            wrapMode: Text.Wrap
+                        }
+                    }
+                }
+            }
+        }
+
+        BrandPrimaryButton {
+            objectName: "detailAction"
+            visible: root.model.actionKind !== FeatureDetailViewModel.NoAction
+            text: root.model.actionLabel
+            styleEnabled: true
+            onClicked: root.model.trigger()
+        }
+
+        GuestLinkFallback {
+            Layout.fillWidth: true
+            visible: root.model.fallbackVisible
+            hint: root.model.fallbackHint
+            value: root.model.fallbackValue
+        }
+
+        Item {
+            Layout.preferredHeight: 4
+        }
+    }
+}

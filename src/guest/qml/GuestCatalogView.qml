@@ -1,0 +1,124 @@
+import QtQuick
+import QtQuick.Layouts
+import Quorvel.Core
+import Quorvel.Ui
+import Quorvel.Guest
+
+// The course catalogue sheet of the guest home: loads the chapters and their knowledge points when it
+// appears and shows one card per chapter. Each opening is a fresh view that loads everything again; closing
+// drops a load under way without a word.
+GuestSheet {
+    id: root
+
+    required property AppSession session
+    signal loginRequested()
+
+    readonly property alias viewModel: vm
+
+    title: vm.title
+    closeLabel: vm.closeLabel
+
+    GuestCatalogueViewModel {
+        id: vm
+        session: root.session
+    }
+
+    Component.onCompleted: vm.load()
+    Component.onDestruction: vm.cancel()
+
+    ColumnLayout {
+        x: (parent.width - width) / 2
+        width: Math.min(parent.width - 40, 720)
+        spacing: 14
+
+        Item {
+            Layout.preferredHeight: 6
+        }
+
+        Text {
+            Layout.fillWidth: true
+            text: vm.introduction
+            textFormat: Text.PlainText
+            font.pixelSize: 15
+            color: Brand.brandMuted
+            wrapMode: Text.Wrap
+        }
+
+        // Loading
+        ColumnLayout {
+            objectName: "catalogueLoading"
+            Layout.fillWidth: true
+            Layout.topMargin: 40
+            visible: vm.loading
+            spacing: 10
+
+            BrandSpinner {
+                Layout.alignment: Qt.AlignHCenter
+                size: 26
+                color: Brand.brandMuted
+                running: vm.loading
+            }
+            Text {
+                Layout.fillWidth: true
+                horizontalAlignment: Text.AlignHCenter
+                text: vm.loadingLabel
+                textFormat: Text.PlainText
+                font.pixelSize: 15
+                color: Brand.brandMuted
+            }
+        }
+
+        // Failed
+        ColumnLayout {
+            objectName: "catalogueFailure"
+            Layout.fillWidth: true
+            Layout.topMargin: 40
+            Layout.bottomMargin: 20
+            visible: !vm.loading && vm.failed
+            spacing: 8
+
+            SymbolIcon {
+                Layout.alignment: Qt.AlignHCenter
+                symbol: "wifi.exclamationmark"
+                size: 48
+                color: Brand.brandMuted
+            }
+            Text {
+                Layout.alignment: Qt.AlignHCenter
+                Layout.topMargin: 6
+                text: vm.failureTitle
+                textFormat: Text.PlainText
+                font.pixelSize: 20
+                font.bold: true
+                color: "black"
+            }
+            Text {
+                Layout.alignment: Qt.AlignHCenter
+                Layout.fillWidth: true
+                horizontalAlignment: Text.AlignHCenter
+                text: vm.error
+                textFormat: Text.PlainText
+                font.pixelSize: 15
+                color: Brand.brandMuted
+                wrapMode: Text.Wrap
+            }
+        }
+
+        Repeater {
+            model: vm.chapters
+
+            GuestChapterCard {
+                required property var modelData
+
+                Layout.fillWidth: true
+                chapter: modelData
+                loginLabel: vm.loginLabel
+                onLoginRequested: root.loginRequested()
+            }
+        }
+
+        Item {
+            Layout.preferredHeight: 6
+        }
+    }
+}

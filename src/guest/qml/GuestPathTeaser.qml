@@ -1,0 +1,90 @@
+import QtQuick
+import QtQuick.Templates as T
+import Quorvel.Ui
+
+// The learning-path teaser of the guest home: the path artwork under a navy veil with the pitch on it.
+T.AbstractButton {
+    id: teaser
+
+    property url image
+
+    implicitHeight: 170
+    Accessible.name: "学习路径"
+
+    HoverHandler {
+        cursorShape: Qt.PointingHandCursor
+    }
+
+    background: Item {
+        BrandShadow {
+            anchors.fill: parent
+            cornerRadius: 22
+            color: Qt.rgba(Brand.brandNavy.r, Brand.brandNavy.g, Brand.brandNavy.b, 0.25)
+            blur: 16
+            offsetY: 8
+        }
+        GuestHomeArt {
+            anchors.fill: parent
+            source: teaser.image
+            fill: true
+            radius: 22
+        }
+        Rectangle {
+            anchors.fill: parent
+            radius: 22
+            gradient: Gradient {
+                orientation: Gradient.Horizontal
+                GradientStop {
+                    position: 0
+                    color: Qt.rgba(Brand.brandNavy.r, Brand.brandNavy.g, Brand.brandNavy.b, 0.92)
+                }
+                GradientStop {
+                    position: 0.5
+                    color: Qt.rgba(Brand.brandNavy.r, Brand.brandNavy.g, Brand.brandNavy.b, 0.35)
+                }
+                GradientStop {
+                    position: 1
+                    color: Qt.rgba(Brand.brandNavy.r, Brand.brandNavy.g, Brand.brandNavy.b, 0)
+                }
+            }
+        }
+        Rectangle {
+            anchors.fill: parent
+            radius: 22
+            color: "white"
+            opacity: teaser.down ? 0.12 : 0
+        }
+    }
+
+    contentItem: Item {
+        Column {
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.verticalCenter: parent.verticalCenter
+            anchors.margins: 18
+            spacing: 6
+
+            Text {
+                text: "学习路径"
+                font.pixelSize: 12
+                font.bold: true
+                color: Brand.brandMint
+            }
+            Text {
+                text: "每天打开，\n就知道学什么"
+                textFormat: Text.PlainText
+                font.pixelSize: 21
+                font.weight: Font.Black
+                color: "white"
+            }
+            Text {
+                width: parent.width
+                text: "初中数学 7 年级 · 一元一次方程 · 看看有哪些课 →"
+                textFormat: Text.PlainText
+                font.pixelSize: 12
+                color: Qt.rgba(1, 1, 1, 0.85)
+                elide: Text.ElideRight
+            }
+        }
+    }
+}

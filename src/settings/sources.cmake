@@ -1,3 +1,0 @@
-target_sources(quorvel_core PRIVATE
-    settings/SettingsStore.cpp settings/SettingsStore.h
-)
