@@ -32,9 +32,10 @@ public:
     struct Rules {
         Base base = Base::Api;
         Auth auth = Auth::Renewing;
-        bool contentTypeAlways =
-            false;                  // "Content-Type: application/json" on every request, not only with a body
-        bool emptyTokenSent = true; // an empty token still sends "Bearer "; otherwise no header at all
+        // "Content-Type: application/json" on every request, not only on those with a body.
+        bool contentTypeAlways = false;
+        // An empty token still sends "Bearer "; otherwise an empty token sends no Authorization at all.
+        bool emptyTokenSent = true;
         JsonKeys keys = JsonKeys::FromSnakeCase;
     };
     // How an answer is judged before its body is decoded.
