@@ -1,9 +1,11 @@
 #include "Analytics.h"
 
-#include "ApiError.h"
+#include "ApiClient.h"
 #include "AppSession.h"
 #include "BundleInfo.h"
 #include "Clock.h"
+#include "CoreLogging.h"
+#include "ErrorText.h"
 #include "Platform.h"
 
 #include <QJSEngine>
@@ -96,15 +98,15 @@ QCoro::Task<void> Analytics::flush() {
         co_return;
 
     const QList<Event> batch = m_queue.mid(0, kBatchSize);
-    const HttpRequest request =
-        Api::jsonRequest("POST", Api::appendPath(session->baseURL(), QStringLiteral("/api/v1/events")), token,
-                         uploadBody(batch));
-
+    // Signed by the started session and renewed through it, whichever session was made last.
+    const ApiClient client(*session, {ApiClient::Base::Api, ApiClient::Auth::Renewing, true, true});
     HttpResponse response;
     try {
-        response = co_await AppSession::send(request);
+        response =
+            co_await client.data(client.request("POST", QStringLiteral("/api/v1/events"), uploadBody(batch)));
     } catch (...) {
         // No answer: the batch stays for the next round.
+        qCInfo(lcAnalytics) << "event upload failed:" << failureSummary(std::current_exception());
         co_return;
     }
     if (!self)

@@ -360,15 +360,3 @@ QCoro::Task<void> AppSession::refreshIfNeeded(bool force) {
     m_refreshing = false;
     Q_EMIT refreshFinished();
 }
-
-QCoro::Task<HttpResponse> AppSession::send(HttpRequest request) {
-    if (AppSession *session = current())
-        co_return co_await session->data(std::move(request));
-    co_return co_await Platform::transport().send(std::move(request));
-}
-
-QCoro::Task<std::unique_ptr<ByteStream>> AppSession::open(HttpRequest request) {
-    if (AppSession *session = current())
-        co_return co_await session->bytes(std::move(request));
-    co_return co_await Platform::transport().open(std::move(request));
-}

@@ -98,11 +98,6 @@ public:
     QCoro::Task<void> refreshIfNeeded(bool force);
     bool isRenewing() const { return m_renewing; }
 
-    // How every API client sends: through the current session when one lives, else straight over the shared
-    // transport (no renewal).
-    static QCoro::Task<HttpResponse> send(HttpRequest request);
-    static QCoro::Task<std::unique_ptr<ByteStream>> open(HttpRequest request);
-
 Q_SIGNALS:
     void baseURLChanged();
     void aiBaseURLChanged();

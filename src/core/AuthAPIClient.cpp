@@ -1,7 +1,5 @@
 #include "AuthAPIClient.h"
 
-#include "AppSession.h"
-
 SendCodeResponse SendCodeResponse::fromJson(const JsonReader &json) {
     return {json.int64(QStringLiteral("expiresIn")), json.int64(QStringLiteral("resendAfter"))};
 }
@@ -27,10 +25,6 @@ ProfileResponse ProfileResponse::fromJson(const JsonReader &json) {
     return {json.string(QStringLiteral("status")), json.string(QStringLiteral("ageBand"))};
 }
 
-QUrl AuthAPIClient::baseURLOf(const AppSession &session) {
-    return session.baseURL();
-}
-
 QCoro::Task<SendCodeResponse> AuthAPIClient::sendCode(QString phone, const AppSession &session) const {
     const QJsonObject body{{QStringLiteral("phone"), phone},
                            {QStringLiteral("scene"), QStringLiteral("login")},
@@ -53,6 +47,6 @@ QCoro::Task<LoginResponse> AuthAPIClient::refresh(QString refreshToken, const Ap
 
 QCoro::Task<void> AuthAPIClient::logout(QString refreshToken, QUrl baseURL) const {
     const QJsonObject body{{QStringLiteral("refresh_token"), refreshToken}};
-    co_await Platform::transport().send(Api::jsonRequest(
-        "POST", Api::appendPath(baseURL, QStringLiteral("/api/v1/auth/logout")), std::nullopt, body));
+    const ApiClient api = client(baseURL);
+    co_await api.data(api.request("POST", QStringLiteral("/api/v1/auth/logout"), body));
 }

@@ -1,11 +1,9 @@
 #pragma once
 
-#include "ApiError.h"
-#include "Platform.h"
+#include "ApiClient.h"
+#include "AppSession.h"
 
 #include <QCoro/QCoroTask>
-
-#include "AppSession.h"
 
 struct SendCodeResponse {
     qint64 expiresIn = 0;
@@ -44,7 +42,8 @@ struct ProfileResponse {
 };
 
 // The account endpoints. Its calls go straight to the shared transport, never through the session's signed-in
-// sender, so a 401 here is never answered by a renewal. Holds nothing but its decoding rule.
+// sender, so a 401 here is never answered by a renewal. Every request carries "Content-Type", body or not.
+// Holds nothing but its decoding rule.
 class AuthAPIClient {
 public:
     JsonKeys decoder = JsonKeys::FromSnakeCase;
@@ -55,24 +54,19 @@ public:
     // Returns once any answer arrives; only a transport failure is thrown.
     QCoro::Task<void> logout(QString refreshToken, QUrl baseURL) const;
 
+    // A POST to the session's API base with the given token (none: no Authorization header).
     template <typename Model>
     QCoro::Task<Model> postJSON(QString path, QJsonObject body, std::optional<QString> accessToken,
                                 const AppSession &session) const {
-        return send<Model>(
-            Api::jsonRequest("POST", Api::appendPath(baseURLOf(session), path), accessToken, body));
-    }
-
-    // Sends a prepared request and applies the response check.
-    template <typename Model>
-    QCoro::Task<Model> send(HttpRequest request) const {
-        const JsonKeys keys = decoder;
-        const HttpResponse response = co_await Platform::transport().send(std::move(request));
-        co_return Api::decode<Model>(response, keys);
+        const ApiClient api = client(session.baseURL()).withToken(std::move(accessToken));
+        return api.send<Model>(api.request("POST", path, body));
     }
 
     // The fixed captcha placeholder agreed with the server for the SMS-code request.
     static inline const QString captchaPlaceholder = QStringLiteral("ok");
 
 private:
-    static QUrl baseURLOf(const AppSession &session);
+    ApiClient client(const QUrl &base) const {
+        return ApiClient(base, {ApiClient::Base::Api, ApiClient::Auth::Bearer, true, true, decoder});
+    }
 };

@@ -1,34 +1,27 @@
 #include "GuestCatalogueViewModel.h"
 
-#include "ApiError.h"
+#include "CoreLogging.h"
+#include "ErrorText.h"
 #include "JsonReader.h"
+#include "LearningAPIClient.h"
 
 #include <QVariantMap>
 
 namespace {
 
-// A load that cannot go on: a transport failure, a status outside 2xx, a body of the wrong shape.
-struct LoadFailed {};
+// The points of a chapter as the catalogue reads them: their names only.
+struct PointNames {
+    QStringList items;
 
-template <typename Decode>
-auto decodeAnswer(const HttpResponse &response, Decode decode) {
-    // An error body that happens to have the expected shape is still an error: only a 2xx answer counts.
-    if (!response.isHttp() || response.status < 200 || response.status > 299)
-        throw LoadFailed{};
-    try {
-        // One decoding rule for both answers: snake_case keys (the keys read here are single words).
-        return decode(JsonReader::parse(response.body, JsonKeys::FromSnakeCase));
-    } catch (const JsonDecodeError &) {
-        throw LoadFailed{};
+    static PointNames fromJson(const JsonReader &json) {
+        return {json.list(QStringLiteral("items"),
+                          [](const JsonReader &item) { return item.string(QStringLiteral("name")); })};
     }
-}
+};
 
-HttpRequest plainGet(const QUrl &url) {
-    HttpRequest request;
-    request.method = "GET";
-    request.url = url;
-    request.timeoutMs = 60000;
-    return request;
+// The catalogue's requests carry no credentials, and a 401 is never answered by a renewal.
+LearningAPIClient guestClient() {
+    return LearningAPIClient::unauthenticated();
 }
 
 } // namespace
@@ -74,24 +67,18 @@ QVariantList GuestCatalogueViewModel::chapterCards() const {
 }
 
 HttpRequest GuestCatalogueViewModel::chaptersRequest(const QUrl &base) {
-    return plainGet(Api::appendPath(base, chaptersPath));
+    return ApiClient(base, guestClient().rules()).request("GET", LearningAPIClient::chaptersPath);
 }
 
 std::optional<HttpRequest> GuestCatalogueViewModel::pointsRequest(const QUrl &base, const QString &code) {
-    if (code.isEmpty() || code == QLatin1String(".") || code == QLatin1String(".."))
+    const std::optional<QString> path = LearningAPIClient::chapterPointsPath(code);
+    if (!path)
         return std::nullopt;
-    // The code is data: every character that could end or split the segment ("/", "?", "#", "%", ...) is
-    // escaped, so the whole code stays one segment.
-    const QString segment = QString::fromLatin1(QUrl::toPercentEncoding(code));
-    return plainGet(Api::appendPath(base, chaptersPath + u'/' + segment + QStringLiteral("/points")));
+    return ApiClient(base, guestClient().rules()).request("GET", *path);
 }
 
-QUrl GuestCatalogueViewModel::baseURL() const {
-    if (m_session)
-        return m_session->baseURL();
-    if (const AppSession *current = AppSession::current())
-        return current->baseURL();
-    return {};
+AppSession *GuestCatalogueViewModel::sessionInUse() const {
+    return m_session ? m_session.data() : AppSession::current();
 }
 
 void GuestCatalogueViewModel::load() {
@@ -113,36 +100,52 @@ QCoro::Task<> GuestCatalogueViewModel::loadAll(quint64 generation) {
     QPointer<GuestCatalogueViewModel> self(this);
     // False once the model is gone or this load was cancelled: nothing of it may reach the screen then.
     const auto live = [&self, generation] { return self && self->m_generation == generation; };
+    const LearningAPIClient client = guestClient();
+    // The session only lends its base URL, read anew for every request.
+    QPointer<AppSession> session = sessionInUse();
+    const auto noSession = [&] {
+        qCWarning(lcGuest) << "no session to load the course catalogue with";
+        if (live())
+            fail();
+    };
+    if (!session) {
+        noSession();
+        co_return;
+    }
 
     try {
-        const HttpResponse answer = co_await AppSession::send(chaptersRequest(baseURL()));
+        const ChapterList list = co_await client.fetchChapters(*session);
         if (!live())
             co_return;
-        const ChapterList list =
-            decodeAnswer(answer, [](const JsonReader &json) { return ChapterList::fromJson(json); });
 
         // One chapter after another: the next request leaves only once the previous answer is decoded.
         QList<Entry> result;
         result.reserve(list.items.size());
         for (const ChapterItem &chapter : list.items) {
-            const std::optional<HttpRequest> request = pointsRequest(baseURL(), chapter.code);
-            if (!request)
-                throw LoadFailed{};
-            const HttpResponse points = co_await AppSession::send(*request);
+            if (!session) {
+                noSession();
+                co_return;
+            }
+            const PointNames points = co_await client.fetchChapterPoints<PointNames>(chapter.code, *session);
             if (!live())
                 co_return;
-            result.append({chapter, decodeAnswer(points, [](const JsonReader &json) {
-                               return QStringList(
-                                   json.list(QStringLiteral("items"), [](const JsonReader &item) {
-                                       return item.string(QStringLiteral("name"));
-                                   }));
-                           })});
+            result.append({chapter, points.items});
         }
         finish(std::move(result));
     } catch (...) {
-        // Transport failures, failed statuses and wrong shapes alike; the partial result is dropped.
-        if (live())
-            fail();
+        // Transport failures, failed statuses and wrong shapes alike end the load with one fixed text; the
+        // partial result is dropped. The cause is logged, as is a failure of a load nobody waits for any
+        // more.
+        const std::exception_ptr failure = std::current_exception();
+        const bool cancelled = !::errorText(failure);
+        if (!cancelled)
+            qCInfo(lcGuest) << "course catalogue load failed:" << failureSummary(failure);
+        if (live()) {
+            if (cancelled)
+                setLoading(false); // never an alert
+            else
+                fail();
+        }
     }
 }
 

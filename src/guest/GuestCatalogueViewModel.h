@@ -76,9 +76,10 @@ public:
     static QString titleLine(const ChapterItem &chapter); // "《name》"
     static QString lessonsLine(qsizetype points);         // "共 N 课 · 每课约 15 分钟"
 
-    // The two requests, both GET on the API base without any header or body. A points request exists only
-    // for a code that can stand as one path segment: an empty code, "." or ".." cannot (a URL would read
-    // them as a step in the path, not as a name), and give nothing.
+    // The two requests as the learning client sends them for the catalogue, both GET on the API base without
+    // any header or body. A points request exists only for a code that can stand as one path segment: an
+    // empty code, "." or ".." cannot (a URL would read them as a step in the path, not as a name), and give
+    // nothing.
     static HttpRequest chaptersRequest(const QUrl &base);
     static std::optional<HttpRequest> pointsRequest(const QUrl &base, const QString &code);
 
@@ -98,7 +99,8 @@ Q_SIGNALS:
 
 private:
     QCoro::Task<> loadAll(quint64 generation);
-    QUrl baseURL() const;
+    // The given session, else the current one: it only lends its base URL.
+    AppSession *sessionInUse() const;
     void finish(QList<Entry> entries);
     void fail();
     void setLoading(bool loading);

@@ -1,31 +1,12 @@
 #include "ChapterPickerViewModel.h"
 
 #include "AppSession.h"
+#include "ErrorText.h"
 #include "LearningAPIClient.h"
-#include "Transport.h"
 
 #include <QVariantMap>
 
 #include <algorithm>
-
-namespace {
-
-// The message of a failed load, or nothing for a load that was cancelled (not a failure).
-std::optional<QString> describe(const std::exception_ptr &error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const TransportError &failure) {
-        if (failure.kind() == TransportError::Kind::Cancelled)
-            return std::nullopt;
-        return failure.message();
-    } catch (const UserFacingError &failure) {
-        return failure.message();
-    } catch (...) {
-        return QStringLiteral("请求失败，请稍后重试");
-    }
-}
-
-} // namespace
 
 ChapterPickerViewModel::ChapterPickerViewModel(QObject *parent)
     : QObject(parent), m_topicBox(new TopicBoxViewModel(this)) {
@@ -190,7 +171,7 @@ QCoro::Task<> ChapterPickerViewModel::loadChapters() {
     if (answer) {
         setChapters(std::move(answer->items));
         setErrorMessage(std::nullopt);
-    } else if (const std::optional<QString> message = describe(failure)) {
+    } else if (const std::optional<QString> message = errorText(failure)) {
         setErrorMessage(message);
     }
     setLoading(false);

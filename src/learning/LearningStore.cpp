@@ -2,21 +2,12 @@
 
 #include "Analytics.h"
 #include "AppSession.h"
+#include "CoreLogging.h"
+#include "ErrorText.h"
 
 #include <exception>
 
 namespace {
-
-// The text shown for a failure: the error's own learner-facing message.
-QString describe(const std::exception_ptr &error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const UserFacingError &failure) {
-        return failure.message();
-    } catch (...) {
-        return QStringLiteral("请求失败，请稍后重试");
-    }
-}
 
 // Whether the server says the path is gone for good (as opposed to a failure worth trying again).
 bool isGone(const std::exception_ptr &error) {
@@ -129,8 +120,8 @@ QCoro::Task<> LearningStore::create(std::optional<TopicCandidate> candidate, QSt
         // The learner's newest choice: it outranks every fetch begun before it arrived.
         m_shownTicket = ++m_nextTicket;
         setPath(std::move(created));
-    } else {
-        setErrorMessage(describe(failure));
+    } else if (const std::optional<QString> message = errorText(failure)) {
+        setErrorMessage(message);
     }
     endLoading();
 }
@@ -166,6 +157,9 @@ QCoro::Task<> LearningStore::loadLastPath() {
         setPath(std::nullopt);
         if (session && session->lastPathId() == pathId)
             session->setLastPathId(std::nullopt);
+    } else if (failure) {
+        // Not shown: the remembered path is kept and loaded again next time.
+        qCInfo(lcLearning) << "last path not loaded:" << failureSummary(failure);
     }
     endLoading();
 }
@@ -191,8 +185,8 @@ QCoro::Task<> LearningStore::refresh() {
         co_return;
     if (fetched)
         showFetched(ticket, std::move(fetched));
-    else
-        setErrorMessage(describe(failure));
+    else if (const std::optional<QString> message = errorText(failure))
+        setErrorMessage(message);
 }
 
 QCoro::Task<bool> LearningStore::completeItem(qint64 pathId, qint64 itemId) {
@@ -210,7 +204,8 @@ QCoro::Task<bool> LearningStore::completeItem(qint64 pathId, qint64 itemId) {
     if (!self)
         co_return !failure;
     if (failure) {
-        setErrorMessage(describe(failure));
+        if (const std::optional<QString> message = errorText(failure))
+            setErrorMessage(message);
         co_return false;
     }
 
@@ -229,7 +224,7 @@ QCoro::Task<bool> LearningStore::completeItem(qint64 pathId, qint64 itemId) {
         co_return true;
     if (fetched)
         showFetched(ticket, std::move(fetched));
-    else
-        setErrorMessage(describe(failure));
+    else if (const std::optional<QString> message = errorText(failure))
+        setErrorMessage(message);
     co_return true;
 }

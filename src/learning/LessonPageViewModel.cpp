@@ -3,37 +3,11 @@
 #include "Analytics.h"
 #include "AppSession.h"
 #include "Brand.h"
+#include "ErrorText.h"
 #include "LearningAPIClient.h"
 #include "LearningStore.h"
-#include "Transport.h"
 
 #include <exception>
-
-namespace {
-
-// The learner-facing text of a failed load.
-QString describe(const std::exception_ptr &error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const UserFacingError &failure) {
-        return failure.message();
-    } catch (...) {
-        return QStringLiteral("请求失败，请稍后重试");
-    }
-}
-
-// A load aborted on purpose is not a failure of the lesson.
-bool isCancelled(const std::exception_ptr &error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const TransportError &failure) {
-        return failure.kind() == TransportError::Kind::Cancelled;
-    } catch (...) {
-        return false;
-    }
-}
-
-} // namespace
 
 LessonPageViewModel::LessonPageViewModel(QObject *parent) : QObject(parent) {}
 
@@ -213,8 +187,9 @@ QCoro::Task<> LessonPageViewModel::load(LoadKind kind) {
     m_appearanceLoads.remove(ticket);
     if (!m_liveLoads.remove(ticket))
         co_return; // dropped when the page left the screen
-    if (!loaded && isCancelled(failure))
-        co_return;
+    const std::optional<QString> message = loaded ? std::nullopt : ::errorText(failure);
+    if (!loaded && !message)
+        co_return; // aborted on purpose: not a failure of the lesson
 
     // Overlapping loads (a quick second "重新加载") are not ordered: the answer that arrives last is shown.
     if (loaded) {
@@ -226,7 +201,7 @@ QCoro::Task<> LessonPageViewModel::load(LoadKind kind) {
                                    {QStringLiteral("item_id"), QString::number(itemId)},
                                    {QStringLiteral("kp_code"), kpCode}});
     } else {
-        setErrorText(describe(failure));
+        setErrorText(message);
         setDetail(std::nullopt);
     }
     setLoading(!m_liveLoads.isEmpty());

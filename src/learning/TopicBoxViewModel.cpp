@@ -1,8 +1,8 @@
 #include "TopicBoxViewModel.h"
 
 #include "AppSession.h"
+#include "ErrorText.h"
 #include "LearningAPIClient.h"
-#include "Transport.h"
 
 #include <QStringList>
 #include <QTextBoundaryFinder>
@@ -36,21 +36,6 @@ QString trimmed(const QString &text, Predicate trims) {
     while (end > begin && trims(text.at(end - 1).unicode()))
         --end;
     return text.mid(begin, end - begin);
-}
-
-// The message of a failed preview, or nothing for a preview that was cancelled (not a failure).
-std::optional<QString> describe(const std::exception_ptr &error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const TransportError &failure) {
-        if (failure.kind() == TransportError::Kind::Cancelled)
-            return std::nullopt;
-        return failure.message();
-    } catch (const UserFacingError &failure) {
-        return failure.message();
-    } catch (...) {
-        return QStringLiteral("请求失败，请稍后重试");
-    }
 }
 
 } // namespace
@@ -161,7 +146,7 @@ QCoro::Task<> TopicBoxViewModel::resolveTopic() {
         co_return;
     if (answer) {
         setResult(std::move(answer));
-    } else if (const std::optional<QString> message = describe(failure)) {
+    } else if (const std::optional<QString> message = errorText(failure)) {
         Q_EMIT failed(*message);
     }
     setBusy(false);

@@ -1,7 +1,9 @@
 #include "RobotStore.h"
 
-#include "ApiError.h"
+#include "ApiClient.h"
 #include "AppSession.h"
+#include "CoreLogging.h"
+#include "ErrorText.h"
 #include "Platform.h"
 #include "UserDefaults.h"
 
@@ -175,38 +177,32 @@ QCoro::Task<void> RobotStore::loadCatalog(AppSession *session, bool force) {
         co_return;
     if (!session)
         co_return;
-    QUrl url = Api::appendPath(session->aiBaseURL(), QStringLiteral("/v1/robots"));
-    if (!url.isValid())
+    // An empty token sends no Authorization header at all.
+    const ApiClient client(*session,
+                           {ApiClient::Base::Ai, ApiClient::Auth::Renewing, false, false, JsonKeys::AsIs});
+    HttpRequest request = client.request("GET", QStringLiteral("/v1/robots"));
+    if (!request.url.isValid())
         co_return;
     // Every character outside the unreserved set is escaped, "+" included (a server reads a bare "+" as a
     // space).
-    url.setQuery(QStringLiteral("language=") + QString::fromLatin1(QUrl::toPercentEncoding(code)),
-                 QUrl::StrictMode);
-    if (!url.isValid())
+    request.url.setQuery(QStringLiteral("language=") + QString::fromLatin1(QUrl::toPercentEncoding(code)),
+                         QUrl::StrictMode);
+    if (!request.url.isValid())
         co_return;
-
-    HttpRequest request;
-    request.method = "GET";
-    request.url = url;
-    request.timeoutMs = 60000;
-    if (const auto token = session->accessToken(); token && !token->isEmpty())
-        request.setHeader("Authorization", "Bearer " + token->toUtf8());
 
     QPointer<RobotStore> self(this);
-    HttpResponse response;
-    try {
-        response = co_await AppSession::send(std::move(request));
-    } catch (...) {
-        co_return; // no answer: the catalog in use stays
-    }
-    if (!self || response.status != 200)
-        co_return;
     RobotCatalog fetched;
     try {
+        const HttpResponse response =
+            co_await client.checked(std::move(request), ApiClient::Check::onlyStatus(200));
         fetched = RobotCatalog::decode(response.body);
-    } catch (const JsonDecodeError &) {
+    } catch (...) {
+        // The catalog in use stays; the next language change or sign-in asks again.
+        qCInfo(lcRobots) << "robot catalog not loaded:" << failureSummary(std::current_exception());
         co_return;
     }
+    if (!self)
+        co_return;
     // The lookups of the catalog in use need at least one scene and one robot.
     if (fetched.scenes.isEmpty() || fetched.robots.isEmpty())
         co_return;

@@ -1,10 +1,12 @@
 #include "SpeechPlayer.h"
 
 #include "Analytics.h"
-#include "ApiError.h"
+#include "ApiClient.h"
 #include "AppSession.h"
 #include "AudioPlayer.h"
+#include "ErrorText.h"
 #include "JsonReader.h"
+#include "PlatformLogging.h"
 #include "RobotStore.h"
 #include "SpeechSynthesizer.h"
 
@@ -21,15 +23,25 @@ const QString kCapabilitiesPath = QStringLiteral("/v1/media/capabilities");
 const QString kTtsPath = QStringLiteral("/v1/media/tts");
 const QString kPlayEvent = QStringLiteral("tts_play");
 
-HttpRequest mediaRequest(const QByteArray &method, const AppSession &session, const QString &path) {
-    HttpRequest request;
-    request.method = method;
-    request.url = Api::appendPath(session.aiBaseURL(), path);
-    request.timeoutMs = 60000;
-    if (const auto token = session.accessToken(); token && !token->isEmpty())
-        request.setHeader("Authorization", "Bearer " + token->toUtf8());
-    return request;
+// The media endpoints live on the AI base; an empty token sends no Authorization header at all.
+ApiClient mediaClient(AppSession &session) {
+    return ApiClient(session, {ApiClient::Base::Ai, ApiClient::Auth::Renewing, false, false, JsonKeys::AsIs});
 }
+
+// Whether the service reads texts aloud itself: the "tts" item of the capability list.
+struct MediaCapabilities {
+    bool tts = false;
+
+    static MediaCapabilities fromJson(const JsonReader &json) {
+        const auto items = json.list(QStringLiteral("items"), [](const JsonReader &item) {
+            return std::make_pair(item.string(QStringLiteral("capability")),
+                                  item.boolean(QStringLiteral("enabled")));
+        });
+        const auto tts = std::find_if(items.cbegin(), items.cend(),
+                                      [](const auto &item) { return item.first == QStringLiteral("tts"); });
+        return {tts != items.cend() && tts->second};
+    }
+};
 
 int graphemeCount(const QString &text) {
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
@@ -303,27 +315,19 @@ QCoro::Task<bool> SpeechPlayer::refreshCapabilities(QPointer<AppSession> session
     if (!session)
         co_return false;
     QPointer<SpeechPlayer> self(this);
-    HttpResponse response;
-    try {
-        response = co_await AppSession::send(mediaRequest("GET", *session, kCapabilitiesPath));
-    } catch (...) {
-        co_return false; // asked again with the next text
-    }
-    if (!self || response.status != 200)
-        co_return false;
+    const ApiClient client = mediaClient(*session);
     bool enabled = false;
     try {
-        const JsonReader caps = JsonReader::parse(response.body, JsonKeys::AsIs);
-        const auto items = caps.list(QStringLiteral("items"), [](const JsonReader &item) {
-            return std::make_pair(item.string(QStringLiteral("capability")),
-                                  item.boolean(QStringLiteral("enabled")));
-        });
-        const auto tts = std::find_if(items.cbegin(), items.cend(),
-                                      [](const auto &item) { return item.first == QStringLiteral("tts"); });
-        enabled = tts != items.cend() && tts->second;
-    } catch (const JsonDecodeError &) {
+        const MediaCapabilities caps = co_await client.send<MediaCapabilities>(
+            client.request("GET", kCapabilitiesPath), ApiClient::Check::onlyStatus(200));
+        enabled = caps.tts;
+    } catch (...) {
+        // The system voice reads this text; the service is asked again with the next one.
+        qCInfo(lcSpeech) << "speech capabilities unavailable:" << failureSummary(std::current_exception());
         co_return false;
     }
+    if (!self)
+        co_return false;
     setServerEnabled(enabled);
     co_return enabled;
 }
@@ -336,24 +340,24 @@ QCoro::Task<std::optional<QByteArray>> SpeechPlayer::fetchServerAudio(QString te
                      {QStringLiteral("language"), m_store->languageInEffect()}};
     if (const auto voice = m_store->voiceForScene(m_scene))
         body.insert(QStringLiteral("robot_voice"), voice->id);
-    HttpRequest request = mediaRequest("POST", *session, kTtsPath);
-    request.setHeader("Content-Type", "application/json");
-    request.body = JsonWriter::compact(body);
+    const ApiClient client = mediaClient(*session);
 
     QPointer<SpeechPlayer> self(this);
-    HttpResponse response;
+    std::exception_ptr failure;
+    bool serviceOff = false;
     try {
-        response = co_await AppSession::send(std::move(request));
+        const HttpResponse response = co_await client.checked(client.request("POST", kTtsPath, body),
+                                                              ApiClient::Check::onlyStatus(200));
+        co_return response.body;
+    } catch (const ApiError &error) {
+        serviceOff = error.kind() == ApiError::Kind::Http && error.status() == 503;
+        failure = std::current_exception();
     } catch (...) {
-        co_return std::nullopt;
+        failure = std::current_exception();
     }
-    if (!self || !response.isHttp())
-        co_return std::nullopt;
-    if (response.status == 503) {
+    // The system voice reads the text instead.
+    qCInfo(lcSpeech) << "server speech unavailable:" << failureSummary(failure);
+    if (serviceOff && self)
         setServerEnabled(false); // no server speech for the rest of the run
-        co_return std::nullopt;
-    }
-    if (response.status != 200)
-        co_return std::nullopt;
-    co_return response.body;
+    co_return std::nullopt;
 }

@@ -1,4 +1,5 @@
 #include "Analytics.h"
+#include "ApiClient.h"
 #include "ApiError.h"
 #include "AppSession.h"
 #include "AuthAPIClient.h"
@@ -657,10 +658,8 @@ private Q_SLOTS:
         platform.clock->set(QDateTime::currentDateTimeUtc());
 
         // Not signed in yet: the service refuses, and the client would not even try.
-        const QUrl url = Api::appendPath(QUrl(base), eventsPath);
-        QCOMPARE(
-            Await::result(network.send(Api::jsonRequest("POST", url, std::nullopt, QJsonObject{}))).status,
-            401);
+        const ApiClient direct(QUrl(base), {ApiClient::Base::Api, ApiClient::Auth::Bearer, true, true});
+        QCOMPARE(Await::result(network.send(direct.request("POST", eventsPath, QJsonObject{}))).status, 401);
 
         AppSession session;
         const LoginResponse grant = Await::result(AuthAPIClient().login(
@@ -668,9 +667,11 @@ private Q_SLOTS:
         session.storeGrant(grant);
 
         // A malformed upload is refused with an error body.
-        const HttpResponse malformed = Await::result(network.send(Api::jsonRequest(
-            "POST", url, session.accessToken(),
-            QJsonObject{{"platform", "ios"}, {"events", QJsonArray{QJsonObject{{"name", "x"}}}}})));
+        const HttpResponse malformed = Await::result(
+            network.send(direct.withToken(session.accessToken())
+                             .request("POST", eventsPath,
+                                      QJsonObject{{"platform", "ios"},
+                                                  {"events", QJsonArray{QJsonObject{{"name", "x"}}}}})));
         QCOMPARE(malformed.status, 400);
         QVERIFY(!Api::failureMessage(malformed, JsonKeys::AsIs).startsWith(QStringLiteral("请求失败")));
 

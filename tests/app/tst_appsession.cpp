@@ -1,3 +1,4 @@
+#include "ApiClient.h"
 #include "AppSession.h"
 #include "AuthAPIClient.h"
 #include "Await.h"
@@ -29,8 +30,15 @@ QByteArray grant(const QString &access, const std::optional<QString> &refresh = 
     return QJsonDocument(body).toJson(QJsonDocument::Compact);
 }
 
+// GET /api/v1/me as a client that signs its own requests builds it.
+HttpRequest meRequest(std::optional<QString> token) {
+    return ApiClient(QUrl(TestPlatform::apiBase), {ApiClient::Base::Api, ApiClient::Auth::Bearer, true, true})
+        .withToken(std::move(token))
+        .request("GET", mePath);
+}
+
 HttpRequest signedInRequest(const QString &token) {
-    return Api::jsonRequest("GET", QUrl(TestPlatform::apiBase + mePath), token);
+    return meRequest(token);
 }
 
 void signIn(AppSession &session, const QString &access = QStringLiteral("at0"),
@@ -273,7 +281,7 @@ private Q_SLOTS:
         AppSession session;
         signIn(session);
         acceptOnly(*platform.transport, QStringLiteral("never"));
-        HttpRequest request = Api::jsonRequest("GET", QUrl(TestPlatform::apiBase + mePath));
+        HttpRequest request = meRequest(std::nullopt);
         const HttpResponse response = Await::result(session.data(request));
         QCOMPARE(response.status, 401);
         QCOMPARE(platform.transport->count(refreshPath), 0);
@@ -441,11 +449,17 @@ private Q_SLOTS:
         QCOMPARE(platform.transport->count(refreshPath), 1);
     }
 
-    void withoutCurrentSessionRequestsGoDirect() {
+    // A client whose session is gone renews nothing: its request goes straight out.
+    void withoutItsSessionAClientSendsDirect() {
         TestPlatform platform;
         acceptOnly(*platform.transport, QStringLiteral("never"));
+        auto session = std::make_unique<AppSession>();
+        signIn(*session);
+        const ApiClient client(*session);
+        const HttpRequest request = client.request("GET", mePath);
+        session.reset();
         QCOMPARE(AppSession::current(), nullptr);
-        const HttpResponse response = Await::result(AppSession::send(signedInRequest(QStringLiteral("at0"))));
+        const HttpResponse response = Await::result(client.data(request));
         QCOMPARE(response.status, 401);
         QCOMPARE(platform.transport->requests.size(), 1);
     }
@@ -461,7 +475,7 @@ private Q_SLOTS:
         };
         platform.transport->on("POST", refreshPath, FakeTransport::Reply::json(200, grant("at1")));
         std::unique_ptr<ByteStream> stream =
-            Await::result(AppSession::open(signedInRequest(QStringLiteral("at0"))));
+            Await::result(ApiClient(session).bytes(signedInRequest(QStringLiteral("at0"))));
         QCOMPARE(stream->response().status, 200);
         QCOMPARE(Await::result(stream->nextLine()), QByteArray("data: one"));
         QCOMPARE(Await::result(stream->nextLine()), QByteArray(""));

@@ -1,3 +1,4 @@
+#include "ApiClient.h"
 #include "AppSession.h"
 #include "AuthAPIClient.h"
 #include "Await.h"
@@ -21,9 +22,8 @@ private:
                 {QStringLiteral("QVLAiBaseURL"), m_base},
                 {QStringLiteral("QVLTradeBaseURL"), m_base}};
     }
-    HttpRequest me(const AppSession &session) const {
-        return Api::jsonRequest("GET", Api::appendPath(session.baseURL(), QStringLiteral("/api/v1/me")),
-                                session.accessToken());
+    static HttpRequest me(AppSession &session) {
+        return ApiClient(session).request("GET", QStringLiteral("/api/v1/me"));
     }
 
 private Q_SLOTS:
@@ -58,15 +58,14 @@ private Q_SLOTS:
         QVERIFY(session.isLoggedIn());
         const QString firstToken = *session.accessToken();
 
-        const MeResponse before =
-            Api::decode<MeResponse>(Await::result(AppSession::send(me(session))), JsonKeys::FromSnakeCase);
+        const MeResponse before = Await::result(ApiClient(session).send<MeResponse>(me(session)));
         QCOMPARE(before.userId, grant.userId);
 
         // The server forgets the access token: the next request is renewed once and succeeds.
         m_server.expireAccessTokens();
         const int refreshesBefore = m_server.requestCount("/api/v1/auth/refresh");
-        auto first = AppSession::send(me(session));
-        auto second = AppSession::send(me(session));
+        auto first = ApiClient(session).data(me(session));
+        auto second = ApiClient(session).data(me(session));
         QCOMPARE(Await::result(first).status, 200);
         QCOMPARE(Await::result(second).status, 200);
         QCOMPARE(m_server.requestCount("/api/v1/auth/refresh") - refreshesBefore, 1);
@@ -75,7 +74,7 @@ private Q_SLOTS:
         // A refused refresh signs the learner out.
         m_server.expireAccessTokens();
         m_server.failNext("/api/v1/auth/refresh", 401);
-        QCOMPARE(Await::result(AppSession::send(me(session))).status, 401);
+        QCOMPARE(Await::result(ApiClient(session).data(me(session))).status, 401);
         QVERIFY(!session.isLoggedIn());
     }
 
@@ -83,7 +82,8 @@ private Q_SLOTS:
     void aRequestPastItsTimeoutTimesOut() {
         NetworkTransport network;
         m_server.delayNext("/api/v1/me", 2000);
-        HttpRequest request = Api::jsonRequest("GET", QUrl(m_base + QStringLiteral("/api/v1/me")));
+        HttpRequest request = ApiClient(QUrl(m_base), {ApiClient::Base::Api, ApiClient::Auth::None})
+                                  .request("GET", QStringLiteral("/api/v1/me"));
         request.timeoutMs = 200;
         try {
             Await::result(network.send(request));

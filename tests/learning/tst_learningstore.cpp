@@ -305,6 +305,21 @@ private Q_SLOTS:
         QCOMPARE(loading.count(), 0);
     }
 
+    // A request aborted on purpose is no failure: nothing to alert the learner about.
+    void aCancelledRequestLeavesNoMessage() {
+        Fixture f;
+        f.session.setLastPathId(3);
+        f.transport().fallback = [](const HttpRequest &) {
+            return FakeTransport::Reply::error(TransportError::Kind::Cancelled);
+        };
+        QSignalSpy message(&f.store, &LearningStore::errorMessageChanged);
+        Await::result(f.store.refresh());
+        Await::result(f.store.createFromChapter(QStringLiteral("c1")));
+        QVERIFY(!Await::result(f.store.completeItem(3, 7)));
+        QCOMPARE(f.store.errorMessage(), std::nullopt);
+        QCOMPARE(message.count(), 0);
+    }
+
     void refreshKeepsAnEarlierMessageAndNotifiesOnlyChanges() {
         Fixture f;
         f.leaveErrorMessage("旧的错误");

@@ -474,7 +474,7 @@ private Q_SLOTS:
         QCOMPARE(store.catalog(), RobotStore::builtInCatalog());
     }
 
-    void loadGoesThroughTheCurrentSessionWithRenewal() {
+    void loadRenewsThroughTheGivenSession() {
         TestPlatform platform;
         AppSession session;
         session.setAccessToken(QStringLiteral("stale"));
