@@ -2,6 +2,7 @@ target_sources(quorvel_core PRIVATE
     platform/AudioPlayer.cpp platform/AudioPlayer.h
     platform/BundleInfo.cpp platform/BundleInfo.h
     platform/Clock.h
+    platform/Completion.h
     platform/JsonReader.cpp platform/JsonReader.h
     platform/LinkOpener.cpp platform/LinkOpener.h
     platform/Platform.cpp platform/Platform.h
