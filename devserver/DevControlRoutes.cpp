@@ -87,6 +87,31 @@ void newUserStatus(ServerState &state, const httplib::Request &req, httplib::Res
     res.status = 204;
 }
 
+// An event stream that sends its status and headers at once and its first event only after "pause_ms"
+// (1500 when left out), the way a model that thinks before it answers does. A stopping server ends the pause.
+void slowStream(ServerState &state, const httplib::Request &req, httplib::Response &res) {
+    int pauseMs = 1500;
+    if (req.has_param("pause_ms")) {
+        bool ok = false;
+        pauseMs = QString::fromStdString(req.get_param_value("pause_ms")).toInt(&ok);
+        if (!ok || pauseMs < 0 || pauseMs > ServerState::kMaxDelayMs)
+            return sendInvalidRequest(
+                res, QStringLiteral("pause_ms 必须是 0 到 %1 之间的整数").arg(ServerState::kMaxDelayMs));
+    }
+    res.status = 200;
+    res.set_chunked_content_provider("text/event-stream", [&state, pauseMs](size_t, httplib::DataSink &sink) {
+        {
+            std::unique_lock lock(state.mutex);
+            state.stopSignal.wait_for(lock, std::chrono::milliseconds(pauseMs),
+                                      [&state] { return state.stopping; });
+        }
+        const std::string event = "data: after the pause\n\n";
+        sink.write(event.data(), event.size());
+        sink.done();
+        return true;
+    });
+}
+
 } // namespace
 
 void registerDevControlRoutes(Router &router) {
@@ -103,6 +128,8 @@ void registerDevControlRoutes(Router &router) {
               [&state](const httplib::Request &req, httplib::Response &res) { delayNext(state, req, res); });
     http.Get("/__dev/requests",
              [&state](const httplib::Request &req, httplib::Response &res) { requests(state, req, res); });
+    http.Get("/__dev/slow-stream",
+             [&state](const httplib::Request &req, httplib::Response &res) { slowStream(state, req, res); });
     http.Post("/__dev/new-user-status", [&state](const httplib::Request &req, httplib::Response &res) {
         newUserStatus(state, req, res);
     });

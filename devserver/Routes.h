@@ -53,7 +53,8 @@ void registerRobotRoutes(Router &router);
 // Speech media: the capabilities ("/v1/media/capabilities") and short generated audio ("/v1/media/tts").
 void registerMediaRoutes(Router &router);
 
-// The test controls under "/__dev/" (token expiry, injected failures and delays, request counts).
+// The test controls under "/__dev/" (token expiry, injected failures and delays, request counts) and a
+// stream that pauses after its headers.
 void registerDevControlRoutes(Router &router);
 
 } // namespace devserver

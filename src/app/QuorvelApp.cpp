@@ -2,6 +2,7 @@
 
 #include "Analytics.h"
 #include "AppSession.h"
+#include "SessionKeychain.h"
 
 #include <QGuiApplication>
 #include <QPointer>
@@ -42,9 +43,12 @@ QPalette QuorvelApp::darkPalette() {
     return palette;
 }
 
-// The engine goes first: its views still hold the session.
+// The engine goes first: its views still hold the session. Secrets the session had queued are written
+// before the process ends.
 QuorvelApp::~QuorvelApp() {
     m_engine.reset();
+    m_session.reset();
+    SessionKeychain::finishOutstandingWrites();
 }
 
 bool QuorvelApp::show() {

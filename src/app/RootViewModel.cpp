@@ -13,12 +13,15 @@ void RootViewModel::setSession(AppSession *session) {
     if (m_session) {
         connect(m_session, &AppSession::accessTokenChanged, this, &RootViewModel::update);
         connect(m_session, &AppSession::statusChanged, this, &RootViewModel::update);
+        connect(m_session, &AppSession::loadedChanged, this, &RootViewModel::update);
     }
     Q_EMIT sessionChanged();
     update();
 }
 
 RootViewModel::Screen RootViewModel::decide(const AppSession &session) {
+    if (!session.isLoaded())
+        return Screen::Launch;
     // The token test comes first: a stored status means nothing once signed out.
     if (!session.isLoggedIn())
         return Screen::GuestHome;

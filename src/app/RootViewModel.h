@@ -8,6 +8,8 @@
 
 // Which first screen the window shows, decided afresh whenever the session's token or status changes:
 // signed out -> the guest home; status "PendingProfile" -> the birth-month capture; otherwise the main gate.
+// While the session is still reading its secrets it is none of them (`Launch`: the bare window), so a learner
+// whose keyring answers late is never shown the guest home first.
 class RootViewModel : public QObject {
     Q_OBJECT
     QML_ELEMENT
@@ -15,7 +17,7 @@ class RootViewModel : public QObject {
     Q_PROPERTY(Screen screen READ screen NOTIFY screenChanged)
 
 public:
-    enum class Screen { GuestHome, ProfileBirth, MainGate };
+    enum class Screen { GuestHome, ProfileBirth, MainGate, Launch };
     Q_ENUM(Screen)
 
     explicit RootViewModel(QObject *parent = nullptr);

@@ -3,14 +3,13 @@
 #include "AuthAPIClient.h"
 #include "BundleInfo.h"
 #include "Clock.h"
+#include "Completion.h"
+#include "CoreLogging.h"
 #include "Platform.h"
-#include "SessionKeychain.h"
 #include "UserDefaults.h"
 
 #include <QPointer>
 #include <QUuid>
-
-#include <QCoro/QCoroSignal>
 
 namespace {
 
@@ -79,7 +78,7 @@ bool assign(T &field, const T &value) {
 
 } // namespace
 
-AppSession::AppSession(QObject *parent) : QObject(parent) {
+AppSession::AppSession(QObject *parent) : QObject(parent), m_loadDone(std::make_shared<Completion>()) {
     m_baseURL = configuredURL(QStringLiteral("QVLApiBaseURL"), defaultApiHost);
     m_aiBaseURL = configuredURL(QStringLiteral("QVLAiBaseURL"), defaultApiHost + QStringLiteral("/ai"));
     m_tradeBaseURL =
@@ -89,53 +88,99 @@ AppSession::AppSession(QObject *parent) : QObject(parent) {
     m_darkMode = defaults.boolValue(Keys::darkMode);
     m_onboardingDone = defaults.boolValue(Keys::onboardingDone);
     m_profileAsked = defaults.boolValue(Keys::profileAsked);
-
-    loadDeviceId();
-    loadTokens();
     loadDefaults();
 
     currentSession() = this;
+    // Finishes before it returns when the store answers at once; a keyring answers later.
+    loadSecrets();
 }
 
-AppSession::~AppSession() = default;
+AppSession::~AppSession() {
+    // Whoever still waits on this session resumes with nothing and leaves it alone.
+    m_loadDone->abandon();
+    if (m_renewal)
+        m_renewal->abandon();
+    if (m_refresh)
+        m_refresh->abandon();
+    // m_keychain's queue outlives the session until what it holds is written.
+}
 
 AppSession *AppSession::current() {
     return currentSession().data();
 }
 
-void AppSession::loadDeviceId() {
-    const SecretStore::ReadResult stored = SessionKeychain::lookup(Keys::deviceId);
+QCoro::Task<bool> AppSession::waitUntilLoaded() {
+    std::shared_ptr<Completion> loaded = m_loadDone;
+    co_return co_await Completion::wait(loaded);
+}
+
+void AppSession::finishPendingWrites() {
+    m_keychain.finishWrites();
+}
+
+QCoro::Task<void> AppSession::loadSecrets() {
+    QPointer<AppSession> self(this);
+    const std::shared_ptr<Completion> loaded = m_loadDone;
+
+    const SecretStore::ReadResult deviceId = co_await m_keychain.lookup(Keys::deviceId);
+    if (loaded->isSettled() || !self)
+        co_return;
+    applyDeviceId(deviceId);
+
+    // Older versions kept the access token in the user defaults; it moves to the secret store, and leaves
+    // the user defaults only once the store has confirmed it.
+    std::optional<QString> accessToken;
+    if (const UserDefaults &defaults = Platform::userDefaults();
+        defaults.object(Keys::accessToken).typeId() == QMetaType::QString) {
+        accessToken = defaults.stringValue(Keys::accessToken);
+        // (A token set meanwhile is newer and is already on its way to the store.)
+        if (!m_tokensSetWhileLoading) {
+            m_keychain.save(accessToken, Keys::accessToken, [](bool stored) {
+                if (stored)
+                    Platform::userDefaults().remove(Keys::accessToken);
+            });
+        }
+    } else {
+        // Values are taken as read and not written back: a read that failed must not delete the stored item.
+        const SecretStore::ReadResult stored = co_await m_keychain.lookup(Keys::accessToken);
+        if (loaded->isSettled() || !self)
+            co_return;
+        if (stored.status == SecretStore::Status::Found)
+            accessToken = stored.value;
+    }
+    const SecretStore::ReadResult refresh = co_await m_keychain.lookup(Keys::refreshToken);
+    if (loaded->isSettled() || !self)
+        co_return;
+
+    const bool hadTokens = m_tokensSetWhileLoading;
+    m_loaded = true;
+    if (!hadTokens) {
+        if (refresh.status == SecretStore::Status::Found &&
+            assign(m_refreshToken, std::optional(refresh.value)))
+            Q_EMIT refreshTokenChanged();
+        if (assign(m_accessToken, accessToken))
+            Q_EMIT accessTokenChanged();
+    }
+    Q_EMIT loadedChanged();
+    loaded->finish();
+}
+
+void AppSession::applyDeviceId(const SecretStore::ReadResult &stored) {
     switch (stored.status) {
     case SecretStore::Status::Found:
         m_deviceId = stored.value;
         break;
     case SecretStore::Status::NotFound:
         m_deviceId = newDeviceId();
-        SessionKeychain::save(m_deviceId, Keys::deviceId);
+        m_keychain.save(m_deviceId, Keys::deviceId);
         break;
     case SecretStore::Status::Failed:
         // The keyring did not answer: this run signs in with a temporary id, and the stored one stays for the
         // next run rather than being replaced.
+        qCWarning(lcSession) << "the device id could not be read; using a temporary one for this run";
         m_deviceId = newDeviceId();
         break;
     }
-}
-
-void AppSession::loadTokens() {
-    UserDefaults &defaults = Platform::userDefaults();
-    // Older versions kept the access token in the user defaults; it moves to the secret store, and leaves
-    // the user defaults only once the store has it.
-    std::optional<QString> legacyToken;
-    if (defaults.object(Keys::accessToken).typeId() == QMetaType::QString) {
-        legacyToken = defaults.stringValue(Keys::accessToken);
-        if (SessionKeychain::save(legacyToken, Keys::accessToken)) {
-            defaults.remove(Keys::accessToken);
-            legacyToken.reset();
-        }
-    }
-    // Values are taken as read and not written back: a read that failed must not delete the stored item.
-    m_accessToken = legacyToken ? legacyToken : SessionKeychain::read(Keys::accessToken);
-    m_refreshToken = SessionKeychain::read(Keys::refreshToken);
 }
 
 void AppSession::loadDefaults() {
@@ -167,14 +212,18 @@ void AppSession::setTradeBaseURL(const QUrl &url) {
 
 void AppSession::setAccessToken(const std::optional<QString> &token) {
     const bool changed = assign(m_accessToken, token);
-    SessionKeychain::save(token, Keys::accessToken);
+    if (!m_loaded)
+        m_tokensSetWhileLoading = true;
+    m_keychain.save(token, Keys::accessToken);
     if (changed)
         Q_EMIT accessTokenChanged();
 }
 
 void AppSession::setRefreshToken(const std::optional<QString> &token) {
     const bool changed = assign(m_refreshToken, token);
-    SessionKeychain::save(token, Keys::refreshToken);
+    if (!m_loaded)
+        m_tokensSetWhileLoading = true;
+    m_keychain.save(token, Keys::refreshToken);
     if (changed)
         Q_EMIT refreshTokenChanged();
 }
@@ -308,55 +357,82 @@ QCoro::Task<std::optional<QString>> AppSession::renewAccessToken(std::optional<Q
     // Another renewal has already replaced the stale token.
     if (m_accessToken && (!staleToken || *staleToken != *m_accessToken))
         co_return m_accessToken;
-    QPointer<AppSession> self(this);
-    if (m_renewing) {
-        co_await qCoro(this, &AppSession::renewalFinished);
-        co_return self ? m_renewResult : std::nullopt;
+    if (m_renewal) {
+        // Only a renewal that produced a new token is worth a resend; a failed one leaves the refused token
+        // in place. Nothing either when the session went away meanwhile (then `this` must not be touched).
+        const std::shared_ptr<Completion> renewal = m_renewal;
+        if (!co_await Completion::wait(renewal))
+            co_return std::nullopt;
+        const std::optional<QString> result = m_renewResult;
+        if (!result || result == staleToken)
+            co_return std::nullopt;
+        co_return result;
     }
     if (!m_refreshToken)
         co_return std::nullopt;
 
+    QPointer<AppSession> self(this);
+    const std::shared_ptr<Completion> renewal = m_renewal = std::make_shared<Completion>();
     m_renewing = true;
     co_await refreshIfNeeded(true);
-    if (!self)
+    if (!self || renewal->isSettled())
         co_return std::nullopt;
     const std::optional<QString> result = m_accessToken;
     m_renewResult = result;
     m_renewing = false;
-    Q_EMIT renewalFinished();
+    m_renewal.reset();
+    renewal->finish();
     if (!result || result == staleToken)
         co_return std::nullopt;
     co_return result;
 }
 
 QCoro::Task<void> AppSession::refreshIfNeeded(bool force) {
+    if (!m_loaded) {
+        // The start-up refresh may come before the keyring has answered: the tokens are not known yet.
+        const std::shared_ptr<Completion> loaded = m_loadDone;
+        if (!co_await Completion::wait(loaded))
+            co_return;
+    }
     if (!m_refreshToken)
         co_return;
     if (!force && m_accessExpiresAt && Platform::clock().now().msecsTo(*m_accessExpiresAt) > 600 * 1000)
         co_return;
-    if (m_refreshing) {
+    if (m_refresh) {
         // One refresh at a time: the start-up refresh and a renewal never send the same token twice.
-        co_await qCoro(this, &AppSession::refreshFinished);
+        const std::shared_ptr<Completion> refresh = m_refresh;
+        co_await Completion::wait(refresh);
         co_return;
     }
 
     QPointer<AppSession> self(this);
     const QString sentToken = *m_refreshToken;
-    m_refreshing = true;
+    const std::shared_ptr<Completion> refresh = m_refresh = std::make_shared<Completion>();
     try {
         const LoginResponse grant = co_await AuthAPIClient().refresh(sentToken, *this);
         // A sign-out (or a new sign-in) while the refresh was under way wins: its grant is not stored.
         if (self && m_refreshToken == sentToken)
             storeGrant(grant);
     } catch (const AuthAPIError &error) {
-        if (self && error.kind() == AuthAPIError::Case::Http && error.status() == 401 &&
-            m_refreshToken == sentToken)
-            signOut();
+        if (error.kind() == AuthAPIError::Case::Http && error.status() == 401) {
+            if (self && m_refreshToken == sentToken)
+                signOut();
+        } else if (error.kind() == AuthAPIError::Case::Http) {
+            qCWarning(lcSession, "token refresh failed with status %d; the tokens stay as they are",
+                      error.status());
+        } else {
+            qCWarning(lcSession, "token refresh answered an undecodable grant; the tokens stay as they are");
+        }
+    } catch (const TransportError &error) {
+        qCWarning(lcSession,
+                  "token refresh got no answer (transport failure %d); the tokens stay as they are",
+                  int(error.kind()));
     } catch (...) {
-        // Any other failure leaves the tokens as they are; the caller sees the first 401.
+        // The caller sees the first 401; the next request tries again.
+        qCWarning(lcSession) << "token refresh failed; the tokens stay as they are";
     }
-    if (!self)
+    if (!self || refresh->isSettled())
         co_return;
-    m_refreshing = false;
-    Q_EMIT refreshFinished();
+    m_refresh.reset();
+    refresh->finish();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SessionKeychain.h"
 #include "Transport.h"
 
 #include <QDateTime>
@@ -9,14 +10,21 @@
 
 #include <QCoro/QCoroTask>
 
+#include <memory>
 #include <optional>
 
+class Completion;
 struct LoginResponse;
 
 // The signed-in state of the whole program: the three service base URLs, the tokens, the learner's ids and
-// status, and a few preference flags. Every change is written through at once (tokens and device id to the
-// secret store, the rest to the user defaults), so a session constructed later starts from the same state.
+// status, and a few preference flags. Every change is written through (tokens and device id to the secret
+// store, the rest to the user defaults), so a session constructed later starts from the same state. The
+// fields here are the truth at once; the secret store catches up through a queue that never blocks.
 // Lives on the main thread; properties notify only when their value changes.
+//
+// The secrets are read when the session is made. A store that answers at once (the file without a keyring)
+// leaves the session loaded when the constructor returns; a keyring may take a while, and until it answers
+// `loaded` is false and the tokens are unknown, so the root view shows no first screen yet.
 //
 // It is also the signed-in sender: a 401 to a request that carried a token is answered by one shared token
 // renewal and one resend.
@@ -32,6 +40,7 @@ class AppSession : public QObject {
     Q_PROPERTY(bool darkMode READ darkMode WRITE setDarkMode NOTIFY darkModeChanged)
     Q_PROPERTY(bool onboardingDone READ onboardingDone WRITE setOnboardingDone NOTIFY onboardingDoneChanged)
     Q_PROPERTY(bool profileAsked READ profileAsked WRITE setProfileAsked NOTIFY profileAskedChanged)
+    Q_PROPERTY(bool loaded READ isLoaded NOTIFY loadedChanged)
 
 public:
     explicit AppSession(QObject *parent = nullptr);
@@ -76,6 +85,14 @@ public:
 
     bool isLoggedIn() const { return m_accessToken && !m_accessToken->isEmpty(); }
 
+    // Whether the stored secrets have been read; until then the tokens and device id are not known.
+    bool isLoaded() const { return m_loaded; }
+    // Resumes once the secrets are read (true), or when the session is destroyed first (false).
+    QCoro::Task<bool> waitUntilLoaded();
+    // Writes the queued secrets before returning (waiting in a local event loop on a slow keyring). For tests
+    // and shutdown; never call it from a coroutine.
+    void finishPendingWrites();
+
     // Stores a token grant the way sign-in and renewal both do: access token, user id, status, the refresh
     // token when the grant has one, and the expiry (now + expiresIn).
     void storeGrant(const LoginResponse &grant);
@@ -91,7 +108,8 @@ public:
     // The request to send again after `response`, or nothing.
     QCoro::Task<std::optional<HttpRequest>> retryRequest(HttpRequest request, HttpResponse response);
     // The token to retry with after `staleToken` was refused, or nothing. One renewal at a time: callers that
-    // arrive while one runs wait for it.
+    // arrive while one runs wait for it, and get nothing when it did not produce a new token or the session
+    // was destroyed meanwhile.
     QCoro::Task<std::optional<QString>> renewAccessToken(std::optional<QString> staleToken);
     // Renews the tokens when forced, or when the access token expires within 600 s or has no known expiry.
     // Joins a refresh already under way rather than sending the same refresh token twice.
@@ -112,13 +130,11 @@ Q_SIGNALS:
     void onboardingDoneChanged();
     void profileAskedChanged();
 
-    // Internal hand-over to callers waiting on a renewal or a refresh in flight.
-    void renewalFinished();
-    void refreshFinished();
+    void loadedChanged();
 
 private:
-    void loadDeviceId();
-    void loadTokens();
+    QCoro::Task<void> loadSecrets();
+    void applyDeviceId(const SecretStore::ReadResult &stored);
     void loadDefaults();
 
     QUrl m_baseURL;
@@ -135,7 +151,17 @@ private:
     bool m_onboardingDone = false;
     bool m_profileAsked = false;
 
-    bool m_renewing = false;
+    SessionKeychain m_keychain;
+    bool m_loaded = false;
+    // Set by the token setters: a value stored while the secrets were still being read wins over what the
+    // read brings.
+    bool m_tokensSetWhileLoading = false;
+
+    // Hand-over to callers waiting on the load, a renewal or a refresh in flight. Finished when it ends,
+    // abandoned when the session is destroyed, so no waiter is left suspended for good.
+    std::shared_ptr<Completion> m_loadDone;
+    std::shared_ptr<Completion> m_renewal; // while a renewal runs
     std::optional<QString> m_renewResult;
-    bool m_refreshing = false;
+    std::shared_ptr<Completion> m_refresh; // while a refresh runs
+    bool m_renewing = false;
 };

@@ -36,7 +36,7 @@ UserDefaults &Platform::userDefaults() {
 SecretStore &Platform::secretStore() {
     return lazy(services().secretStore, [] {
         const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-        return std::make_shared<KeychainSecretStore>(dir + QStringLiteral("/secrets.json"));
+        return std::make_shared<KeychainSecretStore>(dir + QStringLiteral("/secrets.json"), &userDefaults());
     });
 }
 

@@ -1,5 +1,9 @@
 #include "Transport.h"
 
+#include "Completion.h"
+#include "PlatformLogging.h"
+
+#include <QElapsedTimer>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -59,6 +63,29 @@ HttpResponse responseHead(QNetworkReply *reply) {
     response.headers = reply->rawHeaderPairs();
     return response;
 }
+
+// What one request is logged as: method and path, never the query (it may carry personal values), the
+// headers (the token) or the body.
+class RequestLog {
+public:
+    explicit RequestLog(const HttpRequest &request)
+        : m_method(request.method), m_path(request.url.path(QUrl::FullyEncoded)) {
+        m_timer.start();
+    }
+    void answered(int status, const char *what = "") const {
+        qCDebug(lcHttp).noquote() << m_method << m_path << status << QString::number(m_timer.elapsed()) + "ms"
+                                  << what;
+    }
+    void failed(QNetworkReply::NetworkError error) const {
+        qCDebug(lcHttp).noquote() << m_method << m_path << "no answer, error" << int(error)
+                                  << QString::number(m_timer.elapsed()) + "ms";
+    }
+
+private:
+    QByteArray m_method;
+    QString m_path;
+    QElapsedTimer m_timer;
+};
 
 struct ReplyDeleter {
     void operator()(QNetworkReply *reply) const {
@@ -157,23 +184,40 @@ NetworkTransport::NetworkTransport() : m_manager(std::make_unique<QNetworkAccess
 NetworkTransport::~NetworkTransport() = default;
 
 QCoro::Task<HttpResponse> NetworkTransport::send(HttpRequest request) {
+    const RequestLog log(request);
     ReplyPtr reply = start(*m_manager, request);
     co_await qCoro(reply.get()).waitForFinished();
     HttpResponse response = responseHead(reply.get());
     // Qt reports 4xx and 5xx as reply errors too; only a reply without a status is a transport failure.
-    if (!response.isHttp())
+    if (!response.isHttp()) {
+        log.failed(reply->error());
         throw TransportError::fromKind(kindOf(reply->error()));
+    }
     response.body = reply->readAll();
+    log.answered(response.status);
     co_return response;
 }
 
 QCoro::Task<std::unique_ptr<ByteStream>> NetworkTransport::open(HttpRequest request) {
+    const RequestLog log(request);
     ReplyPtr reply = start(*m_manager, request);
-    while (!reply->isFinished() && reply->bytesAvailable() == 0 &&
-           !reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
-        co_await qCoro(reply.get()).waitForReadyRead(std::chrono::milliseconds(-1));
+    // Open as soon as the status line and headers are in: a stream may well pause before its first byte.
+    while (!reply->isFinished() && !reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid()) {
+        auto headers = std::make_shared<Completion>();
+        const auto settle = [headers] { headers->finish(); };
+        const QMetaObject::Connection metaData =
+            QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, reply.get(), settle);
+        const QMetaObject::Connection finished =
+            QObject::connect(reply.get(), &QNetworkReply::finished, reply.get(), settle);
+        co_await Completion::wait(headers);
+        QObject::disconnect(metaData);
+        QObject::disconnect(finished);
+    }
     HttpResponse head = responseHead(reply.get());
-    if (!head.isHttp())
+    if (!head.isHttp()) {
+        log.failed(reply->error());
         throw TransportError::fromKind(kindOf(reply->error()));
+    }
+    log.answered(head.status, "(stream opened)");
     co_return std::make_unique<NetworkByteStream>(std::move(reply), std::move(head));
 }

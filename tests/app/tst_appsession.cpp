@@ -2,15 +2,18 @@
 #include "AppSession.h"
 #include "AuthAPIClient.h"
 #include "Await.h"
+#include "RootViewModel.h"
 #include "SessionKeychain.h"
 #include "TestPlatform.h"
 
 #include <QCoro/QCoroTask>
+#include <QCoro/QCoroTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -54,6 +57,83 @@ void acceptOnly(FakeTransport &transport, const QString &token) {
             return FakeTransport::Reply::json(200, R"({"ok":true})");
         return FakeTransport::Reply::json(401, R"({"message":"登录已失效"})");
     };
+}
+
+// A store that takes its time the way a keyring does: its synchronous calls wait in a local event loop (as
+// QtKeychain must), its asynchronous ones suspend. Records the writes in the order they land.
+class SlowSecretStore final : public SecretStore {
+public:
+    MemorySecretStore memory;
+    QStringList landed; // "account=value", "account removed"
+    int delayMs = 20;
+
+    ReadResult read(const QString &service, const QString &account) override {
+        pause();
+        return memory.read(service, account);
+    }
+    bool write(const QString &service, const QString &account, const QString &value) override {
+        pause();
+        landed.append(account + u'=' + value);
+        return memory.write(service, account, value);
+    }
+    bool remove(const QString &service, const QString &account) override {
+        pause();
+        landed.append(account + QStringLiteral(" removed"));
+        return memory.remove(service, account);
+    }
+    QCoro::Task<ReadResult> readAsync(QString service, QString account) override {
+        co_await QCoro::sleepFor(std::chrono::milliseconds(delayMs));
+        co_return memory.read(service, account);
+    }
+    QCoro::Task<bool> writeAsync(QString service, QString account, QString value) override {
+        co_await QCoro::sleepFor(std::chrono::milliseconds(delayMs));
+        landed.append(account + u'=' + value);
+        co_return memory.write(service, account, value);
+    }
+    QCoro::Task<bool> removeAsync(QString service, QString account) override {
+        co_await QCoro::sleepFor(std::chrono::milliseconds(delayMs));
+        landed.append(account + QStringLiteral(" removed"));
+        co_return memory.remove(service, account);
+    }
+
+    std::optional<QString> secret(const QString &account) const {
+        const auto result =
+            memory.items.constFind(MemorySecretStore::itemKey(SessionKeychain::service, account));
+        return result == memory.items.constEnd() ? std::nullopt : std::optional(*result);
+    }
+    void setSecret(const QString &account, const QString &value) {
+        memory.items.insert(MemorySecretStore::itemKey(SessionKeychain::service, account), value);
+    }
+
+private:
+    void pause() const {
+        QEventLoop loop;
+        QTimer::singleShot(delayMs, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+};
+
+// Awaits `task` and records when it ended and with what; the caller keeps both alive.
+template <typename T>
+QCoro::Task<void> record(QCoro::Task<T> task, std::optional<T> *result, bool *ended) {
+    *result = co_await task;
+    *ended = true;
+}
+
+QCoro::Task<void> recordVoid(QCoro::Task<void> task, bool *ended) {
+    co_await task;
+    *ended = true;
+}
+
+LoginResponse loginResponse(const QString &access, const QString &refresh) {
+    LoginResponse response;
+    response.accessToken = access;
+    response.tokenType = QStringLiteral("Bearer");
+    response.expiresIn = 3600;
+    response.userId = 42;
+    response.status = QStringLiteral("Active");
+    response.refreshToken = refresh;
+    return response;
 }
 
 } // namespace
@@ -134,6 +214,9 @@ private Q_SLOTS:
         platform.setSecret(QStringLiteral("qvl.access_token"), QStringLiteral("newer"));
         AppSession session;
         QCOMPARE(session.accessToken(), QStringLiteral("legacy"));
+        // Until the store has confirmed it, the user defaults keep their copy.
+        QVERIFY(platform.defaults->contains(QStringLiteral("qvl.access_token")));
+        session.finishPendingWrites();
         QCOMPARE(platform.secret(QStringLiteral("qvl.access_token")), QStringLiteral("legacy"));
         QVERIFY(!platform.defaults->contains(QStringLiteral("qvl.access_token")));
     }
@@ -143,6 +226,7 @@ private Q_SLOTS:
         platform.defaults->setString(QStringLiteral("qvl.access_token"), QStringLiteral("legacy"));
         platform.secrets->failWrites = true;
         AppSession session;
+        session.finishPendingWrites();
         QCOMPARE(session.accessToken(), QStringLiteral("legacy"));
         QVERIFY(platform.defaults->contains(QStringLiteral("qvl.access_token")));
     }
@@ -209,8 +293,11 @@ private Q_SLOTS:
         QSignalSpy spy(&session, &AppSession::accessTokenChanged);
         session.setAccessToken(QStringLiteral("at"));
         QVERIFY(session.isLoggedIn());
+        session.finishPendingWrites();
+        QCOMPARE(platform.secret(QStringLiteral("qvl.access_token")), QStringLiteral("at"));
         session.setAccessToken(std::nullopt);
         QVERIFY(!session.isLoggedIn());
+        session.finishPendingWrites();
         QCOMPARE(platform.secret(QStringLiteral("qvl.access_token")), std::nullopt);
         QCOMPARE(spy.count(), 2);
         session.setAccessToken(QString());
@@ -244,6 +331,7 @@ private Q_SLOTS:
         QVERIFY(!session.profileAsked());
         QVERIFY(session.darkMode());
         QCOMPARE(session.deviceId(), deviceId);
+        session.finishPendingWrites();
         QCOMPARE(platform.secret(QStringLiteral("qvl.refresh_token")), std::nullopt);
         QVERIFY(!platform.defaults->contains(QStringLiteral("qvl.last_path_id")));
 
@@ -325,6 +413,7 @@ private Q_SLOTS:
         QCOMPARE(platform.transport->count(refreshPath), 1);
         QCOMPARE(session.accessToken(), QStringLiteral("at1"));
         QCOMPARE(session.refreshToken(), QStringLiteral("rt1"));
+        session.finishPendingWrites();
         QCOMPARE(platform.secret(QStringLiteral("qvl.refresh_token")), QStringLiteral("rt1"));
         QCOMPARE(session.accessExpiresAt(), platform.clock->now().addSecs(3600));
         QVERIFY(!session.isRenewing());
@@ -380,6 +469,159 @@ private Q_SLOTS:
         QCOMPARE(session.accessToken(), QStringLiteral("at1"));
     }
 
+    // A renewal that produced no new token gives its waiters nothing: none of them resends the refused token.
+    void failedRenewalGivesEveryWaiterNothing_data() {
+        QTest::addColumn<FakeTransport::Reply>("refreshReply");
+        QTest::newRow("server error") << FakeTransport::Reply::json(500, "oops");
+        QTest::newRow("transport failure") << FakeTransport::Reply::error(TransportError::Kind::NoConnection);
+        QTest::newRow("refused") << FakeTransport::Reply::json(401, R"({"message":"过期"})");
+    }
+    void failedRenewalGivesEveryWaiterNothing() {
+        QFETCH(FakeTransport::Reply, refreshReply);
+        TestPlatform platform;
+        AppSession session;
+        signIn(session);
+        acceptOnly(*platform.transport, QStringLiteral("at1"));
+        platform.transport->on("POST", refreshPath, refreshReply.after(30));
+        platform.transport->on("POST", logoutPath, FakeTransport::Reply::json(204, {}));
+        auto first = session.data(signedInRequest(QStringLiteral("at0")));
+        auto second = session.data(signedInRequest(QStringLiteral("at0")));
+        QCOMPARE(Await::result(first).status, 401);
+        QCOMPARE(Await::result(second).status, 401);
+        QCOMPARE(platform.transport->count(refreshPath), 1);
+        QCOMPARE(platform.transport->count(mePath), 2);
+        QVERIFY(!session.isRenewing());
+    }
+
+    // Callers waiting on a renewal, a refresh or the load are resumed with nothing when the session goes away
+    // first, and the work still in flight ends without touching it.
+    void waitersResumeWhenTheSessionIsDestroyed_data() {
+        QTest::addColumn<QString>("waitsOn");
+        QTest::newRow("renewal") << QStringLiteral("renewal");
+        QTest::newRow("refresh") << QStringLiteral("refresh");
+        QTest::newRow("load") << QStringLiteral("load");
+    }
+    void waitersResumeWhenTheSessionIsDestroyed() {
+        QFETCH(QString, waitsOn);
+        TestPlatform platform;
+        auto slow = std::make_shared<SlowSecretStore>();
+        std::optional<Platform::Override> slowStore;
+        if (waitsOn == QStringLiteral("load"))
+            slowStore.emplace(Platform::Services{{}, {}, slow, {}, {}});
+        auto session = std::make_unique<AppSession>();
+        platform.transport->on("POST", refreshPath,
+                               FakeTransport::Reply::json(200, grant("at1", "rt1")).after(200));
+
+        bool workEnded = false;
+        bool waiterEnded = false;
+        std::optional<std::optional<QString>> renewed;
+        std::optional<std::optional<QString>> workResult;
+        std::optional<bool> loaded;
+        std::optional<QCoro::Task<void>> work;
+        std::optional<QCoro::Task<void>> waiter;
+        if (waitsOn == QStringLiteral("renewal")) {
+            signIn(*session);
+            work.emplace(record(session->renewAccessToken(QStringLiteral("at0")), &workResult, &workEnded));
+            waiter.emplace(record(session->renewAccessToken(QStringLiteral("at0")), &renewed, &waiterEnded));
+        } else if (waitsOn == QStringLiteral("refresh")) {
+            signIn(*session);
+            work.emplace(recordVoid(session->refreshIfNeeded(true), &workEnded));
+            waiter.emplace(recordVoid(session->refreshIfNeeded(true), &waiterEnded));
+        } else {
+            QVERIFY(!session->isLoaded());
+            workEnded = true;
+            waiter.emplace(record(session->waitUntilLoaded(), &loaded, &waiterEnded));
+        }
+        QTest::qWait(20);
+        QVERIFY(!waiterEnded);
+
+        session.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(waiterEnded, 150); // well before the refresh answers
+        if (waitsOn == QStringLiteral("renewal"))
+            QVERIFY(renewed && !*renewed);
+        if (waitsOn == QStringLiteral("load"))
+            QCOMPARE(loaded, false);
+        QTRY_VERIFY_WITH_TIMEOUT(workEnded, 2000);
+    }
+
+    // A keyring that takes its time: the session is not loaded, and the root view shows no first screen,
+    // until the tokens are in; it never passes through the guest home.
+    void slowKeyringDelaysTheFirstScreenNotTheSession() {
+        TestPlatform platform;
+        auto slow = std::make_shared<SlowSecretStore>();
+        slow->setSecret(QStringLiteral("qvl.device_id"), QStringLiteral("ios-kept"));
+        slow->setSecret(QStringLiteral("qvl.access_token"), QStringLiteral("at-stored"));
+        slow->setSecret(QStringLiteral("qvl.refresh_token"), QStringLiteral("rt-stored"));
+        Platform::Override slowStore(Platform::Services{{}, {}, slow, {}, {}});
+        platform.defaults->setString(QStringLiteral("qvl.status"), QStringLiteral("Active"));
+
+        AppSession session;
+        QVERIFY(!session.isLoaded());
+        QVERIFY(!session.isLoggedIn());
+        RootViewModel root;
+        QSignalSpy screens(&root, &RootViewModel::screenChanged);
+        root.setSession(&session);
+        QCOMPARE(root.screen(), RootViewModel::Screen::Launch);
+        screens.clear();
+
+        QVERIFY(Await::result(session.waitUntilLoaded()));
+        QVERIFY(session.isLoaded());
+        QCOMPARE(session.accessToken(), QStringLiteral("at-stored"));
+        QCOMPARE(session.refreshToken(), QStringLiteral("rt-stored"));
+        QCOMPARE(session.deviceId(), QStringLiteral("ios-kept"));
+        QCOMPARE(root.screen(), RootViewModel::Screen::MainGate);
+        QCOMPARE(screens.count(), 1);
+    }
+
+    // Storing a grant and signing out only queue the secrets: nothing else runs in the middle of them, the
+    // session's fields change at once, and the store receives the writes later, in order.
+    void secretWritesNeverRunTheEventLoop() {
+        TestPlatform platform;
+        auto slow = std::make_shared<SlowSecretStore>();
+        Platform::Override slowStore(Platform::Services{{}, {}, slow, {}, {}});
+        platform.transport->on("POST", logoutPath, FakeTransport::Reply::json(204, {}));
+        AppSession session;
+        QVERIFY(Await::result(session.waitUntilLoaded()));
+        session.finishPendingWrites();
+        slow->landed.clear();
+
+        bool ranMeanwhile = false;
+        QTimer::singleShot(0, [&ranMeanwhile] { ranMeanwhile = true; });
+        session.storeGrant(loginResponse(QStringLiteral("at1"), QStringLiteral("rt1")));
+        QVERIFY(!ranMeanwhile);
+        QCOMPARE(session.accessToken(), QStringLiteral("at1"));
+        QCOMPARE(slow->secret(QStringLiteral("qvl.access_token")), std::nullopt);
+        session.finishPendingWrites();
+        QCOMPARE(slow->landed, (QStringList{QStringLiteral("qvl.access_token=at1"),
+                                            QStringLiteral("qvl.refresh_token=rt1")}));
+
+        slow->landed.clear();
+        QTimer::singleShot(0, [&ranMeanwhile] { ranMeanwhile = true; });
+        ranMeanwhile = false;
+        session.signOut();
+        QVERIFY(!ranMeanwhile);
+        QVERIFY(!session.isLoggedIn());
+        session.finishPendingWrites();
+        QCOMPARE(slow->landed, (QStringList{QStringLiteral("qvl.refresh_token removed"),
+                                            QStringLiteral("qvl.access_token removed")}));
+    }
+
+    // Writes still queued when the session goes away are written all the same.
+    void pendingWritesOutliveTheSession() {
+        TestPlatform platform;
+        auto slow = std::make_shared<SlowSecretStore>();
+        Platform::Override slowStore(Platform::Services{{}, {}, slow, {}, {}});
+        {
+            AppSession session;
+            QVERIFY(Await::result(session.waitUntilLoaded()));
+            signIn(session, QStringLiteral("at9"), QStringLiteral("rt9"));
+        }
+        SessionKeychain::finishOutstandingWrites();
+        QCOMPARE(slow->secret(QStringLiteral("qvl.access_token")), QStringLiteral("at9"));
+        QCOMPARE(slow->secret(QStringLiteral("qvl.refresh_token")), QStringLiteral("rt9"));
+        QVERIFY(slow->secret(QStringLiteral("qvl.device_id")));
+    }
+
     void transportFailureOfTheFirstSendIsThrown() {
         TestPlatform platform;
         AppSession session;
@@ -431,6 +673,7 @@ private Q_SLOTS:
         Await::result(refresh);
         QVERIFY(!session.isLoggedIn());
         QCOMPARE(session.refreshToken(), std::nullopt);
+        session.finishPendingWrites();
         QCOMPARE(platform.secret(QStringLiteral("qvl.access_token")), std::nullopt);
     }
 

@@ -782,6 +782,35 @@ private slots:
         QCOMPARE(reply.errorCode(), QStringLiteral("invalid_request"));
     }
 
+    // The stream's status and headers leave before its pause, its event after it.
+    void slowStream_sendsHeadersBeforeThePause() {
+        httplib::Client client("127.0.0.1", m_port);
+        client.set_read_timeout(10);
+        QElapsedTimer timer;
+        timer.start();
+        qint64 headersAt = -1;
+        int status = 0;
+        std::string body;
+        const httplib::Result result = client.Get(
+            "/__dev/slow-stream?pause_ms=1500", httplib::Headers{},
+            [&](const httplib::Response &response) {
+                headersAt = timer.elapsed();
+                status = response.status;
+                return true;
+            },
+            [&](const char *data, size_t length) {
+                body.append(data, length);
+                return true;
+            });
+        QVERIFY(result);
+        QCOMPARE(status, 200);
+        QVERIFY2(headersAt >= 0 && headersAt < 1000, qPrintable(QString::number(headersAt)));
+        QVERIFY2(timer.elapsed() >= 1400, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(body, std::string("data: after the pause\n\n"));
+        QCOMPARE(get("/__dev/slow-stream?pause_ms=-1").status, 400);
+        QCOMPARE(get("/__dev/slow-stream?pause_ms=soon").status, 400);
+    }
+
     // --- executable ---
 
     void executable_printsUrlAndStopsOnSignal_data() {

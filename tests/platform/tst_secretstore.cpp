@@ -1,4 +1,6 @@
+#include "Await.h"
 #include "SecretStore.h"
+#include "UserDefaults.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -47,6 +49,13 @@ bool writeAll(const QString &path, const QByteArray &bytes) {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     return file.write(bytes) == bytes.size();
+}
+
+QStringList g_secretsLog;
+
+void collectSecretsLog(QtMsgType type, const QMessageLogContext &context, const QString &message) {
+    if (QByteArrayView(context.category) == "quorvel.secrets" && type != QtDebugMsg)
+        g_secretsLog.append(message);
 }
 
 bool realKeyring() {
@@ -263,6 +272,66 @@ private slots:
         QVERIFY2(elapsed.elapsed() < 4000, "an absent keyring must be noticed at once");
     }
 
+    // Whether there is a session bus to ask at all; without one the keyring is not probed.
+    void sessionBus_data() {
+        QTest::addColumn<QString>("address"); // "<socket>" stands for a socket that exists
+        QTest::addColumn<bool>("runtimeBus");
+        QTest::addColumn<bool>("available");
+        QTest::newRow("no address, no runtime bus") << QString() << false << false;
+        QTest::newRow("no address, runtime bus") << QString() << true << true;
+        QTest::newRow("socket missing") << QStringLiteral("unix:path=/nonexistent/bus") << true << false;
+        QTest::newRow("socket there") << QStringLiteral("unix:path=<socket>,guid=1") << false << true;
+        QTest::newRow("second address there")
+            << QStringLiteral("unix:path=/nonexistent/bus;unix:path=<socket>") << false << true;
+        QTest::newRow("abstract socket") << QStringLiteral("unix:abstract=/tmp/dbus-x") << false << true;
+        QTest::newRow("tcp") << QStringLiteral("tcp:host=127.0.0.1,port=1") << false << true;
+    }
+    void sessionBus() {
+        QFETCH(QString, address);
+        QFETCH(bool, runtimeBus);
+        QFETCH(bool, available);
+        QLocalServer socket;
+        QVERIFY(socket.listen(m_dir->filePath(QStringLiteral("bus-socket"))));
+        const QString runtime = m_dir->filePath(QStringLiteral("runtime"));
+        QVERIFY(QDir().mkpath(runtime));
+        if (runtimeBus)
+            QVERIFY(writeAll(runtime + QStringLiteral("/bus"), {}));
+        const QByteArray previousAddress = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+        const QByteArray previousRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("DBUS_SESSION_BUS_ADDRESS",
+                address.replace(QStringLiteral("<socket>"), socket.fullServerName()).toUtf8());
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+        const bool found = KeychainSecretStore::sessionBusAvailable();
+        qputenv("DBUS_SESSION_BUS_ADDRESS", previousAddress);
+        qputenv("XDG_RUNTIME_DIR", previousRuntime);
+        QCOMPARE(found, available);
+    }
+
+    // Without a keyring the learner's profile is told once, in one line and without the file's path, where
+    // its secrets are; later starts say nothing.
+    void fallbackIsAnnouncedOncePerProfile() {
+        if (realKeyring())
+            QSKIP("a real keyring is reachable");
+        UserDefaults defaults;
+        g_secretsLog.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(collectSecretsLog);
+        {
+            KeychainSecretStore store(path(), &defaults);
+            verifyRead(store, QStringLiteral("qvl.device_id"), Status::NotFound);
+            QVERIFY(store.write(kService, QStringLiteral("qvl.device_id"), QStringLiteral("ios-1")));
+        }
+        const QStringList firstRun = g_secretsLog;
+        {
+            KeychainSecretStore store(path(), &defaults);
+            verifyRead(store, QStringLiteral("qvl.device_id"), Status::Found, QStringLiteral("ios-1"));
+        }
+        qInstallMessageHandler(previous);
+        QCOMPARE(firstRun.size(), 1);
+        QVERIFY2(!firstRun.first().contains(m_dir->path()), qPrintable(firstRun.first()));
+        QCOMPARE(g_secretsLog.size(), 1);
+        QVERIFY(defaults.boolValue(KeychainSecretStore::fileNoticeKey));
+    }
+
     // A damaged fallback file is "could not read", not "nothing stored", and is left alone.
     void keychainFallbackCorrupt() {
         if (realKeyring())
@@ -290,9 +359,16 @@ private slots:
         QElapsedTimer elapsed;
         elapsed.start();
         KeychainSecretStore store(path());
-        QVERIFY(store.write(kService, QStringLiteral("qvl.refresh_token"), QStringLiteral("r")));
+        // The asynchronous write waits for the probe without blocking its caller.
+        auto firstWrite =
+            store.writeAsync(kService, QStringLiteral("qvl.refresh_token"), QStringLiteral("r"));
+        QVERIFY(!firstWrite.isReady());
+        QVERIFY2(elapsed.elapsed() < 1000, "writeAsync blocked its caller");
+        QVERIFY(Await::result(firstWrite));
         const qint64 firstUse = elapsed.elapsed();
         verifyRead(store, QStringLiteral("qvl.refresh_token"), Status::Found, QStringLiteral("r"));
+        // The silent keyring may hold what the file lacks: no answer, not "nothing stored".
+        verifyRead(store, QStringLiteral("qvl.device_id"), Status::Failed);
         QVERIFY2(elapsed.elapsed() - firstUse < 1000, "after the probe the file answers at once");
         QVERIFY2(firstUse < 10000, qPrintable(QStringLiteral("first use took %1 ms").arg(firstUse)));
         QCOMPARE(readItems(path()).value(kService + QStringLiteral("/qvl.refresh_token")).toString(),

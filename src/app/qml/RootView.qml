@@ -17,7 +17,9 @@ Item {
 
     Loader {
         anchors.fill: parent
-        sourceComponent: model.screen === RootViewModel.GuestHome ? guestHome
+        // Launch: nothing yet, the window's own background until the session has read its secrets.
+        sourceComponent: model.screen === RootViewModel.Launch ? null
+                       : model.screen === RootViewModel.GuestHome ? guestHome
                        : model.screen === RootViewModel.ProfileBirth ? profileBirth
                        : mainGate
     }
