@@ -6,12 +6,12 @@ target_sources(quorvel_core PRIVATE
     learning/LearningModels.cpp learning/LearningModels.h
     learning/LearningStore.cpp learning/LearningStore.h
     learning/LessonPagePalette.h
-    learning/LessonPageViewModel.cpp learning/LessonPageViewModel.h
+    learning/LearningItemDetailViewModel.cpp learning/LearningItemDetailViewModel.h
     learning/LessonSections.cpp learning/LessonSections.h
     learning/ChapterPickerViewModel.cpp learning/ChapterPickerViewModel.h
     learning/LearningHomePalette.cpp learning/LearningHomePalette.h
     learning/LearningHomeViewModel.cpp learning/LearningHomeViewModel.h
-    learning/PathListViewModel.cpp learning/PathListViewModel.h
+    learning/LearningPathListViewModel.cpp learning/LearningPathListViewModel.h
     learning/PathNodeRowViewModel.cpp learning/PathNodeRowViewModel.h
     learning/TopicBoxViewModel.cpp learning/TopicBoxViewModel.h
 )
@@ -21,7 +21,7 @@ qvl_add_qml(
     learning/qml/LearningHomeNavBar.qml
     learning/qml/LearningHomeView.qml
     learning/qml/PathListRefreshIndicator.qml
-    learning/qml/PathListView.qml
+    learning/qml/LearningPathListView.qml
     learning/qml/PathNodeRow.qml
     learning/qml/TopicBoxView.qml
 )
@@ -34,5 +34,5 @@ qvl_add_qml(
     learning/qml/LessonHeaderCard.qml
     learning/qml/LessonNavigationBar.qml
     learning/qml/LessonNotReadyFace.qml
-    learning/qml/LessonPageView.qml
+    learning/qml/LearningItemDetailView.qml
 )

@@ -5,8 +5,8 @@
 #include "ChapterPickerViewModel.h"
 #include "DevServer.h"
 #include "LearningHomeViewModel.h"
+#include "LearningPathListViewModel.h"
 #include "LocalService.h"
-#include "PathListViewModel.h"
 #include "Platform.h"
 #include "TestPlatform.h"
 
@@ -24,7 +24,7 @@ Q_IMPORT_QML_PLUGIN(QuorvelPlugin)
 
 namespace {
 
-QStringList subtitles(const PathListViewModel &list) {
+QStringList subtitles(const LearningPathListViewModel &list) {
     QStringList lines;
     for (const PathNodeRowViewModel *row : list.rows())
         lines.append(row->subtitle());
@@ -123,7 +123,7 @@ private Q_SLOTS:
         QVERIFY(!home.alertVisible());
         QVERIFY(home.menuVisible());
 
-        PathListViewModel list;
+        LearningPathListViewModel list;
         list.setStore(home.store());
         QCOMPARE(list.goal(), QStringLiteral("学完「有理数」"));
         const int lessons = list.lessonCount();

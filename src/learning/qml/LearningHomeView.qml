@@ -85,10 +85,10 @@ Page {
     Component {
         id: pathFace
 
-        PathListView {
+        LearningPathListView {
             store: vm.store
             session: root.session
-            onLessonRequested: (pathId, itemId) => root.push("qrc:/qt/qml/Quorvel/LessonPageView.qml", {
+            onLessonRequested: (pathId, itemId) => root.push("qrc:/qt/qml/Quorvel/LearningItemDetailView.qml", {
                 "session": root.session,
                 "store": vm.store,
                 "pathId": pathId,

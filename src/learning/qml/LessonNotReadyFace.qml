@@ -8,7 +8,7 @@ import Quorvel
 Item {
     id: root
 
-    required property LessonPageViewModel viewModel
+    required property LearningItemDetailViewModel viewModel
 
     ColumnLayout {
         anchors.centerIn: parent

@@ -17,7 +17,7 @@ Item {
     signal lessonRequested(var pathId, var itemId)
     signal chatRequested()
 
-    PathListViewModel {
+    LearningPathListViewModel {
         id: vm
         store: root.store
     }

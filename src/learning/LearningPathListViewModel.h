@@ -21,7 +21,7 @@
 //
 // Rows are kept per lesson (by item id, and by occurrence should the server ever repeat one): a fetched
 // path updates them in place, so the list is rebuilt only when lessons come, go or move.
-class PathListViewModel : public QObject {
+class LearningPathListViewModel : public QObject {
     Q_OBJECT
     QML_ELEMENT
     Q_PROPERTY(LearningStore *store READ store WRITE setStore NOTIFY storeChanged)
@@ -39,8 +39,8 @@ class PathListViewModel : public QObject {
     Q_PROPERTY(bool refreshing READ refreshing NOTIFY refreshingChanged)
 
 public:
-    explicit PathListViewModel(QObject *parent = nullptr);
-    ~PathListViewModel() override;
+    explicit LearningPathListViewModel(QObject *parent = nullptr);
+    ~LearningPathListViewModel() override;
 
     LearningStore *store() const { return m_store; }
     // Follows the store's path from now on.

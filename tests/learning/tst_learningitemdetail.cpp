@@ -3,8 +3,8 @@
 #include "AppSession.h"
 #include "Await.h"
 #include "Brand.h"
+#include "LearningItemDetailViewModel.h"
 #include "LearningStore.h"
-#include "LessonPageViewModel.h"
 #include "TestPlatform.h"
 
 #include <QGuiApplication>
@@ -126,7 +126,7 @@ struct Fixture {
     TestPlatform platform;
     AppSession session;
     LearningStore store{&session};
-    std::unique_ptr<LessonPageViewModel> vm = std::make_unique<LessonPageViewModel>();
+    std::unique_ptr<LearningItemDetailViewModel> vm = std::make_unique<LearningItemDetailViewModel>();
     int eventsBefore = Analytics::shared().queuedCount();
 
     Fixture() {
@@ -157,7 +157,7 @@ struct Fixture {
         Await::result(store.loadLastPath());
         QVERIFY(store.hasPath());
         vm->setOnScreen(true);
-        QTRY_COMPARE(vm->face(), LessonPageViewModel::ContentFace);
+        QTRY_COMPARE(vm->face(), LearningItemDetailViewModel::ContentFace);
     }
 };
 
@@ -165,7 +165,7 @@ struct Fixture {
 
 Q_DECLARE_METATYPE(FakeTransport::Reply)
 
-class TestLessonPage : public QObject {
+class TestLearningItemDetail : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -175,7 +175,7 @@ private Q_SLOTS:
 
     void opensOnTheLoadingFaceBeforeAnyRequest() {
         Fixture f;
-        QCOMPARE(f.vm->face(), LessonPageViewModel::LoadingFace);
+        QCOMPARE(f.vm->face(), LearningItemDetailViewModel::LoadingFace);
         QVERIFY(f.vm->loading());
         QCOMPARE(f.vm->title(), QStringLiteral("课程"));
         QCOMPARE(f.vm->loadingLabel(), QStringLiteral("正在打开课程…"));
@@ -185,8 +185,8 @@ private Q_SLOTS:
     void appearingLoadsTheLessonAndRecordsLessonOpen() {
         Fixture f;
         f.transport().on("GET", itemUrl, ok(detailBody(), 30));
-        QSignalSpy face(f.vm.get(), &LessonPageViewModel::faceChanged);
-        QSignalSpy loading(f.vm.get(), &LessonPageViewModel::loadingChanged);
+        QSignalSpy face(f.vm.get(), &LearningItemDetailViewModel::faceChanged);
+        QSignalSpy loading(f.vm.get(), &LearningItemDetailViewModel::loadingChanged);
 
         f.vm->setOnScreen(true);
         QCOMPARE(f.transport().requests.size(), 1);
@@ -194,9 +194,9 @@ private Q_SLOTS:
         QCOMPARE(request.method, QByteArray("GET"));
         QCOMPARE(request.url.toString(), TestPlatform::apiBase + itemUrl);
         QCOMPARE(request.header("Authorization"), QByteArray("Bearer at"));
-        QCOMPARE(f.vm->face(), LessonPageViewModel::LoadingFace);
+        QCOMPARE(f.vm->face(), LearningItemDetailViewModel::LoadingFace);
 
-        QTRY_COMPARE(f.vm->face(), LessonPageViewModel::ContentFace);
+        QTRY_COMPARE(f.vm->face(), LearningItemDetailViewModel::ContentFace);
         QVERIFY(!f.vm->loading());
         QCOMPARE(face.count(), 1);
         QCOMPARE(loading.count(), 1);
@@ -205,7 +205,7 @@ private Q_SLOTS:
         QVERIFY(f.vm->hasHandout());
         QVERIFY(f.vm->hasExercises());
         QVERIFY(!f.vm->hasAssets());
-        QCOMPARE(f.vm->completionControl(), LessonPageViewModel::CompleteButton);
+        QCOMPARE(f.vm->completionControl(), LearningItemDetailViewModel::CompleteButton);
         QCOMPARE(f.vm->header().value("badge").toString(), QStringLiteral("第 1 课"));
         QCOMPARE(f.vm->header().value("name").toString(), QStringLiteral("正数和负数"));
 
@@ -244,7 +244,7 @@ private Q_SLOTS:
         Fixture f;
         f.transport().on("GET", itemUrl, reply);
         f.vm->setOnScreen(true);
-        QTRY_COMPARE(f.vm->face(), LessonPageViewModel::NotReadyFace);
+        QTRY_COMPARE(f.vm->face(), LearningItemDetailViewModel::NotReadyFace);
 
         QVERIFY(!f.vm->loading());
         QVERIFY(!f.vm->hasDetail());
@@ -274,12 +274,12 @@ private Q_SLOTS:
         f.transport().on("GET", itemUrl, refused(409, "这一课还在准备中"));
         f.transport().on("GET", itemUrl, ok(detailBody(), 30));
         f.vm->setOnScreen(true);
-        QTRY_COMPARE(f.vm->face(), LessonPageViewModel::NotReadyFace);
+        QTRY_COMPARE(f.vm->face(), LearningItemDetailViewModel::NotReadyFace);
 
         f.vm->reload();
-        QCOMPARE(f.vm->face(), LessonPageViewModel::LoadingFace);
+        QCOMPARE(f.vm->face(), LearningItemDetailViewModel::LoadingFace);
         QVERIFY(f.vm->preparing()); // the old message waits for the answer
-        QTRY_COMPARE(f.vm->face(), LessonPageViewModel::ContentFace);
+        QTRY_COMPARE(f.vm->face(), LearningItemDetailViewModel::ContentFace);
         QVERIFY(!f.vm->errorText());
         QVERIFY(!f.vm->preparing());
         QCOMPARE(f.transport().count(itemUrl), 2);
@@ -294,9 +294,9 @@ private Q_SLOTS:
         f.vm->setOnScreen(false);
         f.vm->setOnScreen(true);
         QVERIFY(f.vm->loading());
-        QCOMPARE(f.vm->face(), LessonPageViewModel::ContentFace);
+        QCOMPARE(f.vm->face(), LearningItemDetailViewModel::ContentFace);
         QTRY_VERIFY(!f.vm->loading());
-        QCOMPARE(f.vm->face(), LessonPageViewModel::ContentFace);
+        QCOMPARE(f.vm->face(), LearningItemDetailViewModel::ContentFace);
         QCOMPARE(f.eventNames(), (QStringList{"lesson_open", "lesson_open"}));
         QCOMPARE(f.events().last().props.value("kp_code"), QStringLiteral("k1b"));
     }
@@ -316,12 +316,12 @@ private Q_SLOTS:
         f.vm->setOnScreen(true);
         f.vm->setOnScreen(false);
         QTest::qWait(120);
-        QCOMPARE(f.vm->face(), LessonPageViewModel::LoadingFace);
+        QCOMPARE(f.vm->face(), LearningItemDetailViewModel::LoadingFace);
         QVERIFY(!f.vm->errorText());
         QVERIFY(f.events().isEmpty());
 
         f.vm->setOnScreen(true);
-        QTRY_COMPARE(f.vm->face(), LessonPageViewModel::ContentFace);
+        QTRY_COMPARE(f.vm->face(), LearningItemDetailViewModel::ContentFace);
         QCOMPARE(f.eventNames(), QStringList{"lesson_open"});
     }
 
@@ -331,10 +331,10 @@ private Q_SLOTS:
         f.transport().on("GET", itemUrl, refused(409, "还在准备"));
         f.transport().on("GET", itemUrl, ok(detailBody(), 30));
         f.vm->setOnScreen(true);
-        QTRY_COMPARE(f.vm->face(), LessonPageViewModel::NotReadyFace);
+        QTRY_COMPARE(f.vm->face(), LearningItemDetailViewModel::NotReadyFace);
         f.vm->reload();
         f.vm->setOnScreen(false);
-        QTRY_COMPARE(f.vm->face(), LessonPageViewModel::ContentFace);
+        QTRY_COMPARE(f.vm->face(), LearningItemDetailViewModel::ContentFace);
         QCOMPARE(f.eventNames(), QStringList{"lesson_open"});
     }
 
@@ -343,7 +343,7 @@ private Q_SLOTS:
         f.transport().on("GET", itemUrl, FakeTransport::Reply::error(TransportError::Kind::Cancelled));
         f.vm->setOnScreen(true);
         QTest::qWait(50);
-        QCOMPARE(f.vm->face(), LessonPageViewModel::LoadingFace);
+        QCOMPARE(f.vm->face(), LearningItemDetailViewModel::LoadingFace);
         QVERIFY(!f.vm->errorText());
         QVERIFY(f.events().isEmpty());
     }
@@ -373,8 +373,8 @@ private Q_SLOTS:
         Fixture f;
         f.open({ok(detailBody())}, {ok(pathBody(1)), ok(pathBody(2))});
         f.transport().on("POST", completeUrl, ok(completeBody, 30));
-        QSignalSpy completing(f.vm.get(), &LessonPageViewModel::completingChanged);
-        QSignalSpy dismiss(f.vm.get(), &LessonPageViewModel::dismissRequested);
+        QSignalSpy completing(f.vm.get(), &LearningItemDetailViewModel::completingChanged);
+        QSignalSpy dismiss(f.vm.get(), &LearningItemDetailViewModel::dismissRequested);
 
         f.vm->complete();
         QVERIFY(f.vm->completing());
@@ -387,7 +387,7 @@ private Q_SLOTS:
 
         // The page's own copy says completed; the store has fetched the path the server unlocked.
         QCOMPARE(f.vm->detail()->state, QStringLiteral("Completed"));
-        QCOMPARE(f.vm->completionControl(), LessonPageViewModel::CompletedLabel);
+        QCOMPARE(f.vm->completionControl(), LearningItemDetailViewModel::CompletedLabel);
         QCOMPARE(f.vm->doneLabel(), QStringLiteral("本课已完成"));
         QCOMPARE(f.transport().count(pathUrl), 2);
         QCOMPARE(f.store.path()->unlockedOrder, 2);
@@ -399,7 +399,7 @@ private Q_SLOTS:
         f.vm->returnToPath();
         QVERIFY(!f.vm->completed());
         QCOMPARE(dismiss.count(), 1);
-        QCOMPARE(f.vm->completionControl(), LessonPageViewModel::CompletedLabel);
+        QCOMPARE(f.vm->completionControl(), LearningItemDetailViewModel::CompletedLabel);
 
         QCOMPARE(f.eventNames(), (QStringList{"lesson_open", "lesson_complete"}));
         QCOMPARE(f.events().last().props, props({{"path_id", "7"}, {"item_id", "701"}}));
@@ -430,7 +430,7 @@ private Q_SLOTS:
 
         Await::result(f.vm->completeLesson());
         QVERIFY(f.vm->completed());
-        QCOMPARE(f.vm->completionControl(), LessonPageViewModel::CompletedLabel);
+        QCOMPARE(f.vm->completionControl(), LearningItemDetailViewModel::CompletedLabel);
         QVERIFY(f.store.hasErrorMessage() == (staleMessage || refetch.status != 200));
         QCOMPARE(f.eventNames(), (QStringList{"lesson_open", "lesson_complete"}));
     }
@@ -454,13 +454,13 @@ private Q_SLOTS:
         f.open({ok(detailBody())}, {ok(pathBody(1)), ok(pathBody(2))});
         f.transport().on("POST", completeUrl, reply);
         f.transport().on("POST", completeUrl, ok(completeBody));
-        QSignalSpy completed(f.vm.get(), &LessonPageViewModel::completedChanged);
+        QSignalSpy completed(f.vm.get(), &LearningItemDetailViewModel::completedChanged);
 
         Await::result(f.vm->completeLesson());
         QCOMPARE(completed.count(), 0);
         QVERIFY(!f.vm->completing());
         QCOMPARE(f.vm->detail()->state, QStringLiteral("Ready"));
-        QCOMPARE(f.vm->completionControl(), LessonPageViewModel::CompleteButton);
+        QCOMPARE(f.vm->completionControl(), LearningItemDetailViewModel::CompleteButton);
         QCOMPARE(f.store.errorMessageText(), message);
         QCOMPARE(f.transport().count(pathUrl), 1); // no refetch
         QCOMPARE(f.eventNames(), (QStringList{"lesson_open", "lesson_complete"}));
@@ -474,10 +474,10 @@ private Q_SLOTS:
     void onlyAReadyLessonCompletes_data() {
         QTest::addColumn<QString>("state");
         QTest::addColumn<int>("control");
-        QTest::newRow("Completed") << "Completed" << int(LessonPageViewModel::CompletedLabel);
-        QTest::newRow("Generating") << "Generating" << int(LessonPageViewModel::NoCompletion);
-        QTest::newRow("Failed") << "Failed" << int(LessonPageViewModel::NoCompletion);
-        QTest::newRow("other") << "Locked" << int(LessonPageViewModel::NoCompletion);
+        QTest::newRow("Completed") << "Completed" << int(LearningItemDetailViewModel::CompletedLabel);
+        QTest::newRow("Generating") << "Generating" << int(LearningItemDetailViewModel::NoCompletion);
+        QTest::newRow("Failed") << "Failed" << int(LearningItemDetailViewModel::NoCompletion);
+        QTest::newRow("other") << "Locked" << int(LearningItemDetailViewModel::NoCompletion);
     }
     void onlyAReadyLessonCompletes() {
         QFETCH(QString, state);
@@ -545,7 +545,7 @@ private Q_SLOTS:
             import QtQuick.Controls
             StackView {
                 function open(properties) {
-                    return push("qrc:/qt/qml/Quorvel/LessonPageView.qml", properties)
+                    return push("qrc:/qt/qml/Quorvel/LearningItemDetailView.qml", properties)
                 }
                 initialItem: Item { objectName: "pathList" }
             })",
@@ -568,9 +568,9 @@ private Q_SLOTS:
                                                                {"itemId", kItemId}})));
         auto *page = pushed.value<QQuickItem *>();
         QVERIFY(page);
-        auto *vm = page->property("viewModel").value<LessonPageViewModel *>();
+        auto *vm = page->property("viewModel").value<LearningItemDetailViewModel *>();
         QVERIFY(vm);
-        QTRY_COMPARE(vm->face(), LessonPageViewModel::ContentFace);
+        QTRY_COMPARE(vm->face(), LearningItemDetailViewModel::ContentFace);
         // One load, for the lesson asked for (nothing loaded before the page had its ids).
         QCOMPARE(f.transport().count(itemUrl), 1);
         QCOMPARE(f.transport().requests.size(), 2);
@@ -626,7 +626,7 @@ private Q_SLOTS:
             import QtQuick.Controls
             StackView {
                 function open(properties) {
-                    return push("qrc:/qt/qml/Quorvel/LessonPageView.qml", properties, StackView.Immediate)
+                    return push("qrc:/qt/qml/Quorvel/LearningItemDetailView.qml", properties, StackView.Immediate)
                 }
                 initialItem: Item {}
             })",
@@ -660,5 +660,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestLessonPage)
-#include "tst_lessonpage.moc"
+QTEST_MAIN(TestLearningItemDetail)
+#include "tst_learningitemdetail.moc"

@@ -1,7 +1,7 @@
 #include "AppSession.h"
 #include "Await.h"
+#include "LearningPathListViewModel.h"
 #include "LearningStore.h"
-#include "PathListViewModel.h"
 #include "TestPlatform.h"
 
 #include <QJsonArray>
@@ -61,14 +61,14 @@ QByteArray pathBody(qint64 pathId, qint64 unlockedOrder, const QList<Lesson> &le
         .toJson(QJsonDocument::Compact);
 }
 
-QList<bool> currentFlags(const PathListViewModel &list) {
+QList<bool> currentFlags(const LearningPathListViewModel &list) {
     QList<bool> flags;
     for (const PathNodeRowViewModel *row : list.rows())
         flags.append(row->isCurrent());
     return flags;
 }
 
-QList<qint64> rowIds(const PathListViewModel &list) {
+QList<qint64> rowIds(const LearningPathListViewModel &list) {
     QList<qint64> ids;
     for (const PathNodeRowViewModel *row : list.rows())
         ids.append(row->itemId());
@@ -79,7 +79,7 @@ QList<qint64> rowIds(const PathListViewModel &list) {
 
 Q_DECLARE_METATYPE(QList<Lesson>)
 
-class TestPathList : public QObject {
+class TestLearningPathList : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -126,7 +126,7 @@ private Q_SLOTS:
         QFETCH(double, fraction);
         QFETCH(QList<bool>, current);
 
-        PathListViewModel list;
+        LearningPathListViewModel list;
         list.setPath(pathOf(unlockedOrder, lessons));
         QCOMPARE(list.caption(), QStringLiteral("我的学习路径"));
         QCOMPARE(list.goal(), QStringLiteral("学完「有理数」"));
@@ -138,7 +138,7 @@ private Q_SLOTS:
 
     // Rows keep the server's order; the last array element is the one without a connector.
     void rowsFollowTheArrayNotTheListOrder() {
-        PathListViewModel list;
+        LearningPathListViewModel list;
         list.setPath(pathOf(1, {{30, 3, "Locked", false}, {10, 1, "Ready"}, {20, 2, "Locked", false}}));
         QCOMPARE(rowIds(list), (QList<qint64>{30, 10, 20}));
         QList<bool> last;
@@ -154,9 +154,9 @@ private Q_SLOTS:
     // A fetched copy of the same lessons updates the rows in place; only a change of lessons rebuilds the
     // list.
     void rowsAreKeptPerLesson() {
-        PathListViewModel list;
-        QSignalSpy rowsChanged(&list, &PathListViewModel::rowsChanged);
-        QSignalSpy pathChanged(&list, &PathListViewModel::pathChanged);
+        LearningPathListViewModel list;
+        QSignalSpy rowsChanged(&list, &LearningPathListViewModel::rowsChanged);
+        QSignalSpy pathChanged(&list, &LearningPathListViewModel::pathChanged);
         list.setPath(pathOf(1, {{1, 1, "Ready"}, {2, 2, "Locked", false}}));
         QCOMPARE(rowsChanged.count(), 1);
         const QPointer<PathNodeRowViewModel> first = list.rows()[0];
@@ -213,13 +213,13 @@ private Q_SLOTS:
         LearningStore store(&session);
         Await::result(store.loadLastPath());
 
-        PathListViewModel list;
+        LearningPathListViewModel list;
         list.setStore(&store);
         QCOMPARE(list.pathId(), 5);
         QCOMPARE(list.progressLine(), QStringLiteral("已完成 0 / 1 课 · 当前第 1 课"));
         QCOMPARE(list.scene(), QStringLiteral("learning"));
 
-        QSignalSpy refreshing(&list, &PathListViewModel::refreshingChanged);
+        QSignalSpy refreshing(&list, &LearningPathListViewModel::refreshingChanged);
         auto task = list.runRefresh();
         QVERIFY(list.refreshing());
         Await::result(task);
@@ -241,7 +241,7 @@ private Q_SLOTS:
                                FakeTransport::Reply::json(503, R"({"message":"服务繁忙"})"));
         LearningStore store(&session);
         Await::result(store.loadLastPath());
-        PathListViewModel list;
+        LearningPathListViewModel list;
         list.setStore(&store);
         Await::result(list.runRefresh());
         QVERIFY(!list.refreshing());
@@ -250,8 +250,8 @@ private Q_SLOTS:
     }
 
     void refreshWithoutAStoreDoesNothing() {
-        PathListViewModel list;
-        QSignalSpy refreshing(&list, &PathListViewModel::refreshingChanged);
+        LearningPathListViewModel list;
+        QSignalSpy refreshing(&list, &LearningPathListViewModel::refreshingChanged);
         Await::result(list.runRefresh());
         QCOMPARE(refreshing.count(), 0);
     }
@@ -260,7 +260,7 @@ private Q_SLOTS:
     void aStoreThatGoesAwayLeavesAnEmptyList() {
         TestPlatform platform;
         AppSession session;
-        PathListViewModel list;
+        LearningPathListViewModel list;
         {
             LearningStore store(&session);
             list.setStore(&store);
@@ -271,5 +271,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestPathList)
-#include "tst_pathlist.moc"
+QTEST_GUILESS_MAIN(TestLearningPathList)
+#include "tst_learningpathlist.moc"

@@ -1,4 +1,4 @@
-#include "PathListViewModel.h"
+#include "LearningPathListViewModel.h"
 
 #include "LearningStore.h"
 
@@ -7,27 +7,27 @@
 
 #include <algorithm>
 
-PathListViewModel::PathListViewModel(QObject *parent) : QObject(parent) {}
+LearningPathListViewModel::LearningPathListViewModel(QObject *parent) : QObject(parent) {}
 
-PathListViewModel::~PathListViewModel() = default;
+LearningPathListViewModel::~LearningPathListViewModel() = default;
 
-void PathListViewModel::setStore(LearningStore *store) {
+void LearningPathListViewModel::setStore(LearningStore *store) {
     if (m_store == store)
         return;
     QObject::disconnect(m_storeConnection);
     m_store = store;
     if (store)
         m_storeConnection =
-            connect(store, &LearningStore::pathChanged, this, &PathListViewModel::followStore);
+            connect(store, &LearningStore::pathChanged, this, &LearningPathListViewModel::followStore);
     Q_EMIT storeChanged();
     followStore();
 }
 
-void PathListViewModel::followStore() {
+void LearningPathListViewModel::followStore() {
     setPath(m_store ? m_store->path() : std::nullopt);
 }
 
-void PathListViewModel::setPath(const std::optional<LearningPathView> &path) {
+void LearningPathListViewModel::setPath(const std::optional<LearningPathView> &path) {
     if (m_path == path)
         return;
     m_path = path;
@@ -35,7 +35,7 @@ void PathListViewModel::setPath(const std::optional<LearningPathView> &path) {
     Q_EMIT pathChanged();
 }
 
-int PathListViewModel::completedCount() const {
+int LearningPathListViewModel::completedCount() const {
     if (!m_path)
         return 0;
     return int(std::count_if(m_path->items.begin(), m_path->items.end(), [](const LearningItemView &item) {
@@ -43,18 +43,18 @@ int PathListViewModel::completedCount() const {
     }));
 }
 
-QString PathListViewModel::progressLine() const {
+QString LearningPathListViewModel::progressLine() const {
     return QStringLiteral("已完成 ") + QString::number(completedCount()) + QStringLiteral(" / ") +
            QString::number(lessonCount()) + QStringLiteral(" 课 · 当前第 ") +
            QString::number(m_path ? m_path->unlockedOrder : 0) + QStringLiteral(" 课");
 }
 
-double PathListViewModel::progressFraction() const {
+double LearningPathListViewModel::progressFraction() const {
     const int total = lessonCount();
     return total > 0 ? double(completedCount()) / double(total) : 0.0;
 }
 
-void PathListViewModel::rebuildRows() {
+void LearningPathListViewModel::rebuildRows() {
     // Reuse each lesson's row: the n-th occurrence of an item id takes the n-th row that had it.
     QHash<QPair<qint64, int>, PathNodeRowViewModel *> previous;
     QHash<qint64, int> seen;
@@ -86,19 +86,19 @@ void PathListViewModel::rebuildRows() {
         row->deleteLater();
 }
 
-void PathListViewModel::setRefreshing(bool refreshing) {
+void LearningPathListViewModel::setRefreshing(bool refreshing) {
     if (m_refreshing == refreshing)
         return;
     m_refreshing = refreshing;
     Q_EMIT refreshingChanged();
 }
 
-void PathListViewModel::refresh() {
+void LearningPathListViewModel::refresh() {
     auto task = runRefresh(); // runs on by itself; the store takes the outcome
 }
 
-QCoro::Task<> PathListViewModel::runRefresh() {
-    QPointer<PathListViewModel> self(this);
+QCoro::Task<> LearningPathListViewModel::runRefresh() {
+    QPointer<LearningPathListViewModel> self(this);
     QPointer<LearningStore> store = m_store;
     if (!store)
         co_return;

@@ -6,13 +6,13 @@ import Quorvel
 
 // The page of one lesson, pushed on the learning tab's StackView by a lesson row of the path list:
 //
-//     StackView.view.push("qrc:/qt/qml/Quorvel/LessonPageView.qml",
+//     StackView.view.push("qrc:/qt/qml/Quorvel/LearningItemDetailView.qml",
 //                         {"session": session, "store": store, "pathId": pathId, "itemId": itemId})
 //
 // It loads the lesson every time it comes on screen and shows the loading face, the not-ready face or the
 // lesson's cards; an exercise pushes PracticeView on the same stack; the back control and "返回路径" after a
 // completion pop the page. Outside a StackView it asks its host through closeRequested() and
-// practiceRequested(properties). Everything it shows comes from LessonPageViewModel.
+// practiceRequested(properties). Everything it shows comes from LearningItemDetailViewModel.
 Page {
     id: page
 
@@ -42,7 +42,7 @@ Page {
             page.practiceRequested(properties)
     }
 
-    LessonPageViewModel {
+    LearningItemDetailViewModel {
         id: vm
 
         session: page.session
@@ -69,7 +69,7 @@ Page {
     Column {
         objectName: "loadingFace"
         anchors.centerIn: parent
-        visible: vm.face === LessonPageViewModel.LoadingFace
+        visible: vm.face === LearningItemDetailViewModel.LoadingFace
         spacing: 12
 
         BrandSpinner {
@@ -91,7 +91,7 @@ Page {
     LessonNotReadyFace {
         objectName: "notReadyFace"
         anchors.fill: parent
-        visible: vm.face === LessonPageViewModel.NotReadyFace
+        visible: vm.face === LearningItemDetailViewModel.NotReadyFace
         viewModel: vm
     }
 
@@ -100,7 +100,7 @@ Page {
     Loader {
         objectName: "contentFace"
         anchors.fill: parent
-        active: vm.face === LessonPageViewModel.ContentFace
+        active: vm.face === LearningItemDetailViewModel.ContentFace
         sourceComponent: contentFace
     }
 
