@@ -2,12 +2,10 @@
 
 #include "LearningStore.h"
 
-#include <QHash>
-#include <QPair>
-
 #include <algorithm>
 
-LearningPathListViewModel::LearningPathListViewModel(QObject *parent) : QObject(parent) {}
+LearningPathListViewModel::LearningPathListViewModel(QObject *parent)
+    : QObject(parent), m_rows(new ListModel<PathNodeRow>(this)) {}
 
 LearningPathListViewModel::~LearningPathListViewModel() = default;
 
@@ -31,7 +29,7 @@ void LearningPathListViewModel::setPath(const std::optional<LearningPathView> &p
     if (m_path == path)
         return;
     m_path = path;
-    rebuildRows();
+    updateRows();
     Q_EMIT pathChanged();
 }
 
@@ -54,36 +52,19 @@ double LearningPathListViewModel::progressFraction() const {
     return total > 0 ? double(completedCount()) / double(total) : 0.0;
 }
 
-void LearningPathListViewModel::rebuildRows() {
-    // Reuse each lesson's row: the n-th occurrence of an item id takes the n-th row that had it.
-    QHash<QPair<qint64, int>, PathNodeRowViewModel *> previous;
-    QHash<qint64, int> seen;
-    for (PathNodeRowViewModel *row : std::as_const(m_rows))
-        previous.insert({row->itemId(), seen[row->itemId()]++}, row);
-    seen.clear();
-
-    QList<PathNodeRowViewModel *> rows;
+void LearningPathListViewModel::updateRows() {
+    QList<PathNodeRow> rows;
     if (m_path) {
         const QList<LearningItemView> &items = m_path->items;
         rows.reserve(items.size());
         for (qsizetype i = 0; i < items.size(); ++i) {
             const LearningItemView &item = items[i];
-            PathNodeRowViewModel *row = previous.take({item.itemId, seen[item.itemId]++});
-            if (!row)
-                row = new PathNodeRowViewModel(this);
             const bool isCurrent =
                 item.listOrder == m_path->unlockedOrder && item.state != LessonState::completed;
-            row->setLesson(item, isCurrent, i == items.size() - 1, m_path->pathId);
-            rows.append(row);
+            rows.append(PathNodeRow(item, isCurrent, i == items.size() - 1, m_path->pathId));
         }
     }
-    const bool sameRows = rows == m_rows;
-    m_rows = std::move(rows);
-    if (!sameRows)
-        Q_EMIT rowsChanged();
-    // Rows of lessons that are gone: their delegates let go of them once the list has been told.
-    for (PathNodeRowViewModel *row : std::as_const(previous))
-        row->deleteLater();
+    m_rows->replaceAll(std::move(rows));
 }
 
 void LearningPathListViewModel::setRefreshing(bool refreshing) {

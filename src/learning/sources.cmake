@@ -12,7 +12,7 @@ target_sources(quorvel_core PRIVATE
     learning/LearningHomePalette.cpp learning/LearningHomePalette.h
     learning/LearningHomeViewModel.cpp learning/LearningHomeViewModel.h
     learning/LearningPathListViewModel.cpp learning/LearningPathListViewModel.h
-    learning/PathNodeRowViewModel.cpp learning/PathNodeRowViewModel.h
+    learning/PathNodeRow.cpp learning/PathNodeRow.h
     learning/TopicBoxViewModel.cpp learning/TopicBoxViewModel.h
 )
 # The learning tab's home, chapter picker, topic box and path list.

@@ -5,8 +5,9 @@
 #include "FeatureDetailViewModel.h"
 #include "LearningStore.h"
 #include "LinkOpener.h"
+#include "ListModel.h"
 #include "LoginViewModel.h"
-#include "PathNodeRowViewModel.h"
+#include "PathNodeRow.h"
 #include "TestPlatform.h"
 
 #include <QGuiApplication>
@@ -123,12 +124,15 @@ private Q_SLOTS:
         });
         for (const char *state : {"Completed", "Generating", "Failed", "Ready", "Locked"}) {
             QTest::newRow(qPrintable(QStringLiteral("PathNodeRow ") + QLatin1String(state)))
-                << "PathNodeRow" << Properties([state](AppSession &session) {
-                       auto *row = new PathNodeRowViewModel(&session);
-                       row->setLesson({1, 2, "k", "正数和负数", QString::fromLatin1(state),
-                                       QLatin1String(state) != QLatin1String("Locked"), 40},
-                                      QLatin1String(state) == QLatin1String("Ready"), false, 7);
-                       return QVariantMap{{"row", QVariant::fromValue(row)}};
+                << "PathNodeRow" << Properties([state](AppSession &) {
+                       const PathNodeRow row({1, 2, "k", "正数和负数", QString::fromLatin1(state),
+                                              QLatin1String(state) != QLatin1String("Locked"), 40},
+                                             QLatin1String(state) == QLatin1String("Ready"), false, 7);
+                       // The roles the delegate draws, as the path list's model hands them over.
+                       QVariantMap roles = ListModel<PathNodeRow>::toMap(row);
+                       for (const char *unused : {"isCurrent", "isLast", "nodeSymbol"})
+                           roles.remove(QLatin1String(unused));
+                       return roles;
                    });
         }
         QTest::newRow("LearningPathListView")

@@ -171,12 +171,11 @@ Item {
                     model: vm.rows
 
                     PathNodeRow {
-                        required property var modelData
+                        id: node
 
                         width: parent.width
-                        row: modelData
                         dark: root.dark
-                        onOpenRequested: root.lessonRequested(row.pathId, row.itemId)
+                        onOpenRequested: root.lessonRequested(node.pathId, node.itemId)
                     }
                 }
             }
