@@ -3,6 +3,7 @@
 #include "Analytics.h"
 #include "AppSession.h"
 #include "Brand.h"
+#include "CoreLogging.h"
 #include "LearningAPIClient.h"
 #include "LearningStore.h"
 #include "Transport.h"
@@ -213,8 +214,13 @@ QCoro::Task<> LearningItemDetailViewModel::load(LoadKind kind) {
     m_appearanceLoads.remove(ticket);
     if (!m_liveLoads.remove(ticket))
         co_return; // dropped when the page left the screen
-    if (!loaded && isCancelled(failure))
+    if (!loaded && isCancelled(failure)) {
+        // No failure of the lesson, so no message; but no answer is coming either, so the page must not go on
+        // waiting: without a lesson it falls back to the not-ready face and its "重新加载".
+        qCInfo(lcLearning) << "lesson load cancelled, path" << pathId << "item" << itemId;
+        setLoading(!m_liveLoads.isEmpty());
         co_return;
+    }
 
     // Overlapping loads (a quick second "重新加载") are not ordered: the answer that arrives last is shown.
     if (loaded) {

@@ -338,14 +338,54 @@ private Q_SLOTS:
         QCOMPARE(f.eventNames(), QStringList{"lesson_open"});
     }
 
-    void aCancelledLoadIsNoFailure() {
+    // A cancelled load is no failure (no message, nothing recorded), yet it ends the waiting: without a
+    // lesson the page leaves the spinner for the not-ready face, whose "重新加载" works; a lesson on show
+    // stays on show.
+    void aCancelledLoadEndsTheWaiting_data() {
+        QTest::addColumn<bool>("lessonOnShow");
+        QTest::addColumn<bool>("byReload");
+        QTest::newRow("first load") << false << false;
+        QTest::newRow("reload without a lesson") << false << true;
+        QTest::newRow("coming back with the lesson on show") << true << false;
+        QTest::newRow("reload with the lesson on show") << true << true;
+    }
+    void aCancelledLoadEndsTheWaiting() {
+        QFETCH(bool, lessonOnShow);
+        QFETCH(bool, byReload);
         Fixture f;
-        f.transport().on("GET", itemUrl, FakeTransport::Reply::error(TransportError::Kind::Cancelled));
-        f.vm->setOnScreen(true);
-        QTest::qWait(50);
-        QCOMPARE(f.vm->face(), LearningItemDetailViewModel::LoadingFace);
-        QVERIFY(!f.vm->errorText());
-        QVERIFY(f.events().isEmpty());
+        const auto cancelled = FakeTransport::Reply::error(TransportError::Kind::Cancelled);
+        if (lessonOnShow) {
+            f.open({ok(detailBody()), cancelled, ok(detailBody())});
+            if (!byReload)
+                f.vm->setOnScreen(false);
+        } else if (byReload) {
+            f.transport().on("GET", itemUrl, refused(409, "还在准备"));
+            f.transport().on("GET", itemUrl, cancelled);
+            f.transport().on("GET", itemUrl, ok(detailBody()));
+            f.vm->setOnScreen(true);
+            QTRY_COMPARE(f.vm->face(), LearningItemDetailViewModel::NotReadyFace);
+        } else {
+            f.transport().on("GET", itemUrl, cancelled);
+            f.transport().on("GET", itemUrl, ok(detailBody()));
+        }
+        const int events = f.events().size();
+        const std::optional<QString> message = f.vm->errorText(); // an earlier failure's, if any
+        if (byReload)
+            f.vm->reload();
+        else
+            f.vm->setOnScreen(true);
+
+        QTRY_VERIFY(!f.vm->loading());
+        QCOMPARE(f.vm->face(), lessonOnShow ? LearningItemDetailViewModel::ContentFace
+                                            : LearningItemDetailViewModel::NotReadyFace);
+        QCOMPARE(f.vm->errorText(), message);
+        QCOMPARE(f.events().size(), events);
+        QVERIFY(!f.store.hasErrorMessage());
+
+        f.vm->reload();
+        QTRY_VERIFY(!f.vm->loading());
+        QCOMPARE(f.vm->face(), LearningItemDetailViewModel::ContentFace);
+        QCOMPARE(f.eventNames().last(), QStringLiteral("lesson_open"));
     }
 
     // A page closed while its lesson loads: nothing happens when the answer comes.

@@ -37,7 +37,7 @@ Page {
         const properties = vm.practiceProperties(row)
         properties.session = page.session
         if (page.StackView.view)
-            page.StackView.view.push(vm.practiceViewUrl, properties)
+            page.StackView.view.push(Qt.resolvedUrl("PracticeView.qml"), properties)
         else
             page.practiceRequested(properties)
     }
