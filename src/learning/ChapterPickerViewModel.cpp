@@ -4,12 +4,11 @@
 #include "ErrorText.h"
 #include "LearningAPIClient.h"
 
-#include <QVariantMap>
-
 #include <algorithm>
 
 ChapterPickerViewModel::ChapterPickerViewModel(QObject *parent)
-    : QObject(parent), m_topicBox(new TopicBoxViewModel(this)) {
+    : QObject(parent), m_topicBox(new TopicBoxViewModel(this)),
+      m_rows(new ListModel<ChapterPickerRow>(this)) {
     // The box's failures share the page's message; its confirmed proposal goes to the host.
     connect(m_topicBox, &TopicBoxViewModel::failed, this,
             [this](const QString &message) { setErrorMessage(message); });
@@ -75,18 +74,17 @@ QList<ChapterItem> ChapterPickerViewModel::chaptersTitled(const QList<ChapterIte
     return group;
 }
 
-QVariantList ChapterPickerViewModel::sections() const {
-    QVariantList sections;
-    for (const QString &title : groupTitles(m_chapters)) {
-        QVariantList rows;
-        for (const ChapterItem &chapter : chaptersTitled(m_chapters, title)) {
-            rows.append(QVariantMap{{QStringLiteral("code"), chapter.code},
-                                    {QStringLiteral("name"), chapter.name},
-                                    {QStringLiteral("subtitle"), title}});
+QList<ChapterPickerRow> ChapterPickerViewModel::rowsOf(const QList<ChapterItem> &chapters) {
+    QList<ChapterPickerRow> rows;
+    rows.reserve(chapters.size());
+    for (const QString &title : groupTitles(chapters)) {
+        bool first = true;
+        for (const ChapterItem &chapter : chaptersTitled(chapters, title)) {
+            rows.append({chapter.code, chapter.name, title, first});
+            first = false;
         }
-        sections.append(QVariantMap{{QStringLiteral("title"), title}, {QStringLiteral("chapters"), rows}});
     }
-    return sections;
+    return rows;
 }
 
 void ChapterPickerViewModel::setLoading(bool loading) {
@@ -109,6 +107,7 @@ void ChapterPickerViewModel::setChapters(QList<ChapterItem> chapters) {
     if (m_chapters == chapters)
         return;
     m_chapters = std::move(chapters);
+    m_rows->replaceAll(rowsOf(m_chapters));
     Q_EMIT chaptersChanged();
     Q_EMIT stateChanged();
 }

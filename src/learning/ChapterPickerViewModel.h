@@ -2,6 +2,7 @@
 
 #include "AppSession.h"
 #include "CatalogueModels.h"
+#include "ListModel.h"
 #include "TopicBoxViewModel.h"
 
 #include <QList>
@@ -9,14 +10,32 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
-#include <QUrl>
 #include <QVariant>
-#include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 
 #include <QCoro/QCoroTask>
 
 #include <optional>
+
+// One chapter row of the picker. Rows are listed section by section; the first row of a section carries its
+// title above it.
+struct ChapterPickerRow {
+    Q_GADGET
+    Q_PROPERTY(QString code MEMBER code)
+    Q_PROPERTY(QString name MEMBER name)
+    Q_PROPERTY(QString section MEMBER section)
+    Q_PROPERTY(QString subtitle MEMBER section) // the row's second line is its section's title
+    Q_PROPERTY(bool startsSection MEMBER startsSection)
+
+public:
+    QString code;
+    QString name;
+    QString section;
+    bool startsSection = false;
+
+    QString id() const { return code; }
+    friend bool operator==(const ChapterPickerRow &, const ChapterPickerRow &) = default;
+};
 
 // The page on which the learner chooses what to learn next: a header card, the topic box, and the
 // curriculum's chapters grouped by subject and grade. It creates nothing on the server; a tapped chapter or a
@@ -35,7 +54,7 @@ class ChapterPickerViewModel : public QObject {
     Q_PROPERTY(bool refreshing READ refreshing NOTIFY refreshingChanged)
     Q_PROPERTY(QString errorMessage READ errorMessageText NOTIFY errorMessageChanged)
     Q_PROPERTY(bool hasChapters READ hasChapters NOTIFY chaptersChanged)
-    Q_PROPERTY(QVariantList sections READ sections NOTIFY chaptersChanged)
+    Q_PROPERTY(ListModelBase *rows READ rowModel CONSTANT)
     Q_PROPERTY(bool showsSpinner READ showsSpinner NOTIFY stateChanged)
     Q_PROPERTY(bool showsEmptyText READ showsEmptyText NOTIFY stateChanged)
     Q_PROPERTY(QString emptyText READ emptyText NOTIFY stateChanged)
@@ -44,8 +63,6 @@ class ChapterPickerViewModel : public QObject {
     Q_PROPERTY(QString headerNote READ headerNote CONSTANT)
     Q_PROPERTY(QString wholeChapterLabel READ wholeChapterLabel CONSTANT)
     Q_PROPERTY(QString startLabel READ startLabel CONSTANT)
-    Q_PROPERTY(QUrl headerArt READ headerArt CONSTANT)
-    Q_PROPERTY(QUrl rowIcon READ rowIcon CONSTANT)
 
 public:
     explicit ChapterPickerViewModel(QObject *parent = nullptr);
@@ -61,8 +78,10 @@ public:
     QString errorMessageText() const { return m_errorMessage.value_or(QString()); }
     const QList<ChapterItem> &chapters() const { return m_chapters; }
     bool hasChapters() const { return !m_chapters.isEmpty(); }
-    // [{title, chapters: [{code, name, subtitle}]}] in the order of `groupTitles`.
-    QVariantList sections() const;
+    // The chapter rows, sections in the order of `groupTitles`, chapters in the server's order within each.
+    const QList<ChapterPickerRow> &rows() const { return m_rows->rows(); }
+    ListModelBase *rowModel() const { return m_rows; }
+    static QList<ChapterPickerRow> rowsOf(const QList<ChapterItem> &chapters);
     bool showsSpinner() const { return m_loading && m_chapters.isEmpty(); }
     bool showsEmptyText() const { return !m_loading && m_chapters.isEmpty(); }
     QString emptyText() const { return m_errorMessage.value_or(QStringLiteral("暂时没有可学的章节")); }
@@ -72,9 +91,6 @@ public:
     QString headerNote() const { return QStringLiteral("已有内容立即可学，缺的内容后台生成，好了会通知你"); }
     QString wholeChapterLabel() const { return QStringLiteral("或者选一整章"); }
     QString startLabel() const { return QStringLiteral("开始 →"); }
-    // The artwork of the header card and of every chapter row (shared with the guest pages).
-    QUrl headerArt() const { return QUrl(QStringLiteral("qrc:/qt/qml/Quorvel/Ui/assets/PathArt.svg")); }
-    QUrl rowIcon() const { return QUrl(QStringLiteral("qrc:/qt/qml/Quorvel/Ui/assets/IconPath.svg")); }
 
     // The display name of a subject code; an unknown code stands for itself.
     static QString subjectLabel(const QString &subject);
@@ -118,6 +134,7 @@ private:
     QPointer<AppSession> m_session;
     TopicBoxViewModel *m_topicBox;
     QList<ChapterItem> m_chapters;
+    ListModel<ChapterPickerRow> *m_rows;
     bool m_loading = true; // the first render shows the spinner, never the empty text
     std::optional<QString> m_errorMessage;
     int m_refreshes = 0;

@@ -5,8 +5,9 @@
 #include "FeatureDetailViewModel.h"
 #include "LearningStore.h"
 #include "LinkOpener.h"
+#include "ListModel.h"
 #include "LoginViewModel.h"
-#include "PathNodeRowViewModel.h"
+#include "PathNodeRow.h"
 #include "TestPlatform.h"
 #include "QmlModules.h"
 #include "QmlModuleFiles.h"
@@ -125,20 +126,25 @@ private Q_SLOTS:
         });
         for (const char *state : {"Completed", "Generating", "Failed", "Ready", "Locked"}) {
             QTest::newRow(qPrintable(QStringLiteral("PathNodeRow ") + QLatin1String(state)))
-                << "PathNodeRow" << Properties([state](AppSession &session) {
-                       auto *row = new PathNodeRowViewModel(&session);
-                       row->setLesson({1, 2, "k", "正数和负数", QString::fromLatin1(state),
-                                       QLatin1String(state) != QLatin1String("Locked"), 40},
-                                      QLatin1String(state) == QLatin1String("Ready"), false, 7);
-                       return QVariantMap{{"row", QVariant::fromValue(row)}};
+                << "PathNodeRow" << Properties([state](AppSession &) {
+                       const PathNodeRow row({1, 2, "k", "正数和负数", QString::fromLatin1(state),
+                                              QLatin1String(state) != QLatin1String("Locked"), 40},
+                                             QLatin1String(state) == QLatin1String("Ready"), false, 7);
+                       // The roles the delegate draws, as the path list's model hands them over.
+                       QVariantMap roles = ListModel<PathNodeRow>::toMap(row);
+                       for (const char *unused : {"isCurrent", "isLast", "nodeSymbol"})
+                           roles.remove(QLatin1String(unused));
+                       return roles;
                    });
         }
-        QTest::newRow("PathListView") << "PathListView" << Properties([](AppSession &session) {
-            auto *transport = static_cast<FakeTransport *>(&Platform::transport());
-            transport->on(
-                "GET", "/api/v1/learning-paths/7",
-                FakeTransport::Reply::json(
-                    200, R"({"path_id":7,"goal_type":"chapter","goal":"学完「有理数」","status":"Active",
+        QTest::newRow("LearningPathListView")
+            << "LearningPathListView" << Properties([](AppSession &session) {
+                   auto *transport = static_cast<FakeTransport *>(&Platform::transport());
+                   transport->on(
+                       "GET", "/api/v1/learning-paths/7",
+                       FakeTransport::Reply::json(
+                           200,
+                           R"({"path_id":7,"goal_type":"chapter","goal":"学完「有理数」","status":"Active",
                                    "unlocked_order":2,"prefetch":1,"items":[
                                    {"item_id":71,"list_order":1,"kp_code":"a","kp_name":"正数和负数",
                                     "state":"Completed","openable":true},
@@ -146,13 +152,13 @@ private Q_SLOTS:
                                     "state":"Ready","openable":true},
                                    {"item_id":73,"list_order":3,"kp_code":"c","kp_name":"绝对值",
                                     "state":"Generating","openable":false,"progress":30}]})")
-                    .after(30));
-            session.setLastPathId(7);
-            auto *store = new LearningStore(&session, &session);
-            auto load = store->loadLastPath();
-            return QVariantMap{{"store", QVariant::fromValue(store)},
-                               {"session", QVariant::fromValue(&session)}};
-        });
+                           .after(30));
+                   session.setLastPathId(7);
+                   auto *store = new LearningStore(&session, &session);
+                   auto load = store->loadLastPath();
+                   return QVariantMap{{"store", QVariant::fromValue(store)},
+                                      {"session", QVariant::fromValue(&session)}};
+               });
         // The lesson page on its content face and on its preparing face, and the practice screen it opens.
         const auto lessonPage = [](FakeTransport::Reply reply) {
             return Properties([reply](AppSession &session) {
@@ -164,8 +170,8 @@ private Q_SLOTS:
                                    {"itemId", 72}};
             });
         };
-        QTest::newRow("LessonPageView")
-            << "LessonPageView"
+        QTest::newRow("LearningItemDetailView")
+            << "LearningItemDetailView"
             << lessonPage(FakeTransport::Reply::json(
                    200,
                    R"({"item_id":72,"list_order":2,"kp_code":"b","kp_name":"有理数与数轴","state":"Ready",
@@ -173,8 +179,8 @@ private Q_SLOTS:
                      "examples":[{"stem":"画数轴","steps":["一","二"]},{}]},
                      "exercises":{"questions":[{"question_id":9,"stem":{"text":"题"},
                      "options":[{"label":"A","text":"1"}]},{}]}})"));
-        QTest::newRow("LessonPageView preparing")
-            << "LessonPageView"
+        QTest::newRow("LearningItemDetailView preparing")
+            << "LearningItemDetailView"
             << lessonPage(FakeTransport::Reply::json(
                    409, R"({"code":"item_generating","message":"这一课还在准备中，请稍后再来"})"));
         QTest::newRow("PracticeView") << "PracticeView" << Properties([](AppSession &session) {

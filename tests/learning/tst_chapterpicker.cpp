@@ -35,8 +35,10 @@ const QList<ChapterItem> sample{chapter("m7-1", "math", 7, "有理数"),
 
 QStringList sectionTitles(const ChapterPickerViewModel &picker) {
     QStringList titles;
-    for (const QVariant &section : picker.sections())
-        titles.append(section.toMap().value("title").toString());
+    for (const ChapterPickerRow &row : picker.rows()) {
+        if (row.startsSection)
+            titles.append(row.section);
+    }
     return titles;
 }
 
@@ -136,13 +138,14 @@ private Q_SLOTS:
         Await::result(f.picker.loadChapters());
         QCOMPARE(sectionTitles(f.picker), titles);
         QStringList shown;
-        for (const QVariant &section : f.picker.sections()) {
-            for (const QVariant &row : section.toMap().value("chapters").toList()) {
-                const QVariantMap map = row.toMap();
-                shown.append(map.value("code").toString());
-                // The row's second line is its section's title.
-                QCOMPARE(map.value("subtitle").toString(), section.toMap().value("title").toString());
-            }
+        QString section;
+        for (int i = 0; i < f.picker.rowModel()->count(); ++i) {
+            const QVariantMap row = f.picker.rowModel()->get(i);
+            shown.append(row.value("code").toString());
+            // A section's title heads its first row; every row's second line is its section's title.
+            QCOMPARE(row.value("startsSection").toBool(), row.value("section").toString() != section);
+            section = row.value("section").toString();
+            QCOMPARE(row.value("subtitle").toString(), section);
         }
         QCOMPARE(shown, codes);
     }
@@ -155,6 +158,31 @@ private Q_SLOTS:
         QVERIFY(picker.showsSpinner());
         QVERIFY(!picker.showsEmptyText());
         QVERIFY(!picker.hasChapters());
+    }
+
+    // A reload that renames one chapter and adds one to a new section signals just that: one row changed,
+    // one row in, nothing reset.
+    void aReloadSignalsOnlyTheRowsThatChanged() {
+        Fixture f;
+        QList<ChapterItem> renamed = sample;
+        renamed[1].name = QStringLiteral("整式");
+        renamed.append(chapter("c9-1", "chemistry", 9, "走进化学"));
+        f.transport().on("GET", chaptersPath, FakeTransport::Reply::json(200, chaptersBody(sample)));
+        f.transport().on("GET", chaptersPath, FakeTransport::Reply::json(200, chaptersBody(renamed)));
+        Await::result(f.picker.loadChapters());
+        ListModelBase *model = f.picker.rowModel();
+        QSignalSpy changed(model, &QAbstractItemModel::dataChanged);
+        QSignalSpy inserted(model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy removed(model, &QAbstractItemModel::rowsRemoved);
+        QSignalSpy reset(model, &QAbstractItemModel::modelReset);
+        Await::result(f.picker.loadChapters());
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed[0].at(0).toModelIndex().row(), 2); // "化学 · 9 年级" sorts first
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(inserted[0].at(1).toInt(), 0);
+        QCOMPARE(removed.count(), 0);
+        QCOMPARE(reset.count(), 0);
+        QCOMPARE(model->get(2).value("name").toString(), QStringLiteral("整式"));
     }
 
     void aLoadShowsTheChapters() {
@@ -186,7 +214,7 @@ private Q_SLOTS:
         QVERIFY(!f.picker.showsSpinner());
         QVERIFY(f.picker.showsEmptyText());
         QCOMPARE(f.picker.emptyText(), QStringLiteral("暂时没有可学的章节"));
-        QVERIFY(f.picker.sections().isEmpty());
+        QVERIFY(f.picker.rows().isEmpty());
     }
 
     // A failure takes the empty-list text's place; a working server then shows the sections and no message.

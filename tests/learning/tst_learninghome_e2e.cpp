@@ -5,8 +5,8 @@
 #include "ChapterPickerViewModel.h"
 #include "DevServer.h"
 #include "LearningHomeViewModel.h"
+#include "LearningPathListViewModel.h"
 #include "LocalService.h"
-#include "PathListViewModel.h"
 #include "Platform.h"
 #include "TestPlatform.h"
 #include "QmlModules.h"
@@ -25,10 +25,10 @@ QVL_IMPORT_QML_MODULES()
 
 namespace {
 
-QStringList subtitles(const PathListViewModel &list) {
+QStringList subtitles(const LearningPathListViewModel &list) {
     QStringList lines;
-    for (const PathNodeRowViewModel *row : list.rows())
-        lines.append(row->subtitle());
+    for (const PathNodeRow &row : list.rows())
+        lines.append(row.subtitle());
     return lines;
 }
 
@@ -56,7 +56,7 @@ QQuickItem *firstNamed(QQuickItem *root, const QString &name) {
 QQuickItem *chapterRowNamed(QQuickItem *root, const QString &chapter) {
     for (QQuickItem *item : allNamed(root, QStringLiteral("chapterRow"))) {
         if (item->isVisible() && item->width() > 0 &&
-            item->property("modelData").toMap().value(QStringLiteral("name")).toString() == chapter)
+            item->parentItem()->property("name").toString() == chapter) // the delegate's role
             return item;
     }
     return nullptr;
@@ -112,34 +112,34 @@ private Q_SLOTS:
         connect(&picker, &ChapterPickerViewModel::picked, &home, &LearningHomeViewModel::pickChapter);
         Await::result(picker.loadChapters());
         QVERIFY2(!picker.errorMessage(), qPrintable(picker.errorMessageText()));
-        const QVariantList sections = picker.sections();
-        QVERIFY(!sections.isEmpty());
-        QCOMPARE(sections.first().toMap().value("title").toString(), QStringLiteral("数学 · 7 年级"));
-        const QVariantMap firstChapter = sections.first().toMap().value("chapters").toList().first().toMap();
-        QCOMPARE(firstChapter.value("name").toString(), QStringLiteral("有理数"));
+        QVERIFY(!picker.rows().isEmpty());
+        const ChapterPickerRow firstChapter = picker.rows().first();
+        QVERIFY(firstChapter.startsSection);
+        QCOMPARE(firstChapter.section, QStringLiteral("数学 · 7 年级"));
+        QCOMPARE(firstChapter.name, QStringLiteral("有理数"));
 
-        picker.pick(firstChapter.value("code").toString());
+        picker.pick(firstChapter.code);
         QCOMPARE(home.face(), LearningHomeViewModel::Loading);
         QTRY_COMPARE(home.face(), LearningHomeViewModel::PathList);
         QVERIFY(!home.alertVisible());
         QVERIFY(home.menuVisible());
 
-        PathListViewModel list;
+        LearningPathListViewModel list;
         list.setStore(home.store());
         QCOMPARE(list.goal(), QStringLiteral("学完「有理数」"));
         const int lessons = list.lessonCount();
         QVERIFY(lessons >= 3);
         QCOMPARE(list.progressLine(), QStringLiteral("已完成 0 / %1 课 · 当前第 1 课").arg(lessons));
         QCOMPARE(subtitles(list).mid(0, 2), (QStringList{"可以开始学", "完成上一课后解锁"}));
-        QVERIFY(list.rows()[0]->isCurrent());
-        QVERIFY(!list.rows()[1]->openable());
+        QVERIFY(list.rows()[0].isCurrent());
+        QVERIFY(!list.rows()[1].openable());
 
         // The lesson page completes through the same store; the list shows the next lesson unlocked.
-        QVERIFY(Await::result(home.store()->completeItem(list.pathId(), list.rows()[0]->itemId())));
+        QVERIFY(Await::result(home.store()->completeItem(list.pathId(), list.rows()[0].itemId())));
         QCOMPARE(list.progressLine(), QStringLiteral("已完成 1 / %1 课 · 当前第 2 课").arg(lessons));
         QCOMPARE(subtitles(list).mid(0, 3), (QStringList{"已完成", "可以开始学", "完成上一课后解锁"}));
-        QVERIFY(list.rows()[1]->isCurrent());
-        QVERIFY(list.rows()[1]->openable());
+        QVERIFY(list.rows()[1].isCurrent());
+        QVERIFY(list.rows()[1].openable());
 
         // The next time the tab comes on screen the same path is back.
         LearningHomeViewModel again;

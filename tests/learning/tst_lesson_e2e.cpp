@@ -3,8 +3,8 @@
 #include "AuthAPIClient.h"
 #include "Await.h"
 #include "DevServer.h"
+#include "LearningItemDetailViewModel.h"
 #include "LearningStore.h"
-#include "LessonPageViewModel.h"
 #include "LocalService.h"
 #include "Platform.h"
 #include "TestPlatform.h"
@@ -24,8 +24,9 @@ private:
     std::unique_ptr<LocalService> m_service;
 
     // A page for one lesson, on screen, once its load has ended.
-    std::unique_ptr<LessonPageViewModel> openPage(LearningStore &store, qint64 pathId, qint64 itemId) {
-        auto page = std::make_unique<LessonPageViewModel>();
+    std::unique_ptr<LearningItemDetailViewModel> openPage(LearningStore &store, qint64 pathId,
+                                                          qint64 itemId) {
+        auto page = std::make_unique<LearningItemDetailViewModel>();
         page->setSession(m_service->session.get());
         page->setStore(&store);
         page->setPathId(pathId);
@@ -56,13 +57,13 @@ private Q_SLOTS:
         // The next lesson is locked before: its page cannot open it.
         {
             const auto locked = openPage(store, path.pathId, second.itemId);
-            QCOMPARE(locked->face(), LessonPageViewModel::NotReadyFace);
+            QCOMPARE(locked->face(), LearningItemDetailViewModel::NotReadyFace);
             QVERIFY(!locked->preparing());
             QCOMPARE(locked->notReadyMessage(), QStringLiteral("完成前面的课程后才能打开这一课"));
         }
 
         const auto page = openPage(store, path.pathId, first.itemId);
-        QCOMPARE(page->face(), LessonPageViewModel::ContentFace);
+        QCOMPARE(page->face(), LearningItemDetailViewModel::ContentFace);
         QCOMPARE(page->title(), QStringLiteral("第 1 课"));
         QCOMPARE(page->header().value("name").toString(), first.kpName);
         const QVariantList counts = page->header().value("counts").toList();
@@ -76,11 +77,11 @@ private Q_SLOTS:
         const QVariantMap practice = page->practiceProperties(0);
         QVERIFY(practice.value("questionId").toLongLong() > 0);
         QCOMPARE(practice.value("options").toList().size(), 4);
-        QCOMPARE(page->completionControl(), LessonPageViewModel::CompleteButton);
+        QCOMPARE(page->completionControl(), LearningItemDetailViewModel::CompleteButton);
 
         Await::result(page->completeLesson());
         QVERIFY(page->completed());
-        QCOMPARE(page->completionControl(), LessonPageViewModel::CompletedLabel);
+        QCOMPARE(page->completionControl(), LearningItemDetailViewModel::CompletedLabel);
         QVERIFY(!store.hasErrorMessage());
         // The store has the server's new path: the first lesson done, the second open.
         QCOMPARE(store.path()->unlockedOrder, 2);
@@ -90,13 +91,13 @@ private Q_SLOTS:
         QVERIFY(!store.path()->items[2].openable);
 
         const auto next = openPage(store, path.pathId, second.itemId);
-        QCOMPARE(next->face(), LessonPageViewModel::ContentFace);
+        QCOMPARE(next->face(), LearningItemDetailViewModel::ContentFace);
         QCOMPARE(next->title(), QStringLiteral("第 2 课"));
-        QCOMPARE(next->completionControl(), LessonPageViewModel::CompleteButton);
+        QCOMPARE(next->completionControl(), LearningItemDetailViewModel::CompleteButton);
 
         // The completed lesson opens again, marked done.
         const auto again = openPage(store, path.pathId, first.itemId);
-        QCOMPARE(again->completionControl(), LessonPageViewModel::CompletedLabel);
+        QCOMPARE(again->completionControl(), LearningItemDetailViewModel::CompletedLabel);
 
         // What the page recorded reaches the service.
         Analytics::shared().start(m_service->session.get());
@@ -130,7 +131,7 @@ private Q_SLOTS:
         m_service->session->setLastPathId(path.pathId);
         Await::result(store.loadLastPath());
         const auto page = openPage(store, path.pathId, path.items[0].itemId);
-        QCOMPARE(page->face(), LessonPageViewModel::NotReadyFace);
+        QCOMPARE(page->face(), LearningItemDetailViewModel::NotReadyFace);
         QVERIFY(page->preparing());
         QCOMPARE(page->notReadyTitle(), QStringLiteral("这一课还在准备中"));
         QCOMPARE(page->notReadySymbol(), QStringLiteral("hourglass.circle.fill"));

@@ -6,8 +6,8 @@
 #include "AuthAPIClient.h"
 #include "Await.h"
 #include "DevServer.h"
+#include "LearningItemDetailViewModel.h"
 #include "LearningStore.h"
-#include "LessonPageViewModel.h"
 #include "Platform.h"
 #include "TestPlatform.h"
 #include "QmlModules.h"
@@ -126,7 +126,7 @@ private Q_SLOTS:
             import Quorvel.Ui
             StackView {
                 function open(properties) {
-                    return push("qrc:/qt/qml/Quorvel/Learning/LessonPageView.qml", properties, StackView.Immediate)
+                    return push("qrc:/qt/qml/Quorvel/Learning/LearningItemDetailView.qml", properties, StackView.Immediate)
                 }
                 initialItem: Rectangle { color: Brand.brandMist }
             })",
@@ -149,7 +149,7 @@ private Q_SLOTS:
                                                                {"itemId", lesson.itemId}})));
         auto *page = pushed.value<QQuickItem *>();
         QVERIFY(page);
-        auto *vm = page->property("viewModel").value<LessonPageViewModel *>();
+        auto *vm = page->property("viewModel").value<LearningItemDetailViewModel *>();
         QVERIFY(vm);
         if (state != QLatin1String("loading"))
             QTRY_VERIFY_WITH_TIMEOUT(!vm->loading(), 5000);

@@ -1,5 +1,6 @@
 #include "LearningHomePalette.h"
-#include "PathNodeRowViewModel.h"
+#include "ListModel.h"
+#include "PathNodeRow.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -9,7 +10,7 @@
 namespace {
 
 using Tone = LearningHomePalette::Tone;
-using Symbol = PathNodeRowViewModel::NodeSymbol;
+using Symbol = PathNodeRow::NodeSymbol;
 
 LearningItemView lesson(const QString &state, bool openable, std::optional<qint64> progress = std::nullopt,
                         qint64 listOrder = 3) {
@@ -80,10 +81,9 @@ private Q_SLOTS:
         QFETCH(int, tone);
 
         const LearningItemView item = lesson(state, openable, progress);
-        QCOMPARE(PathNodeRowViewModel::nodeSubtitle(item), text);
-        QCOMPARE(int(PathNodeRowViewModel::statusTone(item)), tone);
-        PathNodeRowViewModel row;
-        row.setLesson(item, false, false, 9);
+        QCOMPARE(PathNodeRow::nodeSubtitle(item), text);
+        QCOMPARE(int(PathNodeRow::statusTone(item)), tone);
+        PathNodeRow row(item, false, false, 9);
         QCOMPARE(row.subtitle(), text);
         QCOMPARE(row.statusTone(), tone);
     }
@@ -109,8 +109,7 @@ private Q_SLOTS:
         QFETCH(bool, shown);
         QFETCH(double, fraction);
 
-        PathNodeRowViewModel row;
-        row.setLesson(lesson(state, true, progress), false, false, 9);
+        PathNodeRow row(lesson(state, true, progress), false, false, 9);
         QCOMPARE(row.showsProgress(), shown);
         QCOMPARE(row.progressFraction(), fraction);
     }
@@ -129,7 +128,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("symbolTone");
         QTest::addColumn<int>("connector");
 
-        const int white = PathNodeRowViewModel::whiteTone;
+        const int white = PathNodeRow::whiteTone;
         QTest::newRow("completed") << "Completed" << true << false << false << int(Tone::BrandTeal)
                                    << int(Symbol::Checkmark) << "checkmark"
                                    << "" << 17.0 << white << int(Tone::BrandTeal);
@@ -172,8 +171,7 @@ private Q_SLOTS:
         QFETCH(int, symbolTone);
         QFETCH(int, connector);
 
-        PathNodeRowViewModel row;
-        row.setLesson(lesson(state, openable, std::nullopt, 7), isCurrent, false, 9);
+        PathNodeRow row(lesson(state, openable, std::nullopt, 7), isCurrent, false, 9);
         QCOMPARE(row.nodeGradient(), gradient);
         if (!gradient)
             QCOMPARE(row.nodeTone(), fill);
@@ -215,15 +213,14 @@ private Q_SLOTS:
         QFETCH(double, opacity);
         QFETCH(double, shadow);
 
-        PathNodeRowViewModel row;
-        row.setLesson(lesson(state, openable, std::nullopt, 12), isCurrent, false, 9);
+        PathNodeRow row(lesson(state, openable, std::nullopt, 12), isCurrent, false, 9);
         QCOMPARE(row.title(), QStringLiteral("第 12 课 · 绝对值"));
         QCOMPARE(row.titleTone(), titleTone);
         QCOMPARE(row.openable(), openable);
         QCOMPARE(row.cardOpacity(), opacity);
         QCOMPARE(row.cardShadowOpacity(), shadow);
-        QCOMPARE(row.property("showsBadge").toBool(), isCurrent);
-        QCOMPARE(row.property("outlined").toBool(), isCurrent);
+        QCOMPARE(ListModel<PathNodeRow>::toMap(row).value("showsBadge").toBool(), isCurrent);
+        QCOMPARE(ListModel<PathNodeRow>::toMap(row).value("outlined").toBool(), isCurrent);
         QCOMPARE(row.badgeText(), QStringLiteral("当前课程"));
         QCOMPARE(row.accessibleText(), isCurrent
                                            ? QStringLiteral("当前课程，第 12 课 · 绝对值，") + row.subtitle()
@@ -231,37 +228,41 @@ private Q_SLOTS:
     }
 
     void titleShowsTheServersNumberAndNameAsTheyStand() {
-        PathNodeRowViewModel row;
-        row.setLesson(lesson(QStringLiteral("Ready"), true, std::nullopt, -2), false, false, 9);
+        PathNodeRow row(lesson(QStringLiteral("Ready"), true, std::nullopt, -2), false, false, 9);
         QCOMPARE(row.title(), QStringLiteral("第 -2 课 · 绝对值"));
         QCOMPARE(row.nodeNumber(), QStringLiteral("-2"));
         LearningItemView big = lesson(QStringLiteral("Ready"), true, std::nullopt, 1234567);
         big.kpName = QStringLiteral("<b>x</b>");
-        row.setLesson(big, false, false, 9);
+        row = PathNodeRow(big, false, false, 9);
         QCOMPARE(row.title(), QStringLiteral("第 1234567 课 · <b>x</b>")); // never grouped, never markup
     }
 
     void theLastRowHasNoConnector() {
-        PathNodeRowViewModel row;
-        row.setLesson(lesson(QStringLiteral("Completed"), true), false, true, 9);
+        PathNodeRow row(lesson(QStringLiteral("Completed"), true), false, true, 9);
         QVERIFY(!row.hasConnector());
         QVERIFY(row.isLast());
     }
 
+    // In the path list's model a row is signalled only when something it shows changed, and then only the
+    // roles that did.
     void changesAreSignalledOnlyWhenSomethingChanged() {
-        PathNodeRowViewModel row;
-        QSignalSpy changed(&row, &PathNodeRowViewModel::changed);
+        ListModel<PathNodeRow> model;
         const LearningItemView item = lesson(QStringLiteral("Ready"), true);
-        row.setLesson(item, true, false, 9);
+        model.append(PathNodeRow(item, true, false, 9));
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        model.update(PathNodeRow(item, true, false, 9));
+        QCOMPARE(changed.count(), 0);
+        model.update(PathNodeRow(item, false, false, 9));
         QCOMPARE(changed.count(), 1);
-        row.setLesson(item, true, false, 9);
+        const QList<int> roles = changed.takeFirst().at(2).value<QList<int>>();
+        QVERIFY(roles.contains(ListModel<PathNodeRow>::role("isCurrent")));
+        QVERIFY(roles.contains(ListModel<PathNodeRow>::role("showsBadge")));
+        QVERIFY(!roles.contains(ListModel<PathNodeRow>::role("title")));
+        model.update(PathNodeRow(lesson(QStringLiteral("Completed"), true), false, false, 9));
         QCOMPARE(changed.count(), 1);
-        row.setLesson(item, false, false, 9);
-        QCOMPARE(changed.count(), 2);
-        row.setLesson(lesson(QStringLiteral("Completed"), true), false, false, 9);
-        QCOMPARE(changed.count(), 3);
-        QCOMPARE(row.pathId(), 9);
-        QCOMPARE(row.itemId(), 301);
+        QCOMPARE(model.at(0).pathId(), 9);
+        QCOMPARE(model.at(0).itemId(), 301);
+        QCOMPARE(model.at(0).subtitle(), QStringLiteral("已完成"));
     }
 };
 

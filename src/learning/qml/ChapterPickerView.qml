@@ -83,7 +83,7 @@ Item {
                 }
                 GuestHomeArt {
                     anchors.fill: parent
-                    source: vm.headerArt
+                    source: "qrc:/qt/qml/Quorvel/Ui/assets/PathArt.svg" // shared with the guest pages
                     fill: true
                     radius: 22
                 }
@@ -201,13 +201,18 @@ Item {
                 color: root.tone(LearningHomePalette.Secondary)
             }
 
+            // One delegate per chapter; the first of a section shows the section's title above its row.
             Repeater {
-                model: vm.sections
+                model: vm.rows
 
                 ColumnLayout {
-                    id: section
+                    id: chapter
 
-                    required property var modelData
+                    required property string code
+                    required property string name
+                    required property string subtitle
+                    required property string section
+                    required property bool startsSection
 
                     Layout.fillWidth: true
                     spacing: 12
@@ -216,101 +221,96 @@ Item {
                         objectName: "sectionTitle"
                         Layout.fillWidth: true
                         Layout.topMargin: 6
-                        text: section.modelData.title
+                        visible: chapter.startsSection
+                        text: chapter.section
                         textFormat: Text.PlainText
                         font.pixelSize: 13
                         font.bold: true
                         color: root.tone(LearningHomePalette.BrandTeal)
                     }
 
-                    Repeater {
-                        model: section.modelData.chapters
+                    T.AbstractButton {
+                        id: chapterRow
 
-                        T.AbstractButton {
-                            id: chapterRow
+                        objectName: "chapterRow"
+                        Layout.fillWidth: true
+                        implicitHeight: rowContent.implicitHeight + 28
+                        Accessible.name: chapter.name
+                        onClicked: vm.pick(chapter.code)
 
-                            required property var modelData
+                        HoverHandler {
+                            cursorShape: Qt.PointingHandCursor
+                        }
 
-                            objectName: "chapterRow"
-                            Layout.fillWidth: true
-                            implicitHeight: rowContent.implicitHeight + 28
-                            Accessible.name: modelData.name
-                            onClicked: vm.pick(modelData.code)
-
-                            HoverHandler {
-                                cursorShape: Qt.PointingHandCursor
+                        background: Item {
+                            BrandShadow {
+                                anchors.fill: parent
+                                cornerRadius: 18
+                                color: LearningHomePalette.withOpacity(LearningHomePalette.BrandNavy,
+                                                                       root.dark, 0.08)
+                                blur: 8
+                                offsetY: 3
                             }
-
-                            background: Item {
-                                BrandShadow {
-                                    anchors.fill: parent
-                                    cornerRadius: 18
-                                    color: LearningHomePalette.withOpacity(LearningHomePalette.BrandNavy,
-                                                                           root.dark, 0.08)
-                                    blur: 8
-                                    offsetY: 3
-                                }
-                                Rectangle {
-                                    anchors.fill: parent
-                                    radius: 18
-                                    color: root.tone(LearningHomePalette.SecondaryGroupedBackground)
-                                }
+                            Rectangle {
+                                anchors.fill: parent
+                                radius: 18
+                                color: root.tone(LearningHomePalette.SecondaryGroupedBackground)
                             }
-                            contentItem: Item {}
+                        }
+                        contentItem: Item {}
 
-                            RowLayout {
-                                id: rowContent
+                        RowLayout {
+                            id: rowContent
 
-                                x: 14
-                                y: 14
-                                width: chapterRow.width - 28
-                                spacing: 14
-                                opacity: chapterRow.down ? 0.6 : 1
+                            x: 14
+                            y: 14
+                            width: chapterRow.width - 28
+                            spacing: 14
+                            opacity: chapterRow.down ? 0.6 : 1
 
-                                GuestHomeArt {
-                                    Layout.preferredWidth: 52
-                                    Layout.preferredHeight: 52
-                                    source: vm.rowIcon
-                                    fill: true
-                                    radius: 14
-                                }
-                                ColumnLayout {
+                            GuestHomeArt {
+                                Layout.preferredWidth: 52
+                                Layout.preferredHeight: 52
+                                source: "qrc:/qt/qml/Quorvel/Ui/assets/IconPath.svg"
+                                fill: true
+                                radius: 14
+                            }
+                            ColumnLayout {
+                                Layout.fillWidth: true
+                                spacing: 2
+
+                                Text {
                                     Layout.fillWidth: true
-                                    spacing: 2
-
-                                    Text {
-                                        Layout.fillWidth: true
-                                        text: chapterRow.modelData.name
-                                        textFormat: Text.PlainText
-                                        wrapMode: Text.Wrap
-                                        font.pixelSize: 16
-                                        font.bold: true
-                                        color: root.tone(LearningHomePalette.Primary)
-                                    }
-                                    Text {
-                                        Layout.fillWidth: true
-                                        text: chapterRow.modelData.subtitle
-                                        textFormat: Text.PlainText
-                                        font.pixelSize: 12
-                                        color: root.tone(LearningHomePalette.Secondary)
-                                    }
+                                    text: chapter.name
+                                    textFormat: Text.PlainText
+                                    wrapMode: Text.Wrap
+                                    font.pixelSize: 16
+                                    font.bold: true
+                                    color: root.tone(LearningHomePalette.Primary)
                                 }
-                                Rectangle {
-                                    implicitWidth: pill.implicitWidth + 28
-                                    implicitHeight: pill.implicitHeight + 14
-                                    radius: height / 2
-                                    gradient: BrandGradientAlt {}
+                                Text {
+                                    Layout.fillWidth: true
+                                    text: chapter.subtitle
+                                    textFormat: Text.PlainText
+                                    font.pixelSize: 12
+                                    color: root.tone(LearningHomePalette.Secondary)
+                                }
+                            }
+                            Rectangle {
+                                implicitWidth: pill.implicitWidth + 28
+                                implicitHeight: pill.implicitHeight + 14
+                                radius: height / 2
+                                gradient: BrandGradientAlt {}
 
-                                    Text {
-                                        id: pill
+                                Text {
+                                    id: pill
 
-                                        anchors.centerIn: parent
-                                        text: vm.startLabel
-                                        textFormat: Text.PlainText
-                                        font.pixelSize: 13
-                                        font.bold: true
-                                        color: "white"
-                                    }
+                                    anchors.centerIn: parent
+                                    text: vm.startLabel
+                                    textFormat: Text.PlainText
+                                    font.pixelSize: 13
+                                    font.bold: true
+                                    color: "white"
                                 }
                             }
                         }

@@ -37,7 +37,7 @@ Page {
 
     Component {
         id: lessonPage
-        LessonPageView {}
+        LearningItemDetailView {}
     }
 
     background: Rectangle {
@@ -95,7 +95,7 @@ Page {
     Component {
         id: pathFace
 
-        PathListView {
+        LearningPathListView {
             store: vm.store
             session: root.session
             onLessonRequested: (pathId, itemId) => root.push(lessonPage, {

@@ -9,9 +9,9 @@ import Quorvel.Learning
 Item {
     id: root
 
-    required property LessonPageViewModel viewModel
-    readonly property bool showsButton: viewModel.completionControl === LessonPageViewModel.CompleteButton
-    readonly property bool showsLabel: viewModel.completionControl === LessonPageViewModel.CompletedLabel
+    required property LearningItemDetailViewModel viewModel
+    readonly property bool showsButton: viewModel.completionControl === LearningItemDetailViewModel.CompleteButton
+    readonly property bool showsLabel: viewModel.completionControl === LearningItemDetailViewModel.CompletedLabel
 
     visible: showsButton || showsLabel
     implicitHeight: showsButton ? button.implicitHeight : showsLabel ? label.implicitHeight + 20 : 0

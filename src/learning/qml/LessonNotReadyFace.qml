@@ -9,7 +9,7 @@ import Quorvel.Learning
 Item {
     id: root
 
-    required property LessonPageViewModel viewModel
+    required property LearningItemDetailViewModel viewModel
 
     ColumnLayout {
         anchors.centerIn: parent

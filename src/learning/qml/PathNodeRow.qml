@@ -4,12 +4,38 @@ import Quorvel.Ui
 import Quorvel.Learning
 
 // One lesson of the path list: the node on its connector line at the left, the lesson card at the right.
-// Everything shown comes from the row's view-model; a card whose lesson is not openable is shown but does
-// not react. Tapping an openable card asks the list to open the lesson page.
+// Everything shown comes from the row's roles (PathNodeRow in C++); a card whose lesson is not openable is
+// shown but does not react. Tapping an openable card asks the list to open the lesson page.
 Item {
     id: root
 
-    required property PathNodeRowViewModel row
+    required property real pathId
+    required property real itemId
+    required property bool openable
+    required property bool showsNodeNumber
+    required property bool nodeSymbolBold
+    required property string nodeSymbolName
+    required property string nodeNumber
+    required property real nodeSymbolSize
+    required property int nodeSymbolTone
+    required property bool nodeGradient
+    required property int nodeTone
+    required property real nodeDiameter
+    required property real nodeGlowOpacity
+    required property bool hasConnector
+    required property int connectorTone
+    required property bool showsBadge
+    required property string badgeText
+    required property string title
+    required property int titleTone
+    required property string subtitle
+    required property int statusTone
+    required property bool showsProgress
+    required property real progressFraction
+    required property real cardOpacity
+    required property bool outlined
+    required property real cardShadowOpacity
+    required property string accessibleText
     property bool dark: false
     signal openRequested()
 
@@ -29,10 +55,10 @@ Item {
 
         BrandShadow {
             anchors.fill: node
-            visible: root.row.nodeGlowOpacity > 0
+            visible: root.nodeGlowOpacity > 0
             cornerRadius: node.radius
             color: LearningHomePalette.withOpacity(LearningHomePalette.BrandTeal, root.dark,
-                                                   root.row.nodeGlowOpacity)
+                                                   root.nodeGlowOpacity)
             blur: 8
             offsetY: 3
         }
@@ -42,31 +68,35 @@ Item {
 
             objectName: "node"
             anchors.horizontalCenter: parent.horizontalCenter
-            width: root.row.nodeDiameter
+            width: root.nodeDiameter
             height: width
             radius: width / 2
-            color: root.tone(root.row.nodeTone)
-            gradient: root.row.nodeGradient ? nodeGradient : null
+            color: root.tone(root.nodeTone)
             Accessible.ignored: true
 
-            BrandGradientAlt {
-                id: nodeGradient
+            // Laid over the plain fill rather than swapped in as its gradient: Qt 6.4's compiled bindings
+            // crash assigning a null gradient.
+            Rectangle {
+                anchors.fill: parent
+                radius: parent.radius
+                visible: root.nodeGradient
+                gradient: BrandGradientAlt {}
             }
 
             SymbolIcon {
                 anchors.centerIn: parent
-                visible: root.row.nodeSymbol !== PathNodeRowViewModel.Number
-                symbol: root.row.nodeSymbolName
-                size: root.row.nodeSymbolSize
-                font.bold: root.row.nodeSymbol === PathNodeRowViewModel.Checkmark
-                color: root.row.nodeSymbolTone < 0 ? "white" : root.tone(root.row.nodeSymbolTone)
+                visible: !root.showsNodeNumber
+                symbol: root.nodeSymbolName
+                size: root.nodeSymbolSize
+                font.bold: root.nodeSymbolBold
+                color: root.nodeSymbolTone < 0 ? "white" : root.tone(root.nodeSymbolTone)
             }
             Text {
                 anchors.centerIn: parent
-                visible: root.row.nodeSymbol === PathNodeRowViewModel.Number
-                text: root.row.nodeNumber
+                visible: root.showsNodeNumber
+                text: root.nodeNumber
                 textFormat: Text.PlainText
-                font.pixelSize: root.row.nodeSymbolSize
+                font.pixelSize: root.nodeSymbolSize
                 font.weight: Font.Black
                 color: "white"
             }
@@ -78,8 +108,8 @@ Item {
             anchors.top: node.bottom
             anchors.bottom: parent.bottom
             width: 3
-            visible: root.row.hasConnector
-            color: root.tone(root.row.connectorTone)
+            visible: root.hasConnector
+            color: root.tone(root.connectorTone)
         }
     }
 
@@ -92,10 +122,10 @@ Item {
         x: marker.width + 10
         width: root.width - x
         implicitHeight: content.implicitHeight + 28
-        enabled: root.row.openable
+        enabled: root.openable
         hoverEnabled: enabled
         Accessible.role: Accessible.Button
-        Accessible.name: root.row.accessibleText
+        Accessible.name: root.accessibleText
         onClicked: root.openRequested()
 
         HoverHandler {
@@ -105,10 +135,10 @@ Item {
         background: Item {
             BrandShadow {
                 anchors.fill: parent
-                visible: root.row.cardShadowOpacity > 0
+                visible: root.cardShadowOpacity > 0
                 cornerRadius: 18
                 color: LearningHomePalette.withOpacity(LearningHomePalette.BrandNavy, root.dark,
-                                                       root.row.cardShadowOpacity)
+                                                       root.cardShadowOpacity)
                 blur: 8
                 offsetY: 3
             }
@@ -116,8 +146,8 @@ Item {
                 anchors.fill: parent
                 radius: 18
                 color: LearningHomePalette.withOpacity(LearningHomePalette.SecondaryGroupedBackground, root.dark,
-                                                       root.row.cardOpacity)
-                border.width: root.row.outlined ? 1.5 : 0
+                                                       root.cardOpacity)
+                border.width: root.outlined ? 1.5 : 0
                 border.color: LearningHomePalette.color(LearningHomePalette.BrandTeal, root.dark)
             }
         }
@@ -134,8 +164,8 @@ Item {
             opacity: card.down ? 0.6 : 1
 
             Text {
-                visible: root.row.showsBadge
-                text: root.row.badgeText
+                visible: root.showsBadge
+                text: root.badgeText
                 textFormat: Text.PlainText
                 font.pixelSize: 11
                 font.bold: true
@@ -144,24 +174,24 @@ Item {
             Text {
                 objectName: "lessonTitle"
                 width: parent.width
-                text: root.row.title
+                text: root.title
                 textFormat: Text.PlainText
                 wrapMode: Text.Wrap
                 font.pixelSize: 15
                 font.bold: true
-                color: root.tone(root.row.titleTone)
+                color: root.tone(root.titleTone)
             }
             Text {
                 objectName: "lessonStatus"
                 width: parent.width
-                text: root.row.subtitle
+                text: root.subtitle
                 textFormat: Text.PlainText
                 wrapMode: Text.Wrap
                 font.pixelSize: 12
-                color: root.tone(root.row.statusTone)
+                color: root.tone(root.statusTone)
             }
             Item {
-                visible: root.row.showsProgress
+                visible: root.showsProgress
                 width: parent.width
                 height: 8
 
@@ -173,7 +203,7 @@ Item {
                     color: root.tone(LearningHomePalette.Gray5)
 
                     Rectangle {
-                        width: parent.width * root.row.progressFraction
+                        width: parent.width * root.progressFraction
                         height: parent.height
                         radius: 2
                         color: root.tone(LearningHomePalette.BrandTeal)

@@ -105,11 +105,15 @@ ColumnLayout {
             background: Rectangle {
                 radius: 14
                 color: root.tone(LearningHomePalette.Gray4)
-                gradient: root.model.buttonFilled ? filled : null
                 opacity: resolveButton.down ? 0.7 : 1
 
-                BrandGradientAlt {
-                    id: filled
+                // Over the plain fill, not swapped in as its gradient (a null gradient crashes Qt 6.4's compiled
+                // bindings).
+                Rectangle {
+                    anchors.fill: parent
+                    radius: parent.radius
+                    visible: root.model.buttonFilled
+                    gradient: BrandGradientAlt {}
                 }
             }
             contentItem: Text {

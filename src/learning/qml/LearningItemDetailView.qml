@@ -4,17 +4,17 @@ import QtQuick.Layouts
 import QtQuick.Templates as T
 import Quorvel.Core
 import Quorvel.Ui
+import Quorvel.Practice
 import Quorvel.Learning
 
 // The page of one lesson, pushed on the learning tab's StackView by a lesson row of the path list:
 //
-//     StackView.view.push("qrc:/qt/qml/Quorvel/LessonPageView.qml",
-//                         {"session": session, "store": store, "pathId": pathId, "itemId": itemId})
+//     StackView.view.push(lessonPage, {"session": session, "store": store, "pathId": pathId, "itemId": itemId})
 //
 // It loads the lesson every time it comes on screen and shows the loading face, the not-ready face or the
 // lesson's cards; an exercise pushes PracticeView on the same stack; the back control and "返回路径" after a
 // completion pop the page. Outside a StackView it asks its host through closeRequested() and
-// practiceRequested(properties). Everything it shows comes from LessonPageViewModel.
+// practiceRequested(properties). Everything it shows comes from LearningItemDetailViewModel.
 Page {
     id: page
 
@@ -39,12 +39,17 @@ Page {
         const properties = vm.practiceProperties(row)
         properties.session = page.session
         if (page.StackView.view)
-            page.StackView.view.push(vm.practiceViewUrl, properties)
+            page.StackView.view.push(practicePage, properties)
         else
             page.practiceRequested(properties)
     }
 
-    LessonPageViewModel {
+    Component {
+        id: practicePage
+        PracticeView {}
+    }
+
+    LearningItemDetailViewModel {
         id: vm
 
         session: page.session
@@ -71,7 +76,7 @@ Page {
     Column {
         objectName: "loadingFace"
         anchors.centerIn: parent
-        visible: vm.face === LessonPageViewModel.LoadingFace
+        visible: vm.face === LearningItemDetailViewModel.LoadingFace
         spacing: 12
 
         BrandSpinner {
@@ -93,7 +98,7 @@ Page {
     LessonNotReadyFace {
         objectName: "notReadyFace"
         anchors.fill: parent
-        visible: vm.face === LessonPageViewModel.NotReadyFace
+        visible: vm.face === LearningItemDetailViewModel.NotReadyFace
         viewModel: vm
     }
 
@@ -102,7 +107,7 @@ Page {
     Loader {
         objectName: "contentFace"
         anchors.fill: parent
-        active: vm.face === LessonPageViewModel.ContentFace
+        active: vm.face === LearningItemDetailViewModel.ContentFace
         sourceComponent: contentFace
     }
 

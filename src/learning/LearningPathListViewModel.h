@@ -2,7 +2,8 @@
 
 #include "LearningModels.h"
 #include "LearningStore.h"
-#include "PathNodeRowViewModel.h"
+#include "ListModel.h"
+#include "PathNodeRow.h"
 
 #include <QList>
 #include <QObject>
@@ -19,9 +20,10 @@
 // order the server sent them. It shows whatever path its store holds (the tab home shows the list only while
 // there is one) and never changes the path itself; pulling down asks the store to fetch it again.
 //
-// Rows are kept per lesson (by item id, and by occurrence should the server ever repeat one): a fetched
-// path updates them in place, so the list is rebuilt only when lessons come, go or move.
-class PathListViewModel : public QObject {
+// The rows are a list model keyed by lesson (by item id, and by occurrence should the server ever repeat
+// one): a fetched path signals only the lessons whose rows look different, and rows come, go or move only
+// when lessons do.
+class LearningPathListViewModel : public QObject {
     Q_OBJECT
     QML_ELEMENT
     Q_PROPERTY(LearningStore *store READ store WRITE setStore NOTIFY storeChanged)
@@ -33,14 +35,14 @@ class PathListViewModel : public QObject {
     Q_PROPERTY(int lessonCount READ lessonCount NOTIFY pathChanged)
     Q_PROPERTY(QString progressLine READ progressLine NOTIFY pathChanged)
     Q_PROPERTY(double progressFraction READ progressFraction NOTIFY pathChanged)
-    Q_PROPERTY(QList<QObject *> rows READ rowObjects NOTIFY rowsChanged)
+    Q_PROPERTY(ListModelBase *rows READ rowModel CONSTANT)
     Q_PROPERTY(QString bannerScene READ scene CONSTANT)
     Q_PROPERTY(QString chatScene READ scene CONSTANT)
     Q_PROPERTY(bool refreshing READ refreshing NOTIFY refreshingChanged)
 
 public:
-    explicit PathListViewModel(QObject *parent = nullptr);
-    ~PathListViewModel() override;
+    explicit LearningPathListViewModel(QObject *parent = nullptr);
+    ~LearningPathListViewModel() override;
 
     LearningStore *store() const { return m_store; }
     // Follows the store's path from now on.
@@ -61,8 +63,8 @@ public:
     QString progressLine() const;
     // The filled share of the progress bar; 0 for a path without lessons.
     double progressFraction() const;
-    const QList<PathNodeRowViewModel *> &rows() const { return m_rows; }
-    QList<QObject *> rowObjects() const { return {m_rows.begin(), m_rows.end()}; }
+    const QList<PathNodeRow> &rows() const { return m_rows->rows(); }
+    ListModelBase *rowModel() const { return m_rows; }
     QString scene() const { return QStringLiteral("learning"); }
     bool refreshing() const { return m_refreshing; }
 
@@ -73,18 +75,17 @@ public:
 Q_SIGNALS:
     void storeChanged();
     void pathChanged();
-    void rowsChanged();
     void refreshingChanged();
 
 private:
     void followStore();
-    void rebuildRows();
+    void updateRows();
     void setRefreshing(bool refreshing);
 
     QPointer<LearningStore> m_store;
     QMetaObject::Connection m_storeConnection;
     std::optional<LearningPathView> m_path;
-    QList<PathNodeRowViewModel *> m_rows;
+    ListModel<PathNodeRow> *m_rows;
     bool m_refreshing = false;
     int m_refreshes = 0;
 };

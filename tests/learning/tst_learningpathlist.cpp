@@ -1,7 +1,7 @@
 #include "AppSession.h"
 #include "Await.h"
+#include "LearningPathListViewModel.h"
 #include "LearningStore.h"
-#include "PathListViewModel.h"
 #include "TestPlatform.h"
 
 #include <QJsonArray>
@@ -61,17 +61,17 @@ QByteArray pathBody(qint64 pathId, qint64 unlockedOrder, const QList<Lesson> &le
         .toJson(QJsonDocument::Compact);
 }
 
-QList<bool> currentFlags(const PathListViewModel &list) {
+QList<bool> currentFlags(const LearningPathListViewModel &list) {
     QList<bool> flags;
-    for (const PathNodeRowViewModel *row : list.rows())
-        flags.append(row->isCurrent());
+    for (const PathNodeRow &row : list.rows())
+        flags.append(row.isCurrent());
     return flags;
 }
 
-QList<qint64> rowIds(const PathListViewModel &list) {
+QList<qint64> rowIds(const LearningPathListViewModel &list) {
     QList<qint64> ids;
-    for (const PathNodeRowViewModel *row : list.rows())
-        ids.append(row->itemId());
+    for (const PathNodeRow &row : list.rows())
+        ids.append(row.itemId());
     return ids;
 }
 
@@ -79,7 +79,7 @@ QList<qint64> rowIds(const PathListViewModel &list) {
 
 Q_DECLARE_METATYPE(QList<Lesson>)
 
-class TestPathList : public QObject {
+class TestLearningPathList : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -126,7 +126,7 @@ private Q_SLOTS:
         QFETCH(double, fraction);
         QFETCH(QList<bool>, current);
 
-        PathListViewModel list;
+        LearningPathListViewModel list;
         list.setPath(pathOf(unlockedOrder, lessons));
         QCOMPARE(list.caption(), QStringLiteral("我的学习路径"));
         QCOMPARE(list.goal(), QStringLiteral("学完「有理数」"));
@@ -138,63 +138,69 @@ private Q_SLOTS:
 
     // Rows keep the server's order; the last array element is the one without a connector.
     void rowsFollowTheArrayNotTheListOrder() {
-        PathListViewModel list;
+        LearningPathListViewModel list;
         list.setPath(pathOf(1, {{30, 3, "Locked", false}, {10, 1, "Ready"}, {20, 2, "Locked", false}}));
         QCOMPARE(rowIds(list), (QList<qint64>{30, 10, 20}));
         QList<bool> last;
-        for (const PathNodeRowViewModel *row : list.rows()) {
-            last.append(row->isLast());
-            QCOMPARE(row->pathId(), 5);
+        for (const PathNodeRow &row : list.rows()) {
+            last.append(row.isLast());
+            QCOMPARE(row.pathId(), 5);
         }
         QCOMPARE(last, (QList<bool>{false, false, true}));
-        QVERIFY(!list.rows()[2]->hasConnector());
-        QCOMPARE(list.rows()[1]->isCurrent(), true);
+        QVERIFY(!list.rows()[2].hasConnector());
+        QCOMPARE(list.rows()[1].isCurrent(), true);
     }
 
-    // A fetched copy of the same lessons updates the rows in place; only a change of lessons rebuilds the
-    // list.
+    // A fetched copy of the same lessons changes the rows that look different, in place; rows come and go
+    // only with their lessons, and the model is never reset.
     void rowsAreKeptPerLesson() {
-        PathListViewModel list;
-        QSignalSpy rowsChanged(&list, &PathListViewModel::rowsChanged);
-        QSignalSpy pathChanged(&list, &PathListViewModel::pathChanged);
-        list.setPath(pathOf(1, {{1, 1, "Ready"}, {2, 2, "Locked", false}}));
-        QCOMPARE(rowsChanged.count(), 1);
-        const QPointer<PathNodeRowViewModel> first = list.rows()[0];
-        const QPointer<PathNodeRowViewModel> second = list.rows()[1];
-        QSignalSpy secondChanged(second.data(), &PathNodeRowViewModel::changed);
+        LearningPathListViewModel list;
+        ListModelBase *model = list.rowModel();
+        QSignalSpy inserted(model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy removed(model, &QAbstractItemModel::rowsRemoved);
+        QSignalSpy changed(model, &QAbstractItemModel::dataChanged);
+        QSignalSpy reset(model, &QAbstractItemModel::modelReset);
+        QSignalSpy pathChanged(&list, &LearningPathListViewModel::pathChanged);
+        list.setPath(pathOf(1, {{1, 1, "Ready"}, {2, 2, "Locked", false}, {3, 3, "Locked", false}}));
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(model->count(), 3);
 
-        // The first lesson completed, the second unlocked: same rows, new looks.
-        list.setPath(pathOf(2, {{1, 1, "Completed"}, {2, 2, "Ready"}}));
-        QCOMPARE(rowsChanged.count(), 1);
+        // The first lesson completed, the second unlocked: the same rows, two of them with new looks.
+        list.setPath(pathOf(2, {{1, 1, "Completed"}, {2, 2, "Ready"}, {3, 3, "Locked", false}}));
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(removed.count(), 0);
         QCOMPARE(pathChanged.count(), 2);
-        QCOMPARE(list.rows()[0], first.data());
-        QCOMPARE(list.rows()[1], second.data());
-        QCOMPARE(secondChanged.count(), 1);
-        QVERIFY(second->isCurrent());
-        QCOMPARE(second->subtitle(), QStringLiteral("可以开始学"));
-        QCOMPARE(first->subtitle(), QStringLiteral("已完成"));
+        QCOMPARE(changed.count(), 2);
+        QCOMPARE(changed[0].at(0).toModelIndex().row(), 0);
+        QCOMPARE(changed[1].at(0).toModelIndex().row(), 1);
+        QVERIFY(list.rows()[1].isCurrent());
+        QCOMPARE(list.rows()[1].subtitle(), QStringLiteral("可以开始学"));
+        QCOMPARE(model->get(0).value("subtitle").toString(), QStringLiteral("已完成"));
 
         // The same path again changes nothing.
-        list.setPath(pathOf(2, {{1, 1, "Completed"}, {2, 2, "Ready"}}));
+        list.setPath(pathOf(2, {{1, 1, "Completed"}, {2, 2, "Ready"}, {3, 3, "Locked", false}}));
         QCOMPARE(pathChanged.count(), 2);
+        QCOMPARE(changed.count(), 2);
 
-        // A lesson gone, one new: the gone row is let go.
-        list.setPath(pathOf(2, {{2, 2, "Ready"}, {3, 3, "Locked", false}}));
-        QCOMPARE(rowsChanged.count(), 2);
-        QCOMPARE(list.rows()[0], second.data());
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(first.isNull());
+        // A lesson gone, one new: one row out, one row in.
+        list.setPath(pathOf(2, {{2, 2, "Ready"}, {3, 3, "Locked", false}, {4, 4, "Locked", false}}));
+        QCOMPARE(removed.count(), 1);
+        QCOMPARE(inserted.count(), 2);
+        QCOMPARE(rowIds(list), (QList<qint64>{2, 3, 4}));
+        QVERIFY(!list.rows()[2].hasConnector());
+        QVERIFY(list.rows()[1].hasConnector()); // no longer the last
 
         // Repeated ids (a server fault) still get a row each.
         list.setPath(pathOf(1, {{7, 1, "Ready"}, {7, 2, "Locked", false}}));
         QCOMPARE(list.rows().size(), 2);
-        QVERIFY(list.rows()[0] != list.rows()[1]);
-        QCOMPARE(list.rows()[1]->subtitle(), QStringLiteral("完成上一课后解锁"));
+        QCOMPARE(list.rows()[1].subtitle(), QStringLiteral("完成上一课后解锁"));
 
         list.setPath(std::nullopt);
         QVERIFY(list.rows().isEmpty());
+        QCOMPARE(model->count(), 0);
         QVERIFY(!list.hasPath());
         QCOMPARE(list.progressFraction(), 0.0);
+        QCOMPARE(reset.count(), 0);
     }
 
     // The list shows the store's path and follows it; pulling down fetches it again through the store, and
@@ -213,13 +219,13 @@ private Q_SLOTS:
         LearningStore store(&session);
         Await::result(store.loadLastPath());
 
-        PathListViewModel list;
+        LearningPathListViewModel list;
         list.setStore(&store);
         QCOMPARE(list.pathId(), 5);
         QCOMPARE(list.progressLine(), QStringLiteral("已完成 0 / 1 课 · 当前第 1 课"));
         QCOMPARE(list.scene(), QStringLiteral("learning"));
 
-        QSignalSpy refreshing(&list, &PathListViewModel::refreshingChanged);
+        QSignalSpy refreshing(&list, &LearningPathListViewModel::refreshingChanged);
         auto task = list.runRefresh();
         QVERIFY(list.refreshing());
         Await::result(task);
@@ -241,7 +247,7 @@ private Q_SLOTS:
                                FakeTransport::Reply::json(503, R"({"message":"服务繁忙"})"));
         LearningStore store(&session);
         Await::result(store.loadLastPath());
-        PathListViewModel list;
+        LearningPathListViewModel list;
         list.setStore(&store);
         Await::result(list.runRefresh());
         QVERIFY(!list.refreshing());
@@ -250,8 +256,8 @@ private Q_SLOTS:
     }
 
     void refreshWithoutAStoreDoesNothing() {
-        PathListViewModel list;
-        QSignalSpy refreshing(&list, &PathListViewModel::refreshingChanged);
+        LearningPathListViewModel list;
+        QSignalSpy refreshing(&list, &LearningPathListViewModel::refreshingChanged);
         Await::result(list.runRefresh());
         QCOMPARE(refreshing.count(), 0);
     }
@@ -260,7 +266,7 @@ private Q_SLOTS:
     void aStoreThatGoesAwayLeavesAnEmptyList() {
         TestPlatform platform;
         AppSession session;
-        PathListViewModel list;
+        LearningPathListViewModel list;
         {
             LearningStore store(&session);
             list.setStore(&store);
@@ -271,5 +277,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestPathList)
-#include "tst_pathlist.moc"
+QTEST_GUILESS_MAIN(TestLearningPathList)
+#include "tst_learningpathlist.moc"

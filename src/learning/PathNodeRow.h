@@ -3,9 +3,8 @@
 #include "LearningHomePalette.h"
 #include "LearningModels.h"
 
-#include <QObject>
+#include <QMetaType>
 #include <QString>
-#include <QtQml/qqmlregistration.h>
 
 // One lesson of the path list: a round node on a connector line, and a card with the lesson's number, name
 // and status. From the lesson's state, its `openable` flag, its preparation progress and whether it is the
@@ -13,50 +12,53 @@
 // and "Failed" are told apart; any other state (e.g. "Ready") leaves `openable` to decide. Whether the card
 // opens is `openable` alone, never derived from the state or the order.
 //
-// The path list owns one per lesson and hands it a fresh lesson value whenever the path is fetched again.
-class PathNodeRowViewModel : public QObject {
-    Q_OBJECT
-    QML_ELEMENT
-    QML_UNCREATABLE("Made by the path list")
-    Q_PROPERTY(qint64 itemId READ itemId NOTIFY changed)
-    Q_PROPERTY(qint64 pathId READ pathId NOTIFY changed)
-    Q_PROPERTY(bool openable READ openable NOTIFY changed)
-    Q_PROPERTY(bool isCurrent READ isCurrent NOTIFY changed)
-    Q_PROPERTY(bool isLast READ isLast NOTIFY changed)
+// A row of the path list's model: each property is a role of PathNodeRow.qml, the delegate that draws it.
+class PathNodeRow {
+    Q_GADGET
+    Q_PROPERTY(qint64 itemId READ itemId)
+    Q_PROPERTY(qint64 pathId READ pathId)
+    Q_PROPERTY(bool openable READ openable)
+    Q_PROPERTY(bool isCurrent READ isCurrent)
+    Q_PROPERTY(bool isLast READ isLast)
 
-    Q_PROPERTY(NodeSymbol nodeSymbol READ nodeSymbol NOTIFY changed)
-    Q_PROPERTY(QString nodeSymbolName READ nodeSymbolName NOTIFY changed)
-    Q_PROPERTY(QString nodeNumber READ nodeNumber NOTIFY changed)
-    Q_PROPERTY(double nodeSymbolSize READ nodeSymbolSize NOTIFY changed)
-    Q_PROPERTY(int nodeSymbolTone READ nodeSymbolTone NOTIFY changed)
-    Q_PROPERTY(bool nodeGradient READ nodeGradient NOTIFY changed)
-    Q_PROPERTY(int nodeTone READ nodeTone NOTIFY changed)
-    Q_PROPERTY(double nodeDiameter READ nodeDiameter NOTIFY changed)
-    Q_PROPERTY(double nodeGlowOpacity READ nodeGlowOpacity NOTIFY changed)
-    Q_PROPERTY(bool hasConnector READ hasConnector NOTIFY changed)
-    Q_PROPERTY(int connectorTone READ connectorTone NOTIFY changed)
+    Q_PROPERTY(NodeSymbol nodeSymbol READ nodeSymbol)
+    Q_PROPERTY(bool showsNodeNumber READ showsNodeNumber)
+    Q_PROPERTY(bool nodeSymbolBold READ nodeSymbolBold)
+    Q_PROPERTY(QString nodeSymbolName READ nodeSymbolName)
+    Q_PROPERTY(QString nodeNumber READ nodeNumber)
+    Q_PROPERTY(double nodeSymbolSize READ nodeSymbolSize)
+    Q_PROPERTY(int nodeSymbolTone READ nodeSymbolTone)
+    Q_PROPERTY(bool nodeGradient READ nodeGradient)
+    Q_PROPERTY(int nodeTone READ nodeTone)
+    Q_PROPERTY(double nodeDiameter READ nodeDiameter)
+    Q_PROPERTY(double nodeGlowOpacity READ nodeGlowOpacity)
+    Q_PROPERTY(bool hasConnector READ hasConnector)
+    Q_PROPERTY(int connectorTone READ connectorTone)
 
-    Q_PROPERTY(bool showsBadge READ isCurrent NOTIFY changed)
-    Q_PROPERTY(QString badgeText READ badgeText CONSTANT)
-    Q_PROPERTY(QString title READ title NOTIFY changed)
-    Q_PROPERTY(int titleTone READ titleTone NOTIFY changed)
-    Q_PROPERTY(QString subtitle READ subtitle NOTIFY changed)
-    Q_PROPERTY(int statusTone READ statusTone NOTIFY changed)
-    Q_PROPERTY(bool showsProgress READ showsProgress NOTIFY changed)
-    Q_PROPERTY(double progressFraction READ progressFraction NOTIFY changed)
-    Q_PROPERTY(double cardOpacity READ cardOpacity NOTIFY changed)
-    Q_PROPERTY(bool outlined READ isCurrent NOTIFY changed)
-    Q_PROPERTY(double cardShadowOpacity READ cardShadowOpacity NOTIFY changed)
-    Q_PROPERTY(QString accessibleText READ accessibleText NOTIFY changed)
+    Q_PROPERTY(bool showsBadge READ isCurrent)
+    Q_PROPERTY(QString badgeText READ badgeText)
+    Q_PROPERTY(QString title READ title)
+    Q_PROPERTY(int titleTone READ titleTone)
+    Q_PROPERTY(QString subtitle READ subtitle)
+    Q_PROPERTY(int statusTone READ statusTone)
+    Q_PROPERTY(bool showsProgress READ showsProgress)
+    Q_PROPERTY(double progressFraction READ progressFraction)
+    Q_PROPERTY(double cardOpacity READ cardOpacity)
+    Q_PROPERTY(bool outlined READ isCurrent)
+    Q_PROPERTY(double cardShadowOpacity READ cardShadowOpacity)
+    Q_PROPERTY(QString accessibleText READ accessibleText)
 
 public:
     enum NodeSymbol { Checkmark, Number, Lock };
     Q_ENUM(NodeSymbol)
 
-    explicit PathNodeRowViewModel(QObject *parent = nullptr);
+    PathNodeRow() = default;
+    // `item` as a lesson of the path `pathId`.
+    PathNodeRow(const LearningItemView &item, bool isCurrent, bool isLast, qint64 pathId);
 
-    // Shows `item` as a lesson of the path `pathId`. Notifies only when anything shown changes.
-    void setLesson(const LearningItemView &item, bool isCurrent, bool isLast, qint64 pathId);
+    // The list tells rows apart by lesson.
+    qint64 id() const { return m_item.itemId; }
+    friend bool operator==(const PathNodeRow &, const PathNodeRow &) = default;
 
     const LearningItemView &item() const { return m_item; }
     qint64 itemId() const { return m_item.itemId; }
@@ -70,6 +72,8 @@ public:
     static LearningHomePalette::Tone statusTone(const LearningItemView &item);
 
     NodeSymbol nodeSymbol() const;
+    bool showsNodeNumber() const { return nodeSymbol() == Number; }
+    bool nodeSymbolBold() const { return nodeSymbol() == Checkmark; }
     QString nodeSymbolName() const; // the system symbol for Checkmark and Lock; empty for Number
     QString nodeNumber() const;     // the lesson number for Number; empty otherwise
     double nodeSymbolSize() const;
@@ -96,9 +100,6 @@ public:
     QString accessibleText() const;
 
     static constexpr int whiteTone = -1;
-
-Q_SIGNALS:
-    void changed();
 
 private:
     LearningItemView m_item;

@@ -1,4 +1,4 @@
-#include "PathNodeRowViewModel.h"
+#include "PathNodeRow.h"
 
 #include <QStringList>
 
@@ -6,20 +6,10 @@
 
 using Tone = LearningHomePalette::Tone;
 
-PathNodeRowViewModel::PathNodeRowViewModel(QObject *parent) : QObject(parent) {}
+PathNodeRow::PathNodeRow(const LearningItemView &item, bool isCurrent, bool isLast, qint64 pathId)
+    : m_item(item), m_isCurrent(isCurrent), m_isLast(isLast), m_pathId(pathId) {}
 
-void PathNodeRowViewModel::setLesson(const LearningItemView &item, bool isCurrent, bool isLast,
-                                     qint64 pathId) {
-    if (m_item == item && m_isCurrent == isCurrent && m_isLast == isLast && m_pathId == pathId)
-        return;
-    m_item = item;
-    m_isCurrent = isCurrent;
-    m_isLast = isLast;
-    m_pathId = pathId;
-    Q_EMIT changed();
-}
-
-QString PathNodeRowViewModel::nodeSubtitle(const LearningItemView &item) {
+QString PathNodeRow::nodeSubtitle(const LearningItemView &item) {
     if (item.state == LessonState::completed)
         return QStringLiteral("已完成");
     if (item.state == LessonState::generating) {
@@ -36,7 +26,7 @@ QString PathNodeRowViewModel::nodeSubtitle(const LearningItemView &item) {
     return QStringLiteral("完成上一课后解锁");
 }
 
-LearningHomePalette::Tone PathNodeRowViewModel::statusTone(const LearningItemView &item) {
+LearningHomePalette::Tone PathNodeRow::statusTone(const LearningItemView &item) {
     if (item.state == LessonState::completed)
         return Tone::BrandTeal;
     if (item.state == LessonState::generating)
@@ -46,13 +36,13 @@ LearningHomePalette::Tone PathNodeRowViewModel::statusTone(const LearningItemVie
     return item.openable ? Tone::BrandNavy : Tone::Secondary;
 }
 
-PathNodeRowViewModel::NodeSymbol PathNodeRowViewModel::nodeSymbol() const {
+PathNodeRow::NodeSymbol PathNodeRow::nodeSymbol() const {
     if (m_item.state == LessonState::completed)
         return Checkmark;
     return m_item.openable ? Number : Lock;
 }
 
-QString PathNodeRowViewModel::nodeSymbolName() const {
+QString PathNodeRow::nodeSymbolName() const {
     switch (nodeSymbol()) {
     case Checkmark:
         return QStringLiteral("checkmark");
@@ -64,11 +54,11 @@ QString PathNodeRowViewModel::nodeSymbolName() const {
     return {};
 }
 
-QString PathNodeRowViewModel::nodeNumber() const {
+QString PathNodeRow::nodeNumber() const {
     return nodeSymbol() == Number ? QString::number(m_item.listOrder) : QString();
 }
 
-double PathNodeRowViewModel::nodeSymbolSize() const {
+double PathNodeRow::nodeSymbolSize() const {
     switch (nodeSymbol()) {
     case Checkmark:
         return 17;
@@ -80,15 +70,15 @@ double PathNodeRowViewModel::nodeSymbolSize() const {
     return 16;
 }
 
-int PathNodeRowViewModel::nodeSymbolTone() const {
+int PathNodeRow::nodeSymbolTone() const {
     return nodeSymbol() == Lock ? int(Tone::Gray) : whiteTone;
 }
 
-bool PathNodeRowViewModel::nodeGradient() const {
+bool PathNodeRow::nodeGradient() const {
     return m_item.state != LessonState::completed && m_isCurrent;
 }
 
-int PathNodeRowViewModel::nodeTone() const {
+int PathNodeRow::nodeTone() const {
     if (m_item.state == LessonState::completed)
         return Tone::BrandTeal;
     // The current lesson's gradient is drawn over navy, the nearest single colour.
@@ -97,30 +87,30 @@ int PathNodeRowViewModel::nodeTone() const {
     return Tone::Gray5;
 }
 
-int PathNodeRowViewModel::connectorTone() const {
+int PathNodeRow::connectorTone() const {
     return m_item.state == LessonState::completed ? Tone::BrandTeal : Tone::Gray5;
 }
 
-QString PathNodeRowViewModel::title() const {
+QString PathNodeRow::title() const {
     return QStringLiteral("第 ") + QString::number(m_item.listOrder) + QStringLiteral(" 课 · ") +
            m_item.kpName;
 }
 
-int PathNodeRowViewModel::titleTone() const {
+int PathNodeRow::titleTone() const {
     return m_item.openable ? Tone::Primary : Tone::Secondary;
 }
 
-bool PathNodeRowViewModel::showsProgress() const {
+bool PathNodeRow::showsProgress() const {
     return m_item.state == LessonState::generating && m_item.progress && *m_item.progress < 100;
 }
 
-double PathNodeRowViewModel::progressFraction() const {
+double PathNodeRow::progressFraction() const {
     if (!showsProgress())
         return 0;
     return std::clamp(double(*m_item.progress), 0.0, 100.0) / 100.0;
 }
 
-QString PathNodeRowViewModel::accessibleText() const {
+QString PathNodeRow::accessibleText() const {
     QStringList parts;
     if (m_isCurrent)
         parts << badgeText();

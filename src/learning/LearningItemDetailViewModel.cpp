@@ -1,47 +1,48 @@
-#include "LessonPageViewModel.h"
+#include "LearningItemDetailViewModel.h"
 
 #include "Analytics.h"
 #include "AppSession.h"
 #include "Brand.h"
+#include "CoreLogging.h"
 #include "ErrorText.h"
 #include "LearningAPIClient.h"
 #include "LearningStore.h"
 
 #include <exception>
 
-LessonPageViewModel::LessonPageViewModel(QObject *parent) : QObject(parent) {}
+LearningItemDetailViewModel::LearningItemDetailViewModel(QObject *parent) : QObject(parent) {}
 
-LessonPageViewModel::~LessonPageViewModel() = default;
+LearningItemDetailViewModel::~LearningItemDetailViewModel() = default;
 
-void LessonPageViewModel::setSession(AppSession *session) {
+void LearningItemDetailViewModel::setSession(AppSession *session) {
     if (m_session == session)
         return;
     m_session = session;
     Q_EMIT sessionChanged();
 }
 
-void LessonPageViewModel::setStore(LearningStore *store) {
+void LearningItemDetailViewModel::setStore(LearningStore *store) {
     if (m_store == store)
         return;
     m_store = store;
     Q_EMIT storeChanged();
 }
 
-void LessonPageViewModel::setPathId(qint64 pathId) {
+void LearningItemDetailViewModel::setPathId(qint64 pathId) {
     if (m_pathId == pathId)
         return;
     m_pathId = pathId;
     Q_EMIT pathIdChanged();
 }
 
-void LessonPageViewModel::setItemId(qint64 itemId) {
+void LearningItemDetailViewModel::setItemId(qint64 itemId) {
     if (m_itemId == itemId)
         return;
     m_itemId = itemId;
     Q_EMIT itemIdChanged();
 }
 
-void LessonPageViewModel::setOnScreen(bool onScreen) {
+void LearningItemDetailViewModel::setOnScreen(bool onScreen) {
     if (m_onScreen == onScreen)
         return;
     m_onScreen = onScreen;
@@ -58,69 +59,69 @@ void LessonPageViewModel::setOnScreen(bool onScreen) {
     m_appearanceLoads.clear();
 }
 
-void LessonPageViewModel::classBegin() {
+void LearningItemDetailViewModel::classBegin() {
     m_componentComplete = false;
 }
 
-void LessonPageViewModel::componentComplete() {
+void LearningItemDetailViewModel::componentComplete() {
     m_componentComplete = true;
     if (m_onScreen)
         appear();
 }
 
-void LessonPageViewModel::appear() {
+void LearningItemDetailViewModel::appear() {
     load(LoadKind::Appearance);
 }
 
-LessonPageViewModel::Face LessonPageViewModel::face() const {
+LearningItemDetailViewModel::Face LearningItemDetailViewModel::face() const {
     return m_face;
 }
 
-QString LessonPageViewModel::title() const {
+QString LearningItemDetailViewModel::title() const {
     return m_detail ? LessonSections::lessonTitle(m_detail->listOrder) : defaultTitle;
 }
 
-bool LessonPageViewModel::preparing() const {
+bool LearningItemDetailViewModel::preparing() const {
     return m_errorText && m_errorText->contains(preparingMarker);
 }
 
-QString LessonPageViewModel::notReadySymbol() const {
+QString LearningItemDetailViewModel::notReadySymbol() const {
     return preparing() ? QStringLiteral("hourglass.circle.fill")
                        : QStringLiteral("exclamationmark.triangle.fill");
 }
 
-QColor LessonPageViewModel::notReadyTint() const {
+QColor LearningItemDetailViewModel::notReadyTint() const {
     return preparing() ? Brand::brandTeal() : LessonTint::orange();
 }
 
-QString LessonPageViewModel::notReadyTitle() const {
+QString LearningItemDetailViewModel::notReadyTitle() const {
     return preparing() ? QStringLiteral("这一课还在准备中") : QStringLiteral("暂时打不开这一课");
 }
 
-QString LessonPageViewModel::notReadyMessage() const {
+QString LearningItemDetailViewModel::notReadyMessage() const {
     // While the lesson is being made the server's own words give way to a fixed explanation.
     return preparing() ? QStringLiteral("讲义和练习正在生成和审核，完成后会在「学习通知」里告诉你。")
                        : m_errorText.value_or(QString());
 }
 
-QVariantMap LessonPageViewModel::header() const {
+QVariantMap LearningItemDetailViewModel::header() const {
     // Without a lesson the maps still carry every key, so a binding never reads a missing one.
     return (m_sections ? m_sections->header : LessonHeaderCard()).toVariant();
 }
 
-QVariantList LessonPageViewModel::handoutCards() const {
+QVariantList LearningItemDetailViewModel::handoutCards() const {
     return m_sections ? HandoutRenderer::toVariant(m_sections->handout) : QVariantList();
 }
 
-QVariantMap LessonPageViewModel::exercises() const {
+QVariantMap LearningItemDetailViewModel::exercises() const {
     return (hasExercises() ? *m_sections->exercises : LessonExercisesCard()).toVariant();
 }
 
-QVariantMap LessonPageViewModel::assets() const {
+QVariantMap LearningItemDetailViewModel::assets() const {
     return (hasAssets() ? *m_sections->assets : LessonAssetsCard()).toVariant();
 }
 
-LessonPageViewModel::CompletionControl LessonPageViewModel::completionControl() const {
+LearningItemDetailViewModel::CompletionControl LearningItemDetailViewModel::completionControl() const {
     if (!m_sections)
         return NoCompletion;
     switch (m_sections->completion) {
@@ -134,7 +135,7 @@ LessonPageViewModel::CompletionControl LessonPageViewModel::completionControl() 
     return NoCompletion;
 }
 
-QVariantMap LessonPageViewModel::practiceProperties(int row) const {
+QVariantMap LearningItemDetailViewModel::practiceProperties(int row) const {
     if (!hasExercises() || row < 0 || row >= m_sections->exercises->rows.size())
         return {};
     const LessonQuestionRow &question = m_sections->exercises->rows.at(row);
@@ -146,21 +147,21 @@ QVariantMap LessonPageViewModel::practiceProperties(int row) const {
             {QStringLiteral("source"), LessonSections::practiceSource}};
 }
 
-void LessonPageViewModel::reload() {
+void LearningItemDetailViewModel::reload() {
     load(LoadKind::Reload);
 }
 
-void LessonPageViewModel::complete() {
+void LearningItemDetailViewModel::complete() {
     completeLesson();
 }
 
-void LessonPageViewModel::returnToPath() {
+void LearningItemDetailViewModel::returnToPath() {
     setCompleted(false);
     Q_EMIT dismissRequested();
 }
 
-QCoro::Task<> LessonPageViewModel::load(LoadKind kind) {
-    QPointer<LessonPageViewModel> self(this);
+QCoro::Task<> LearningItemDetailViewModel::load(LoadKind kind) {
+    QPointer<LearningItemDetailViewModel> self(this);
     QPointer<AppSession> session = m_session;
     if (!session)
         co_return;
@@ -188,8 +189,13 @@ QCoro::Task<> LessonPageViewModel::load(LoadKind kind) {
     if (!m_liveLoads.remove(ticket))
         co_return; // dropped when the page left the screen
     const std::optional<QString> message = loaded ? std::nullopt : ::errorText(failure);
-    if (!loaded && !message)
-        co_return; // aborted on purpose: not a failure of the lesson
+    if (!loaded && !message) {
+        // Aborted on purpose: no failure of the lesson, so no message; but no answer is coming either, so the
+        // page must not go on waiting: without a lesson it falls back to the not-ready face and its "重新加载".
+        qCInfo(lcLearning) << "lesson load cancelled, path" << pathId << "item" << itemId;
+        setLoading(!m_liveLoads.isEmpty());
+        co_return;
+    }
 
     // Overlapping loads (a quick second "重新加载") are not ordered: the answer that arrives last is shown.
     if (loaded) {
@@ -207,10 +213,10 @@ QCoro::Task<> LessonPageViewModel::load(LoadKind kind) {
     setLoading(!m_liveLoads.isEmpty());
 }
 
-QCoro::Task<> LessonPageViewModel::completeLesson() {
+QCoro::Task<> LearningItemDetailViewModel::completeLesson() {
     if (m_completing || !m_detail || m_detail->state != LessonState::ready)
         co_return;
-    QPointer<LessonPageViewModel> self(this);
+    QPointer<LearningItemDetailViewModel> self(this);
     QPointer<LearningStore> store = m_store;
     if (!store)
         co_return;
@@ -240,7 +246,7 @@ QCoro::Task<> LessonPageViewModel::completeLesson() {
     setCompleting(false);
 }
 
-void LessonPageViewModel::setLoading(bool loading) {
+void LearningItemDetailViewModel::setLoading(bool loading) {
     if (m_loading == loading)
         return;
     m_loading = loading;
@@ -248,7 +254,7 @@ void LessonPageViewModel::setLoading(bool loading) {
     updateFace();
 }
 
-void LessonPageViewModel::setDetail(std::optional<LearningItemDetail> detail) {
+void LearningItemDetailViewModel::setDetail(std::optional<LearningItemDetail> detail) {
     if (!detail && !m_detail)
         return;
     m_detail = std::move(detail);
@@ -257,28 +263,28 @@ void LessonPageViewModel::setDetail(std::optional<LearningItemDetail> detail) {
     updateFace();
 }
 
-void LessonPageViewModel::setErrorText(std::optional<QString> text) {
+void LearningItemDetailViewModel::setErrorText(std::optional<QString> text) {
     if (m_errorText == text)
         return;
     m_errorText = std::move(text);
     Q_EMIT errorTextChanged();
 }
 
-void LessonPageViewModel::setCompleting(bool completing) {
+void LearningItemDetailViewModel::setCompleting(bool completing) {
     if (m_completing == completing)
         return;
     m_completing = completing;
     Q_EMIT completingChanged();
 }
 
-void LessonPageViewModel::setCompleted(bool completed) {
+void LearningItemDetailViewModel::setCompleted(bool completed) {
     if (m_completed == completed)
         return;
     m_completed = completed;
     Q_EMIT completedChanged();
 }
 
-void LessonPageViewModel::updateFace() {
+void LearningItemDetailViewModel::updateFace() {
     const Face face = m_loading && !m_detail ? LoadingFace : !m_detail ? NotReadyFace : ContentFace;
     if (m_face == face)
         return;

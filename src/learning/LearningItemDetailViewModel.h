@@ -20,29 +20,22 @@
 #include <optional>
 
 // The page of one lesson: loads it, chooses what the page shows (opening, not ready, the content), builds
-// the content's cards, and completes a ready lesson through the learning store. LessonPageView.qml only
-// lays this out.
+// the content's cards, and completes a ready lesson through the learning store. LearningItemDetailView.qml
+// only lays this out.
 //
-// Opening the page (a lesson row of the path list does this on the learning tab's StackView):
+// The page takes four required properties: the AppSession, the learning home's LearningStore (not owned by
+// the page), and the path's and the lesson's ids (QML numbers, exact up to 2^53); which page to push is
+// QML's business. The page loads the lesson every time it comes on screen, pushes PracticeView for an
+// exercise onto the same StackView, and pops itself with its back control or with "返回路径" after a
+// completion. Outside a StackView it emits closeRequested() and practiceRequested(properties) instead. A
+// completion goes through `store.completeItem`, which fetches the path again, so the list shows the next
+// lesson unlocked once the page is popped.
 //
-//     StackView.view.push("qrc:/qt/qml/Quorvel/LessonPageView.qml", {
-//         "session": session,   // AppSession
-//         "store": store,       // the learning home's LearningStore (not owned by the page)
-//         "pathId": pathId,     // the path's pathId
-//         "itemId": itemId      // the lesson's itemId
-//     })
-//
-// All four are required properties of LessonPageView; the ids are QML numbers (exact up to 2^53). The page
-// loads the lesson every time it comes on screen, pushes PracticeView for an exercise onto the same
-// StackView, and pops itself with its back control or with "返回路径" after a completion. Outside a
-// StackView it emits closeRequested() and practiceRequested(properties) instead. A completion goes through
-// `store.completeItem`, which fetches the path again, so the list shows the next lesson unlocked once the
-// page is popped.
-//
-// Loads started by the page's appearance are dropped when it goes off screen; a dropped or cancelled load
-// changes nothing and is never shown as a failure. A completion finishes even when the page is closed
+// Loads started by the page's appearance are dropped when it goes off screen (coming back loads again); a
+// cancelled load is never shown as a failure, but it ends the waiting: without a lesson the page shows the
+// not-ready face, whose "重新加载" tries again. A completion finishes even when the page is closed
 // meanwhile. Main thread only; properties notify only when their value changes.
-class LessonPageViewModel : public QObject, public QQmlParserStatus {
+class LearningItemDetailViewModel : public QObject, public QQmlParserStatus {
     Q_OBJECT
     QML_ELEMENT
     Q_INTERFACES(QQmlParserStatus)
@@ -88,7 +81,6 @@ class LessonPageViewModel : public QObject, public QQmlParserStatus {
     Q_PROPERTY(QString alertMessage READ alertMessage CONSTANT)
     Q_PROPERTY(QString alertButton READ alertButton CONSTANT)
     Q_PROPERTY(QString backLabel READ backLabel CONSTANT)
-    Q_PROPERTY(QString practiceViewUrl READ practiceViewUrl CONSTANT)
 
 public:
     enum Face { LoadingFace, NotReadyFace, ContentFace };
@@ -102,8 +94,8 @@ public:
     static inline const QString preparingMarker = QStringLiteral("准备");
     static inline const QString defaultTitle = QStringLiteral("课程");
 
-    explicit LessonPageViewModel(QObject *parent = nullptr);
-    ~LessonPageViewModel() override;
+    explicit LearningItemDetailViewModel(QObject *parent = nullptr);
+    ~LearningItemDetailViewModel() override;
 
     AppSession *session() const { return m_session; }
     void setSession(AppSession *session);
@@ -157,7 +149,6 @@ public:
     QString alertMessage() const { return QStringLiteral("已完成本课，下一课已解锁。"); }
     QString alertButton() const { return QStringLiteral("返回路径"); }
     QString backLabel() const { return QStringLiteral("返回"); }
-    QString practiceViewUrl() const { return QStringLiteral("qrc:/qt/qml/Quorvel/Practice/PracticeView.qml"); }
 
     // "重新加载": loads the lesson again, whether or not the page stays on screen.
     Q_INVOKABLE void reload();

@@ -20,7 +20,7 @@ Item {
     signal lessonRequested(var pathId, var itemId)
     signal chatRequested()
 
-    PathListViewModel {
+    LearningPathListViewModel {
         id: vm
         store: root.store
     }
@@ -174,12 +174,11 @@ Item {
                     model: vm.rows
 
                     PathNodeRow {
-                        required property var modelData
+                        id: node
 
                         width: parent.width
-                        row: modelData
                         dark: root.dark
-                        onOpenRequested: root.lessonRequested(row.pathId, row.itemId)
+                        onOpenRequested: root.lessonRequested(node.pathId, node.itemId)
                     }
                 }
             }
