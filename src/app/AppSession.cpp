@@ -96,6 +96,12 @@ AppSession::AppSession(QObject *parent) : QObject(parent) {
     loadDefaults();
 
     currentSession() = this;
+    Q_EMIT CurrentSessionNotifier::instance().currentChanged(this);
+}
+
+CurrentSessionNotifier &CurrentSessionNotifier::instance() {
+    static CurrentSessionNotifier notifier;
+    return notifier;
 }
 
 AppSession::~AppSession() = default;

@@ -2,9 +2,9 @@
 
 #include "Analytics.h"
 #include "AppSession.h"
-#include "Brand.h"
 #include "LearningAPIClient.h"
 #include "LearningStore.h"
+#include "Theme.h"
 #include "Transport.h"
 
 #include <exception>
@@ -116,7 +116,8 @@ QString LessonPageViewModel::notReadySymbol() const {
 }
 
 QColor LessonPageViewModel::notReadyTint() const {
-    return preparing() ? Brand::brandTeal() : LessonTint::orange();
+    // The lesson page stays light in either scheme.
+    return preparing() ? Theme::brandTeal() : Theme::color(Theme::Orange, false);
 }
 
 QString LessonPageViewModel::notReadyTitle() const {

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-using Tone = LearningHomePalette::Tone;
+using Tone = Theme::Role;
 
 PathNodeRowViewModel::PathNodeRowViewModel(QObject *parent) : QObject(parent) {}
 
@@ -36,14 +36,14 @@ QString PathNodeRowViewModel::nodeSubtitle(const LearningItemView &item) {
     return QStringLiteral("完成上一课后解锁");
 }
 
-LearningHomePalette::Tone PathNodeRowViewModel::statusTone(const LearningItemView &item) {
+Theme::Role PathNodeRowViewModel::statusTone(const LearningItemView &item) {
     if (item.state == LessonState::completed)
         return Tone::BrandTeal;
     if (item.state == LessonState::generating)
         return Tone::Orange;
     if (item.state == LessonState::failed)
         return Tone::Red;
-    return item.openable ? Tone::BrandNavy : Tone::Secondary;
+    return item.openable ? Tone::BrandNavy : Tone::SecondaryLabel;
 }
 
 PathNodeRowViewModel::NodeSymbol PathNodeRowViewModel::nodeSymbol() const {
@@ -107,7 +107,7 @@ QString PathNodeRowViewModel::title() const {
 }
 
 int PathNodeRowViewModel::titleTone() const {
-    return m_item.openable ? Tone::Primary : Tone::Secondary;
+    return m_item.openable ? Tone::Label : Tone::SecondaryLabel;
 }
 
 bool PathNodeRowViewModel::showsProgress() const {

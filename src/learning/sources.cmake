@@ -5,11 +5,9 @@ target_sources(quorvel_core PRIVATE
     learning/LearningAPIClient.cpp learning/LearningAPIClient.h
     learning/LearningModels.cpp learning/LearningModels.h
     learning/LearningStore.cpp learning/LearningStore.h
-    learning/LessonPagePalette.h
     learning/LessonPageViewModel.cpp learning/LessonPageViewModel.h
     learning/LessonSections.cpp learning/LessonSections.h
     learning/ChapterPickerViewModel.cpp learning/ChapterPickerViewModel.h
-    learning/LearningHomePalette.cpp learning/LearningHomePalette.h
     learning/LearningHomeViewModel.cpp learning/LearningHomeViewModel.h
     learning/PathListViewModel.cpp learning/PathListViewModel.h
     learning/PathNodeRowViewModel.cpp learning/PathNodeRowViewModel.h

@@ -6,7 +6,6 @@ target_sources(quorvel_core PRIVATE
     robots/RobotFrameItem.cpp robots/RobotFrameItem.h
     robots/RobotMoodRing.cpp robots/RobotMoodRing.h
     robots/RobotMotion.cpp robots/RobotMotion.h
-    robots/RobotPalette.cpp robots/RobotPalette.h
     robots/RobotSceneBannerModel.cpp robots/RobotSceneBannerModel.h
     robots/RobotSettingsSheetModel.cpp robots/RobotSettingsSheetModel.h
     robots/RobotStageModel.cpp robots/RobotStageModel.h

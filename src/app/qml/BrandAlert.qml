@@ -91,7 +91,7 @@ T.Popup {
                 text: button.text
                 font.pixelSize: 17
                 font.bold: true
-                color: Brand.brandTeal
+                color: Theme.brandTeal
                 horizontalAlignment: Text.AlignHCenter
                 verticalAlignment: Text.AlignVCenter
             }

@@ -49,7 +49,7 @@ GuestSheet {
                     textFormat: Text.PlainText
                     font.pixelSize: 20
                     font.weight: Font.Black
-                    color: Brand.brandNavy
+                    color: Theme.brandNavy
                     wrapMode: Text.Wrap
                 }
                 Text {
@@ -57,7 +57,7 @@ GuestSheet {
                     text: root.model.detail
                     textFormat: Text.PlainText
                     font.pixelSize: 15
-                    color: Brand.brandMuted
+                    color: Theme.brandMuted
                     wrapMode: Text.Wrap
                 }
             }
@@ -93,7 +93,7 @@ GuestSheet {
                             Layout.topMargin: 2
                             symbol: "checkmark.circle.fill"
                             size: 18
-                            color: Brand.brandTeal
+                            color: Theme.brandTeal
                         }
                         Text {
                             Layout.fillWidth: true

@@ -38,7 +38,7 @@ GuestSheet {
             text: vm.introduction
             textFormat: Text.PlainText
             font.pixelSize: 15
-            color: Brand.brandMuted
+            color: Theme.brandMuted
             wrapMode: Text.Wrap
         }
 
@@ -53,7 +53,7 @@ GuestSheet {
             BrandSpinner {
                 Layout.alignment: Qt.AlignHCenter
                 size: 26
-                color: Brand.brandMuted
+                color: Theme.brandMuted
                 running: vm.loading
             }
             Text {
@@ -62,7 +62,7 @@ GuestSheet {
                 text: vm.loadingLabel
                 textFormat: Text.PlainText
                 font.pixelSize: 15
-                color: Brand.brandMuted
+                color: Theme.brandMuted
             }
         }
 
@@ -79,7 +79,7 @@ GuestSheet {
                 Layout.alignment: Qt.AlignHCenter
                 symbol: "wifi.exclamationmark"
                 size: 48
-                color: Brand.brandMuted
+                color: Theme.brandMuted
             }
             Text {
                 Layout.alignment: Qt.AlignHCenter
@@ -97,7 +97,7 @@ GuestSheet {
                 text: vm.error
                 textFormat: Text.PlainText
                 font.pixelSize: 15
-                color: Brand.brandMuted
+                color: Theme.brandMuted
                 wrapMode: Text.Wrap
             }
         }

@@ -16,7 +16,7 @@ Item {
     BrandShadow {
         anchors.fill: parent
         cornerRadius: 20
-        color: Qt.rgba(Brand.brandNavy.r, Brand.brandNavy.g, Brand.brandNavy.b, 0.08)
+        color: Qt.rgba(Theme.brandNavy.r, Theme.brandNavy.g, Theme.brandNavy.b, 0.08)
         blur: 10
         offsetY: 4
     }
@@ -40,7 +40,7 @@ Item {
             textFormat: Text.PlainText
             font.pixelSize: 12
             font.bold: true
-            color: Brand.brandTeal
+            color: Theme.brandTeal
         }
         Text {
             Layout.fillWidth: true
@@ -48,7 +48,7 @@ Item {
             textFormat: Text.PlainText
             font.pixelSize: 19
             font.weight: Font.Black
-            color: Brand.brandNavy
+            color: Theme.brandNavy
             wrapMode: Text.Wrap
         }
         Text {
@@ -56,7 +56,7 @@ Item {
             text: card.chapter.lessonsLine
             textFormat: Text.PlainText
             font.pixelSize: 12
-            color: Brand.brandMuted
+            color: Theme.brandMuted
         }
 
         Repeater {

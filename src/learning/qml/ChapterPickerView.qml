@@ -12,7 +12,6 @@ Item {
 
     required property AppSession session
     readonly property alias viewModel: vm
-    readonly property bool dark: session ? session.darkMode : false
     signal pick(string code)
     signal topic(var candidate)
 
@@ -31,12 +30,12 @@ Item {
     Component.onCompleted: ready = true
 
     function tone(t) {
-        return LearningHomePalette.color(t, root.dark)
+        return Theme.color(t, Theme.dark)
     }
 
     Rectangle {
         anchors.fill: parent
-        color: root.tone(LearningHomePalette.GroupedBackground)
+        color: Theme.groupedBackground
     }
 
     Flickable {
@@ -75,7 +74,7 @@ Item {
                 BrandShadow {
                     anchors.fill: parent
                     cornerRadius: 22
-                    color: LearningHomePalette.withOpacity(LearningHomePalette.BrandNavy, root.dark, 0.25)
+                    color: Theme.withOpacity(Theme.brandNavy, 0.25)
                     blur: 12
                     offsetY: 6
                 }
@@ -92,11 +91,11 @@ Item {
                         orientation: Gradient.Horizontal
                         GradientStop {
                             position: 0
-                            color: Qt.rgba(Brand.brandNavy.r, Brand.brandNavy.g, Brand.brandNavy.b, 0.93)
+                            color: Qt.rgba(Theme.brandNavy.r, Theme.brandNavy.g, Theme.brandNavy.b, 0.93)
                         }
                         GradientStop {
                             position: 0.5
-                            color: Qt.rgba(Brand.brandNavy.r, Brand.brandNavy.g, Brand.brandNavy.b, 0.4)
+                            color: Qt.rgba(Theme.brandNavy.r, Theme.brandNavy.g, Theme.brandNavy.b, 0.4)
                         }
                         GradientStop {
                             position: 1
@@ -116,7 +115,7 @@ Item {
                         textFormat: Text.PlainText
                         font.pixelSize: 12
                         font.bold: true
-                        color: Brand.brandMint
+                        color: Theme.brandMint
                     }
                     Text {
                         width: parent.width
@@ -148,14 +147,14 @@ Item {
                 BrandShadow {
                     anchors.fill: parent
                     cornerRadius: 20
-                    color: LearningHomePalette.withOpacity(LearningHomePalette.BrandNavy, root.dark, 0.08)
+                    color: Theme.withOpacity(Theme.brandNavy, 0.08)
                     blur: 8
                     offsetY: 3
                 }
                 Rectangle {
                     anchors.fill: parent
                     radius: 20
-                    color: root.tone(LearningHomePalette.SecondaryGroupedBackground)
+                    color: Theme.secondaryGroupedBackground
                 }
                 TopicBoxView {
                     id: topicBox
@@ -164,7 +163,6 @@ Item {
                     y: 16
                     width: parent.width - 32
                     model: vm.topicBox
-                    dark: root.dark
                 }
             }
 
@@ -176,7 +174,7 @@ Item {
                 text: vm.wholeChapterLabel
                 textFormat: Text.PlainText
                 font.pixelSize: 13
-                color: root.tone(LearningHomePalette.Secondary)
+                color: Theme.secondaryLabel
             }
 
             BrandSpinner {
@@ -185,7 +183,7 @@ Item {
                 Layout.margins: 8
                 visible: vm.showsSpinner
                 size: 24
-                color: root.tone(LearningHomePalette.Gray)
+                color: Theme.gray
             }
 
             Text {
@@ -196,7 +194,7 @@ Item {
                 textFormat: Text.PlainText
                 wrapMode: Text.Wrap
                 font.pixelSize: 17
-                color: root.tone(LearningHomePalette.Secondary)
+                color: Theme.secondaryLabel
             }
 
             Repeater {
@@ -218,7 +216,7 @@ Item {
                         textFormat: Text.PlainText
                         font.pixelSize: 13
                         font.bold: true
-                        color: root.tone(LearningHomePalette.BrandTeal)
+                        color: Theme.brandTeal
                     }
 
                     Repeater {
@@ -243,15 +241,14 @@ Item {
                                 BrandShadow {
                                     anchors.fill: parent
                                     cornerRadius: 18
-                                    color: LearningHomePalette.withOpacity(LearningHomePalette.BrandNavy,
-                                                                           root.dark, 0.08)
+                                    color: Theme.withOpacity(Theme.brandNavy, 0.08)
                                     blur: 8
                                     offsetY: 3
                                 }
                                 Rectangle {
                                     anchors.fill: parent
                                     radius: 18
-                                    color: root.tone(LearningHomePalette.SecondaryGroupedBackground)
+                                    color: Theme.secondaryGroupedBackground
                                 }
                             }
                             contentItem: Item {}
@@ -283,14 +280,14 @@ Item {
                                         wrapMode: Text.Wrap
                                         font.pixelSize: 16
                                         font.bold: true
-                                        color: root.tone(LearningHomePalette.Primary)
+                                        color: Theme.label
                                     }
                                     Text {
                                         Layout.fillWidth: true
                                         text: chapterRow.modelData.subtitle
                                         textFormat: Text.PlainText
                                         font.pixelSize: 12
-                                        color: root.tone(LearningHomePalette.Secondary)
+                                        color: Theme.secondaryLabel
                                     }
                                 }
                                 Rectangle {

@@ -9,7 +9,6 @@ Rectangle {
     id: bar
 
     property string title
-    property bool dark: false
     property bool menuVisible: false
     property string menuSymbol
     property string switchLabel
@@ -18,7 +17,7 @@ Rectangle {
     signal refreshTriggered()
 
     implicitHeight: 52
-    color: LearningHomePalette.color(LearningHomePalette.GroupedBackground, bar.dark)
+    color: Theme.groupedBackground
 
     Text {
         anchors.centerIn: parent
@@ -26,7 +25,7 @@ Rectangle {
         textFormat: Text.PlainText
         font.pixelSize: 17
         font.weight: Font.DemiBold
-        color: LearningHomePalette.color(LearningHomePalette.Primary, bar.dark)
+        color: Theme.label
     }
 
     T.AbstractButton {
@@ -45,7 +44,7 @@ Rectangle {
         contentItem: SymbolIcon {
             symbol: bar.menuSymbol
             size: 24
-            color: Brand.brandTeal
+            color: Theme.brandTeal
             opacity: menuButton.down ? 0.5 : 1
         }
         background: Item {}
@@ -59,7 +58,7 @@ Rectangle {
         anchors.bottom: parent.bottom
         width: parent.width
         height: 1
-        color: LearningHomePalette.color(LearningHomePalette.Gray5, bar.dark)
+        color: Theme.gray5
     }
 
     T.Popup {
@@ -94,7 +93,7 @@ Rectangle {
             Rectangle {
                 anchors.fill: parent
                 radius: 14
-                color: LearningHomePalette.color(LearningHomePalette.SecondaryGroupedBackground, bar.dark)
+                color: Theme.secondaryGroupedBackground
                 border.color: Qt.rgba(0, 0, 0, 0.06)
             }
         }
@@ -134,7 +133,7 @@ Rectangle {
                         textFormat: Text.PlainText
                         font.pixelSize: 16
                         verticalAlignment: Text.AlignVCenter
-                        color: LearningHomePalette.color(LearningHomePalette.Primary, bar.dark)
+                        color: Theme.label
                     }
                     background: Rectangle {
                         radius: 8

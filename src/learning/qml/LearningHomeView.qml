@@ -10,7 +10,6 @@ Page {
 
     required property AppSession session
     readonly property alias viewModel: vm
-    readonly property bool dark: session ? session.darkMode : false
 
     LearningHomeViewModel {
         id: vm
@@ -31,12 +30,11 @@ Page {
     }
 
     background: Rectangle {
-        color: LearningHomePalette.color(LearningHomePalette.GroupedBackground, root.dark)
+        color: Theme.groupedBackground
     }
 
     header: LearningHomeNavBar {
         title: vm.title
-        dark: root.dark
         menuVisible: vm.menuVisible
         menuSymbol: vm.menuSymbol
         switchLabel: vm.switchLabel
@@ -69,14 +67,14 @@ Page {
                 BrandSpinner {
                     anchors.horizontalCenter: parent.horizontalCenter
                     size: 26
-                    color: LearningHomePalette.color(LearningHomePalette.Gray, root.dark)
+                    color: Theme.gray
                 }
                 Text {
                     anchors.horizontalCenter: parent.horizontalCenter
                     text: vm.loadingLabel
                     textFormat: Text.PlainText
                     font.pixelSize: 15
-                    color: LearningHomePalette.color(LearningHomePalette.Secondary, root.dark)
+                    color: Theme.secondaryLabel
                 }
             }
         }

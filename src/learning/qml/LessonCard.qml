@@ -10,7 +10,7 @@ Item {
 
     property string title
     property string icon
-    property color tint: Brand.brandTeal
+    property color tint: Theme.brandTeal
     default property alias content: body.data
 
     implicitWidth: column.implicitWidth + 32
@@ -19,7 +19,7 @@ Item {
     BrandShadow {
         anchors.fill: background
         cornerRadius: background.radius
-        color: Qt.rgba(Brand.brandNavy.r, Brand.brandNavy.g, Brand.brandNavy.b, 0.06)
+        color: Qt.rgba(Theme.brandNavy.r, Theme.brandNavy.g, Theme.brandNavy.b, 0.06)
         blur: 10
         offsetY: 4
     }
@@ -29,7 +29,7 @@ Item {
 
         anchors.fill: parent
         radius: 20
-        color: LessonPagePalette.cardBackground
+        color: Theme.color(Theme.SystemBackground, false)
     }
 
     ColumnLayout {
@@ -67,7 +67,7 @@ Item {
                 textFormat: Text.PlainText
                 font.pixelSize: 17
                 font.weight: Font.Black
-                color: LessonPagePalette.primaryText
+                color: Theme.color(Theme.Label, false)
                 wrapMode: Text.Wrap
             }
         }

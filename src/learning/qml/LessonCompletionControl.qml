@@ -19,7 +19,7 @@ Item {
         anchors.fill: button
         visible: button.visible
         cornerRadius: 16
-        color: Qt.rgba(Brand.brandTeal.r, Brand.brandTeal.g, Brand.brandTeal.b, 0.35)
+        color: Qt.rgba(Theme.brandTeal.r, Theme.brandTeal.g, Theme.brandTeal.b, 0.35)
         blur: 10
         offsetY: 5
     }
@@ -90,7 +90,7 @@ Item {
             anchors.verticalCenter: parent.verticalCenter
             symbol: root.viewModel.doneSymbol
             size: 17
-            color: Brand.brandTeal
+            color: Theme.brandTeal
         }
         Text {
             anchors.verticalCenter: parent.verticalCenter
@@ -98,7 +98,7 @@ Item {
             textFormat: Text.PlainText
             font.pixelSize: 17
             font.weight: Font.DemiBold
-            color: Brand.brandTeal
+            color: Theme.brandTeal
         }
     }
 }

@@ -38,7 +38,7 @@ LessonCard {
 
                 background: Rectangle {
                     radius: 14
-                    color: Brand.brandCloud
+                    color: Theme.brandCloud
                     opacity: row.down ? 0.7 : 1
                 }
 
@@ -56,8 +56,8 @@ LessonCard {
                             implicitHeight: 26
                             radius: 13
                             gradient: Gradient {
-                                GradientStop { position: 0; color: Qt.lighter(LessonPagePalette.purple, 1.2) }
-                                GradientStop { position: 1; color: LessonPagePalette.purple }
+                                GradientStop { position: 0; color: Qt.lighter(Theme.color(Theme.Purple, false), 1.2) }
+                                GradientStop { position: 1; color: Theme.color(Theme.Purple, false) }
                             }
 
                             Text {
@@ -76,7 +76,7 @@ LessonCard {
                             text: row.modelData.text
                             textFormat: Text.PlainText
                             font.pixelSize: 15
-                            color: LessonPagePalette.primaryText
+                            color: Theme.color(Theme.Label, false)
                             wrapMode: Text.Wrap
                             maximumLineCount: 3
                             elide: Text.ElideRight
@@ -89,8 +89,8 @@ LessonCard {
                             implicitWidth: pill.implicitWidth + 20
                             implicitHeight: pill.implicitHeight + 10
                             radius: height / 2
-                            color: Qt.rgba(LessonPagePalette.purple.r, LessonPagePalette.purple.g,
-                                           LessonPagePalette.purple.b, 0.12)
+                            color: Qt.rgba(Theme.color(Theme.Purple, false).r, Theme.color(Theme.Purple, false).g,
+                                           Theme.color(Theme.Purple, false).b, 0.12)
 
                             Text {
                                 id: pill
@@ -100,7 +100,7 @@ LessonCard {
                                 textFormat: Text.PlainText
                                 font.pixelSize: 12
                                 font.bold: true
-                                color: LessonPagePalette.purple
+                                color: Theme.color(Theme.Purple, false)
                             }
                         }
                     }

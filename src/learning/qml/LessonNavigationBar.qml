@@ -13,7 +13,7 @@ Rectangle {
     signal backRequested()
 
     implicitHeight: 48
-    color: Brand.brandMist
+    color: Theme.brandMist
 
     T.AbstractButton {
         id: back
@@ -31,7 +31,7 @@ Rectangle {
         contentItem: SymbolIcon {
             symbol: "chevron.left"
             size: 30
-            color: Brand.brandTeal
+            color: Theme.brandTeal
             opacity: back.down ? 0.5 : 1
         }
         background: Item {}
@@ -49,7 +49,7 @@ Rectangle {
         textFormat: Text.PlainText
         font.pixelSize: 17
         font.weight: Font.DemiBold
-        color: LessonPagePalette.primaryText
+        color: Theme.color(Theme.Label, false)
         elide: Text.ElideRight
         horizontalAlignment: Text.AlignHCenter
     }

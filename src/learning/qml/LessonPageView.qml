@@ -56,7 +56,7 @@ Page {
         onDismissRequested: page.leave()
     }
 
-    background: Rectangle { color: Brand.brandMist }
+    background: Rectangle { color: Theme.brandMist }
 
     header: LessonNavigationBar {
         title: vm.title
@@ -74,7 +74,7 @@ Page {
 
         BrandSpinner {
             anchors.horizontalCenter: parent.horizontalCenter
-            color: Brand.brandTeal
+            color: Theme.brandTeal
             size: 28
         }
         Text {
@@ -82,7 +82,7 @@ Page {
             text: vm.loadingLabel
             textFormat: Text.PlainText
             font.pixelSize: 15
-            color: LessonPagePalette.secondaryText
+            color: Theme.color(Theme.SecondaryLabel, false)
         }
     }
 
@@ -164,7 +164,7 @@ Page {
                             text: vm.assets.text
                             textFormat: Text.PlainText
                             font.pixelSize: 15
-                            color: LessonPagePalette.secondaryText
+                            color: Theme.color(Theme.SecondaryLabel, false)
                             wrapMode: Text.Wrap
                         }
                     }

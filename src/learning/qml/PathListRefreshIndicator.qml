@@ -10,7 +10,7 @@ Item {
     required property Flickable flickable
     property bool refreshing: false
     property real threshold: 64
-    property color color: Brand.brandMuted
+    property color color: Theme.brandMuted
     signal triggered()
 
     readonly property real pulled: Math.max(0, -flickable.contentY - flickable.topMargin)

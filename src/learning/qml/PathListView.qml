@@ -13,7 +13,6 @@ Item {
     required property LearningStore store
     required property AppSession session
     readonly property alias viewModel: vm
-    readonly property bool dark: session ? session.darkMode : false
     signal lessonRequested(var pathId, var itemId)
     signal chatRequested()
 
@@ -24,7 +23,7 @@ Item {
 
     Rectangle {
         anchors.fill: parent
-        color: LearningHomePalette.color(LearningHomePalette.GroupedBackground, root.dark)
+        color: Theme.groupedBackground
     }
 
     Flickable {
@@ -65,7 +64,7 @@ Item {
                 BrandShadow {
                     anchors.fill: parent
                     cornerRadius: 22
-                    color: LearningHomePalette.withOpacity(LearningHomePalette.BrandNavy, root.dark, 0.25)
+                    color: Theme.withOpacity(Theme.brandNavy, 0.25)
                     blur: 12
                     offsetY: 6
                 }
@@ -87,7 +86,7 @@ Item {
                         textFormat: Text.PlainText
                         font.pixelSize: 12
                         font.bold: true
-                        color: Brand.brandMint
+                        color: Theme.brandMint
                     }
                     Text {
                         objectName: "pathGoal"
@@ -120,7 +119,7 @@ Item {
                             height: parent.height
                             radius: 4
                             visible: width > 0
-                            color: Brand.brandMint
+                            color: Theme.brandMint
                         }
                     }
                 }
@@ -175,7 +174,6 @@ Item {
 
                         width: parent.width
                         row: modelData
-                        dark: root.dark
                         onOpenRequested: root.lessonRequested(row.pathId, row.itemId)
                     }
                 }

@@ -9,13 +9,12 @@ Item {
     id: root
 
     required property PathNodeRowViewModel row
-    property bool dark: false
     signal openRequested()
 
     implicitHeight: Math.max(card.implicitHeight + 14, node.height)
 
     function tone(t) {
-        return LearningHomePalette.color(t, root.dark)
+        return Theme.color(t, Theme.dark)
     }
 
     // --- marker column: the node over the connector, 52 wide
@@ -30,8 +29,7 @@ Item {
             anchors.fill: node
             visible: root.row.nodeGlowOpacity > 0
             cornerRadius: node.radius
-            color: LearningHomePalette.withOpacity(LearningHomePalette.BrandTeal, root.dark,
-                                                   root.row.nodeGlowOpacity)
+            color: Theme.withOpacity(Theme.brandTeal, root.row.nodeGlowOpacity)
             blur: 8
             offsetY: 3
         }
@@ -106,18 +104,16 @@ Item {
                 anchors.fill: parent
                 visible: root.row.cardShadowOpacity > 0
                 cornerRadius: 18
-                color: LearningHomePalette.withOpacity(LearningHomePalette.BrandNavy, root.dark,
-                                                       root.row.cardShadowOpacity)
+                color: Theme.withOpacity(Theme.brandNavy, root.row.cardShadowOpacity)
                 blur: 8
                 offsetY: 3
             }
             Rectangle {
                 anchors.fill: parent
                 radius: 18
-                color: LearningHomePalette.withOpacity(LearningHomePalette.SecondaryGroupedBackground, root.dark,
-                                                       root.row.cardOpacity)
+                color: Theme.withOpacity(Theme.secondaryGroupedBackground, root.row.cardOpacity)
                 border.width: root.row.outlined ? 1.5 : 0
-                border.color: LearningHomePalette.color(LearningHomePalette.BrandTeal, root.dark)
+                border.color: Theme.brandTeal
             }
         }
 
@@ -138,7 +134,7 @@ Item {
                 textFormat: Text.PlainText
                 font.pixelSize: 11
                 font.bold: true
-                color: root.tone(LearningHomePalette.BrandTeal)
+                color: Theme.brandTeal
             }
             Text {
                 objectName: "lessonTitle"
@@ -169,13 +165,13 @@ Item {
                     width: parent.width
                     height: 4
                     radius: 2
-                    color: root.tone(LearningHomePalette.Gray5)
+                    color: Theme.gray5
 
                     Rectangle {
                         width: parent.width * root.row.progressFraction
                         height: parent.height
                         radius: 2
-                        color: root.tone(LearningHomePalette.BrandTeal)
+                        color: Theme.brandTeal
                     }
                 }
             }

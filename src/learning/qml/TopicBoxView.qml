@@ -10,12 +10,11 @@ ColumnLayout {
     id: root
 
     required property TopicBoxViewModel model
-    property bool dark: false
 
     spacing: 10
 
     function tone(t) {
-        return LearningHomePalette.color(t, root.dark)
+        return Theme.color(t, Theme.dark)
     }
 
     Text {
@@ -25,7 +24,7 @@ ColumnLayout {
         wrapMode: Text.Wrap
         font.pixelSize: 16
         font.weight: Font.Black
-        color: root.tone(LearningHomePalette.Primary)
+        color: Theme.label
     }
     Text {
         Layout.fillWidth: true
@@ -33,7 +32,7 @@ ColumnLayout {
         textFormat: Text.PlainText
         wrapMode: Text.Wrap
         font.pixelSize: 12
-        color: root.tone(LearningHomePalette.Secondary)
+        color: Theme.secondaryLabel
     }
 
     RowLayout {
@@ -44,7 +43,7 @@ ColumnLayout {
             Layout.fillWidth: true
             implicitHeight: field.implicitHeight
             radius: 14
-            color: root.tone(LearningHomePalette.GroupedBackground)
+            color: Theme.groupedBackground
 
             T.TextField {
                 id: field
@@ -57,9 +56,9 @@ ColumnLayout {
                 topPadding: 12
                 bottomPadding: 12
                 font.pixelSize: 17
-                color: root.tone(LearningHomePalette.Primary)
-                selectionColor: Brand.brandMint
-                selectedTextColor: Brand.brandNavyDeep
+                color: Theme.label
+                selectionColor: Theme.brandMint
+                selectedTextColor: Theme.brandNavyDeep
                 verticalAlignment: TextInput.AlignVCenter
                 selectByMouse: true
                 activeFocusOnTab: true
@@ -80,7 +79,7 @@ ColumnLayout {
                     text: field.placeholderText
                     textFormat: Text.PlainText
                     font: field.font
-                    color: root.tone(LearningHomePalette.Secondary)
+                    color: Theme.secondaryLabel
                     verticalAlignment: Text.AlignVCenter
                     elide: Text.ElideRight
                 }
@@ -103,7 +102,7 @@ ColumnLayout {
 
             background: Rectangle {
                 radius: 14
-                color: root.tone(LearningHomePalette.Gray4)
+                color: Theme.gray4
                 gradient: root.model.buttonFilled ? filled : null
                 opacity: resolveButton.down ? 0.7 : 1
 
@@ -150,9 +149,9 @@ ColumnLayout {
             Layout.fillWidth: true
             implicitHeight: lines.implicitHeight + 28
             radius: 16
-            color: LearningHomePalette.withOpacity(LearningHomePalette.BrandTeal, root.dark, 0.08)
+            color: Theme.withOpacity(Theme.brandTeal, 0.08)
             border.width: 1
-            border.color: LearningHomePalette.withOpacity(LearningHomePalette.BrandTeal, root.dark, 0.35)
+            border.color: Theme.withOpacity(Theme.brandTeal, 0.35)
 
             ColumnLayout {
                 id: lines
@@ -168,7 +167,7 @@ ColumnLayout {
                     textFormat: Text.PlainText
                     wrapMode: Text.Wrap
                     font.pixelSize: 12
-                    color: root.tone(LearningHomePalette.Secondary)
+                    color: Theme.secondaryLabel
                 }
                 Text {
                     Layout.fillWidth: true
@@ -177,7 +176,7 @@ ColumnLayout {
                     wrapMode: Text.Wrap
                     font.pixelSize: 15
                     font.bold: true
-                    color: root.tone(LearningHomePalette.Primary)
+                    color: Theme.label
                 }
                 Text {
                     Layout.fillWidth: true
@@ -185,7 +184,7 @@ ColumnLayout {
                     textFormat: Text.PlainText
                     wrapMode: Text.Wrap
                     font.pixelSize: 12
-                    color: root.tone(LearningHomePalette.BrandNavy)
+                    color: Theme.brandNavy
                 }
                 BrandPrimaryButton {
                     objectName: "confirmTopic"

@@ -28,11 +28,11 @@ Page {
             page.closeRequested()
     }
 
-    background: Rectangle { color: Brand.brandMist }
+    background: Rectangle { color: Theme.brandMist }
 
     header: Rectangle {
         implicitHeight: 48
-        color: Brand.brandMist
+        color: Theme.brandMist
 
         T.AbstractButton {
             id: back
@@ -48,7 +48,7 @@ Page {
             contentItem: SymbolIcon {
                 symbol: "chevron.left"
                 size: 30
-                color: Brand.brandTeal
+                color: Theme.brandTeal
                 opacity: back.down ? 0.5 : 1
             }
             background: Item {}
@@ -86,7 +86,7 @@ Page {
                 Layout.fillWidth: true
                 implicitHeight: stem.implicitHeight + 32
                 radius: 20
-                color: LessonPagePalette.cardBackground
+                color: Theme.color(Theme.SystemBackground, false)
 
                 TextEdit {
                     id: stem
@@ -101,7 +101,7 @@ Page {
                     wrapMode: TextEdit.Wrap
                     font.pixelSize: 17
                     font.bold: true
-                    color: LessonPagePalette.primaryText
+                    color: Theme.color(Theme.Label, false)
                 }
             }
 
@@ -118,7 +118,7 @@ Page {
                     Layout.fillWidth: true
                     implicitHeight: optionRow.implicitHeight + 28
                     radius: 14
-                    color: LessonPagePalette.cardBackground
+                    color: Theme.color(Theme.SystemBackground, false)
 
                     RowLayout {
                         id: optionRow
@@ -133,7 +133,7 @@ Page {
                             implicitWidth: Math.max(28, label.implicitWidth + 12)
                             implicitHeight: 28
                             radius: 14
-                            color: Qt.rgba(Brand.brandTeal.r, Brand.brandTeal.g, Brand.brandTeal.b, 0.12)
+                            color: Qt.rgba(Theme.brandTeal.r, Theme.brandTeal.g, Theme.brandTeal.b, 0.12)
 
                             Text {
                                 id: label
@@ -143,7 +143,7 @@ Page {
                                 textFormat: Text.PlainText
                                 font.pixelSize: 14
                                 font.bold: true
-                                color: Brand.brandTeal
+                                color: Theme.brandTeal
                             }
                         }
 
@@ -153,7 +153,7 @@ Page {
                             text: option.modelData.text
                             textFormat: Text.PlainText
                             font.pixelSize: 15
-                            color: LessonPagePalette.primaryText
+                            color: Theme.color(Theme.Label, false)
                             wrapMode: Text.Wrap
                         }
                     }
