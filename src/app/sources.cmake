@@ -18,14 +18,10 @@ target_sources(quorvel_core PRIVATE
     app/Symbols.cpp app/Symbols.h
 )
 qvl_add_qml(
-    app/qml/BrandAlert.qml
     app/qml/BrandGradient.qml
     app/qml/BrandGradientAlt.qml
     app/qml/BrandInputRow.qml
     app/qml/BrandLogo.qml
-    app/qml/BrandPrimaryButton.qml
-    app/qml/BrandShadow.qml
-    app/qml/BrandSpinner.qml
     app/qml/FeatureDetailSheet.qml
     app/qml/GuestCatalogView.qml
     app/qml/GuestChapterCard.qml
@@ -38,9 +34,7 @@ qvl_add_qml(
     app/qml/GuestShadowText.qml
     app/qml/GuestSheet.qml
     app/qml/LoginView.qml
-    app/qml/RoundedCorners.qml
     app/qml/SoftCircle.qml
-    app/qml/SymbolIcon.qml
     app/qml/Main.qml
     app/qml/RootTabView.qml
     app/qml/RootView.qml

@@ -18,7 +18,6 @@ qvl_add_qml(
     learning/qml/ChapterPickerView.qml
     learning/qml/LearningHomeNavBar.qml
     learning/qml/LearningHomeView.qml
-    learning/qml/PathListRefreshIndicator.qml
     learning/qml/PathListView.qml
     learning/qml/PathNodeRow.qml
     learning/qml/TopicBoxView.qml
@@ -30,7 +29,6 @@ qvl_add_qml(
     learning/qml/LessonCompletionControl.qml
     learning/qml/LessonExercisesCard.qml
     learning/qml/LessonHeaderCard.qml
-    learning/qml/LessonNavigationBar.qml
     learning/qml/LessonNotReadyFace.qml
     learning/qml/LessonPageView.qml
 )

@@ -4,34 +4,21 @@ import Quorvel
 
 // One chapter of the guest catalogue: grade, name, lesson count, the numbered knowledge points and a
 // sign-in button. `chapter` is one entry of the catalogue model's `chapters`.
-Item {
+Card {
     id: card
 
     required property var chapter
     property string loginLabel
     signal loginRequested()
 
-    implicitHeight: column.implicitHeight + 36
-
-    BrandShadow {
-        anchors.fill: parent
-        cornerRadius: 20
-        color: Qt.rgba(Theme.brandNavy.r, Theme.brandNavy.g, Theme.brandNavy.b, 0.08)
-        blur: 10
-        offsetY: 4
-    }
-    Rectangle {
-        anchors.fill: parent
-        radius: 20
-        color: "white"
-    }
+    padding: 18
+    color: "white"
+    shadowOpacity: 0.08
 
     ColumnLayout {
         id: column
 
-        x: 18
-        y: 18
-        width: card.width - 36
+        width: parent.width
         spacing: 10
 
         Text {

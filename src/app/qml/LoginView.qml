@@ -364,7 +364,7 @@ Item {
         }
     }
 
-    BrandAlert {
+    Alert {
         objectName: "errorAlert"
         title: vm.alertTitle
         message: vm.errorMessage

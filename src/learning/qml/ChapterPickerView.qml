@@ -50,7 +50,7 @@ Item {
             policy: ScrollBar.AsNeeded
         }
 
-        PathListRefreshIndicator {
+        RefreshControl {
             flickable: flick
             refreshing: vm.refreshing
             onTriggered: vm.refresh()

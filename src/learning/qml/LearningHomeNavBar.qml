@@ -5,10 +5,9 @@ import Quorvel
 
 // The learning tab's title bar: the title in the middle and, while there is a path, the "…" menu at the
 // trailing end with the view-model's two entries.
-Rectangle {
+NavigationBar {
     id: bar
 
-    property string title
     property bool menuVisible: false
     property string menuSymbol
     property string switchLabel
@@ -16,50 +15,30 @@ Rectangle {
     signal switchTriggered()
     signal refreshTriggered()
 
-    implicitHeight: 52
-    color: Theme.groupedBackground
+    trailing: [
+        T.AbstractButton {
+            id: menuButton
 
-    Text {
-        anchors.centerIn: parent
-        text: bar.title
-        textFormat: Text.PlainText
-        font.pixelSize: 17
-        font.weight: Font.DemiBold
-        color: Theme.label
-    }
+            objectName: "learningMenuButton"
+            implicitWidth: 40
+            implicitHeight: 40
+            visible: bar.menuVisible
+            Accessible.name: "更多"
+            onClicked: menu.open()
 
-    T.AbstractButton {
-        id: menuButton
+            contentItem: SymbolIcon {
+                symbol: bar.menuSymbol
+                size: 24
+                color: Theme.brandTeal
+                opacity: menuButton.down ? 0.5 : 1
+            }
+            background: Item {}
 
-        objectName: "learningMenuButton"
-        anchors.right: parent.right
-        anchors.rightMargin: 10
-        anchors.verticalCenter: parent.verticalCenter
-        implicitWidth: 40
-        implicitHeight: 40
-        visible: bar.menuVisible
-        Accessible.name: "更多"
-        onClicked: menu.open()
-
-        contentItem: SymbolIcon {
-            symbol: bar.menuSymbol
-            size: 24
-            color: Theme.brandTeal
-            opacity: menuButton.down ? 0.5 : 1
+            HoverHandler {
+                cursorShape: Qt.PointingHandCursor
+            }
         }
-        background: Item {}
-
-        HoverHandler {
-            cursorShape: Qt.PointingHandCursor
-        }
-    }
-
-    Rectangle {
-        anchors.bottom: parent.bottom
-        width: parent.width
-        height: 1
-        color: Theme.gray5
-    }
+    ]
 
     T.Popup {
         id: menu

@@ -106,7 +106,7 @@ Page {
         }
     }
 
-    BrandAlert {
+    Alert {
         objectName: "learningAlert"
         title: vm.alertTitle
         message: vm.alertMessage

@@ -5,38 +5,22 @@ import Quorvel
 // The titled card of the lesson screens: an icon tile filled with the tint's gradient and the title, then the
 // content, on a rounded white card with a faint navy shadow. The content is given as children and laid out
 // in a column (give them Layout.fillWidth to take the card's width).
-Item {
+Card {
     id: card
 
     property string title
     property string icon
     property color tint: Theme.brandTeal
-    default property alias content: body.data
+    default property alias cardContent: body.data
 
-    implicitWidth: column.implicitWidth + 32
-    implicitHeight: column.implicitHeight + 32
-
-    BrandShadow {
-        anchors.fill: background
-        cornerRadius: background.radius
-        color: Qt.rgba(Theme.brandNavy.r, Theme.brandNavy.g, Theme.brandNavy.b, 0.06)
-        blur: 10
-        offsetY: 4
-    }
-
-    Rectangle {
-        id: background
-
-        anchors.fill: parent
-        radius: 20
-        color: Theme.color(Theme.SystemBackground, false)
-    }
+    // The lesson page stays light in either scheme.
+    color: Theme.color(Theme.SystemBackground, false)
+    implicitWidth: column.implicitWidth + 2 * padding
 
     ColumnLayout {
         id: column
 
-        anchors.fill: parent
-        anchors.margins: 16
+        width: parent.width
         spacing: 12
 
         RowLayout {

@@ -58,8 +58,14 @@ Page {
 
     background: Rectangle { color: Theme.brandMist }
 
-    header: LessonNavigationBar {
+    // The page stays light in either scheme, on its brand-mist background.
+    header: NavigationBar {
+        implicitHeight: 48
+        color: Theme.brandMist
+        titleColor: Theme.color(Theme.Label, false)
+        separatorColor: Qt.rgba(0, 0, 0, 0.08)
         title: vm.title
+        showsBack: true
         backLabel: vm.backLabel
         onBackRequested: page.leave()
     }
@@ -178,7 +184,7 @@ Page {
         }
     }
 
-    BrandAlert {
+    Alert {
         objectName: "completedAlert"
         title: vm.alertTitle
         message: vm.alertMessage
