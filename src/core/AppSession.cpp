@@ -91,8 +91,14 @@ AppSession::AppSession(QObject *parent) : QObject(parent), m_loadDone(std::make_
     loadDefaults();
 
     currentSession() = this;
+    Q_EMIT CurrentSessionNotifier::instance().currentChanged(this);
     // Finishes before it returns when the store answers at once; a keyring answers later.
     loadSecrets();
+}
+
+CurrentSessionNotifier &CurrentSessionNotifier::instance() {
+    static CurrentSessionNotifier notifier;
+    return notifier;
 }
 
 AppSession::~AppSession() {

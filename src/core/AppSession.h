@@ -15,6 +15,19 @@
 
 class Completion;
 struct LoginResponse;
+class AppSession;
+
+// Tells what follows the current session without being handed it (the theme follows its dark mode) that
+// another session became the current one.
+class CurrentSessionNotifier : public QObject {
+    Q_OBJECT
+
+public:
+    static CurrentSessionNotifier &instance();
+
+Q_SIGNALS:
+    void currentChanged(AppSession *session);
+};
 
 // The signed-in state of the whole program: the three service base URLs, the tokens, the learner's ids and
 // status, and a few preference flags. Every change is written through (tokens and device id to the secret

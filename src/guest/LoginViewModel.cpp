@@ -1,6 +1,7 @@
 #include "LoginViewModel.h"
 
 #include "Brand.h"
+#include "Theme.h"
 
 #include <QRegularExpression>
 
@@ -169,7 +170,7 @@ QString LoginViewModel::sendCodeLabel() const {
 QString LoginViewModel::consentText() const {
     // Only the titles are links, in the brand's accent and without underline; the surrounding words take the
     // text's own colour.
-    const QString linkStyle = QStringLiteral("color:%1; text-decoration:none").arg(Brand::brandTeal().name());
+    const QString linkStyle = QStringLiteral("color:%1; text-decoration:none").arg(Theme::brandTeal().name());
     const auto link = [&linkStyle](const QUrl &url, const QString &title) {
         return QStringLiteral("<a href=\"%1\" style=\"%2\">%3</a>")
             .arg(url.toString(QUrl::FullyEncoded).toHtmlEscaped(), linkStyle, title);

@@ -1,6 +1,6 @@
 #include "HandoutRenderer.h"
 
-#include "Brand.h"
+#include "Theme.h"
 
 namespace {
 
@@ -26,14 +26,6 @@ QVariantMap exampleVariant(const HandoutExampleBlock &example) {
 }
 
 } // namespace
-
-QColor LessonTint::orange() {
-    return QColor::fromRgb(255, 149, 0);
-}
-
-QColor LessonTint::purple() {
-    return QColor::fromRgb(175, 82, 222);
-}
 
 QVariantMap LessonCardHeading::toVariant() const {
     return {{QStringLiteral("title"), title}, {QStringLiteral("icon"), icon}, {QStringLiteral("tint"), tint}};
@@ -71,7 +63,7 @@ QList<HandoutCard> HandoutRenderer::render(const LessonHandout &handout) {
         HandoutCard card;
         card.kind = HandoutCard::Kind::Sections;
         // An empty title is the server's choice and shown as such; only a missing one falls back.
-        card.heading = {handout.title.value_or(defaultTitle), sectionsIcon, Brand::brandTeal()};
+        card.heading = {handout.title.value_or(defaultTitle), sectionsIcon, Theme::brandTeal()};
         const qsizetype count = handout.sections->size();
         for (qsizetype i = 0; i < count; ++i) {
             const LessonHandout::Section &section = handout.sections->at(i);
@@ -85,7 +77,7 @@ QList<HandoutCard> HandoutRenderer::render(const LessonHandout &handout) {
     if (handout.examples && !handout.examples->isEmpty()) {
         HandoutCard card;
         card.kind = HandoutCard::Kind::Examples;
-        card.heading = {examplesTitle, examplesIcon, LessonTint::orange()};
+        card.heading = {examplesTitle, examplesIcon, Theme::color(Theme::Orange, false)};
         for (qsizetype i = 0; i < handout.examples->size(); ++i) {
             const LessonHandout::Example &example = handout.examples->at(i);
             HandoutExampleBlock block{stemLabel(i + 1, example.stem), {}};

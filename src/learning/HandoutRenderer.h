@@ -10,13 +10,6 @@
 
 #include <optional>
 
-// The platform tints that the lesson cards use beside the brand colours (the system's standard orange and
-// purple, light appearance).
-namespace LessonTint {
-QColor orange();
-QColor purple();
-} // namespace LessonTint
-
 // The heading of a titled lesson card (LessonCard.qml): the title as it stands, a symbol name and the tint of
 // the icon tile.
 struct LessonCardHeading {

@@ -2,11 +2,11 @@
 
 #include "Analytics.h"
 #include "AppSession.h"
-#include "Brand.h"
 #include "CoreLogging.h"
 #include "ErrorText.h"
 #include "LearningAPIClient.h"
 #include "LearningStore.h"
+#include "Theme.h"
 
 #include <exception>
 
@@ -91,7 +91,8 @@ QString LearningItemDetailViewModel::notReadySymbol() const {
 }
 
 QColor LearningItemDetailViewModel::notReadyTint() const {
-    return preparing() ? Brand::brandTeal() : LessonTint::orange();
+    // The lesson page stays light in either scheme.
+    return preparing() ? Theme::brandTeal() : Theme::color(Theme::Orange, false);
 }
 
 QString LearningItemDetailViewModel::notReadyTitle() const {

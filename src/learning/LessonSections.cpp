@@ -1,6 +1,6 @@
 #include "LessonSections.h"
 
-#include "Brand.h"
+#include "Theme.h"
 
 namespace {
 
@@ -82,7 +82,8 @@ LessonSections LessonSections::build(const LearningItemDetail &lesson) {
 
     if (questionCount > 0) {
         LessonExercisesCard card;
-        card.heading = {exercisesTitle, QStringLiteral("pencil.and.list.clipboard"), LessonTint::purple()};
+        card.heading = {exercisesTitle, QStringLiteral("pencil.and.list.clipboard"),
+                        Theme::color(Theme::Purple, false)};
         card.answerLabel = answerLabel;
         const QList<LessonExercises::Question> &questions = *lesson.exercises->questions;
         for (qsizetype i = 0; i < questions.size(); ++i) {
@@ -102,7 +103,7 @@ LessonSections LessonSections::build(const LearningItemDetail &lesson) {
     if (!lesson.handout && !lesson.exercises) {
         const qsizetype assets = lesson.assets.size();
         sections.assets =
-            LessonAssetsCard{{assetsTitle, QStringLiteral("doc.richtext"), Brand::brandTeal()},
+            LessonAssetsCard{{assetsTitle, QStringLiteral("doc.richtext"), Theme::brandTeal()},
                              assets > 0 ? QStringLiteral("本课包含 ") + QString::number(assets) +
                                               QStringLiteral(" 份学习资料。")
                                         : noAssetsText};

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-using Tone = LearningHomePalette::Tone;
+using Tone = Theme::Role;
 
 PathNodeRow::PathNodeRow(const LearningItemView &item, bool isCurrent, bool isLast, qint64 pathId)
     : m_item(item), m_isCurrent(isCurrent), m_isLast(isLast), m_pathId(pathId) {}
@@ -26,14 +26,14 @@ QString PathNodeRow::nodeSubtitle(const LearningItemView &item) {
     return QStringLiteral("完成上一课后解锁");
 }
 
-LearningHomePalette::Tone PathNodeRow::statusTone(const LearningItemView &item) {
+Theme::Role PathNodeRow::statusTone(const LearningItemView &item) {
     if (item.state == LessonState::completed)
         return Tone::BrandTeal;
     if (item.state == LessonState::generating)
         return Tone::Orange;
     if (item.state == LessonState::failed)
         return Tone::Red;
-    return item.openable ? Tone::BrandNavy : Tone::Secondary;
+    return item.openable ? Tone::BrandNavy : Tone::SecondaryLabel;
 }
 
 PathNodeRow::NodeSymbol PathNodeRow::nodeSymbol() const {
@@ -97,7 +97,7 @@ QString PathNodeRow::title() const {
 }
 
 int PathNodeRow::titleTone() const {
-    return m_item.openable ? Tone::Primary : Tone::Secondary;
+    return m_item.openable ? Tone::Label : Tone::SecondaryLabel;
 }
 
 bool PathNodeRow::showsProgress() const {

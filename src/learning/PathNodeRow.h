@@ -1,7 +1,7 @@
 #pragma once
 
-#include "LearningHomePalette.h"
 #include "LearningModels.h"
+#include "Theme.h"
 
 #include <QMetaType>
 #include <QString>
@@ -69,7 +69,7 @@ public:
 
     // The status line, a function of the lesson alone.
     static QString nodeSubtitle(const LearningItemView &item);
-    static LearningHomePalette::Tone statusTone(const LearningItemView &item);
+    static Theme::Role statusTone(const LearningItemView &item);
 
     NodeSymbol nodeSymbol() const;
     bool showsNodeNumber() const { return nodeSymbol() == Number; }

@@ -74,7 +74,7 @@ void TopicBoxViewModel::setTopicText(const QString &text) {
 }
 
 int TopicBoxViewModel::messageTone() const {
-    return outOfScope() ? LearningHomePalette::Orange : LearningHomePalette::BrandTeal;
+    return outOfScope() ? Theme::Orange : Theme::BrandTeal;
 }
 
 QString TopicBoxViewModel::chapterLine(const TopicCandidate &candidate) {

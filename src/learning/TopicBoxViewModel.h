@@ -2,7 +2,7 @@
 
 #include "AppSession.h"
 #include "CatalogueModels.h"
-#include "LearningHomePalette.h"
+#include "Theme.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,8 +1,8 @@
 #include "RobotStageModel.h"
 
-#include "Brand.h"
 #include "RobotStore.h"
 #include "RobotTexts.h"
+#include "Theme.h"
 
 RobotStageModel::RobotStageModel(QObject *parent) : RobotStageModel(RobotStore::shared(), parent) {}
 
@@ -32,7 +32,7 @@ void RobotStageModel::setCompact(bool compact) {
 }
 
 QColor RobotStageModel::dotColor() const {
-    return active() ? Brand::brandAmber() : Brand::brandMint();
+    return active() ? Theme::brandAmber() : Theme::brandMint();
 }
 
 QString RobotStageModel::tagline() const {

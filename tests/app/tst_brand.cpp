@@ -4,6 +4,7 @@
 #include "LinkOpener.h"
 #include "Symbols.h"
 #include "TestPlatform.h"
+#include "Theme.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -84,8 +85,8 @@ private Q_SLOTS:
     void palette() {
         QFETCH(QString, name);
         QFETCH(QString, hex);
-        Brand brand;
-        const QVariant value = brand.property(name.toLatin1().constData());
+        Theme theme;
+        const QVariant value = theme.property(name.toLatin1().constData());
         QVERIFY2(value.isValid(), qPrintable(name + " is not a property"));
         const QColor colour = value.value<QColor>();
         QCOMPARE(colour.name(QColor::HexRgb), hex);
@@ -96,18 +97,15 @@ private Q_SLOTS:
     // --- legal pages
 
     void legalURLs_data() {
-        QTest::addColumn<QString>("name");
+        QTest::addColumn<QUrl>("url");
         QTest::addColumn<QString>("path");
 
-        QTest::newRow("user terms") << "userTermsURL"
-                                    << "/legal/terms.html";
-        QTest::newRow("privacy policy") << "privacyPolicyURL"
-                                        << "/legal/privacy.html";
-        QTest::newRow("children's privacy") << "childrenPrivacyURL"
-                                            << "/legal/children.html";
+        QTest::newRow("user terms") << Brand::userTermsURL() << "/legal/terms.html";
+        QTest::newRow("privacy policy") << Brand::privacyPolicyURL() << "/legal/privacy.html";
+        QTest::newRow("children's privacy") << Brand::childrenPrivacyURL() << "/legal/children.html";
     }
     void legalURLs() {
-        QFETCH(QString, name);
+        QFETCH(QUrl, url);
         QFETCH(QString, path);
 
         // Pointing the app at another service moves the API, never the legal pages.
@@ -116,8 +114,6 @@ private Q_SLOTS:
         AppSession session;
         QCOMPARE(session.baseURL().host(), QStringLiteral("x.test"));
 
-        Brand brand;
-        const QUrl url = brand.property(name.toLatin1().constData()).toUrl();
         QCOMPARE(url.toString(), QStringLiteral("https://") + Brand::webHost + path);
         QCOMPARE(url.scheme(), QStringLiteral("https"));
         QVERIFY(LinkOpener::isOpenable(url));

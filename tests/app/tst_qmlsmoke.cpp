@@ -219,17 +219,105 @@ private Q_SLOTS:
     // The reusable pieces, made with their defaults.
     void components_data() {
         QTest::addColumn<QString>("type");
-        for (const char *type :
-             {"BrandAlert",         "BrandGradient",      "BrandGradientAlt", "BrandInputRow",
-              "BrandLogo",          "BrandPrimaryButton", "BrandShadow",      "BrandSpinner",
-              "GuestFeatureCard",   "GuestLinkFallback",  "GuestMenu",        "GuestPathTeaser",
-              "GuestSectionHeader", "GuestShadowText",    "GuestSheet",       "LearningHomeNavBar",
-              "LessonCard",         "RoundedCorners",     "SoftCircle",       "SymbolIcon"})
+        for (const char *type : {"Alert",
+                                 "BottomSheet",
+                                 "BrandGradient",
+                                 "BrandGradientAlt",
+                                 "BrandInputRow",
+                                 "BrandLogo",
+                                 "BrandPrimaryButton",
+                                 "BrandShadow",
+                                 "BrandSpinner",
+                                 "Card",
+                                 "Chip",
+                                 "EmptyState",
+                                 "FormRow",
+                                 "FormSection",
+                                 "FormToggleRow",
+                                 "GuestFeatureCard",
+                                 "GuestLinkFallback",
+                                 "GuestMenu",
+                                 "GuestPathTeaser",
+                                 "GuestSectionHeader",
+                                 "GuestShadowText",
+                                 "GuestSheet",
+                                 "LearningHomeNavBar",
+                                 "LessonCard",
+                                 "NavigationBar",
+                                 "RoundedCorners",
+                                 "SoftCircle",
+                                 "SymbolIcon"})
             QTest::newRow(type) << QString::fromLatin1(type);
     }
     void components() {
         QFETCH(QString, type);
         show(moduleFile(type), {});
+    }
+
+    // Every piece of the shared kit once, together as a screen uses them, with the sheet and the alert open;
+    // in the light and the dark scheme.
+    void kit_data() {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << false;
+        QTest::newRow("dark") << true;
+    }
+    void kit() {
+        QFETCH(bool, dark);
+        TestPlatform platform;
+        AppSession session;
+        session.setDarkMode(dark);
+        QQmlEngine engine;
+        QQmlComponent component(&engine);
+        component.setData(R"(
+import QtQuick
+import QtQuick.Layouts
+import Quorvel.Ui
+Rectangle {
+    id: root
+    property int refreshes: 0
+    color: Theme.groupedBackground
+    NavigationBar {
+        id: bar
+        width: parent.width
+        title: "设置"
+        showsBack: true
+        trailing: [ Chip { text: "筛选"; symbol: "checkmark"; selected: true } ]
+    }
+    Flickable {
+        id: flick
+        anchors.top: bar.bottom
+        anchors.bottom: parent.bottom
+        width: parent.width
+        contentHeight: column.implicitHeight
+        RefreshControl { flickable: flick; onTriggered: root.refreshes++ }
+        ColumnLayout {
+            id: column
+            width: flick.width - 32
+            x: 16
+            FormSection {
+                Layout.fillWidth: true
+                header: "通用"
+                footer: "说明文字"
+                FormRow { title: "版本"; value: "1.0"; symbol: "person" }
+                FormRow { title: "关于"; chevron: true }
+                FormToggleRow { title: "深色模式"; on: true }
+            }
+            Card { Layout.fillWidth: true; Text { width: parent.width; text: "卡片" } }
+            Chip { text: "标签" }
+            EmptyState { Layout.fillWidth: true; symbol: "book"; title: "暂无内容"; message: "稍后再来看看"; actionText: "刷新" }
+        }
+    }
+    BottomSheet { id: sheet; title: "详情"; detent: SheetDetent.Medium; Text { text: "内容" } }
+    Alert { id: alert; message: "确定要退出吗？"; buttons: [{ "text": "取消", "role": "cancel" }, { "text": "退出", "role": "destructive" }] }
+    // Popups open once the page is in a window.
+    readonly property bool shown: Window.window !== null
+    onShownChanged: if (shown) Qt.callLater(() => { sheet.open(); alert.open() })
+}
+)",
+                          QUrl(QStringLiteral("qrc:/tests/Kit.qml")));
+        QStringList warnings;
+        showIn(component, {}, warnings);
+        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'\n')));
     }
 
     // --- the sign-in screen's wiring: what the learner does reaches the view-model, and back

@@ -1,6 +1,6 @@
-#include "Brand.h"
 #include "HandoutRenderer.h"
 #include "HandoutTextStyle.h"
+#include "Theme.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -146,10 +146,10 @@ private Q_SLOTS:
             handout(R"({"title":"数轴","sections":[{"heading":"h"}],"examples":[{"stem":"e"}]})"));
         QCOMPARE(cards.size(), 2);
         QCOMPARE(cards[0].heading, (LessonCardHeading{QStringLiteral("数轴"), QStringLiteral("book.fill"),
-                                                      Brand::brandTeal()}));
+                                                      Theme::brandTeal()}));
         QCOMPARE(cards[1].heading,
                  (LessonCardHeading{QStringLiteral("例题精讲"), QStringLiteral("lightbulb.fill"),
-                                    LessonTint::orange()}));
+                                    Theme::color(Theme::Orange, false)}));
     }
 
     // What QML reads: every key there for both kinds, optional texts as flags and empty strings.
@@ -161,7 +161,7 @@ private Q_SLOTS:
         QCOMPARE(sections.value("kind").toString(), QStringLiteral("sections"));
         QCOMPARE(sections.value("examples").toList().size(), 0);
         QCOMPARE(sections.value("heading").toMap().value("title").toString(), QStringLiteral("讲义"));
-        QCOMPARE(sections.value("heading").toMap().value("tint").value<QColor>(), Brand::brandTeal());
+        QCOMPARE(sections.value("heading").toMap().value("tint").value<QColor>(), Theme::brandTeal());
         const QVariantMap first = sections.value("sections").toList().at(0).toMap();
         QCOMPARE(first.value("number").toString(), QStringLiteral("01"));
         QCOMPARE(first.value("hasHeading").toBool(), false);

@@ -164,7 +164,7 @@ private Q_SLOTS:
         Await::result(box->resolveTopic());
         QVERIFY(box->hasResult());
         QVERIFY(!box->candidateCards().isEmpty());
-        QCOMPARE(box->messageTone(), int(LearningHomePalette::BrandTeal));
+        QCOMPARE(box->messageTone(), int(Theme::BrandTeal));
         const QVariantMap card = box->candidateCards().first().toMap();
         QVERIFY(card.value("pointsLine").toString().contains(QStringLiteral("绝对值")));
 
@@ -178,7 +178,7 @@ private Q_SLOTS:
         // A topic the service does not cover.
         box->setTopicText(QStringLiteral("天文望远镜"));
         Await::result(box->resolveTopic());
-        QCOMPARE(box->messageTone(), int(LearningHomePalette::Orange));
+        QCOMPARE(box->messageTone(), int(Theme::Orange));
         QVERIFY(box->candidateCards().isEmpty());
     }
 

@@ -2,11 +2,11 @@
 #include "AppFonts.h"
 #include "AppSession.h"
 #include "Await.h"
-#include "Brand.h"
 #include "LearningItemDetailViewModel.h"
 #include "LearningStore.h"
 #include "TestPlatform.h"
 #include "QmlModules.h"
+#include "Theme.h"
 
 #include <QGuiApplication>
 #include <QJsonArray>
@@ -255,12 +255,12 @@ private Q_SLOTS:
         QCOMPARE(f.vm->title(), QStringLiteral("课程"));
         if (preparing) {
             QCOMPARE(f.vm->notReadySymbol(), QStringLiteral("hourglass.circle.fill"));
-            QCOMPARE(f.vm->notReadyTint(), Brand::brandTeal());
+            QCOMPARE(f.vm->notReadyTint(), Theme::brandTeal());
             QCOMPARE(f.vm->notReadyTitle(), QStringLiteral("这一课还在准备中"));
             QCOMPARE(f.vm->notReadyMessage(), preparingMessage);
         } else {
             QCOMPARE(f.vm->notReadySymbol(), QStringLiteral("exclamationmark.triangle.fill"));
-            QCOMPARE(f.vm->notReadyTint(), LessonTint::orange());
+            QCOMPARE(f.vm->notReadyTint(), Theme::color(Theme::Orange, false));
             QCOMPARE(f.vm->notReadyTitle(), QStringLiteral("暂时打不开这一课"));
             QCOMPARE(f.vm->notReadyMessage(), errorText);
         }

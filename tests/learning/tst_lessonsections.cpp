@@ -1,5 +1,5 @@
-#include "Brand.h"
 #include "LessonSections.h"
+#include "Theme.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -168,13 +168,13 @@ private Q_SLOTS:
                                           {QStringLiteral("pencil"), QStringLiteral("1 道练习")}}));
         QCOMPARE(sections.exercises->heading,
                  (LessonCardHeading{QStringLiteral("配套练习"), QStringLiteral("pencil.and.list.clipboard"),
-                                    LessonTint::purple()}));
+                                    Theme::color(Theme::Purple, false)}));
         QCOMPARE(sections.exercises->answerLabel, QStringLiteral("作答"));
 
         const LessonSections bare = LessonSections::build(lesson());
         QCOMPARE(bare.assets->heading,
                  (LessonCardHeading{QStringLiteral("课程内容"), QStringLiteral("doc.richtext"),
-                                    Brand::brandTeal()}));
+                                    Theme::brandTeal()}));
     }
 
     // The practice screen gets the whole stem (the row cuts it at three lines only on screen) and the

@@ -1,6 +1,6 @@
-#include "LearningHomePalette.h"
 #include "ListModel.h"
 #include "PathNodeRow.h"
+#include "Theme.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -9,7 +9,7 @@
 
 namespace {
 
-using Tone = LearningHomePalette::Tone;
+using Tone = Theme::Role;
 using Symbol = PathNodeRow::NodeSymbol;
 
 LearningItemView lesson(const QString &state, bool openable, std::optional<qint64> progress = std::nullopt,
@@ -63,12 +63,13 @@ private Q_SLOTS:
         QTest::newRow("failed, openable") << "Failed" << true << none << "老师处理中" << int(Tone::Red);
         QTest::newRow("ready, openable") << "Ready" << true << none << "可以开始学" << int(Tone::BrandNavy);
         QTest::newRow("ready, locked")
-            << "Ready" << false << none << "完成上一课后解锁" << int(Tone::Secondary);
-        QTest::newRow("locked") << "Locked" << false << none << "完成上一课后解锁" << int(Tone::Secondary);
+            << "Ready" << false << none << "完成上一课后解锁" << int(Tone::SecondaryLabel);
+        QTest::newRow("locked") << "Locked" << false << none << "完成上一课后解锁"
+                                << int(Tone::SecondaryLabel);
         QTest::newRow("progress on a ready lesson")
             << "Ready" << true << std::optional<qint64>(50) << "可以开始学" << int(Tone::BrandNavy);
         QTest::newRow("lower-case completed is no completion")
-            << "completed" << false << none << "完成上一课后解锁" << int(Tone::Secondary);
+            << "completed" << false << none << "完成上一课后解锁" << int(Tone::SecondaryLabel);
         QTest::newRow("lower-case generating")
             << "generating" << true << std::optional<qint64>(10) << "可以开始学" << int(Tone::BrandNavy);
         QTest::newRow("empty state") << "" << true << none << "可以开始学" << int(Tone::BrandNavy);
@@ -196,14 +197,15 @@ private Q_SLOTS:
         QTest::addColumn<double>("opacity");
         QTest::addColumn<double>("shadow");
 
-        QTest::newRow("locked") << "Locked" << false << false << int(Tone::Secondary) << 0.6 << 0.0;
+        QTest::newRow("locked") << "Locked" << false << false << int(Tone::SecondaryLabel) << 0.6 << 0.0;
         QTest::newRow("completed, locked")
-            << "Completed" << false << false << int(Tone::Secondary) << 0.6 << 0.0;
+            << "Completed" << false << false << int(Tone::SecondaryLabel) << 0.6 << 0.0;
         QTest::newRow("completed, openable")
-            << "Completed" << true << false << int(Tone::Primary) << 1.0 << 0.08;
-        QTest::newRow("current") << "Ready" << true << true << int(Tone::Primary) << 1.0 << 0.08;
-        QTest::newRow("current, locked") << "Ready" << false << true << int(Tone::Secondary) << 0.6 << 0.0;
-        QTest::newRow("failed, openable") << "Failed" << true << false << int(Tone::Primary) << 1.0 << 0.08;
+            << "Completed" << true << false << int(Tone::Label) << 1.0 << 0.08;
+        QTest::newRow("current") << "Ready" << true << true << int(Tone::Label) << 1.0 << 0.08;
+        QTest::newRow("current, locked")
+            << "Ready" << false << true << int(Tone::SecondaryLabel) << 0.6 << 0.0;
+        QTest::newRow("failed, openable") << "Failed" << true << false << int(Tone::Label) << 1.0 << 0.08;
     }
     void card() {
         QFETCH(QString, state);

@@ -159,7 +159,7 @@ private Q_SLOTS:
 
         QVERIFY(f.box.hasResult());
         QCOMPARE(f.box.message(), QStringLiteral("为你找到 2 条学习路径"));
-        QCOMPARE(f.box.messageTone(), int(LearningHomePalette::BrandTeal));
+        QCOMPARE(f.box.messageTone(), int(Theme::BrandTeal));
         const QVariantList cards = f.box.candidateCards();
         QCOMPARE(cards.size(), 2);
         const QVariantMap first = cards[0].toMap();
@@ -178,17 +178,17 @@ private Q_SLOTS:
         QTest::addColumn<int>("tone");
         QTest::addColumn<int>("cards");
         QTest::newRow("out of scope, none") << "out_of_scope"
-                                            << "[]" << int(LearningHomePalette::Orange) << 0;
+                                            << "[]" << int(Theme::Orange) << 0;
         QTest::newRow("out of scope with one")
             << "out_of_scope"
             << R"([{"chapter_code":"c","chapter_name":"n","kp_codes":[],"kp_names":[],"lessons":0,"estimated_minutes":0}])"
-            << int(LearningHomePalette::Orange) << 1;
+            << int(Theme::Orange) << 1;
         QTest::newRow("ok, none") << "ok"
-                                  << "[]" << int(LearningHomePalette::BrandTeal) << 0;
+                                  << "[]" << int(Theme::BrandTeal) << 0;
         QTest::newRow("other case") << "OUT_OF_SCOPE"
-                                    << "[]" << int(LearningHomePalette::BrandTeal) << 0;
+                                    << "[]" << int(Theme::BrandTeal) << 0;
         QTest::newRow("unknown status") << "partial"
-                                        << "[]" << int(LearningHomePalette::BrandTeal) << 0;
+                                        << "[]" << int(Theme::BrandTeal) << 0;
     }
     void messageTone() {
         QFETCH(QString, status);

@@ -1,5 +1,4 @@
 #include "AppSession.h"
-#include "Brand.h"
 #include "FakeSpeech.h"
 #include "RobotSceneBannerModel.h"
 #include "RobotSettingsSheetModel.h"
@@ -8,6 +7,7 @@
 #include "RobotTestData.h"
 #include "SpeechPlayer.h"
 #include "TestPlatform.h"
+#include "Theme.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -353,7 +353,7 @@ private Q_SLOTS:
         RobotStageModel stage(rig.store);
         stage.setMood(RobotMood(mood));
         QCOMPARE(stage.active(), active);
-        QCOMPARE(stage.dotColor(), active ? Brand::brandAmber() : Brand::brandMint());
+        QCOMPARE(stage.dotColor(), active ? Theme::brandAmber() : Theme::brandMint());
     }
 };
 

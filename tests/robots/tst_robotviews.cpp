@@ -185,8 +185,9 @@ private Q_SLOTS:
                                {"languageLabel", "EN"},
                                {"languageFull", "English"}};
         });
-        QTest::newRow("ChatBackdrop") << "ChatBackdrop" << Properties([](AppSession &) {
-            return QVariantMap{{"tint", QColor(0x3B, 0x7B, 0xE0)}, {"dark", true}};
+        QTest::newRow("ChatBackdrop") << "ChatBackdrop" << Properties([](AppSession &session) {
+            session.setDarkMode(true);
+            return QVariantMap{{"tint", QColor(0x3B, 0x7B, 0xE0)}};
         });
         QTest::newRow("RobotSettingsSheet") << "RobotSettingsSheet" << Properties([](AppSession &session) {
             return QVariantMap{{"scene", "companion"}, {"session", QVariant::fromValue(&session)}};
@@ -201,6 +202,7 @@ private Q_SLOTS:
         QVERIFY(shown.show(create(QUrl(moduleFile(type)), properties(*m_session))));
         QTest::qWait(80);
         shown.object.reset();
+        m_session->setDarkMode(false);
         const QStringList warnings = takeWarnings();
         QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'\n')));
     }
@@ -274,24 +276,22 @@ Rectangle {
     id: root
     property var session
     property var robots: []
-    property bool dark: false
-    color: RobotPalette.groupedPage(dark)
+    color: Theme.groupedBackground
     implicitWidth: 840
     implicitHeight: 660
     ChatBackdrop {
         anchors.fill: parent
-        tint: RobotPalette.hexColor(root.robots[1].color)
-        dark: root.dark
+        tint: root.robots[1].color
     }
     Column {
         id: column
         x: 16; y: 16
         width: 404
         spacing: 18
-        RobotSceneBanner { width: parent.width; scene: "learning"; compact: true; session: root.session; dark: root.dark }
-        RobotSceneBanner { width: parent.width; scene: "practice"; compact: true; mood: RobotMood.Waving; session: root.session; dark: root.dark }
-        RobotSceneBanner { width: parent.width; scene: "home"; session: root.session; dark: root.dark }
-        RobotSceneBanner { width: parent.width; scene: "wrongbook"; bubble: "这道题错在第二步：移项时忘了变号。我们先把第二步重新写一遍，再检查结果。"; session: root.session; dark: root.dark }
+        RobotSceneBanner { width: parent.width; scene: "learning"; compact: true; session: root.session }
+        RobotSceneBanner { width: parent.width; scene: "practice"; compact: true; mood: RobotMood.Waving; session: root.session }
+        RobotSceneBanner { width: parent.width; scene: "home"; session: root.session }
+        RobotSceneBanner { width: parent.width; scene: "wrongbook"; bubble: "这道题错在第二步：移项时忘了变号。我们先把第二步重新写一遍，再检查结果。"; session: root.session }
     }
     Column {
         x: 436; y: 16
@@ -307,13 +307,14 @@ Rectangle {
         for (const RobotCharacter &robot : RobotStore::builtInCatalog().robots)
             robots << QVariant::fromValue(robot);
         for (const bool dark : {false, true}) {
+            m_session->setDarkMode(dark);
             Shown shown;
-            QVERIFY(shown.show(createInline(
-                qml,
-                {{"session", QVariant::fromValue(m_session.get())}, {"robots", robots}, {"dark", dark}})));
+            QVERIFY(shown.show(
+                createInline(qml, {{"session", QVariant::fromValue(m_session.get())}, {"robots", robots}})));
             saveShot(*shown.window,
                      dark ? QStringLiteral("banner-stage-dark") : QStringLiteral("banner-stage"));
         }
+        m_session->setDarkMode(false);
         const QStringList warnings = takeWarnings();
         QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'\n')));
     }

@@ -61,7 +61,7 @@ Item {
             currentIndex: tabs.currentPosition
             background: Rectangle {
                 color: shell.palette.base
-                Rectangle { width: parent.width; height: 1; color: Brand.brandLine }
+                Rectangle { width: parent.width; height: 1; color: Theme.brandLine }
             }
 
             Repeater {
@@ -70,7 +70,7 @@ Item {
                     id: tabButton
                     required property var modelData
                     required property int index
-                    readonly property color tint: TabBar.index === bar.currentIndex ? Brand.brandTeal : Brand.brandMuted
+                    readonly property color tint: TabBar.index === bar.currentIndex ? Theme.brandTeal : Theme.brandMuted
 
                     text: modelData.title
                     implicitHeight: 56

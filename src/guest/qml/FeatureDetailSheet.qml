@@ -50,7 +50,7 @@ GuestSheet {
                     textFormat: Text.PlainText
                     font.pixelSize: 20
                     font.weight: Font.Black
-                    color: Brand.brandNavy
+                    color: Theme.brandNavy
                     wrapMode: Text.Wrap
                 }
                 Text {
@@ -58,7 +58,7 @@ GuestSheet {
                     text: root.model.detail
                     textFormat: Text.PlainText
                     font.pixelSize: 15
-                    color: Brand.brandMuted
+                    color: Theme.brandMuted
                     wrapMode: Text.Wrap
                 }
             }
@@ -94,7 +94,7 @@ GuestSheet {
                             Layout.topMargin: 2
                             symbol: "checkmark.circle.fill"
                             size: 18
-                            color: Brand.brandTeal
+                            color: Theme.brandTeal
                         }
                         Text {
                             Layout.fillWidth: true

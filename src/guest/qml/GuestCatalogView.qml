@@ -40,7 +40,7 @@ GuestSheet {
             text: vm.introduction
             textFormat: Text.PlainText
             font.pixelSize: 15
-            color: Brand.brandMuted
+            color: Theme.brandMuted
             wrapMode: Text.Wrap
         }
 
@@ -55,7 +55,7 @@ GuestSheet {
             BrandSpinner {
                 Layout.alignment: Qt.AlignHCenter
                 size: 26
-                color: Brand.brandMuted
+                color: Theme.brandMuted
                 running: vm.loading
             }
             Text {
@@ -64,7 +64,7 @@ GuestSheet {
                 text: vm.loadingLabel
                 textFormat: Text.PlainText
                 font.pixelSize: 15
-                color: Brand.brandMuted
+                color: Theme.brandMuted
             }
         }
 
@@ -81,7 +81,7 @@ GuestSheet {
                 Layout.alignment: Qt.AlignHCenter
                 symbol: "wifi.exclamationmark"
                 size: 48
-                color: Brand.brandMuted
+                color: Theme.brandMuted
             }
             Text {
                 Layout.alignment: Qt.AlignHCenter
@@ -99,7 +99,7 @@ GuestSheet {
                 text: vm.error
                 textFormat: Text.PlainText
                 font.pixelSize: 15
-                color: Brand.brandMuted
+                color: Theme.brandMuted
                 wrapMode: Text.Wrap
             }
         }

@@ -4,34 +4,21 @@ import Quorvel.Ui
 
 // One chapter of the guest catalogue: grade, name, lesson count, the numbered knowledge points and a
 // sign-in button. `chapter` is one entry of the catalogue model's `chapters`.
-Item {
+Card {
     id: card
 
     required property var chapter
     property string loginLabel
     signal loginRequested()
 
-    implicitHeight: column.implicitHeight + 36
-
-    BrandShadow {
-        anchors.fill: parent
-        cornerRadius: 20
-        color: Qt.rgba(Brand.brandNavy.r, Brand.brandNavy.g, Brand.brandNavy.b, 0.08)
-        blur: 10
-        offsetY: 4
-    }
-    Rectangle {
-        anchors.fill: parent
-        radius: 20
-        color: "white"
-    }
+    padding: 18
+    color: "white"
+    shadowOpacity: 0.08
 
     ColumnLayout {
         id: column
 
-        x: 18
-        y: 18
-        width: card.width - 36
+        width: parent.width
         spacing: 10
 
         Text {
@@ -40,7 +27,7 @@ Item {
             textFormat: Text.PlainText
             font.pixelSize: 12
             font.bold: true
-            color: Brand.brandTeal
+            color: Theme.brandTeal
         }
         Text {
             Layout.fillWidth: true
@@ -48,7 +35,7 @@ Item {
             textFormat: Text.PlainText
             font.pixelSize: 19
             font.weight: Font.Black
-            color: Brand.brandNavy
+            color: Theme.brandNavy
             wrapMode: Text.Wrap
         }
         Text {
@@ -56,7 +43,7 @@ Item {
             text: card.chapter.lessonsLine
             textFormat: Text.PlainText
             font.pixelSize: 12
-            color: Brand.brandMuted
+            color: Theme.brandMuted
         }
 
         Repeater {

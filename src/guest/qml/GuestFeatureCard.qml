@@ -26,7 +26,7 @@ T.AbstractButton {
         BrandShadow {
             anchors.fill: parent
             cornerRadius: 18
-            color: Qt.rgba(Brand.brandNavy.r, Brand.brandNavy.g, Brand.brandNavy.b, 0.08)
+            color: Qt.rgba(Theme.brandNavy.r, Theme.brandNavy.g, Theme.brandNavy.b, 0.08)
             blur: 10
             offsetY: 4
         }
@@ -54,7 +54,7 @@ T.AbstractButton {
             textFormat: Text.PlainText
             font.pixelSize: 15
             font.bold: true
-            color: Brand.brandNavy
+            color: Theme.brandNavy
             elide: Text.ElideRight
         }
         Text {
@@ -62,7 +62,7 @@ T.AbstractButton {
             text: card.detail
             textFormat: Text.PlainText
             font.pixelSize: 12
-            color: Brand.brandMuted
+            color: Theme.brandMuted
             wrapMode: Text.Wrap
             maximumLineCount: 2
             elide: Text.ElideRight

@@ -32,7 +32,7 @@ Item {
 
     Rectangle {
         anchors.fill: parent
-        color: Brand.brandMist
+        color: Theme.brandMist
     }
 
     Flickable {
@@ -75,23 +75,23 @@ Item {
                     gradient: Gradient {
                         GradientStop {
                             position: 0
-                            color: Qt.rgba(Brand.brandNavyDeep.r, Brand.brandNavyDeep.g, Brand.brandNavyDeep.b, 0.3)
+                            color: Qt.rgba(Theme.brandNavyDeep.r, Theme.brandNavyDeep.g, Theme.brandNavyDeep.b, 0.3)
                         }
                         GradientStop {
                             position: 0.18
-                            color: Qt.rgba(Brand.brandNavyDeep.r, Brand.brandNavyDeep.g, Brand.brandNavyDeep.b, 0.1)
+                            color: Qt.rgba(Theme.brandNavyDeep.r, Theme.brandNavyDeep.g, Theme.brandNavyDeep.b, 0.1)
                         }
                         GradientStop {
                             position: 0.42
-                            color: Qt.rgba(Brand.brandNavyDeep.r, Brand.brandNavyDeep.g, Brand.brandNavyDeep.b, 0.88)
+                            color: Qt.rgba(Theme.brandNavyDeep.r, Theme.brandNavyDeep.g, Theme.brandNavyDeep.b, 0.88)
                         }
                         GradientStop {
                             position: 0.6
-                            color: Qt.rgba(Brand.brandNavyDeep.r, Brand.brandNavyDeep.g, Brand.brandNavyDeep.b, 0.97)
+                            color: Qt.rgba(Theme.brandNavyDeep.r, Theme.brandNavyDeep.g, Theme.brandNavyDeep.b, 0.97)
                         }
                         GradientStop {
                             position: 1
-                            color: Brand.brandNavyDeep
+                            color: Theme.brandNavyDeep
                         }
                     }
                 }
@@ -246,7 +246,7 @@ Item {
                                 text: startButton.text
                                 font.pixelSize: 16
                                 font.bold: true
-                                color: Brand.brandNavy
+                                color: Theme.brandNavy
                             }
                             background: Rectangle {
                                 radius: height / 2
@@ -421,7 +421,7 @@ Item {
                                         font.pixelSize: 12
                                         font.weight: Font.DemiBold
                                         font.underline: footerLink.hovered
-                                        color: Brand.brandTeal
+                                        color: Theme.brandTeal
                                         opacity: footerLink.down ? 0.6 : 1
                                     }
                                     background: Item {}
@@ -440,9 +440,9 @@ Item {
                             wrapMode: TextEdit.Wrap
                             horizontalAlignment: TextEdit.AlignHCenter
                             font.pixelSize: 12
-                            color: Brand.brandMuted
-                            selectionColor: Brand.brandMint
-                            selectedTextColor: Brand.brandNavyDeep
+                            color: Theme.brandMuted
+                            selectionColor: Theme.brandMint
+                            selectedTextColor: Theme.brandNavyDeep
                         }
                     }
                 }
@@ -499,7 +499,7 @@ Item {
                     text: fallbackDone.text
                     font.pixelSize: 17
                     font.bold: true
-                    color: Brand.brandTeal
+                    color: Theme.brandTeal
                 }
                 background: Item {}
             }

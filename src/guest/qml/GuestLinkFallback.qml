@@ -18,7 +18,7 @@ ColumnLayout {
         text: fallback.hint
         textFormat: Text.PlainText
         font.pixelSize: 13
-        color: Brand.brandMuted
+        color: Theme.brandMuted
         wrapMode: Text.Wrap
     }
     TextEdit {
@@ -32,8 +32,8 @@ ColumnLayout {
         wrapMode: TextEdit.WrapAnywhere
         font.pixelSize: 17
         font.bold: true
-        color: Brand.brandNavy
-        selectionColor: Brand.brandMint
-        selectedTextColor: Brand.brandNavyDeep
+        color: Theme.brandNavy
+        selectionColor: Theme.brandMint
+        selectedTextColor: Theme.brandNavyDeep
     }
 }

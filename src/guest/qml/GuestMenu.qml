@@ -70,7 +70,7 @@ T.Popup {
                         textFormat: Text.PlainText
                         font.pixelSize: 12
                         font.weight: Font.DemiBold
-                        color: Brand.brandMuted
+                        color: Theme.brandMuted
                     }
                 }
                 Component {
@@ -81,7 +81,7 @@ T.Popup {
                             anchors.verticalCenter: parent.verticalCenter
                             width: parent.width
                             height: 1
-                            color: Brand.brandLine
+                            color: Theme.brandLine
                         }
                     }
                 }
@@ -102,8 +102,8 @@ T.Popup {
 
                         background: Rectangle {
                             radius: 9
-                            color: entry.down ? Qt.rgba(Brand.brandTeal.r, Brand.brandTeal.g, Brand.brandTeal.b, 0.18)
-                                 : entry.hovered ? Qt.rgba(Brand.brandTeal.r, Brand.brandTeal.g, Brand.brandTeal.b, 0.1)
+                            color: entry.down ? Qt.rgba(Theme.brandTeal.r, Theme.brandTeal.g, Theme.brandTeal.b, 0.18)
+                                 : entry.hovered ? Qt.rgba(Theme.brandTeal.r, Theme.brandTeal.g, Theme.brandTeal.b, 0.1)
                                  : "transparent"
                         }
                         contentItem: RowLayout {
@@ -112,14 +112,14 @@ T.Popup {
                                 Layout.preferredWidth: 20
                                 symbol: row.modelData.symbol
                                 size: 18
-                                color: Brand.brandTeal
+                                color: Theme.brandTeal
                             }
                             Text {
                                 Layout.fillWidth: true
                                 text: entry.text
                                 textFormat: Text.PlainText
                                 font.pixelSize: 15
-                                color: Brand.brandNavy
+                                color: Theme.brandNavy
                                 elide: Text.ElideRight
                             }
                         }

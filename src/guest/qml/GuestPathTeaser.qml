@@ -19,7 +19,7 @@ T.AbstractButton {
         BrandShadow {
             anchors.fill: parent
             cornerRadius: 22
-            color: Qt.rgba(Brand.brandNavy.r, Brand.brandNavy.g, Brand.brandNavy.b, 0.25)
+            color: Qt.rgba(Theme.brandNavy.r, Theme.brandNavy.g, Theme.brandNavy.b, 0.25)
             blur: 16
             offsetY: 8
         }
@@ -36,15 +36,15 @@ T.AbstractButton {
                 orientation: Gradient.Horizontal
                 GradientStop {
                     position: 0
-                    color: Qt.rgba(Brand.brandNavy.r, Brand.brandNavy.g, Brand.brandNavy.b, 0.92)
+                    color: Qt.rgba(Theme.brandNavy.r, Theme.brandNavy.g, Theme.brandNavy.b, 0.92)
                 }
                 GradientStop {
                     position: 0.5
-                    color: Qt.rgba(Brand.brandNavy.r, Brand.brandNavy.g, Brand.brandNavy.b, 0.35)
+                    color: Qt.rgba(Theme.brandNavy.r, Theme.brandNavy.g, Theme.brandNavy.b, 0.35)
                 }
                 GradientStop {
                     position: 1
-                    color: Qt.rgba(Brand.brandNavy.r, Brand.brandNavy.g, Brand.brandNavy.b, 0)
+                    color: Qt.rgba(Theme.brandNavy.r, Theme.brandNavy.g, Theme.brandNavy.b, 0)
                 }
             }
         }
@@ -68,7 +68,7 @@ T.AbstractButton {
                 text: "学习路径"
                 font.pixelSize: 12
                 font.bold: true
-                color: Brand.brandMint
+                color: Theme.brandMint
             }
             Text {
                 text: "每天打开，\n就知道学什么"

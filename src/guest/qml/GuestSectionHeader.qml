@@ -15,7 +15,7 @@ ColumnLayout {
         textFormat: Text.PlainText
         font.pixelSize: 12
         font.bold: true
-        color: Brand.brandTeal
+        color: Theme.brandTeal
     }
     Text {
         Layout.fillWidth: true
@@ -23,7 +23,7 @@ ColumnLayout {
         textFormat: Text.PlainText
         font.pixelSize: 21
         font.weight: Font.Black
-        color: Brand.brandNavy
+        color: Theme.brandNavy
         wrapMode: Text.Wrap
     }
 }

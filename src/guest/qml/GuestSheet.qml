@@ -79,7 +79,7 @@ Item {
             anchors.fill: parent
             anchors.bottomMargin: -radius
             radius: 12
-            color: Brand.brandMist
+            color: Theme.brandMist
         }
 
         T.AbstractButton {
@@ -134,7 +134,7 @@ Item {
                     text: closeButton.text
                     textFormat: Text.PlainText
                     font.pixelSize: 17
-                    color: Brand.brandTeal
+                    color: Theme.brandTeal
                     opacity: closeButton.down ? 0.5 : 1
                 }
                 background: Item {}
@@ -147,7 +147,7 @@ Item {
                 textFormat: Text.PlainText
                 font.pixelSize: 17
                 font.weight: Font.DemiBold
-                color: Brand.brandNavy
+                color: Theme.brandNavy
                 elide: Text.ElideRight
             }
 
@@ -155,7 +155,7 @@ Item {
                 anchors.bottom: parent.bottom
                 width: parent.width
                 height: 1
-                color: Brand.brandLine
+                color: Theme.brandLine
                 opacity: flick.contentY > 1 ? 1 : 0
             }
         }

@@ -53,7 +53,7 @@ Item {
     SoftCircle {
         diameter: 220
         blur: 6
-        color: Qt.rgba(Brand.brandMint.r, Brand.brandMint.g, Brand.brandMint.b, 0.25)
+        color: Qt.rgba(Theme.brandMint.r, Theme.brandMint.g, Theme.brandMint.b, 0.25)
         x: (root.width - diameter) / 2 + 0.38 * root.width
         y: (root.height - diameter) / 2 - 0.08 * root.height
     }
@@ -170,13 +170,13 @@ Item {
                             text: "手机号登录"
                             font.pixelSize: 22
                             font.weight: Font.Black
-                            color: Brand.brandNavy
+                            color: Theme.brandNavy
                         }
                         Text {
                             Layout.fillWidth: true
                             text: "短信验证码登录，登录后按学段推荐学习路径"
                             font.pixelSize: 13
-                            color: Brand.brandMuted
+                            color: Theme.brandMuted
                             wrapMode: Text.Wrap
                         }
                     }
@@ -229,7 +229,7 @@ Item {
                                 text: sendButton.text
                                 font.pixelSize: 14
                                 font.bold: true
-                                color: vm.canSendCode ? "white" : Brand.brandMuted
+                                color: vm.canSendCode ? "white" : Theme.brandMuted
                                 horizontalAlignment: Text.AlignHCenter
                                 verticalAlignment: Text.AlignVCenter
                             }
@@ -237,7 +237,7 @@ Item {
                             // the fill's gradient (Qt 6.4's compiled bindings crash assigning a null gradient).
                             background: Rectangle {
                                 radius: 14
-                                color: Brand.brandCloud
+                                color: Theme.brandCloud
 
                                 Rectangle {
                                     anchors.fill: parent
@@ -254,7 +254,7 @@ Item {
                         text: vm.tip
                         textFormat: Text.PlainText
                         font.pixelSize: 12
-                        color: Brand.brandMuted
+                        color: Theme.brandMuted
                         wrapMode: Text.Wrap
                     }
 
@@ -275,7 +275,7 @@ Item {
                             contentItem: SymbolIcon {
                                 symbol: vm.agreed ? "checkmark.circle.fill" : "circle"
                                 size: 18
-                                color: vm.agreed ? Brand.brandTeal : Brand.brandLine
+                                color: vm.agreed ? Theme.brandTeal : Theme.brandLine
                             }
                         }
 
@@ -288,7 +288,7 @@ Item {
                             text: vm.consentText
                             textFormat: Text.RichText
                             font.pixelSize: 12
-                            color: Brand.brandMuted
+                            color: Theme.brandMuted
                             wrapMode: Text.Wrap
                             onLinkActivated: (link) => LinkOpener.open(link)
 
@@ -316,13 +316,13 @@ Item {
                             Layout.alignment: Qt.AlignVCenter
                             symbol: "checkmark.shield.fill"
                             size: 13
-                            color: Brand.brandTeal
+                            color: Theme.brandTeal
                         }
                         Text {
                             Layout.fillWidth: true
                             text: "所有年龄都可以使用，未成年人自动开启学习时长保护"
                             font.pixelSize: 11
-                            color: Brand.brandMuted
+                            color: Theme.brandMuted
                             wrapMode: Text.Wrap
                         }
                     }
@@ -371,7 +371,7 @@ Item {
         }
     }
 
-    BrandAlert {
+    Alert {
         objectName: "errorAlert"
         title: vm.alertTitle
         message: vm.errorMessage

@@ -14,7 +14,6 @@ Item {
 
     required property AppSession session
     readonly property alias viewModel: vm
-    readonly property bool dark: session ? session.darkMode : false
     signal pick(string code)
     signal topic(var candidate)
 
@@ -33,12 +32,12 @@ Item {
     Component.onCompleted: ready = true
 
     function tone(t) {
-        return LearningHomePalette.color(t, root.dark)
+        return Theme.color(t, Theme.dark)
     }
 
     Rectangle {
         anchors.fill: parent
-        color: root.tone(LearningHomePalette.GroupedBackground)
+        color: Theme.groupedBackground
     }
 
     Flickable {
@@ -53,7 +52,7 @@ Item {
             policy: ScrollBar.AsNeeded
         }
 
-        PathListRefreshIndicator {
+        RefreshControl {
             flickable: flick
             refreshing: vm.refreshing
             onTriggered: vm.refresh()
@@ -77,7 +76,7 @@ Item {
                 BrandShadow {
                     anchors.fill: parent
                     cornerRadius: 22
-                    color: LearningHomePalette.withOpacity(LearningHomePalette.BrandNavy, root.dark, 0.25)
+                    color: Theme.withOpacity(Theme.brandNavy, 0.25)
                     blur: 12
                     offsetY: 6
                 }
@@ -94,11 +93,11 @@ Item {
                         orientation: Gradient.Horizontal
                         GradientStop {
                             position: 0
-                            color: Qt.rgba(Brand.brandNavy.r, Brand.brandNavy.g, Brand.brandNavy.b, 0.93)
+                            color: Qt.rgba(Theme.brandNavy.r, Theme.brandNavy.g, Theme.brandNavy.b, 0.93)
                         }
                         GradientStop {
                             position: 0.5
-                            color: Qt.rgba(Brand.brandNavy.r, Brand.brandNavy.g, Brand.brandNavy.b, 0.4)
+                            color: Qt.rgba(Theme.brandNavy.r, Theme.brandNavy.g, Theme.brandNavy.b, 0.4)
                         }
                         GradientStop {
                             position: 1
@@ -118,7 +117,7 @@ Item {
                         textFormat: Text.PlainText
                         font.pixelSize: 12
                         font.bold: true
-                        color: Brand.brandMint
+                        color: Theme.brandMint
                     }
                     Text {
                         width: parent.width
@@ -150,14 +149,14 @@ Item {
                 BrandShadow {
                     anchors.fill: parent
                     cornerRadius: 20
-                    color: LearningHomePalette.withOpacity(LearningHomePalette.BrandNavy, root.dark, 0.08)
+                    color: Theme.withOpacity(Theme.brandNavy, 0.08)
                     blur: 8
                     offsetY: 3
                 }
                 Rectangle {
                     anchors.fill: parent
                     radius: 20
-                    color: root.tone(LearningHomePalette.SecondaryGroupedBackground)
+                    color: Theme.secondaryGroupedBackground
                 }
                 TopicBoxView {
                     id: topicBox
@@ -166,7 +165,6 @@ Item {
                     y: 16
                     width: parent.width - 32
                     model: vm.topicBox
-                    dark: root.dark
                 }
             }
 
@@ -178,7 +176,7 @@ Item {
                 text: vm.wholeChapterLabel
                 textFormat: Text.PlainText
                 font.pixelSize: 13
-                color: root.tone(LearningHomePalette.Secondary)
+                color: Theme.secondaryLabel
             }
 
             BrandSpinner {
@@ -187,7 +185,7 @@ Item {
                 Layout.margins: 8
                 visible: vm.showsSpinner
                 size: 24
-                color: root.tone(LearningHomePalette.Gray)
+                color: Theme.gray
             }
 
             Text {
@@ -198,7 +196,7 @@ Item {
                 textFormat: Text.PlainText
                 wrapMode: Text.Wrap
                 font.pixelSize: 17
-                color: root.tone(LearningHomePalette.Secondary)
+                color: Theme.secondaryLabel
             }
 
             // One delegate per chapter; the first of a section shows the section's title above its row.
@@ -226,7 +224,7 @@ Item {
                         textFormat: Text.PlainText
                         font.pixelSize: 13
                         font.bold: true
-                        color: root.tone(LearningHomePalette.BrandTeal)
+                        color: Theme.brandTeal
                     }
 
                     T.AbstractButton {
@@ -246,15 +244,14 @@ Item {
                             BrandShadow {
                                 anchors.fill: parent
                                 cornerRadius: 18
-                                color: LearningHomePalette.withOpacity(LearningHomePalette.BrandNavy,
-                                                                       root.dark, 0.08)
+                                color: Theme.withOpacity(Theme.brandNavy, 0.08)
                                 blur: 8
                                 offsetY: 3
                             }
                             Rectangle {
                                 anchors.fill: parent
                                 radius: 18
-                                color: root.tone(LearningHomePalette.SecondaryGroupedBackground)
+                                color: Theme.secondaryGroupedBackground
                             }
                         }
                         contentItem: Item {}
@@ -286,14 +283,14 @@ Item {
                                     wrapMode: Text.Wrap
                                     font.pixelSize: 16
                                     font.bold: true
-                                    color: root.tone(LearningHomePalette.Primary)
+                                    color: Theme.label
                                 }
                                 Text {
                                     Layout.fillWidth: true
                                     text: chapter.subtitle
                                     textFormat: Text.PlainText
                                     font.pixelSize: 12
-                                    color: root.tone(LearningHomePalette.Secondary)
+                                    color: Theme.secondaryLabel
                                 }
                             }
                             Rectangle {

@@ -57,7 +57,7 @@ ColumnLayout {
                                     textFormat: Text.PlainText
                                     font.pixelSize: 12
                                     font.weight: Font.Black
-                                    color: Brand.brandTeal
+                                    color: Theme.brandTeal
                                 }
                                 Text {
                                     Layout.fillWidth: true
@@ -65,7 +65,7 @@ ColumnLayout {
                                     textFormat: Text.PlainText
                                     font.pixelSize: 16
                                     font.bold: true
-                                    color: LessonPagePalette.primaryText
+                                    color: Theme.color(Theme.Label, false)
                                     wrapMode: Text.Wrap
                                 }
                             }
@@ -82,7 +82,7 @@ ColumnLayout {
                                 wrapMode: TextEdit.Wrap
                                 font.pixelSize: 15
                                 color: Qt.rgba(0, 0, 0, 0.85)
-                                selectionColor: Qt.rgba(Brand.brandTeal.r, Brand.brandTeal.g, Brand.brandTeal.b, 0.3)
+                                selectionColor: Qt.rgba(Theme.brandTeal.r, Theme.brandTeal.g, Theme.brandTeal.b, 0.3)
                                 selectedTextColor: color
                                 Component.onCompleted: HandoutTextStyle.setLineSpacing(body.textDocument, 4)
                                 onTextChanged: HandoutTextStyle.setLineSpacing(body.textDocument, 4)
@@ -93,7 +93,7 @@ ColumnLayout {
                             Layout.fillWidth: true
                             visible: section.modelData.dividerAfter
                             implicitHeight: 1
-                            color: LessonPagePalette.separator
+                            color: Theme.color(Theme.Separator, false)
                         }
                     }
                 }
@@ -125,15 +125,15 @@ ColumnLayout {
                             textFormat: Text.PlainText
                             font.pixelSize: 15
                             font.bold: true
-                            color: LessonPagePalette.primaryText
+                            color: Theme.color(Theme.Label, false)
                             wrapMode: Text.Wrap
 
                             Rectangle {
                                 anchors.fill: parent
                                 z: -1
                                 radius: 12
-                                color: Qt.rgba(LessonPagePalette.orange.r, LessonPagePalette.orange.g,
-                                               LessonPagePalette.orange.b, 0.08)
+                                color: Qt.rgba(Theme.color(Theme.Orange, false).r, Theme.color(Theme.Orange, false).g,
+                                               Theme.color(Theme.Orange, false).b, 0.08)
                             }
                         }
 
@@ -153,7 +153,7 @@ ColumnLayout {
                                     implicitWidth: 20
                                     implicitHeight: 20
                                     radius: 10
-                                    color: LessonPagePalette.orange
+                                    color: Theme.color(Theme.Orange, false)
 
                                     Text {
                                         anchors.centerIn: parent
@@ -174,8 +174,8 @@ ColumnLayout {
                                     selectByMouse: true
                                     wrapMode: TextEdit.Wrap
                                     font.pixelSize: 15
-                                    color: LessonPagePalette.secondaryText
-                                    selectionColor: Qt.rgba(Brand.brandTeal.r, Brand.brandTeal.g, Brand.brandTeal.b, 0.3)
+                                    color: Theme.color(Theme.SecondaryLabel, false)
+                                    selectionColor: Qt.rgba(Theme.brandTeal.r, Theme.brandTeal.g, Theme.brandTeal.b, 0.3)
                                     selectedTextColor: color
                                 }
                             }

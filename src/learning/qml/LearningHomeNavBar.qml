@@ -2,15 +2,12 @@ import QtQuick
 import QtQuick.Layouts
 import QtQuick.Templates as T
 import Quorvel.Ui
-import Quorvel.Learning
 
 // The learning tab's title bar: the title in the middle and, while there is a path, the "…" menu at the
 // trailing end with the view-model's two entries.
-Rectangle {
+NavigationBar {
     id: bar
 
-    property string title
-    property bool dark: false
     property bool menuVisible: false
     property string menuSymbol
     property string switchLabel
@@ -18,50 +15,30 @@ Rectangle {
     signal switchTriggered()
     signal refreshTriggered()
 
-    implicitHeight: 52
-    color: LearningHomePalette.color(LearningHomePalette.GroupedBackground, bar.dark)
+    trailing: [
+        T.AbstractButton {
+            id: menuButton
 
-    Text {
-        anchors.centerIn: parent
-        text: bar.title
-        textFormat: Text.PlainText
-        font.pixelSize: 17
-        font.weight: Font.DemiBold
-        color: LearningHomePalette.color(LearningHomePalette.Primary, bar.dark)
-    }
+            objectName: "learningMenuButton"
+            implicitWidth: 40
+            implicitHeight: 40
+            visible: bar.menuVisible
+            Accessible.name: "更多"
+            onClicked: menu.open()
 
-    T.AbstractButton {
-        id: menuButton
+            contentItem: SymbolIcon {
+                symbol: bar.menuSymbol
+                size: 24
+                color: Theme.brandTeal
+                opacity: menuButton.down ? 0.5 : 1
+            }
+            background: Item {}
 
-        objectName: "learningMenuButton"
-        anchors.right: parent.right
-        anchors.rightMargin: 10
-        anchors.verticalCenter: parent.verticalCenter
-        implicitWidth: 40
-        implicitHeight: 40
-        visible: bar.menuVisible
-        Accessible.name: "更多"
-        onClicked: menu.open()
-
-        contentItem: SymbolIcon {
-            symbol: bar.menuSymbol
-            size: 24
-            color: Brand.brandTeal
-            opacity: menuButton.down ? 0.5 : 1
+            HoverHandler {
+                cursorShape: Qt.PointingHandCursor
+            }
         }
-        background: Item {}
-
-        HoverHandler {
-            cursorShape: Qt.PointingHandCursor
-        }
-    }
-
-    Rectangle {
-        anchors.bottom: parent.bottom
-        width: parent.width
-        height: 1
-        color: LearningHomePalette.color(LearningHomePalette.Gray5, bar.dark)
-    }
+    ]
 
     T.Popup {
         id: menu
@@ -95,7 +72,7 @@ Rectangle {
             Rectangle {
                 anchors.fill: parent
                 radius: 14
-                color: LearningHomePalette.color(LearningHomePalette.SecondaryGroupedBackground, bar.dark)
+                color: Theme.secondaryGroupedBackground
                 border.color: Qt.rgba(0, 0, 0, 0.06)
             }
         }
@@ -135,7 +112,7 @@ Rectangle {
                         textFormat: Text.PlainText
                         font.pixelSize: 16
                         verticalAlignment: Text.AlignVCenter
-                        color: LearningHomePalette.color(LearningHomePalette.Primary, bar.dark)
+                        color: Theme.label
                     }
                     background: Rectangle {
                         radius: 8

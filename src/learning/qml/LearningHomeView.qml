@@ -13,7 +13,6 @@ Page {
 
     required property AppSession session
     readonly property alias viewModel: vm
-    readonly property bool dark: session ? session.darkMode : false
 
     LearningHomeViewModel {
         id: vm
@@ -41,12 +40,11 @@ Page {
     }
 
     background: Rectangle {
-        color: LearningHomePalette.color(LearningHomePalette.GroupedBackground, root.dark)
+        color: Theme.groupedBackground
     }
 
     header: LearningHomeNavBar {
         title: vm.title
-        dark: root.dark
         menuVisible: vm.menuVisible
         menuSymbol: vm.menuSymbol
         switchLabel: vm.switchLabel
@@ -79,14 +77,14 @@ Page {
                 BrandSpinner {
                     anchors.horizontalCenter: parent.horizontalCenter
                     size: 26
-                    color: LearningHomePalette.color(LearningHomePalette.Gray, root.dark)
+                    color: Theme.gray
                 }
                 Text {
                     anchors.horizontalCenter: parent.horizontalCenter
                     text: vm.loadingLabel
                     textFormat: Text.PlainText
                     font.pixelSize: 15
-                    color: LearningHomePalette.color(LearningHomePalette.Secondary, root.dark)
+                    color: Theme.secondaryLabel
                 }
             }
         }
@@ -118,7 +116,7 @@ Page {
         }
     }
 
-    BrandAlert {
+    Alert {
         objectName: "learningAlert"
         title: vm.alertTitle
         message: vm.alertMessage

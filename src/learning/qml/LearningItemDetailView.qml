@@ -63,10 +63,16 @@ Page {
         onDismissRequested: page.leave()
     }
 
-    background: Rectangle { color: Brand.brandMist }
+    background: Rectangle { color: Theme.brandMist }
 
-    header: LessonNavigationBar {
+    // The page stays light in either scheme, on its brand-mist background.
+    header: NavigationBar {
+        implicitHeight: 48
+        color: Theme.brandMist
+        titleColor: Theme.color(Theme.Label, false)
+        separatorColor: Qt.rgba(0, 0, 0, 0.08)
         title: vm.title
+        showsBack: true
         backLabel: vm.backLabel
         onBackRequested: page.leave()
     }
@@ -81,7 +87,7 @@ Page {
 
         BrandSpinner {
             anchors.horizontalCenter: parent.horizontalCenter
-            color: Brand.brandTeal
+            color: Theme.brandTeal
             size: 28
         }
         Text {
@@ -89,7 +95,7 @@ Page {
             text: vm.loadingLabel
             textFormat: Text.PlainText
             font.pixelSize: 15
-            color: LessonPagePalette.secondaryText
+            color: Theme.color(Theme.SecondaryLabel, false)
         }
     }
 
@@ -171,7 +177,7 @@ Page {
                             text: vm.assets.text
                             textFormat: Text.PlainText
                             font.pixelSize: 15
-                            color: LessonPagePalette.secondaryText
+                            color: Theme.color(Theme.SecondaryLabel, false)
                             wrapMode: Text.Wrap
                         }
                     }
@@ -185,7 +191,7 @@ Page {
         }
     }
 
-    BrandAlert {
+    Alert {
         objectName: "completedAlert"
         title: vm.alertTitle
         message: vm.alertMessage

@@ -16,7 +16,6 @@ Item {
     required property LearningStore store
     required property AppSession session
     readonly property alias viewModel: vm
-    readonly property bool dark: session ? session.darkMode : false
     signal lessonRequested(var pathId, var itemId)
     signal chatRequested()
 
@@ -27,7 +26,7 @@ Item {
 
     Rectangle {
         anchors.fill: parent
-        color: LearningHomePalette.color(LearningHomePalette.GroupedBackground, root.dark)
+        color: Theme.groupedBackground
     }
 
     Flickable {
@@ -42,7 +41,7 @@ Item {
             policy: ScrollBar.AsNeeded
         }
 
-        PathListRefreshIndicator {
+        RefreshControl {
             flickable: flick
             refreshing: vm.refreshing
             onTriggered: vm.refresh()
@@ -68,7 +67,7 @@ Item {
                 BrandShadow {
                     anchors.fill: parent
                     cornerRadius: 22
-                    color: LearningHomePalette.withOpacity(LearningHomePalette.BrandNavy, root.dark, 0.25)
+                    color: Theme.withOpacity(Theme.brandNavy, 0.25)
                     blur: 12
                     offsetY: 6
                 }
@@ -90,7 +89,7 @@ Item {
                         textFormat: Text.PlainText
                         font.pixelSize: 12
                         font.bold: true
-                        color: Brand.brandMint
+                        color: Theme.brandMint
                     }
                     Text {
                         objectName: "pathGoal"
@@ -123,7 +122,7 @@ Item {
                             height: parent.height
                             radius: 4
                             visible: width > 0
-                            color: Brand.brandMint
+                            color: Theme.brandMint
                         }
                     }
                 }
@@ -177,7 +176,6 @@ Item {
                         id: node
 
                         width: parent.width
-                        dark: root.dark
                         onOpenRequested: root.lessonRequested(node.pathId, node.itemId)
                     }
                 }

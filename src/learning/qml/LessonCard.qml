@@ -1,43 +1,26 @@
 import QtQuick
 import QtQuick.Layouts
 import Quorvel.Ui
-import Quorvel.Learning
 
 // The titled card of the lesson screens: an icon tile filled with the tint's gradient and the title, then the
 // content, on a rounded white card with a faint navy shadow. The content is given as children and laid out
 // in a column (give them Layout.fillWidth to take the card's width).
-Item {
+Card {
     id: card
 
     property string title
     property string icon
-    property color tint: Brand.brandTeal
-    default property alias content: body.data
+    property color tint: Theme.brandTeal
+    default property alias cardContent: body.data
 
-    implicitWidth: column.implicitWidth + 32
-    implicitHeight: column.implicitHeight + 32
-
-    BrandShadow {
-        anchors.fill: background
-        cornerRadius: background.radius
-        color: Qt.rgba(Brand.brandNavy.r, Brand.brandNavy.g, Brand.brandNavy.b, 0.06)
-        blur: 10
-        offsetY: 4
-    }
-
-    Rectangle {
-        id: background
-
-        anchors.fill: parent
-        radius: 20
-        color: LessonPagePalette.cardBackground
-    }
+    // The lesson page stays light in either scheme.
+    color: Theme.color(Theme.SystemBackground, false)
+    implicitWidth: column.implicitWidth + 2 * padding
 
     ColumnLayout {
         id: column
 
-        anchors.fill: parent
-        anchors.margins: 16
+        width: parent.width
         spacing: 12
 
         RowLayout {
@@ -68,7 +51,7 @@ Item {
                 textFormat: Text.PlainText
                 font.pixelSize: 17
                 font.weight: Font.Black
-                color: LessonPagePalette.primaryText
+                color: Theme.color(Theme.Label, false)
                 wrapMode: Text.Wrap
             }
         }

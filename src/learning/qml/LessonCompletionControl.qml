@@ -20,7 +20,7 @@ Item {
         anchors.fill: button
         visible: button.visible
         cornerRadius: 16
-        color: Qt.rgba(Brand.brandTeal.r, Brand.brandTeal.g, Brand.brandTeal.b, 0.35)
+        color: Qt.rgba(Theme.brandTeal.r, Theme.brandTeal.g, Theme.brandTeal.b, 0.35)
         blur: 10
         offsetY: 5
     }
@@ -91,7 +91,7 @@ Item {
             anchors.verticalCenter: parent.verticalCenter
             symbol: root.viewModel.doneSymbol
             size: 17
-            color: Brand.brandTeal
+            color: Theme.brandTeal
         }
         Text {
             anchors.verticalCenter: parent.verticalCenter
@@ -99,7 +99,7 @@ Item {
             textFormat: Text.PlainText
             font.pixelSize: 17
             font.weight: Font.DemiBold
-            color: Brand.brandTeal
+            color: Theme.brandTeal
         }
     }
 }

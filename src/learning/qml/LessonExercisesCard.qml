@@ -2,7 +2,6 @@ import QtQuick
 import QtQuick.Layouts
 import QtQuick.Templates as T
 import Quorvel.Ui
-import Quorvel.Learning
 
 // The lesson's exercises: one row per question with its number, its text (at most three lines) and, for a
 // question of the bank, the "作答" pill; such a row asks for the practice screen when tapped.
@@ -39,7 +38,7 @@ LessonCard {
 
                 background: Rectangle {
                     radius: 14
-                    color: Brand.brandCloud
+                    color: Theme.brandCloud
                     opacity: row.down ? 0.7 : 1
                 }
 
@@ -57,8 +56,8 @@ LessonCard {
                             implicitHeight: 26
                             radius: 13
                             gradient: Gradient {
-                                GradientStop { position: 0; color: Qt.lighter(LessonPagePalette.purple, 1.2) }
-                                GradientStop { position: 1; color: LessonPagePalette.purple }
+                                GradientStop { position: 0; color: Qt.lighter(Theme.color(Theme.Purple, false), 1.2) }
+                                GradientStop { position: 1; color: Theme.color(Theme.Purple, false) }
                             }
 
                             Text {
@@ -77,7 +76,7 @@ LessonCard {
                             text: row.modelData.text
                             textFormat: Text.PlainText
                             font.pixelSize: 15
-                            color: LessonPagePalette.primaryText
+                            color: Theme.color(Theme.Label, false)
                             wrapMode: Text.Wrap
                             maximumLineCount: 3
                             elide: Text.ElideRight
@@ -90,8 +89,8 @@ LessonCard {
                             implicitWidth: pill.implicitWidth + 20
                             implicitHeight: pill.implicitHeight + 10
                             radius: height / 2
-                            color: Qt.rgba(LessonPagePalette.purple.r, LessonPagePalette.purple.g,
-                                           LessonPagePalette.purple.b, 0.12)
+                            color: Qt.rgba(Theme.color(Theme.Purple, false).r, Theme.color(Theme.Purple, false).g,
+                                           Theme.color(Theme.Purple, false).b, 0.12)
 
                             Text {
                                 id: pill
@@ -101,7 +100,7 @@ LessonCard {
                                 textFormat: Text.PlainText
                                 font.pixelSize: 12
                                 font.bold: true
-                                color: LessonPagePalette.purple
+                                color: Theme.color(Theme.Purple, false)
                             }
                         }
                     }

@@ -15,7 +15,7 @@ Item {
     BrandShadow {
         anchors.fill: parent
         cornerRadius: 22
-        color: Qt.rgba(Brand.brandNavy.r, Brand.brandNavy.g, Brand.brandNavy.b, 0.25)
+        color: Qt.rgba(Theme.brandNavy.r, Theme.brandNavy.g, Theme.brandNavy.b, 0.25)
         blur: 12
         offsetY: 6
     }
@@ -56,7 +56,7 @@ Item {
             implicitWidth: badge.implicitWidth + 20
             implicitHeight: badge.implicitHeight + 8
             radius: height / 2
-            color: Brand.brandMint
+            color: Theme.brandMint
 
             Text {
                 id: badge
@@ -66,7 +66,7 @@ Item {
                 textFormat: Text.PlainText
                 font.pixelSize: 12
                 font.bold: true
-                color: Brand.brandNavyDeep
+                color: Theme.brandNavyDeep
             }
         }
 

@@ -40,7 +40,7 @@ Item {
             textFormat: Text.PlainText
             font.pixelSize: 20
             font.bold: true
-            color: LessonPagePalette.primaryText
+            color: Theme.color(Theme.Label, false)
             horizontalAlignment: Text.AlignHCenter
             wrapMode: Text.Wrap
         }
@@ -53,7 +53,7 @@ Item {
             text: root.viewModel.notReadyMessage
             textFormat: Text.PlainText
             font.pixelSize: 15
-            color: LessonPagePalette.secondaryText
+            color: Theme.color(Theme.SecondaryLabel, false)
             horizontalAlignment: Text.AlignHCenter
             wrapMode: Text.Wrap
         }
@@ -70,7 +70,7 @@ Item {
 
             background: Rectangle {
                 radius: 8
-                color: Brand.brandTeal
+                color: Theme.brandTeal
                 opacity: reload.down ? 0.8 : 1
             }
             contentItem: Text {

@@ -1,7 +1,6 @@
 import QtQuick
 import QtQuick.Templates as T
 import Quorvel.Ui
-import Quorvel.Learning
 
 // One lesson of the path list: the node on its connector line at the left, the lesson card at the right.
 // Everything shown comes from the row's roles (PathNodeRow in C++); a card whose lesson is not openable is
@@ -36,13 +35,12 @@ Item {
     required property bool outlined
     required property real cardShadowOpacity
     required property string accessibleText
-    property bool dark: false
     signal openRequested()
 
     implicitHeight: Math.max(card.implicitHeight + 14, node.height)
 
     function tone(t) {
-        return LearningHomePalette.color(t, root.dark)
+        return Theme.color(t, Theme.dark)
     }
 
     // --- marker column: the node over the connector, 52 wide
@@ -57,8 +55,7 @@ Item {
             anchors.fill: node
             visible: root.nodeGlowOpacity > 0
             cornerRadius: node.radius
-            color: LearningHomePalette.withOpacity(LearningHomePalette.BrandTeal, root.dark,
-                                                   root.nodeGlowOpacity)
+            color: Theme.withOpacity(Theme.brandTeal, root.nodeGlowOpacity)
             blur: 8
             offsetY: 3
         }
@@ -137,18 +134,16 @@ Item {
                 anchors.fill: parent
                 visible: root.cardShadowOpacity > 0
                 cornerRadius: 18
-                color: LearningHomePalette.withOpacity(LearningHomePalette.BrandNavy, root.dark,
-                                                       root.cardShadowOpacity)
+                color: Theme.withOpacity(Theme.brandNavy, root.cardShadowOpacity)
                 blur: 8
                 offsetY: 3
             }
             Rectangle {
                 anchors.fill: parent
                 radius: 18
-                color: LearningHomePalette.withOpacity(LearningHomePalette.SecondaryGroupedBackground, root.dark,
-                                                       root.cardOpacity)
+                color: Theme.withOpacity(Theme.secondaryGroupedBackground, root.cardOpacity)
                 border.width: root.outlined ? 1.5 : 0
-                border.color: LearningHomePalette.color(LearningHomePalette.BrandTeal, root.dark)
+                border.color: Theme.brandTeal
             }
         }
 
@@ -169,7 +164,7 @@ Item {
                 textFormat: Text.PlainText
                 font.pixelSize: 11
                 font.bold: true
-                color: root.tone(LearningHomePalette.BrandTeal)
+                color: Theme.brandTeal
             }
             Text {
                 objectName: "lessonTitle"
@@ -200,13 +195,13 @@ Item {
                     width: parent.width
                     height: 4
                     radius: 2
-                    color: root.tone(LearningHomePalette.Gray5)
+                    color: Theme.gray5
 
                     Rectangle {
                         width: parent.width * root.progressFraction
                         height: parent.height
                         radius: 2
-                        color: root.tone(LearningHomePalette.BrandTeal)
+                        color: Theme.brandTeal
                     }
                 }
             }

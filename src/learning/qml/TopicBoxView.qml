@@ -11,12 +11,11 @@ ColumnLayout {
     id: root
 
     required property TopicBoxViewModel model
-    property bool dark: false
 
     spacing: 10
 
     function tone(t) {
-        return LearningHomePalette.color(t, root.dark)
+        return Theme.color(t, Theme.dark)
     }
 
     Text {
@@ -26,7 +25,7 @@ ColumnLayout {
         wrapMode: Text.Wrap
         font.pixelSize: 16
         font.weight: Font.Black
-        color: root.tone(LearningHomePalette.Primary)
+        color: Theme.label
     }
     Text {
         Layout.fillWidth: true
@@ -34,7 +33,7 @@ ColumnLayout {
         textFormat: Text.PlainText
         wrapMode: Text.Wrap
         font.pixelSize: 12
-        color: root.tone(LearningHomePalette.Secondary)
+        color: Theme.secondaryLabel
     }
 
     RowLayout {
@@ -45,7 +44,7 @@ ColumnLayout {
             Layout.fillWidth: true
             implicitHeight: field.implicitHeight
             radius: 14
-            color: root.tone(LearningHomePalette.GroupedBackground)
+            color: Theme.groupedBackground
 
             T.TextField {
                 id: field
@@ -58,9 +57,9 @@ ColumnLayout {
                 topPadding: 12
                 bottomPadding: 12
                 font.pixelSize: 17
-                color: root.tone(LearningHomePalette.Primary)
-                selectionColor: Brand.brandMint
-                selectedTextColor: Brand.brandNavyDeep
+                color: Theme.label
+                selectionColor: Theme.brandMint
+                selectedTextColor: Theme.brandNavyDeep
                 verticalAlignment: TextInput.AlignVCenter
                 selectByMouse: true
                 activeFocusOnTab: true
@@ -81,7 +80,7 @@ ColumnLayout {
                     text: field.placeholderText
                     textFormat: Text.PlainText
                     font: field.font
-                    color: root.tone(LearningHomePalette.Secondary)
+                    color: Theme.secondaryLabel
                     verticalAlignment: Text.AlignVCenter
                     elide: Text.ElideRight
                 }
@@ -104,7 +103,7 @@ ColumnLayout {
 
             background: Rectangle {
                 radius: 14
-                color: root.tone(LearningHomePalette.Gray4)
+                color: Theme.gray4
                 opacity: resolveButton.down ? 0.7 : 1
 
                 // Over the plain fill, not swapped in as its gradient (a null gradient crashes Qt 6.4's compiled
@@ -155,9 +154,9 @@ ColumnLayout {
             Layout.fillWidth: true
             implicitHeight: lines.implicitHeight + 28
             radius: 16
-            color: LearningHomePalette.withOpacity(LearningHomePalette.BrandTeal, root.dark, 0.08)
+            color: Theme.withOpacity(Theme.brandTeal, 0.08)
             border.width: 1
-            border.color: LearningHomePalette.withOpacity(LearningHomePalette.BrandTeal, root.dark, 0.35)
+            border.color: Theme.withOpacity(Theme.brandTeal, 0.35)
 
             ColumnLayout {
                 id: lines
@@ -173,7 +172,7 @@ ColumnLayout {
                     textFormat: Text.PlainText
                     wrapMode: Text.Wrap
                     font.pixelSize: 12
-                    color: root.tone(LearningHomePalette.Secondary)
+                    color: Theme.secondaryLabel
                 }
                 Text {
                     Layout.fillWidth: true
@@ -182,7 +181,7 @@ ColumnLayout {
                     wrapMode: Text.Wrap
                     font.pixelSize: 15
                     font.bold: true
-                    color: root.tone(LearningHomePalette.Primary)
+                    color: Theme.label
                 }
                 Text {
                     Layout.fillWidth: true
@@ -190,7 +189,7 @@ ColumnLayout {
                     textFormat: Text.PlainText
                     wrapMode: Text.Wrap
                     font.pixelSize: 12
-                    color: root.tone(LearningHomePalette.BrandNavy)
+                    color: Theme.brandNavy
                 }
                 BrandPrimaryButton {
                     objectName: "confirmTopic"

@@ -4,7 +4,6 @@ import QtQuick.Layouts
 import QtQuick.Templates as T
 import Quorvel.Core
 import Quorvel.Ui
-import Quorvel.Learning
 
 // The one-question practice screen as far as it goes today: the question's stem and its options, shown as
 // they came; answering arrives with the practice screen proper. Pushed on a StackView (the lesson page
@@ -30,11 +29,11 @@ Page {
             page.closeRequested()
     }
 
-    background: Rectangle { color: Brand.brandMist }
+    background: Rectangle { color: Theme.brandMist }
 
     header: Rectangle {
         implicitHeight: 48
-        color: Brand.brandMist
+        color: Theme.brandMist
 
         T.AbstractButton {
             id: back
@@ -50,7 +49,7 @@ Page {
             contentItem: SymbolIcon {
                 symbol: "chevron.left"
                 size: 30
-                color: Brand.brandTeal
+                color: Theme.brandTeal
                 opacity: back.down ? 0.5 : 1
             }
             background: Item {}
@@ -88,7 +87,7 @@ Page {
                 Layout.fillWidth: true
                 implicitHeight: stem.implicitHeight + 32
                 radius: 20
-                color: LessonPagePalette.cardBackground
+                color: Theme.color(Theme.SystemBackground, false)
 
                 TextEdit {
                     id: stem
@@ -103,7 +102,7 @@ Page {
                     wrapMode: TextEdit.Wrap
                     font.pixelSize: 17
                     font.bold: true
-                    color: LessonPagePalette.primaryText
+                    color: Theme.color(Theme.Label, false)
                 }
             }
 
@@ -120,7 +119,7 @@ Page {
                     Layout.fillWidth: true
                     implicitHeight: optionRow.implicitHeight + 28
                     radius: 14
-                    color: LessonPagePalette.cardBackground
+                    color: Theme.color(Theme.SystemBackground, false)
 
                     RowLayout {
                         id: optionRow
@@ -135,7 +134,7 @@ Page {
                             implicitWidth: Math.max(28, label.implicitWidth + 12)
                             implicitHeight: 28
                             radius: 14
-                            color: Qt.rgba(Brand.brandTeal.r, Brand.brandTeal.g, Brand.brandTeal.b, 0.12)
+                            color: Qt.rgba(Theme.brandTeal.r, Theme.brandTeal.g, Theme.brandTeal.b, 0.12)
 
                             Text {
                                 id: label
@@ -145,7 +144,7 @@ Page {
                                 textFormat: Text.PlainText
                                 font.pixelSize: 14
                                 font.bold: true
-                                color: Brand.brandTeal
+                                color: Theme.brandTeal
                             }
                         }
 
@@ -155,7 +154,7 @@ Page {
                             text: option.modelData.text
                             textFormat: Text.PlainText
                             font.pixelSize: 15
-                            color: LessonPagePalette.primaryText
+                            color: Theme.color(Theme.Label, false)
                             wrapMode: Text.Wrap
                         }
                     }

@@ -1,18 +1,17 @@
 import QtQuick
 import QtQuick.Shapes
-import Quorvel.Robots
+import Quorvel.Ui
 
 // The companion chat's full-screen background: the base colour of the scheme with a soft glow of `tint`
-// coming from the top centre. It fills whatever space it is given.
+// coming from the top centre (a little stronger in the dark scheme). It fills whatever space it is given.
 Item {
     id: root
 
-    property color tint: RobotPalette.hexColor("#14A098")
-    property bool dark: false
+    property color tint: "#14A098"
 
     Rectangle {
         anchors.fill: parent
-        color: RobotPalette.backdropBase(root.dark)
+        color: Theme.dark ? Theme.systemBackground : Theme.brandMist
     }
 
     Shape {
@@ -30,11 +29,11 @@ Item {
                 focalRadius: 0
                 GradientStop {
                     position: 0
-                    color: RobotPalette.withOpacity(root.tint, RobotPalette.backdropGlowOpacity(root.dark))
+                    color: Theme.withOpacity(root.tint, Theme.dark ? 0.18 : 0.12)
                 }
                 GradientStop {
                     position: 1
-                    color: RobotPalette.withOpacity(root.tint, 0)
+                    color: Theme.withOpacity(root.tint, 0)
                 }
             }
 

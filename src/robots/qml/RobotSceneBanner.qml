@@ -1,5 +1,6 @@
 import QtQuick
 import Quorvel.Core
+import Quorvel.Ui
 import Quorvel.Robots
 
 // The robot of a screen at its top: the avatar and, beside it, a speech bubble with the robot's name and the
@@ -14,7 +15,6 @@ Item {
     property string bubble: ""
     property bool compact: false
     property AppSession session: null
-    property bool dark: root.session ? root.session.darkMode : false
 
     implicitWidth: avatar.width + 10 + bubbleBox.widest
     implicitHeight: Math.max(avatar.height, bubbleBox.height)
@@ -62,9 +62,9 @@ Item {
         width: Math.max(24, Math.min(widest, root.width > 0 ? root.width - x : widest))
         height: texts.implicitHeight + 20
         radius: 16
-        color: RobotPalette.groupedBackground(root.dark)
+        color: Theme.secondaryGroupedBackground
         border.width: 1
-        border.color: RobotPalette.withOpacity(banner.robotColor, 0.3)
+        border.color: Theme.withOpacity(banner.robotColor, 0.3)
 
         Text {
             id: nameMeasure
@@ -110,7 +110,7 @@ Item {
                 textFormat: Text.PlainText
                 wrapMode: Text.Wrap
                 font.pixelSize: banner.textSize
-                color: RobotPalette.primaryText(root.dark)
+                color: Theme.label
             }
         }
     }

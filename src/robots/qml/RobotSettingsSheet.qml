@@ -13,7 +13,6 @@ Rectangle {
 
     property string scene: "companion"
     property AppSession session: null
-    property bool dark: root.session ? root.session.darkMode : false
     // A fixed moment for still pictures of the robot; negative follows the clock.
     property real frameTime: -1
 
@@ -22,7 +21,7 @@ Rectangle {
 
     implicitWidth: 430
     implicitHeight: 780
-    color: RobotPalette.groupedPage(root.dark)
+    color: Theme.groupedBackground
 
     RobotSettingsSheetModel {
         id: sheet
@@ -45,7 +44,7 @@ Rectangle {
         Layout.topMargin: 8
         textFormat: Text.PlainText
         font.pixelSize: 13
-        color: RobotPalette.secondaryText(root.dark)
+        color: Theme.secondaryLabel
     }
 
     component SectionFooter: Text {
@@ -56,7 +55,7 @@ Rectangle {
         wrapMode: Text.Wrap
         font.pixelSize: 13
         lineHeight: 1.1
-        color: RobotPalette.secondaryText(root.dark)
+        color: Theme.secondaryLabel
     }
 
     component SectionCard: Rectangle {
@@ -67,7 +66,7 @@ Rectangle {
         Layout.rightMargin: 16
         implicitHeight: rowsColumn.implicitHeight
         radius: 10
-        color: RobotPalette.groupedBackground(root.dark)
+        color: Theme.secondaryGroupedBackground
 
         ColumnLayout {
             id: rowsColumn
@@ -81,7 +80,7 @@ Rectangle {
         Layout.fillWidth: true
         Layout.leftMargin: 16
         implicitHeight: 0.5
-        color: RobotPalette.separator(root.dark)
+        color: Theme.separator
     }
 
     // A picker in a form: its title on the left, the chosen row's text on the right; a tap opens the rows.
@@ -110,7 +109,7 @@ Rectangle {
             textFormat: Text.PlainText
             font.pixelSize: 17
             elide: Text.ElideRight
-            color: RobotPalette.primaryText(root.dark)
+            color: Theme.label
         }
         Row {
             id: value
@@ -126,13 +125,13 @@ Rectangle {
                       ? pickerRow.options[pickerRow.currentIndex] : ""
                 textFormat: Text.PlainText
                 font.pixelSize: 17
-                color: RobotPalette.secondaryText(root.dark)
+                color: Theme.secondaryLabel
             }
             SymbolIcon {
                 anchors.verticalCenter: parent.verticalCenter
                 symbol: "chevron.up.chevron.down"
                 size: 14
-                color: RobotPalette.secondaryText(root.dark)
+                color: Theme.secondaryLabel
             }
         }
         TapHandler {
@@ -145,9 +144,9 @@ Rectangle {
             background: Rectangle {
                 implicitWidth: 220
                 radius: 12
-                color: RobotPalette.groupedBackground(root.dark)
+                color: Theme.secondaryGroupedBackground
                 border.width: 0.5
-                border.color: RobotPalette.separator(root.dark)
+                border.color: Theme.separator
             }
 
             Instantiator {
@@ -181,7 +180,7 @@ Rectangle {
             textFormat: Text.PlainText
             font.pixelSize: 17
             font.weight: Font.DemiBold
-            color: RobotPalette.primaryText(root.dark)
+            color: Theme.label
         }
         PressScaleStyle {
             anchors.right: parent.right
@@ -195,7 +194,7 @@ Rectangle {
                 textFormat: Text.PlainText
                 font.pixelSize: 17
                 font.weight: Font.DemiBold
-                color: Brand.brandTeal
+                color: Theme.brandTeal
             }
         }
     }
@@ -243,7 +242,7 @@ Rectangle {
                             font.pixelSize: 17
                             font.weight: Font.DemiBold
                             elide: Text.ElideRight
-                            color: RobotPalette.primaryText(root.dark)
+                            color: Theme.label
                         }
                         PressScaleStyle {
                             id: previewButton
@@ -257,14 +256,14 @@ Rectangle {
 
                             background: Rectangle {
                                 radius: 8
-                                color: RobotPalette.withOpacity(Brand.brandTeal, 0.15)
+                                color: Theme.withOpacity(Theme.brandTeal, 0.15)
                             }
                             contentItem: Text {
                                 text: sheet.previewText
                                 textFormat: Text.PlainText
                                 font.pixelSize: 15
                                 font.weight: Font.Medium
-                                color: Brand.brandTeal
+                                color: Theme.brandTeal
                             }
                         }
                     }
@@ -317,7 +316,7 @@ Rectangle {
                         textFormat: Text.PlainText
                         font.pixelSize: 17
                         elide: Text.ElideRight
-                        color: RobotPalette.primaryText(root.dark)
+                        color: Theme.label
                     }
                     Switch {
                         id: toggle
@@ -335,7 +334,7 @@ Rectangle {
                             x: toggle.leftPadding
                             y: (toggle.height - height) / 2
                             radius: height / 2
-                            color: toggle.checked ? Brand.brandTeal : RobotPalette.withOpacity("#787880", 0.32)
+                            color: toggle.checked ? Theme.brandTeal : Theme.withOpacity("#787880", 0.32)
 
                             Rectangle {
                                 x: toggle.checked ? parent.width - width - 2 : 2
@@ -369,7 +368,7 @@ Rectangle {
                     Layout.margins: 12
                     implicitHeight: 32
                     radius: 8
-                    color: RobotPalette.withOpacity("#767680", 0.12)
+                    color: Theme.withOpacity("#767680", 0.12)
                     Accessible.role: Accessible.PageTabList
                     Accessible.name: sheet.modelSection
 
@@ -397,7 +396,7 @@ Rectangle {
                                     anchors.fill: parent
                                     visible: segment.selected
                                     radius: 7
-                                    color: root.dark ? "#636366" : "white"
+                                    color: Theme.dark ? "#636366" : "white"
                                     border.width: 0.5
                                     border.color: Qt.rgba(0, 0, 0, 0.04)
                                 }
@@ -407,7 +406,7 @@ Rectangle {
                                     textFormat: Text.PlainText
                                     font.pixelSize: 13
                                     font.weight: segment.selected ? Font.DemiBold : Font.Normal
-                                    color: RobotPalette.primaryText(root.dark)
+                                    color: Theme.label
                                 }
                                 TapHandler {
                                     onTapped: sheet.chooseModel(segment.index)

@@ -36,7 +36,7 @@ Item {
     BrandShadow {
         anchors.fill: card
         cornerRadius: stage.cornerRadius
-        color: RobotPalette.withOpacity(Brand.brandNavyDeep, 0.28)
+        color: Theme.withOpacity(Theme.brandNavyDeep, 0.28)
         blur: stage.shadowBlur
         offsetY: stage.shadowOffset
     }
@@ -53,7 +53,7 @@ Item {
         RobotStageGlow {
             anchors.fill: parent
             radius: stage.cornerRadius
-            color: RobotPalette.withOpacity(stage.robotColor, 0.55)
+            color: Theme.withOpacity(stage.robotColor, 0.55)
             centerX: width
             centerY: 0
             endRadius: stage.robotGlowRadius
@@ -61,7 +61,7 @@ Item {
         RobotStageGlow {
             anchors.fill: parent
             radius: stage.cornerRadius
-            color: RobotPalette.withOpacity(Brand.brandMint, 0.25)
+            color: Theme.withOpacity(Theme.brandMint, 0.25)
             centerX: 0
             centerY: height
             endRadius: stage.mintGlowRadius
@@ -118,7 +118,7 @@ Item {
                 width: aiTag.implicitWidth + 12
                 height: aiTag.implicitHeight + 4
                 radius: height / 2
-                color: Brand.brandAmber
+                color: Theme.brandAmber
 
                 Text {
                     id: aiTag
@@ -127,7 +127,7 @@ Item {
                     text: "AI"
                     font.pixelSize: 10
                     font.weight: Font.Black
-                    color: Brand.brandNavyDeep
+                    color: Theme.brandNavyDeep
                 }
             }
         }
@@ -152,7 +152,7 @@ Item {
                     height: 13
                     radius: 6.5
                     z: -1
-                    color: RobotPalette.withOpacity(stage.dotColor, 0.35)
+                    color: Theme.withOpacity(stage.dotColor, 0.35)
                 }
             }
             Text {
@@ -277,7 +277,7 @@ Item {
                 textFormat: Text.PlainText
                 font.pixelSize: 12
                 font.weight: Font.DemiBold
-                color: Brand.brandMint
+                color: Theme.brandMint
             }
             Loader {
                 anchors.horizontalCenter: parent.horizontalCenter

@@ -21,9 +21,9 @@ Shape {
         fillGradient: LinearGradient {
             x1: 0; y1: 0
             x2: shape.width; y2: shape.height
-            GradientStop { position: 0; color: Brand.brandTeal }
-            GradientStop { position: 0.5; color: Brand.brandNavy }
-            GradientStop { position: 1; color: Brand.brandNavyDeep }
+            GradientStop { position: 0; color: Theme.brandTeal }
+            GradientStop { position: 0.5; color: Theme.brandNavy }
+            GradientStop { position: 1; color: Theme.brandNavyDeep }
         }
 
         startX: shape.r; startY: 0

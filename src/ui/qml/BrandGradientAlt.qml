@@ -5,6 +5,6 @@ import Quorvel.Ui
 // Use as a Rectangle's gradient: `gradient: BrandGradientAlt {}`.
 Gradient {
     orientation: Gradient.Horizontal
-    GradientStop { position: 0; color: Brand.brandTeal }
-    GradientStop { position: 1; color: Brand.brandNavy }
+    GradientStop { position: 0; color: Theme.brandTeal }
+    GradientStop { position: 1; color: Theme.brandNavy }
 }

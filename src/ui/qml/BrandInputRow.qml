@@ -21,8 +21,8 @@ Rectangle {
     implicitWidth: 200
     implicitHeight: 50
     radius: 14
-    color: Brand.brandCloud
-    border.color: fieldFocused ? Brand.brandTeal : Brand.brandLine
+    color: Theme.brandCloud
+    border.color: fieldFocused ? Theme.brandTeal : Theme.brandLine
     border.width: fieldFocused ? 1.5 : 1
 
     RowLayout {
@@ -35,7 +35,7 @@ Rectangle {
             Layout.preferredWidth: 20
             symbol: row.symbol
             size: 20
-            color: row.fieldFocused ? Brand.brandTeal : Brand.brandMuted
+            color: row.fieldFocused ? Theme.brandTeal : Theme.brandMuted
         }
 
         T.TextField {
@@ -46,8 +46,8 @@ Rectangle {
             padding: 0
             font.pixelSize: 17
             color: "black"
-            selectionColor: Brand.brandMint
-            selectedTextColor: Brand.brandNavyDeep
+            selectionColor: Theme.brandMint
+            selectedTextColor: Theme.brandNavyDeep
             placeholderTextColor: Qt.rgba(0.24, 0.24, 0.26, 0.3)
             verticalAlignment: TextInput.AlignVCenter
             selectByMouse: true

@@ -67,7 +67,7 @@ T.Button {
             anchors.fill: parent
             visible: control.styleEnabled
             cornerRadius: 16
-            color: Qt.rgba(Brand.brandTeal.r, Brand.brandTeal.g, Brand.brandTeal.b, 0.35)
+            color: Qt.rgba(Theme.brandTeal.r, Theme.brandTeal.g, Theme.brandTeal.b, 0.35)
             blur: 12
             offsetY: 6
         }

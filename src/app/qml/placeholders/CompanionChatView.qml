@@ -21,7 +21,7 @@ PlaceholderPage {
         contentItem: SymbolIcon {
             symbol: "chevron.left"
             size: 22
-            color: Brand.brandTeal
+            color: Theme.brandTeal
         }
     }
 }

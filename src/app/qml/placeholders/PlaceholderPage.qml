@@ -8,13 +8,13 @@ Page {
 
     property string heading
 
-    background: Rectangle { color: Brand.brandMist }
+    background: Rectangle { color: Theme.brandMist }
 
     Label {
         anchors.centerIn: parent
         text: page.heading
         textFormat: Text.PlainText
-        color: Brand.brandNavy
+        color: Theme.brandNavy
         font.pixelSize: 24
         font.bold: true
     }

@@ -1,20 +1,24 @@
 import QtQuick
 import QtQuick.Templates as T
 import Quorvel.Ui
-import Quorvel.Learning
 
-// The title bar of a page pushed on the learning tab: the back control at the leading end, the title in the
-// middle, a hairline below.
+// The title bar of a page: an optional back control at the leading end, the title in the middle, optional
+// items at the trailing end (`trailing: [ ... ]`) and a hairline below. Colours default to the grouped page
+// it sits on; `color`, `titleColor` and `separatorColor` can follow another page.
 Rectangle {
     id: bar
 
     property string title
-    property string backLabel
-    property bool showsBack: true
+    property bool showsBack: false
+    property string backLabel: "返回"
+    property color tint: Theme.brandTeal
+    property color titleColor: Theme.label
+    property color separatorColor: Theme.gray5
+    property alias trailing: trailingRow.data
     signal backRequested()
 
-    implicitHeight: 48
-    color: Brand.brandMist
+    implicitHeight: 52
+    color: Theme.groupedBackground
 
     T.AbstractButton {
         id: back
@@ -32,7 +36,7 @@ Rectangle {
         contentItem: SymbolIcon {
             symbol: "chevron.left"
             size: 30
-            color: Brand.brandTeal
+            color: bar.tint
             opacity: back.down ? 0.5 : 1
         }
         background: Item {}
@@ -45,20 +49,29 @@ Rectangle {
     Text {
         objectName: "pageTitle"
         anchors.centerIn: parent
-        width: Math.min(implicitWidth, parent.width - 2 * 56)
+        width: Math.min(implicitWidth, parent.width - 2 * Math.max(56, trailingRow.width + 16))
         text: bar.title
         textFormat: Text.PlainText
         font.pixelSize: 17
         font.weight: Font.DemiBold
-        color: LessonPagePalette.primaryText
+        color: bar.titleColor
         elide: Text.ElideRight
         horizontalAlignment: Text.AlignHCenter
+    }
+
+    Row {
+        id: trailingRow
+
+        anchors.right: parent.right
+        anchors.rightMargin: 10
+        anchors.verticalCenter: parent.verticalCenter
+        spacing: 4
     }
 
     Rectangle {
         anchors.bottom: parent.bottom
         width: parent.width
         height: 1
-        color: Qt.rgba(0, 0, 0, 0.08)
+        color: bar.separatorColor
     }
 }

@@ -1,0 +1,113 @@
+#include "Theme.h"
+
+#include "AppSession.h"
+
+#include <algorithm>
+
+namespace {
+
+QColor rgb(int r, int g, int b, double alpha = 1.0) {
+    QColor color(r, g, b);
+    color.setAlphaF(float(alpha));
+    return color;
+}
+
+QColor rgbF(float r, float g, float b) {
+    return QColor::fromRgbF(r, g, b);
+}
+
+} // namespace
+
+Theme::Theme(QObject *parent) : QObject(parent) {
+    connect(&CurrentSessionNotifier::instance(), &CurrentSessionNotifier::currentChanged, this,
+            &Theme::follow);
+    follow(AppSession::current());
+}
+
+void Theme::follow(AppSession *session) {
+    if (m_session)
+        disconnect(m_session, nullptr, this, nullptr);
+    m_session = session;
+    if (session) {
+        connect(session, &AppSession::darkModeChanged, this, &Theme::update);
+        // Without a session the light scheme shows, as it does before any preference is read.
+        connect(session, &QObject::destroyed, this, [this] { follow(nullptr); });
+    }
+    update();
+}
+
+void Theme::update() {
+    const bool dark = m_session && m_session->darkMode();
+    if (dark == m_dark)
+        return;
+    m_dark = dark;
+    Q_EMIT darkChanged();
+}
+
+QColor Theme::color(int role, bool dark) {
+    switch (Role(role)) {
+    case BrandNavy:
+        return rgbF(0.043f, 0.239f, 0.361f);
+    case BrandNavyDeep:
+        return rgbF(0.027f, 0.165f, 0.251f);
+    case BrandTeal:
+        return rgbF(0.102f, 0.478f, 0.427f);
+    case BrandMint:
+        return rgbF(0.373f, 0.827f, 0.737f);
+    case BrandAmber:
+        return rgbF(0.91f, 0.71f, 0.29f);
+    case BrandMist:
+        return rgbF(0.953f, 0.973f, 0.969f);
+    case BrandCloud:
+        return rgbF(0.961f, 0.973f, 0.976f);
+    case BrandLine:
+        return rgbF(0.86f, 0.9f, 0.91f);
+    case BrandMuted:
+        return rgbF(0.36f, 0.42f, 0.47f);
+    case Orange:
+        return dark ? rgb(255, 159, 10) : rgb(255, 149, 0);
+    case Red:
+        return dark ? rgb(255, 69, 58) : rgb(255, 59, 48);
+    case Blue:
+        return dark ? rgb(10, 132, 255) : rgb(0, 122, 255);
+    case Green:
+        return dark ? rgb(48, 209, 88) : rgb(52, 199, 89);
+    case Purple:
+        return dark ? rgb(191, 90, 242) : rgb(175, 82, 222);
+    case Pink:
+        return dark ? rgb(255, 55, 95) : rgb(255, 45, 85);
+    case Indigo:
+        return dark ? rgb(94, 92, 230) : rgb(88, 86, 214);
+    case Cyan:
+        return dark ? rgb(100, 210, 255) : rgb(50, 173, 230);
+    case Yellow:
+        return dark ? rgb(255, 214, 10) : rgb(255, 204, 0);
+    case Gray:
+        return rgb(142, 142, 147);
+    case Gray4:
+        return dark ? rgb(58, 58, 60) : rgb(209, 209, 214);
+    case Gray5:
+        return dark ? rgb(44, 44, 46) : rgb(229, 229, 234);
+    case Label:
+        return dark ? rgb(255, 255, 255) : rgb(0, 0, 0);
+    case SecondaryLabel:
+        return dark ? rgb(235, 235, 245, 0.6) : rgb(60, 60, 67, 0.6);
+    case TertiaryLabel:
+        return dark ? rgb(235, 235, 245, 0.3) : rgb(60, 60, 67, 0.3);
+    case Separator:
+        return dark ? rgb(84, 84, 88, 0.6) : rgb(60, 60, 67, 0.29);
+    case SystemBackground:
+        return dark ? rgb(0, 0, 0) : rgb(255, 255, 255);
+    case GroupedBackground:
+        return dark ? rgb(0, 0, 0) : rgb(242, 242, 247);
+    case SecondaryGroupedBackground:
+        return dark ? rgb(28, 28, 30) : rgb(255, 255, 255);
+    }
+    return dark ? rgb(255, 255, 255) : rgb(0, 0, 0);
+}
+
+QColor Theme::withOpacity(const QColor &color, double opacity) {
+    QColor result = color;
+    result.setAlphaF(float(color.alphaF() * std::clamp(opacity, 0.0, 1.0)));
+    return result;
+}

@@ -1,0 +1,144 @@
+import QtQuick
+import QtQuick.Layouts
+import QtQuick.Templates as T
+import Quorvel.Ui
+
+// A modal alert: a title ("提示" unless given), a message shown as plain text and its buttons: one
+// `buttonText` ("好") unless `buttons` lists several ({ "text": ..., "role": "cancel" | "destructive" }),
+// side by side when two, stacked when more. A button reports `triggered(index)`; however the alert is closed
+// (a button, Escape), it ends with `dismissed`. Open it by binding `visible` or with open().
+T.Popup {
+    id: alert
+
+    property string title: "提示"
+    property string message
+    property string buttonText: "好"
+    property var buttons: []
+    readonly property var entries: buttons.length > 0 ? buttons : [{ "text": buttonText }]
+    signal triggered(int index)
+    signal dismissed()
+
+    anchors.centerIn: parent
+    implicitWidth: 270
+    implicitHeight: implicitContentHeight + topPadding + bottomPadding
+    padding: 0
+    modal: true
+    dim: true
+    focus: true
+    closePolicy: T.Popup.CloseOnEscape
+
+    T.Overlay.modal: Rectangle {
+        color: Qt.rgba(0, 0, 0, 0.35)
+    }
+
+    enter: Transition {
+        NumberAnimation { property: "opacity"; from: 0; to: 1; duration: 150 }
+        NumberAnimation { property: "scale"; from: 1.08; to: 1; duration: 150; easing.type: Easing.OutQuad }
+    }
+    exit: Transition {
+        NumberAnimation { property: "opacity"; from: 1; to: 0; duration: 120 }
+    }
+
+    background: Rectangle {
+        radius: 14
+        color: "#F7F7F8"
+    }
+
+    contentItem: ColumnLayout {
+        spacing: 0
+
+        ColumnLayout {
+            Layout.fillWidth: true
+            Layout.margins: 18
+            spacing: 4
+
+            Text {
+                Layout.fillWidth: true
+                text: alert.title
+                textFormat: Text.PlainText
+                font.pixelSize: 17
+                font.bold: true
+                color: "black"
+                horizontalAlignment: Text.AlignHCenter
+                wrapMode: Text.Wrap
+            }
+
+            Text {
+                Layout.fillWidth: true
+                visible: alert.message.length > 0
+                text: alert.message
+                textFormat: Text.PlainText
+                font.pixelSize: 13
+                color: "black"
+                horizontalAlignment: Text.AlignHCenter
+                wrapMode: Text.Wrap
+            }
+        }
+
+        Rectangle {
+            Layout.fillWidth: true
+            implicitHeight: 1
+            color: Qt.rgba(0, 0, 0, 0.12)
+        }
+
+        GridLayout {
+            Layout.fillWidth: true
+            columns: alert.entries.length === 2 ? 2 : 1
+            columnSpacing: 0
+            rowSpacing: 0
+
+            Repeater {
+                model: alert.entries
+
+                T.Button {
+                    id: button
+
+                    required property var modelData
+                    required property int index
+                    readonly property string role: modelData.role || ""
+
+                    objectName: "alertButton" + index
+                    Layout.fillWidth: true
+                    Layout.preferredWidth: 1
+                    implicitHeight: 44
+                    text: modelData.text
+                    // The last button answers Return, as the one most alerts lead to.
+                    focus: index === alert.entries.length - 1
+                    onClicked: alert.choose(index)
+                    Keys.onReturnPressed: alert.choose(index)
+                    Keys.onEnterPressed: alert.choose(index)
+
+                    contentItem: Text {
+                        text: button.text
+                        textFormat: Text.PlainText
+                        font.pixelSize: 17
+                        font.bold: button.role !== "cancel"
+                        color: button.role === "destructive" ? Theme.red : Theme.brandTeal
+                        horizontalAlignment: Text.AlignHCenter
+                        verticalAlignment: Text.AlignVCenter
+                    }
+                    background: Rectangle {
+                        radius: 14
+                        color: button.down ? Qt.rgba(0, 0, 0, 0.06) : "transparent"
+
+                        // Hairlines between buttons: a column line beside the second of two, a row line
+                        // above every further stacked one.
+                        Rectangle {
+                            visible: button.index > 0
+                            width: alert.entries.length === 2 ? 1 : parent.width
+                            height: alert.entries.length === 2 ? parent.height : 1
+                            color: Qt.rgba(0, 0, 0, 0.12)
+                        }
+                    }
+                }
+            }
+        }
+    }
+
+    function choose(index) {
+        triggered(index)
+        close()
+    }
+
+    onClosed: dismissed()
+}

@@ -1,0 +1,195 @@
+import QtQuick
+import QtQuick.Templates as T
+import Quorvel.Ui
+
+// A modal sheet rising from the bottom of the window: a drag handle, a bar with the close text button at the
+// leading end and an optional title, over a scrolling body on the page colour. It rests at `detent`
+// (SheetDetent.Medium: half the window; SheetDetent.Large: all but a strip at the top); dragging the handle
+// up or down moves between them or closes it, a click on the handle switches them. Escape, the close button
+// and a click on the dimmed backdrop close it. On a wide window it is at most `maximumWidth` wide, centred.
+// Declare it in the page it covers (usually the window-filling one): it sizes itself to its parent.
+// Children go into the scrolling body, which is as wide as the sheet. Open it with open().
+T.Popup {
+    id: sheet
+
+    property string title
+    property string closeLabel: "关闭"
+    property int detent: SheetDetent.Large
+    // Whether a large sheet may be dragged down to medium rather than closed.
+    property bool allowsMedium: true
+    property real maximumWidth: 640
+    property color pageColor: Theme.brandMist
+    default property alias content: body.data
+    readonly property alias scroller: flick
+
+    modal: true
+    dim: true
+    focus: true
+    closePolicy: T.Popup.CloseOnEscape | T.Popup.CloseOnPressOutside
+    padding: 0
+    width: parent ? Math.min(parent.width, maximumWidth) : 0
+    height: parent ? SheetDetent.height(detent, parent.height) : 0
+    x: parent ? (parent.width - width) / 2 : 0
+    y: parent ? parent.height - height : 0
+
+    Behavior on height {
+        enabled: sheet.opened
+        NumberAnimation { duration: 200; easing.type: Easing.OutQuad }
+    }
+
+    T.Overlay.modal: Rectangle {
+        color: Qt.rgba(0, 0, 0, 0.35)
+    }
+
+    enter: Transition {
+        NumberAnimation { property: "y"; from: sheet.parent ? sheet.parent.height : 0; duration: 260; easing.type: Easing.OutCubic }
+    }
+    exit: Transition {
+        NumberAnimation { property: "y"; to: sheet.parent ? sheet.parent.height : 0; duration: 200; easing.type: Easing.InQuad }
+    }
+
+    // Rounded at the top only: the bottom corners run past the window's edge.
+    background: Item {
+        clip: true
+
+        Rectangle {
+            anchors.fill: parent
+            anchors.bottomMargin: -radius
+            radius: 12
+            color: sheet.pageColor
+        }
+    }
+
+    contentItem: Item {
+        T.AbstractButton {
+            id: handle
+
+            objectName: "sheetHandle"
+            anchors.horizontalCenter: parent.horizontalCenter
+            width: 80
+            height: 16
+            z: 1
+            Accessible.name: "调整高度"
+            onClicked: sheet.detent = sheet.detent === SheetDetent.Large && sheet.allowsMedium
+                       ? SheetDetent.Medium : SheetDetent.Large
+
+            HoverHandler {
+                cursorShape: Qt.SizeVerCursor
+            }
+            DragHandler {
+                id: drag
+
+                target: null
+                xAxis.enabled: false
+                onActiveChanged: {
+                    if (active)
+                        return
+                    const next = SheetDetent.afterDrag(sheet.detent, translation.y, sheet.allowsMedium)
+                    if (next === SheetDetent.Closed)
+                        sheet.close()
+                    else
+                        sheet.detent = next
+                }
+            }
+            background: Item {}
+            contentItem: Item {
+                Rectangle {
+                    anchors.centerIn: parent
+                    width: 36
+                    height: 5
+                    radius: 2.5
+                    color: Qt.rgba(0, 0, 0, handle.hovered || drag.active ? 0.3 : 0.18)
+                }
+            }
+        }
+
+        Item {
+            id: bar
+
+            y: 8
+            width: parent.width
+            height: 48
+
+            T.Button {
+                id: closeButton
+
+                objectName: "sheetCloseButton"
+                implicitWidth: implicitContentWidth + leftPadding + rightPadding
+                implicitHeight: implicitContentHeight + topPadding + bottomPadding
+                anchors.left: parent.left
+                anchors.leftMargin: 12
+                anchors.verticalCenter: parent.verticalCenter
+                padding: 8
+                text: sheet.closeLabel
+                onClicked: sheet.close()
+
+                HoverHandler {
+                    cursorShape: Qt.PointingHandCursor
+                }
+                contentItem: Text {
+                    text: closeButton.text
+                    textFormat: Text.PlainText
+                    font.pixelSize: 17
+                    color: Theme.brandTeal
+                    opacity: closeButton.down ? 0.5 : 1
+                }
+                background: Item {}
+            }
+
+            Text {
+                anchors.centerIn: parent
+                width: Math.min(implicitWidth, parent.width - 2 * (closeButton.width + 24))
+                text: sheet.title
+                textFormat: Text.PlainText
+                font.pixelSize: 17
+                font.weight: Font.DemiBold
+                color: Theme.brandNavy
+                elide: Text.ElideRight
+            }
+
+            Rectangle {
+                anchors.bottom: parent.bottom
+                width: parent.width
+                height: 1
+                color: Theme.brandLine
+                opacity: flick.contentY > 1 ? 1 : 0
+            }
+        }
+
+        Flickable {
+            id: flick
+
+            anchors.top: bar.bottom
+            anchors.bottom: parent.bottom
+            width: parent.width
+            contentWidth: width
+            contentHeight: body.childrenRect.height
+            boundsBehavior: Flickable.StopAtBounds
+            clip: true
+
+            T.ScrollBar.vertical: T.ScrollBar {
+                id: scrollBar
+
+                policy: T.ScrollBar.AsNeeded
+                padding: 2
+                minimumSize: 0.08
+                contentItem: Rectangle {
+                    implicitWidth: 6
+                    radius: 3
+                    color: Qt.rgba(0, 0, 0, 0.35)
+                    opacity: scrollBar.active || scrollBar.hovered ? 1 : 0
+                    Behavior on opacity {
+                        NumberAnimation { duration: 200 }
+                    }
+                }
+            }
+
+            Item {
+                id: body
+
+                width: flick.width
+                height: childrenRect.height
+            }
+        }
+    }
+}
