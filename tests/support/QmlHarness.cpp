@@ -104,16 +104,21 @@ bool View::create(QQmlComponent &component, const QVariantMap &properties) {
         return false;
     }
     m_object.reset(component.createWithInitialProperties(properties));
-    m_root = qobject_cast<QQuickItem *>(m_object.get());
-    if (!m_root) {
-        m_error = m_object ? QStringLiteral("not a visual item") : component.errorString();
+    if (!m_object) {
+        m_error = component.errorString();
         return false;
     }
-    if (!m_window->size().isValid() || m_window->size().isEmpty())
+    // Not every QML type is an item (a popup, a gradient): those are kept alive beside an empty window.
+    m_root = qobject_cast<QQuickItem *>(m_object.get());
+    if (m_root && (!m_window->size().isValid() || m_window->size().isEmpty()))
         m_window->resize(int(std::max(m_root->implicitWidth(), 10.0)),
                          int(std::max(m_root->implicitHeight(), 10.0)));
-    m_root->setParentItem(m_window->contentItem());
-    m_root->setSize(m_window->size());
+    else if (!m_root && !m_window->size().isValid())
+        m_window->resize(100, 100);
+    if (m_root) {
+        m_root->setParentItem(m_window->contentItem());
+        m_root->setSize(m_window->size());
+    }
     m_window->show();
     m_window->requestActivate();
     if (!QTest::qWaitForWindowExposed(m_window.get())) {

@@ -70,6 +70,7 @@ public:
 
     QQmlEngine &engine() { return *m_window->engine(); }
     QQuickView &window() { return *m_window; }
+    // The loaded item; null when the loaded object is not an item.
     QQuickItem *root() const { return m_root; }
     QString error() const { return m_error; }
 
