@@ -110,8 +110,17 @@ std::string DevServer::smsCode() {
     return ServerState::kSmsCode;
 }
 
+bool DevServer::setStateFile(const std::string &path, std::string *error) {
+    std::string reason;
+    const bool read = m_state->readStateFile(path, reason);
+    if (!read && error)
+        *error = reason;
+    return read;
+}
+
 void DevServer::expireAccessTokens() {
     m_state->expireAccessTokens();
+    m_state->persist();
 }
 
 void DevServer::failNext(const std::string &path, int status, int count) {
@@ -136,6 +145,7 @@ void DevServer::setNewUserStatus(const std::string &status) {
     if (status.empty())
         throw std::invalid_argument("DevServer: empty status");
     m_state->setNewUserStatus(status);
+    m_state->persist();
 }
 
 std::vector<DevServer::ReceivedEvent> DevServer::receivedEvents() const {
@@ -173,6 +183,10 @@ void DevServer::configure(httplib::Server &http) {
         }
         return httplib::Server::HandlerResponse::Unhandled;
     });
+
+    // Every answered request may have changed what the state file keeps (the file is left alone when not).
+    http.set_post_routing_handler(
+        [&state](const httplib::Request &, httplib::Response &) { state.persist(); });
 
     // Whatever ends in a failed status without a body (an unknown route above all) still gets an error body.
     http.set_error_handler(

@@ -43,6 +43,12 @@ public:
     // The fixed development SMS code that signs in every phone.
     static std::string smsCode();
 
+    // Keeps the accounts, sign-ins, learning progress and events in `path` (JSON): loaded now when the file
+    // exists, written atomically after every request that changed them, so a restarted server (or another
+    // process on the same file) carries on where it stopped. Test controls are not kept. False with `error`
+    // set when the file exists but cannot be read; the state is then left as it was.
+    bool setStateFile(const std::string &path, std::string *error = nullptr);
+
     // Prints one line per answered request to stderr (for manual runs). Takes effect at the next start.
     void setRequestLogging(bool enabled) { m_requestLogging = enabled; }
 

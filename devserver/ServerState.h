@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 
+#include <QByteArray>
 #include <QJsonObject>
 
 #include "LearningState.h"
@@ -80,6 +81,10 @@ public:
     std::deque<QJsonObject> receivedEvents;
     std::set<std::string> receivedEventIds;
 
+    // Where the state lives between runs (empty: in memory only), and what was last written there.
+    std::string stateFile;
+    QByteArray lastSavedState;
+
     // Test controls, keyed by request path.
     std::map<std::string, std::deque<Injection>> failures;
     std::map<std::string, std::deque<Injection>> delays;
@@ -114,6 +119,16 @@ public:
     const RefreshTokenRecord *findRefreshTokenLocked(const std::string &token);
     // Ends a sign-in: all of its refresh and access tokens stop working.
     void revokeSessionLocked(std::int64_t sessionId);
+
+    // The persistent part of the state as one JSON document, and back (StatePersistence.cpp).
+    QJsonObject saveLocked() const;
+    void loadLocked(const QJsonObject &saved);
+    // Loads `path` when it exists and keeps it as the state file; false with `error` set when it cannot be
+    // read. Takes the lock itself.
+    bool readStateFile(const std::string &path, std::string &error);
+    // Writes the state file atomically when the state changed since the last write.
+    void persistLocked();
+    void persist();
 
     // Takes one use of the first pending injection for `path`; nothing when none is pending.
     static std::optional<int> takeInjection(std::map<std::string, std::deque<Injection>> &table,

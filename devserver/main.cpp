@@ -1,4 +1,5 @@
-// quorvel-devserver [--port N] [--host H]: serves the loopback stand-in until SIGINT or SIGTERM.
+// quorvel-devserver [--port N] [--host H] [--state FILE] [--log]: serves the loopback stand-in until SIGINT
+// or SIGTERM. With --state, accounts, sign-ins and learning progress are kept in FILE and survive a restart.
 // The first line on stdout is "QVL_DEVSERVER_URL=<base url>", which scripts/run reads to point the app at it.
 
 #include "DevServer.h"
@@ -15,7 +16,7 @@
 namespace {
 
 void usage(const char *program) {
-    std::cerr << "usage: " << program << " [--port N] [--host H] [--log]\n";
+    std::cerr << "usage: " << program << " [--port N] [--host H] [--state FILE] [--log]\n";
 }
 
 bool parsePort(const char *text, int &port) {
@@ -33,6 +34,7 @@ int main(int argc, char **argv) {
     int port = 0;
     std::string host = "127.0.0.1";
     bool log = false;
+    std::string stateFile;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--port" && i + 1 < argc) {
@@ -42,6 +44,8 @@ int main(int argc, char **argv) {
             }
         } else if (arg == "--host" && i + 1 < argc) {
             host = argv[++i];
+        } else if (arg == "--state" && i + 1 < argc) {
+            stateFile = argv[++i];
         } else if (arg == "--log") {
             log = true;
         } else {
@@ -64,6 +68,12 @@ int main(int argc, char **argv) {
 
     DevServer server;
     server.setRequestLogging(log);
+    std::string stateError;
+    if (!stateFile.empty() && !server.setStateFile(stateFile, &stateError)) {
+        // Starting empty would silently sign out every learner whose app kept its tokens.
+        std::cerr << "cannot read the state file " << stateFile << ": " << stateError << "\n";
+        return 1;
+    }
     const int bound = server.start(port, host);
     if (bound < 0) {
         std::cerr << "cannot listen on " << host << ":" << port << "\n";

@@ -210,6 +210,13 @@ void LoginViewModel::login() {
     signIn();
 }
 
+bool LoginViewModel::submitFromKeyboard() {
+    if (!canSubmit())
+        return false;
+    login();
+    return true;
+}
+
 void LoginViewModel::close() {
     if (m_closable)
         Q_EMIT closeRequested();

@@ -112,6 +112,8 @@ public:
     // The buttons' actions: each starts its request and returns at once.
     Q_INVOKABLE void sendCode();
     Q_INVOKABLE void login();
+    // Return in the code field: signs in when the button could, otherwise does nothing. True when it started.
+    Q_INVOKABLE bool submitFromKeyboard();
     // The close button; also what a successful sign-in does when the screen is closable.
     Q_INVOKABLE void close();
 

@@ -7,17 +7,16 @@
 #include "GuestHomeFeature.h"
 #include "GuestHomeViewModel.h"
 #include "LinkOpener.h"
+#include "QmlHarness.h"
 #include "Symbols.h"
 #include "TestPlatform.h"
 #include "QmlModules.h"
-#include "QmlModuleFiles.h"
 
 #include <QFile>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
-#include <QScopeGuard>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTest>
@@ -94,28 +93,7 @@ GuestHomeFeature featureWith(GuestHomeFeature::Action action, const QString &tit
     return feature;
 }
 
-// Warnings of QML code (bindings, type errors) while the view runs.
-QStringList qmlWarnings;
-QtMessageHandler previousHandler = nullptr;
-void collectQmlWarnings(QtMsgType type, const QMessageLogContext &context, const QString &message) {
-    const QByteArray category(context.category ? context.category : "");
-    if (type != QtDebugMsg && type != QtInfoMsg &&
-        (category == "qml" || category == "js" || category.startsWith("qt.qml") ||
-         message.contains(QLatin1String(".qml:"))))
-        qmlWarnings << message;
-    previousHandler(type, context, message);
-}
-
-// An item by name among the visual children (delegates of repeaters are not QObject children).
-QQuickItem *findItem(QQuickItem *root, const QString &name) {
-    if (root->objectName() == name)
-        return root;
-    for (QQuickItem *child : root->childItems()) {
-        if (QQuickItem *found = findItem(child, name))
-            return found;
-    }
-    return nullptr;
-}
+using QmlHarness::findItem;
 
 // Swaps the desktop's link handler for the test's lifetime; records what it is given.
 struct LinkRecorder {
@@ -609,9 +587,7 @@ private Q_SLOTS:
     // --- the view: what the learner clicks reaches the model, and the presentations follow it
 
     void viewWiring() {
-        qmlWarnings.clear();
-        previousHandler = qInstallMessageHandler(collectQmlWarnings);
-        const auto restore = qScopeGuard([] { qInstallMessageHandler(previousHandler); });
+        QmlHarness::WarningGuard guard;
         TestPlatform platform;
         platform.transport->on("GET", GuestCatalogueViewModel::chaptersPath,
                                FakeTransport::Reply::json(200, R"({"items":[{"code":"c1","subject":"math",
@@ -621,7 +597,7 @@ private Q_SLOTS:
             FakeTransport::Reply::json(200, R"({"items":[{"code":"k1","name":"正数和负数"}]})"));
         AppSession session;
         QQmlEngine engine;
-        QQmlComponent component(&engine, qmlTypeUrl(QStringLiteral("GuestHomeView")));
+        QQmlComponent component(&engine, QmlHarness::moduleUrl(QStringLiteral("GuestHomeView")));
         std::unique_ptr<QObject> object(
             component.createWithInitialProperties({{"session", QVariant::fromValue(&session)}}));
         auto *view = qobject_cast<QQuickItem *>(object.get());
@@ -714,7 +690,7 @@ private Q_SLOTS:
         const int requestsBefore = platform.transport->count(GuestCatalogueViewModel::chaptersPath);
         vm->openCatalog();
         QTRY_COMPARE(platform.transport->count(GuestCatalogueViewModel::chaptersPath), requestsBefore + 1);
-        QVERIFY2(qmlWarnings.isEmpty(), qPrintable(qmlWarnings.join(u'\n')));
+        QVERIFY2(guard.warnings().isEmpty(), qPrintable(guard.warnings().join(u'\n')));
     }
 };
 

@@ -8,11 +8,10 @@
 #include "GuestHomeViewModel.h"
 #include "LinkOpener.h"
 #include "Platform.h"
+#include "QmlHarness.h"
 #include "TestPlatform.h"
 #include "QmlModules.h"
-#include "QmlModuleFiles.h"
 
-#include <QDir>
 #include <QGuiApplication>
 #include <QQmlComponent>
 #include <QQmlEngine>
@@ -30,10 +29,8 @@ class TestGuestScreenshots : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        m_folder = qEnvironmentVariable("QVL_SCREENSHOT_DIR");
-        if (m_folder.isEmpty())
+        if (QmlHarness::screenshotFolder().isEmpty())
             QSKIP("QVL_SCREENSHOT_DIR is not set");
-        QVERIFY(QDir().mkpath(m_folder));
         AppFonts::install(*qGuiApp);
         QVERIFY(m_server.start(0) > 0);
     }
@@ -80,7 +77,7 @@ private Q_SLOTS:
             m_server.failNext("/api/v1/knowledge/chapters", 503);
 
         QQmlEngine engine;
-        QQmlComponent component(&engine, qmlTypeUrl(QStringLiteral("GuestHomeView")));
+        QQmlComponent component(&engine, QmlHarness::moduleUrl(QStringLiteral("GuestHomeView")));
         QVERIFY2(component.isReady(), qPrintable(component.errorString()));
         std::unique_ptr<QObject> object(
             component.createWithInitialProperties({{"session", QVariant::fromValue(&session)}}));
@@ -143,17 +140,11 @@ private Q_SLOTS:
         }
         QTest::qWait(600); // animations settle
 
-        const QImage image = window.grabWindow();
-        QVERIFY(!image.isNull());
-        const QString file = QDir(m_folder).filePath(
-            QStringLiteral("guest-%1-%2.png").arg(state, QGuiApplication::platformName()));
-        QVERIFY(image.save(file));
-        qInfo("saved %s", qPrintable(file));
+        QVERIFY(QmlHarness::saveScreenshot(window, QStringLiteral("guest-") + state));
         LinkOpener::setHandler({});
     }
 
 private:
-    QString m_folder;
     DevServer m_server;
 };
 

@@ -4,16 +4,12 @@
 #include "AppFonts.h"
 #include "AppSession.h"
 #include "LoginViewModel.h"
+#include "QmlHarness.h"
 #include "TestPlatform.h"
 #include "QmlModules.h"
-#include "QmlModuleFiles.h"
 
-#include <QDir>
 #include <QGuiApplication>
-#include <QQmlComponent>
-#include <QQmlEngine>
 #include <QQuickItem>
-#include <QQuickWindow>
 #include <QTest>
 #include <QtQml/QQmlExtensionPlugin>
 
@@ -26,15 +22,10 @@ class TestLoginScreenshots : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        m_folder = qEnvironmentVariable("QVL_SCREENSHOT_DIR");
-        if (m_folder.isEmpty())
+        if (QmlHarness::screenshotFolder().isEmpty())
             QSKIP("QVL_SCREENSHOT_DIR is not set");
-        QVERIFY(QDir().mkpath(m_folder));
         AppFonts::install(*qGuiApp);
-        const QStringList size =
-            qEnvironmentVariable("QVL_SCREENSHOT_SIZE", QStringLiteral("1024x720")).split(u'x');
-        m_size = QSize(size.value(0).toInt(), size.value(1).toInt());
-        QVERIFY(m_size.isValid());
+        m_size = QmlHarness::screenshotSize();
     }
 
     void states_data() {
@@ -57,23 +48,14 @@ private Q_SLOTS:
                 : FakeTransport::Reply::json(400, R"({"message":"验证码错误，请重新输入"})"));
         AppSession session;
 
-        QQmlEngine engine;
-        QQmlComponent component(&engine, qmlTypeUrl(QStringLiteral("LoginView")));
-        QVERIFY2(component.isReady(), qPrintable(component.errorString()));
-        std::unique_ptr<QObject> object(component.createWithInitialProperties(
-            {{"session", QVariant::fromValue(&session)}, {"closable", true}}));
-        auto *view = qobject_cast<QQuickItem *>(object.get());
-        QVERIFY(view);
-        auto *vm = view->property("viewModel").value<LoginViewModel *>();
+        QmlHarness::WarningGuard guard;
+        QmlHarness::View shown(m_size);
+        guard.watch(shown.engine());
+        QVERIFY2(shown.loadType(QStringLiteral("LoginView"),
+                                {{"session", QVariant::fromValue(&session)}, {"closable", true}}),
+                 qPrintable(shown.error()));
+        auto *vm = shown.root()->property("viewModel").value<LoginViewModel *>();
         QVERIFY(vm);
-
-        QQuickWindow window;
-        window.resize(m_size);
-        view->setParentItem(window.contentItem());
-        view->setSize(window.size());
-        window.show();
-        window.requestActivate();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
 
         if (state == QLatin1String("phone-focused")) {
             vm->setFocus(LoginViewModel::Phone);
@@ -102,18 +84,12 @@ private Q_SLOTS:
         }
         QTest::qWait(400); // animations settle
 
-        const QImage image = window.grabWindow();
-        QVERIFY(!image.isNull());
-        const QString platformName = QGuiApplication::platformName();
-        const QString file =
-            QDir(m_folder).filePath(QStringLiteral("login-%1-%2.png").arg(state, platformName));
-        QVERIFY(image.save(file));
-        qInfo("saved %s", qPrintable(file));
+        QVERIFY(QmlHarness::saveScreenshot(shown.window(), QStringLiteral("login-") + state));
         QTRY_VERIFY_WITH_TIMEOUT(!vm->busy(), 3000); // let a sign-in under way end with its screen
+        QVERIFY2(guard.warnings().isEmpty(), qPrintable(guard.warnings().join(u'\n')));
     }
 
 private:
-    QString m_folder;
     QSize m_size;
 };
 

@@ -8,12 +8,11 @@
 #include "ListModel.h"
 #include "LoginViewModel.h"
 #include "PathNodeRow.h"
+#include "QmlHarness.h"
 #include "TestPlatform.h"
 #include "QmlModules.h"
-#include "QmlModuleFiles.h"
 
 #include <QGuiApplication>
-#include <QMutex>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -32,19 +31,7 @@ namespace {
 using Properties = std::function<QVariantMap(AppSession &)>;
 
 QString moduleFile(const QString &type) {
-    return qmlTypeUrl(type).toString();
-}
-
-// Messages of the QML engine and of QML code (bindings, console, type loading).
-QMutex warningsMutex;
-QStringList qmlWarnings;
-QtMessageHandler previousHandler = nullptr;
-
-bool fromQml(const QMessageLogContext &context, const QString &message) {
-    const QByteArray category(context.category ? context.category : "");
-    return category == "qml" || category == "js" || category.startsWith("qt.qml") ||
-           category.startsWith("qt.quick") || QByteArray(context.file ? context.file : "").endsWith(".qml") ||
-           message.contains(QLatin1String(".qml:")) || message.contains(QLatin1String("qrc:/"));
+    return QmlHarness::moduleUrl(type).toString();
 }
 
 // Types each character as one key press with that text, as a keyboard or an input method's commit does.
@@ -56,14 +43,6 @@ void typeText(QWindow *window, const QString &text) {
     }
 }
 
-void collect(QtMsgType type, const QMessageLogContext &context, const QString &message) {
-    if (type != QtDebugMsg && type != QtInfoMsg && fromQml(context, message)) {
-        const QMutexLocker lock(&warningsMutex);
-        qmlWarnings << message;
-    }
-    previousHandler(type, context, message);
-}
-
 } // namespace
 
 class TestQmlSmoke : public QObject {
@@ -72,9 +51,9 @@ class TestQmlSmoke : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         AppFonts::install(*qGuiApp);
-        previousHandler = qInstallMessageHandler(collect);
+        m_guard = std::make_unique<QmlHarness::WarningGuard>();
     }
-    void cleanupTestCase() { qInstallMessageHandler(previousHandler); }
+    void cleanupTestCase() { m_guard.reset(); }
 
     // Every standalone view of the module, with the properties its presenter gives it. Add a row per view.
     void standaloneViews_data() {
@@ -266,9 +245,10 @@ private Q_SLOTS:
         TestPlatform platform;
         AppSession session;
         session.setDarkMode(dark);
-        QQmlEngine engine;
-        QQmlComponent component(&engine);
-        component.setData(R"(
+        m_guard->take();
+        QmlHarness::View shown;
+        m_guard->watch(shown.engine());
+        const QByteArray qml = QByteArrayLiteral(R"(
 import QtQuick
 import QtQuick.Layouts
 import Quorvel.Ui
@@ -313,39 +293,30 @@ Rectangle {
     readonly property bool shown: Window.window !== null
     onShownChanged: if (shown) Qt.callLater(() => { sheet.open(); alert.open() })
 }
-)",
-                          QUrl(QStringLiteral("qrc:/tests/Kit.qml")));
-        QStringList warnings;
-        showIn(component, {}, warnings);
+)");
+        QVERIFY2(shown.loadData(qml, {}, QUrl(QStringLiteral("qrc:/tests/Kit.qml"))), qPrintable(shown.error()));
+        QTest::qWait(100);
+        QVERIFY(!shown.window().grabWindow().isNull());
+        const QStringList warnings = m_guard->take();
         QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'\n')));
     }
 
     // --- the sign-in screen's wiring: what the learner does reaches the view-model, and back
 
     void loginViewWiring() {
-        {
-            const QMutexLocker lock(&warningsMutex);
-            qmlWarnings.clear();
-        }
+        m_guard->take();
         TestPlatform platform;
         platform.transport->on("POST", QStringLiteral("/api/v1/sms/code"),
                                FakeTransport::Reply::json(200, R"({"expires_in":300,"resend_after":60})"));
         platform.transport->on("POST", QStringLiteral("/api/v1/auth/login"),
                                FakeTransport::Reply::json(400, R"({"message":"验证码错误"})"));
         AppSession session;
-        QQmlEngine engine;
-        QQmlComponent component(&engine, QUrl(moduleFile(QStringLiteral("LoginView"))));
-        std::unique_ptr<QObject> object(
-            component.createWithInitialProperties({{"session", QVariant::fromValue(&session)}}));
-        auto *view = qobject_cast<QQuickItem *>(object.get());
-        QVERIFY2(view, qPrintable(component.errorString()));
-        QQuickWindow window;
-        window.resize(1024, 720);
-        view->setParentItem(window.contentItem());
-        view->setSize(window.size());
-        window.show();
-        window.requestActivate();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QmlHarness::View shown;
+        m_guard->watch(shown.engine());
+        QVERIFY2(shown.loadType(QStringLiteral("LoginView"), {{"session", QVariant::fromValue(&session)}}),
+                 qPrintable(shown.error()));
+        QQuickItem *view = shown.root();
+        QQuickWindow &window = shown.window();
 
         auto *vm = view->property("viewModel").value<LoginViewModel *>();
         QVERIFY(vm);
@@ -355,9 +326,7 @@ Rectangle {
         auto *codeField =
             view->findChild<QQuickItem *>(QStringLiteral("codeRow"))->property("field").value<QQuickItem *>();
         QVERIFY(phoneField && codeField);
-        const auto centreOf = [](QQuickItem *item) {
-            return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
-        };
+        const auto centreOf = [](QQuickItem *item) { return QmlHarness::centreOf(item); };
 
         // Typing: the field shows what the view-model keeps (full-width digits as ASCII, the rest dropped).
         phoneField->forceActiveFocus();
@@ -422,8 +391,8 @@ Rectangle {
         QVERIFY(!alert->property("visible").toBool());
         QVERIFY(!session.isLoggedIn());
 
-        const QMutexLocker lock(&warningsMutex);
-        QVERIFY2(qmlWarnings.isEmpty(), qPrintable(qmlWarnings.join(u'\n')));
+        const QStringList warnings = m_guard->take();
+        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'\n')));
     }
 
     // The header shape of the birth-month screen: square top corners, rounded bottom ones.
@@ -463,48 +432,30 @@ Rectangle {
 
     // The check itself: a view with a broken binding must not pass.
     void aBrokenBindingFails() {
-        QQmlEngine engine;
-        QQmlComponent component(&engine);
-        component.setData("import QtQuick\nItem { width: missing.size }",
-                          QUrl(QStringLiteral("qrc:/Broken.qml")));
-        QStringList warnings;
-        showIn(component, {}, warnings);
-        QVERIFY(!warnings.isEmpty());
+        m_guard->take();
+        QmlHarness::View shown;
+        m_guard->watch(shown.engine());
+        QVERIFY(shown.loadData("import QtQuick\nItem { width: missing.size }", {},
+                               QUrl(QStringLiteral("qrc:/Broken.qml"))));
+        QTest::qWait(50);
+        QVERIFY(!m_guard->take().isEmpty());
     }
 
 private:
+    std::unique_ptr<QmlHarness::WarningGuard> m_guard;
+
     // Loads the file, shows it in a window for a few frames and fails on any QML warning or error.
     void show(const QString &url, const QVariantMap &properties) {
-        QQmlEngine engine;
-        QQmlComponent component(&engine, QUrl(url));
-        QStringList warnings;
-        showIn(component, properties, warnings);
-        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'\n')));
-    }
-
-    void showIn(QQmlComponent &component, const QVariantMap &properties, QStringList &warnings) {
+        m_guard->take();
         {
-            const QMutexLocker lock(&warningsMutex);
-            qmlWarnings.clear();
+            QmlHarness::View shown;
+            m_guard->watch(shown.engine());
+            QVERIFY2(shown.load(QUrl(url), properties), qPrintable(shown.error()));
+            QTest::qWait(100);
+            QVERIFY(!shown.window().grabWindow().isNull());
         }
-        QVERIFY2(component.isReady(), qPrintable(component.errorString()));
-        std::unique_ptr<QObject> object(component.createWithInitialProperties(properties));
-        QVERIFY2(object, qPrintable(component.errorString()));
-
-        QQuickWindow window;
-        window.resize(1024, 720);
-        if (auto *item = qobject_cast<QQuickItem *>(object.get())) {
-            item->setParentItem(window.contentItem());
-            item->setSize(window.size());
-        }
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTest::qWait(100);
-        QVERIFY(!window.grabWindow().isNull());
-        object.reset();
-
-        const QMutexLocker lock(&warningsMutex);
-        warnings = qmlWarnings;
+        const QStringList warnings = m_guard->take();
+        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'\n')));
     }
 };
 

@@ -6,12 +6,14 @@
 #include <httplib.h>
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -178,6 +180,77 @@ private slots:
         const Reply again = refresh(first.string("refresh_token"));
         QCOMPARE(again.status, 200);
         QCOMPARE(again.json.value("user_id"), first.json.value("user_id"));
+    }
+
+    // With a state file, a new server (a new run of the executable) still knows the accounts, tokens,
+    // paths and progress of the last one; a file it cannot read is refused instead of starting empty.
+    void stateFile_survivesRestart() {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const std::string file = folder.filePath(QStringLiteral("state.json")).toStdString();
+        m_server = std::make_unique<DevServer>();
+        QVERIFY(m_server->setStateFile(file));
+        m_port = m_server->start();
+        const Reply first = login();
+        QCOMPARE(first.status, 200);
+        const QString access = first.string("access_token");
+        const Reply created = request(m_port, "POST", "/api/v1/learning-paths",
+                                      json({{"goal_type", "chapter"},
+                                            {"chapter_id", "math-g7a-c1"},
+                                            {"options", QJsonObject{{"prefetch", 1}}}}),
+                                      bearer(access));
+        QCOMPARE(created.status, 200);
+        const qint64 pathId = created.json.value("path_id").toInteger();
+        const qint64 firstItem =
+            created.json.value("items").toArray().first().toObject().value("item_id").toInteger();
+        const std::string pathUrl = "/api/v1/learning-paths/" + std::to_string(pathId);
+        QCOMPARE(request(m_port, "POST", pathUrl + "/items/" + std::to_string(firstItem) + "/complete", "{}",
+                         bearer(access))
+                     .status,
+                 200);
+        const Reply before = get(pathUrl, bearer(access));
+        QCOMPARE(before.status, 200);
+        m_server.reset();
+        QVERIFY(QFile::exists(QString::fromStdString(file)));
+
+        m_server = std::make_unique<DevServer>();
+        QVERIFY(m_server->setStateFile(file));
+        m_port = m_server->start();
+        QCOMPARE(me(access).status, 200);
+        const Reply after = get(pathUrl, bearer(access));
+        QCOMPARE(after.status, 200);
+        QCOMPARE(after.json, before.json);
+        const Reply renewed = refresh(first.string("refresh_token"));
+        QCOMPARE(renewed.status, 200);
+        QCOMPARE(renewed.json.value("user_id"), first.json.value("user_id"));
+        // New paths and accounts do not reuse the ids of the old run.
+        QCOMPARE(login(kOtherPhone).json.value("user_id").toInteger(),
+                 first.json.value("user_id").toInteger() + 1);
+        const Reply another = request(m_port, "POST", "/api/v1/learning-paths",
+                                      json({{"goal_type", "chapter"},
+                                            {"chapter_id", "math-g7a-c1"},
+                                            {"options", QJsonObject{{"prefetch", 1}}}}),
+                                      bearer(access));
+        QVERIFY(another.json.value("path_id").toInteger() > pathId);
+
+        // A server without the file starts empty, as the tests rely on.
+        m_server = std::make_unique<DevServer>();
+        m_port = m_server->start();
+        QCOMPARE(me(access).status, 401);
+
+        QFile broken(QString::fromStdString(file));
+        QVERIFY(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        broken.write("{\"version\":1,");
+        broken.close();
+        DevServer refusing;
+        std::string error;
+        QVERIFY(!refusing.setStateFile(file, &error));
+        QVERIFY(!error.empty());
+        QProcess process;
+        process.start(QStringLiteral(QVL_DEVSERVER_EXE),
+                      {"--port", "0", "--state", QString::fromStdString(file)});
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitCode(), 1);
     }
 
     void stop_cutsInjectedDelaysShort() {

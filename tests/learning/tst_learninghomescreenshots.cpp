@@ -9,10 +9,10 @@
 #include "DevServer.h"
 #include "LearningHomeViewModel.h"
 #include "Platform.h"
+#include "QmlHarness.h"
 #include "TestPlatform.h"
 #include "QmlModules.h"
 
-#include <QDir>
 #include <QGuiApplication>
 #include <QQmlComponent>
 #include <QQmlEngine>
@@ -28,14 +28,7 @@ QVL_IMPORT_QML_MODULES()
 namespace {
 
 QQuickItem *findNamed(QQuickItem *root, const QString &name) {
-    const QList<QQuickItem *> children = root->childItems();
-    for (QQuickItem *child : children) {
-        if (child->objectName() == name && child->isVisible())
-            return child;
-        if (QQuickItem *found = findNamed(child, name))
-            return found;
-    }
-    return nullptr;
+    return QmlHarness::findItem(root, name, true);
 }
 
 } // namespace
@@ -44,7 +37,6 @@ class TestLearningHomeScreenshots : public QObject {
     Q_OBJECT
 
 private:
-    QString m_folder;
     QSize m_size;
     DevServer m_server;
     std::unique_ptr<TestPlatform> m_platform;
@@ -101,12 +93,7 @@ private:
 
     void save(Tab &tab, const QString &name) {
         QTest::qWait(400); // images decoded, animations settled
-        const QImage image = tab.window.grabWindow();
-        QVERIFY(!image.isNull());
-        const QString file = QDir(m_folder).filePath(
-            QStringLiteral("learning-%1-%2.png").arg(name, QGuiApplication::platformName()));
-        QVERIFY(image.save(file));
-        qInfo("saved %s", qPrintable(file));
+        QVERIFY(QmlHarness::saveScreenshot(tab.window, QStringLiteral("learning-") + name));
     }
 
     // The picker on show, its chapters loaded.
@@ -122,15 +109,10 @@ private:
 
 private Q_SLOTS:
     void initTestCase() {
-        m_folder = qEnvironmentVariable("QVL_SCREENSHOT_DIR");
-        if (m_folder.isEmpty())
+        if (QmlHarness::screenshotFolder().isEmpty())
             QSKIP("QVL_SCREENSHOT_DIR is not set");
-        QVERIFY(QDir().mkpath(m_folder));
         AppFonts::install(*qGuiApp);
-        const QStringList size =
-            qEnvironmentVariable("QVL_SCREENSHOT_SIZE", QStringLiteral("1024x720")).split(u'x');
-        m_size = QSize(size.value(0).toInt(), size.value(1).toInt());
-        QVERIFY(m_size.isValid());
+        m_size = QmlHarness::screenshotSize();
 
         QVERIFY(m_server.start(0) > 0);
         const QString base = QString::fromStdString(m_server.baseUrl());

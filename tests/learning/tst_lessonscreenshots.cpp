@@ -9,10 +9,10 @@
 #include "LearningItemDetailViewModel.h"
 #include "LearningStore.h"
 #include "Platform.h"
+#include "QmlHarness.h"
 #include "TestPlatform.h"
 #include "QmlModules.h"
 
-#include <QDir>
 #include <QGuiApplication>
 #include <QQmlComponent>
 #include <QQmlEngine>
@@ -27,15 +27,8 @@ QVL_IMPORT_QML_MODULES()
 
 namespace {
 
-QQuickItem *findItem(QQuickItem *root, const QString &name) {
-    if (root->objectName() == name)
-        return root;
-    for (QQuickItem *child : root->childItems()) {
-        if (QQuickItem *found = findItem(child, name))
-            return found;
-    }
-    return nullptr;
-}
+using QmlHarness::centreOf;
+using QmlHarness::findItem;
 
 // Scrolls the lesson's content to its end (again once the layout has settled).
 void scrollToEnd(QQuickItem *page) {
@@ -48,10 +41,6 @@ void scrollToEnd(QQuickItem *page) {
     QTest::qWait(100);
 }
 
-QPoint centreOf(QQuickItem *item) {
-    return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
-}
-
 } // namespace
 
 class TestLessonScreenshots : public QObject {
@@ -59,10 +48,8 @@ class TestLessonScreenshots : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        m_folder = qEnvironmentVariable("QVL_SCREENSHOT_DIR");
-        if (m_folder.isEmpty())
+        if (QmlHarness::screenshotFolder().isEmpty())
             QSKIP("QVL_SCREENSHOT_DIR is not set");
-        QVERIFY(QDir().mkpath(m_folder));
         AppFonts::install(*qGuiApp);
         QVERIFY(m_server.start(0) > 0);
     }
@@ -181,18 +168,12 @@ private Q_SLOTS:
         }
         QTest::qWait(500); // transitions and animations settle
 
-        const QImage image = window.grabWindow();
-        QVERIFY(!image.isNull());
-        const QString file = QDir(m_folder).filePath(
-            QStringLiteral("lesson-%1-%2.png").arg(state, QGuiApplication::platformName()));
-        QVERIFY(image.save(file));
-        qInfo("saved %s", qPrintable(file));
+        QVERIFY(QmlHarness::saveScreenshot(window, QStringLiteral("lesson-") + state));
         // Let work under way end with its screen.
         QTRY_VERIFY_WITH_TIMEOUT(!vm->completing() && !vm->loading(), 5000);
     }
 
 private:
-    QString m_folder;
     DevServer m_server;
 };
 

@@ -1,15 +1,13 @@
 #include "AppFonts.h"
 #include "AppSession.h"
 #include "MotionSettings.h"
+#include "QmlHarness.h"
 #include "RobotStore.h"
 #include "SpeechPlayer.h"
 #include "TestPlatform.h"
 #include "QmlModules.h"
-#include "QmlModuleFiles.h"
 
-#include <QDir>
 #include <QGuiApplication>
-#include <QMutex>
 #include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -23,7 +21,7 @@
 
 QVL_IMPORT_QML_MODULES()
 
-// Loads every robot view offscreen and fails on any QML warning. With QVL_ROBOT_SCREENS naming a folder, it
+// Loads every robot view offscreen and fails on any QML warning. With QVL_SCREENSHOT_DIR naming a folder, it
 // also saves pictures of the views there (avatar in every shape and mood, banner, stage, settings sheet).
 
 namespace {
@@ -31,35 +29,14 @@ namespace {
 using Properties = std::function<QVariantMap(AppSession &)>;
 
 QString moduleFile(const QString &type) {
-    return qmlTypeUrl(type).toString();
+    return QmlHarness::moduleUrl(type).toString();
 }
 
-QMutex warningsMutex;
-QStringList qmlWarnings;
-QtMessageHandler previousHandler = nullptr;
-
-bool fromQml(const QMessageLogContext &context, const QString &message) {
-    const QByteArray category(context.category ? context.category : "");
-    return category == "qml" || category == "js" || category.startsWith("qt.qml") ||
-           category.startsWith("qt.quick") || QByteArray(context.file ? context.file : "").endsWith(".qml") ||
-           message.contains(QLatin1String(".qml:")) || message.contains(QLatin1String("qrc:/"));
-}
-
-void collect(QtMsgType type, const QMessageLogContext &context, const QString &message) {
-    if (type != QtDebugMsg && type != QtInfoMsg && fromQml(context, message)) {
-        const QMutexLocker lock(&warningsMutex);
-        qmlWarnings << message;
-    }
-    previousHandler(type, context, message);
-}
+// Set up by initTestCase for the whole suite.
+QmlHarness::WarningGuard *guard = nullptr;
 
 QStringList takeWarnings() {
-    const QMutexLocker lock(&warningsMutex);
-    return std::exchange(qmlWarnings, {});
-}
-
-QString screensFolder() {
-    return qEnvironmentVariable("QVL_ROBOT_SCREENS");
+    return guard->take();
 }
 
 // A window showing `root`, sized to it.
@@ -85,13 +62,10 @@ struct Shown {
 };
 
 void saveShot(QQuickWindow &window, const QString &name) {
-    const QString folder = screensFolder();
-    if (folder.isEmpty())
+    if (QmlHarness::screenshotFolder().isEmpty())
         return;
-    QDir().mkpath(folder);
     QTest::qWait(50);
-    const QImage image = window.grabWindow();
-    QVERIFY2(image.save(folder + u'/' + name + QStringLiteral(".png")), qPrintable(name));
+    QVERIFY2(QmlHarness::saveScreenshot(window, QStringLiteral("robot-") + name), qPrintable(name));
 }
 
 } // namespace
@@ -105,6 +79,7 @@ private:
     std::unique_ptr<TestPlatform> m_platform;
     std::unique_ptr<AppSession> m_session;
     QQmlEngine *m_engine = nullptr;
+    std::unique_ptr<QmlHarness::WarningGuard> m_guard;
 
     QObject *create(const QUrl &url, const QVariantMap &properties) {
         QQmlComponent component(m_engine, url);
@@ -142,12 +117,15 @@ private Q_SLOTS:
         m_session = std::make_unique<AppSession>();
         m_engine = new QQmlEngine(this);
         m_engine->addImportPath(QStringLiteral("qrc:/qt/qml"));
-        previousHandler = qInstallMessageHandler(collect);
+        m_guard = std::make_unique<QmlHarness::WarningGuard>();
+        m_guard->watch(*m_engine);
+        guard = m_guard.get();
     }
     void cleanupTestCase() {
         delete m_engine;
         m_engine = nullptr;
-        qInstallMessageHandler(previousHandler);
+        guard = nullptr;
+        m_guard.reset();
     }
     void init() { takeWarnings(); }
 

@@ -14,6 +14,13 @@ ApplicationWindow {
     visible: true
     title: "岚帆伴"
 
+    // Quits from any screen, a text field focused included.
+    Shortcut {
+        sequence: "Ctrl+Q"
+        context: Qt.ApplicationShortcut
+        onActivated: Qt.quit()
+    }
+
     RootView {
         anchors.fill: parent
         session: window.session

@@ -67,6 +67,7 @@ Item {
     Flickable {
         id: scroller
 
+        objectName: "loginScroller"
         anchors.fill: parent
         contentWidth: width
         contentHeight: content.height
@@ -74,10 +75,14 @@ Item {
         clip: true
         // Dragging the page puts the keyboard away.
         onMovementStarted: root.forceActiveFocus()
+        // A taller window leaves less to scroll: take back an offset it no longer allows at once, even while
+        // a wheel flick is still running (the view would otherwise keep it until the content changes).
+        onHeightChanged: if (!dragging) returnToBounds()
 
         ColumnLayout {
             id: content
 
+            objectName: "loginContent"
             width: scroller.width
             height: Math.max(scroller.height, implicitHeight)
             spacing: 22
@@ -203,6 +208,7 @@ Item {
 
                             objectName: "codeRow"
                             Layout.fillWidth: true
+                            onAccepted: vm.submitFromKeyboard()
                             symbol: "lock.shield"
                             placeholderText: "6 位验证码"
                             inputMethodHints: Qt.ImhDigitsOnly | Qt.ImhNoPredictiveText
@@ -215,6 +221,9 @@ Item {
                             id: sendButton
 
                             objectName: "sendCodeButton"
+                            // Clicking a button leaves the keyboard in its field: taking it would grow the
+                            // header and move this button away from the pointer before the click ends.
+                            focusPolicy: Qt.TabFocus
                             implicitWidth: 104
                             implicitHeight: 50
                             enabled: vm.canSendCode
@@ -266,6 +275,7 @@ Item {
                             id: agreeBox
 
                             objectName: "agreeBox"
+                            focusPolicy: Qt.TabFocus // see sendCodeButton
                             Layout.alignment: Qt.AlignTop
                             implicitWidth: 18
                             implicitHeight: 18
@@ -301,6 +311,7 @@ Item {
 
                     BrandPrimaryButton {
                         objectName: "loginButton"
+                        focusPolicy: Qt.TabFocus // see sendCodeButton
                         text: "登录 / 注册"
                         styleEnabled: vm.canSubmit
                         enabled: vm.canSubmit
@@ -330,6 +341,7 @@ Item {
             }
 
             Text {
+                objectName: "loginFooter"
                 Layout.alignment: Qt.AlignHCenter
                 Layout.leftMargin: 20
                 Layout.rightMargin: 20

@@ -46,7 +46,10 @@ Item {
         objectName: "chapterPickerFlickable"
         anchors.fill: parent
         contentWidth: width
-        contentHeight: column.implicitHeight
+        // The column starts 16 below the top; below the last card stays room for its shadow, clear of the
+        // tab bar.
+        contentHeight: column.y + column.implicitHeight
+        bottomMargin: 28
         boundsBehavior: Flickable.DragOverBounds
         ScrollBar.vertical: ScrollBar {
             policy: ScrollBar.AsNeeded

@@ -17,6 +17,8 @@ Rectangle {
     readonly property bool fieldFocused: input.activeFocus
     // The text as the learner changed it (typing, pasting, an input method), not as bound.
     signal edited(string text)
+    // Return or Enter in the field.
+    signal accepted()
 
     implicitWidth: 200
     implicitHeight: 50
@@ -53,6 +55,7 @@ Rectangle {
             selectByMouse: true
             activeFocusOnTab: true
             onTextEdited: row.edited(text)
+            onAccepted: row.accepted()
 
             Text {
                 anchors.fill: parent

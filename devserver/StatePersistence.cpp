@@ -1,0 +1,259 @@
+// The state file of the stand-in: what a learner built up (accounts, sign-ins, paths and progress, question
+// requests, events) as one JSON document, so that a restarted server still knows the tokens an app kept.
+// Test controls (injected failures and delays, request counts) are not part of it.
+//
+// Times are kept on the monotonic clock in memory; the file holds them as wall-clock milliseconds since
+// the epoch, which is what still means something after a restart.
+#include "ServerState.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+namespace devserver {
+
+namespace {
+
+using namespace std::chrono;
+
+qint64 toWallMs(Clock::time_point at) {
+    const auto wall = system_clock::now() + duration_cast<system_clock::duration>(at - Clock::now());
+    return duration_cast<milliseconds>(wall.time_since_epoch()).count();
+}
+
+Clock::time_point fromWallMs(qint64 ms) {
+    const auto wall = system_clock::time_point(milliseconds(ms));
+    return Clock::now() + duration_cast<Clock::duration>(wall - system_clock::now());
+}
+
+QString text(const std::string &value) {
+    return QString::fromStdString(value);
+}
+
+std::string stdText(const QJsonValue &value) {
+    return value.toString().toStdString();
+}
+
+qint64 number(const QJsonObject &object, const char *key) {
+    return object.value(QLatin1String(key)).toInteger();
+}
+
+} // namespace
+
+QJsonObject ServerState::saveLocked() const {
+    QJsonArray userList;
+    for (const auto &[id, user] : users) {
+        QJsonObject entry{{"id", qint64(id)}, {"phone", text(user.phone)}, {"status", text(user.status)}};
+        if (user.birthYearMonth)
+            entry.insert("birth_year_month", text(*user.birthYearMonth));
+        userList.append(entry);
+    }
+    QJsonObject access;
+    for (const auto &[token, record] : accessTokens)
+        access.insert(text(token), QJsonObject{{"user_id", qint64(record.userId)},
+                                               {"session_id", qint64(record.sessionId)},
+                                               {"expires_at_ms", toWallMs(record.expiresAt)}});
+    QJsonObject refresh;
+    for (const auto &[token, record] : refreshTokens)
+        refresh.insert(text(token), QJsonObject{{"user_id", qint64(record.userId)},
+                                                {"session_id", qint64(record.sessionId)},
+                                                {"device_id", text(record.deviceId)},
+                                                {"expires_at_ms", toWallMs(record.expiresAt)}});
+    QJsonObject codes;
+    for (const auto &[phone, at] : lastCodeSentAt)
+        codes.insert(text(phone), toWallMs(at));
+
+    QJsonArray paths;
+    for (const auto &[id, path] : learning.paths) {
+        QJsonArray items;
+        for (const LearningItemRecord &item : path.items) {
+            QJsonObject entry{{"item_id", qint64(item.itemId)},
+                              {"list_order", qint64(item.listOrder)},
+                              {"kp_code", item.kpCode},
+                              {"completed", item.completed}};
+            // Only a lesson still being prepared has a moment that matters.
+            if (item.readyAt > Clock::now())
+                entry.insert("ready_at_ms", toWallMs(item.readyAt));
+            items.append(entry);
+        }
+        paths.append(QJsonObject{{"path_id", qint64(path.pathId)},
+                                 {"user_id", qint64(path.userId)},
+                                 {"goal_type", path.goalType},
+                                 {"goal", path.goal},
+                                 {"chapter_code", path.chapterCode},
+                                 {"unlocked_order", qint64(path.unlockedOrder)},
+                                 {"prefetch", qint64(path.prefetch)},
+                                 {"items", items}});
+    }
+    QJsonArray requests;
+    for (const QuestionRequestRecord &request : learning.questionRequests) {
+        QJsonObject entry{{"request_id", qint64(request.requestId)},
+                          {"user_id", qint64(request.userId)},
+                          {"kp", request.kp},
+                          {"difficulty", qint64(request.difficulty)}};
+        if (request.qtype)
+            entry.insert("qtype", *request.qtype);
+        requests.append(entry);
+    }
+    QJsonArray events;
+    for (const QJsonObject &event : receivedEvents)
+        events.append(event);
+    QJsonArray eventIds;
+    for (const std::string &id : receivedEventIds)
+        eventIds.append(text(id));
+
+    return QJsonObject{{"version", 1},
+                       {"users", userList},
+                       {"access_tokens", access},
+                       {"refresh_tokens", refresh},
+                       {"last_code_sent_at_ms", codes},
+                       {"new_user_status", text(newUserStatus)},
+                       {"next_user_id", qint64(nextUserId)},
+                       {"next_session_id", qint64(nextSessionId)},
+                       {"paths", paths},
+                       {"question_requests", requests},
+                       {"next_path_id", qint64(learning.nextPathId)},
+                       {"next_item_id", qint64(learning.nextItemId)},
+                       {"next_request_id", qint64(learning.nextRequestId)},
+                       {"events", events},
+                       {"event_ids", eventIds}};
+}
+
+void ServerState::loadLocked(const QJsonObject &saved) {
+    userIdByPhone.clear();
+    users.clear();
+    for (const QJsonValue &value : saved.value("users").toArray()) {
+        const QJsonObject entry = value.toObject();
+        UserRecord user;
+        user.id = number(entry, "id");
+        user.phone = stdText(entry.value("phone"));
+        user.status = stdText(entry.value("status"));
+        if (entry.contains("birth_year_month"))
+            user.birthYearMonth = stdText(entry.value("birth_year_month"));
+        userIdByPhone[user.phone] = user.id;
+        users[user.id] = user;
+    }
+    accessTokens.clear();
+    const QJsonObject access = saved.value("access_tokens").toObject();
+    for (auto it = access.begin(); it != access.end(); ++it) {
+        const QJsonObject entry = it.value().toObject();
+        accessTokens[it.key().toStdString()] = {number(entry, "user_id"), number(entry, "session_id"),
+                                                fromWallMs(number(entry, "expires_at_ms"))};
+    }
+    refreshTokens.clear();
+    const QJsonObject refresh = saved.value("refresh_tokens").toObject();
+    for (auto it = refresh.begin(); it != refresh.end(); ++it) {
+        const QJsonObject entry = it.value().toObject();
+        refreshTokens[it.key().toStdString()] = {number(entry, "user_id"), number(entry, "session_id"),
+                                                 stdText(entry.value("device_id")),
+                                                 fromWallMs(number(entry, "expires_at_ms"))};
+    }
+    lastCodeSentAt.clear();
+    const QJsonObject codes = saved.value("last_code_sent_at_ms").toObject();
+    for (auto it = codes.begin(); it != codes.end(); ++it)
+        lastCodeSentAt[it.key().toStdString()] = fromWallMs(it.value().toInteger());
+    if (const std::string status = stdText(saved.value("new_user_status")); !status.empty())
+        newUserStatus = status;
+    nextUserId = std::max<std::int64_t>(nextUserId, number(saved, "next_user_id"));
+    nextSessionId = std::max<std::int64_t>(nextSessionId, number(saved, "next_session_id"));
+
+    learning.paths.clear();
+    for (const QJsonValue &value : saved.value("paths").toArray()) {
+        const QJsonObject entry = value.toObject();
+        LearningPathRecord path;
+        path.pathId = number(entry, "path_id");
+        path.userId = number(entry, "user_id");
+        path.goalType = entry.value("goal_type").toString();
+        path.goal = entry.value("goal").toString();
+        path.chapterCode = entry.value("chapter_code").toString();
+        path.unlockedOrder = number(entry, "unlocked_order");
+        path.prefetch = number(entry, "prefetch");
+        for (const QJsonValue &itemValue : entry.value("items").toArray()) {
+            const QJsonObject itemEntry = itemValue.toObject();
+            LearningItemRecord item;
+            item.itemId = number(itemEntry, "item_id");
+            item.listOrder = number(itemEntry, "list_order");
+            item.kpCode = itemEntry.value("kp_code").toString();
+            item.completed = itemEntry.value("completed").toBool();
+            if (itemEntry.contains("ready_at_ms"))
+                item.readyAt = fromWallMs(number(itemEntry, "ready_at_ms"));
+            path.items.push_back(item);
+        }
+        learning.paths[path.pathId] = std::move(path);
+    }
+    learning.questionRequests.clear();
+    for (const QJsonValue &value : saved.value("question_requests").toArray()) {
+        const QJsonObject entry = value.toObject();
+        QuestionRequestRecord request;
+        request.requestId = number(entry, "request_id");
+        request.userId = number(entry, "user_id");
+        request.kp = entry.value("kp").toString();
+        request.difficulty = number(entry, "difficulty");
+        if (entry.contains("qtype"))
+            request.qtype = entry.value("qtype").toString();
+        learning.questionRequests.push_back(request);
+    }
+    learning.nextPathId = std::max<std::int64_t>(learning.nextPathId, number(saved, "next_path_id"));
+    learning.nextItemId = std::max<std::int64_t>(learning.nextItemId, number(saved, "next_item_id"));
+    learning.nextRequestId = std::max<std::int64_t>(learning.nextRequestId, number(saved, "next_request_id"));
+
+    receivedEvents.clear();
+    for (const QJsonValue &value : saved.value("events").toArray())
+        receivedEvents.push_back(value.toObject());
+    receivedEventIds.clear();
+    for (const QJsonValue &value : saved.value("event_ids").toArray())
+        receivedEventIds.insert(stdText(value));
+}
+
+bool ServerState::readStateFile(const std::string &path, std::string &error) {
+    QFile file(QString::fromStdString(path));
+    if (!file.exists()) { // a first start: the first change creates it
+        std::lock_guard lock(mutex);
+        stateFile = path;
+        lastSavedState.clear();
+        return true;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = file.errorString().toStdString();
+        return false;
+    }
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
+    if (!document.isObject() || document.object().value("version").toInt() != 1) {
+        error = document.isObject() ? "unknown version" : parseError.errorString().toStdString();
+        return false;
+    }
+    std::lock_guard lock(mutex);
+    loadLocked(document.object());
+    stateFile = path;
+    lastSavedState = QJsonDocument(saveLocked()).toJson(QJsonDocument::Compact);
+    return true;
+}
+
+void ServerState::persistLocked() {
+    if (stateFile.empty())
+        return;
+    const QByteArray bytes = QJsonDocument(saveLocked()).toJson(QJsonDocument::Compact);
+    if (bytes == lastSavedState)
+        return;
+    // Written beside the old file and renamed over it: a crash mid-write leaves the previous state whole.
+    QSaveFile file(QString::fromStdString(stateFile));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        std::fprintf(stderr, "devserver: cannot write the state file %s: %s\n", stateFile.c_str(),
+                     qPrintable(file.errorString()));
+        return;
+    }
+    lastSavedState = bytes;
+}
+
+void ServerState::persist() {
+    std::lock_guard lock(mutex);
+    persistLocked();
+}
+
+} // namespace devserver

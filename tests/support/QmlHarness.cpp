@@ -1,0 +1,202 @@
+#include "QmlHarness.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QGuiApplication>
+#include <QQmlComponent>
+#include <QQuickItem>
+#include <QTest>
+
+#include <utility>
+
+namespace QmlHarness {
+
+namespace {
+WarningGuard *activeGuard = nullptr;
+} // namespace
+
+QUrl moduleUrl(const QString &type) {
+    QDirIterator modules(QStringLiteral(":/qt/qml/Quorvel"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (modules.hasNext()) {
+        const QString file = modules.next() + u'/' + type + QStringLiteral(".qml");
+        if (QFile::exists(file))
+            return QUrl(QStringLiteral("qrc") + file);
+    }
+    return {};
+}
+
+bool isQmlMessage(const QMessageLogContext &context, const QString &message) {
+    const QByteArray category(context.category ? context.category : "");
+    return category == "qml" || category == "js" || category.startsWith("qt.qml") ||
+           category.startsWith("qt.quick") || QByteArray(context.file ? context.file : "").endsWith(".qml") ||
+           message.contains(QLatin1String(".qml:")) || message.contains(QLatin1String("qrc:/"));
+}
+
+WarningGuard::WarningGuard() {
+    Q_ASSERT(!activeGuard);
+    activeGuard = this;
+    m_previous = qInstallMessageHandler(&WarningGuard::handle);
+}
+
+WarningGuard::~WarningGuard() {
+    qInstallMessageHandler(m_previous);
+    activeGuard = nullptr;
+}
+
+void WarningGuard::watch(QQmlEngine &engine) {
+    QObject::connect(&engine, &QQmlEngine::warnings, &engine, [this](const QList<QQmlError> &errors) {
+        for (const QQmlError &error : errors)
+            add(error.toString());
+    });
+}
+
+QStringList WarningGuard::warnings() const {
+    const QMutexLocker lock(&m_mutex);
+    return m_warnings;
+}
+
+QStringList WarningGuard::take() {
+    const QMutexLocker lock(&m_mutex);
+    return std::exchange(m_warnings, {});
+}
+
+void WarningGuard::add(const QString &message) {
+    const QMutexLocker lock(&m_mutex);
+    // The engine reports a warning both ways while it prints its own output: keep it once.
+    if (!m_warnings.contains(message))
+        m_warnings << message;
+}
+
+void WarningGuard::handle(QtMsgType type, const QMessageLogContext &context, const QString &message) {
+    WarningGuard *guard = activeGuard;
+    if (guard && type != QtDebugMsg && type != QtInfoMsg && isQmlMessage(context, message))
+        guard->add(message);
+    if (guard && guard->m_previous)
+        guard->m_previous(type, context, message);
+}
+
+View::View(QSize size) : m_window(std::make_unique<QQuickView>()) {
+    m_window->setColor(Qt::white);
+    if (size.isValid())
+        m_window->resize(size);
+    // A window resized by the test resizes the view with it.
+    QObject::connect(m_window.get(), &QWindow::widthChanged, m_window.get(), [this] {
+        if (m_root)
+            m_root->setWidth(m_window->width());
+    });
+    QObject::connect(m_window.get(), &QWindow::heightChanged, m_window.get(), [this] {
+        if (m_root)
+            m_root->setHeight(m_window->height());
+    });
+}
+
+View::~View() {
+    m_object.reset(); // before the window's engine
+}
+
+bool View::load(const QUrl &url, const QVariantMap &properties) {
+    QQmlComponent component(&engine(), url);
+    return create(component, properties);
+}
+
+bool View::loadData(const QByteArray &qml, const QVariantMap &properties, const QUrl &url) {
+    QQmlComponent component(&engine());
+    component.setData(qml, url);
+    return create(component, properties);
+}
+
+bool View::create(QQmlComponent &component, const QVariantMap &properties) {
+    if (!component.isReady()) {
+        m_error = component.errorString();
+        return false;
+    }
+    m_object.reset(component.createWithInitialProperties(properties));
+    if (!m_object) {
+        m_error = component.errorString();
+        return false;
+    }
+    // Not every QML type is an item (a popup, a gradient): those are kept alive beside an empty window.
+    m_root = qobject_cast<QQuickItem *>(m_object.get());
+    if (m_root && (!m_window->size().isValid() || m_window->size().isEmpty()))
+        m_window->resize(int(std::max(m_root->implicitWidth(), 10.0)),
+                         int(std::max(m_root->implicitHeight(), 10.0)));
+    else if (!m_root && !m_window->size().isValid())
+        m_window->resize(100, 100);
+    if (m_root) {
+        m_root->setParentItem(m_window->contentItem());
+        m_root->setSize(m_window->size());
+    }
+    m_window->show();
+    m_window->requestActivate();
+    if (!QTest::qWaitForWindowExposed(m_window.get())) {
+        m_error = QStringLiteral("the window was not exposed");
+        return false;
+    }
+    return true;
+}
+
+void View::resize(QSize size) {
+    m_window->resize(size);
+    if (m_root)
+        m_root->setSize(size);
+}
+
+QQuickItem *View::find(const QString &name, bool visibleOnly) const {
+    return m_root ? findItem(m_root, name, visibleOnly) : nullptr;
+}
+
+bool View::click(QQuickItem *item) {
+    if (!item)
+        return false;
+    QTest::mouseClick(m_window.get(), Qt::LeftButton, {}, centreOf(item));
+    return true;
+}
+
+QQuickItem *findItem(QQuickItem *root, const QString &name, bool visibleOnly) {
+    if (root->objectName() == name && (!visibleOnly || root->isVisible()))
+        return root;
+    const QList<QQuickItem *> children = root->childItems();
+    for (QQuickItem *child : children) {
+        if (QQuickItem *found = findItem(child, name, visibleOnly))
+            return found;
+    }
+    return nullptr;
+}
+
+QPoint centreOf(const QQuickItem *item) {
+    return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
+}
+
+QString screenshotFolder() {
+    const QString folder = qEnvironmentVariable("QVL_SCREENSHOT_DIR");
+    if (!folder.isEmpty())
+        QDir().mkpath(folder);
+    return folder;
+}
+
+bool saveScreenshot(QQuickWindow &window, const QString &name) {
+    const QString folder = screenshotFolder();
+    if (folder.isEmpty())
+        return true;
+    const QImage image = window.grabWindow();
+    const QString file =
+        QDir(folder).filePath(QStringLiteral("%1-%2.png").arg(name, QGuiApplication::platformName()));
+    if (image.isNull() || !image.save(file)) {
+        qWarning("could not save %s", qPrintable(file));
+        return false;
+    }
+    qInfo("saved %s", qPrintable(file));
+    return true;
+}
+
+QSize screenshotSize(QSize fallback) {
+    const QString text = qEnvironmentVariable("QVL_SCREENSHOT_SIZE");
+    if (text.isEmpty())
+        return fallback;
+    const QStringList parts = text.split(u'x');
+    const QSize size(parts.value(0).toInt(), parts.value(1).toInt());
+    return size.isValid() && !size.isEmpty() ? size : fallback;
+}
+
+} // namespace QmlHarness
