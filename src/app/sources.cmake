@@ -4,6 +4,7 @@ target_sources(quorvel_core PRIVATE
     app/AppFonts.cpp app/AppFonts.h
     app/AppSession.cpp app/AppSession.h
     app/AuthAPIClient.cpp app/AuthAPIClient.h
+    app/BenchProbe.cpp app/BenchProbe.h app/BenchSample.h
     app/FeatureDetailViewModel.cpp app/FeatureDetailViewModel.h
     app/GuestCatalogueViewModel.cpp app/GuestCatalogueViewModel.h
     app/GuestHomeArt.cpp app/GuestHomeArt.h
@@ -12,6 +13,7 @@ target_sources(quorvel_core PRIVATE
     app/Brand.h
     app/LoginViewModel.cpp app/LoginViewModel.h
     app/QuorvelApp.cpp app/QuorvelApp.h
+    app/RenderBackend.cpp app/RenderBackend.h
     app/RootTabViewModel.cpp app/RootTabViewModel.h
     app/RootViewModel.cpp app/RootViewModel.h
     app/SessionKeychain.cpp app/SessionKeychain.h

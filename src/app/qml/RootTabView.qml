@@ -27,15 +27,31 @@ Item {
             Layout.fillHeight: true
             currentIndex: tabs.currentPosition
 
-            StackView { initialItem: HomeLayoutView { session: shell.session } }
-            StackView { initialItem: LearningHomeView { session: shell.session } }
-            StackView { initialItem: QAHomeView { session: shell.session } }
-            StackView { initialItem: CompanionChatView { session: shell.session } }
-            StackView {
-                initialItem: SettingsHostView {
-                    session: shell.session
-                    store: settingsStore
-                    pageId: "settings_root"
+            // Each tab is made on its first visit (the view-model remembers which were shown) and kept.
+            Loader {
+                active: tabs.visited[0]
+                sourceComponent: StackView { initialItem: HomeLayoutView { session: shell.session } }
+            }
+            Loader {
+                active: tabs.visited[1]
+                sourceComponent: StackView { initialItem: LearningHomeView { session: shell.session } }
+            }
+            Loader {
+                active: tabs.visited[2]
+                sourceComponent: StackView { initialItem: QAHomeView { session: shell.session } }
+            }
+            Loader {
+                active: tabs.visited[3]
+                sourceComponent: StackView { initialItem: CompanionChatView { session: shell.session } }
+            }
+            Loader {
+                active: tabs.visited[4]
+                sourceComponent: StackView {
+                    initialItem: SettingsHostView {
+                        session: shell.session
+                        store: settingsStore
+                        pageId: "settings_root"
+                    }
                 }
             }
         }
