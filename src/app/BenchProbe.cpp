@@ -92,6 +92,13 @@ void BenchProbe::onFirstFrame() {
                                 if (tabs)
                                     tabs->selectPosition(1);
                             }});
+            // The path list (with the robot banner) of a chapter the stand-in service offers.
+            m_steps.append({QStringLiteral("path-list") + suffix, [this] {
+                                const QString chapter =
+                                    qEnvironmentVariable("QVL_BENCH_CHAPTER", "math-g7a-c1");
+                                evaluate(find("LearningHomeView"),
+                                         QStringLiteral("viewModel.pickChapter('%1')").arg(chapter));
+                            }});
             m_steps.append({QStringLiteral("learning-switch") + suffix, [this] {
                                 evaluate(find("LearningHomeView"),
                                          QStringLiteral("viewModel.toggleChoosing()"));

@@ -14,7 +14,8 @@ class QQuickWindow;
 //   "frame"          quits right away;
 //   "idle"           samples memory and idle CPU on the first screen, then quits;
 //   "walk"           the same, then visits every tab of the signed-in shell and walks its pushed screens
-//                    twice, sampling after each step, then quits;
+//                    twice (the learning tab's path list of QVL_BENCH_CHAPTER, its chapter picker, the
+//                    companion chat), sampling after each step, then quits;
 //   "sign-in:<phone>:<code>"  signs in against the configured service and quits (prepares a profile).
 // Each sample is one stdout line "QVL_BENCH sample <step> rss_kb=<n> cpu_pct=<x>".
 class BenchProbe : public QObject {
