@@ -2,11 +2,13 @@
 
 #include "Analytics.h"
 #include "AppSession.h"
+#include "BenchProbe.h"
 #include "SessionKeychain.h"
 
 #include <QGuiApplication>
 #include <QPointer>
 #include <QQmlApplicationEngine>
+#include <QQuickWindow>
 #include <QUrl>
 
 QuorvelApp::QuorvelApp()
@@ -59,6 +61,8 @@ bool QuorvelApp::show() {
     m_engine->load(QUrl(QStringLiteral("qrc:/qt/qml/Quorvel/App/Main.qml")));
     if (m_engine->rootObjects().isEmpty())
         return false;
+    BenchProbe::attachIfAsked(qobject_cast<QQuickWindow *>(m_engine->rootObjects().constFirst()),
+                              m_session.get(), this);
     startUp(m_session.get(), &Analytics::shared());
     return true;
 }

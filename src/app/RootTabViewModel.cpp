@@ -13,13 +13,32 @@ const QList<RootTabViewModel::Tab> &RootTabViewModel::allTabs() {
     return tabs;
 }
 
-RootTabViewModel::RootTabViewModel(QObject *parent) : QObject(parent) {}
+RootTabViewModel::RootTabViewModel(QObject *parent) : QObject(parent) {
+    m_visited.fill(false, allTabs().size());
+    markVisited();
+}
 
 void RootTabViewModel::setTab(int tag) {
     if (tag == m_tab)
         return;
     m_tab = tag;
     Q_EMIT tabChanged();
+    markVisited();
+}
+
+void RootTabViewModel::markVisited() {
+    const int position = currentPosition();
+    if (position < 0 || m_visited[position])
+        return;
+    m_visited[position] = true;
+    Q_EMIT visitedChanged();
+}
+
+QVariantList RootTabViewModel::visited() const {
+    QVariantList result;
+    for (bool seen : m_visited)
+        result.append(seen);
+    return result;
 }
 
 int RootTabViewModel::currentPosition() const {

@@ -13,6 +13,9 @@ class RootTabViewModel : public QObject {
     Q_PROPERTY(int tab READ tab WRITE setTab NOTIFY tabChanged)
     Q_PROPERTY(int currentPosition READ currentPosition NOTIFY tabChanged)
     Q_PROPERTY(QVariantList tabs READ tabs CONSTANT)
+    // Per display position, whether that tab has been shown yet: a tab's page is made on its first visit and
+    // then kept, so the shell does not build five tabs to show one.
+    Q_PROPERTY(QVariantList visited READ visited NOTIFY visitedChanged)
 
 public:
     struct Tab {
@@ -29,6 +32,8 @@ public:
     // The display position of the selected tab.
     int currentPosition() const;
     QVariantList tabs() const;
+    QVariantList visited() const;
+    bool wasVisited(int position) const { return m_visited.value(position, false); }
 
     // Selects the tab shown at that display position.
     Q_INVOKABLE void selectPosition(int position);
@@ -36,7 +41,11 @@ public:
 
 Q_SIGNALS:
     void tabChanged();
+    void visitedChanged();
 
 private:
+    void markVisited();
+
     int m_tab = 0;
+    QList<bool> m_visited;
 };

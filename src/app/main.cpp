@@ -1,5 +1,6 @@
 #include "AppFonts.h"
 #include "QuorvelApp.h"
+#include "RenderBackend.h"
 
 #include <QGuiApplication>
 #include "QmlModules.h"
@@ -12,6 +13,7 @@ int main(int argc, char *argv[]) {
     QGuiApplication::setApplicationName(QStringLiteral("Quorvel"));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("岚帆伴"));
     QGuiApplication::setApplicationVersion(QStringLiteral(QVL_VERSION));
+    RenderBackend::apply();
     AppFonts::install(application);
 
     QuorvelApp app;

@@ -1,15 +1,11 @@
 #pragma once
 
-#include <QBuffer>
 #include <QByteArray>
 #include <QObject>
 
 #include <QCoro/QCoroTask>
 
 #include <memory>
-
-class QAudioOutput;
-class QMediaPlayer;
 
 // A player of one piece of audio held in memory (the server's speech). Made afresh for every piece; the
 // caller keeps it alive (a shared pointer) while it loads and plays.
@@ -35,29 +31,12 @@ Q_SIGNALS:
     void finished(bool successfully);
 };
 
-// Over QMediaPlayer with a QAudioOutput on the default device, reading from a memory buffer.
-class MediaAudioPlayer final : public AudioPlayer {
-    Q_OBJECT
-
+// The platform's player: QMediaPlayer with a QAudioOutput on the default device, reading from a memory
+// buffer. It lives in the media module (QtMultimedia and its audio chain), loaded on the first player made,
+// so that an app that never plays server audio never loads or starts any of it.
+class MediaAudioPlayer {
 public:
-    explicit MediaAudioPlayer(QObject *parent = nullptr);
-    ~MediaAudioPlayer() override;
-
-    QCoro::Task<bool> load(QByteArray bytes) override;
-    void play() override;
-    void stop() override;
-    qint64 durationMs() const override;
-
-    // A shared player that is deleted on a later event-loop turn, never inside one of its own signals.
+    // A shared player that is deleted on a later event-loop turn, never inside one of its own signals; null
+    // when the media module cannot be loaded.
     static std::shared_ptr<AudioPlayer> make();
-
-private:
-    void reportStarted();
-
-    bool m_backendChosen; // before the members below touch the media backend
-    std::unique_ptr<QAudioOutput> m_output;
-    std::unique_ptr<QMediaPlayer> m_player;
-    QBuffer m_buffer;
-    bool m_playing = false;
-    bool m_started = false;
 };

@@ -4,10 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include <atomic>
 #include <memory>
-
-class QThread;
 
 // The system speech synthesizer as the speech player uses it: one utterance at a time, each with its own id,
 // and every report tied to the utterance it belongs to (a stopped utterance never reports for a newer one).
@@ -46,12 +43,9 @@ Q_SIGNALS:
     void finished(SpeechSynthesizer::Id id);
 };
 
-class QtSpeechEngine;
-
-// Over QTextToSpeech, run on a thread of its own: speech-dispatcher takes seconds to start, and a daemon
-// left without an audio device can block every later call, so nothing of it may run on the UI thread. The
-// engine is started on the first utterance (an app that never speaks never starts one); speech-dispatcher is
-// preferred for its Mandarin and Cantonese voices.
+// The system speech synthesizer: QTextToSpeech on a thread of its own (speech-dispatcher preferred for its
+// Mandarin and Cantonese voices). It lives in the media module, loaded on the first utterance, so an app that
+// never speaks never loads or starts any of it. Without the module every utterance ends unheard.
 class QtSpeechSynthesizer final : public SpeechSynthesizer {
     Q_OBJECT
 
@@ -60,7 +54,7 @@ public:
     ~QtSpeechSynthesizer() override;
 
     Id speak(const Utterance &utterance) override;
-    bool isSpeaking() const override { return m_current != 0; }
+    bool isSpeaking() const override;
     void stopImmediately() override;
 
     // QTextToSpeech's pitch and rate run from -1 to 1 with 0 as normal; a multiplier m maps to log2(m), so an
@@ -72,14 +66,9 @@ public:
     static QStringList voiceNameHints(const QString &locale);
 
 private:
-    friend class QtSpeechEngine;
-    void onEngineStarted(Id id);
-    void onEngineFinished(Id id);
+    SpeechSynthesizer *backend();
 
-    // Cleared when this object goes, so that a worker left behind stops reporting.
-    std::shared_ptr<std::atomic<bool>> m_alive;
-    QThread *m_thread = nullptr;
-    QtSpeechEngine *m_engine = nullptr; // lives on m_thread
-    Id m_nextId = 1;
-    Id m_current = 0;
+    std::unique_ptr<SpeechSynthesizer> m_backend;
+    bool m_triedBackend = false;
+    Id m_nextFallbackId = 1;
 };

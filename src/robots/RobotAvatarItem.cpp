@@ -26,6 +26,7 @@ void RobotAvatarItem::setMood(RobotMood mood) {
     m_mood = mood;
     Q_EMIT moodChanged();
     Q_EMIT accessibleLabelChanged();
+    updateClock();
     update();
 }
 
@@ -42,6 +43,7 @@ void RobotAvatarItem::setReduceMotion(bool on) {
         return;
     m_reduceMotion = on;
     Q_EMIT reduceMotionChanged();
+    updateClock();
     update();
 }
 
@@ -58,6 +60,10 @@ QString RobotAvatarItem::accessibleLabel(const RobotCharacter &robot, RobotMood 
     else if (mood == RobotMood::Speaking)
         parts << texts.a11ySpeaking;
     return parts.join(QStringLiteral(", "));
+}
+
+RobotMotion::FrameDemand RobotAvatarItem::frameDemand() const {
+    return RobotMotion::avatarDemand(m_mood, m_reduceMotion);
 }
 
 void RobotAvatarItem::paint(QPainter *painter) {

@@ -6,8 +6,8 @@
 
 #include <QtQml/qqmlregistration.h>
 
-// Paints one robot figure `figureSize` wide (and 1.15 times as tall), centred in the item, and redraws it at
-// most 30 times a second while it is on screen; off screen (hidden, or in no window) the clock stops. The
+// Paints one robot figure `figureSize` wide (and 1.15 times as tall), centred in the item, and redraws it as
+// its mood needs (RobotMotion::avatarDemand) while it is seen; unseen the clock stops. The
 // item is made larger than the figure's frame: a raised arm, the antenna's glow and a tilted head reach
 // beyond it. Reduce motion stills the bob, bounce, tilt, wave and star, not the mouth, blink and glow.
 class RobotAvatarItem : public RobotFrameItem {
@@ -37,6 +37,9 @@ public:
     static QString accessibleLabel(const RobotCharacter &robot, RobotMood mood, const QString &languageCode);
 
     void paint(QPainter *painter) override;
+
+protected:
+    RobotMotion::FrameDemand frameDemand() const override;
 
 Q_SIGNALS:
     void robotChanged();

@@ -1,13 +1,17 @@
 #pragma once
 
+#include "RobotMotion.h"
+
 #include <QMetaObject>
 #include <QQuickPaintedItem>
 #include <QTimer>
 #include <QtQml/qqmlregistration.h>
 
-// A painted robot item with its own frame clock: it redraws at most 30 times a second while it moves and is
-// on screen (visible, in a visible window); hidden or off screen the clock stops. `frameTime` pins the
-// picture to one moment instead, for still pictures and tests.
+// A painted robot item with its own frame clock: it redraws only as often as its picture changes
+// (`frameDemand()`: at most 30 times a second, 12.5 for slow motion, or just at the edges of a blink) and
+// only while it is seen: the item visible, its window shown, exposed, not minimised and active. Otherwise the
+// clock stops. Each redraw repaints the item alone. `frameTime` pins the picture to one moment instead, for
+// still pictures and tests.
 class RobotFrameItem : public QQuickPaintedItem {
     Q_OBJECT
     QML_ANONYMOUS
@@ -29,15 +33,19 @@ Q_SIGNALS:
 protected:
     // The moment to draw: the pinned frame time, or now.
     double now() const;
-    // Whether the picture changes over time at all (a robot at rest with reduced motion may not).
-    virtual bool moves() const { return true; }
-    // Starts or stops the clock after anything that `moves()` or being on screen depends on has changed.
+    // How the picture changes over time.
+    virtual RobotMotion::FrameDemand frameDemand() const { return RobotMotion::FrameDemand::Full; }
+    // Starts, re-times or stops the clock after anything `frameDemand()` or being seen depends on changed.
     void updateClock();
 
     void itemChange(ItemChange change, const ItemChangeData &value) override;
 
 private:
+    RobotMotion::FrameContext frameContext() const;
+    void schedule(int delayMs);
+    void onTick();
+
     double m_frameTime = -1;
     QTimer m_timer;
-    QMetaObject::Connection m_windowVisibility;
+    QList<QMetaObject::Connection> m_windowConnections;
 };

@@ -11,8 +11,9 @@ RobotMoodRing::Look RobotMoodRing::look(double pulse) {
 
 RobotMoodRing::RobotMoodRing(QQuickItem *parent) : RobotFrameItem(parent) {}
 
-bool RobotMoodRing::moves() const {
-    return RobotMotion::stageRingMoves(m_mood, m_reduceMotion);
+RobotMotion::FrameDemand RobotMoodRing::frameDemand() const {
+    return RobotMotion::stageRingMoves(m_mood, m_reduceMotion) ? RobotMotion::FrameDemand::Full
+                                                               : RobotMotion::FrameDemand::Still;
 }
 
 void RobotMoodRing::setColor(const QColor &color) {

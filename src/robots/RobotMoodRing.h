@@ -49,7 +49,7 @@ Q_SIGNALS:
     void avatarSizeChanged();
 
 protected:
-    bool moves() const override;
+    RobotMotion::FrameDemand frameDemand() const override;
 
 private:
     QColor m_color = QColor(0x14, 0xA0, 0x98);

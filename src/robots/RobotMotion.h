@@ -41,4 +41,39 @@ Values avatar(double t, RobotMood mood, bool reduceMotion);
 bool stageRingMoves(RobotMood mood, bool reduceMotion);
 double stagePulse(double t, RobotMood mood, bool reduceMotion);
 
+// How often a painted robot redraws. A frame costs a repaint of the item (and, on OpenGL, of the whole
+// window), so the clock runs only as fast as the picture visibly changes, and not at all where nobody sees
+// it.
+enum class FrameDemand {
+    Still,      // nothing changes over time
+    BlinkEdges, // only the blink changes: a redraw as the eyes close and as they open
+    Idle,       // slow motion (the bob, the star's turn): a reduced rate is enough
+    Full,       // talking, thinking or waving: the full rate
+};
+
+// What changes over time for an avatar in a mood: speaking, thinking and waving move at the full rate (the
+// mouth and the glow move also when motion is reduced); otherwise the idle bob, or with reduced motion (or a
+// waving arm held still by it) only the blink.
+FrameDemand avatarDemand(RobotMood mood, bool reduceMotion);
+
+// Where the frame clock's item is.
+struct FrameContext {
+    bool pinned = false;       // a fixed frame time is drawn: a still picture
+    bool itemVisible = false;  // the item is visible and in a window
+    bool windowShown = false;  // the window is visible, not minimised, and exposed
+    bool windowActive = false; // the window has the focus
+};
+
+// Milliseconds between redraws for a demand at the full and the idle rate.
+constexpr int kFullFrameMs = 33; // ~30 fps
+constexpr int kIdleFrameMs = 80; // 12.5 fps
+
+// The next redraw: how many milliseconds after time t (seconds) the item should redraw, or -1 for never
+// (until something it depends on changes). Stops while the window is inactive, hidden, minimised or not
+// exposed; a blink-only picture wakes just after each edge of the blink.
+int nextFrameDelayMs(FrameDemand demand, const FrameContext &context, double t);
+
+// Seconds from t to the next edge of the blink (the eyes closing or opening); always > 0.
+double secondsToBlinkEdge(double t);
+
 } // namespace RobotMotion

@@ -1,11 +1,57 @@
 #include "GuestHomeArt.h"
 
+#include <QHash>
 #include <QImageReader>
 #include <QPainter>
+#include <QPainterPath>
 #include <QQuickWindow>
+#include <QSvgRenderer>
 
 #include <algorithm>
 #include <cmath>
+
+namespace {
+// Read pictures by path, held by the items showing them.
+QHash<QString, std::weak_ptr<const GuestHomeArt::Art>> &heldArts() {
+    static QHash<QString, std::weak_ptr<const GuestHomeArt::Art>> arts;
+    return arts;
+}
+} // namespace
+
+GuestHomeArt::Art::~Art() = default;
+
+std::shared_ptr<const GuestHomeArt::Art> GuestHomeArt::art(const QString &path) {
+    if (path.isEmpty())
+        return nullptr;
+    auto &arts = heldArts();
+    if (auto held = arts.value(path).lock())
+        return held;
+    auto read = std::make_shared<Art>();
+    if (path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)) {
+        read->svg = std::make_unique<QSvgRenderer>(path);
+        if (read->svg->isValid())
+            read->size = read->svg->defaultSize();
+        else
+            read->svg.reset();
+    } else {
+        read->image = QImageReader(path).read();
+        read->size = read->image.size();
+    }
+    if (read->size.isEmpty())
+        return nullptr;
+    // Forget entries whose pictures are gone, so the table does not grow with every file ever shown.
+    for (auto it = arts.begin(); it != arts.end();)
+        it = it->expired() ? arts.erase(it) : std::next(it);
+    arts.insert(path, read);
+    return read;
+}
+
+int GuestHomeArt::artsHeld() {
+    int held = 0;
+    for (const auto &art : std::as_const(heldArts()))
+        held += art.expired() ? 0 : 1;
+    return held;
+}
 
 GuestHomeArt::GuestHomeArt(QQuickItem *parent) : QQuickPaintedItem(parent) {
     setAntialiasing(true);
@@ -28,13 +74,8 @@ void GuestHomeArt::setSource(const QUrl &source) {
         return;
     const bool wasLoaded = loaded();
     m_source = source;
-    m_cache = {};
-    m_naturalSize = {};
-    const QString path = localPath();
-    if (!path.isEmpty()) {
-        QImageReader reader(path);
-        m_naturalSize = reader.size();
-    }
+    m_art = art(localPath());
+    m_naturalSize = m_art ? m_art->size : QSizeF();
     Q_EMIT sourceChanged();
     if (loaded() != wasLoaded)
         Q_EMIT loadedChanged();
@@ -65,40 +106,31 @@ QString GuestHomeArt::localPath() const {
     return {};
 }
 
-QImage GuestHomeArt::render(const QSize &pixels) {
-    if (m_cache.size() == pixels)
-        return m_cache;
-    // Vector artwork is rendered at the size it is drawn at, so it stays sharp at every size.
-    QImageReader reader(localPath());
-    reader.setScaledSize(pixels);
-    m_cache = reader.read();
-    return m_cache;
-}
-
 void GuestHomeArt::paint(QPainter *painter) {
-    if (!loaded() || width() <= 0 || height() <= 0)
+    if (!m_art || width() <= 0 || height() <= 0)
         return;
     const QRectF target = placement(m_naturalSize, size(), m_fill);
-    const qreal ratio = window() ? window()->effectiveDevicePixelRatio() : 1.0;
-    const QSize pixels(int(std::ceil(target.width() * ratio)), int(std::ceil(target.height() * ratio)));
-    if (pixels.isEmpty())
-        return;
-    const QImage image = render(pixels);
-    if (image.isNull())
-        return;
-
-    // Painted as a brush through the rounded shape, so the cut corners are smoothed like any other edge (a
-    // clip path would leave them jagged).
-    QBrush brush(image);
-    QTransform transform;
-    transform.translate(target.x(), target.y());
-    transform.scale(target.width() / image.width(), target.height() / image.height());
-    brush.setTransform(transform);
     const QRectF shown = QRectF(QPointF(0, 0), size()).intersected(target);
+    if (shown.isEmpty())
+        return;
     const qreal r = std::clamp<qreal>(m_radius, 0, std::min(shown.width(), shown.height()) / 2);
+
+    painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setRenderHint(QPainter::SmoothPixmapTransform);
-    painter->setPen(Qt::NoPen);
-    painter->setBrush(brush);
-    painter->drawRoundedRect(shown, r, r);
+    painter->setClipRect(shown);
+    if (m_art->svg)
+        m_art->svg->render(painter, target);
+    else
+        painter->drawImage(target, m_art->image);
+    if (r > 0) {
+        // The corners are cleared with an antialiased edge (a clip path would leave them jagged).
+        QPainterPath outside;
+        outside.addRect(shown);
+        QPainterPath rounded;
+        rounded.addRoundedRect(shown, r, r);
+        painter->setCompositionMode(QPainter::CompositionMode_DestinationOut);
+        painter->fillPath(outside.subtracted(rounded), Qt::black);
+    }
+    painter->restore();
 }

@@ -7,9 +7,17 @@
 #include <QUrl>
 #include <QtQml/qqmlregistration.h>
 
+#include <memory>
+
+class QSvgRenderer;
+
 // A picture of the guest pages (hero, teaser, card icons) drawn into a rounded rectangle: scaled to fit the
 // item or to fill it (cropped), its corners cut on every renderer, including the software one where layer
 // masks draw nothing. An empty or unreadable source draws nothing and keeps the item's place.
+//
+// Each picture file is read once and shared by every item that shows it (the card and its detail sheet show
+// the same icon); it is freed with the last item that shows it. Vector art is drawn straight into the item at
+// the size shown, so the item's own backing store is the only rendered copy.
 class GuestHomeArt : public QQuickPaintedItem {
     Q_OBJECT
     QML_ELEMENT
@@ -35,6 +43,18 @@ public:
 
     void paint(QPainter *painter) override;
 
+    // A read picture: vector art, or a raster image for other formats.
+    struct Art {
+        std::unique_ptr<QSvgRenderer> svg;
+        QImage image;
+        QSizeF size; // natural size; empty when the file could not be read
+        ~Art();
+    };
+    // The picture of a file, read on first use and shared while anyone holds it; null when unreadable.
+    static std::shared_ptr<const Art> art(const QString &path);
+    // How many read pictures are held now.
+    static int artsHeld();
+
 Q_SIGNALS:
     void sourceChanged();
     void radiusChanged();
@@ -43,11 +63,10 @@ Q_SIGNALS:
 
 private:
     QString localPath() const;
-    QImage render(const QSize &pixels);
 
     QUrl m_source;
     qreal m_radius = 0;
     bool m_fill = false;
     QSizeF m_naturalSize;
-    QImage m_cache; // the picture rendered at the last size drawn
+    std::shared_ptr<const Art> m_art;
 };

@@ -1,5 +1,7 @@
 #include "Symbols.h"
 
+#include "AppFonts.h"
+
 #include <QFile>
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -175,8 +177,14 @@ bool Symbols::loadFont() {
         return false;
     attempted = true;
     LoadedFont &font = loaded();
-    if (QFile::exists(fontPath)) {
-        const int id = QFontDatabase::addApplicationFont(fontPath);
+    if (QFile file(fontPath); file.open(QIODevice::ReadOnly)) {
+        const QByteArray original = file.readAll();
+        const QByteArray renamed = AppFonts::withFamilyName(original, ownFamily);
+        int id = renamed.isEmpty() ? -1 : QFontDatabase::addApplicationFontFromData(renamed);
+        if (id < 0) {
+            qWarning("Symbols: the icon font could not be registered under its own name");
+            id = QFontDatabase::addApplicationFontFromData(original);
+        }
         const QStringList families = QFontDatabase::applicationFontFamilies(id);
         if (!families.isEmpty())
             font.family = families.first();

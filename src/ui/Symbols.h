@@ -20,6 +20,9 @@ class Symbols : public QObject {
 public:
     using QObject::QObject;
 
+    // The family the app registers its copy of the icon font under, so that the system's other copies of the
+    // font (Debian installs WOFF and WOFF2 ones beside the TTF) are never picked for it.
+    static inline const QString ownFamily = QStringLiteral("Quorvel Symbols");
     // The icon font as Debian installs it.
     static inline const QString fontPath =
         QStringLiteral("/usr/share/fonts/truetype/material-design-icons-iconfont/MaterialIcons-Regular.ttf");

@@ -2,6 +2,7 @@
 #include "AppSession.h"
 #include "Await.h"
 #include "QuorvelApp.h"
+#include "RenderBackend.h"
 #include "RootTabViewModel.h"
 #include "RootViewModel.h"
 #include "TestPlatform.h"
@@ -19,6 +20,54 @@ class TestAppShell : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void tabsAreMadeOnFirstVisit_data() {
+        QTest::addColumn<QList<int>>("positions");
+        QTest::addColumn<QVariantList>("visited");
+        QTest::addColumn<int>("changes");
+        QTest::newRow("a new shell: the first tab only")
+            << QList<int>{} << QVariantList{true, false, false, false, false} << 0;
+        QTest::newRow("one visit") << QList<int>{3} << QVariantList{true, false, false, true, false} << 1;
+        QTest::newRow("back and forth counts once")
+            << QList<int>{1, 0, 1, 4} << QVariantList{true, true, false, false, true} << 2;
+        QTest::newRow("a position out of range")
+            << QList<int>{7, -1} << QVariantList{true, false, false, false, false} << 0;
+    }
+    void tabsAreMadeOnFirstVisit() {
+        QFETCH(QList<int>, positions);
+        QFETCH(QVariantList, visited);
+        QFETCH(int, changes);
+        RootTabViewModel tabs;
+        QSignalSpy spy(&tabs, &RootTabViewModel::visitedChanged);
+        for (int position : positions)
+            tabs.selectPosition(position);
+        QCOMPARE(tabs.visited(), visited);
+        QCOMPARE(spy.count(), changes);
+    }
+
+    void renderBackendChoice_data() {
+        QTest::addColumn<bool>("userChose");
+        QTest::addColumn<bool>("renderNode");
+        QTest::addColumn<QString>("glRenderer");
+        QTest::addColumn<bool>("software");
+        QTest::newRow("no GPU") << false << false << QString() << true;
+        QTest::newRow("no GPU, the user's backend") << true << false << QString() << false;
+        QTest::newRow("llvmpipe") << false << true << "llvmpipe (LLVM 15.0.6, 256 bits)" << true;
+        QTest::newRow("softpipe") << false << true << "softpipe" << true;
+        QTest::newRow("no context") << false << true << QString() << true;
+        QTest::newRow("a real GPU") << false << true << "AMD Radeon RX 6600 (radeonsi, navi23, LLVM 15.0.6)"
+                                    << false;
+        QTest::newRow("Intel") << false << true << "Mesa Intel(R) UHD Graphics 620 (KBL GT2)" << false;
+        QTest::newRow("a real GPU, the user's backend") << true << true << "llvmpipe" << false;
+    }
+    void renderBackendChoice() {
+        QFETCH(bool, userChose);
+        QFETCH(bool, renderNode);
+        QFETCH(QString, glRenderer);
+        QFETCH(bool, software);
+        const RenderBackend::Choice choice = RenderBackend::choose({userChose, renderNode, glRenderer});
+        QCOMPARE(choice == RenderBackend::Choice::Software, software);
+    }
+
     void rootDecision_data() {
         QTest::addColumn<std::optional<QString>>("token");
         QTest::addColumn<std::optional<QString>>("status");

@@ -131,8 +131,44 @@ private Q_SLOTS:
     void iconFontLoads() {
         QVERIFY2(QFile::exists(Symbols::fontPath), "the icon font package is installed in this environment");
         QVERIFY(Symbols::fontAvailable());
-        QCOMPARE(Symbols::family(), QStringLiteral("Material Icons"));
+        // Registered under the app's own name, so that no other installed copy of the font can stand in.
+        QCOMPARE(Symbols::family(), Symbols::ownFamily);
         QVERIFY(iconFont().isValid());
+        QCOMPARE(iconFont().familyName(), Symbols::ownFamily);
+    }
+
+    void fontIsRenamed_data() {
+        QTest::addColumn<QByteArray>("font");
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<bool>("renamed");
+        QFile file(Symbols::fontPath);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray ttf = file.readAll();
+        QTest::newRow("the icon font") << ttf << QStringList{QStringLiteral("Material Icons")} << true;
+        QTest::newRow("empty") << QByteArray() << QStringList{} << false;
+        QTest::newRow("not a font") << QByteArray("<svg>not a font file at all</svg>") << QStringList{}
+                                    << false;
+        QTest::newRow("directory cut short") << ttf.left(40) << QStringList{} << false;
+        QByteArray noName = ttf.left(12 + 16 * 2);
+        noName[4] = 0;
+        noName[5] = 2; // two tables, neither of them 'name'
+        QTest::newRow("no name table") << noName << QStringList{} << false;
+    }
+    void fontIsRenamed() {
+        QFETCH(QByteArray, font);
+        QFETCH(QStringList, before);
+        QFETCH(bool, renamed);
+        QCOMPARE(AppFonts::familyNames(font), before);
+        const QByteArray result = AppFonts::withFamilyName(font, QStringLiteral("Quorvel Test Icons"));
+        QCOMPARE(!result.isEmpty(), renamed);
+        if (!renamed)
+            return;
+        QCOMPARE(AppFonts::familyNames(result), QStringList{QStringLiteral("Quorvel Test Icons")});
+        // The font itself still works: it registers under the new name and maps the same glyphs.
+        const QRawFont raw(result, 24);
+        QVERIFY(raw.isValid());
+        QCOMPARE(raw.familyName(), QStringLiteral("Quorvel Test Icons"));
+        QVERIFY(raw.supportsCharacter(QChar(0xe88a))); // home
     }
 
     void screenSymbols_data() {

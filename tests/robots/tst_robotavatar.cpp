@@ -328,6 +328,95 @@ private Q_SLOTS:
         item.setParentItem(nullptr);
     }
 
+    void frameDemandByMood_data() {
+        QTest::addColumn<int>("mood");
+        QTest::addColumn<bool>("reduceMotion");
+        QTest::addColumn<int>("demand");
+        using D = RobotMotion::FrameDemand;
+        QTest::newRow("idle") << int(RobotMood::Idle) << false << int(D::Idle);
+        QTest::newRow("idle, reduced: only the blink") << int(RobotMood::Idle) << true << int(D::BlinkEdges);
+        QTest::newRow("speaking") << int(RobotMood::Speaking) << false << int(D::Full);
+        QTest::newRow("speaking, reduced: the mouth still moves")
+            << int(RobotMood::Speaking) << true << int(D::Full);
+        QTest::newRow("thinking, reduced: the glow still pulses")
+            << int(RobotMood::Thinking) << true << int(D::Full);
+        QTest::newRow("waving") << int(RobotMood::Waving) << false << int(D::Full);
+        QTest::newRow("waving, reduced: the arm is held")
+            << int(RobotMood::Waving) << true << int(D::BlinkEdges);
+    }
+    void frameDemandByMood() {
+        QFETCH(int, mood);
+        QFETCH(bool, reduceMotion);
+        QFETCH(int, demand);
+        QCOMPARE(int(RobotMotion::avatarDemand(RobotMood(mood), reduceMotion)), demand);
+    }
+
+    void nextFrameDelay_data() {
+        QTest::addColumn<int>("demand");
+        QTest::addColumn<bool>("pinned");
+        QTest::addColumn<bool>("itemVisible");
+        QTest::addColumn<bool>("windowShown");
+        QTest::addColumn<bool>("windowActive");
+        QTest::addColumn<double>("t");
+        QTest::addColumn<int>("delayMs");
+        using D = RobotMotion::FrameDemand;
+        QTest::newRow("full rate") << int(D::Full) << false << true << true << true << 10.0 << 33;
+        QTest::newRow("idle rate") << int(D::Idle) << false << true << true << true << 10.0 << 80;
+        QTest::newRow("still") << int(D::Still) << false << true << true << true << 10.0 << -1;
+        QTest::newRow("pinned") << int(D::Full) << true << true << true << true << 10.0 << -1;
+        QTest::newRow("item hidden") << int(D::Full) << false << false << true << true << 10.0 << -1;
+        QTest::newRow("window hidden or minimised")
+            << int(D::Full) << false << true << false << true << 10.0 << -1;
+        QTest::newRow("window inactive") << int(D::Full) << false << true << true << false << 10.0 << -1;
+        // The eyes close at every multiple of 3.6 s and open 0.15 s later.
+        QTest::newRow("blink: eyes open, next close")
+            << int(D::BlinkEdges) << false << true << true << true << 7.0 << 201;
+        QTest::newRow("blink: eyes closed, next open")
+            << int(D::BlinkEdges) << false << true << true << true << 7.25 << 101;
+        QTest::newRow("blink: eyes open, far from the next")
+            << int(D::BlinkEdges) << false << true << true << true << 5.0 << 2201;
+        QTest::newRow("blink: inactive window")
+            << int(D::BlinkEdges) << false << true << true << false << 7.0 << -1;
+    }
+    void nextFrameDelay() {
+        QFETCH(int, demand);
+        QFETCH(bool, pinned);
+        QFETCH(bool, itemVisible);
+        QFETCH(bool, windowShown);
+        QFETCH(bool, windowActive);
+        QFETCH(double, t);
+        QFETCH(int, delayMs);
+        const RobotMotion::FrameContext context{pinned, itemVisible, windowShown, windowActive};
+        QCOMPARE(RobotMotion::nextFrameDelayMs(RobotMotion::FrameDemand(demand), context, t), delayMs);
+    }
+
+    // The picture at the moment a blink-edge redraw lands differs from the one before the edge.
+    void blinkEdgeRedrawShowsTheChange() {
+        for (const double t : {0.5, 3.62, 3.7, 5.0}) {
+            const double edge = t + RobotMotion::secondsToBlinkEdge(t);
+            QVERIFY(RobotMotion::avatar(t, RobotMood::Idle, true).blink !=
+                    RobotMotion::avatar(edge + 0.001, RobotMood::Idle, true).blink);
+        }
+    }
+
+    void reducedMotionClockFollowsTheBlink() {
+        TestPlatform platform;
+        QQuickWindow window;
+        window.resize(200, 200);
+        RobotAvatarItem item;
+        item.setSize(QSizeF(100, 115));
+        item.setReduceMotion(true);
+        item.setParentItem(window.contentItem());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.requestActivate();
+        QTRY_VERIFY(item.animating());
+        item.setMood(RobotMood::Speaking);
+        QVERIFY(item.animating());
+        item.setParentItem(nullptr);
+        QVERIFY(!item.animating());
+    }
+
     void ringClockRunsOnlyWhileItMoves() {
         QQuickWindow window;
         window.resize(200, 200);

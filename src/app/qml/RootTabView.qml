@@ -36,21 +36,37 @@ Item {
             Layout.fillHeight: true
             currentIndex: tabs.currentPosition
 
-            StackView { initialItem: HomeLayoutView { session: shell.session } }
-            StackView {
-                id: learningStack
-                initialItem: LearningHomeView {
-                    session: shell.session
-                    onChatRequested: scene => learningStack.push(companionChat, { "session": shell.session, "scene": scene })
+            // Each tab is made on its first visit (the view-model remembers which were shown) and kept.
+            Loader {
+                active: tabs.visited[0]
+                sourceComponent: StackView { initialItem: HomeLayoutView { session: shell.session } }
+            }
+            Loader {
+                active: tabs.visited[1]
+                sourceComponent: StackView {
+                    id: learningStack
+                    initialItem: LearningHomeView {
+                        session: shell.session
+                        onChatRequested: scene => learningStack.push(companionChat, { "session": shell.session, "scene": scene })
+                    }
                 }
             }
-            StackView { initialItem: QAHomeView { session: shell.session } }
-            StackView { initialItem: CompanionChatView { session: shell.session } }
-            StackView {
-                initialItem: SettingsHostView {
-                    session: shell.session
-                    store: settingsStore
-                    pageId: "settings_root"
+            Loader {
+                active: tabs.visited[2]
+                sourceComponent: StackView { initialItem: QAHomeView { session: shell.session } }
+            }
+            Loader {
+                active: tabs.visited[3]
+                sourceComponent: StackView { initialItem: CompanionChatView { session: shell.session } }
+            }
+            Loader {
+                active: tabs.visited[4]
+                sourceComponent: StackView {
+                    initialItem: SettingsHostView {
+                        session: shell.session
+                        store: settingsStore
+                        pageId: "settings_root"
+                    }
                 }
             }
         }
