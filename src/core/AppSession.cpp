@@ -5,6 +5,7 @@
 #include "Clock.h"
 #include "Completion.h"
 #include "CoreLogging.h"
+#include "ErrorText.h"
 #include "Platform.h"
 #include "UserDefaults.h"
 
@@ -74,6 +75,15 @@ bool assign(T &field, const T &value) {
         return false;
     field = value;
     return true;
+}
+
+// Asks the server to forget a refresh token; a failure is only logged.
+QCoro::Task<void> forgetRefreshToken(QString refreshToken, QUrl baseURL) {
+    try {
+        co_await AuthAPIClient().logout(refreshToken, baseURL);
+    } catch (...) {
+        qCInfo(lcSession) << "logout not delivered:" << failureSummary(std::current_exception());
+    }
 }
 
 } // namespace
@@ -310,8 +320,8 @@ void AppSession::storeGrant(const LoginResponse &grant) {
 
 void AppSession::signOut() {
     if (m_refreshToken) {
-        // Fire and forget: the task runs to its end on its own and its outcome is dropped.
-        AuthAPIClient().logout(*m_refreshToken, m_baseURL);
+        // Fire and forget: the learner is signed out here whatever the server answers.
+        forgetRefreshToken(*m_refreshToken, m_baseURL);
     }
     setRefreshToken(std::nullopt);
     setAccessExpiresAt(std::nullopt);

@@ -1,6 +1,7 @@
 #include "LoginViewModel.h"
 
 #include "Brand.h"
+#include "ErrorText.h"
 #include "Theme.h"
 
 #include <QRegularExpression>
@@ -245,10 +246,9 @@ QCoro::Task<> LoginViewModel::requestCode() {
         setFocus(Code);
         setSending(false);
         co_return;
-    } catch (const UserFacingError &error) {
-        failure = error.message();
-    } catch (const std::exception &error) {
-        failure = QString::fromUtf8(error.what());
+    } catch (...) {
+        // Never a platform's English text; a cancelled request shows nothing.
+        failure = errorText(std::current_exception());
     }
     if (!self)
         co_return;
@@ -277,10 +277,9 @@ QCoro::Task<> LoginViewModel::signIn() {
         if (self)
             setBusy(false);
         co_return;
-    } catch (const UserFacingError &error) {
-        failure = error.message();
-    } catch (const std::exception &error) {
-        failure = QString::fromUtf8(error.what());
+    } catch (...) {
+        // Never a platform's English text; a cancelled request shows nothing.
+        failure = errorText(std::current_exception());
     }
     if (!self)
         co_return;
