@@ -5,9 +5,10 @@
 #include "AuthAPIClient.h"
 #include "Await.h"
 #include "DevServer.h"
+#include "Fixtures.h"
 #include "Platform.h"
-#include "TestPlatform.h"
 #include "QmlModules.h"
+#include "TestPlatform.h"
 
 #include <QCoro/QCoroTask>
 #include <QElapsedTimer>
@@ -351,11 +352,9 @@ private Q_SLOTS:
                 return FakeTransport::Reply::json(202, R"({"accepted":1})");
             return FakeTransport::Reply::json(401, R"({"message":"expired"})");
         };
-        platform.transport->on(
-            "POST", QStringLiteral("/api/v1/auth/refresh"),
-            FakeTransport::Reply::json(
-                200,
-                R"({"access_token":"at_new","token_type":"Bearer","expires_in":3600,"user_id":7,"status":"Active","refresh_token":"rt_new"})"));
+        platform.transport->on("POST", QStringLiteral("/api/v1/auth/refresh"),
+                               FakeTransport::Reply::json(
+                                   200, Fixtures::patched("auth/grant.json", {{"access_token", "at_new"}})));
         AppSession session;
         session.setAccessToken(QStringLiteral("at_old"));
         session.setRefreshToken(QStringLiteral("rt_old"));

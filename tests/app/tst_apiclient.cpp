@@ -2,6 +2,7 @@
 #include "AppSession.h"
 #include "Await.h"
 #include "ErrorText.h"
+#include "Fixtures.h"
 #include "TestPlatform.h"
 
 #include <QJsonDocument>
@@ -25,9 +26,6 @@ struct Thing {
 };
 
 const QByteArray thingBody = R"({"user_name":"ann"})";
-
-const QByteArray grantBody = R"({"access_token":"new","token_type":"Bearer","expires_in":3600,)"
-                             R"("user_id":1,"status":"Active","refresh_token":"rt2"})";
 
 Rules rulesOf(ApiClient::Base base, ApiClient::Auth auth, bool contentTypeAlways, bool emptyTokenSent) {
     return {base, auth, contentTypeAlways, emptyTokenSent, JsonKeys::FromSnakeCase};
@@ -182,7 +180,9 @@ private Q_SLOTS:
         later.setAccessToken(QStringLiteral("other"));
         later.setRefreshToken(QStringLiteral("rt-later"));
         QCOMPARE(AppSession::current(), &later);
-        platform.transport->on("POST", QStringLiteral("/api/v1/auth/refresh"), Reply::json(200, grantBody));
+        platform.transport->on(
+            "POST", QStringLiteral("/api/v1/auth/refresh"),
+            Reply::json(200, Fixtures::patched("auth/grant.json", {{"access_token", "new"}})));
         platform.transport->fallback = [](const HttpRequest &request) {
             return request.header("Authorization") == "Bearer new" ? Reply::json(200, thingBody)
                                                                    : Reply::json(401, "{}");

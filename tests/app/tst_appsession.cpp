@@ -2,6 +2,7 @@
 #include "AppSession.h"
 #include "AuthAPIClient.h"
 #include "Await.h"
+#include "Fixtures.h"
 #include "RootViewModel.h"
 #include "SessionKeychain.h"
 #include "TestPlatform.h"
@@ -21,16 +22,13 @@ const QString refreshPath = QStringLiteral("/api/v1/auth/refresh");
 const QString logoutPath = QStringLiteral("/api/v1/auth/logout");
 const QString mePath = QStringLiteral("/api/v1/me");
 
-QByteArray grant(const QString &access, const std::optional<QString> &refresh = std::nullopt,
-                 qint64 userId = 42, const QString &status = QStringLiteral("Active")) {
-    QJsonObject body{{"access_token", access},
-                     {"token_type", "Bearer"},
-                     {"expires_in", 3600},
-                     {"user_id", userId},
-                     {"status", status}};
-    if (refresh)
-        body.insert(QStringLiteral("refresh_token"), *refresh);
-    return QJsonDocument(body).toJson(QJsonDocument::Compact);
+// The shared grant with the tokens a test follows; without `refresh` it carries no refresh token at all.
+QByteArray grant(const QString &access, const std::optional<QString> &refresh = std::nullopt) {
+    const QJsonValue none(QJsonValue::Undefined);
+    return Fixtures::patched("auth/grant.json",
+                             {{"access_token", access},
+                              {"refresh_token", refresh ? QJsonValue(*refresh) : none},
+                              {"refresh_expires_in", refresh ? QJsonValue(2592000) : none}});
 }
 
 // GET /api/v1/me as a client that signs its own requests builds it.

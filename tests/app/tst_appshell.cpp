@@ -1,6 +1,7 @@
 #include "Analytics.h"
 #include "AppSession.h"
 #include "Await.h"
+#include "Fixtures.h"
 #include "QuorvelApp.h"
 #include "RenderBackend.h"
 #include "RootTabViewModel.h"
@@ -12,8 +13,6 @@
 
 namespace {
 const QString refreshPath = QStringLiteral("/api/v1/auth/refresh");
-const QByteArray grant =
-    R"({"access_token":"at1","token_type":"Bearer","expires_in":3600,"user_id":1,"status":"Active"})";
 } // namespace
 
 class TestAppShell : public QObject {
@@ -158,7 +157,9 @@ private Q_SLOTS:
         }
         platform.transport->on(
             "POST", refreshPath,
-            FakeTransport::Reply::json(refreshStatus, refreshStatus == 200 ? grant : "{}").after(20));
+            FakeTransport::Reply::json(refreshStatus,
+                                       refreshStatus == 200 ? Fixtures::json("auth/grant.json") : "{}")
+                .after(20));
         platform.transport->on("POST", QStringLiteral("/api/v1/auth/logout"),
                                FakeTransport::Reply::json(204, {}));
 

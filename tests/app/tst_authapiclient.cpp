@@ -1,6 +1,7 @@
 #include "AppSession.h"
 #include "AuthAPIClient.h"
 #include "Await.h"
+#include "Fixtures.h"
 #include "TestPlatform.h"
 
 #include <QCoro/QCoroTask>
@@ -10,9 +11,13 @@
 
 namespace {
 
-const QByteArray grantBody =
-    R"({"access_token":"at1","token_type":"Bearer","expires_in":3600,"user_id":42,"status":"Active",)"
-    R"("refresh_token":"rt1","refresh_expires_in":2592000})";
+const QJsonValue removed(QJsonValue::Undefined);
+
+// The shared grant, whole or with one field changed.
+QByteArray grantBody(const QString &location = QString(), const QJsonValue &value = removed) {
+    const QJsonObject grant = Fixtures::object(QStringLiteral("auth/grant.json"));
+    return Fixtures::bytes(location.isEmpty() ? grant : Fixtures::with(grant, location, value));
+}
 
 QJsonObject bodyOf(const HttpRequest &request) {
     return QJsonDocument::fromJson(request.body).object();
@@ -32,21 +37,18 @@ private Q_SLOTS:
         QTest::addColumn<int>("errorStatus");
         QTest::addColumn<QString>("message");
 
-        QTest::newRow("grant") << 200 << grantBody << "ok" << 0 << "";
+        QTest::newRow("grant") << 200 << grantBody() << "ok" << 0 << "";
         QTest::newRow("grant without user_id")
-            << 200
-            << QByteArray(R"({"access_token":"a","token_type":"Bearer","expires_in":1,"status":"Active"})")
-            << "decoding" << 0 << "响应格式不正确";
+            << 200 << grantBody("user_id") << "decoding" << 0 << "响应格式不正确";
         QTest::newRow("user_id as text")
-            << 200
-            << QByteArray(
-                   R"({"access_token":"a","token_type":"B","expires_in":1,"user_id":"42","status":"A"})")
-            << "decoding" << 0 << "响应格式不正确";
+            << 200 << grantBody("user_id", "42") << "decoding" << 0 << "响应格式不正确";
+        QTest::newRow("access_token as number")
+            << 200 << grantBody("access_token", 1) << "decoding" << 0 << "响应格式不正确";
         QTest::newRow("empty success body") << 200 << QByteArray() << "decoding" << 0 << "响应格式不正确";
-        QTest::newRow("299 is a success") << 299 << grantBody << "ok" << 0 << "";
+        QTest::newRow("299 is a success") << 299 << grantBody() << "ok" << 0 << "";
         QTest::newRow("300 fails with a valid body")
-            << 300 << grantBody << "http" << 300 << "请求失败（300）";
-        QTest::newRow("199 fails") << 199 << grantBody << "http" << 199 << "请求失败（199）";
+            << 300 << grantBody() << "http" << 300 << "请求失败（300）";
+        QTest::newRow("199 fails") << 199 << grantBody() << "http" << 199 << "请求失败（199）";
         QTest::newRow("server message")
             << 400 << QByteArray(R"({"code":"invalid_code","message":"验证码错误"})") << "http" << 400
             << "验证码错误";
@@ -75,6 +77,7 @@ private Q_SLOTS:
             const LoginResponse grant = Await::result(
                 AuthAPIClient().login(QStringLiteral("13800000000"), QStringLiteral("246810"), session));
             QCOMPARE(outcome, QStringLiteral("ok"));
+            // What auth/grant.json holds.
             QCOMPARE(grant.accessToken, QStringLiteral("at1"));
             QCOMPARE(grant.userId, 42);
             QCOMPARE(grant.refreshToken, std::optional<QString>(QStringLiteral("rt1")));
@@ -89,9 +92,11 @@ private Q_SLOTS:
     }
 
     void grantWithoutRefreshFieldsDecodes() {
-        const LoginResponse grant = LoginResponse::fromJson(JsonReader::parse(
-            R"({"access_token":"a","token_type":"Bearer","expires_in":60,"user_id":1,"status":"PendingProfile"})",
-            JsonKeys::FromSnakeCase));
+        const LoginResponse grant = LoginResponse::fromJson(
+            JsonReader::parse(Fixtures::patched("auth/grant.json", {{"refresh_token", removed},
+                                                                    {"refresh_expires_in", removed},
+                                                                    {"status", "PendingProfile"}}),
+                              JsonKeys::FromSnakeCase));
         QCOMPARE(grant.refreshToken, std::nullopt);
         QCOMPARE(grant.refreshExpiresIn, std::nullopt);
         QCOMPARE(grant.status, QStringLiteral("PendingProfile"));
@@ -118,11 +123,11 @@ private Q_SLOTS:
         AppSession session;
         session.setAccessToken(QStringLiteral("signed-in-token"));
         platform.transport->on("POST", QStringLiteral("/api/v1/sms/code"),
-                               FakeTransport::Reply::json(200, R"({"expires_in":300,"resend_after":60})"));
+                               FakeTransport::Reply::json(200, Fixtures::json("auth/code-sent.json")));
         platform.transport->on("POST", QStringLiteral("/api/v1/auth/login"),
-                               FakeTransport::Reply::json(200, grantBody));
+                               FakeTransport::Reply::json(200, grantBody()));
         platform.transport->on("POST", QStringLiteral("/api/v1/auth/refresh"),
-                               FakeTransport::Reply::json(200, grantBody));
+                               FakeTransport::Reply::json(200, grantBody()));
 
         const AuthAPIClient client;
         const SendCodeResponse code = Await::result(client.sendCode(QStringLiteral("13800000000"), session));
@@ -153,7 +158,7 @@ private Q_SLOTS:
         TestPlatform platform(bundle);
         AppSession session;
         platform.transport->on("POST", QStringLiteral("/ai/api/v1/auth/login"),
-                               FakeTransport::Reply::json(200, grantBody));
+                               FakeTransport::Reply::json(200, grantBody()));
         Await::result(AuthAPIClient().login(QStringLiteral("13800000000"), QStringLiteral("1"), session));
         QCOMPARE(platform.transport->requests.first().url.toString(),
                  QStringLiteral("https://api.test.example/ai/api/v1/auth/login"));

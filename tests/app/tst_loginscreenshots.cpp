@@ -3,10 +3,11 @@
 // folder it skips.
 #include "AppFonts.h"
 #include "AppSession.h"
+#include "Fixtures.h"
 #include "LoginViewModel.h"
 #include "QmlHarness.h"
-#include "TestPlatform.h"
 #include "QmlModules.h"
+#include "TestPlatform.h"
 
 #include <QGuiApplication>
 #include <QQuickItem>
@@ -39,7 +40,7 @@ private Q_SLOTS:
 
         TestPlatform platform;
         platform.transport->on("POST", QStringLiteral("/api/v1/sms/code"),
-                               FakeTransport::Reply::json(200, R"({"expires_in":300,"resend_after":60})"));
+                               FakeTransport::Reply::json(200, Fixtures::json("auth/code-sent.json")));
         // A sign-in that is still on its way when the picture is taken, or one that fails.
         platform.transport->on(
             "POST", QStringLiteral("/api/v1/auth/login"),

@@ -1,10 +1,11 @@
 // The sign-in screen as the learner uses it: real clicks and keys on the shown view, offscreen.
 #include "AppFonts.h"
 #include "AppSession.h"
+#include "Fixtures.h"
 #include "LoginViewModel.h"
 #include "QmlHarness.h"
-#include "TestPlatform.h"
 #include "QmlModules.h"
+#include "TestPlatform.h"
 
 #include <QGuiApplication>
 #include <QQuickItem>
@@ -82,7 +83,7 @@ private Q_SLOTS:
         m_guard = std::make_unique<QmlHarness::WarningGuard>();
         m_platform = std::make_unique<TestPlatform>();
         m_platform->transport->on("POST", codePath,
-                                  FakeTransport::Reply::json(200, R"({"expires_in":300,"resend_after":60})"));
+                                  FakeTransport::Reply::json(200, Fixtures::json("auth/code-sent.json")));
         m_platform->transport->on("POST", loginPath,
                                   FakeTransport::Reply::json(400, R"({"message":"验证码错误"})"));
         m_session = std::make_unique<AppSession>();

@@ -1,6 +1,7 @@
 #include "AppSession.h"
 #include "Await.h"
 #include "Brand.h"
+#include "Fixtures.h"
 #include "LoginViewModel.h"
 #include "TestPlatform.h"
 
@@ -24,15 +25,14 @@ QByteArray codeAnswer(qint64 expiresIn, qint64 resendAfter) {
         .toJson(QJsonDocument::Compact);
 }
 
+// A newcomer's grant: the profile is still to be filled in.
 QByteArray grantBody(bool withRefresh = true) {
-    QJsonObject body{{"access_token", "at-new"},
-                     {"token_type", "Bearer"},
-                     {"expires_in", 3600},
-                     {"user_id", 42},
-                     {"status", "PendingProfile"}};
-    if (withRefresh)
-        body.insert("refresh_token", "rt-new");
-    return QJsonDocument(body).toJson(QJsonDocument::Compact);
+    const QJsonValue none(QJsonValue::Undefined);
+    return Fixtures::patched("auth/grant.json",
+                             {{"access_token", "at-new"},
+                              {"status", "PendingProfile"},
+                              {"refresh_token", withRefresh ? QJsonValue("rt-new") : none},
+                              {"refresh_expires_in", withRefresh ? QJsonValue(2592000) : none}});
 }
 
 QJsonObject bodyOf(const HttpRequest &request) {

@@ -3,14 +3,15 @@
 #include "Brand.h"
 #include "ChapterPickerViewModel.h"
 #include "FeatureDetailViewModel.h"
+#include "Fixtures.h"
 #include "LearningStore.h"
 #include "LinkOpener.h"
 #include "ListModel.h"
 #include "LoginViewModel.h"
 #include "PathNodeRow.h"
 #include "QmlHarness.h"
-#include "TestPlatform.h"
 #include "QmlModules.h"
+#include "TestPlatform.h"
 
 #include <QGuiApplication>
 #include <QQmlComponent>
@@ -121,16 +122,8 @@ private Q_SLOTS:
                    auto *transport = static_cast<FakeTransport *>(&Platform::transport());
                    transport->on(
                        "GET", "/api/v1/learning-paths/7",
-                       FakeTransport::Reply::json(
-                           200,
-                           R"({"path_id":7,"goal_type":"chapter","goal":"学完「有理数」","status":"Active",
-                                   "unlocked_order":2,"prefetch":1,"items":[
-                                   {"item_id":71,"list_order":1,"kp_code":"a","kp_name":"正数和负数",
-                                    "state":"Completed","openable":true},
-                                   {"item_id":72,"list_order":2,"kp_code":"b","kp_name":"有理数与数轴",
-                                    "state":"Ready","openable":true},
-                                   {"item_id":73,"list_order":3,"kp_code":"c","kp_name":"绝对值",
-                                    "state":"Generating","openable":false,"progress":30}]})")
+                       // Path 7: one lesson done, one ready, one still being prepared.
+                       FakeTransport::Reply::json(200, Fixtures::json("learning/path-rational-numbers.json"))
                            .after(30));
                    session.setLastPathId(7);
                    auto *store = new LearningStore(&session, &session);
@@ -151,13 +144,13 @@ private Q_SLOTS:
         };
         QTest::newRow("LearningItemDetailView")
             << "LearningItemDetailView"
+            // Lesson 72 with a section without a heading, an empty example and an empty question behind its
+            // complete ones: what a half-filled lesson looks like.
             << lessonPage(FakeTransport::Reply::json(
-                   200,
-                   R"({"item_id":72,"list_order":2,"kp_code":"b","kp_name":"有理数与数轴","state":"Ready",
-                     "assets":[],"handout":{"title":"数轴","sections":[{"heading":"数轴","body":"原点"},{"body":"b"}],
-                     "examples":[{"stem":"画数轴","steps":["一","二"]},{}]},
-                     "exercises":{"questions":[{"question_id":9,"stem":{"text":"题"},
-                     "options":[{"label":"A","text":"1"}]},{}]}})"));
+                   200, Fixtures::patched("learning/lesson-number-line.json",
+                                          {{"handout.sections.1", QJsonObject{{"body", "b"}}},
+                                           {"handout.examples.1", QJsonObject()},
+                                           {"exercises.questions.1", QJsonObject()}})));
         QTest::newRow("LearningItemDetailView preparing")
             << "LearningItemDetailView"
             << lessonPage(FakeTransport::Reply::json(
@@ -294,7 +287,8 @@ Rectangle {
     onShownChanged: if (shown) Qt.callLater(() => { sheet.open(); alert.open() })
 }
 )");
-        QVERIFY2(shown.loadData(qml, {}, QUrl(QStringLiteral("qrc:/tests/Kit.qml"))), qPrintable(shown.error()));
+        QVERIFY2(shown.loadData(qml, {}, QUrl(QStringLiteral("qrc:/tests/Kit.qml"))),
+                 qPrintable(shown.error()));
         QTest::qWait(100);
         QVERIFY(!shown.window().grabWindow().isNull());
         const QStringList warnings = m_guard->take();
@@ -307,7 +301,7 @@ Rectangle {
         m_guard->take();
         TestPlatform platform;
         platform.transport->on("POST", QStringLiteral("/api/v1/sms/code"),
-                               FakeTransport::Reply::json(200, R"({"expires_in":300,"resend_after":60})"));
+                               FakeTransport::Reply::json(200, Fixtures::json("auth/code-sent.json")));
         platform.transport->on("POST", QStringLiteral("/api/v1/auth/login"),
                                FakeTransport::Reply::json(400, R"({"message":"验证码错误"})"));
         AppSession session;

@@ -1,6 +1,7 @@
 #include "AppSession.h"
 #include "Await.h"
 #include "ChapterPickerViewModel.h"
+#include "Fixtures.h"
 #include "TestPlatform.h"
 
 #include <QJsonArray>
@@ -343,11 +344,10 @@ private Q_SLOTS:
 
     void aConfirmedTopicGoesToTheHost() {
         Fixture f;
-        f.transport().on("POST", QStringLiteral("/api/v1/learning-paths/topic-preview"),
-                         FakeTransport::Reply::json(
-                             200, R"({"status":"ok","message":"m","candidates":[{"chapter_code":"c1",
-                             "chapter_name":"有理数","kp_codes":["k1"],"kp_names":["绝对值"],"lessons":1,
-                             "estimated_minutes":15}]})"));
+        f.transport().on(
+            "POST", QStringLiteral("/api/v1/learning-paths/topic-preview"),
+            // One candidate: chapter c1 with the single point k1.
+            FakeTransport::Reply::json(200, Fixtures::json("learning/topic-one-candidate.json")));
         f.picker.topicBox()->setTopicText(QStringLiteral("绝对值"));
         Await::result(f.picker.topicBox()->resolveTopic());
         QSignalSpy topic(&f.picker, &ChapterPickerViewModel::topicPicked);

@@ -1,5 +1,6 @@
 #include "AppSession.h"
 #include "Await.h"
+#include "Fixtures.h"
 #include "LearningAPIClient.h"
 #include "TestPlatform.h"
 
@@ -14,8 +15,12 @@ namespace {
 
 const QString base = QStringLiteral("https://api.test.example/base");
 
-const QByteArray pathBody = R"({"path_id":12,"goal_type":"chapter","goal":"g","status":"Active",)"
-                            R"("unlocked_order":1,"prefetch":1,"items":[]})";
+const QJsonValue removed(QJsonValue::Undefined);
+
+// The shared path under the id the tests fetch.
+QByteArray pathBody() {
+    return Fixtures::patched("learning/path-rational-numbers.json", {{"path_id", 12}});
+}
 
 QJsonObject bundleWithBasePath() {
     QJsonObject bundle = TestPlatform::defaultBundle();
@@ -27,20 +32,17 @@ QJsonObject bundleWithBasePath() {
 FakeTransport::Reply validAnswer(const HttpRequest &request) {
     const QString path = request.url.path();
     if (path.endsWith(QStringLiteral("/topic-preview")))
-        return FakeTransport::Reply::json(200, R"({"status":"ok","message":"m","candidates":[]})");
+        return FakeTransport::Reply::json(200, Fixtures::json("learning/topic-one-candidate.json"));
     if (path.endsWith(QStringLiteral("/complete")))
-        return FakeTransport::Reply::json(
-            200, R"({"item_id":7,"state":"Completed","unlocked_order":2,"path_status":"Active"})");
+        return FakeTransport::Reply::json(200, Fixtures::json("learning/complete.json"));
     if (path.contains(QStringLiteral("/items/")))
-        return FakeTransport::Reply::json(
-            200, R"({"item_id":345,"list_order":1,"kp_code":"k","kp_name":"n","state":"Ready","assets":[]})");
+        return FakeTransport::Reply::json(200, Fixtures::json("learning/lesson-number-line.json"));
     if (path.endsWith(QStringLiteral("/points")) || path.endsWith(QStringLiteral("/chapters")) ||
         path.endsWith(QStringLiteral("/questions")))
         return FakeTransport::Reply::json(200, R"({"items":[]})");
     if (path.endsWith(QStringLiteral("/question-requests")))
-        return FakeTransport::Reply::json(
-            200, R"({"request_id":1,"state":"Queued","merged":false,"message":"m"})");
-    return FakeTransport::Reply::json(200, pathBody);
+        return FakeTransport::Reply::json(200, Fixtures::json("learning/question-request.json"));
+    return FakeTransport::Reply::json(200, pathBody());
 }
 
 using Call = std::function<void(const LearningAPIClient &, AppSession &)>;
@@ -217,16 +219,14 @@ private Q_SLOTS:
         QTest::addColumn<int>("errorStatus");
         QTest::addColumn<QString>("message");
 
-        QTest::newRow("200") << 200 << pathBody << "ok" << 0 << "";
-        QTest::newRow("299 is a success") << 299 << pathBody << "ok" << 0 << "";
-        QTest::newRow("199 fails") << 199 << pathBody << "http" << 199 << "请求失败（199）";
-        QTest::newRow("300 fails") << 300 << pathBody << "http" << 300 << "请求失败（300）";
+        QTest::newRow("200") << 200 << pathBody() << "ok" << 0 << "";
+        QTest::newRow("299 is a success") << 299 << pathBody() << "ok" << 0 << "";
+        QTest::newRow("199 fails") << 199 << pathBody() << "http" << 199 << "请求失败（199）";
+        QTest::newRow("300 fails") << 300 << pathBody() << "http" << 300 << "请求失败（300）";
         QTest::newRow("200 with empty body") << 200 << QByteArray() << "decoding" << 0 << "响应格式不正确";
         QTest::newRow("204 with empty body") << 204 << QByteArray() << "decoding" << 0 << "响应格式不正确";
         QTest::newRow("200 without prefetch")
-            << 200
-            << QByteArray(
-                   R"({"path_id":1,"goal_type":"c","goal":"g","status":"s","unlocked_order":1,"items":[]})")
+            << 200 << Fixtures::patched("learning/path-rational-numbers.json", {{"prefetch", removed}})
             << "decoding" << 0 << "响应格式不正确";
         QTest::newRow("404 with message")
             << 404 << QByteArray(R"({"code":"path_not_found","message":"学习路径不存在"})") << "http" << 404
@@ -340,7 +340,8 @@ private Q_SLOTS:
         TestPlatform platform;
         platform.transport->on(
             "POST", QStringLiteral("/api/v1/learning-paths/3/items/7/complete"),
-            FakeTransport::Reply::json(200, R"({"item_id":7,"state":"Completed","unlocked_order":2})"));
+            FakeTransport::Reply::json(
+                200, Fixtures::patched("learning/complete.json", {{"path_status", removed}})));
         AppSession session;
         try {
             Await::result(LearningAPIClient().completeItem(3, 7, session));
@@ -359,9 +360,7 @@ private Q_SLOTS:
         session.setRefreshToken(QStringLiteral("rt"));
         platform.transport->on(
             "POST", QStringLiteral("/api/v1/auth/refresh"),
-            FakeTransport::Reply::json(
-                200, R"({"access_token":"new","token_type":"Bearer",)"
-                     R"("expires_in":3600,"user_id":1,"status":"Active","refresh_token":"rt2"})"));
+            FakeTransport::Reply::json(200, Fixtures::patched("auth/grant.json", {{"access_token", "new"}})));
         platform.transport->fallback = [](const HttpRequest &request) {
             return request.header("Authorization") == "Bearer new"
                        ? validAnswer(request)

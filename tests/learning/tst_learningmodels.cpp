@@ -1,4 +1,5 @@
 #include "CatalogueModels.h"
+#include "Fixtures.h"
 #include "LearningModels.h"
 
 #include <QJsonArray>
@@ -15,34 +16,7 @@ QJsonObject object(const char *json) {
     return QJsonDocument::fromJson(QByteArray(json)).object();
 }
 
-const char *pathJson =
-    R"({"path_id":12,"goal_type":"chapter","goal":"学完「有理数」","status":"Active",)"
-    R"("unlocked_order":2,"prefetch":1,"extra":"ignored","items":[)"
-    R"({"item_id":1001,"list_order":1,"kp_code":"k1","kp_name":"正数和负数","state":"Completed","openable":true},)"
-    R"({"item_id":1002,"list_order":2,"kp_code":"k2","kp_name":"数轴","state":"Generating","openable":false,)"
-    R"("progress":50}]})";
-
-const char *detailJson =
-    R"({"item_id":1002,"list_order":2,"kp_code":"k2","kp_name":"数轴","state":"Ready",)"
-    R"("assets":[{"type":"video","uri":"https://x/v.mp4"}],)"
-    R"("handout":{"title":"数轴","sections":[{"heading":"三要素","body":"原点"}],)"
-    R"("examples":[{"stem":"画数轴","steps":["一","二"]}]},)"
-    R"("exercises":{"questions":[{"question_id":7,"stem":{"text":"题"},"options":[{"label":"A","text":"1"}]}]}})";
-
-const char *completeJson = R"({"item_id":1,"state":"Completed","unlocked_order":2,"path_status":"Active"})";
-
-const char *chaptersJson = R"({"items":[{"code":"c1","subject":"math","stage":"junior","grade":7,)"
-                           R"("name":"有理数"}]})";
-
-const char *pointsJson = R"({"items":[{"code":"k1","name":"正数和负数"}]})";
-
-const char *topicJson =
-    R"({"status":"ok","message":"找到 1 条","candidates":[{"chapter_code":"c1",)"
-    R"("chapter_name":"有理数","kp_codes":["k1","k2"],"kp_names":["正数","数轴"],"lessons":2,)"
-    R"("estimated_minutes":30}]})";
-
-const char *requestJson = R"({"request_id":5001,"state":"Queued","merged":false,"message":"已收到"})";
-
+// A practice list with a null label and a missing text: the variant question's loose shape.
 const char *questionsJson = R"({"items":[{"question_id":9,"qtype":"single_choice","stem":{"text":"题"},)"
                             R"("options":[{"label":"A","text":"1"},{"label":null}]}]})";
 
@@ -65,35 +39,22 @@ const QHash<QString, std::function<void(const QJsonObject &)>> &decoders() {
     return table;
 }
 
-const QHash<QString, const char *> &samples() {
-    static const QHash<QString, const char *> table{
-        {QStringLiteral("path"), pathJson},         {QStringLiteral("detail"), detailJson},
-        {QStringLiteral("complete"), completeJson}, {QStringLiteral("chapters"), chaptersJson},
-        {QStringLiteral("points"), pointsJson},     {QStringLiteral("topic"), topicJson},
-        {QStringLiteral("request"), requestJson},   {QStringLiteral("questions"), questionsJson},
+// One valid answer per record: the shared fixtures where the suites share one, and a key the client must
+// ignore added to the path.
+const QHash<QString, QJsonObject> &samples() {
+    static const QHash<QString, QJsonObject> table{
+        {QStringLiteral("path"),
+         Fixtures::with(Fixtures::object(QStringLiteral("learning/path-rational-numbers.json")),
+                        QStringLiteral("extra"), QStringLiteral("ignored"))},
+        {QStringLiteral("detail"), Fixtures::object(QStringLiteral("learning/lesson-number-line.json"))},
+        {QStringLiteral("complete"), Fixtures::object(QStringLiteral("learning/complete.json"))},
+        {QStringLiteral("chapters"), Fixtures::object(QStringLiteral("learning/chapters.json"))},
+        {QStringLiteral("points"), Fixtures::object(QStringLiteral("learning/points.json"))},
+        {QStringLiteral("topic"), Fixtures::object(QStringLiteral("learning/topic-one-candidate.json"))},
+        {QStringLiteral("request"), Fixtures::object(QStringLiteral("learning/question-request.json"))},
+        {QStringLiteral("questions"), object(questionsJson)},
     };
     return table;
-}
-
-// `value` at the dotted location ("items.0.progress") replaced, or the key removed when `value` is undefined.
-QJsonValue changed(const QJsonValue &node, QStringList location, const QJsonValue &value) {
-    const QString key = location.takeFirst();
-    if (node.isArray()) {
-        QJsonArray array = node.toArray();
-        const int index = key.toInt();
-        array[index] = location.isEmpty() ? value : changed(array[index], location, value);
-        return array;
-    }
-    QJsonObject object = node.toObject();
-    if (location.isEmpty()) {
-        if (value.isUndefined())
-            object.remove(key);
-        else
-            object.insert(key, value);
-    } else {
-        object.insert(key, changed(object.value(key), location, value));
-    }
-    return object;
 }
 
 const QJsonValue missing(QJsonValue::Undefined);
@@ -139,9 +100,9 @@ private Q_SLOTS:
             QTest::newRow(qPrintable(QStringLiteral("lesson without ") + QLatin1String(key)))
                 << QStringLiteral("path") << QStringLiteral("items.1.") + QLatin1String(key) << missing
                 << false;
-        row("lesson without progress", "path", "items.1.progress", missing, true);
-        row("lesson progress null", "path", "items.1.progress", null, true);
-        row("lesson progress as text", "path", "items.1.progress", QJsonValue("50"), false);
+        row("lesson without progress", "path", "items.2.progress", missing, true);
+        row("lesson progress null", "path", "items.2.progress", null, true);
+        row("lesson progress as text", "path", "items.2.progress", QJsonValue("30"), false);
         row("openable as text", "path", "items.0.openable", QJsonValue("true"), false);
         row("state as number", "path", "items.0.state", QJsonValue(1), false);
 
@@ -217,10 +178,10 @@ private Q_SLOTS:
         QFETCH(QJsonValue, value);
         QFETCH(bool, decodes);
 
-        QJsonObject json = object(samples().value(record));
+        QJsonObject json = samples().value(record);
         QVERIFY(!json.isEmpty());
         if (!location.isEmpty())
-            json = changed(json, location.split(u'.'), value).toObject();
+            json = Fixtures::with(json, location, value);
         bool decoded = true;
         try {
             decoders().value(record)(json);
@@ -231,35 +192,41 @@ private Q_SLOTS:
     }
 
     void pathFieldsComeFromSnakeCaseKeys() {
+        // What learning/path-rational-numbers.json holds.
         const LearningPathView path =
-            LearningPathView::fromJson(JsonReader(object(pathJson), JsonKeys::FromSnakeCase));
-        QCOMPARE(path.pathId, 12);
+            LearningPathView::fromJson(JsonReader(samples().value("path"), JsonKeys::FromSnakeCase));
+        QCOMPARE(path.pathId, 7);
         QCOMPARE(path.goalType, QStringLiteral("chapter"));
         QCOMPARE(path.goal, QStringLiteral("学完「有理数」"));
         QCOMPARE(path.unlockedOrder, 2);
         QCOMPARE(path.prefetch, 1);
-        QCOMPARE(path.items.size(), 2);
-        QCOMPARE(path.items[0].id(), 1001);
+        QCOMPARE(path.items.size(), 3);
+        QCOMPARE(path.items[0].id(), 71);
+        QCOMPARE(path.items[0].kpCode, QStringLiteral("math-g7a-c1-01"));
         QCOMPARE(path.items[0].progress, std::nullopt);
-        QCOMPARE(path.items[1].progress, std::optional<qint64>(50));
-        QCOMPARE(path.items[1].kpName, QStringLiteral("数轴"));
-        QCOMPARE(path.items[1].state, LessonState::generating);
-        QVERIFY(!path.items[1].openable);
+        QCOMPARE(path.items[2].progress, std::optional<qint64>(30));
+        QCOMPARE(path.items[2].kpName, QStringLiteral("相反数与绝对值"));
+        QCOMPARE(path.items[2].state, LessonState::generating);
+        QVERIFY(!path.items[2].openable);
     }
 
     void detailKeepsServerOrderAndOptionalParts() {
+        // What learning/lesson-number-line.json holds.
         const LearningItemDetail detail =
-            LearningItemDetail::fromJson(JsonReader(object(detailJson), JsonKeys::FromSnakeCase));
+            LearningItemDetail::fromJson(JsonReader(samples().value("detail"), JsonKeys::FromSnakeCase));
         QCOMPARE(detail.assets.size(), 1);
-        QCOMPARE(detail.assets[0].id(), QStringLiteral("video|https://x/v.mp4"));
+        QCOMPARE(detail.assets[0].id(), QStringLiteral("video|https://media.example/number-line.mp4"));
         QVERIFY(detail.handout);
-        QCOMPARE(detail.handout->title, QStringLiteral("数轴"));
+        QCOMPARE(detail.handout->title, QStringLiteral("有理数与数轴"));
+        QCOMPARE(detail.handout->sections->at(0).heading, QStringLiteral("数轴的三要素"));
         QCOMPARE(detail.handout->examples->at(0).steps,
-                 (QStringList{QStringLiteral("一"), QStringLiteral("二")}));
+                 (QStringList{QStringLiteral("从原点向左数 2 个单位长度，得到表示 -2 的点。"),
+                              QStringLiteral("表示 3 的点在表示 -2 的点的右边，所以 3 > -2。")}));
         const LessonExercises::Question &question = detail.exercises->questions->at(0);
-        QCOMPARE(question.questionId, std::optional<qint64>(7));
-        QCOMPARE(question.stem->text, QStringLiteral("题"));
-        QCOMPARE(question.options->at(0).label, QStringLiteral("A"));
+        QCOMPARE(question.questionId, std::optional<qint64>(900121));
+        QCOMPARE(question.stem->text, QStringLiteral("数轴上表示 -3 的点在原点的（  ）"));
+        QCOMPARE(question.options->size(), 2);
+        QCOMPARE(question.options->at(1).label, QStringLiteral("B"));
 
         const LessonHandout empty =
             LessonHandout::fromJson(JsonReader(QJsonObject(), JsonKeys::FromSnakeCase));

@@ -1,6 +1,7 @@
 #include "Analytics.h"
 #include "AppSession.h"
 #include "Await.h"
+#include "Fixtures.h"
 #include "LearningStore.h"
 #include "TestPlatform.h"
 
@@ -41,8 +42,10 @@ QByteArray pathBody(qint64 pathId, int count = 2, int unlocked = 1) {
     return QJsonDocument(path).toJson(QJsonDocument::Compact);
 }
 
-const QByteArray completeBody =
-    R"({"item_id":101,"state":"Completed","unlocked_order":2,"path_status":"Active"})";
+// The store fetches the path again after a completion, so only that the answer decodes matters here.
+QByteArray completeBody() {
+    return Fixtures::json("learning/complete.json");
+}
 
 FakeTransport::Reply ok(const QByteArray &body, int delayMs = 0) {
     return FakeTransport::Reply::json(200, body).after(delayMs);
@@ -345,7 +348,7 @@ private Q_SLOTS:
         f.transport().on("GET", pathUrl(1), ok(pathBody(1, 3, 1)));
         f.transport().on("GET", pathUrl(1), ok(pathBody(1, 3, 2)));
         Await::result(f.store.loadLastPath());
-        f.transport().on("POST", completeUrl(1, 101), ok(completeBody));
+        f.transport().on("POST", completeUrl(1, 101), ok(completeBody()));
         QSignalSpy loading(&f.store, &LearningStore::loadingChanged);
 
         QVERIFY(Await::result(f.store.completeItem(1, 101)));
@@ -366,7 +369,7 @@ private Q_SLOTS:
         f.session.setLastPathId(2);
         f.transport().on("GET", pathUrl(2), ok(pathBody(2)));
         Await::result(f.store.loadLastPath());
-        f.transport().on("POST", completeUrl(1, 101), ok(completeBody));
+        f.transport().on("POST", completeUrl(1, 101), ok(completeBody()));
         const int fetchesBefore = f.transport().count(pathUrl(2));
 
         QVERIFY(Await::result(f.store.completeItem(1, 101)));
@@ -380,7 +383,7 @@ private Q_SLOTS:
 
     void completionWithoutAPathOnShowStillPosts() {
         Fixture f;
-        f.transport().on("POST", completeUrl(4, 401), ok(completeBody));
+        f.transport().on("POST", completeUrl(4, 401), ok(completeBody()));
         QVERIFY(Await::result(f.store.completeItem(4, 401)));
         QCOMPARE(f.transport().requests.size(), 1);
         QVERIFY(!f.store.hasPath());
@@ -399,7 +402,7 @@ private Q_SLOTS:
         QTest::newRow("no HTTP answer")
             << FakeTransport::Reply::json(-1, "") << ok(pathBody(1, 3, 2)) << false << "无响应";
         QTest::newRow("posted, fetch refused")
-            << ok(completeBody) << refused(502, "服务暂时不可用") << true << "服务暂时不可用";
+            << ok(completeBody()) << refused(502, "服务暂时不可用") << true << "服务暂时不可用";
     }
     void completionFailures() {
         QFETCH(FakeTransport::Reply, postReply);
@@ -431,7 +434,7 @@ private Q_SLOTS:
         f.transport().on("GET", pathUrl(1), ok(pathBody(1, 3, 1), 80)); // the refresh's slow answer
         f.transport().on("GET", pathUrl(1), ok(pathBody(1, 3, 2)));     // the fetch after the completion
         Await::result(f.store.loadLastPath());
-        f.transport().on("POST", completeUrl(1, 101), ok(completeBody));
+        f.transport().on("POST", completeUrl(1, 101), ok(completeBody()));
 
         auto refresh = f.store.refresh();
         QVERIFY(Await::result(f.store.completeItem(1, 101)));

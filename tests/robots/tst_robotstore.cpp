@@ -1,5 +1,6 @@
 #include "AppSession.h"
 #include "Await.h"
+#include "Fixtures.h"
 #include "RobotStore.h"
 #include "RobotTestData.h"
 #include "TestPlatform.h"
@@ -479,10 +480,9 @@ private Q_SLOTS:
         AppSession session;
         session.setAccessToken(QStringLiteral("stale"));
         session.setRefreshToken(QStringLiteral("rt"));
-        platform.transport->on(
-            "POST", "/api/v1/auth/refresh",
-            FakeTransport::Reply::json(200, R"({"access_token":"fresh","token_type":"Bearer",)"
-                                            R"("expires_in":3600,"user_id":1,"status":"Active"})"));
+        platform.transport->on("POST", "/api/v1/auth/refresh",
+                               FakeTransport::Reply::json(
+                                   200, Fixtures::patched("auth/grant.json", {{"access_token", "fresh"}})));
         platform.transport->fallback = [](const HttpRequest &request) {
             if (request.header("Authorization") == QByteArray("Bearer fresh"))
                 return FakeTransport::Reply::json(200, RobotTestData::catalogBody("renewed", "zh-CN"));
