@@ -25,13 +25,6 @@ int GuestHomeViewModel::columnCount(qreal width) {
     return std::max(1, n);
 }
 
-qreal GuestHomeViewModel::sheetHeight(qreal windowHeight, bool large) {
-    const qreal full = std::max<qreal>(0, windowHeight - sheetTopGap);
-    if (large)
-        return full;
-    return std::min(full, std::max(windowHeight / 2, mediumSheetMin));
-}
-
 void GuestHomeViewModel::setLists(QList<GuestHomeFeature> features, QList<GuestHomeFeature> safety) {
     m_features = std::move(features);
     m_safety = std::move(safety);

@@ -43,12 +43,10 @@ class GuestHomeViewModel : public QObject {
 
 public:
     // Layout constants of the page, in points.
-    static constexpr qreal pagePadding = 18;     // either side of the content column
-    static constexpr qreal maxPageWidth = 960;   // content column including its padding; hero column
-    static constexpr qreal minCardWidth = 150;   // a grid column is never narrower
-    static constexpr qreal gridSpacing = 12;     // between grid columns and rows
-    static constexpr qreal sheetTopGap = 24;     // above a sheet at its large height
-    static constexpr qreal mediumSheetMin = 440; // a medium sheet is at least this tall, room allowing
+    static constexpr qreal pagePadding = 18;   // either side of the content column
+    static constexpr qreal maxPageWidth = 960; // content column including its padding; hero column
+    static constexpr qreal minCardWidth = 150; // a grid column is never narrower
+    static constexpr qreal gridSpacing = 12;   // between grid columns and rows
 
     // Where a grid card or the teaser leads, and the entries of the page menu.
     enum Section { Features, Safety };
@@ -73,8 +71,6 @@ public:
     static qreal contentWidth(qreal windowWidth);
     // The largest n with n columns of at least 150 and 12 between them fitting `width`; at least one.
     static int columnCount(qreal width);
-    // A sheet's height in a window of `windowHeight`: nearly the full height when large, else about half.
-    Q_INVOKABLE static qreal sheetHeight(qreal windowHeight, bool large);
 
     const QList<GuestHomeFeature> &features() const { return m_features; }
     const QList<GuestHomeFeature> &safety() const { return m_safety; }

@@ -12,10 +12,10 @@ int SheetDetent::afterDrag(int detent, double dy, bool allowsMedium) {
     return detent == Large && allowsMedium ? Medium : Closed;
 }
 
-double SheetDetent::height(int detent, double available) {
+double SheetDetent::height(int detent, double available, double mediumMinimum) {
     available = std::max(0.0, available);
     const double large = std::max(0.0, available - 24);
     if (detent == Medium)
-        return std::min(large, std::max(320.0, available / 2));
+        return std::min(large, std::max(mediumMinimum, available / 2));
     return detent == Large ? large : 0;
 }

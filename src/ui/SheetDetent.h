@@ -22,6 +22,6 @@ public:
     // to large; down shrinks a large one to medium (`allowsMedium`) or closes it, and closes a medium one.
     Q_INVOKABLE static int afterDrag(int detent, double dy, bool allowsMedium);
     // The sheet's height at a detent in a window `available` pixels tall: half of it for medium (at least
-    // 320), all but a 24-pixel strip for large.
-    Q_INVOKABLE static double height(int detent, double available);
+    // `mediumMinimum`, room allowing), all but a 24-pixel strip for large.
+    Q_INVOKABLE static double height(int detent, double available, double mediumMinimum = 320);
 };

@@ -97,6 +97,11 @@ GuestHomeFeature featureWith(GuestHomeFeature::Action action, const QString &tit
 
 using QmlHarness::findItem;
 
+// The visual content of a popup the page presents (a sheet, the sign-in cover).
+QQuickItem *contentOf(QObject *popup) {
+    return popup ? popup->property("contentItem").value<QQuickItem *>() : nullptr;
+}
+
 // Swaps the desktop's link handler for the test's lifetime; records what it is given.
 struct LinkRecorder {
     QList<QUrl> opened;
@@ -364,14 +369,6 @@ private Q_SLOTS:
         // The cards and the gaps between them fill the column exactly.
         QCOMPARE(columns * vm.cardWidth() + (columns - 1) * GuestHomeViewModel::gridSpacing,
                  std::max<qreal>(column, columns * vm.cardWidth() + (columns - 1) * 12));
-    }
-
-    void sheetHeights() {
-        QCOMPARE(GuestHomeViewModel::sheetHeight(760, true), 736.0);
-        QCOMPARE(GuestHomeViewModel::sheetHeight(760, false), 440.0);
-        QCOMPARE(GuestHomeViewModel::sheetHeight(1000, false), 500.0);
-        QCOMPARE(GuestHomeViewModel::sheetHeight(400, false), 376.0); // never above the large height
-        QCOMPARE(GuestHomeViewModel::sheetHeight(10, true), 0.0);
     }
 
     // --- presentations and their hand-overs
@@ -712,7 +709,14 @@ private Q_SLOTS:
         QTRY_VERIFY(vm->hasDetail());
         QTRY_VERIFY(loaded("detailSheet"));
         QTest::qWait(350); // the sheet rises
-        auto *detailSheet = qobject_cast<QQuickItem *>(loaded("detailSheet"));
+        QQuickItem *detailSheet = contentOf(loaded("detailSheet"));
+        QVERIFY(detailSheet);
+        // Its handle switches the height, and the page's model follows.
+        click(detailSheet->findChild<QQuickItem *>(QStringLiteral("sheetHandle")));
+        QTRY_VERIFY(vm->detailLarge());
+        click(detailSheet->findChild<QQuickItem *>(QStringLiteral("sheetHandle")));
+        QTRY_VERIFY(!vm->detailLarge());
+        QTest::qWait(250);
         click(detailSheet->findChild<QQuickItem *>(QStringLiteral("sheetCloseButton")));
         QTRY_VERIFY(!vm->hasDetail());
         QTRY_VERIFY(!loaded("detailSheet"));
@@ -722,13 +726,13 @@ private Q_SLOTS:
         click(find("pathTeaser"));
         QTRY_VERIFY(vm->showCatalog());
         QTRY_VERIFY(loaded("catalogueSheet"));
-        auto *catalogue = qobject_cast<QQuickItem *>(loaded("catalogueSheet"));
+        QObject *catalogue = loaded("catalogueSheet");
         auto *catalogueVm = catalogue->property("viewModel").value<GuestCatalogueViewModel *>();
         QTRY_VERIFY(!catalogueVm->loading());
         QCOMPARE(catalogueVm->entries().size(), 1);
         QTest::qWait(350);
         QQuickItem *chapterLogin = nullptr;
-        QTRY_VERIFY((chapterLogin = findItem(catalogue, QStringLiteral("chapterLogin"))));
+        QTRY_VERIFY((chapterLogin = findItem(contentOf(catalogue), QStringLiteral("chapterLogin"))));
         click(chapterLogin);
         QTRY_VERIFY(vm->showLogin());
         QVERIFY(!vm->showCatalog());
@@ -737,10 +741,26 @@ private Q_SLOTS:
 
         // The sign-in screen's close button returns to the page.
         QTest::qWait(350);
-        auto *cover = qobject_cast<QQuickItem *>(loaded("loginCover"));
-        click(cover->findChild<QQuickItem *>(QStringLiteral("closeButton")));
+        click(contentOf(loaded("loginCover"))->findChild<QQuickItem *>(QStringLiteral("closeButton")));
         QTRY_VERIFY(!vm->showLogin());
         QTRY_VERIFY(!loaded("loginCover"));
+
+        // The sign-in cover stays above a sheet that is up: a click on its close button reaches it, not the
+        // sheet (nor the sheet's backdrop, which would close the sheet).
+        vm->tapCard(GuestHomeViewModel::Features, 0);
+        QTRY_VERIFY(loaded("detailSheet"));
+        vm->toggleDetailHeight();
+        QTest::qWait(350);
+        vm->openLogin();
+        QTRY_VERIFY(loaded("loginCover"));
+        QTest::qWait(350);
+        click(contentOf(loaded("loginCover"))->findChild<QQuickItem *>(QStringLiteral("closeButton")));
+        QTRY_VERIFY(!vm->showLogin());
+        QVERIFY(vm->hasDetail());
+        // Escape closes the sheet; the model hears of it and takes the sheet away.
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QTRY_VERIFY(!vm->hasDetail());
+        QTRY_VERIFY(!loaded("detailSheet"));
 
         // The menu: its entries reach the model.
         find("guestPage")->setProperty("contentY", 0);

@@ -122,15 +122,15 @@ private Q_SLOTS:
         } else if (state.startsWith(QLatin1String("catalogue-"))) {
             vm->openCatalog();
             QTest::qWait(50);
-            auto *catalogue = view->findChild<GuestCatalogueViewModel *>();
+            QObject *loader = view->findChild<QObject *>(QStringLiteral("catalogueSheet"));
+            QObject *sheet = loader->property("item").value<QObject *>();
+            QVERIFY(sheet);
+            auto *catalogue = sheet->property("viewModel").value<GuestCatalogueViewModel *>();
             QVERIFY(catalogue);
             if (state != QLatin1String("catalogue-loading"))
                 QTRY_VERIFY_WITH_TIMEOUT(!catalogue->loading(), 10000);
             if (state == QLatin1String("catalogue-points")) {
                 // Scrolled down to the second chapter's points.
-                QObject *loader = view->findChild<QObject *>(QStringLiteral("catalogueSheet"));
-                QObject *sheet = loader->property("item").value<QObject *>();
-                QVERIFY(sheet);
                 QObject *scroller = sheet->property("scroller").value<QObject *>();
                 QVERIFY(scroller);
                 scroller->setProperty("contentY", 520);

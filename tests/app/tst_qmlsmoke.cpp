@@ -212,7 +212,6 @@ private Q_SLOTS:
                                  "GuestPathTeaser",
                                  "GuestSectionHeader",
                                  "GuestShadowText",
-                                 "GuestSheet",
                                  "LearningHomeNavBar",
                                  "LessonCard",
                                  "NavigationBar",

@@ -46,9 +46,20 @@ struct Shown {
 
     bool show(QObject *created, QSize size = {}) {
         object.reset(created);
-        auto *item = qobject_cast<QQuickItem *>(created);
-        if (!item)
+        if (!created)
             return false;
+        auto *item = qobject_cast<QQuickItem *>(created);
+        if (!item) {
+            // A sheet: opened over the window, as a presenter shows it, a phone-sized window by default.
+            if (created->metaObject()->indexOfMethod("open()") < 0)
+                return false;
+            window->resize(size.isEmpty() ? QSize(430, 800) : size);
+            created->setProperty("parent", QVariant::fromValue(window->contentItem()));
+            QMetaObject::invokeMethod(created, "open");
+            window->setColor(Qt::white);
+            window->show();
+            return QTest::qWaitForWindowExposed(window.get());
+        }
         item->setParentItem(window->contentItem());
         if (size.isEmpty())
             size = QSize(int(std::max(item->implicitWidth(), 10.0)),
@@ -302,7 +313,7 @@ Rectangle {
     void settingsSheetShots() {
         RobotStore &store = RobotStore::shared();
         const auto show = [&](const QString &name, bool dark,
-                              const std::function<void(QQuickItem &)> &act = {}) {
+                              const std::function<void(QObject &)> &act = {}) {
             m_session->setDarkMode(dark);
             Shown shown;
             QVERIFY(shown.show(create(QUrl(moduleFile("RobotSettingsSheet")),
@@ -310,8 +321,9 @@ Rectangle {
                                        {"session", QVariant::fromValue(m_session.get())},
                                        {"frameTime", 0.2}}),
                                QSize(430, 800)));
+            QTest::qWait(350); // the sheet rises
             if (act)
-                act(*qobject_cast<QQuickItem *>(shown.object.get()));
+                act(*shown.object);
             saveShot(*shown.window, name);
         };
         show(QStringLiteral("settings-sheet"), false);
@@ -324,9 +336,15 @@ Rectangle {
         store.setActiveLanguage(QStringLiteral("en-US"));
         store.setVoice(QStringLiteral("calm_teacher"));
         show(QStringLiteral("settings-sheet-english"), false);
-        show(QStringLiteral("settings-sheet-voice-menu"), false, [](QQuickItem &sheet) {
-            // The voice row sits under the voice header; a tap on its trailing side opens the rows.
-            QTest::mouseClick(sheet.window(), Qt::LeftButton, {}, QPoint(380, 422));
+        show(QStringLiteral("settings-sheet-voice-menu"), false, [](QObject &sheet) {
+            // A tap on the voice row's trailing side opens the rows.
+            auto *row = sheet.findChild<QQuickItem *>(QStringLiteral("voicePicker"));
+            QVERIFY(row);
+            QTest::mouseClick(row->window(), Qt::LeftButton, {},
+                              row->mapToScene(QPointF(row->width() - 50, row->height() / 2)).toPoint());
+            auto *menu = row->findChild<QObject *>(QStringLiteral("pickerMenu"));
+            QVERIFY(menu);
+            QTRY_VERIFY(menu->property("opened").toBool());
             QTest::qWait(150);
         });
         store.resetActiveLanguage();

@@ -126,6 +126,10 @@ bool View::create(QQmlComponent &component, const QVariantMap &properties) {
     if (m_root) {
         m_root->setParentItem(m_window->contentItem());
         m_root->setSize(m_window->size());
+    } else if (m_object->metaObject()->indexOfMethod("open()") >= 0) {
+        // A popup (a sheet): over the window and open, as its presenter shows it.
+        m_object->setProperty("parent", QVariant::fromValue(m_window->contentItem()));
+        QMetaObject::invokeMethod(m_object.get(), "open");
     }
     m_window->show();
     m_window->requestActivate();

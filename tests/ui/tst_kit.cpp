@@ -110,18 +110,26 @@ private Q_SLOTS:
     void sheetHeight_data() {
         QTest::addColumn<int>("detent");
         QTest::addColumn<double>("available");
+        QTest::addColumn<double>("mediumMinimum");
         QTest::addColumn<double>("height");
-        QTest::newRow("medium") << int(SheetDetent::Medium) << 800.0 << 400.0;
-        QTest::newRow("medium, low window") << int(SheetDetent::Medium) << 500.0 << 320.0;
-        QTest::newRow("medium, tiny window") << int(SheetDetent::Medium) << 200.0 << 176.0;
-        QTest::newRow("large") << int(SheetDetent::Large) << 800.0 << 776.0;
-        QTest::newRow("closed") << int(SheetDetent::Closed) << 800.0 << 0.0;
+        QTest::newRow("medium") << int(SheetDetent::Medium) << 800.0 << 320.0 << 400.0;
+        QTest::newRow("medium, low window") << int(SheetDetent::Medium) << 500.0 << 320.0 << 320.0;
+        QTest::newRow("medium, tiny window") << int(SheetDetent::Medium) << 200.0 << 320.0 << 176.0;
+        QTest::newRow("large") << int(SheetDetent::Large) << 800.0 << 320.0 << 776.0;
+        QTest::newRow("closed") << int(SheetDetent::Closed) << 800.0 << 320.0 << 0.0;
+        // A taller medium floor (the guest home's feature sheets).
+        QTest::newRow("taller floor") << int(SheetDetent::Medium) << 760.0 << 440.0 << 440.0;
+        QTest::newRow("taller floor, tall window") << int(SheetDetent::Medium) << 1000.0 << 440.0 << 500.0;
+        QTest::newRow("taller floor never above large")
+            << int(SheetDetent::Medium) << 400.0 << 440.0 << 376.0;
+        QTest::newRow("large, window under the strip") << int(SheetDetent::Large) << 10.0 << 440.0 << 0.0;
     }
     void sheetHeight() {
         QFETCH(int, detent);
         QFETCH(double, available);
+        QFETCH(double, mediumMinimum);
         QFETCH(double, height);
-        QCOMPARE(SheetDetent::height(detent, available), height);
+        QCOMPARE(SheetDetent::height(detent, available, mediumMinimum), height);
     }
 };
 

@@ -4,15 +4,21 @@ import Quorvel.Ui
 import Quorvel.Guest
 
 // The detail sheet of one guest-home feature: picture, title and description, the selling points, and at
-// most one action below them (sign in, a web page, the hotline). Everything shown comes from `model`.
-GuestSheet {
+// most one action below them (sign in, a web page, the hotline). Everything shown comes from `model`. Its
+// presenter makes and opens one per showing, at the medium height; however it is closed, the model hears.
+BottomSheet {
     id: root
 
     required property FeatureDetailViewModel model
 
     title: ""
     closeLabel: model.closeLabel
-    onCloseRequested: model.close()
+    detent: SheetDetent.Medium
+    // The points and the action fit without scrolling at the medium height of most windows.
+    mediumMinimum: 440
+    // Edge to edge, the content column centred in it, as the guest home's other surfaces.
+    maximumWidth: Infinity
+    onClosed: model.close()
 
     ColumnLayout {
         id: column

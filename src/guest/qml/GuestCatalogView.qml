@@ -5,9 +5,9 @@ import Quorvel.Ui
 import Quorvel.Guest
 
 // The course catalogue sheet of the guest home: loads the chapters and their knowledge points when it
-// appears and shows one card per chapter. Each opening is a fresh view that loads everything again; closing
-// drops a load under way without a word.
-GuestSheet {
+// appears and shows one card per chapter. Its presenter makes and opens a fresh sheet each time, which loads
+// everything again; closing drops a load under way without a word.
+BottomSheet {
     id: root
 
     required property AppSession session
@@ -17,6 +17,11 @@ GuestSheet {
 
     title: vm.title
     closeLabel: vm.closeLabel
+    // One height only: nothing to drag.
+    showsHandle: false
+    allowsMedium: false
+    // Edge to edge, the content column centred in it, as the guest home's other surfaces.
+    maximumWidth: Infinity
 
     GuestCatalogueViewModel {
         id: vm

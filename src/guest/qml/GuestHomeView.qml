@@ -506,29 +506,41 @@ Item {
         }
     }
 
-    // Presentations, lowest first: the catalogue sheet, the detail sheet, the sign-in cover.
+    // Presentations, lowest first: the catalogue sheet, the detail sheet, the sign-in cover. Each is a popup
+    // made and opened when the model raises it and gone when the model drops it; the sheets tell the model
+    // when they close themselves. The sign-in cover is a popup too: ordinary items sit under the popup layer, and the
+    // cover must stay above a sheet still on its way out.
     Loader {
         objectName: "catalogueSheet"
         anchors.fill: parent
-        z: 10
         active: vm.showCatalog
+        onLoaded: item.open()
         sourceComponent: GuestCatalogView {
+            z: 10
             session: root.session
             onLoginRequested: vm.catalogLogin()
-            onCloseRequested: vm.catalogDismissed()
+            onClosed: vm.catalogDismissed()
         }
     }
 
     Loader {
         objectName: "detailSheet"
         anchors.fill: parent
-        z: 11
         active: vm.hasDetail
+        onLoaded: item.open()
         sourceComponent: FeatureDetailSheet {
+            id: detail
+
+            z: 11
             model: vm.detailSheet
-            grabber: true
-            panelHeight: vm.sheetHeight(height, vm.detailLarge)
-            onGrabberClicked: vm.toggleDetailHeight()
+            // The page's model keeps the height while the sheet is up; the handle reports back to it.
+            Binding on detent {
+                value: vm.detailLarge ? SheetDetent.Large : SheetDetent.Medium
+            }
+            onDetentChanged: {
+                if ((detail.detent === SheetDetent.Large) !== vm.detailLarge)
+                    vm.toggleDetailHeight();
+            }
         }
     }
 
@@ -537,24 +549,32 @@ Item {
 
         objectName: "loginCover"
         anchors.fill: parent
-        z: 20
         active: vm.showLogin
-        sourceComponent: Item {
+        onLoaded: item.open()
+        sourceComponent: T.Popup {
             id: cover
 
+            z: 20
+            width: parent ? parent.width : 0
+            height: parent ? parent.height : 0
+            padding: 0
+            modal: true
+            dim: false
+            focus: true
+            closePolicy: T.Popup.NoAutoClose
+
             // The cover slides up over the page.
-            property real shift: 0
-            NumberAnimation on shift {
-                from: 1
-                to: 0
-                duration: 280
-                easing.type: Easing.OutCubic
+            enter: Transition {
+                NumberAnimation {
+                    property: "y"
+                    from: cover.height
+                    to: 0
+                    duration: 280
+                    easing.type: Easing.OutCubic
+                }
             }
 
-            LoginView {
-                width: cover.width
-                height: cover.height
-                y: cover.shift * cover.height
+            contentItem: LoginView {
                 session: root.session
                 closable: true
                 onCloseRequested: vm.loginClosed()

@@ -7,8 +7,9 @@ import Quorvel.Robots
 
 // The robot settings sheet, shown by the companion chat with its scene: the robot with a preview of its
 // greeting, then the reply and speech language, the voice and auto-speak, and the chat model preference.
-// Each control writes the shared robot store at once; "完成" (`done`) only closes the sheet.
-Rectangle {
+// Each control writes the shared robot store at once; "完成" only closes the sheet. Its presenter declares it
+// over the chat and opens it; it reads the store while it is open.
+BottomSheet {
     id: root
 
     property string scene: "companion"
@@ -16,12 +17,13 @@ Rectangle {
     // A fixed moment for still pictures of the robot; negative follows the clock.
     property real frameTime: -1
 
-    // The presenter closes the sheet.
-    signal done()
-
-    implicitWidth: 430
-    implicitHeight: 780
-    color: Theme.groupedBackground
+    title: sheet.title
+    titleColor: Theme.label
+    closeLabel: sheet.doneText
+    closeAtTrailing: true
+    showsHandle: false
+    allowsMedium: false
+    pageColor: Theme.groupedBackground
 
     RobotSettingsSheetModel {
         id: sheet
@@ -30,117 +32,37 @@ Rectangle {
         session: root.session
     }
 
-    Component.onCompleted: {
-        if (root.visible)
-            sheet.appear()
-    }
-    onVisibleChanged: root.visible ? sheet.appear() : sheet.disappear()
+    onOpened: sheet.appear()
+    onClosed: sheet.disappear()
     Component.onDestruction: sheet.disappear()
 
-    component SectionHeader: Text {
-        Layout.fillWidth: true
-        Layout.leftMargin: 32
-        Layout.rightMargin: 32
-        Layout.topMargin: 8
-        textFormat: Text.PlainText
-        font.pixelSize: 13
-        color: Theme.secondaryLabel
-    }
-
-    component SectionFooter: Text {
-        Layout.fillWidth: true
-        Layout.leftMargin: 32
-        Layout.rightMargin: 32
-        textFormat: Text.PlainText
-        wrapMode: Text.Wrap
-        font.pixelSize: 13
-        lineHeight: 1.1
-        color: Theme.secondaryLabel
-    }
-
-    component SectionCard: Rectangle {
-        default property alias rows: rowsColumn.data
-
-        Layout.fillWidth: true
-        Layout.leftMargin: 16
-        Layout.rightMargin: 16
-        implicitHeight: rowsColumn.implicitHeight
-        radius: 10
-        color: Theme.secondaryGroupedBackground
-
-        ColumnLayout {
-            id: rowsColumn
-
-            width: parent.width
-            spacing: 0
-        }
-    }
-
-    component Separator: Rectangle {
-        Layout.fillWidth: true
-        Layout.leftMargin: 16
-        implicitHeight: 0.5
-        color: Theme.separator
-    }
-
     // A picker in a form: its title on the left, the chosen row's text on the right; a tap opens the rows.
-    component PickerRow: Item {
+    component PickerRow: FormRow {
         id: pickerRow
 
-        property string title
         property var options: []
         property int currentIndex: -1
 
         signal picked(int index)
 
-        Layout.fillWidth: true
-        implicitHeight: 44
+        interactive: true
+        value: currentIndex >= 0 && currentIndex < options.length ? options[currentIndex] : ""
         Accessible.role: Accessible.ComboBox
-        Accessible.name: pickerRow.title
-        Accessible.description: pickerRow.currentIndex >= 0 ? pickerRow.options[pickerRow.currentIndex] : ""
-
-        Text {
-            anchors.left: parent.left
-            anchors.leftMargin: 16
-            anchors.right: value.left
-            anchors.rightMargin: 8
-            anchors.verticalCenter: parent.verticalCenter
-            text: pickerRow.title
-            textFormat: Text.PlainText
-            font.pixelSize: 17
-            elide: Text.ElideRight
-            color: Theme.label
-        }
-        Row {
-            id: value
-
-            anchors.right: parent.right
-            anchors.rightMargin: 16
-            anchors.verticalCenter: parent.verticalCenter
-            spacing: 4
-
-            Text {
-                anchors.verticalCenter: parent.verticalCenter
-                text: pickerRow.currentIndex >= 0 && pickerRow.currentIndex < pickerRow.options.length
-                      ? pickerRow.options[pickerRow.currentIndex] : ""
-                textFormat: Text.PlainText
-                font.pixelSize: 17
-                color: Theme.secondaryLabel
-            }
+        Accessible.name: title
+        Accessible.description: value
+        onClicked: menu.popup(pickerRow, pickerRow.width - menu.width - 8, pickerRow.height)
+        accessory: [
             SymbolIcon {
-                anchors.verticalCenter: parent.verticalCenter
                 symbol: "chevron.up.chevron.down"
                 size: 14
                 color: Theme.secondaryLabel
             }
-        }
-        TapHandler {
-            onTapped: menu.popup(pickerRow, pickerRow.width - menu.width - 8, pickerRow.height)
-        }
+        ]
 
         Menu {
             id: menu
 
+            objectName: "pickerMenu"
             background: Rectangle {
                 implicitWidth: 220
                 radius: 12
@@ -167,60 +89,27 @@ Rectangle {
         }
     }
 
-    // The navigation bar: the title in the middle, the close button at the trailing edge.
-    Item {
-        id: bar
+    ColumnLayout {
+        x: 16
+        width: parent.width - 32
+        spacing: 22
 
-        width: parent.width
-        height: 52
+        // Preview.
+        FormSection {
+            Layout.fillWidth: true
+            Layout.topMargin: 8
+            footer: sheet.robotFooter
 
-        Text {
-            anchors.centerIn: parent
-            text: sheet.title
-            textFormat: Text.PlainText
-            font.pixelSize: 17
-            font.weight: Font.DemiBold
-            color: Theme.label
-        }
-        PressScaleStyle {
-            anchors.right: parent.right
-            anchors.rightMargin: 16
-            anchors.verticalCenter: parent.verticalCenter
-            onClicked: root.done()
-            Accessible.name: sheet.doneText
-
-            contentItem: Text {
-                text: sheet.doneText
-                textFormat: Text.PlainText
-                font.pixelSize: 17
-                font.weight: Font.DemiBold
-                color: Theme.brandTeal
-            }
-        }
-    }
-
-    Flickable {
-        anchors.top: bar.bottom
-        anchors.left: parent.left
-        anchors.right: parent.right
-        anchors.bottom: parent.bottom
-        contentHeight: form.implicitHeight + 24
-        clip: true
-        boundsBehavior: Flickable.StopAtBounds
-
-        ColumnLayout {
-            id: form
-
-            width: parent.width
-            spacing: 8
-
-            // Preview.
-            SectionCard {
-                Layout.topMargin: 8
+            Item {
+                width: parent.width
+                implicitHeight: preview.implicitHeight + 32
 
                 RowLayout {
-                    Layout.fillWidth: true
-                    Layout.margins: 16
+                    id: preview
+
+                    x: 16
+                    y: 16
+                    width: parent.width - 32
                     spacing: 14
 
                     RobotAvatarView {
@@ -245,8 +134,6 @@ Rectangle {
                             color: Theme.label
                         }
                         PressScaleStyle {
-                            id: previewButton
-
                             Accessible.name: sheet.previewText
                             onClicked: sheet.preview()
                             leftPadding: 12
@@ -269,103 +156,60 @@ Rectangle {
                     }
                 }
             }
-            SectionFooter {
-                text: sheet.robotFooter
+        }
+
+        // Language.
+        FormSection {
+            Layout.fillWidth: true
+            header: sheet.languageSection
+            footer: sheet.languageFooter
+
+            PickerRow {
+                objectName: "languagePicker"
+                title: sheet.languagePicker
+                options: sheet.languageOptions
+                currentIndex: sheet.languageIndex
+                onPicked: index => sheet.chooseLanguage(index)
             }
+        }
 
-            // Language.
-            SectionHeader {
-                Layout.topMargin: 16
-                text: sheet.languageSection
+        // Voice.
+        FormSection {
+            Layout.fillWidth: true
+            header: sheet.voiceSection
+
+            PickerRow {
+                objectName: "voicePicker"
+                title: sheet.voicePicker
+                options: sheet.voiceOptions
+                currentIndex: sheet.voiceIndex
+                onPicked: index => sheet.chooseVoice(index)
             }
-            SectionCard {
-                PickerRow {
-                    title: sheet.languagePicker
-                    options: sheet.languageOptions
-                    currentIndex: sheet.languageIndex
-                    onPicked: index => sheet.chooseLanguage(index)
-                }
+            FormToggleRow {
+                objectName: "autoSpeakRow"
+                title: sheet.autoSpeakText
+                on: sheet.autoSpeak
+                onSwitched: on => sheet.autoSpeak = on
             }
-            SectionFooter {
-                text: sheet.languageFooter
-            }
+        }
 
-            // Voice.
-            SectionHeader {
-                Layout.topMargin: 16
-                text: sheet.voiceSection
-            }
-            SectionCard {
-                PickerRow {
-                    title: sheet.voicePicker
-                    options: sheet.voiceOptions
-                    currentIndex: sheet.voiceIndex
-                    onPicked: index => sheet.chooseVoice(index)
-                }
-                Separator {}
-                Item {
-                    Layout.fillWidth: true
-                    implicitHeight: 44
+        // Model.
+        FormSection {
+            Layout.fillWidth: true
+            Layout.bottomMargin: 24
+            header: sheet.modelSection
+            footer: sheet.modelNote
 
-                    Text {
-                        anchors.left: parent.left
-                        anchors.leftMargin: 16
-                        anchors.right: toggle.left
-                        anchors.verticalCenter: parent.verticalCenter
-                        text: sheet.autoSpeakText
-                        textFormat: Text.PlainText
-                        font.pixelSize: 17
-                        elide: Text.ElideRight
-                        color: Theme.label
-                    }
-                    Switch {
-                        id: toggle
+            Item {
+                width: parent.width
+                implicitHeight: segments.implicitHeight + 24
 
-                        anchors.right: parent.right
-                        anchors.rightMargin: 12
-                        anchors.verticalCenter: parent.verticalCenter
-                        checked: sheet.autoSpeak
-                        onToggled: sheet.autoSpeak = checked
-                        Accessible.name: sheet.autoSpeakText
-
-                        indicator: Rectangle {
-                            implicitWidth: 51
-                            implicitHeight: 31
-                            x: toggle.leftPadding
-                            y: (toggle.height - height) / 2
-                            radius: height / 2
-                            color: toggle.checked ? Theme.brandTeal : Theme.withOpacity("#787880", 0.32)
-
-                            Rectangle {
-                                x: toggle.checked ? parent.width - width - 2 : 2
-                                anchors.verticalCenter: parent.verticalCenter
-                                width: 27
-                                height: 27
-                                radius: 13.5
-                                color: "white"
-                                border.width: 0.5
-                                border.color: Qt.rgba(0, 0, 0, 0.04)
-
-                                Behavior on x {
-                                    NumberAnimation { duration: 150; easing.type: Easing.OutQuad }
-                                }
-                            }
-                        }
-                    }
-                }
-            }
-
-            // Model.
-            SectionHeader {
-                Layout.topMargin: 16
-                text: sheet.modelSection
-            }
-            SectionCard {
                 Rectangle {
                     id: segments
 
-                    Layout.fillWidth: true
-                    Layout.margins: 12
+                    x: 12
+                    y: 12
+                    width: parent.width - 24
                     implicitHeight: 32
                     radius: 8
                     color: Theme.withOpacity("#767680", 0.12)
@@ -415,9 +259,6 @@ Rectangle {
                         }
                     }
                 }
-            }
-            SectionFooter {
-                text: sheet.modelNote
             }
         }
     }

@@ -3,12 +3,15 @@ import QtQuick.Templates as T
 import Quorvel.Ui
 
 // A modal sheet rising from the bottom of the window: a drag handle, a bar with the close text button at the
-// leading end and an optional title, over a scrolling body on the page colour. It rests at `detent`
-// (SheetDetent.Medium: half the window; SheetDetent.Large: all but a strip at the top); dragging the handle
-// up or down moves between them or closes it, a click on the handle switches them. Escape, the close button
-// and a click on the dimmed backdrop close it. On a wide window it is at most `maximumWidth` wide, centred.
-// Declare it in the page it covers (usually the window-filling one): it sizes itself to its parent.
-// Children go into the scrolling body, which is as wide as the sheet. Open it with open().
+// leading end (or, for a "完成" that confirms, at the trailing end) and an optional title, over a scrolling
+// body on the page colour. It rests at `detent` (SheetDetent.Medium: half the window, at least
+// `mediumMinimum`; SheetDetent.Large: all but a strip at the top); dragging the handle up or down moves
+// between them or closes it, a click on the handle switches them. A sheet of one height hides the handle
+// (`showsHandle`). Escape, the close button and a click on the dimmed backdrop close it; `closed` follows.
+// On a wide window it is at most `maximumWidth` wide, centred. Declare it in the page it covers (usually the
+// window-filling one): it sizes itself to its parent. Children go into the scrolling body, which is as wide
+// as the sheet. Open it with open(); being a popup, it stays above the page's ordinary items, so anything
+// meant to cover an open sheet must be a popup too.
 T.Popup {
     id: sheet
 
@@ -17,6 +20,10 @@ T.Popup {
     property int detent: SheetDetent.Large
     // Whether a large sheet may be dragged down to medium rather than closed.
     property bool allowsMedium: true
+    property real mediumMinimum: 320
+    property bool showsHandle: true
+    property bool closeAtTrailing: false
+    property color titleColor: Theme.brandNavy
     property real maximumWidth: 640
     property color pageColor: Theme.brandMist
     default property alias content: body.data
@@ -28,7 +35,7 @@ T.Popup {
     closePolicy: T.Popup.CloseOnEscape | T.Popup.CloseOnPressOutside
     padding: 0
     width: parent ? Math.min(parent.width, maximumWidth) : 0
-    height: parent ? SheetDetent.height(detent, parent.height) : 0
+    height: parent ? SheetDetent.height(detent, parent.height, mediumMinimum) : 0
     x: parent ? (parent.width - width) / 2 : 0
     y: parent ? parent.height - height : 0
 
@@ -65,6 +72,8 @@ T.Popup {
             id: handle
 
             objectName: "sheetHandle"
+            visible: sheet.showsHandle
+            enabled: sheet.showsHandle
             anchors.horizontalCenter: parent.horizontalCenter
             width: 80
             height: 16
@@ -106,9 +115,10 @@ T.Popup {
         Item {
             id: bar
 
-            y: 8
+            // Without the handle the bar takes the top of the sheet.
+            y: sheet.showsHandle ? 8 : 0
             width: parent.width
-            height: 48
+            height: sheet.showsHandle ? 48 : 52
 
             T.Button {
                 id: closeButton
@@ -116,11 +126,11 @@ T.Popup {
                 objectName: "sheetCloseButton"
                 implicitWidth: implicitContentWidth + leftPadding + rightPadding
                 implicitHeight: implicitContentHeight + topPadding + bottomPadding
-                anchors.left: parent.left
-                anchors.leftMargin: 12
+                x: sheet.closeAtTrailing ? parent.width - width - 16 : 12
                 anchors.verticalCenter: parent.verticalCenter
                 padding: 8
                 text: sheet.closeLabel
+                Accessible.name: text
                 onClicked: sheet.close()
 
                 HoverHandler {
@@ -130,6 +140,7 @@ T.Popup {
                     text: closeButton.text
                     textFormat: Text.PlainText
                     font.pixelSize: 17
+                    font.weight: sheet.closeAtTrailing ? Font.DemiBold : Font.Normal
                     color: Theme.brandTeal
                     opacity: closeButton.down ? 0.5 : 1
                 }
@@ -143,7 +154,7 @@ T.Popup {
                 textFormat: Text.PlainText
                 font.pixelSize: 17
                 font.weight: Font.DemiBold
-                color: Theme.brandNavy
+                color: sheet.titleColor
                 elide: Text.ElideRight
             }
 
