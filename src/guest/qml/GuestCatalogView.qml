@@ -74,39 +74,18 @@ BottomSheet {
         }
 
         // Failed
-        ColumnLayout {
+        EmptyState {
             objectName: "catalogueFailure"
             Layout.fillWidth: true
             Layout.topMargin: 40
             Layout.bottomMargin: 20
             visible: !vm.loading && vm.failed
-            spacing: 8
-
-            SymbolIcon {
-                Layout.alignment: Qt.AlignHCenter
-                symbol: "wifi.exclamationmark"
-                size: 48
-                color: Theme.brandMuted
-            }
-            Text {
-                Layout.alignment: Qt.AlignHCenter
-                Layout.topMargin: 6
-                text: vm.failureTitle
-                textFormat: Text.PlainText
-                font.pixelSize: 20
-                font.bold: true
-                color: "black"
-            }
-            Text {
-                Layout.alignment: Qt.AlignHCenter
-                Layout.fillWidth: true
-                horizontalAlignment: Text.AlignHCenter
-                text: vm.error
-                textFormat: Text.PlainText
-                font.pixelSize: 15
-                color: Theme.brandMuted
-                wrapMode: Text.Wrap
-            }
+            symbol: "wifi.exclamationmark"
+            symbolColor: Theme.brandMuted
+            title: vm.failureTitle
+            titleColor: "black"
+            message: vm.error
+            messageColor: Theme.brandMuted
         }
 
         Repeater {

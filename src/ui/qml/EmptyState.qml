@@ -11,6 +11,10 @@ ColumnLayout {
     property string title
     property string message
     property string actionText
+    // Screens on a brand background tint the symbol and texts their own way.
+    property color symbolColor: Theme.gray
+    property color titleColor: Theme.label
+    property color messageColor: Theme.secondaryLabel
     signal actionTriggered()
 
     spacing: 10
@@ -21,7 +25,7 @@ ColumnLayout {
         visible: root.symbol.length > 0
         symbol: root.symbol
         size: 48
-        color: Theme.gray
+        color: root.symbolColor
     }
     Text {
         Layout.fillWidth: true
@@ -32,7 +36,7 @@ ColumnLayout {
         horizontalAlignment: Text.AlignHCenter
         font.pixelSize: 20
         font.bold: true
-        color: Theme.label
+        color: root.titleColor
     }
     Text {
         Layout.fillWidth: true
@@ -42,7 +46,7 @@ ColumnLayout {
         wrapMode: Text.Wrap
         horizontalAlignment: Text.AlignHCenter
         font.pixelSize: 15
-        color: Theme.secondaryLabel
+        color: root.messageColor
     }
     BrandPrimaryButton {
         Layout.alignment: Qt.AlignHCenter
