@@ -9,41 +9,30 @@ std::optional<QString> nonEmpty(const std::optional<QString> &text) {
     return text && !text->isEmpty() ? text : std::nullopt;
 }
 
-QVariantMap sectionVariant(const HandoutSectionBlock &section) {
-    return {{QStringLiteral("number"), section.number},
-            {QStringLiteral("hasHeading"), section.heading.has_value()},
-            {QStringLiteral("heading"), section.heading.value_or(QString())},
-            {QStringLiteral("hasBody"), section.body.has_value()},
-            {QStringLiteral("body"), section.body.value_or(QString())},
-            {QStringLiteral("dividerAfter"), section.dividerAfter}};
-}
-
-QVariantMap exampleVariant(const HandoutExampleBlock &example) {
-    QVariantList steps;
-    for (const HandoutStepBlock &step : example.steps)
-        steps.append(QVariantMap{{QStringLiteral("badge"), step.badge}, {QStringLiteral("text"), step.text}});
-    return {{QStringLiteral("stemLabel"), example.stemLabel}, {QStringLiteral("steps"), steps}};
-}
-
 } // namespace
 
 QVariantMap LessonCardHeading::toVariant() const {
     return {{QStringLiteral("title"), title}, {QStringLiteral("icon"), icon}, {QStringLiteral("tint"), tint}};
 }
 
-QVariantMap HandoutCard::toVariant() const {
-    // Both lists are always there (one of them empty), so the view never reads a missing key.
-    QVariantList sectionList;
-    for (const HandoutSectionBlock &section : sections)
-        sectionList.append(sectionVariant(section));
-    QVariantList exampleList;
-    for (const HandoutExampleBlock &example : examples)
-        exampleList.append(exampleVariant(example));
-    return {{QStringLiteral("kind"),
-             kind == Kind::Sections ? QStringLiteral("sections") : QStringLiteral("examples")},
-            {QStringLiteral("heading"), heading.toVariant()},
-            {QStringLiteral("sections"), sectionList},
-            {QStringLiteral("examples"), exampleList}};
+QString HandoutExampleRow::id() const {
+    return isStem() ? QString::number(example)
+                    : QString::number(example) + QLatin1Char('.') + QString::number(step);
+}
+
+QString HandoutCard::kindName() const {
+    return kind == Kind::Sections ? QStringLiteral("sections") : QStringLiteral("examples");
+}
+
+QList<HandoutExampleRow> HandoutCard::exampleRows() const {
+    QList<HandoutExampleRow> rows;
+    for (qsizetype e = 0; e < examples.size(); ++e) {
+        const HandoutExampleBlock &example = examples.at(e);
+        rows.append({int(e + 1), 0, example.stemLabel, {}, {}});
+        for (qsizetype s = 0; s < example.steps.size(); ++s)
+            rows.append({int(e + 1), int(s + 1), {}, example.steps.at(s).badge, example.steps.at(s).text});
+    }
+    return rows;
 }
 
 QString HandoutRenderer::sectionNumber(qsizetype position) {
@@ -89,11 +78,4 @@ QList<HandoutCard> HandoutRenderer::render(const LessonHandout &handout) {
         cards.append(card);
     }
     return cards;
-}
-
-QVariantList HandoutRenderer::toVariant(const QList<HandoutCard> &cards) {
-    QVariantList list;
-    for (const HandoutCard &card : cards)
-        list.append(card.toVariant());
-    return list;
 }

@@ -10,7 +10,12 @@
 
 #include <exception>
 
-LearningItemDetailViewModel::LearningItemDetailViewModel(QObject *parent) : QObject(parent) {}
+LearningItemDetailViewModel::LearningItemDetailViewModel(QObject *parent)
+    : QObject(parent), m_headerCounts(new ListModel<LessonCountLabel>(this)),
+      m_handoutCards(new ListModel<HandoutCard>(this)),
+      m_handoutSections(new ListModel<HandoutSectionBlock>(this)),
+      m_handoutExamples(new ListModel<HandoutExampleRow>(this)),
+      m_exerciseRows(new ListModel<LessonQuestionRow>(this)) {}
 
 LearningItemDetailViewModel::~LearningItemDetailViewModel() = default;
 
@@ -110,10 +115,6 @@ QVariantMap LearningItemDetailViewModel::header() const {
     return (m_sections ? m_sections->header : LessonHeaderCard()).toVariant();
 }
 
-QVariantList LearningItemDetailViewModel::handoutCards() const {
-    return m_sections ? HandoutRenderer::toVariant(m_sections->handout) : QVariantList();
-}
-
 QVariantMap LearningItemDetailViewModel::exercises() const {
     return (hasExercises() ? *m_sections->exercises : LessonExercisesCard()).toVariant();
 }
@@ -192,7 +193,8 @@ QCoro::Task<> LearningItemDetailViewModel::load(LoadKind kind) {
     const std::optional<QString> message = loaded ? std::nullopt : ::errorText(failure);
     if (!loaded && !message) {
         // Aborted on purpose: no failure of the lesson, so no message; but no answer is coming either, so the
-        // page must not go on waiting: without a lesson it falls back to the not-ready face and its "重新加载".
+        // page must not go on waiting: without a lesson it falls back to the not-ready face and its
+        // "重新加载".
         qCInfo(lcLearning) << "lesson load cancelled, path" << pathId << "item" << itemId;
         setLoading(!m_liveLoads.isEmpty());
         co_return;
@@ -239,7 +241,7 @@ QCoro::Task<> LearningItemDetailViewModel::completeLesson() {
         if (m_detail) {
             // Only the page's own copy: the store's refetched path is what unlocks the next lesson.
             m_detail->state = LessonState::completed;
-            m_sections = LessonSections::build(*m_detail);
+            updateSections();
             Q_EMIT detailChanged();
         }
         setCompleted(true);
@@ -259,9 +261,36 @@ void LearningItemDetailViewModel::setDetail(std::optional<LearningItemDetail> de
     if (!detail && !m_detail)
         return;
     m_detail = std::move(detail);
-    m_sections = m_detail ? std::optional(LessonSections::build(*m_detail)) : std::nullopt;
+    updateSections();
     Q_EMIT detailChanged();
     updateFace();
+}
+
+void LearningItemDetailViewModel::updateSections() {
+    m_sections = m_detail ? std::optional(LessonSections::build(*m_detail)) : std::nullopt;
+    QList<LessonCountLabel> counts;
+    QList<HandoutCard> cards;
+    QList<HandoutSectionBlock> sections;
+    QList<HandoutExampleRow> examples;
+    QList<LessonQuestionRow> exercises;
+    if (m_sections) {
+        counts = m_sections->header.counts;
+        cards = m_sections->handout;
+        for (const HandoutCard &card : std::as_const(cards)) {
+            if (card.kind == HandoutCard::Kind::Sections)
+                sections = card.sections;
+            else
+                examples = card.exampleRows();
+        }
+        if (m_sections->exercises)
+            exercises = m_sections->exercises->rows;
+    }
+    // Each list signals only the rows a reload changed; a lesson that is gone empties them all.
+    m_headerCounts->replaceAll(std::move(counts));
+    m_handoutCards->replaceAll(std::move(cards));
+    m_handoutSections->replaceAll(std::move(sections));
+    m_handoutExamples->replaceAll(std::move(examples));
+    m_exerciseRows->replaceAll(std::move(exercises));
 }
 
 void LearningItemDetailViewModel::setErrorText(std::optional<QString> text) {

@@ -4,6 +4,7 @@
 #include "LearningModels.h"
 #include "LearningStore.h"
 #include "LessonSections.h"
+#include "ListModel.h"
 
 #include <QColor>
 #include <QObject>
@@ -11,7 +12,6 @@
 #include <QQmlParserStatus>
 #include <QSet>
 #include <QString>
-#include <QVariantList>
 #include <QVariantMap>
 #include <QtQml/qqmlregistration.h>
 
@@ -59,11 +59,16 @@ class LearningItemDetailViewModel : public QObject, public QQmlParserStatus {
     Q_PROPERTY(QString notReadyTitle READ notReadyTitle NOTIFY errorTextChanged)
     Q_PROPERTY(QString notReadyMessage READ notReadyMessage NOTIFY errorTextChanged)
 
+    // The content's lists are models that a reload updates row by row; the cards around them are maps.
     Q_PROPERTY(QVariantMap header READ header NOTIFY detailChanged)
+    Q_PROPERTY(ListModelBase *headerCounts READ headerCountModel CONSTANT)
     Q_PROPERTY(bool hasHandout READ hasHandout NOTIFY detailChanged)
-    Q_PROPERTY(QVariantList handoutCards READ handoutCards NOTIFY detailChanged)
+    Q_PROPERTY(ListModelBase *handoutCards READ handoutCardModel CONSTANT)
+    Q_PROPERTY(ListModelBase *handoutSections READ handoutSectionModel CONSTANT)
+    Q_PROPERTY(ListModelBase *handoutExamples READ handoutExampleModel CONSTANT)
     Q_PROPERTY(bool hasExercises READ hasExercises NOTIFY detailChanged)
     Q_PROPERTY(QVariantMap exercises READ exercises NOTIFY detailChanged)
+    Q_PROPERTY(ListModelBase *exerciseRows READ exerciseRowModel CONSTANT)
     Q_PROPERTY(bool hasAssets READ hasAssets NOTIFY detailChanged)
     Q_PROPERTY(QVariantMap assets READ assets NOTIFY detailChanged)
     Q_PROPERTY(CompletionControl completionControl READ completionControl NOTIFY detailChanged)
@@ -126,12 +131,24 @@ public:
     QString notReadyTitle() const;
     QString notReadyMessage() const;
 
+    // {badge, name} of the header card.
     QVariantMap header() const;
+    const QList<LessonCountLabel> &headerCounts() const { return m_headerCounts->rows(); }
+    ListModelBase *headerCountModel() const { return m_headerCounts; }
     // The handout draws at least one card (a handout without sections or examples draws nothing).
     bool hasHandout() const { return m_sections && !m_sections->handout.isEmpty(); }
-    QVariantList handoutCards() const;
+    // The handout's cards, and the entries of its sections card and of its examples card.
+    const QList<HandoutCard> &handoutCards() const { return m_handoutCards->rows(); }
+    ListModelBase *handoutCardModel() const { return m_handoutCards; }
+    const QList<HandoutSectionBlock> &handoutSections() const { return m_handoutSections->rows(); }
+    ListModelBase *handoutSectionModel() const { return m_handoutSections; }
+    const QList<HandoutExampleRow> &handoutExamples() const { return m_handoutExamples->rows(); }
+    ListModelBase *handoutExampleModel() const { return m_handoutExamples; }
     bool hasExercises() const { return m_sections && m_sections->exercises.has_value(); }
+    // {heading, answerLabel} of the exercises card.
     QVariantMap exercises() const;
+    const QList<LessonQuestionRow> &exerciseRows() const { return m_exerciseRows->rows(); }
+    ListModelBase *exerciseRowModel() const { return m_exerciseRows; }
     bool hasAssets() const { return m_sections && m_sections->assets.has_value(); }
     QVariantMap assets() const;
     CompletionControl completionControl() const;
@@ -186,6 +203,8 @@ private:
     void appear();
     void setLoading(bool loading);
     void setDetail(std::optional<LearningItemDetail> detail);
+    // Builds the content from the lesson and brings the lists' models up to date.
+    void updateSections();
     void setErrorText(std::optional<QString> text);
     void setCompleting(bool completing);
     void setCompleted(bool completed);
@@ -204,6 +223,11 @@ private:
     bool m_loading = true;
     std::optional<LearningItemDetail> m_detail;
     std::optional<LessonSections> m_sections;
+    ListModel<LessonCountLabel> *m_headerCounts;
+    ListModel<HandoutCard> *m_handoutCards;
+    ListModel<HandoutSectionBlock> *m_handoutSections;
+    ListModel<HandoutExampleRow> *m_handoutExamples;
+    ListModel<LessonQuestionRow> *m_exerciseRows;
     std::optional<QString> m_errorText;
     bool m_completing = false;
     bool m_completed = false;

@@ -16,24 +16,11 @@ LessonCountLabel countLabel(const QString &symbol, qsizetype count, const QStrin
 } // namespace
 
 QVariantMap LessonHeaderCard::toVariant() const {
-    QVariantList labels;
-    for (const LessonCountLabel &label : counts)
-        labels.append(
-            QVariantMap{{QStringLiteral("symbol"), label.symbol}, {QStringLiteral("text"), label.text}});
-    return {
-        {QStringLiteral("badge"), badge}, {QStringLiteral("name"), name}, {QStringLiteral("counts"), labels}};
+    return {{QStringLiteral("badge"), badge}, {QStringLiteral("name"), name}};
 }
 
 QVariantMap LessonExercisesCard::toVariant() const {
-    QVariantList list;
-    for (const LessonQuestionRow &row : rows) {
-        list.append(QVariantMap{{QStringLiteral("number"), row.number},
-                                {QStringLiteral("text"), row.text},
-                                {QStringLiteral("answerable"), row.questionId.has_value()}});
-    }
-    return {{QStringLiteral("heading"), heading.toVariant()},
-            {QStringLiteral("answerLabel"), answerLabel},
-            {QStringLiteral("rows"), list}};
+    return {{QStringLiteral("heading"), heading.toVariant()}, {QStringLiteral("answerLabel"), answerLabel}};
 }
 
 QVariantMap LessonAssetsCard::toVariant() const {

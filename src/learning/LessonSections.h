@@ -4,17 +4,25 @@
 #include "LearningModels.h"
 
 #include <QList>
+#include <QMetaType>
 #include <QString>
 #include <QVariantList>
 #include <QVariantMap>
 
 #include <optional>
 
-// One count of the lesson's header card: a symbol and "<count> <what>".
+// One count of the lesson's header card: a symbol and "<count> <what>". A row of the header's count model.
 struct LessonCountLabel {
+    Q_GADGET
+    Q_PROPERTY(QString symbol MEMBER symbol)
+    Q_PROPERTY(QString text MEMBER text)
+
+public:
     QString symbol;
     QString text;
 
+    // Each count has its own symbol.
+    QString id() const { return symbol; }
     friend bool operator==(const LessonCountLabel &, const LessonCountLabel &) = default;
 };
 
@@ -24,16 +32,31 @@ struct LessonHeaderCard {
     QString name;  // the knowledge point's name as sent
     QList<LessonCountLabel> counts;
 
+    // {badge, name}; the counts go to QML as a model of their own.
     QVariantMap toVariant() const;
 };
 
 // One exercise of the lesson. With a question id it opens the practice screen; without one it is only shown.
+//
+// A row of the exercises card's model. The options are no role (only the practice screen shows them) but
+// take part in `==`, so the model's copy of a row never keeps stale options.
 struct LessonQuestionRow {
+    Q_GADGET
+    Q_PROPERTY(QString number MEMBER number)
+    Q_PROPERTY(QString questionText MEMBER text)
+    Q_PROPERTY(bool answerable READ answerable)
+
+public:
     QString number; // the 1-based position
     // The stem's text, or "第 <n> 题" for a question without a stem; also the practice screen's stem.
     QString text;
     std::optional<qint64> questionId;
     QList<QuestionSnapshot::Option> options; // empty when the question has none
+
+    // Not every question has an id of its own: a row is its place in the list.
+    QString id() const { return number; }
+    bool answerable() const { return questionId.has_value(); }
+    friend bool operator==(const LessonQuestionRow &, const LessonQuestionRow &) = default;
 };
 
 struct LessonExercisesCard {
@@ -41,6 +64,7 @@ struct LessonExercisesCard {
     QString answerLabel; // the pill of a row that opens the practice screen
     QList<LessonQuestionRow> rows;
 
+    // {heading, answerLabel}; the rows go to QML as a model of their own.
     QVariantMap toVariant() const;
 };
 

@@ -23,6 +23,8 @@ struct QuestionSnapshot {
         std::optional<QString> text;
 
         static Option fromJson(const JsonReader &json);
+        // Lists that carry options (a lesson's exercise rows) tell a changed option from an unchanged one.
+        friend bool operator==(const Option &, const Option &) = default;
     };
 };
 

@@ -1,9 +1,11 @@
 #include "HandoutRenderer.h"
 #include "HandoutTextStyle.h"
+#include "ListModel.h"
 #include "Theme.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -152,33 +154,60 @@ private Q_SLOTS:
                                     Theme::color(Theme::Orange, false)}));
     }
 
-    // What QML reads: every key there for both kinds, optional texts as flags and empty strings.
-    void variantForQml() {
-        const QVariantList cards = HandoutRenderer::toVariant(HandoutRenderer::render(
-            handout(R"({"sections":[{"body":"b"},{"heading":"h"}],"examples":[{"steps":["s"]}]})")));
+    // What QML reads through the models' roles: every role there for both kinds, optional texts as flags
+    // and empty strings.
+    void rolesForQml() {
+        const QList<HandoutCard> cards = HandoutRenderer::render(
+            handout(R"({"sections":[{"body":"b"},{"heading":"h"}],"examples":[{"steps":["s"]}]})"));
         QCOMPARE(cards.size(), 2);
-        const QVariantMap sections = cards[0].toMap();
-        QCOMPARE(sections.value("kind").toString(), QStringLiteral("sections"));
-        QCOMPARE(sections.value("examples").toList().size(), 0);
-        QCOMPARE(sections.value("heading").toMap().value("title").toString(), QStringLiteral("讲义"));
-        QCOMPARE(sections.value("heading").toMap().value("tint").value<QColor>(), Theme::brandTeal());
-        const QVariantMap first = sections.value("sections").toList().at(0).toMap();
-        QCOMPARE(first.value("number").toString(), QStringLiteral("01"));
-        QCOMPARE(first.value("hasHeading").toBool(), false);
-        QCOMPARE(first.value("heading").toString(), QString());
-        QCOMPARE(first.value("hasBody").toBool(), true);
-        QCOMPARE(first.value("body").toString(), QStringLiteral("b"));
-        QCOMPARE(first.value("dividerAfter").toBool(), true);
-        QCOMPARE(sections.value("sections").toList().at(1).toMap().value("dividerAfter").toBool(), false);
+        const QVariantMap sections = ListModel<HandoutCard>::toMap(cards[0]);
+        QCOMPARE(sections, (QVariantMap{{"kind", "sections"},
+                                        {"title", "讲义"},
+                                        {"icon", "book.fill"},
+                                        {"tint", Theme::brandTeal()}}));
+        QCOMPARE(ListModel<HandoutSectionBlock>::toMap(cards[0].sections.at(0)),
+                 (QVariantMap{{"number", "01"},
+                              {"hasHeading", false},
+                              {"heading", QString()},
+                              {"hasBody", true},
+                              {"body", "b"},
+                              {"dividerAfter", true}}));
+        QCOMPARE(ListModel<HandoutSectionBlock>::toMap(cards[0].sections.at(1)).value("dividerAfter"), false);
+        QCOMPARE(ListModel<HandoutCard>::toMap(cards[1]).value("kind").toString(),
+                 QStringLiteral("examples"));
+        QVERIFY(cards[0].exampleRows().isEmpty());
+    }
 
-        const QVariantMap examples = cards[1].toMap();
-        QCOMPARE(examples.value("kind").toString(), QStringLiteral("examples"));
-        QCOMPARE(examples.value("sections").toList().size(), 0);
-        const QVariantMap example = examples.value("examples").toList().at(0).toMap();
-        QCOMPARE(example.value("stemLabel").toString(), QStringLiteral("例 1  "));
-        const QVariantMap step = example.value("steps").toList().at(0).toMap();
-        QCOMPARE(step.value("badge").toString(), QStringLiteral("1"));
-        QCOMPARE(step.value("text").toString(), QStringLiteral("s"));
+    // The examples card's model lists each example's stem, then its steps, with ids by place.
+    void exampleRows_data() {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QStringList>("rows"); // "<id> stem <label>" or "<id> <badge>: <text>"
+
+        QTest::newRow("one example with steps")
+            << QByteArray(R"({"examples":[{"stem":"e","steps":["a","b"]}]})")
+            << QStringList{"1 stem 例 1  e", "1.1 1: a", "1.2 2: b"};
+        QTest::newRow("examples without steps or stem")
+            << QByteArray(R"({"examples":[{"stem":"e"},{"steps":["x"]},{}]})")
+            << QStringList{"1 stem 例 1  e", "2 stem 例 2  ", "2.1 1: x", "3 stem 例 3  "};
+        QTest::newRow("empty step text keeps its place")
+            << QByteArray(R"({"examples":[{"stem":"e","steps":["","b"]}]})")
+            << QStringList{"1 stem 例 1  e", "1.1 1: ", "1.2 2: b"};
+    }
+    void exampleRows() {
+        QFETCH(QByteArray, json);
+        QFETCH(QStringList, rows);
+        const QList<HandoutCard> cards = HandoutRenderer::render(handout(json));
+        QCOMPARE(cards.size(), 1);
+        QStringList out;
+        QSet<QString> ids;
+        for (const HandoutExampleRow &row : cards[0].exampleRows()) {
+            QVERIFY(row.isStem() ? row.badge.isEmpty() && row.text.isEmpty() : row.stemLabel.isEmpty());
+            out << row.id() + (row.isStem() ? QStringLiteral(" stem ") + row.stemLabel
+                                            : u' ' + row.badge + QStringLiteral(": ") + row.text);
+            ids.insert(row.id());
+        }
+        QCOMPARE(out, rows);
+        QCOMPARE(ids.size(), rows.size()); // unique, so a reload matches rows one to one
     }
 
     // The selectable texts get their line spacing on every block, also on blocks a later text brings.

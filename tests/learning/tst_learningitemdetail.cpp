@@ -4,8 +4,8 @@
 #include "Await.h"
 #include "LearningItemDetailViewModel.h"
 #include "LearningStore.h"
-#include "TestPlatform.h"
 #include "QmlModules.h"
+#include "TestPlatform.h"
 #include "Theme.h"
 
 #include <QGuiApplication>
@@ -21,6 +21,7 @@
 #include <QtQml/QQmlExtensionPlugin>
 
 #include <memory>
+#include <vector>
 
 QVL_IMPORT_QML_MODULES()
 
@@ -122,6 +123,67 @@ QQuickItem *findItem(QQuickItem *root, const QString &name) {
     }
     return nullptr;
 }
+
+// `value` with `with` put at `path` (object keys and array indexes; an index past the end appends), or the
+// key at `path` removed when `with` is undefined.
+QJsonValue withAt(const QJsonValue &value, QStringList path, const QJsonValue &with) {
+    if (path.isEmpty())
+        return with;
+    const QString key = path.takeFirst();
+    bool isIndex = false;
+    const int index = key.toInt(&isIndex);
+    if (isIndex) {
+        QJsonArray array = value.toArray();
+        if (index < array.size())
+            array[index] = withAt(array.at(index), path, with);
+        else
+            array.append(withAt(QJsonValue(), path, with));
+        return array;
+    }
+    QJsonObject object = value.toObject();
+    const QJsonValue inner = withAt(object.value(key), path, with);
+    if (inner.isUndefined())
+        object.remove(key);
+    else
+        object.insert(key, inner);
+    return object;
+}
+
+// Every change signal of one list model, to tell which rows a reload touched.
+struct ModelSpies {
+    QAbstractItemModel *model;
+    QSignalSpy changed{model, &QAbstractItemModel::dataChanged};
+    QSignalSpy inserted{model, &QAbstractItemModel::rowsInserted};
+    QSignalSpy removed{model, &QAbstractItemModel::rowsRemoved};
+    QSignalSpy moved{model, &QAbstractItemModel::rowsMoved};
+    QSignalSpy reset{model, &QAbstractItemModel::modelReset};
+    QSignalSpy layout{model, &QAbstractItemModel::layoutChanged};
+
+    explicit ModelSpies(QAbstractItemModel *m) : model(m) {}
+    // "changed <row> <roles>", "inserted <first>-<last>", ... one line per signal.
+    QStringList signalled() const {
+        QStringList out;
+        const QHash<int, QByteArray> names = model->roleNames();
+        for (const QList<QVariant> &args : changed) {
+            QStringList roles;
+            for (const int role : args.at(2).value<QList<int>>())
+                roles << QString::fromLatin1(names.value(role));
+            roles.sort();
+            out << QStringLiteral("changed %1-%2 %3")
+                       .arg(args.at(0).toModelIndex().row())
+                       .arg(args.at(1).toModelIndex().row())
+                       .arg(roles.join(u','));
+        }
+        for (const QList<QVariant> &args : inserted)
+            out << QStringLiteral("inserted %1-%2").arg(args.at(1).toInt()).arg(args.at(2).toInt());
+        for (const QList<QVariant> &args : removed)
+            out << QStringLiteral("removed %1-%2").arg(args.at(1).toInt()).arg(args.at(2).toInt());
+        out << QStringList(moved.size(), QStringLiteral("moved"));
+        out << QStringList(reset.size(), QStringLiteral("reset"));
+        out << QStringList(layout.size(), QStringLiteral("layout"));
+        return out;
+    }
+};
 
 struct Fixture {
     TestPlatform platform;
@@ -542,6 +604,93 @@ private Q_SLOTS:
         f.vm.reset();
         QTRY_COMPARE(f.eventNames(), (QStringList{"lesson_open", "lesson_complete"}));
         QTRY_COMPARE(f.store.path()->unlockedOrder, 2);
+    }
+
+    // --- the content's lists on reload
+
+    // A reload that changes one entry signals that one row of its list and nothing in the others; one that
+    // changes nothing shown signals nothing, also when it changes what only the practice screen reads.
+    void reloadSignalsOnlyTheChangedRow_data() {
+        QTest::addColumn<QStringList>("path");     // where the lesson's JSON changes
+        QTest::addColumn<QJsonValue>("value");     // the new value; undefined removes the key
+        QTest::addColumn<QStringList>("expected"); // "<list>: <signal>" of every list, in the lists' order
+
+        QTest::newRow("section body")
+            << QStringList{"handout", "sections", "1", "body"} << QJsonValue("0 既不正也不负")
+            << QStringList{"sections: changed 1-1 body"};
+        QTest::newRow("section heading emptied")
+            << QStringList{"handout", "sections", "0", "heading"} << QJsonValue("")
+            << QStringList{"sections: changed 0-0 hasHeading,heading"};
+        QTest::newRow("example stem")
+            << QStringList{"handout", "examples", "0", "stem"} << QJsonValue("收入 30 元记作什么？")
+            << QStringList{"examples: changed 0-0 stemLabel"};
+        QTest::newRow("step text") << QStringList{"handout", "examples", "0", "steps", "1"}
+                                   << QJsonValue("支出记作负数") << QStringList{"examples: changed 2-2 text"};
+        QTest::newRow("step added") << QStringList{"handout", "examples", "0", "steps", "2"}
+                                    << QJsonValue("所以记作 -30") << QStringList{"examples: inserted 3-3"};
+        QTest::newRow("handout title") << QStringList{"handout", "title"} << QJsonValue("有理数")
+                                       << QStringList{"cards: changed 0-0 title"};
+        QTest::newRow("exercise stem")
+            << QStringList{"exercises", "questions", "0", "stem", "text"} << QJsonValue("哪个是负数？")
+            << QStringList{"exercises: changed 0-0 questionText"};
+        QTest::newRow("question id gone")
+            << QStringList{"exercises", "questions", "1", "question_id"} << QJsonValue(QJsonValue::Undefined)
+            << QStringList{"exercises: changed 1-1 answerable"};
+        QTest::newRow("question added")
+            << QStringList{"exercises", "questions", "3"} << QJsonValue(QJsonObject{{"question_id", 900113}})
+            << QStringList{"counts: changed 2-2 text", "exercises: inserted 3-3"};
+        QTest::newRow("option text only")
+            << QStringList{"exercises", "questions", "0", "options", "1", "text"} << QJsonValue("-3")
+            << QStringList();
+        QTest::newRow("nothing") << QStringList{"kp_code"} << QJsonValue("k1") << QStringList();
+    }
+    void reloadSignalsOnlyTheChangedRow() {
+        QFETCH(QStringList, path);
+        QFETCH(QJsonValue, value);
+        QFETCH(QStringList, expected);
+
+        const QJsonObject changed =
+            withAt(QJsonDocument::fromJson(detailBody()).object(), path, value).toObject();
+        Fixture f;
+        f.open({ok(detailBody()), ok(QJsonDocument(changed).toJson(QJsonDocument::Compact))});
+        const QList<std::pair<QString, ListModelBase *>> models{{"counts", f.vm->headerCountModel()},
+                                                                {"cards", f.vm->handoutCardModel()},
+                                                                {"sections", f.vm->handoutSectionModel()},
+                                                                {"examples", f.vm->handoutExampleModel()},
+                                                                {"exercises", f.vm->exerciseRowModel()}};
+        std::vector<std::unique_ptr<ModelSpies>> spies;
+        for (const auto &[name, model] : models)
+            spies.push_back(std::make_unique<ModelSpies>(model));
+
+        Await::result(f.vm->load(LearningItemDetailViewModel::LoadKind::Reload));
+        QCOMPARE(f.transport().count(itemUrl), 2);
+
+        QStringList signalled;
+        for (qsizetype i = 0; i < models.size(); ++i) {
+            for (const QString &signal : spies[i]->signalled())
+                signalled << models[i].first + QStringLiteral(": ") + signal;
+        }
+        QCOMPARE(signalled, expected);
+        // The lists hold the newer lesson, also where nothing shown changed.
+        QCOMPARE(f.vm->exerciseRows(), f.vm->sections()->exercises->rows);
+        QCOMPARE(f.vm->exerciseRows().first().options.at(1).text, value.isString() && path.contains("options")
+                                                                      ? std::optional(value.toString())
+                                                                      : std::optional(QStringLiteral("-2")));
+        QCOMPARE(f.vm->handoutSections(), f.vm->sections()->handout.first().sections);
+        QCOMPARE(f.vm->handoutExamples(), f.vm->sections()->handout.last().exampleRows());
+    }
+
+    // A lesson that fails to load again leaves no rows behind.
+    void failedReloadEmptiesTheLists() {
+        Fixture f;
+        f.open({ok(detailBody()), refused(403, "完成前面的课程后才能打开这一课")});
+        QVERIFY(!f.vm->handoutExamples().isEmpty());
+        Await::result(f.vm->load(LearningItemDetailViewModel::LoadKind::Reload));
+        QCOMPARE(f.vm->face(), LearningItemDetailViewModel::NotReadyFace);
+        for (ListModelBase *model :
+             {f.vm->headerCountModel(), f.vm->handoutCardModel(), f.vm->handoutSectionModel(),
+              f.vm->handoutExampleModel(), f.vm->exerciseRowModel()})
+            QCOMPARE(model->count(), 0);
     }
 
     // --- exercises

@@ -66,12 +66,14 @@ private Q_SLOTS:
         QCOMPARE(page->face(), LearningItemDetailViewModel::ContentFace);
         QCOMPARE(page->title(), QStringLiteral("第 1 课"));
         QCOMPARE(page->header().value("name").toString(), first.kpName);
-        const QVariantList counts = page->header().value("counts").toList();
+        const QList<LessonCountLabel> &counts = page->headerCounts();
         QCOMPARE(counts.size(), 3);
-        QCOMPARE(counts[0].toMap().value("text").toString(), QStringLiteral("2 节讲义"));
-        QCOMPARE(counts[1].toMap().value("text").toString(), QStringLiteral("1 道例题"));
-        QCOMPARE(counts[2].toMap().value("text").toString(), QStringLiteral("2 道练习"));
+        QCOMPARE(counts[0].text, QStringLiteral("2 节讲义"));
+        QCOMPARE(counts[1].text, QStringLiteral("1 道例题"));
+        QCOMPARE(counts[2].text, QStringLiteral("2 道练习"));
         QCOMPARE(page->handoutCards().size(), 2);
+        QCOMPARE(page->handoutSections().size(), 2);
+        QCOMPARE(page->exerciseRows().size(), 2);
         QVERIFY(page->hasExercises());
         QVERIFY(!page->hasAssets());
         const QVariantMap practice = page->practiceProperties(0);

@@ -1,4 +1,5 @@
 #include "LessonSections.h"
+#include "ListModel.h"
 #include "Theme.h"
 
 #include <QJsonArray>
@@ -204,21 +205,22 @@ private Q_SLOTS:
         QCOMPARE(option(3, "hasText").toBool(), false);
     }
 
-    void variantsForQml() {
+    // What QML reads: the cards' maps and the roles of the count and exercise rows.
+    void variantsAndRolesForQml() {
         const LessonSections sections = LessonSections::build(
             lesson(R"({"exercises":{"questions":[{"question_id":7,"stem":{"text":"题"}},{}]}})"));
-        const QVariantMap header = sections.header.toVariant();
-        QCOMPARE(header.value("badge").toString(), QStringLiteral("第 3 课"));
-        QCOMPARE(header.value("name").toString(), QStringLiteral("数轴"));
-        QCOMPARE(header.value("counts").toList().at(2).toMap().value("text").toString(),
-                 QStringLiteral("2 道练习"));
+        QCOMPARE(sections.header.toVariant(), (QVariantMap{{"badge", "第 3 课"}, {"name", "数轴"}}));
+        QCOMPARE(ListModel<LessonCountLabel>::toMap(sections.header.counts.at(2)),
+                 (QVariantMap{{"symbol", "pencil"}, {"text", "2 道练习"}}));
         const QVariantMap exercises = sections.exercises->toVariant();
-        const QVariantList rows = exercises.value("rows").toList();
-        QCOMPARE(rows.size(), 2);
-        QCOMPARE(rows[0].toMap().value("answerable").toBool(), true);
-        QCOMPARE(rows[1].toMap().value("answerable").toBool(), false);
-        QCOMPARE(rows[1].toMap().value("text").toString(), QStringLiteral("第 2 题"));
         QCOMPARE(exercises.value("answerLabel").toString(), QStringLiteral("作答"));
+        QCOMPARE(exercises.value("heading").toMap().value("title").toString(), QStringLiteral("配套练习"));
+        const QList<LessonQuestionRow> &rows = sections.exercises->rows;
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(ListModel<LessonQuestionRow>::toMap(rows[0]),
+                 (QVariantMap{{"number", "1"}, {"questionText", "题"}, {"answerable", true}}));
+        QCOMPARE(ListModel<LessonQuestionRow>::toMap(rows[1]),
+                 (QVariantMap{{"number", "2"}, {"questionText", "第 2 题"}, {"answerable", false}}));
     }
 };
 

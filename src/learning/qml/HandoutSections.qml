@@ -4,12 +4,16 @@ import Quorvel.Ui
 import Quorvel.Learning
 
 // A lesson handout as at most two cards: the numbered sections, then the worked examples with their numbered
-// steps. `cards` is what HandoutRenderer makes of the handout; section bodies and step texts can be selected
-// for copying. The cards are stacked with the spacing of the page's column they sit in.
+// steps. `cards` is the model of the cards HandoutRenderer makes of the handout (roles kind, title, icon,
+// tint), `sections` the sections card's entries and `examples` the examples card's stems and steps, one line
+// each; section bodies and step texts can be selected for copying. The cards are stacked with the spacing of
+// the page's column they sit in.
 ColumnLayout {
     id: root
 
     required property var cards
+    required property var sections
+    required property var examples
 
     spacing: 16
 
@@ -19,26 +23,31 @@ ColumnLayout {
         LessonCard {
             id: card
 
-            required property var modelData
+            required property string kind
+            required title
+            required icon
+            required tint
 
             Layout.fillWidth: true
-            title: modelData.heading.title
-            icon: modelData.heading.icon
-            tint: modelData.heading.tint
 
             // Sections: each entry followed by a divider, except the last.
             ColumnLayout {
                 Layout.fillWidth: true
-                visible: card.modelData.kind === "sections"
+                visible: card.kind === "sections"
                 spacing: 14
 
                 Repeater {
-                    model: card.modelData.sections
+                    model: card.kind === "sections" ? root.sections : null
 
                     ColumnLayout {
                         id: section
 
-                        required property var modelData
+                        required property string number
+                        required property bool hasHeading
+                        required property string heading
+                        required property bool hasBody
+                        required property string body
+                        required property bool dividerAfter
 
                         Layout.fillWidth: true
                         spacing: 14
@@ -49,11 +58,11 @@ ColumnLayout {
 
                             RowLayout {
                                 Layout.fillWidth: true
-                                visible: section.modelData.hasHeading
+                                visible: section.hasHeading
                                 spacing: 8
 
                                 Text {
-                                    text: section.modelData.number
+                                    text: section.number
                                     textFormat: Text.PlainText
                                     font.pixelSize: 12
                                     font.weight: Font.Black
@@ -61,7 +70,7 @@ ColumnLayout {
                                 }
                                 Text {
                                     Layout.fillWidth: true
-                                    text: section.modelData.heading
+                                    text: section.heading
                                     textFormat: Text.PlainText
                                     font.pixelSize: 16
                                     font.bold: true
@@ -74,8 +83,8 @@ ColumnLayout {
                                 id: body
 
                                 Layout.fillWidth: true
-                                visible: section.modelData.hasBody
-                                text: section.modelData.body
+                                visible: section.hasBody
+                                text: section.body
                                 textFormat: TextEdit.PlainText
                                 readOnly: true
                                 selectByMouse: true
@@ -91,7 +100,7 @@ ColumnLayout {
 
                         Rectangle {
                             Layout.fillWidth: true
-                            visible: section.modelData.dividerAfter
+                            visible: section.dividerAfter
                             implicitHeight: 1
                             color: Theme.color(Theme.Separator, false)
                         }
@@ -99,29 +108,36 @@ ColumnLayout {
                 }
             }
 
-            // Worked examples: the stem on its tinted block, then the numbered steps.
+            // Worked examples: each stem on its tinted block, then its numbered steps.
             ColumnLayout {
                 Layout.fillWidth: true
-                visible: card.modelData.kind === "examples"
-                spacing: 14
+                visible: card.kind === "examples"
+                spacing: 10
 
                 Repeater {
-                    model: card.modelData.examples
+                    model: card.kind === "examples" ? root.examples : null
 
                     ColumnLayout {
-                        id: example
+                        id: line
 
-                        required property var modelData
+                        required property int index
+                        required property bool isStem
+                        required property string stemLabel
+                        required property string badge
+                        required property string text
 
                         Layout.fillWidth: true
-                        spacing: 10
+                        // Examples stand 14 apart, a stem and its steps 10.
+                        Layout.topMargin: isStem && index > 0 ? 4 : 0
+                        spacing: 0
 
                         // The stem on its tinted block; the text itself is the layout item, so the block
                         // follows its wrapping.
                         Text {
                             Layout.fillWidth: true
+                            visible: line.isStem
                             padding: 12
-                            text: example.modelData.stemLabel
+                            text: line.stemLabel
                             textFormat: Text.PlainText
                             font.pixelSize: 15
                             font.bold: true
@@ -137,47 +153,40 @@ ColumnLayout {
                             }
                         }
 
-                        Repeater {
-                            model: example.modelData.steps
+                        RowLayout {
+                            Layout.fillWidth: true
+                            visible: !line.isStem
+                            spacing: 10
 
-                            RowLayout {
-                                id: step
+                            Rectangle {
+                                Layout.alignment: Qt.AlignTop
+                                implicitWidth: 20
+                                implicitHeight: 20
+                                radius: 10
+                                color: Theme.color(Theme.Orange, false)
 
-                                required property var modelData
+                                Text {
+                                    anchors.centerIn: parent
+                                    text: line.badge
+                                    textFormat: Text.PlainText
+                                    font.pixelSize: 11
+                                    font.weight: Font.Black
+                                    color: "white"
+                                }
+                            }
 
+                            TextEdit {
                                 Layout.fillWidth: true
-                                spacing: 10
-
-                                Rectangle {
-                                    Layout.alignment: Qt.AlignTop
-                                    implicitWidth: 20
-                                    implicitHeight: 20
-                                    radius: 10
-                                    color: Theme.color(Theme.Orange, false)
-
-                                    Text {
-                                        anchors.centerIn: parent
-                                        text: step.modelData.badge
-                                        textFormat: Text.PlainText
-                                        font.pixelSize: 11
-                                        font.weight: Font.Black
-                                        color: "white"
-                                    }
-                                }
-
-                                TextEdit {
-                                    Layout.fillWidth: true
-                                    Layout.alignment: Qt.AlignTop
-                                    text: step.modelData.text
-                                    textFormat: TextEdit.PlainText
-                                    readOnly: true
-                                    selectByMouse: true
-                                    wrapMode: TextEdit.Wrap
-                                    font.pixelSize: 15
-                                    color: Theme.color(Theme.SecondaryLabel, false)
-                                    selectionColor: Qt.rgba(Theme.brandTeal.r, Theme.brandTeal.g, Theme.brandTeal.b, 0.3)
-                                    selectedTextColor: color
-                                }
+                                Layout.alignment: Qt.AlignTop
+                                text: line.text
+                                textFormat: TextEdit.PlainText
+                                readOnly: true
+                                selectByMouse: true
+                                wrapMode: TextEdit.Wrap
+                                font.pixelSize: 15
+                                color: Theme.color(Theme.SecondaryLabel, false)
+                                selectionColor: Qt.rgba(Theme.brandTeal.r, Theme.brandTeal.g, Theme.brandTeal.b, 0.3)
+                                selectedTextColor: color
                             }
                         }
                     }

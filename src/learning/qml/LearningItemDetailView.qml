@@ -143,12 +143,15 @@ Page {
                 LessonHeaderCard {
                     Layout.fillWidth: true
                     header: vm.header
+                    counts: vm.headerCounts
                 }
 
                 HandoutSections {
                     Layout.fillWidth: true
                     visible: vm.hasHandout
                     cards: vm.handoutCards
+                    sections: vm.handoutSections
+                    examples: vm.handoutExamples
                 }
 
                 Loader {
@@ -158,6 +161,7 @@ Page {
                     sourceComponent: LessonExercisesCard {
                         objectName: "exercisesCard"
                         card: vm.exercises
+                        rows: vm.exerciseRows
                         onPracticeRequested: row => page.openPractice(row)
                     }
                 }

@@ -8,8 +8,10 @@ import Quorvel.Ui
 LessonCard {
     id: root
 
-    // {heading: {title, icon, tint}, answerLabel, rows: [{number, text, answerable}]}
+    // {heading: {title, icon, tint}, answerLabel}, and the model of the rows (roles number, questionText,
+    // answerable)
     required property var card
+    required property var rows
     signal practiceRequested(int row)
 
     title: card.heading.title
@@ -21,19 +23,21 @@ LessonCard {
         spacing: 10
 
         Repeater {
-            model: root.card.rows
+            model: root.rows
 
             T.AbstractButton {
                 id: row
 
-                required property var modelData
                 required property int index
+                required property string number
+                required property string questionText
+                required property bool answerable
 
                 objectName: "exerciseRow" + index
                 Layout.fillWidth: true
-                enabled: modelData.answerable
+                enabled: answerable
                 implicitHeight: rowContent.implicitHeight + 24
-                Accessible.name: modelData.text
+                Accessible.name: questionText
                 onClicked: root.practiceRequested(index)
 
                 background: Rectangle {
@@ -62,7 +66,7 @@ LessonCard {
 
                             Text {
                                 anchors.centerIn: parent
-                                text: row.modelData.number
+                                text: row.number
                                 textFormat: Text.PlainText
                                 font.pixelSize: 13
                                 font.weight: Font.Black
@@ -73,7 +77,7 @@ LessonCard {
                         Text {
                             Layout.fillWidth: true
                             Layout.alignment: Qt.AlignTop
-                            text: row.modelData.text
+                            text: row.questionText
                             textFormat: Text.PlainText
                             font.pixelSize: 15
                             color: Theme.color(Theme.Label, false)
@@ -85,7 +89,7 @@ LessonCard {
                         Rectangle {
                             Layout.alignment: Qt.AlignTop
                             Layout.leftMargin: 14
-                            visible: row.modelData.answerable
+                            visible: row.answerable
                             implicitWidth: pill.implicitWidth + 20
                             implicitHeight: pill.implicitHeight + 10
                             radius: height / 2

@@ -7,8 +7,9 @@ import Quorvel.Ui
 Item {
     id: root
 
-    // {badge, name, counts: [{symbol, text}]}, made by the lesson page's view-model.
+    // {badge, name}, and the model of the counts (roles symbol, text), made by the lesson page's view-model.
     required property var header
+    required property var counts
 
     implicitHeight: content.implicitHeight + 40
 
@@ -85,22 +86,25 @@ Item {
             spacing: 14
 
             Repeater {
-                model: root.header.counts
+                model: root.counts
 
                 Row {
-                    required property var modelData
+                    id: count
+
+                    required property string symbol
+                    required property string text
 
                     spacing: 4
 
                     SymbolIcon {
                         anchors.verticalCenter: parent.verticalCenter
-                        symbol: parent.modelData.symbol
+                        symbol: count.symbol
                         size: 12
                         color: Qt.rgba(1, 1, 1, 0.85)
                     }
                     Text {
                         anchors.verticalCenter: parent.verticalCenter
-                        text: parent.modelData.text
+                        text: count.text
                         textFormat: Text.PlainText
                         font.pixelSize: 12
                         font.weight: Font.DemiBold
