@@ -40,7 +40,8 @@ QString trimmed(const QString &text, Predicate trims) {
 
 } // namespace
 
-TopicBoxViewModel::TopicBoxViewModel(QObject *parent) : QObject(parent) {}
+TopicBoxViewModel::TopicBoxViewModel(QObject *parent)
+    : QObject(parent), m_candidates(new ListModel<TopicCandidateCard>(this)) {}
 
 TopicBoxViewModel::~TopicBoxViewModel() = default;
 
@@ -90,19 +91,6 @@ QString TopicBoxViewModel::summaryLine(const TopicCandidate &candidate) {
            QString::number(candidate.estimatedMinutes) + QStringLiteral(" 分钟");
 }
 
-QVariantList TopicBoxViewModel::candidateCards() const {
-    QVariantList cards;
-    if (!m_result)
-        return cards;
-    for (const TopicCandidate &candidate : m_result->candidates) {
-        cards.append(QVariantMap{{QStringLiteral("id"), candidate.id()},
-                                 {QStringLiteral("chapterLine"), chapterLine(candidate)},
-                                 {QStringLiteral("pointsLine"), pointsLine(candidate)},
-                                 {QStringLiteral("summaryLine"), summaryLine(candidate)}});
-    }
-    return cards;
-}
-
 void TopicBoxViewModel::setBusy(bool busy) {
     if (m_busy == busy)
         return;
@@ -117,6 +105,13 @@ void TopicBoxViewModel::setResult(std::optional<TopicResolution> result) {
     if (!m_result && !result)
         return;
     m_result = std::move(result);
+    QList<TopicCandidateCard> cards;
+    if (m_result) {
+        for (const TopicCandidate &candidate : m_result->candidates)
+            cards.append(
+                {candidate.id(), chapterLine(candidate), pointsLine(candidate), summaryLine(candidate)});
+    }
+    m_candidates->replaceAll(cards);
     Q_EMIT resultChanged();
 }
 

@@ -2,13 +2,13 @@
 
 #include "AppSession.h"
 #include "CatalogueModels.h"
+#include "ListModel.h"
 #include "Theme.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QVariant>
-#include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 
 #include <QCoro/QCoroTask>
@@ -25,6 +25,23 @@ Q_DECLARE_METATYPE(TopicCandidate)
 // is one request at a time and is not tied to the screen: it runs to its end (its result is dropped only when
 // the box itself is gone). A failed preview is reported through `failed` (the picker shows it in place of
 // its empty-list text); an "out_of_scope" answer is not a failure, only its message turns orange.
+// A candidate path's card: its chapter line, point names and lesson summary.
+struct TopicCandidateCard {
+    Q_GADGET
+    Q_PROPERTY(QString chapterLine MEMBER chapterLine)
+    Q_PROPERTY(QString pointsLine MEMBER pointsLine)
+    Q_PROPERTY(QString summaryLine MEMBER summaryLine)
+
+public:
+    QString candidateId;
+    QString chapterLine;
+    QString pointsLine;
+    QString summaryLine;
+
+    QString id() const { return candidateId; }
+    friend bool operator==(const TopicCandidateCard &, const TopicCandidateCard &) = default;
+};
+
 class TopicBoxViewModel : public QObject {
     Q_OBJECT
     QML_ELEMENT
@@ -34,7 +51,7 @@ class TopicBoxViewModel : public QObject {
     Q_PROPERTY(bool hasResult READ hasResult NOTIFY resultChanged)
     Q_PROPERTY(QString message READ message NOTIFY resultChanged)
     Q_PROPERTY(int messageTone READ messageTone NOTIFY resultChanged)
-    Q_PROPERTY(QVariantList candidates READ candidateCards NOTIFY resultChanged)
+    Q_PROPERTY(ListModelBase *candidates READ candidateModel CONSTANT)
     Q_PROPERTY(QString buttonLabel READ buttonLabel NOTIFY busyChanged)
     Q_PROPERTY(bool buttonFilled READ buttonFilled NOTIFY topicTextChanged)
     Q_PROPERTY(bool buttonEnabled READ buttonEnabled NOTIFY buttonEnabledChanged)
@@ -61,8 +78,9 @@ public:
     QString message() const { return m_result ? m_result->message : QString(); }
     bool outOfScope() const { return m_result && m_result->status == TopicResolution::outOfScope; }
     int messageTone() const;
-    // One card per candidate: its chapter line, point names and lesson summary, in the answer's order.
-    QVariantList candidateCards() const;
+    // One card per candidate of the result on show, in the answer's order.
+    const QList<TopicCandidateCard> &candidateCards() const { return m_candidates->rows(); }
+    ListModelBase *candidateModel() const { return m_candidates; }
     QString buttonLabel() const { return m_busy ? QStringLiteral("解析中") : QStringLiteral("解析"); }
     // The button is painted as usable while the text has more than white space (line breaks count as text).
     bool buttonFilled() const { return !trimWhitespace(m_topicText).isEmpty(); }
@@ -108,5 +126,6 @@ private:
     QPointer<AppSession> m_session;
     QString m_topicText;
     std::optional<TopicResolution> m_result;
+    ListModel<TopicCandidateCard> *m_candidates;
     bool m_busy = false;
 };

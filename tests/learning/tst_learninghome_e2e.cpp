@@ -8,8 +8,8 @@
 #include "LearningPathListViewModel.h"
 #include "LocalService.h"
 #include "Platform.h"
-#include "TestPlatform.h"
 #include "QmlModules.h"
+#include "TestPlatform.h"
 
 #include <QGuiApplication>
 #include <QQmlComponent>
@@ -165,14 +165,13 @@ private Q_SLOTS:
         QVERIFY(box->hasResult());
         QVERIFY(!box->candidateCards().isEmpty());
         QCOMPARE(box->messageTone(), int(Theme::BrandTeal));
-        const QVariantMap card = box->candidateCards().first().toMap();
-        QVERIFY(card.value("pointsLine").toString().contains(QStringLiteral("绝对值")));
+        const TopicCandidateCard card = box->candidateCards().first();
+        QVERIFY(card.pointsLine.contains(QStringLiteral("绝对值")));
 
         box->confirm(0);
         QCOMPARE(home.face(), LearningHomeViewModel::PathList); // the old path until the new one arrives
         QTRY_COMPARE(home.store()->path()->goalType, QStringLiteral("topic"));
-        QCOMPARE(home.store()->path()->goal,
-                 QStringLiteral("「有理数」：") + card.value("pointsLine").toString());
+        QCOMPARE(home.store()->path()->goal, QStringLiteral("「有理数」：") + card.pointsLine);
         QCOMPARE(m_service->session->lastPathId(), std::optional<qint64>(home.store()->path()->pathId));
 
         // A topic the service does not cover.

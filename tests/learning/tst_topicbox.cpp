@@ -160,15 +160,14 @@ private Q_SLOTS:
         QVERIFY(f.box.hasResult());
         QCOMPARE(f.box.message(), QStringLiteral("为你找到 2 条学习路径"));
         QCOMPARE(f.box.messageTone(), int(Theme::BrandTeal));
-        const QVariantList cards = f.box.candidateCards();
+        const QList<TopicCandidateCard> &cards = f.box.candidateCards();
         QCOMPARE(cards.size(), 2);
-        const QVariantMap first = cards[0].toMap();
-        QCOMPARE(first.value("id").toString(), QStringLiteral("math-g7a-c1:k1,k2,k3"));
-        QCOMPARE(first.value("chapterLine").toString(), QStringLiteral("《有理数》"));
-        QCOMPARE(first.value("pointsLine").toString(), QStringLiteral("通分、约分、异分母加减"));
-        QCOMPARE(first.value("summaryLine").toString(), QStringLiteral("共 3 节课 · 预计约 45 分钟"));
-        QCOMPARE(cards[1].toMap().value("summaryLine").toString(),
-                 QStringLiteral("共 1 节课 · 预计约 15 分钟"));
+        QCOMPARE(cards[0].id(), QStringLiteral("math-g7a-c1:k1,k2,k3"));
+        QCOMPARE(cards[0].chapterLine, QStringLiteral("《有理数》"));
+        QCOMPARE(cards[0].pointsLine, QStringLiteral("通分、约分、异分母加减"));
+        QCOMPARE(cards[0].summaryLine, QStringLiteral("共 3 节课 · 预计约 45 分钟"));
+        QCOMPARE(cards[1].summaryLine, QStringLiteral("共 1 节课 · 预计约 15 分钟"));
+        QCOMPARE(f.box.candidateModel()->rowCount(), 2);
     }
 
     // Only "out_of_scope", exactly, turns the message orange; its candidates are shown as they come.

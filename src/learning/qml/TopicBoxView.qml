@@ -147,7 +147,9 @@ ColumnLayout {
         Rectangle {
             id: candidate
 
-            required property var modelData
+            required property string chapterLine
+            required property string pointsLine
+            required property string summaryLine
             required property int index
 
             objectName: "topicCandidate"
@@ -168,7 +170,7 @@ ColumnLayout {
 
                 Text {
                     Layout.fillWidth: true
-                    text: candidate.modelData.chapterLine
+                    text: candidate.chapterLine
                     textFormat: Text.PlainText
                     wrapMode: Text.Wrap
                     font.pixelSize: 12
@@ -176,7 +178,7 @@ ColumnLayout {
                 }
                 Text {
                     Layout.fillWidth: true
-                    text: candidate.modelData.pointsLine
+                    text: candidate.pointsLine
                     textFormat: Text.PlainText
                     wrapMode: Text.Wrap
                     font.pixelSize: 15
@@ -185,7 +187,7 @@ ColumnLayout {
                 }
                 Text {
                     Layout.fillWidth: true
-                    text: candidate.modelData.summaryLine
+                    text: candidate.summaryLine
                     textFormat: Text.PlainText
                     wrapMode: Text.Wrap
                     font.pixelSize: 12
