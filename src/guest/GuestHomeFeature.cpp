@@ -74,8 +74,8 @@ QUrl GuestHomeFeature::artworkURL(const QString &name) {
     if (!plainName.match(name).hasMatch())
         return {};
     // The guest pages' own pictures first, then the ones they share with the learning screens.
-    for (const QString &folder : {QStringLiteral("/qt/qml/Quorvel/Guest/assets/"),
-                                 QStringLiteral("/qt/qml/Quorvel/Ui/assets/")}) {
+    for (const QString &folder :
+         {QStringLiteral("/qt/qml/Quorvel/Guest/assets/"), QStringLiteral("/qt/qml/Quorvel/Ui/assets/")}) {
         const QString path = folder + name + QStringLiteral(".svg");
         if (QFile::exists(u':' + path))
             return QUrl(QStringLiteral("qrc:") + path);

@@ -56,7 +56,8 @@ struct GuestHomeFeature {
     // Opens the link through the desktop; nothing when it opened, else what to show instead.
     static std::optional<LinkFallback> open(const QUrl &url);
 
-    // The resource URL of a named artwork ("qrc:/qt/qml/Quorvel/Guest/assets/<name>.svg", or Ui/assets for pictures shared with other screens), or an empty URL when the
-    // application holds no picture of that name; the picture's place then stays empty.
+    // The resource URL of a named artwork ("qrc:/qt/qml/Quorvel/Guest/assets/<name>.svg", or Ui/assets for
+    // pictures shared with other screens), or an empty URL when the application holds no picture of that
+    // name; the picture's place then stays empty.
     static QUrl artworkURL(const QString &name);
 };

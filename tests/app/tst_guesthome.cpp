@@ -8,9 +8,9 @@
 #include "GuestHomeViewModel.h"
 #include "LinkOpener.h"
 #include "QmlHarness.h"
+#include "QmlModules.h"
 #include "Symbols.h"
 #include "TestPlatform.h"
-#include "QmlModules.h"
 
 #include <QFile>
 #include <QPainter>

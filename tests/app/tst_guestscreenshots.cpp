@@ -9,8 +9,8 @@
 #include "LinkOpener.h"
 #include "Platform.h"
 #include "QmlHarness.h"
-#include "TestPlatform.h"
 #include "QmlModules.h"
+#include "TestPlatform.h"
 
 #include <QGuiApplication>
 #include <QQmlComponent>

@@ -10,8 +10,8 @@
 #include "LearningHomeViewModel.h"
 #include "Platform.h"
 #include "QmlHarness.h"
-#include "TestPlatform.h"
 #include "QmlModules.h"
+#include "TestPlatform.h"
 
 #include <QGuiApplication>
 #include <QQmlComponent>

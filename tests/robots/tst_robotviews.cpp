@@ -2,10 +2,10 @@
 #include "AppSession.h"
 #include "MotionSettings.h"
 #include "QmlHarness.h"
+#include "QmlModules.h"
 #include "RobotStore.h"
 #include "SpeechPlayer.h"
 #include "TestPlatform.h"
-#include "QmlModules.h"
 
 #include <QGuiApplication>
 #include <QQmlComponent>

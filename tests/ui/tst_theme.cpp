@@ -1,7 +1,7 @@
 #include "AppSession.h"
+#include "QmlModules.h"
 #include "TestPlatform.h"
 #include "Theme.h"
-#include "QmlModules.h"
 
 #include <QQmlComponent>
 #include <QQmlEngine>
