@@ -2,8 +2,9 @@
 #include "QuorvelApp.h"
 #include "RenderBackend.h"
 
-#include <QGuiApplication>
 #include "QmlModules.h"
+#include <QGuiApplication>
+#include <QQuickStyle>
 
 QVL_IMPORT_QML_MODULES()
 
@@ -14,6 +15,10 @@ int main(int argc, char *argv[]) {
     QGuiApplication::setApplicationDisplayName(QStringLiteral("岚帆伴"));
     QGuiApplication::setApplicationVersion(QStringLiteral(QVL_VERSION));
     RenderBackend::apply();
+    // Every view imports QtQuick.Controls.Basic, whose controls it customises; a plain `import
+    // QtQuick.Controls` (in Qt's own components too) then resolves to the same style instead of loading
+    // Fusion beside it.
+    QQuickStyle::setStyle(QStringLiteral("Basic"));
     AppFonts::install(application);
 
     QuorvelApp app;

@@ -1,5 +1,5 @@
 import QtQuick
-import QtQuick.Controls
+import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import Quorvel.Core
 import Quorvel.Ui
@@ -75,6 +75,8 @@ Item {
             id: bar
             Layout.fillWidth: true
             currentIndex: tabs.currentPosition
+            // Tabs overlap by a point, as they always have; the bar's spacing is ours, not the controls style's.
+            spacing: -1
             background: Rectangle {
                 color: shell.palette.base
                 Rectangle { width: parent.width; height: 1; color: Theme.brandLine }
@@ -90,6 +92,9 @@ Item {
 
                     text: modelData.title
                     implicitHeight: 56
+                    // The tab's own geometry, not the controls style's: icon and title sit 2 points from the top.
+                    padding: 2
+                    horizontalPadding: 4
                     onClicked: tabs.selectPosition(index)
                     background: Item {}
                     contentItem: Column {

@@ -1,8 +1,9 @@
 import QtQuick
-import Qt5Compat.GraphicalEffects
 
 // A text with a soft drop shadow, for text laid over artwork. The shadow effect draws nothing on the software
-// renderer; there an offset copy of the text in the shadow colour stands in for it.
+// renderer; there an offset copy of the text in the shadow colour stands in for it. The effect is in its own
+// file, created by URL only once the window is known to render on a GPU API, so the software renderer never
+// resolves its import.
 Text {
     id: label
 
@@ -10,17 +11,12 @@ Text {
     property real shadowRadius: 6
     property real shadowOffsetY: 2
     readonly property bool software: GraphicsInfo.api === GraphicsInfo.Software
+    readonly property bool hardware: GraphicsInfo.api !== GraphicsInfo.Software
+                                     && GraphicsInfo.api !== GraphicsInfo.Unknown
 
     textFormat: Text.PlainText
-    layer.enabled: !software
-    layer.effect: DropShadow {
-        horizontalOffset: 0
-        verticalOffset: label.shadowOffsetY
-        radius: label.shadowRadius
-        samples: 2 * Math.ceil(label.shadowRadius) + 1
-        color: label.shadowColor
-        transparentBorder: true
-    }
+    layer.enabled: hardware
+    layer.effect: hardware ? Qt.createComponent("GuestTextDropShadow.qml") : null
 
     Text {
         visible: label.software

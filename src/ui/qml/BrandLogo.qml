@@ -1,42 +1,33 @@
 import QtQuick
+import Quorvel.Ui
 
 // The brand mark ("BrandLogo"): the artwork scaled to fill the item, clipped to a rounded square of
-// `radius` and outlined by a faint white line. Drawn on a canvas so the rounded clip works on every renderer.
+// `radius` and outlined by a faint white line. The artwork is painted straight from its vector file with its
+// corners cut, so the rounded clip works on every renderer; painting it ourselves also keeps the first screen
+// off Qt Quick's image loader, whose first use loads every image format plugin.
 Item {
     id: logo
 
     property real radius: 24
     readonly property url source: Qt.resolvedUrl("assets/BrandLogo.svg")
+    readonly property real r: Math.min(radius, width / 2, height / 2)
 
     implicitWidth: 92
     implicitHeight: 92
 
-    Canvas {
-        id: canvas
-
+    GuestHomeArt {
         anchors.fill: parent
-        antialiasing: true
+        source: logo.source
+        fill: true
+        radius: logo.r
+    }
 
-        onPaint: {
-            const ctx = getContext("2d");
-            const r = Math.min(logo.radius, width / 2, height / 2);
-            ctx.reset();
-            ctx.save();
-            ctx.beginPath();
-            ctx.roundedRect(0, 0, width, height, r, r);
-            ctx.clip();
-            if (isImageLoaded(logo.source))
-                ctx.drawImage(logo.source, 0, 0, width, height);
-            ctx.restore();
-            ctx.beginPath();
-            ctx.roundedRect(0.5, 0.5, width - 1, height - 1, r, r);
-            ctx.lineWidth = 1;
-            ctx.strokeStyle = Qt.rgba(1, 1, 1, 0.35);
-            ctx.stroke();
-        }
-        onImageLoaded: requestPaint()
-        onWidthChanged: requestPaint()
-        onHeightChanged: requestPaint()
-        Component.onCompleted: loadImage(logo.source)
+    Rectangle {
+        anchors.fill: parent
+        radius: logo.r
+        color: "transparent"
+        border.width: 1
+        border.color: Qt.rgba(1, 1, 1, 0.35)
+        antialiasing: true
     }
 }

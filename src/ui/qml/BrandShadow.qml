@@ -1,5 +1,4 @@
 import QtQuick
-import Qt5Compat.GraphicalEffects
 
 // The soft shadow of a rounded rectangle. Lay it under the shape with the shape's geometry
 // (`anchors.fill: shape`); `blur` is how far the shadow spreads, `color` carries its opacity.
@@ -11,29 +10,26 @@ Item {
     property real blur: 10
     property real offsetX: 0
     property real offsetY: 0
-    // Shader effects draw nothing on the software renderer (offscreen, or no GPU).
+    // Shader effects draw nothing on the software renderer (offscreen, or no GPU): there the layered outlines
+    // below stand in. The glow is in its own file, loaded by URL once the window is known to render on a GPU
+    // API, so that the software renderer never resolves its import (a QML plugin and the shader tools library
+    // at every start).
     readonly property bool software: GraphicsInfo.api === GraphicsInfo.Software
+    readonly property bool hardware: GraphicsInfo.api !== GraphicsInfo.Software
+                                     && GraphicsInfo.api !== GraphicsInfo.Unknown
 
     Loader {
         anchors.fill: parent
-        sourceComponent: shadow.software ? layered : glow
+        active: shadow.software
+        sourceComponent: layered
     }
 
-    Component {
+    Loader {
         id: glow
 
-        Item {
-            RectangularGlow {
-                x: shadow.offsetX
-                y: shadow.offsetY
-                width: parent.width
-                height: parent.height
-                glowRadius: shadow.blur
-                spread: 0
-                color: shadow.color
-                cornerRadius: shadow.cornerRadius + shadow.blur
-            }
-        }
+        anchors.fill: parent
+        active: shadow.hardware
+        Component.onCompleted: setSource("BrandShadowGlow.qml", { "shadow": shadow })
     }
 
     // Translucent outlines growing outwards from just inside the edge: where they all overlap the shadow has
