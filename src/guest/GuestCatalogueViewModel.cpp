@@ -66,17 +66,6 @@ QVariantList GuestCatalogueViewModel::chapterCards() const {
     return cards;
 }
 
-HttpRequest GuestCatalogueViewModel::chaptersRequest(const QUrl &base) {
-    return ApiClient(base, guestClient().rules()).request("GET", LearningAPIClient::chaptersPath);
-}
-
-std::optional<HttpRequest> GuestCatalogueViewModel::pointsRequest(const QUrl &base, const QString &code) {
-    const std::optional<QString> path = LearningAPIClient::chapterPointsPath(code);
-    if (!path)
-        return std::nullopt;
-    return ApiClient(base, guestClient().rules()).request("GET", *path);
-}
-
 AppSession *GuestCatalogueViewModel::sessionInUse() const {
     return m_session ? m_session.data() : AppSession::current();
 }

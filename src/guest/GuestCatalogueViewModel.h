@@ -47,7 +47,6 @@ public:
     };
 
     static inline const QString failureMessage = QStringLiteral("请检查网络后重试");
-    static inline const QString chaptersPath = QStringLiteral("/api/v1/knowledge/chapters");
 
     explicit GuestCatalogueViewModel(QObject *parent = nullptr);
     ~GuestCatalogueViewModel() override;
@@ -75,13 +74,6 @@ public:
     static QString gradeLine(const ChapterItem &chapter); // "数学 · 7 年级": the subject shown is always 数学
     static QString titleLine(const ChapterItem &chapter); // "《name》"
     static QString lessonsLine(qsizetype points);         // "共 N 课 · 每课约 15 分钟"
-
-    // The two requests as the learning client sends them for the catalogue, both GET on the API base without
-    // any header or body. A points request exists only for a code that can stand as one path segment: an
-    // empty code, "." or ".." cannot (a URL would read them as a step in the path, not as a name), and give
-    // nothing.
-    static HttpRequest chaptersRequest(const QUrl &base);
-    static std::optional<HttpRequest> pointsRequest(const QUrl &base, const QString &code);
 
     // Starts a load (the sheet's appearance), dropping any load under way. Back in Loading, the error
     // cleared; the cards shown stay until a load completes.

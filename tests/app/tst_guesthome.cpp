@@ -6,6 +6,7 @@
 #include "GuestHomeArt.h"
 #include "GuestHomeFeature.h"
 #include "GuestHomeViewModel.h"
+#include "LearningAPIClient.h"
 #include "LinkOpener.h"
 #include "QmlHarness.h"
 #include "QmlModules.h"
@@ -657,11 +658,11 @@ private Q_SLOTS:
     void viewWiring() {
         QmlHarness::WarningGuard guard;
         TestPlatform platform;
-        platform.transport->on("GET", GuestCatalogueViewModel::chaptersPath,
+        platform.transport->on("GET", LearningAPIClient::chaptersPath,
                                FakeTransport::Reply::json(200, R"({"items":[{"code":"c1","subject":"math",
                                    "stage":"junior","grade":7,"name":"有理数"}]})"));
         platform.transport->on(
-            "GET", GuestCatalogueViewModel::chaptersPath + QStringLiteral("/c1/points"),
+            "GET", LearningAPIClient::chaptersPath + QStringLiteral("/c1/points"),
             FakeTransport::Reply::json(200, R"({"items":[{"code":"k1","name":"正数和负数"}]})"));
         AppSession session;
         QQmlEngine engine;
@@ -778,9 +779,9 @@ private Q_SLOTS:
         // A reopened catalogue is a fresh one that loads again.
         vm->catalogDismissed();
         QTRY_VERIFY(!loaded("catalogueSheet"));
-        const int requestsBefore = platform.transport->count(GuestCatalogueViewModel::chaptersPath);
+        const int requestsBefore = platform.transport->count(LearningAPIClient::chaptersPath);
         vm->openCatalog();
-        QTRY_COMPARE(platform.transport->count(GuestCatalogueViewModel::chaptersPath), requestsBefore + 1);
+        QTRY_COMPARE(platform.transport->count(LearningAPIClient::chaptersPath), requestsBefore + 1);
         QVERIFY2(guard.warnings().isEmpty(), qPrintable(guard.warnings().join(u'\n')));
     }
 };
