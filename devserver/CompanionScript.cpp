@@ -322,7 +322,7 @@ QList<Event> scriptedReply(const Turn &turn) {
             QJsonObject{{QStringLiteral("name"), utf8(texts.hotlineNames[0])},
                         {QStringLiteral("number"), QStringLiteral("12356")}},
             QJsonObject{{QStringLiteral("name"), utf8(texts.hotlineNames[1])},
-                        {QStringLiteral("number"), QStringLiteral("400-161-9995")}},
+                        {QStringLiteral("number"), QStringLiteral("400 161 9995")}},
         };
         QList<Event> events{
             {QStringLiteral("crisis"),

@@ -620,8 +620,8 @@ private slots:
         QVERIFY(isChinese(crisis.value("text").toString()));
         const QJsonArray hotlines = crisis.value("hotlines").toArray();
         QCOMPARE(hotlines.size(), 2);
-        // The client dials the last space-separated piece of "name number": a number holds no space.
-        static const QRegularExpression dialable(QStringLiteral("^[0-9][0-9-]*[0-9]$"));
+        // Numbers are written as people read them out, grouped by spaces (the client dials the digits).
+        static const QRegularExpression dialable(QStringLiteral("^[0-9][0-9 -]*[0-9]$"));
         QStringList numbers;
         for (const QJsonValue &hotline : hotlines) {
             QVERIFY(!hotline.toObject().value("name").toString().isEmpty());
@@ -630,6 +630,7 @@ private slots:
         }
         QVERIFY(numbers.first() != numbers.last());
         QVERIFY(numbers.contains(QStringLiteral("12356")));
+        QVERIFY(numbers.contains(QStringLiteral("400 161 9995")));
     }
 
     // The three hint levels give three different replies, each labelled with its level.
