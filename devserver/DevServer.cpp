@@ -148,6 +148,73 @@ void DevServer::setNewUserStatus(const std::string &status) {
     m_state->persist();
 }
 
+void DevServer::setCompanionPace(int milliseconds) {
+    if (milliseconds < 0 || milliseconds > ServerState::kMaxDelayMs)
+        throw std::invalid_argument("DevServer: pace out of range");
+    std::lock_guard lock(m_state->mutex);
+    m_state->companion.paceMs = milliseconds;
+}
+
+void DevServer::scriptCompanionStream(std::string rawBody) {
+    devserver::CompanionControl control;
+    control.kind = devserver::CompanionControl::Kind::Script;
+    control.body = std::move(rawBody);
+    std::lock_guard lock(m_state->mutex);
+    m_state->companion.controls.push_back(std::move(control));
+}
+
+void DevServer::holdCompanionStream(int afterEvents) {
+    if (afterEvents < 0)
+        throw std::invalid_argument("DevServer: negative event count");
+    devserver::CompanionControl control;
+    control.kind = devserver::CompanionControl::Kind::Hold;
+    control.afterEvents = afterEvents;
+    std::lock_guard lock(m_state->mutex);
+    m_state->companion.controls.push_back(std::move(control));
+}
+
+void DevServer::releaseCompanionStreams() {
+    {
+        std::lock_guard lock(m_state->mutex);
+        ++m_state->companion.releaseGeneration;
+    }
+    m_state->stopSignal.notify_all();
+}
+
+void DevServer::cutCompanionStream(int afterEvents) {
+    if (afterEvents < 0)
+        throw std::invalid_argument("DevServer: negative event count");
+    devserver::CompanionControl control;
+    control.kind = devserver::CompanionControl::Kind::Cut;
+    control.afterEvents = afterEvents;
+    std::lock_guard lock(m_state->mutex);
+    m_state->companion.controls.push_back(std::move(control));
+}
+
+void DevServer::answerCompanionStream(int status, std::string contentType, std::string body) {
+    if (status < ServerState::kMinInjectedStatus || status > ServerState::kMaxInjectedStatus)
+        throw std::invalid_argument("DevServer: status out of range");
+    if (contentType.empty())
+        throw std::invalid_argument("DevServer: empty content type");
+    devserver::CompanionControl control;
+    control.kind = devserver::CompanionControl::Kind::Answer;
+    control.status = status;
+    control.contentType = std::move(contentType);
+    control.body = std::move(body);
+    std::lock_guard lock(m_state->mutex);
+    m_state->companion.controls.push_back(std::move(control));
+}
+
+std::string DevServer::lastCompanionRequest() const {
+    std::lock_guard lock(m_state->mutex);
+    return m_state->companion.lastRequest;
+}
+
+int DevServer::companionStreamsAborted() const {
+    std::lock_guard lock(m_state->mutex);
+    return m_state->companion.streamsAborted;
+}
+
 std::vector<DevServer::ReceivedEvent> DevServer::receivedEvents() const {
     std::lock_guard lock(m_state->mutex);
     std::vector<ReceivedEvent> events;
@@ -188,10 +255,11 @@ void DevServer::configure(httplib::Server &http) {
     http.set_post_routing_handler(
         [&state](const httplib::Request &, httplib::Response &) { state.persist(); });
 
-    // Whatever ends in a failed status without a body (an unknown route above all) still gets an error body.
+    // Whatever ends in a failed status without a body (an unknown route above all) still gets an error body;
+    // an answer that names its content type (a scripted one) is sent as it stands, even when empty.
     http.set_error_handler(
         httplib::Server::HandlerWithResponse([](const httplib::Request &, httplib::Response &res) {
-            if (!res.body.empty())
+            if (!res.body.empty() || res.has_header("Content-Type"))
                 return httplib::Server::HandlerResponse::Unhandled;
             devserver::sendStatusError(res, res.status);
             return httplib::Server::HandlerResponse::Handled;
@@ -211,5 +279,6 @@ void DevServer::configure(httplib::Server &http) {
     devserver::registerLearningRoutes(router);
     devserver::registerRobotRoutes(router);
     devserver::registerMediaRoutes(router);
+    devserver::registerCompanionRoutes(router);
     devserver::registerDevControlRoutes(router);
 }

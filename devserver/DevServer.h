@@ -71,6 +71,35 @@ public:
     // they were created with. Throws std::invalid_argument for an empty status.
     void setNewUserStatus(const std::string &status);
 
+    // The companion's chat stream ("/v1/companion/chat:stream"). Its controls queue up like failNext and
+    // each is taken by the next accepted stream only, that is one that passed the sign-in and the check of
+    // its body (a 401 that makes the client renew its token leaves the control for the retry). They are not
+    // kept in the state file; the pace and the aborted count survive a restart of the same object.
+    //
+    // A pause of `milliseconds` (0..600000, default 0) between the pieces of every stream (events, or the
+    // lines of a scripted body); a stopping server or a client that hung up ends the pause at once. Throws
+    // std::invalid_argument when out of range.
+    void setCompanionPace(int milliseconds);
+    // The next stream answers 200 "text/event-stream" with exactly `rawBody`, chunked, one line (with its
+    // own terminator) per piece, paced; nothing is added, not even the opening comment.
+    void scriptCompanionStream(std::string rawBody);
+    // The next stream sends its opening comment and first `afterEvents` events (all of them, when it has
+    // fewer), then waits until releaseCompanionStreams(), the server stopping or the client hanging up, and
+    // then goes on. Throws std::invalid_argument for a negative count.
+    void holdCompanionStream(int afterEvents);
+    // Lets every stream held now go on.
+    void releaseCompanionStreams();
+    // The next stream sends its opening comment and first `afterEvents` events, then closes the connection
+    // without the chunked body's terminator, so the client sees a broken body. Throws like the hold.
+    void cutCompanionStream(int afterEvents);
+    // The next stream is answered as a whole: `status` (200..599) with `body` of `contentType` (not
+    // empty), e.g. 502 "text/html" "<html>bad gateway</html>", or 200 with an empty body.
+    void answerCompanionStream(int status, std::string contentType, std::string body);
+    // The body of the last accepted chat stream request, as sent (JSON); empty before the first.
+    std::string lastCompanionRequest() const;
+    // Streams given up because the client closed the connection before they ended.
+    int companionStreamsAborted() const;
+
     // Analytics events posted so far, each event id once, in arrival order; they survive a restart.
     struct ReceivedEvent {
         std::string eventId;

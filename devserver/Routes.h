@@ -53,6 +53,10 @@ void registerRobotRoutes(Router &router);
 // Speech media: the capabilities ("/v1/media/capabilities") and short generated audio ("/v1/media/tts").
 void registerMediaRoutes(Router &router);
 
+// The companion: its chat stream ("/v1/companion/chat:stream", server-sent events from a scripted companion)
+// and the learner's companion settings ("/api/v1/me/companion").
+void registerCompanionRoutes(Router &router);
+
 // The test controls under "/__dev/" (token expiry, injected failures and delays, request counts) and a
 // stream that pauses after its headers.
 void registerDevControlRoutes(Router &router);

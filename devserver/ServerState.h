@@ -13,6 +13,7 @@
 #include <QByteArray>
 #include <QJsonObject>
 
+#include "CompanionState.h"
 #include "LearningState.h"
 
 namespace devserver {
@@ -76,6 +77,10 @@ public:
 
     // Learning paths and question requests of every learner (LearningRoutes.cpp).
     LearningState learning;
+
+    // The companion's settings per learner, and the chat stream's pace and test controls
+    // (CompanionRoutes.cpp).
+    CompanionState companion;
 
     // Analytics events as posted, one per event id, in arrival order (EventRoutes.cpp).
     std::deque<QJsonObject> receivedEvents;

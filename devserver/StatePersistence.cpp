@@ -1,6 +1,6 @@
 // The state file of the stand-in: what a learner built up (accounts, sign-ins, paths and progress, question
-// requests, events) as one JSON document, so that a restarted server still knows the tokens an app kept.
-// Test controls (injected failures and delays, request counts) are not part of it.
+// requests, companion settings, events) as one JSON document, so that a restarted server still knows the
+// tokens an app kept. Test controls (injected failures and delays, request counts) are not part of it.
 //
 // Times are kept on the monotonic clock in memory; the file holds them as wall-clock milliseconds since
 // the epoch, which is what still means something after a restart.
@@ -100,6 +100,15 @@ QJsonObject ServerState::saveLocked() const {
             entry.insert("qtype", *request.qtype);
         requests.append(entry);
     }
+    QJsonArray companionSettings;
+    for (const auto &[userId, settings] : companion.settings) {
+        QJsonObject entry{{"user_id", qint64(userId)}};
+        if (settings.persona)
+            entry.insert("persona", *settings.persona);
+        if (settings.name)
+            entry.insert("name", *settings.name);
+        companionSettings.append(entry);
+    }
     QJsonArray events;
     for (const QJsonObject &event : receivedEvents)
         events.append(event);
@@ -120,6 +129,7 @@ QJsonObject ServerState::saveLocked() const {
                        {"next_path_id", qint64(learning.nextPathId)},
                        {"next_item_id", qint64(learning.nextItemId)},
                        {"next_request_id", qint64(learning.nextRequestId)},
+                       {"companion_settings", companionSettings},
                        {"events", events},
                        {"event_ids", eventIds}};
 }
@@ -201,6 +211,17 @@ void ServerState::loadLocked(const QJsonObject &saved) {
     learning.nextPathId = std::max<std::int64_t>(learning.nextPathId, number(saved, "next_path_id"));
     learning.nextItemId = std::max<std::int64_t>(learning.nextItemId, number(saved, "next_item_id"));
     learning.nextRequestId = std::max<std::int64_t>(learning.nextRequestId, number(saved, "next_request_id"));
+
+    companion.settings.clear();
+    for (const QJsonValue &value : saved.value("companion_settings").toArray()) {
+        const QJsonObject entry = value.toObject();
+        CompanionSettingsRecord settings;
+        if (entry.contains("persona"))
+            settings.persona = entry.value("persona").toString();
+        if (entry.contains("name"))
+            settings.name = entry.value("name").toString();
+        companion.settings[number(entry, "user_id")] = settings;
+    }
 
     receivedEvents.clear();
     for (const QJsonValue &value : saved.value("events").toArray())

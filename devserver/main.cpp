@@ -1,6 +1,8 @@
-// quorvel-devserver [--port N] [--host H] [--state FILE] [--log]: serves the loopback stand-in until SIGINT
-// or SIGTERM. With --state, accounts, sign-ins and learning progress are kept in FILE and survive a restart.
-// The first line on stdout is "QVL_DEVSERVER_URL=<base url>", which scripts/run reads to point the app at it.
+// quorvel-devserver [--port N] [--host H] [--state FILE] [--companion-pace MS] [--log]: serves the loopback
+// stand-in until SIGINT or SIGTERM. With --state, accounts, sign-ins and learning progress are kept in FILE
+// and survive a restart; --companion-pace spaces the companion's streamed events MS milliseconds apart, so
+// that a reply grows on screen the way a model's does. The first line on stdout is "QVL_DEVSERVER_URL=<base
+// url>", which scripts/run reads to point the app at it.
 
 #include "DevServer.h"
 
@@ -16,7 +18,8 @@
 namespace {
 
 void usage(const char *program) {
-    std::cerr << "usage: " << program << " [--port N] [--host H] [--state FILE] [--log]\n";
+    std::cerr << "usage: " << program
+              << " [--port N] [--host H] [--state FILE] [--companion-pace MS] [--log]\n";
 }
 
 bool parsePort(const char *text, int &port) {
@@ -28,6 +31,15 @@ bool parsePort(const char *text, int &port) {
     return true;
 }
 
+bool parsePace(const char *text, int &pace) {
+    char *end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || value < 0 || value > 10000)
+        return false;
+    pace = int(value);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -35,6 +47,7 @@ int main(int argc, char **argv) {
     std::string host = "127.0.0.1";
     bool log = false;
     std::string stateFile;
+    int companionPace = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--port" && i + 1 < argc) {
@@ -46,6 +59,11 @@ int main(int argc, char **argv) {
             host = argv[++i];
         } else if (arg == "--state" && i + 1 < argc) {
             stateFile = argv[++i];
+        } else if (arg == "--companion-pace" && i + 1 < argc) {
+            if (!parsePace(argv[++i], companionPace)) {
+                std::cerr << "invalid companion pace (0..10000 ms): " << argv[i] << "\n";
+                return 2;
+            }
         } else if (arg == "--log") {
             log = true;
         } else {
@@ -68,6 +86,7 @@ int main(int argc, char **argv) {
 
     DevServer server;
     server.setRequestLogging(log);
+    server.setCompanionPace(companionPace);
     std::string stateError;
     if (!stateFile.empty() && !server.setStateFile(stateFile, &stateError)) {
         // Starting empty would silently sign out every learner whose app kept its tokens.

@@ -1,5 +1,7 @@
 #include "Analytics.h"
 
+#include "Graphemes.h"
+
 #include "ApiClient.h"
 #include "AppSession.h"
 #include "BundleInfo.h"
@@ -12,7 +14,6 @@
 #include <QJsonArray>
 #include <QLocale>
 #include <QSet>
-#include <QTextBoundaryFinder>
 #include <QTimer>
 #include <QUuid>
 
@@ -58,7 +59,7 @@ void Analytics::track(const QString &name, const QHash<QString, QString> &props)
     event.eventId = QUuid::createUuid().toString(QUuid::Id128).toUpper();
     event.name = name;
     for (auto it = props.cbegin(); it != props.cend(); ++it)
-        event.props.insert(it.key(), leadingCharacters(it.value(), kMaxPropertyLength));
+        event.props.insert(it.key(), Graphemes::leading(it.value(), kMaxPropertyLength));
     event.occurredAt =
         QLocale::c().toString(Platform::clock().now().toUTC(), QStringLiteral("yyyy-MM-dd'T'HH:mm:ss'Z'"));
 
@@ -135,18 +136,6 @@ QJsonObject Analytics::uploadBody(const QList<Event> &batch) {
     if (version.isString())
         body.insert(QStringLiteral("app_version"), version);
     return body;
-}
-
-QString Analytics::leadingCharacters(const QString &text, int limit) {
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype end = 0;
-    for (int count = 0; count < limit; ++count) {
-        const qsizetype next = finder.toNextBoundary();
-        if (next < 0)
-            return text;
-        end = next;
-    }
-    return text.left(end);
 }
 
 QCoro::Task<void> Analytics::runLoop(QPointer<Analytics> self) {

@@ -78,8 +78,6 @@ public:
 
     // The upload body for `batch`: {"platform": "ios", "app_version"?: ..., "events": [...]}.
     static QJsonObject uploadBody(const QList<Event> &batch);
-    // The first `limit` user-perceived characters of `text` (all of it when shorter).
-    static QString leadingCharacters(const QString &text, int limit);
 
 private:
     static QCoro::Task<void> runLoop(QPointer<Analytics> self);

@@ -17,7 +17,7 @@ ApiError ApiError::transport(const TransportError &failure) {
     return ApiError(Kind::NoConnection, 0, failure.message());
 }
 
-QString Api::failureMessage(const HttpResponse &response, JsonKeys keys) {
+QString Api::failureMessage(const HttpResponse &response, JsonKeys keys, const QString &fallback) {
     try {
         const ApiErrorBody body = ApiErrorBody::fromJson(JsonReader::parse(response.body, keys));
         if (body.message)
@@ -25,5 +25,5 @@ QString Api::failureMessage(const HttpResponse &response, JsonKeys keys) {
     } catch (const JsonDecodeError &) {
         // An unreadable error body falls back to the status text below.
     }
-    return QStringLiteral("请求失败（%1）").arg(response.status);
+    return QString(fallback).arg(response.status);
 }

@@ -50,7 +50,8 @@ using LearningAPIError = ApiError;
 namespace Api {
 
 // The message for a failed status: the error body's `message` when the body decodes and has one, else
-// "请求失败（<status>）".
-QString failureMessage(const HttpResponse &response, JsonKeys keys);
+// `fallback` with the status in place of "%1" ("请求失败（<status>）" unless a client words it its own way).
+QString failureMessage(const HttpResponse &response, JsonKeys keys,
+                       const QString &fallback = QStringLiteral("请求失败（%1）"));
 
 } // namespace Api

@@ -1,11 +1,12 @@
 #include "TopicBoxViewModel.h"
 
+#include "Graphemes.h"
+
 #include "AppSession.h"
 #include "ErrorText.h"
 #include "LearningAPIClient.h"
 
 #include <QStringList>
-#include <QTextBoundaryFinder>
 #include <QVariantMap>
 
 namespace {
@@ -46,13 +47,7 @@ TopicBoxViewModel::TopicBoxViewModel(QObject *parent)
 TopicBoxViewModel::~TopicBoxViewModel() = default;
 
 QString TopicBoxViewModel::capped(const QString &text) {
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    int characters = 0;
-    while (finder.toNextBoundary() != -1) {
-        if (++characters == maxCharacters)
-            return text.left(finder.position());
-    }
-    return text;
+    return Graphemes::leading(text, maxCharacters);
 }
 
 QString TopicBoxViewModel::trimWhitespace(const QString &text) {

@@ -95,51 +95,92 @@ struct ReplyDeleter {
 };
 using ReplyPtr = std::unique_ptr<QNetworkReply, ReplyDeleter>;
 
-ReplyPtr start(QNetworkAccessManager &manager, const HttpRequest &request) {
+// A reply and whether this side aborted it (through the request's abort handle or a stream's cancel).
+struct Started {
+    ReplyPtr reply;
+    std::shared_ptr<bool> aborted = std::make_shared<bool>(false);
+};
+
+Started start(QNetworkAccessManager &manager, const HttpRequest &request) {
     const QNetworkRequest networkRequest = toNetworkRequest(request);
-    return ReplyPtr(manager.sendCustomRequest(networkRequest, request.method, request.body));
+    Started started{ReplyPtr(manager.sendCustomRequest(networkRequest, request.method, request.body))};
+    if (request.abort) {
+        request.abort->then(
+            [reply = QPointer<QNetworkReply>(started.reply.get()), aborted = started.aborted] {
+                if (reply && reply->isRunning()) {
+                    *aborted = true;
+                    reply->abort();
+                }
+            });
+    }
+    return started;
+}
+
+// Errors of the connection or a proxy. The other codes stand for HTTP statuses (Qt files a 400 under its
+// protocol errors), which are answers.
+bool isTransportFailure(QNetworkReply::NetworkError error) {
+    const int code = int(error);
+    return code >= 1 && code <= 199;
+}
+
+// Resumes once `reply` has more to read or has finished (also when it is destroyed).
+QCoro::Task<void> moreOrFinished(QNetworkReply *reply) {
+    auto settled = std::make_shared<Completion>();
+    const auto settle = [settled] { settled->finish(); };
+    const QMetaObject::Connection connections[] = {
+        QObject::connect(reply, &QNetworkReply::readyRead, reply, settle),
+        QObject::connect(reply, &QNetworkReply::finished, reply, settle),
+        QObject::connect(reply, &QObject::destroyed, settle),
+    };
+    co_await Completion::wait(settled);
+    for (const QMetaObject::Connection &connection : connections)
+        QObject::disconnect(connection);
 }
 
 class NetworkByteStream final : public ByteStream {
 public:
-    NetworkByteStream(ReplyPtr reply, HttpResponse head)
-        : m_reply(std::move(reply)), m_head(std::move(head)) {}
+    NetworkByteStream(Started started, HttpResponse head)
+        : m_reply(std::move(started.reply)), m_head(std::move(head)), m_aborted(std::move(started.aborted)) {}
     ~NetworkByteStream() override { cancel(); }
 
     const HttpResponse &response() const override { return m_head; }
 
     QCoro::Task<std::optional<QByteArray>> nextLine() override {
         QPointer<QNetworkReply> reply = m_reply.get();
+        // More data, or the end: a reply that finishes (or breaks) with an unfinished line in its buffer
+        // sends no further readyRead.
         while (reply && !reply->canReadLine() && !reply->isFinished())
-            co_await qCoro(reply.data()).waitForReadyRead(std::chrono::milliseconds(-1));
+            co_await moreOrFinished(reply.data());
         if (!reply)
             throw TransportError::fromKind(TransportError::Kind::Cancelled);
-        if (reply->canReadLine() || reply->bytesAvailable() > 0) {
-            QByteArray line = reply->canReadLine() ? reply->readLine() : reply->readAll();
-            while (line.endsWith('\n') || line.endsWith('\r'))
-                line.chop(1);
-            co_return line;
-        }
-        // Finished with nothing left: a break in the middle of an HTTP body is a transport failure.
-        if (reply->error() != QNetworkReply::NoError && !m_head.isHttp())
-            throw TransportError::fromKind(kindOf(reply->error(), m_cancelled));
-        if (reply->error() == QNetworkReply::OperationCanceledError ||
-            reply->error() == QNetworkReply::TimeoutError)
-            throw TransportError::fromKind(kindOf(reply->error(), m_cancelled));
+        if (reply->canReadLine())
+            co_return withoutLineBreak(reply->readLine());
+        // Finished. A connection that broke before the body was complete (a chunked body without its last
+        // chunk, fewer bytes than announced) is a failure, and its unfinished last line is not a line.
+        if (isTransportFailure(reply->error()))
+            throw TransportError::fromKind(kindOf(reply->error(), *m_aborted));
+        if (reply->bytesAvailable() > 0)
+            co_return withoutLineBreak(reply->readAll());
         co_return std::nullopt;
     }
 
     void cancel() override {
         if (m_reply && m_reply->isRunning()) {
-            m_cancelled = true;
+            *m_aborted = true;
             m_reply->abort();
         }
     }
 
 private:
+    static QByteArray withoutLineBreak(QByteArray line) {
+        while (line.endsWith('\n') || line.endsWith('\r'))
+            line.chop(1);
+        return line;
+    }
+
     ReplyPtr m_reply;
     HttpResponse m_head;
-    bool m_cancelled = false;
+    std::shared_ptr<bool> m_aborted;
 };
 
 } // namespace
@@ -185,13 +226,15 @@ NetworkTransport::~NetworkTransport() = default;
 
 QCoro::Task<HttpResponse> NetworkTransport::send(HttpRequest request) {
     const RequestLog log(request);
-    ReplyPtr reply = start(*m_manager, request);
-    co_await qCoro(reply.get()).waitForFinished();
-    HttpResponse response = responseHead(reply.get());
+    Started started = start(*m_manager, request);
+    QNetworkReply *reply = started.reply.get();
+    co_await qCoro(reply).waitForFinished();
+    HttpResponse response = responseHead(reply);
     // Qt reports 4xx and 5xx as reply errors too; only a reply without a status is a transport failure.
-    if (!response.isHttp()) {
+    // A body cut short by a broken connection is no answer either.
+    if (!response.isHttp() || isTransportFailure(reply->error())) {
         log.failed(reply->error());
-        throw TransportError::fromKind(kindOf(reply->error()));
+        throw TransportError::fromKind(kindOf(reply->error(), *started.aborted));
     }
     response.body = reply->readAll();
     log.answered(response.status);
@@ -200,24 +243,25 @@ QCoro::Task<HttpResponse> NetworkTransport::send(HttpRequest request) {
 
 QCoro::Task<std::unique_ptr<ByteStream>> NetworkTransport::open(HttpRequest request) {
     const RequestLog log(request);
-    ReplyPtr reply = start(*m_manager, request);
+    Started started = start(*m_manager, request);
+    QNetworkReply *reply = started.reply.get();
     // Open as soon as the status line and headers are in: a stream may well pause before its first byte.
     while (!reply->isFinished() && !reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid()) {
         auto headers = std::make_shared<Completion>();
         const auto settle = [headers] { headers->finish(); };
         const QMetaObject::Connection metaData =
-            QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, reply.get(), settle);
+            QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, settle);
         const QMetaObject::Connection finished =
-            QObject::connect(reply.get(), &QNetworkReply::finished, reply.get(), settle);
+            QObject::connect(reply, &QNetworkReply::finished, reply, settle);
         co_await Completion::wait(headers);
         QObject::disconnect(metaData);
         QObject::disconnect(finished);
     }
-    HttpResponse head = responseHead(reply.get());
+    HttpResponse head = responseHead(reply);
     if (!head.isHttp()) {
         log.failed(reply->error());
-        throw TransportError::fromKind(kindOf(reply->error()));
+        throw TransportError::fromKind(kindOf(reply->error(), *started.aborted));
     }
     log.answered(head.status, "(stream opened)");
-    co_return std::make_unique<NetworkByteStream>(std::move(reply), std::move(head));
+    co_return std::make_unique<NetworkByteStream>(std::move(started), std::move(head));
 }

@@ -13,6 +13,7 @@
 
 #include "UserFacingError.h"
 
+class Completion;
 class QNetworkAccessManager;
 
 // One HTTP request as the API clients build it. Header names compare case-insensitively.
@@ -22,6 +23,9 @@ struct HttpRequest {
     QList<QPair<QByteArray, QByteArray>> headers;
     QByteArray body;
     int timeoutMs = 60000;
+    // Finishing it aborts the request wherever it is (waiting for its answer, or its body being read); the
+    // caller then gets a cancellation. Copies of the request (a resend after a renewal) share it.
+    std::shared_ptr<Completion> abort;
 
     std::optional<QByteArray> header(const QByteArray &name) const;
     bool hasHeader(const QByteArray &name) const { return header(name).has_value(); }
@@ -56,7 +60,8 @@ class ByteStream {
 public:
     virtual ~ByteStream() = default;
     virtual const HttpResponse &response() const = 0; // body stays empty
-    // The next line without its line break; nothing at the end of the stream. Throws TransportError.
+    // The next line without its line break; nothing at the end of the stream. Throws TransportError, also
+    // when the connection breaks before the body is complete (a cut reply must not look complete).
     virtual QCoro::Task<std::optional<QByteArray>> nextLine() = 0;
     virtual void cancel() = 0;
 };

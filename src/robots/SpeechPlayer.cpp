@@ -1,5 +1,7 @@
 #include "SpeechPlayer.h"
 
+#include "Graphemes.h"
+
 #include "Analytics.h"
 #include "ApiClient.h"
 #include "AppSession.h"
@@ -12,7 +14,6 @@
 
 #include <QJsonObject>
 #include <QQmlEngine>
-#include <QTextBoundaryFinder>
 
 #include <algorithm>
 #include <limits>
@@ -42,14 +43,6 @@ struct MediaCapabilities {
         return {tts != items.cend() && tts->second};
     }
 };
-
-int graphemeCount(const QString &text) {
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    int count = 0;
-    while (finder.toNextBoundary() > 0)
-        ++count;
-    return count;
-}
 
 } // namespace
 
@@ -113,20 +106,6 @@ QString SpeechPlayer::speakableText(const QString &text) {
     for (const QString &marker : markers)
         cleaned.remove(marker, Qt::CaseSensitive);
     return cleaned.trimmed();
-}
-
-QString SpeechPlayer::leadingCharacters(const QString &text, int limit) {
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    int count = 0;
-    qsizetype end = 0;
-    while (count < limit) {
-        const qsizetype next = finder.toNextBoundary();
-        if (next <= 0)
-            return text;
-        end = next;
-        ++count;
-    }
-    return text.left(end);
 }
 
 void SpeechPlayer::setSpeakingId(const std::optional<QUuid> &id) {
@@ -224,7 +203,7 @@ void SpeechPlayer::startAudio(std::shared_ptr<AudioPlayer> player, const QString
         record(QStringLiteral("server"));
         const qint64 duration = raw->durationMs();
         const qint64 estimate =
-            duration > 0 ? duration : qint64(graphemeCount(m_audioText)) * qint64(m_msPerCharacter);
+            duration > 0 ? duration : qint64(Graphemes::count(m_audioText)) * qint64(m_msPerCharacter);
         m_watchdog.start(int(std::min<qint64>(estimate + m_finishSlackMs, std::numeric_limits<int>::max())));
     });
     connect(raw, &AudioPlayer::finished, this, [this, raw, generation](bool) {
@@ -262,7 +241,7 @@ void SpeechPlayer::speakWithSystemVoice(const QString &text, quint64 generation)
     m_utterance = id;
     m_utteranceStarted = false;
     m_utteranceRate = utterance.rateFactor;
-    m_utteranceCharacters = graphemeCount(text);
+    m_utteranceCharacters = Graphemes::count(text);
     m_watchdog.start(m_startTimeoutMs);
 }
 
@@ -336,7 +315,7 @@ QCoro::Task<std::optional<QByteArray>> SpeechPlayer::fetchServerAudio(QString te
                                                                       QPointer<AppSession> session) {
     if (!session)
         co_return std::nullopt;
-    QJsonObject body{{QStringLiteral("text"), leadingCharacters(text, kMaxServerCharacters)},
+    QJsonObject body{{QStringLiteral("text"), Graphemes::leading(text, kMaxServerCharacters)},
                      {QStringLiteral("language"), m_store->languageInEffect()}};
     if (const auto voice = m_store->voiceForScene(m_scene))
         body.insert(QStringLiteral("robot_voice"), voice->id);

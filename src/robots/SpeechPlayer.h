@@ -91,8 +91,6 @@ public:
     // The text without Markdown and formula markers ("**", "__", "`", "#", "\(", "\)", "\[", "\]", "$"),
     // trimmed of white space and line breaks.
     static QString speakableText(const QString &text);
-    // The first `limit` user-perceived characters of `text`.
-    static QString leadingCharacters(const QString &text, int limit);
 
     // The request bodies and steps, exposed for tests.
     QCoro::Task<bool> refreshCapabilities(QPointer<AppSession> session);

@@ -941,6 +941,8 @@ private slots:
         QTest::newRow("port too large") << QStringList{"--port", "70000"};
         QTest::newRow("unknown option") << QStringList{"--verbose"};
         QTest::newRow("port without value") << QStringList{"--port"};
+        QTest::newRow("companion pace not a number") << QStringList{"--companion-pace", "fast"};
+        QTest::newRow("companion pace negative") << QStringList{"--companion-pace", "-1"};
     }
     void executable_rejectsBadArguments() {
         QFETCH(QStringList, arguments);

@@ -5,10 +5,15 @@
 #include "DevServer.h"
 #include "Transport.h"
 
+#include "Completion.h"
+
 #include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -18,6 +23,23 @@ void collect(QtMsgType, const QMessageLogContext &context, const QString &messag
     if (QByteArrayView(context.category) == "quorvel.http")
         g_messages.append(message);
 }
+
+// Answers every connection with `answer` and then closes it, whatever was asked.
+struct RawServer {
+    QTcpServer server;
+    explicit RawServer(QByteArray answer) {
+        server.listen(QHostAddress::LocalHost);
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [this, answer] {
+            QTcpSocket *socket = server.nextPendingConnection();
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, answer] {
+                socket->readAll();
+                socket->write(answer);
+                socket->disconnectFromHost();
+            });
+        });
+    }
+    QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(server.serverPort())); }
+};
 
 } // namespace
 
@@ -73,6 +95,74 @@ private Q_SLOTS:
             QFAIL("opened a stream on a closed port");
         } catch (const TransportError &error) {
             QCOMPARE(error.kind(), TransportError::Kind::NoConnection);
+        }
+    }
+
+    // A body the connection cut short is a failure after its complete lines, never a normal end; a body that
+    // ends where the server closes by design (no length, no chunks) is whole.
+    void bodyCutShort_data() {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<bool>("cut");
+        const QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\n";
+        QTest::newRow("chunked without its last chunk")
+            << head + "Transfer-Encoding: chunked\r\n\r\n14\r\nevent: a\ndata: {}\nda\r\n"
+            << true;
+        QTest::newRow("fewer bytes than announced")
+            << head + "Content-Length: 100\r\n\r\nevent: a\ndata: {}\nda" << true;
+        QTest::newRow("closed by design")
+            << head + "Connection: close\r\n\r\nevent: a\ndata: {}\nda" << false;
+    }
+    void bodyCutShort() {
+        QFETCH(QByteArray, answer);
+        QFETCH(bool, cut);
+        RawServer raw(answer);
+        HttpRequest get;
+        get.url = raw.url();
+        std::unique_ptr<ByteStream> stream = Await::result(m_transport.open(get));
+        QCOMPARE(Await::result(stream->nextLine()), QByteArray("event: a"));
+        QCOMPARE(Await::result(stream->nextLine()), QByteArray("data: {}"));
+        try {
+            const std::optional<QByteArray> last = Await::result(stream->nextLine());
+            QVERIFY2(!cut, "a cut body ended normally");
+            QCOMPARE(last, QByteArray("da"));
+            QCOMPARE(Await::result(stream->nextLine()), std::nullopt);
+        } catch (const TransportError &error) {
+            QVERIFY2(cut, "a whole body failed");
+            QCOMPARE(error.kind(), TransportError::Kind::NoConnection);
+        }
+        // A plain request of the same answer: a cut body is no answer.
+        try {
+            const HttpResponse response = Await::result(m_transport.send(get));
+            QVERIFY(!cut);
+            QVERIFY(response.body.endsWith("da"));
+        } catch (const TransportError &) {
+            QVERIFY(cut);
+        }
+    }
+
+    // Finishing a request's abort handle cancels it while it waits for its answer, and ends its body.
+    void abortHandle() {
+        HttpRequest request = this->request("GET", QStringLiteral("/__dev/slow-stream?pause_ms=5000"));
+        request.abort = std::make_shared<Completion>();
+        std::unique_ptr<ByteStream> stream = Await::result(m_transport.open(request));
+        QElapsedTimer timer;
+        timer.start();
+        QTimer::singleShot(50, [abort = request.abort] { abort->finish(); });
+        try {
+            Await::result(stream->nextLine());
+            QFAIL("an aborted body went on");
+        } catch (const TransportError &error) {
+            QCOMPARE(error.kind(), TransportError::Kind::Cancelled);
+        }
+        QVERIFY(timer.elapsed() < 2000);
+
+        request.abort = std::make_shared<Completion>();
+        request.abort->finish();
+        try {
+            Await::result(m_transport.send(request));
+            QFAIL("an aborted request was answered");
+        } catch (const TransportError &error) {
+            QCOMPARE(error.kind(), TransportError::Kind::Cancelled);
         }
     }
 

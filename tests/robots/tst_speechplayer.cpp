@@ -1,5 +1,6 @@
 #include "AppSession.h"
 #include "FakeSpeech.h"
+#include "Graphemes.h"
 #include "RobotStore.h"
 #include "RobotTestData.h"
 #include "SpeechPlayer.h"
@@ -118,9 +119,9 @@ private Q_SLOTS:
 
     void leadingCharactersCountsGraphemes() {
         const QString family = QStringLiteral("👨‍👩‍👧");
-        QCOMPARE(SpeechPlayer::leadingCharacters(family + "ab", 2), family + "a");
-        QCOMPARE(SpeechPlayer::leadingCharacters("abc", 600), QStringLiteral("abc"));
-        QCOMPARE(SpeechPlayer::leadingCharacters(QString(1000, u'字'), 600).size(), 600);
+        QCOMPARE(Graphemes::leading(family + "ab", 2), family + "a");
+        QCOMPARE(Graphemes::leading("abc", 600), QStringLiteral("abc"));
+        QCOMPARE(Graphemes::leading(QString(1000, u'字'), 600).size(), 600);
     }
 
     // --- server speech

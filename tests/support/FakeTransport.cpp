@@ -12,25 +12,56 @@ QString routeKey(const QByteArray &method, const QString &path) {
 
 class FakeByteStream final : public ByteStream {
 public:
-    FakeByteStream(HttpResponse head, QByteArray body) : m_head(std::move(head)), m_lines(body.split('\n')) {
+    FakeByteStream(HttpResponse head, const FakeTransport::Reply &reply, std::shared_ptr<Completion> abort,
+                   int *aborted)
+        : m_head(std::move(head)), m_lines(reply.body.split('\n')), m_hold(reply.hold),
+          m_holdAfter(reply.holdAfterLines), m_failure(reply.bodyFailure), m_abort(std::move(abort)),
+          m_aborted(aborted) {
         if (!m_lines.isEmpty() && m_lines.last().isEmpty())
             m_lines.removeLast();
+    }
+    ~FakeByteStream() override {
+        if (!m_lines.isEmpty())
+            cancel();
     }
     const HttpResponse &response() const override { return m_head; }
     QCoro::Task<std::optional<QByteArray>> nextLine() override {
         co_await QCoro::sleepFor(std::chrono::milliseconds(0));
-        if (m_cancelled || m_lines.isEmpty())
+        if (m_hold && m_read == m_holdAfter) {
+            std::shared_ptr<Completion> hold = std::exchange(m_hold, nullptr);
+            co_await Completion::wait(hold);
+        }
+        if (m_abort && m_abort->isSettled())
+            cancel();
+        if (m_cancelled)
+            throw TransportError::fromKind(TransportError::Kind::Cancelled);
+        if (m_lines.isEmpty()) {
+            if (m_failure)
+                throw TransportError::fromKind(*m_failure);
             co_return std::nullopt;
+        }
+        ++m_read;
         QByteArray line = m_lines.takeFirst();
         if (line.endsWith('\r'))
             line.chop(1);
         co_return line;
     }
-    void cancel() override { m_cancelled = true; }
+    void cancel() override {
+        if (m_cancelled)
+            return;
+        m_cancelled = true;
+        ++*m_aborted;
+    }
 
 private:
     HttpResponse m_head;
     QList<QByteArray> m_lines;
+    std::shared_ptr<Completion> m_hold;
+    int m_holdAfter = 0;
+    int m_read = 0;
+    std::optional<TransportError::Kind> m_failure;
+    std::shared_ptr<Completion> m_abort;
+    int *m_aborted;
     bool m_cancelled = false;
 };
 
@@ -65,7 +96,12 @@ QCoro::Task<std::unique_ptr<ByteStream>> FakeTransport::open(HttpRequest request
     co_await QCoro::sleepFor(std::chrono::milliseconds(reply.delayMs));
     if (reply.failure)
         throw TransportError::fromKind(*reply.failure);
-    co_return std::make_unique<FakeByteStream>(HttpResponse{reply.status, reply.headers, {}}, reply.body);
+    if (request.abort && request.abort->isSettled()) {
+        ++abortedStreams;
+        throw TransportError::fromKind(TransportError::Kind::Cancelled);
+    }
+    co_return std::make_unique<FakeByteStream>(HttpResponse{reply.status, reply.headers, {}}, reply,
+                                               request.abort, &abortedStreams);
 }
 
 int FakeTransport::count(const QString &path) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Completion.h"
 #include "Transport.h"
 
 #include <QHash>
@@ -18,12 +19,38 @@ public:
         QList<QPair<QByteArray, QByteArray>> headers;
         std::optional<TransportError::Kind> failure; // throw this instead of answering
         int delayMs = 0;
+        // A streamed body: after `holdAfterLines` lines it waits until `hold` settles; once every line is
+        // read it throws `bodyFailure` (a connection that broke) instead of ending.
+        std::shared_ptr<Completion> hold;
+        int holdAfterLines = 0;
+        std::optional<TransportError::Kind> bodyFailure;
 
-        static Reply json(int status, const QByteArray &body) { return {status, body, {}, std::nullopt, 0}; }
-        static Reply error(TransportError::Kind kind) { return {0, {}, {}, kind, 0}; }
+        static Reply json(int status, const QByteArray &body) {
+            Reply reply;
+            reply.status = status;
+            reply.body = body;
+            return reply;
+        }
+        static Reply error(TransportError::Kind kind) {
+            Reply reply;
+            reply.status = 0;
+            reply.failure = kind;
+            return reply;
+        }
         Reply after(int ms) const {
             Reply copy = *this;
             copy.delayMs = ms;
+            return copy;
+        }
+        Reply heldAfter(int lines, std::shared_ptr<Completion> until) const {
+            Reply copy = *this;
+            copy.holdAfterLines = lines;
+            copy.hold = std::move(until);
+            return copy;
+        }
+        Reply brokenAtEnd(TransportError::Kind kind = TransportError::Kind::NoConnection) const {
+            Reply copy = *this;
+            copy.bodyFailure = kind;
             return copy;
         }
     };
@@ -38,6 +65,8 @@ public:
     QCoro::Task<std::unique_ptr<ByteStream>> open(HttpRequest request) override;
 
     QList<HttpRequest> requests;
+    // Streamed bodies that were cancelled (or whose request was aborted) before their end.
+    int abortedStreams = 0;
     int count(const QString &path) const;
     QList<HttpRequest> requestsTo(const QString &path) const;
 
