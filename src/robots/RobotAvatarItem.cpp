@@ -1,8 +1,8 @@
 #include "RobotAvatarItem.h"
 
+#include "ChatStrings.h"
 #include "RobotFigure.h"
 #include "RobotStore.h"
-#include "RobotTexts.h"
 
 #include <QPainter>
 
@@ -53,7 +53,7 @@ QString RobotAvatarItem::accessibleLabel() const {
 
 QString RobotAvatarItem::accessibleLabel(const RobotCharacter &robot, RobotMood mood,
                                          const QString &languageCode) {
-    const RobotTexts &texts = RobotTexts::forLanguage(languageCode);
+    const ChatStrings &texts = ChatStrings::forLanguage(languageCode);
     QStringList parts{robot.name, texts.robotTag};
     if (mood == RobotMood::Thinking)
         parts << texts.a11yThinking;

@@ -1,8 +1,8 @@
 #include "RobotSceneBannerModel.h"
 
 #include "AppSession.h"
+#include "ChatStrings.h"
 #include "RobotStore.h"
-#include "RobotTexts.h"
 #include "SpeechPlayer.h"
 
 RobotSceneBannerModel::RobotSceneBannerModel(QObject *parent)
@@ -61,7 +61,7 @@ RobotCharacter RobotSceneBannerModel::robot() const {
 
 QString RobotSceneBannerModel::nameLine() const {
     return robot().name + QStringLiteral(" · ") +
-           RobotTexts::forLanguage(m_store.languageInEffect()).robotTag;
+           ChatStrings::forLanguage(m_store.languageInEffect()).robotTag;
 }
 
 QString RobotSceneBannerModel::bubbleText() const {
@@ -69,7 +69,7 @@ QString RobotSceneBannerModel::bubbleText() const {
 }
 
 QString RobotSceneBannerModel::greetHint() const {
-    return RobotTexts::forLanguage(m_store.languageInEffect()).greetHint;
+    return ChatStrings::forLanguage(m_store.languageInEffect()).greetHint;
 }
 
 bool RobotSceneBannerModel::speaking() const {

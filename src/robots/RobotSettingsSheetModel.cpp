@@ -1,8 +1,8 @@
 #include "RobotSettingsSheetModel.h"
 
 #include "AppSession.h"
+#include "ChatStrings.h"
 #include "RobotStore.h"
-#include "RobotTexts.h"
 #include "SpeechPlayer.h"
 
 namespace {
@@ -46,8 +46,8 @@ void RobotSettingsSheetModel::setSession(AppSession *session) {
 }
 
 namespace {
-const RobotTexts &textsOf(const RobotStore &store) {
-    return RobotTexts::forLanguage(store.languageInEffect());
+const ChatStrings &textsOf(const RobotStore &store) {
+    return ChatStrings::forLanguage(store.languageInEffect());
 }
 } // namespace
 
@@ -72,7 +72,7 @@ QString RobotSettingsSheetModel::languagePicker() const {
 }
 
 QString RobotSettingsSheetModel::languageFooter() const {
-    return RobotTexts::format(textsOf(m_store).languageFooterFormat, {m_store.languageLabel()});
+    return ChatStrings::format(textsOf(m_store).languageFooterFormat, {m_store.languageLabel()});
 }
 
 QString RobotSettingsSheetModel::voiceSection() const {
@@ -92,13 +92,13 @@ QString RobotSettingsSheetModel::modelSection() const {
 }
 
 QString RobotSettingsSheetModel::modelNote() const {
-    const RobotTexts &texts = textsOf(m_store);
+    const ChatStrings &texts = textsOf(m_store);
     const std::optional<RobotCatalog::Models> models = m_store.catalog().models;
     if (!models)
         return texts.modelFooter;
-    return RobotTexts::format(texts.modelFooterFormat,
-                              {models->local ? texts.available : texts.notConfigured,
-                               models->cloud ? texts.available : texts.notConfigured});
+    return ChatStrings::format(texts.modelFooterFormat,
+                               {models->local ? texts.available : texts.notConfigured,
+                                models->cloud ? texts.available : texts.notConfigured});
 }
 
 QString RobotSettingsSheetModel::doneText() const {
@@ -162,7 +162,7 @@ void RobotSettingsSheetModel::setAutoSpeak(bool on) {
 }
 
 QStringList RobotSettingsSheetModel::modelOptions() const {
-    const RobotTexts &texts = textsOf(m_store);
+    const ChatStrings &texts = textsOf(m_store);
     return {texts.modelAuto, texts.modelLocal, texts.modelCloud};
 }
 

@@ -1,7 +1,7 @@
 #include "RobotStageModel.h"
 
+#include "ChatStrings.h"
 #include "RobotStore.h"
-#include "RobotTexts.h"
 #include "Theme.h"
 
 RobotStageModel::RobotStageModel(QObject *parent) : RobotStageModel(RobotStore::shared(), parent) {}
@@ -36,9 +36,9 @@ QColor RobotStageModel::dotColor() const {
 }
 
 QString RobotStageModel::tagline() const {
-    return RobotTexts::forLanguage(m_store.languageInEffect()).tagline;
+    return ChatStrings::forLanguage(m_store.languageInEffect()).tagline;
 }
 
 QString RobotStageModel::autoLanguage() const {
-    return RobotTexts::forLanguage(m_store.languageInEffect()).autoLanguage;
+    return ChatStrings::forLanguage(m_store.languageInEffect()).autoLanguage;
 }

@@ -1,5 +1,4 @@
 #include "RobotCatalog.h"
-#include "RobotTexts.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -342,54 +341,6 @@ private Q_SLOTS:
         QCOMPARE(color.redF(), 0.0f);
         QCOMPARE(color.greenF(), 15.0f / 255.0f);
         QCOMPARE(color.blueF(), 160.0f / 255.0f);
-    }
-
-    // --- interface texts
-
-    void textsByLanguage_data() {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("done");
-        QTest::newRow("English") << "en-US"
-                                 << "Done";
-        QTest::newRow("en is not en-US") << "en"
-                                         << "完成";
-        QTest::newRow("en-us is not en-US") << "en-us"
-                                            << "完成";
-        QTest::newRow("Cantonese") << "yue-HK"
-                                   << "完成";
-        QTest::newRow("Japanese") << "ja-JP"
-                                  << "完了";
-        QTest::newRow("ja is not ja-JP") << "ja"
-                                         << "完成";
-        QTest::newRow("Mandarin") << "zh-CN"
-                                  << "完成";
-        QTest::newRow("empty") << ""
-                               << "完成";
-    }
-    void textsByLanguage() {
-        QFETCH(QString, code);
-        QFETCH(QString, done);
-        QCOMPARE(RobotTexts::forLanguage(code).done, done);
-    }
-
-    void textsDistinguishCantonese() {
-        QCOMPARE(RobotTexts::forLanguage("yue-HK").robotTag, QStringLiteral("AI 機械人"));
-        QCOMPARE(RobotTexts::forLanguage("zh-HK").robotTag, QStringLiteral("AI 机器人"));
-    }
-
-    void formatTextsHaveTheirPlaceholders() {
-        for (const QString code : {"zh-CN", "en-US", "yue-HK", "ja-JP"}) {
-            const RobotTexts &t = RobotTexts::forLanguage(code);
-            QCOMPARE(t.modelFooterFormat.count(QStringLiteral("%@")), 2);
-            QCOMPARE(t.languageFooterFormat.count(QStringLiteral("%@")), 1);
-        }
-    }
-
-    void formatFillsInOrder() {
-        QCOMPARE(RobotTexts::format("a %@ b %@ c", {"1", "2"}), QStringLiteral("a 1 b 2 c"));
-        QCOMPARE(RobotTexts::format("%@%@", {"x"}), QStringLiteral("x%@"));
-        QCOMPARE(RobotTexts::format("no marks", {"x"}), QStringLiteral("no marks"));
-        QCOMPARE(RobotTexts::format("%@", {"%@ inside"}), QStringLiteral("%@ inside"));
     }
 };
 
