@@ -131,6 +131,9 @@ public:
 
     // The history a turn sends: the text entries after the greeting's place, empty ones left out.
     QList<ChatHistoryEntry> history() const;
+    // One event of the reply of turn `turnId`, asked as `question`: text, hint and references go to the
+    // reply's entry (nothing once it is gone), cards and errors become entries of their own at the end.
+    void apply(const CompanionEvent &event, const QUuid &turnId, const QString &question);
 
 Q_SIGNALS:
     void sessionChanged();
@@ -157,7 +160,6 @@ private:
     static QCoro::Task<void> runAppearance(QPointer<CompanionChatViewModel> self);
     static QCoro::Task<void> runConfirm(QPointer<CompanionChatViewModel> self, ConfirmCard card);
 
-    void apply(const CompanionEvent &event, const QUuid &turnId, const QString &question);
     void editMessage(const QUuid &id, const std::function<void(ChatMessage &)> &edit);
     void failTurn(const QUuid &turnId, std::exception_ptr failure);
     void speakReply(const QUuid &turnId);
