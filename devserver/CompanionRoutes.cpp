@@ -210,8 +210,12 @@ bool runStream(ServerState &state, const StreamPlan &plan, httplib::DataSink &si
         return false;
     };
     for (size_t i = 0; i <= plan.pieces.size(); ++i) {
-        if (i == plan.stopAt && plan.stop == StreamPlan::Stop::Cut)
+        if (i == plan.stopAt && plan.stop == StreamPlan::Stop::Cut) {
+            // A connection breaks at any byte: half of the next piece goes out first.
+            if (i < plan.pieces.size() && plan.pieces[i].size() > 1)
+                sink.write(plan.pieces[i].data(), plan.pieces[i].size() / 2);
             return false;
+        }
         if (i == plan.stopAt && plan.stop == StreamPlan::Stop::Hold) {
             const Wake wake = wait(state, plan, std::nullopt);
             if (wake == Wake::Stopping)

@@ -18,6 +18,19 @@ struct ConfirmCard {
     bool operator==(const ConfirmCard &) const = default;
 };
 
+// How the chat screen shows one entry: worked out by the conversation from the entry, the texts in effect,
+// the scene and whether a reply streams, so that the bubble only lays it out.
+struct ChatMessagePresentation {
+    QString displayText; // the entry's text; the scene's greeting in the greeting's place
+    QString hintTag;     // empty: no tag
+    bool speakable = false;
+    bool canUnlock = false;
+    QString unlockLabel;
+    QString cardTitle;
+    QString cardSummary;
+    bool operator==(const ChatMessagePresentation &) const = default;
+};
+
 // One entry of the companion conversation, and a row of its list model (each property is a role).
 //
 // A text entry receives the streamed reply; confirm, crisis and error entries are appended whole. The reply
@@ -35,6 +48,15 @@ class ChatMessage {
     Q_PROPERTY(QString cardTitle READ cardTitle)
     Q_PROPERTY(QStringList crisisLines READ crisisLines)
     Q_PROPERTY(QStringList crisisNumbers READ crisisNumbers)
+    Q_PROPERTY(bool fromLearner READ fromLearner)
+    Q_PROPERTY(QString displayText READ displayText)
+    Q_PROPERTY(bool showsTypingDots READ showsTypingDots)
+    Q_PROPERTY(QString hintTag READ hintTag)
+    Q_PROPERTY(bool speakable READ speakable)
+    Q_PROPERTY(bool canUnlock READ canUnlock)
+    Q_PROPERTY(QString unlockLabel READ unlockLabel)
+    Q_PROPERTY(QString cardDisplayTitle READ cardDisplayTitle)
+    Q_PROPERTY(QString cardSummary READ cardSummary)
 
 public:
     enum class Role { User, Assistant };
@@ -67,6 +89,18 @@ public:
     // What each line dials: the hotline's own number without its spaces.
     const QStringList &crisisNumbers() const { return m_crisisNumbers; }
 
+    bool fromLearner() const { return m_role == Role::User; }
+    const ChatMessagePresentation &presentation() const { return m_presentation; }
+    void setPresentation(ChatMessagePresentation presentation) { m_presentation = std::move(presentation); }
+    const QString &displayText() const { return m_presentation.displayText; }
+    bool showsTypingDots() const { return isText() && m_presentation.displayText.isEmpty(); }
+    const QString &hintTag() const { return m_presentation.hintTag; }
+    bool speakable() const { return m_presentation.speakable; }
+    bool canUnlock() const { return m_presentation.canUnlock; }
+    const QString &unlockLabel() const { return m_presentation.unlockLabel; }
+    const QString &cardDisplayTitle() const { return m_presentation.cardTitle; }
+    const QString &cardSummary() const { return m_presentation.cardSummary; }
+
     bool isText() const { return m_kind == Kind::Text; }
     // The entry of the greeting's place, and a reply that has not received a word yet.
     bool isEmptyText() const { return isText() && m_text.isEmpty(); }
@@ -93,4 +127,5 @@ private:
     std::optional<ConfirmCard> m_card;
     QStringList m_crisisLines;
     QStringList m_crisisNumbers;
+    ChatMessagePresentation m_presentation;
 };

@@ -18,15 +18,39 @@ CompanionChatViewModel::CompanionChatViewModel(QObject *parent)
 CompanionChatViewModel::CompanionChatViewModel(Dependencies dependencies, QObject *parent)
     : QObject(parent), m_store(dependencies.store ? dependencies.store : &RobotStore::shared()),
       m_speech(dependencies.speech ? dependencies.speech : &SpeechPlayer::shared()),
-      m_languageNoticeMs(dependencies.languageNoticeMs), m_messages(new ListModel<ChatMessage>(this)) {
+      m_languageNoticeMs(dependencies.languageNoticeMs), m_messages(new ListModel<ChatMessage>(this)),
+      m_prompts(new ListModel<PromptChip>(this)) {
     // The greeting's place: the screen shows the scene's greeting in it, and it is never sent.
-    m_messages->append(ChatMessage::text(ChatMessage::Role::Assistant, QString()));
+    appendMessage(ChatMessage::text(ChatMessage::Role::Assistant, QString()));
+    refreshPrompts();
 
     connect(m_store, &RobotStore::languageInEffectChanged, this, [this] {
         Q_EMIT stringsChanged();
+        Q_EMIT sendButtonChanged();
         if (m_pendingConfirm)
             Q_EMIT pendingConfirmChanged(); // its message is worded in the language in effect
     });
+    // Texts, greeting, robot and suggestions follow the language, the catalog in use and the scene.
+    for (const auto changed : {&RobotStore::languageInEffectChanged, &RobotStore::catalogChanged,
+                               &RobotStore::languageLabelChanged}) {
+        connect(m_store, changed, this, &CompanionChatViewModel::headerChanged);
+        connect(m_store, changed, this, &CompanionChatViewModel::refreshRows);
+        connect(m_store, changed, this, &CompanionChatViewModel::refreshPrompts);
+    }
+    connect(this, &CompanionChatViewModel::sceneChanged, this, [this] {
+        Q_EMIT headerChanged();
+        refreshRows();
+        refreshPrompts();
+    });
+    connect(this, &CompanionChatViewModel::settingsChanged, this, &CompanionChatViewModel::headerChanged);
+    connect(this, &CompanionChatViewModel::robotMoodChanged, this, &CompanionChatViewModel::headerChanged);
+    connect(this, &CompanionChatViewModel::inputChanged, this, &CompanionChatViewModel::sendButtonChanged);
+    connect(this, &CompanionChatViewModel::streamingChanged, this, [this] {
+        Q_EMIT sendButtonChanged();
+        refreshRows(); // hint unlocks are offered only while nothing streams
+    });
+    connect(m_messages, &QAbstractItemModel::rowsInserted, this, &CompanionChatViewModel::countChanged);
+    connect(m_messages, &QAbstractItemModel::rowsRemoved, this, &CompanionChatViewModel::countChanged);
     connect(m_speech, &SpeechPlayer::speakingIdChanged, this, &CompanionChatViewModel::refreshMood);
     connect(m_messages, &QAbstractItemModel::rowsInserted, this, &CompanionChatViewModel::refreshMood);
     connect(m_messages, &QAbstractItemModel::rowsRemoved, this, &CompanionChatViewModel::refreshMood);
@@ -157,14 +181,14 @@ void CompanionChatViewModel::send(const QString &text, int hintLevel, std::optio
     // The mood follows the turn as a whole, not the entries it appends on the way.
     const QScopedValueRollback<bool> quiet(m_moodHeld, true);
 
-    m_messages->append(ChatMessage::text(ChatMessage::Role::User, trimmed));
+    appendMessage(ChatMessage::text(ChatMessage::Role::User, trimmed));
     const std::optional<RobotCatalog::Scene> scene = m_store->catalog().scene(m_scene);
     const bool quickPrompt = scene && scene->prompts.contains(trimmed);
     Analytics::shared().track(
         QStringLiteral("companion_send"),
         {{QStringLiteral("quick_prompt"), quickPrompt ? QStringLiteral("true") : QStringLiteral("false")}});
     const QUuid turnId = QUuid::createUuid();
-    m_messages->append(ChatMessage::text(ChatMessage::Role::Assistant, QString(), turnId));
+    appendMessage(ChatMessage::text(ChatMessage::Role::Assistant, QString(), turnId));
 
     CompanionTurn turn{turnQuestion, hintLevel,           earlier,  m_store->modelPref(),
                        m_scene,      m_store->language(), m_subject};
@@ -245,9 +269,9 @@ void CompanionChatViewModel::apply(const CompanionEvent &event, const QUuid &tur
         m_messages->append(
             ChatMessage::confirm({QUuid::createUuid(), confirm->skill, confirm->title, confirm->args}));
     } else if (const auto *crisis = event.as<Crisis>()) {
-        m_messages->append(ChatMessage::crisis(crisis->text, crisis->hotlines));
+        appendMessage(ChatMessage::crisis(crisis->text, crisis->hotlines));
     } else if (const auto *error = event.as<Error>()) {
-        m_messages->append(ChatMessage::error(error->message));
+        appendMessage(ChatMessage::error(error->message));
     } else if (const auto *hint = event.as<Hint>()) {
         editMessage(turnId, [&](ChatMessage &reply) { reply.markHint(int(hint->level), question); });
     } else if (const auto *citations = event.as<Citations>()) {
@@ -256,12 +280,49 @@ void CompanionChatViewModel::apply(const CompanionEvent &event, const QUuid &tur
 }
 
 void CompanionChatViewModel::editMessage(const QUuid &id, const std::function<void(ChatMessage &)> &edit) {
-    const ChatMessage *found = m_messages->find(id);
-    if (!found)
+    const qsizetype row = m_messages->indexOf(id);
+    if (row < 0)
         return;
-    ChatMessage changed = *found;
+    ChatMessage changed = m_messages->at(row);
     edit(changed);
+    changed.setPresentation(presentation(changed, row));
     m_messages->update(std::move(changed));
+}
+
+void CompanionChatViewModel::appendMessage(ChatMessage message) {
+    message.setPresentation(presentation(message, m_messages->rowCount()));
+    m_messages->append(std::move(message));
+}
+
+void CompanionChatViewModel::refreshRows() {
+    QList<ChatMessage> rows = m_messages->rows();
+    for (qsizetype row = 0; row < rows.size(); ++row)
+        rows[row].setPresentation(presentation(rows[row], row));
+    m_messages->replaceAll(std::move(rows));
+}
+
+ChatMessagePresentation CompanionChatViewModel::presentation(const ChatMessage &message,
+                                                             qsizetype row) const {
+    const ChatStrings &texts = ChatStrings::forLanguage(m_store->languageInEffect());
+    const bool assistant = message.role() == ChatMessage::Role::Assistant;
+    ChatMessagePresentation shown;
+    if (row == 0 && message.isEmptyText()) {
+        const std::optional<RobotCatalog::Scene> scene = m_store->catalog().scene(m_scene);
+        shown.displayText = scene ? scene->greeting : QString();
+    } else {
+        shown.displayText = message.text();
+    }
+    if (assistant && message.hintLevel() >= 1)
+        shown.hintTag = texts.hintTagText(message.hintLevel());
+    shown.speakable = assistant && message.isText() && !shown.displayText.isEmpty();
+    shown.canUnlock = unlockOffered(message);
+    if (shown.canUnlock)
+        shown.unlockLabel = message.hintLevel() == 1 ? texts.moreHint : texts.fullSolution;
+    if (const std::optional<ConfirmCard> &card = message.card()) {
+        shown.cardTitle = texts.confirmTitles.value(card->skill, card->title);
+        shown.cardSummary = CompanionConfirmActions::summary(*card, texts);
+    }
+    return shown;
 }
 
 void CompanionChatViewModel::failTurn(const QUuid &turnId, std::exception_ptr failure) {
@@ -325,11 +386,15 @@ void CompanionChatViewModel::unlockHint(const QString &messageId) {
 
 bool CompanionChatViewModel::hintUnlockOffered(const QString &messageId) const {
     const ChatMessage *reply = m_messages->find(QUuid::fromString(messageId));
-    if (m_stream || !reply || reply->role() != ChatMessage::Role::Assistant || !reply->isText() ||
-        reply->text().isEmpty() || !reply->question() || reply->hintLevel() < 1 || reply->hintLevel() > 2)
+    return reply && unlockOffered(*reply);
+}
+
+bool CompanionChatViewModel::unlockOffered(const ChatMessage &reply) const {
+    if (m_stream || reply.role() != ChatMessage::Role::Assistant || !reply.isText() ||
+        reply.text().isEmpty() || !reply.question() || reply.hintLevel() < 1 || reply.hintLevel() > 2)
         return false;
     for (const ChatMessage &other : m_messages->rows()) {
-        if (other.question() == reply->question() && other.hintLevel() > reply->hintLevel())
+        if (other.question() == reply.question() && other.hintLevel() > reply.hintLevel())
             return false;
     }
     return true;
@@ -341,6 +406,7 @@ void CompanionChatViewModel::clear() {
     const QList<ChatMessage> &rows = m_messages->rows();
     m_messages->replaceAll(rows.isEmpty() ? QList<ChatMessage>() : QList<ChatMessage>{rows.first()});
     m_store->resetActiveLanguage();
+    refreshRows();
     setLanguageNotice(std::nullopt);
 }
 
@@ -448,4 +514,100 @@ void CompanionChatViewModel::sendInitialMessage() {
         return;
     m_initialSent = true;
     send(*m_initialMessage);
+}
+
+QString PromptChip::symbolAt(int position) {
+    static const QString symbols[] = {QStringLiteral("sparkles"), QStringLiteral("lightbulb"),
+                                      QStringLiteral("book.closed"), QStringLiteral("questionmark.bubble")};
+    return symbols[position % 4];
+}
+
+void CompanionChatViewModel::refreshPrompts() {
+    QList<PromptChip> chips;
+    if (const std::optional<RobotCatalog::Scene> scene = m_store->catalog().scene(m_scene)) {
+        for (qsizetype i = 0; i < scene->prompts.size(); ++i)
+            chips.append({int(i), scene->prompts[i], PromptChip::symbolAt(int(i))});
+    }
+    m_prompts->replaceAll(std::move(chips));
+}
+
+RobotCharacter CompanionChatViewModel::robot() const {
+    return m_store->robotFor(m_scene);
+}
+
+QColor CompanionChatViewModel::robotColor() const {
+    return hexColor(robot().color);
+}
+
+QString CompanionChatViewModel::displayName() const {
+    return m_settings.name ? *m_settings.name : robot().name;
+}
+
+QString CompanionChatViewModel::statusLine() const {
+    const ChatStrings &texts = ChatStrings::forLanguage(m_store->languageInEffect());
+    switch (robotMood()) {
+    case RobotMood::Speaking:
+        return texts.statusSpeaking;
+    case RobotMood::Thinking:
+        return texts.statusThinking;
+    case RobotMood::Idle:
+    case RobotMood::Waving:
+        break;
+    }
+    if (m_settings.persona && CompanionPersona::fromRaw(*m_settings.persona))
+        return ChatStrings::format(texts.onlineFormat, {CompanionPersona::label(*m_settings.persona, texts)});
+    return texts.statusReady;
+}
+
+QString CompanionChatViewModel::languageTag(const QString &code) {
+    if (code == u"en-US")
+        return QStringLiteral("EN");
+    if (code == u"yue-HK")
+        return QStringLiteral("粵");
+    if (code == u"ja-JP")
+        return QStringLiteral("日本語");
+    return QStringLiteral("中文");
+}
+
+QString CompanionChatViewModel::languageTag() const {
+    return languageTag(m_store->languageInEffect());
+}
+
+QString CompanionChatViewModel::languageFull() const {
+    return m_store->languageLabel();
+}
+
+QString CompanionChatViewModel::placeholderText() const {
+    return ChatStrings::format(strings().placeholderFormat, {displayName()});
+}
+
+CompanionChatViewModel::SendButton CompanionChatViewModel::sendButton() const {
+    if (m_stream)
+        return SendButton::Stop;
+    return canSend() ? SendButton::Send : SendButton::SendDisabled;
+}
+
+QString CompanionChatViewModel::sendButtonLabel() const {
+    const ChatStrings &texts = ChatStrings::forLanguage(m_store->languageInEffect());
+    return m_stream ? texts.stopReply : texts.send;
+}
+
+void CompanionChatViewModel::sendOrStop() {
+    if (m_stream)
+        stop();
+    else
+        sendInput();
+}
+
+QString CompanionChatViewModel::confirmTitle() const {
+    const ChatStrings &texts = ChatStrings::forLanguage(m_store->languageInEffect());
+    if (!m_pendingConfirm)
+        return texts.confirm;
+    return texts.confirmTitles.value(m_pendingConfirm->skill, m_pendingConfirm->title);
+}
+
+void CompanionChatViewModel::acceptSavedSettings(const CompanionSettings &settings) {
+    setSettings(settings);
+    setShowSettings(false);
+    setToast(strings().savedToast);
 }

@@ -5,8 +5,10 @@
 #include "CompanionChatClient.h"
 #include "CompanionSettings.h"
 #include "ListModel.h"
+#include "RobotCatalog.h"
 #include "RobotMotion.h"
 
+#include <QColor>
 #include <QObject>
 #include <QPointer>
 #include <QtQml/qqmlregistration.h>
@@ -19,6 +21,24 @@
 class AppSession;
 class RobotStore;
 class SpeechPlayer;
+
+// One suggested question of the scene, under the greeting of a fresh conversation.
+class PromptChip {
+    Q_GADGET
+    Q_PROPERTY(QString text MEMBER text)
+    Q_PROPERTY(QString symbol MEMBER symbol)
+
+public:
+    int position = 0;
+    QString text;
+    QString symbol;
+
+    int id() const { return position; }
+    bool operator==(const PromptChip &) const = default;
+
+    // The chip's icon, by position: "sparkles", "lightbulb", "book.closed", "questionmark.bubble", again.
+    static QString symbolAt(int position);
+};
 
 // The companion conversation behind the chat screen: its entries, the turn that streams, the hint ladder,
 // confirm cards, the language the replies follow, and every notice the screen shows.
@@ -51,7 +71,26 @@ class CompanionChatViewModel : public QObject {
     Q_PROPERTY(ChatStrings strings READ strings NOTIFY stringsChanged)
     Q_PROPERTY(RobotMoodType::RobotMood robotMood READ robotMood NOTIFY robotMoodChanged)
 
+    // The chat screen's header and composer, worked out anew whenever what they depend on changes.
+    Q_PROPERTY(RobotCharacter robot READ robot NOTIFY headerChanged)
+    Q_PROPERTY(QColor robotColor READ robotColor NOTIFY headerChanged)
+    Q_PROPERTY(QString displayName READ displayName NOTIFY headerChanged)
+    Q_PROPERTY(QString statusLine READ statusLine NOTIFY headerChanged)
+    Q_PROPERTY(QString languageTag READ languageTag NOTIFY headerChanged)
+    Q_PROPERTY(QString languageFull READ languageFull NOTIFY headerChanged)
+    Q_PROPERTY(QString placeholderText READ placeholderText NOTIFY headerChanged)
+    Q_PROPERTY(bool compact READ compact NOTIFY countChanged)
+    Q_PROPERTY(bool showsPrompts READ showsPrompts NOTIFY countChanged)
+    Q_PROPERTY(ListModelBase *prompts READ promptList CONSTANT)
+    Q_PROPERTY(SendButton sendButton READ sendButton NOTIFY sendButtonChanged)
+    Q_PROPERTY(QString sendButtonLabel READ sendButtonLabel NOTIFY sendButtonChanged)
+    Q_PROPERTY(QString confirmTitle READ confirmTitle NOTIFY pendingConfirmChanged)
+
 public:
+    // The composer's one button: stop while a reply streams, else send (greyed without text).
+    enum class SendButton { SendDisabled, Send, Stop };
+    Q_ENUM(SendButton)
+
     struct Dependencies {
         RobotStore *store = nullptr;    // the shared store when none
         SpeechPlayer *speech = nullptr; // the shared player when none
@@ -102,6 +141,31 @@ public:
     ChatStrings strings() const;
     RobotMood robotMood() const;
 
+    // The scene's robot in the catalog in use (the default scene's for a scene the catalog lacks).
+    RobotCharacter robot() const;
+    QColor robotColor() const;
+    // The name the learner gave the buddy when there is one (an empty one too), else the robot's.
+    QString displayName() const;
+    QString statusLine() const;
+    // "EN", "粵", "日本語", else "中文", for the language in effect.
+    QString languageTag() const;
+    static QString languageTag(const QString &code);
+    QString languageFull() const;
+    QString placeholderText() const;
+    // The stage turns compact, and the suggestions go, once the conversation has started.
+    bool compact() const { return m_messages->rowCount() >= 2; }
+    bool showsPrompts() const { return m_messages->rowCount() <= 1; }
+    ListModelBase *promptList() const { return m_prompts; }
+    const ListModel<PromptChip> &prompts() const { return *m_prompts; }
+    SendButton sendButton() const;
+    QString sendButtonLabel() const;
+    // The confirmation dialog's title: the card's title in the language in effect.
+    QString confirmTitle() const;
+    // The composer's button: stops the reply, or sends the input.
+    Q_INVOKABLE void sendOrStop();
+    // The settings sheet stored `settings`: the chat takes them, closes the sheet and says so.
+    void acceptSavedSettings(const CompanionSettings &settings);
+
     // Starts a turn: the trimmed text as the learner's entry and `question` (else that text) to the server,
     // at `hintLevel`. Ignored for a blank text and while a reply streams.
     void send(const QString &text, int hintLevel = 1, std::optional<QString> question = std::nullopt);
@@ -134,6 +198,8 @@ public:
     // One event of the reply of turn `turnId`, asked as `question`: text, hint and references go to the
     // reply's entry (nothing once it is gone), cards and errors become entries of their own at the end.
     void apply(const CompanionEvent &event, const QUuid &turnId, const QString &question);
+    // How the chat screen shows `message` at `row` now.
+    ChatMessagePresentation presentation(const ChatMessage &message, qsizetype row) const;
 
 Q_SIGNALS:
     void sessionChanged();
@@ -150,6 +216,9 @@ Q_SIGNALS:
     void settingsChanged();
     void stringsChanged();
     void robotMoodChanged();
+    void headerChanged();
+    void countChanged();
+    void sendButtonChanged();
 
 private:
     static QCoro::Task<void> runTurn(QPointer<CompanionChatViewModel> self,
@@ -160,6 +229,11 @@ private:
     static QCoro::Task<void> runAppearance(QPointer<CompanionChatViewModel> self);
     static QCoro::Task<void> runConfirm(QPointer<CompanionChatViewModel> self, ConfirmCard card);
 
+    void appendMessage(ChatMessage message);
+    bool unlockOffered(const ChatMessage &reply) const;
+    // Works the presentation of every row out again (texts, greeting, unlock offers); signals changed rows.
+    void refreshRows();
+    void refreshPrompts();
     void editMessage(const QUuid &id, const std::function<void(ChatMessage &)> &edit);
     void failTurn(const QUuid &turnId, std::exception_ptr failure);
     void speakReply(const QUuid &turnId);
@@ -182,6 +256,7 @@ private:
     bool m_initialSent = false;
     QPointer<AppSession> m_session;
     ListModel<ChatMessage> *m_messages;
+    ListModel<PromptChip> *m_prompts;
     QString m_input;
     // The turn that streams: its stream and its reply's id.
     std::shared_ptr<CompanionChatStream> m_stream;

@@ -155,12 +155,19 @@ public:
             throw TransportError::fromKind(TransportError::Kind::Cancelled);
         if (reply->canReadLine())
             co_return withoutLineBreak(reply->readLine());
+        qCDebug(lcHttp) << "stream finished, error" << int(reply->error()) << reply->bytesAvailable();
         // Finished. A connection that broke before the body was complete (a chunked body without its last
         // chunk, fewer bytes than announced) is a failure, and its unfinished last line is not a line.
         if (isTransportFailure(reply->error()))
             throw TransportError::fromKind(kindOf(reply->error(), *m_aborted));
-        if (reply->bytesAvailable() > 0)
+        if (reply->bytesAvailable() > 0) {
+            // Qt 6.4 sometimes finishes a chunked body that the connection broke off as if it were whole
+            // (when it sees the closed connection before the error). A chunked body ends where the server
+            // says, so a line it left unfinished is the trace of that break.
+            if (isChunked())
+                throw TransportError::fromKind(TransportError::Kind::NoConnection);
             co_return withoutLineBreak(reply->readAll());
+        }
         co_return std::nullopt;
     }
 
@@ -172,6 +179,10 @@ public:
     }
 
 private:
+    bool isChunked() const {
+        const std::optional<QByteArray> encoding = m_head.header("Transfer-Encoding");
+        return encoding && encoding->toLower().contains("chunked");
+    }
     static QByteArray withoutLineBreak(QByteArray line) {
         while (line.endsWith('\n') || line.endsWith('\r'))
             line.chop(1);

@@ -27,14 +27,14 @@ void collect(QtMsgType, const QMessageLogContext &context, const QString &messag
 // Answers every connection with `answer` and then closes it, whatever was asked.
 struct RawServer {
     QTcpServer server;
-    explicit RawServer(QByteArray answer) {
+    explicit RawServer(QByteArray answer, int closeAfterMs = 0) {
         server.listen(QHostAddress::LocalHost);
-        QObject::connect(&server, &QTcpServer::newConnection, &server, [this, answer] {
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [this, answer, closeAfterMs] {
             QTcpSocket *socket = server.nextPendingConnection();
-            QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, answer] {
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, answer, closeAfterMs] {
                 socket->readAll();
                 socket->write(answer);
-                socket->disconnectFromHost();
+                QTimer::singleShot(closeAfterMs, socket, [socket] { socket->disconnectFromHost(); });
             });
         });
     }
@@ -103,19 +103,24 @@ private Q_SLOTS:
     void bodyCutShort_data() {
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<bool>("cut");
+        QTest::addColumn<int>("closeAfterMs");
         const QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\n";
-        QTest::newRow("chunked without its last chunk")
+        // Qt 6.4 reports most such cuts as a closed connection; when it sees the connection closed before it
+        // has read the last bytes it ends the body as if whole (and may drop those bytes), which no client
+        // can tell from a whole body. A break in the middle of a line, as here, is caught either way.
+        QTest::newRow("chunked without its last chunk, mid-line")
             << head + "Transfer-Encoding: chunked\r\n\r\n14\r\nevent: a\ndata: {}\nda\r\n"
-            << true;
+            << true << 100;
         QTest::newRow("fewer bytes than announced")
-            << head + "Content-Length: 100\r\n\r\nevent: a\ndata: {}\nda" << true;
+            << head + "Content-Length: 100\r\n\r\nevent: a\ndata: {}\nda" << true << 0;
         QTest::newRow("closed by design")
-            << head + "Connection: close\r\n\r\nevent: a\ndata: {}\nda" << false;
+            << head + "Connection: close\r\n\r\nevent: a\ndata: {}\nda" << false << 0;
     }
     void bodyCutShort() {
         QFETCH(QByteArray, answer);
         QFETCH(bool, cut);
-        RawServer raw(answer);
+        QFETCH(int, closeAfterMs);
+        RawServer raw(answer, closeAfterMs);
         HttpRequest get;
         get.url = raw.url();
         std::unique_ptr<ByteStream> stream = Await::result(m_transport.open(get));
