@@ -311,6 +311,18 @@ void chatStream(ServerState &state, const httplib::Request &req, httplib::Respon
 
     res.status = 200;
     res.set_header("Cache-Control", "no-cache");
+    if (plan->stop == StreamPlan::Stop::Cut) {
+        // A cut stream announces its whole length and breaks off short of it: a break every HTTP stack
+        // reports. (Qt 6.4 does not always notice a chunked body that breaks off.)
+        size_t length = 1; // one byte more than there is: a cut after the last block still breaks off
+        for (const std::string &piece : plan->pieces)
+            length += piece.size();
+        res.set_content_provider(length, "text/event-stream",
+                                 [&state, plan](size_t offset, size_t, httplib::DataSink &sink) {
+                                     return offset == 0 && runStream(state, *plan, sink);
+                                 });
+        return;
+    }
     res.set_chunked_content_provider("text/event-stream", [&state, plan](size_t, httplib::DataSink &sink) {
         return runStream(state, *plan, sink);
     });
