@@ -422,6 +422,40 @@ void completeItem(ServerState &state, const httplib::Request &req, httplib::Resp
               {QStringLiteral("path_status"), statusOf(*path)}});
 }
 
+// The summary of the learner's newest path for the question-and-answer tab's plan card: lessons done out of
+// all and the open lesson, none once every lesson is done. No path at all is 204 without a body.
+void learningPlan(ServerState &state, const httplib::Request &req, httplib::Response &res) {
+    const auto who = requireSignedIn(state, req, res);
+    if (!who)
+        return;
+    std::lock_guard lock(state.mutex);
+    const LearningPathRecord *newest = nullptr;
+    for (const auto &[pathId, path] : state.learning.paths) {
+        if (path.userId == who->userId && (!newest || pathId > newest->pathId))
+            newest = &path;
+    }
+    if (!newest) {
+        res.status = 204;
+        return;
+    }
+    const auto completed = std::count_if(newest->items.begin(), newest->items.end(),
+                                         [](const LearningItemRecord &item) { return item.completed; });
+    const auto current = std::find_if(newest->items.begin(), newest->items.end(),
+                                      [](const LearningItemRecord &item) { return !item.completed; });
+    QJsonValue currentJson = QJsonValue::Null;
+    if (current != newest->items.end())
+        currentJson = QJsonObject{{QStringLiteral("order"), qint64(current->listOrder)},
+                                  {QStringLiteral("kp_name"), pointName(current->kpCode)},
+                                  {QStringLiteral("state"), stateOf(*newest, *current)}};
+    sendJson(res, 200,
+             {{QStringLiteral("path_id"), qint64(newest->pathId)},
+              {QStringLiteral("goal"), newest->goal},
+              {QStringLiteral("total"), qint64(newest->items.size())},
+              {QStringLiteral("completed"), qint64(completed)},
+              {QStringLiteral("unlocked_order"), qint64(newest->unlockedOrder)},
+              {QStringLiteral("current"), currentJson}});
+}
+
 // --- practice questions
 
 std::optional<std::int64_t> integerQuery(const httplib::Request &req, const char *key, std::int64_t min,
@@ -541,6 +575,7 @@ void registerLearningRoutes(Router &router) {
                [&state](Req req, Res res) { fetchItem(state, req, res); });
     router.post(R"(/api/v1/learning-paths/(-?\d+)/items/(-?\d+)/complete)",
                 [&state](Req req, Res res) { completeItem(state, req, res); });
+    router.get("/api/v1/me/learning-plan", [&state](Req req, Res res) { learningPlan(state, req, res); });
     router.get("/api/v1/practice/questions",
                [&state](Req req, Res res) { practiceQuestions(state, req, res); });
     router.post("/api/v1/practice/question-requests",

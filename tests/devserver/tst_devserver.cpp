@@ -253,6 +253,58 @@ private slots:
         QCOMPARE(process.exitCode(), 1);
     }
 
+    // The plan summary follows the learner's newest path lesson by lesson; no path is 204 without a body.
+    void learningPlan_followsTheNewestPath() {
+        const QString access = login().string("access_token");
+        const QString other = login(kOtherPhone).string("access_token");
+        const std::string planPath = "/api/v1/me/learning-plan";
+        QCOMPARE(get(planPath).status, 401);
+        const Reply none = get(planPath, bearer(access));
+        QCOMPARE(none.status, 204);
+        QVERIFY(none.body.isEmpty());
+
+        const auto create = [&](const QJsonObject &body) {
+            return request(m_port, "POST", "/api/v1/learning-paths", json(body), bearer(access)).json;
+        };
+        const QJsonObject options{{"prefetch", 1}};
+        create({{"goal_type", "chapter"}, {"chapter_id", "math-g7a-c1"}, {"options", options}});
+        const QJsonObject newest = create({{"goal_type", "topic"},
+                                           {"chapter_id", "math-g7a-c1"},
+                                           {"kp_codes", QJsonArray{"math-g7a-c1-01", "math-g7a-c1-02"}},
+                                           {"options", options}});
+        const QJsonArray items = newest.value("items").toArray();
+        QCOMPARE(items.size(), 2);
+
+        const auto expect = [&](qint64 completed, qint64 unlocked, const QJsonValue &current) {
+            const Reply plan = get(planPath, bearer(access));
+            QCOMPARE(plan.status, 200);
+            const QJsonObject expected{{"path_id", newest.value("path_id")},
+                                       {"goal", newest.value("goal")},
+                                       {"total", 2},
+                                       {"completed", completed},
+                                       {"unlocked_order", unlocked},
+                                       {"current", current}};
+            QCOMPARE(plan.json, expected);
+            for (const char *key : {"path_id", "total", "completed", "unlocked_order"})
+                QVERIFY2(isWireInteger(plan.json.value(QLatin1String(key))), key);
+        };
+        expect(0, 1, QJsonObject{{"order", 1}, {"kp_name", "正数和负数"}, {"state", "Ready"}});
+        const std::string pathUrl =
+            "/api/v1/learning-paths/" + std::to_string(newest.value("path_id").toInteger());
+        for (const QJsonValue &item : items) {
+            const std::string itemId = std::to_string(item.toObject().value("item_id").toInteger());
+            QCOMPARE(request(m_port, "POST", pathUrl + "/items/" + itemId + "/complete", "{}", bearer(access))
+                         .status,
+                     200);
+            if (item == items.first())
+                expect(1, 2, QJsonObject{{"order", 2}, {"kp_name", "有理数与数轴"}, {"state", "Ready"}});
+        }
+        // Every lesson done: no lesson under way.
+        expect(2, 2, QJsonValue::Null);
+        // Another learner's paths are not theirs.
+        QCOMPARE(get(planPath, bearer(other)).status, 204);
+    }
+
     void stop_cutsInjectedDelaysShort() {
         m_server->delayNext("/api/v1/me", 30000);
         Reply delayed;

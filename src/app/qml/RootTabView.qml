@@ -4,6 +4,7 @@ import QtQuick.Layouts
 import Quorvel.Core
 import Quorvel.Ui
 import Quorvel.Learning
+import Quorvel.Companion
 import Quorvel.Settings
 import Quorvel.App
 
@@ -53,7 +54,20 @@ Item {
             }
             Loader {
                 active: tabs.visited[2]
-                sourceComponent: StackView { initialItem: QAHomeView { session: shell.session } }
+                sourceComponent: StackView {
+                    id: qaStack
+                    initialItem: QAHomeView {
+                        objectName: "qaHome"
+                        session: shell.session
+                        onChatRequested: (scene, initialMessage, subject, title) => qaStack.push(companionChat, {
+                            "session": shell.session,
+                            "scene": scene,
+                            "initialMessage": initialMessage,
+                            "subject": subject,
+                            "navigationTitle": title
+                        })
+                    }
+                }
             }
             Loader {
                 active: tabs.visited[3]

@@ -8,6 +8,11 @@ PlaceholderPage {
 
     required property AppSession session
     property string scene: "companion"
+    // What the question-and-answer tab opens the chat with: the learner's first message, the subject code
+    // and the page's title (empty for none).
+    property string initialMessage
+    property string subject
+    property string navigationTitle
 
     heading: "发现"
 
