@@ -65,21 +65,6 @@ private Q_SLOTS:
         QVERIFY2(std::abs(dot.offset - offset) < 1e-9, qPrintable(QString::number(dot.offset)));
     }
 
-    // Over a whole period every dot stays between the baseline and 3 up, between 0.3 and 1, and rises only
-    // as it brightens.
-    void dotsStayInTheirBand() {
-        for (int step = 0; step < 400; ++step) {
-            const double t = step * 0.00314;
-            for (int i = 0; i < TypingDotsMotion::kDotCount; ++i) {
-                const TypingDotsMotion::Dot dot = TypingDotsMotion::dot(t, i, false);
-                QVERIFY(dot.opacity >= 0.3 - 1e-12 && dot.opacity <= 1 + 1e-12);
-                QVERIFY(dot.offset <= 1e-12 && dot.offset >= -3 - 1e-12);
-                QVERIFY(std::abs((dot.opacity - 0.3) / 0.7 + dot.offset / 3) < 1e-9);
-            }
-        }
-        QCOMPARE(TypingDotsMotion::kWidth, 31.0);
-    }
-
     void card_data() {
         QTest::addColumn<QVariantList>("items");
         QTest::addColumn<QString>("title");
