@@ -11,7 +11,7 @@ MotionSettings::MotionSettings(QObject *parent) : QObject(parent) {
 }
 
 MotionSettings &MotionSettings::shared() {
-    static MotionSettings *const instance = new MotionSettings();
+    static MotionSettings *const instance = new MotionSettings(nullptr);
     return *instance;
 }
 

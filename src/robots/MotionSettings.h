@@ -19,8 +19,10 @@ class MotionSettings : public QObject {
 public:
     static inline const QString kReduceMotionKey = QStringLiteral("qvl.pref.reduce_motion");
 
-    // Reads the stored setting (off unless stored as true).
-    explicit MotionSettings(QObject *parent = nullptr);
+    // Reads the stored setting (off unless stored as true). Not default-constructible on purpose: Qt 6.4
+    // builds a QML singleton with a default constructor when there is one, ignoring `create`, and QML would
+    // then read a second instance that C++ changes never reach.
+    explicit MotionSettings(QObject *parent);
 
     static MotionSettings &shared();
     static MotionSettings *create(QQmlEngine *, QJSEngine *);

@@ -23,11 +23,17 @@ T.Popup {
     property real mediumMinimum: 320
     property bool showsHandle: true
     property bool closeAtTrailing: false
+    // An action at the trailing end of the bar ("保存"), beside a close button at the leading end; none while
+    // empty. `confirmed` follows a click; the sheet stays open (its owner closes it once the action is done).
+    property string confirmLabel
+    property bool confirmEnabled: true
     property color titleColor: Theme.brandNavy
     property real maximumWidth: 640
     property color pageColor: Theme.brandMist
     default property alias content: body.data
     readonly property alias scroller: flick
+
+    signal confirmed()
 
     modal: true
     dim: true
@@ -147,9 +153,39 @@ T.Popup {
                 background: Item {}
             }
 
+            T.Button {
+                id: confirmButton
+
+                objectName: "sheetConfirmButton"
+                visible: sheet.confirmLabel.length > 0 && !sheet.closeAtTrailing
+                enabled: visible && sheet.confirmEnabled
+                implicitWidth: implicitContentWidth + leftPadding + rightPadding
+                implicitHeight: implicitContentHeight + topPadding + bottomPadding
+                x: parent.width - width - 16
+                anchors.verticalCenter: parent.verticalCenter
+                padding: 8
+                text: sheet.confirmLabel
+                Accessible.name: text
+                onClicked: sheet.confirmed()
+
+                HoverHandler {
+                    enabled: confirmButton.enabled
+                    cursorShape: Qt.PointingHandCursor
+                }
+                contentItem: Text {
+                    text: confirmButton.text
+                    textFormat: Text.PlainText
+                    font.pixelSize: 17
+                    font.weight: Font.DemiBold
+                    color: confirmButton.enabled ? Theme.brandTeal : Theme.tertiaryLabel
+                    opacity: confirmButton.down ? 0.5 : 1
+                }
+                background: Item {}
+            }
+
             Text {
                 anchors.centerIn: parent
-                width: Math.min(implicitWidth, parent.width - 2 * (closeButton.width + 24))
+                width: Math.min(implicitWidth, parent.width - 2 * (Math.max(closeButton.width, confirmButton.visible ? confirmButton.width : 0) + 24))
                 text: sheet.title
                 textFormat: Text.PlainText
                 font.pixelSize: 17

@@ -8,6 +8,7 @@ ColumnLayout {
     id: section
 
     property string header
+    property color headerColor: Theme.secondaryLabel
     property string footer
     default property alias rows: rowColumn.data
 
@@ -20,7 +21,7 @@ ColumnLayout {
         text: section.header
         textFormat: Text.PlainText
         font.pixelSize: 13
-        color: Theme.secondaryLabel
+        color: section.headerColor
         wrapMode: Text.Wrap
     }
 
