@@ -109,7 +109,7 @@ void BenchProbe::onFirstFrame() {
                             }});
             m_steps.append({QStringLiteral("companion-chat") + suffix, [this] {
                                 evaluate(find("LearningHomeView"),
-                                         QStringLiteral("push('qrc:/qt/qml/Quorvel/CompanionChatView.qml', "
+                                         QStringLiteral("push('qrc:/qt/qml/Quorvel/Companion/CompanionChatView.qml', "
                                                         "{session: session, scene: 'learning'})"));
                             }});
             m_steps.append({QStringLiteral("popped") + suffix, [this] {

@@ -45,3 +45,17 @@ void ChatMessage::turnIntoError(QString message) {
     m_kind = Kind::Error;
     m_text = std::move(message);
 }
+
+QString ChatMessage::kindName() const {
+    switch (m_kind) {
+    case Kind::Confirm:
+        return QStringLiteral("confirm");
+    case Kind::Crisis:
+        return QStringLiteral("crisis");
+    case Kind::Error:
+        return QStringLiteral("error");
+    case Kind::Text:
+        break;
+    }
+    return QStringLiteral("text");
+}

@@ -40,6 +40,7 @@ class ChatMessage {
     Q_PROPERTY(QString messageId READ messageId)
     Q_PROPERTY(Role role READ role)
     Q_PROPERTY(Kind kind READ kind)
+    Q_PROPERTY(QString kindName READ kindName)
     Q_PROPERTY(QString text READ text)
     Q_PROPERTY(int hintLevel READ hintLevel)
     Q_PROPERTY(bool hasQuestion READ hasQuestion)
@@ -90,6 +91,8 @@ public:
     const QStringList &crisisNumbers() const { return m_crisisNumbers; }
 
     bool fromLearner() const { return m_role == Role::User; }
+    // "text", "confirm", "crisis" or "error", for the views.
+    QString kindName() const;
     const ChatMessagePresentation &presentation() const { return m_presentation; }
     void setPresentation(ChatMessagePresentation presentation) { m_presentation = std::move(presentation); }
     const QString &displayText() const { return m_presentation.displayText; }

@@ -4,6 +4,7 @@
 #include "ApiError.h"
 #include "AppSession.h"
 #include "CompanionConfirmActions.h"
+#include "CompanionSettingsSheetViewModel.h"
 #include "CoreLogging.h"
 #include "ErrorText.h"
 #include "RobotStore.h"
@@ -52,6 +53,7 @@ CompanionChatViewModel::CompanionChatViewModel(Dependencies dependencies, QObjec
     connect(m_messages, &QAbstractItemModel::rowsInserted, this, &CompanionChatViewModel::countChanged);
     connect(m_messages, &QAbstractItemModel::rowsRemoved, this, &CompanionChatViewModel::countChanged);
     connect(m_speech, &SpeechPlayer::speakingIdChanged, this, &CompanionChatViewModel::refreshMood);
+    connect(m_speech, &SpeechPlayer::speakingIdChanged, this, &CompanionChatViewModel::speakingIdChanged);
     connect(m_messages, &QAbstractItemModel::rowsInserted, this, &CompanionChatViewModel::refreshMood);
     connect(m_messages, &QAbstractItemModel::rowsRemoved, this, &CompanionChatViewModel::refreshMood);
     connect(m_messages, &QAbstractItemModel::dataChanged, this, &CompanionChatViewModel::refreshMood);
@@ -400,6 +402,12 @@ bool CompanionChatViewModel::unlockOffered(const ChatMessage &reply) const {
     return true;
 }
 
+void CompanionChatViewModel::toggleSpeech(const QString &messageId) {
+    const QUuid id = QUuid::fromString(messageId);
+    if (const ChatMessage *message = m_messages->find(id))
+        m_speech->toggleSpeech(message->displayText(), id, m_session, m_scene);
+}
+
 void CompanionChatViewModel::clear() {
     stop();
     m_speech->stop();
@@ -610,4 +618,16 @@ void CompanionChatViewModel::acceptSavedSettings(const CompanionSettings &settin
     setSettings(settings);
     setShowSettings(false);
     setToast(strings().savedToast);
+}
+
+void CompanionChatViewModel::applySavedSettings(const QVariantMap &settings) {
+    acceptSavedSettings(CompanionSettingsSheetViewModel::settingsFromMap(settings));
+}
+
+QVariantMap CompanionChatViewModel::settingsMap() const {
+    return CompanionSettingsSheetViewModel::settingsToMap(m_settings);
+}
+
+QString CompanionChatViewModel::speakingId() const {
+    return m_speech->speakingIdText();
 }

@@ -25,7 +25,7 @@ class SpeechPlayer;
 // One suggested question of the scene, under the greeting of a fresh conversation.
 class PromptChip {
     Q_GADGET
-    Q_PROPERTY(QString text MEMBER text)
+    Q_PROPERTY(QString prompt MEMBER text)
     Q_PROPERTY(QString symbol MEMBER symbol)
 
 public:
@@ -85,6 +85,10 @@ class CompanionChatViewModel : public QObject {
     Q_PROPERTY(SendButton sendButton READ sendButton NOTIFY sendButtonChanged)
     Q_PROPERTY(QString sendButtonLabel READ sendButtonLabel NOTIFY sendButtonChanged)
     Q_PROPERTY(QString confirmTitle READ confirmTitle NOTIFY pendingConfirmChanged)
+    // The settings as the settings sheet takes them ({"persona", "name", "reminder"}, a missing key absent).
+    Q_PROPERTY(QVariantMap settingsMap READ settingsMap NOTIFY settingsChanged)
+    // The entry being read aloud (without braces), empty when silent.
+    Q_PROPERTY(QString speakingId READ speakingId NOTIFY speakingIdChanged)
 
 public:
     // The composer's one button: stop while a reply streams, else send (greyed without text).
@@ -165,6 +169,9 @@ public:
     Q_INVOKABLE void sendOrStop();
     // The settings sheet stored `settings`: the chat takes them, closes the sheet and says so.
     void acceptSavedSettings(const CompanionSettings &settings);
+    Q_INVOKABLE void applySavedSettings(const QVariantMap &settings);
+    QVariantMap settingsMap() const;
+    QString speakingId() const;
 
     // Starts a turn: the trimmed text as the learner's entry and `question` (else that text) to the server,
     // at `hintLevel`. Ignored for a blank text and while a reply streams.
@@ -181,6 +188,8 @@ public:
     // streams, unless the same question was already answered deeper.
     Q_INVOKABLE bool hintUnlockOffered(const QString &messageId) const;
     Q_INVOKABLE void clear();
+    // A bubble's speak button: reads the entry as shown, or stops it when it is the one being read.
+    Q_INVOKABLE void toggleSpeech(const QString &messageId);
     Q_INVOKABLE void askConfirm(const QString &messageId);
     Q_INVOKABLE void cancelConfirm();
     // Closes the dialog at once and runs the card's action; its outcome arrives as the toast.
@@ -219,6 +228,7 @@ Q_SIGNALS:
     void headerChanged();
     void countChanged();
     void sendButtonChanged();
+    void speakingIdChanged();
 
 private:
     static QCoro::Task<void> runTurn(QPointer<CompanionChatViewModel> self,

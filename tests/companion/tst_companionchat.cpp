@@ -1,3 +1,4 @@
+#include "../robots/RobotTestData.h"
 #include "Analytics.h"
 #include "AppSession.h"
 #include "Await.h"
@@ -243,7 +244,7 @@ private Q_SLOTS:
         second->finish();
         rig.waitUntilIdle();
         QCOMPARE(rig.entries(), (QStringList{"A:", "U:一", "A:一半", "U:二", "A:新的"}));
-        QCOMPARE(rig.platform.transport->abortedStreams, 1);
+        QCOMPARE(rig.platform.transport->abortedStreams(), 1);
     }
 
     // After a clear, the turn's ending follows no language and shows no notice.
@@ -286,7 +287,7 @@ private Q_SLOTS:
         QTest::qWait(50);
         QCOMPARE(rig.store.activeLanguage(), std::nullopt);
         QVERIFY(rig.synth->spoken.isEmpty());
-        QCOMPARE(rig.platform.transport->abortedStreams, 1);
+        QCOMPARE(rig.platform.transport->abortedStreams(), 1);
     }
 
     void languageFollow_data() {
@@ -452,6 +453,164 @@ private Q_SLOTS:
         rig.waitUntilIdle();
         QCOMPARE(rig.chat->robotMood(), RobotMood::Idle);
         QCOMPARE(moods.size(), 3);
+    }
+
+    // What each row shows, as the conversation moves on.
+    void rowPresentation() {
+        Rig rig;
+        const ChatMessage &greeting = rig.chat->messages().at(0);
+        QCOMPARE(greeting.displayText(), RobotStore::builtInCatalog().scene("companion")->greeting);
+        QVERIFY(greeting.speakable() && !greeting.showsTypingDots() && greeting.hintTag().isEmpty());
+
+        auto hold = std::make_shared<Completion>();
+        rig.reply(
+            FakeTransport::Reply::json(200, sse({{"hint", R"({"level":1})"},
+                                                 {"delta", delta("思路")},
+                                                 {"confirm", R"({"skill":"path.create"})"},
+                                                 {"confirm", R"({"skill":"calendar.add","title":"加日程"})"},
+                                                 {"error", R"({"message":"忙"})"}}))
+                .heldAfter(1, hold));
+        rig.reply({{"hint", R"({"level":2})"}, {"delta", delta("步骤")}});
+        rig.reply({{"hint", R"({"level":3})"}, {"delta", delta("解析")}});
+        rig.chat->send("题");
+        const ChatMessage &waiting = rig.chat->messages().at(2);
+        QVERIFY(waiting.showsTypingDots() && !waiting.speakable());
+        const ChatMessage &learner = rig.chat->messages().at(1);
+        QVERIFY(learner.fromLearner() && !learner.speakable() && learner.hintTag().isEmpty());
+        hold->finish();
+        QTRY_VERIFY(rig.chat->messages().rows().size() == 6 && !rig.chat->isStreaming());
+
+        const auto row = [&](int i) { return rig.chat->messages().at(i); };
+        QCOMPARE(row(2).hintTag(), QStringLiteral("提示 1/3 · 思路提示"));
+        QVERIFY(row(2).canUnlock() && row(2).speakable());
+        QCOMPARE(row(2).unlockLabel(), QStringLiteral("再给一点提示（关键步骤）"));
+        QCOMPARE(row(3).cardDisplayTitle(), QStringLiteral("创建学习路径"));
+        QCOMPARE(row(4).cardDisplayTitle(), QStringLiteral("加日程"));
+        QCOMPARE(row(4).kindName(), QStringLiteral("confirm"));
+        QVERIFY(!row(5).speakable() && !row(5).canUnlock());
+
+        rig.chat->unlockHint(row(2).messageId());
+        QVERIFY(!row(2).canUnlock()); // nothing is offered while a reply streams
+        rig.waitUntilIdle();
+        QVERIFY(!row(2).canUnlock()); // the deeper answer offers the next step instead
+        QCOMPARE(row(7).unlockLabel(), QStringLiteral("看完整解析"));
+        rig.chat->unlockHint(row(7).messageId());
+        rig.waitUntilIdle();
+        QCOMPARE(row(9).hintTag(), QStringLiteral("提示 3/3 · 完整解析"));
+        QVERIFY(!row(9).canUnlock());
+
+        // Texts, titles and the greeting follow the language in effect and its catalog.
+        QSignalSpy changes(rig.chat->messageList(), &QAbstractItemModel::dataChanged);
+        rig.store.setCatalog("en-US", RobotTestData::catalog("T"));
+        rig.store.setActiveLanguage(QStringLiteral("en-US"));
+        QCOMPARE(row(0).displayText(), QStringLiteral("Hello from T"));
+        QCOMPARE(row(3).cardDisplayTitle(), QStringLiteral("Create learning path"));
+        QCOMPARE(row(9).hintTag(), QStringLiteral("Hint 3/3 · Full solution"));
+        QVERIFY(!changes.isEmpty());
+        rig.chat->clear();
+        QCOMPARE(row(0).displayText(), RobotStore::builtInCatalog().scene("companion")->greeting);
+    }
+
+    void header_data() {
+        QTest::addColumn<std::optional<QString>>("name");
+        QTest::addColumn<std::optional<QString>>("persona");
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("displayName");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("tag");
+        const QString robotName = RobotStore::builtInCatalog().robot("companion")->name;
+        const std::optional<QString> none;
+        QTest::newRow("nothing loaded")
+            << none << none << "zh-CN" << robotName << "在线 · 先给思路，不直接给答案"
+            << "中文";
+        QTest::newRow("a name and a known persona")
+            << std::optional<QString>("小星") << std::optional<QString>("calm") << "zh-CN"
+            << "小星"
+            << "在线 · 耐心伙伴"
+            << "中文";
+        QTest::newRow("an empty name, an unknown persona")
+            << std::optional<QString>("") << std::optional<QString>("grumpy") << "zh-CN"
+            << ""
+            << "在线 · 先给思路，不直接给答案"
+            << "中文";
+        QTest::newRow("English") << none << std::optional<QString>("strict") << "en-US" << robotName
+                                 << "Online · Coach buddy"
+                                 << "EN";
+        QTest::newRow("Cantonese") << none << none << "yue-HK" << robotName
+                                   << "在線 · 先畀思路，唔會直接畀答案"
+                                   << "粵";
+        QTest::newRow("Japanese") << none << none << "ja-JP" << robotName
+                                  << "オンライン · まず考え方から、答えはすぐ出しません"
+                                  << "日本語";
+        QTest::newRow("lower-case code")
+            << none << none << "en-us" << robotName << "在线 · 先给思路，不直接给答案"
+            << "中文";
+    }
+    void header() {
+        QFETCH(std::optional<QString>, name);
+        QFETCH(std::optional<QString>, persona);
+        QFETCH(QString, language);
+        QFETCH(QString, displayName);
+        QFETCH(QString, status);
+        QFETCH(QString, tag);
+        Rig rig;
+        rig.store.setLanguage(language);
+        rig.chat->setSettings({persona, name, std::nullopt});
+        rig.chat->send("x"); // not idle: the status says so
+        QCOMPARE(rig.chat->statusLine(), ChatStrings::forLanguage(language).statusThinking);
+        rig.chat->stop();
+        QCOMPARE(rig.chat->displayName(), displayName);
+        QCOMPARE(rig.chat->statusLine(), status);
+        QCOMPARE(rig.chat->languageTag(), tag);
+        QCOMPARE(rig.chat->placeholderText(),
+                 ChatStrings::format(ChatStrings::forLanguage(language).placeholderFormat, {displayName}));
+    }
+
+    void composerAndPrompts() {
+        Rig rig;
+        QCOMPARE(rig.chat->sendButton(), CompanionChatViewModel::SendButton::SendDisabled);
+        rig.chat->setInput(" \n");
+        QCOMPARE(rig.chat->sendButton(), CompanionChatViewModel::SendButton::SendDisabled);
+        rig.chat->setInput("问");
+        QCOMPARE(rig.chat->sendButton(), CompanionChatViewModel::SendButton::Send);
+        QCOMPARE(rig.chat->sendButtonLabel(), QStringLiteral("发送"));
+        auto hold = std::make_shared<Completion>();
+        rig.reply(FakeTransport::Reply::json(200, sse({{"delta", delta("a")}})).heldAfter(0, hold));
+        QVERIFY(rig.chat->showsPrompts() && !rig.chat->compact());
+        rig.chat->sendOrStop();
+        QCOMPARE(rig.chat->sendButton(), CompanionChatViewModel::SendButton::Stop);
+        QCOMPARE(rig.chat->sendButtonLabel(), QStringLiteral("停止回复"));
+        QVERIFY(!rig.chat->showsPrompts() && rig.chat->compact());
+        rig.chat->sendOrStop();
+        QVERIFY(!rig.chat->isStreaming());
+        hold->finish();
+        rig.chat->clear();
+        QVERIFY(rig.chat->showsPrompts());
+
+        // One chip per prompt of the scene, the icons taking turns.
+        QJsonObject catalog = RobotTestData::catalogJson("T", "zh-CN");
+        QJsonArray scenes = catalog["scenes"].toArray();
+        QJsonObject scene = scenes[0].toObject();
+        scene["prompts"] = QJsonArray{"a", "b", "c", "d", "e"};
+        scenes[0] = scene;
+        catalog["scenes"] = scenes;
+        rig.store.setLanguage("zh-CN");
+        rig.store.setCatalog("zh-CN", RobotCatalog::decode(QJsonDocument(catalog).toJson()));
+        QStringList chips;
+        for (const PromptChip &chip : rig.chat->prompts().rows())
+            chips << chip.text + ":" + chip.symbol;
+        QCOMPARE(chips, (QStringList{"a:sparkles", "b:lightbulb", "c:book.closed", "d:questionmark.bubble",
+                                     "e:sparkles"}));
+    }
+
+    void savedSettingsAreAnnounced() {
+        Rig rig;
+        rig.chat->setShowSettings(true);
+        rig.chat->acceptSavedSettings({QStringLiteral("cheerful"), QStringLiteral("阿星"), std::nullopt});
+        QVERIFY(!rig.chat->showSettings());
+        QCOMPARE(rig.chat->displayName(), QStringLiteral("阿星"));
+        QCOMPARE(rig.chat->toastText(), ChatStrings::forLanguage("zh-CN").savedToast);
+        QCOMPARE(rig.chat->confirmTitle(), QStringLiteral("确认"));
     }
 
     void confirmSummary_data() {

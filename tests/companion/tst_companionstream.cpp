@@ -356,7 +356,7 @@ private Q_SLOTS:
         });
         QCOMPARE(describe(Await::result(second)), QStringLiteral("nothing"));
         QVERIFY(stream->isCancelled());
-        QCOMPARE(platform.transport->abortedStreams, 1);
+        QCOMPARE(platform.transport->abortedStreams(), 1);
         auto third = stream->next();
         QCOMPARE(describe(Await::result(third)), QStringLiteral("nothing"));
     }
@@ -371,7 +371,7 @@ private Q_SLOTS:
         auto first = stream->next();
         stream->cancel();
         QCOMPARE(describe(Await::result(first)), QStringLiteral("nothing"));
-        QCOMPARE(platform.transport->abortedStreams, 1);
+        QCOMPARE(platform.transport->abortedStreams(), 1);
     }
 };
 

@@ -192,7 +192,7 @@ private Q_SLOTS:
             import QtQuick.Controls
             import Quorvel.Core
             import Quorvel.Learning
-            import Quorvel.App
+            import Quorvel.Companion
             StackView {
                 id: stack
                 property AppSession session

@@ -13,10 +13,10 @@ QString routeKey(const QByteArray &method, const QString &path) {
 class FakeByteStream final : public ByteStream {
 public:
     FakeByteStream(HttpResponse head, const FakeTransport::Reply &reply, std::shared_ptr<Completion> abort,
-                   int *aborted)
+                   std::shared_ptr<int> aborted)
         : m_head(std::move(head)), m_lines(reply.body.split('\n')), m_hold(reply.hold),
           m_holdAfter(reply.holdAfterLines), m_failure(reply.bodyFailure), m_abort(std::move(abort)),
-          m_aborted(aborted) {
+          m_aborted(std::move(aborted)) {
         if (!m_lines.isEmpty() && m_lines.last().isEmpty())
             m_lines.removeLast();
     }
@@ -61,7 +61,7 @@ private:
     int m_read = 0;
     std::optional<TransportError::Kind> m_failure;
     std::shared_ptr<Completion> m_abort;
-    int *m_aborted;
+    std::shared_ptr<int> m_aborted;
     bool m_cancelled = false;
 };
 
@@ -93,15 +93,16 @@ QCoro::Task<HttpResponse> FakeTransport::send(HttpRequest request) {
 
 QCoro::Task<std::unique_ptr<ByteStream>> FakeTransport::open(HttpRequest request) {
     const Reply reply = next(request);
+    const std::shared_ptr<int> aborted = m_abortedStreams; // `this` may be gone after the wait
     co_await QCoro::sleepFor(std::chrono::milliseconds(reply.delayMs));
     if (reply.failure)
         throw TransportError::fromKind(*reply.failure);
     if (request.abort && request.abort->isSettled()) {
-        ++abortedStreams;
+        ++*aborted;
         throw TransportError::fromKind(TransportError::Kind::Cancelled);
     }
     co_return std::make_unique<FakeByteStream>(HttpResponse{reply.status, reply.headers, {}}, reply,
-                                               request.abort, &abortedStreams);
+                                               request.abort, aborted);
 }
 
 int FakeTransport::count(const QString &path) const {

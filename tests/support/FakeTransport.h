@@ -65,12 +65,14 @@ public:
     QCoro::Task<std::unique_ptr<ByteStream>> open(HttpRequest request) override;
 
     QList<HttpRequest> requests;
-    // Streamed bodies that were cancelled (or whose request was aborted) before their end.
-    int abortedStreams = 0;
+    // Streamed bodies that were cancelled (or whose request was aborted) before their end. Counted in a
+    // cell of its own: a stream may outlive the transport of a test that ended while it was open.
+    int abortedStreams() const { return *m_abortedStreams; }
     int count(const QString &path) const;
     QList<HttpRequest> requestsTo(const QString &path) const;
 
 private:
     Reply next(const HttpRequest &request);
     QHash<QString, QList<Reply>> m_routes; // "METHOD path"
+    std::shared_ptr<int> m_abortedStreams = std::make_shared<int>(0);
 };

@@ -1,0 +1,195 @@
+// The chat screen offscreen against a scripted service: every bubble kind, the menu, both sheets and the
+// confirmation dialog load without a QML warning and show what the conversation holds. With
+// QVL_SCREENSHOT_DIR naming a folder it saves a picture of each.
+
+#include "AppFonts.h"
+#include "AppSession.h"
+#include "CompanionChatViewModel.h"
+#include "QmlHarness.h"
+#include "QmlModules.h"
+#include "RobotStore.h"
+#include "TestPlatform.h"
+
+#include <QJsonDocument>
+#include <QQuickItem>
+#include <QTest>
+
+QVL_IMPORT_QML_MODULES()
+
+namespace {
+
+const QString chatPath = QStringLiteral("/ai/v1/companion/chat:stream");
+
+QByteArray sse(const QList<QPair<QByteArray, QByteArray>> &events) {
+    QByteArray body = ": reply\n";
+    for (const auto &[name, data] : events)
+        body += "event: " + name + "\ndata: " + data + "\n\n";
+    return body;
+}
+
+QByteArray delta(const QString &text) {
+    return QJsonDocument(QJsonObject{{"text", text}}).toJson(QJsonDocument::Compact);
+}
+
+// What a picture shows: what the learner asks, in which language, how the answer comes, and what is open
+// over the chat afterwards.
+struct Scene {
+    QString language = QStringLiteral("zh-CN");
+    QStringList asks;
+    QList<FakeTransport::Reply> replies;
+    bool heldMidway = false;
+    QString opens;        // "", "confirm", "menu", "buddy", "robot"
+    QStringList expected; // object names that must be on screen
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Scene)
+
+class TestChatScreen : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() {
+        AppFonts::install(*qGuiApp);
+        RobotStore::shared().setAutoSpeak(false);
+    }
+    void cleanup() { RobotStore::shared().setLanguage(QStringLiteral("zh-CN")); }
+
+    void screens_data() {
+        QTest::addColumn<Scene>("scene");
+        using Reply = FakeTransport::Reply;
+        const Reply hinted = Reply::json(
+            200,
+            sse({{"hint", R"({"level":1})"},
+                 {"delta", delta("先想一想：x 加 3 等于 7，那么 x 比 7 小多少？试着把 3 移到等号另一边。")},
+                 {"citation",
+                  R"({"items":[{"index":1,"title":"一元一次方程的解法","source":"七年级上册 3.3",)"
+                  R"("snippet":"移项要变号。"},{"index":2,"title":"","source":"课本 P83"}]})"},
+                 {"done", "{}"}}));
+        const Reply deeper = Reply::json(
+            200, sse({{"hint", R"({"level":2})"},
+                      {"delta", delta("关键步骤：① 移项得 2x = 7 − 3；② 合并得 2x = 4；③ 两边除以 2。")}}));
+
+        Scene fresh;
+        fresh.expected = {"promptChip", "chatStage"};
+        QTest::newRow("fresh") << fresh;
+
+        Scene ladder;
+        ladder.asks = {"解方程 2x+3=7"};
+        ladder.replies = {hinted, deeper};
+        ladder.opens = "unlock";
+        ladder.expected = {"unlockHint"};
+        QTest::newRow("hint ladder") << ladder;
+
+        Scene confirm;
+        confirm.asks = {"帮我建一条有理数的学习路径"};
+        confirm.replies = {Reply::json(
+            200,
+            sse({{"delta", delta("好的，我可以为你创建“有理数”这一章的学习路径。")},
+                 {"confirm",
+                  R"({"skill":"path.create","title":"创建学习路径","args":{"chapter_id":"math-g7a-c1"}})"}}))};
+        confirm.opens = "confirm";
+        confirm.expected = {"viewConfirm"};
+        QTest::newRow("confirm card and dialog") << confirm;
+
+        Scene crisis;
+        crisis.asks = {"我真的不想活了"};
+        crisis.replies = {Reply::json(
+            200,
+            sse({{"crisis",
+                  R"({"text":"你现在的感受很重要。如果你有伤害自己的念头，请马上联系信任的大人，或拨打下面的热线。",)"
+                  R"("hotlines":[{"name":"全国心理援助热线","number":"12356"},)"
+                  R"({"name":"希望24热线","number":"400 161 9995"}]})"},
+                 {"delta", delta("我一直在这里陪你。")},
+                 {"error", R"({"message":"模型繁忙，请稍后再试"})"}}))};
+        QTest::newRow("crisis card and an error") << crisis;
+
+        Scene english;
+        english.language = QStringLiteral("en-US");
+        english.asks = {"How do I solve 2x + 3 = 7?"};
+        english.replies = {
+            Reply::json(200, sse({{"delta", delta("Let's start by moving 3 to the other side")},
+                                  {"delta", delta(" of the equals sign…")}}))};
+        english.heldMidway = true;
+        QTest::newRow("English mid-stream") << english;
+
+        Scene thinking;
+        thinking.asks = {"等一下"};
+        thinking.replies = {Reply::json(200, sse({{"delta", delta("好")}}))};
+        thinking.heldMidway = true; // held before the first event: the bubble shows the typing dots
+        QTest::newRow("typing") << thinking;
+
+        Scene menu;
+        menu.opens = "menu";
+
+        QTest::newRow("menu") << menu;
+
+        Scene buddy;
+        buddy.opens = "buddy";
+        QTest::newRow("buddy settings") << buddy;
+
+        Scene robot;
+        robot.opens = "robot";
+        QTest::newRow("robot settings") << robot;
+    }
+    void screens() {
+        QFETCH(Scene, scene);
+        QmlHarness::WarningGuard guard;
+        TestPlatform platform;
+        platform.transport->fallback = [](const HttpRequest &) {
+            return FakeTransport::Reply::json(404, "{}");
+        };
+        RobotStore::shared().setLanguage(scene.language);
+        auto hold = std::make_shared<Completion>();
+        for (qsizetype i = 0; i < scene.replies.size(); ++i) {
+            const bool held = scene.heldMidway && i == scene.replies.size() - 1;
+            const int heldAfter = scene.replies[i].body.count('\n') > 4 ? 4 : 0;
+            platform.transport->on(
+                "POST", chatPath,
+                held ? scene.replies[i].heldAfter(
+                           QTest::currentDataTag() == QByteArray("typing") ? 0 : heldAfter, hold)
+                     : scene.replies[i]);
+        }
+        AppSession session;
+        session.setAccessToken(QStringLiteral("tok"));
+        QmlHarness::View view(QSize(430, 860));
+        guard.watch(view.engine());
+        QVERIFY2(view.loadType(QStringLiteral("CompanionChatView"),
+                               {{"session", QVariant::fromValue(&session)}, {"frameTime", 1000.0}}),
+                 qPrintable(view.error()));
+        auto *vm = view.root()->property("viewModel").value<CompanionChatViewModel *>();
+        QVERIFY(vm);
+        for (const QString &ask : scene.asks) {
+            vm->setInput(ask);
+            QVERIFY(view.click(QStringLiteral("sendButton")));
+            if (!scene.heldMidway)
+                QTRY_VERIFY(!vm->isStreaming());
+        }
+        if (scene.heldMidway)
+            QTest::qWait(100);
+        if (scene.opens == u"unlock") {
+            QVERIFY(view.click(view.find(QStringLiteral("unlockHint"), true)));
+            QTRY_VERIFY(!vm->isStreaming());
+        } else if (scene.opens == u"confirm") {
+            QVERIFY(view.click(view.find(QStringLiteral("viewConfirm"), true)));
+            QTRY_VERIFY(vm->confirmPending());
+        } else if (scene.opens == u"menu") {
+            QVERIFY(view.click(QStringLiteral("chatMenuButton")));
+        } else if (scene.opens == u"buddy") {
+            vm->setShowSettings(true);
+        } else if (scene.opens == u"robot") {
+            vm->setShowRobotSettings(true);
+        }
+        QTest::qWait(400);
+        for (const QString &name : scene.expected)
+            QVERIFY2(view.find(name, true), qPrintable(name));
+        QVERIFY(QmlHarness::saveScreenshot(view.window(), QStringLiteral("chat-") + QTest::currentDataTag()));
+        hold->finish();
+        QTRY_VERIFY(!vm->isStreaming());
+        QCOMPARE(guard.warnings(), QStringList());
+    }
+};
+
+QTEST_MAIN(TestChatScreen)
+#include "tst_chatscreen.moc"
