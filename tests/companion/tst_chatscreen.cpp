@@ -39,6 +39,7 @@ struct Scene {
     QList<FakeTransport::Reply> replies;
     bool heldMidway = false;
     QString opens;        // "", "confirm", "menu", "buddy", "robot"
+    QString initialMessage; // an opening question, with "qa" as the scene and "数学问答" as the title
     QStringList expected; // object names that must be on screen
 };
 
@@ -120,6 +121,12 @@ private Q_SLOTS:
         thinking.heldMidway = true; // held before the first event: the bubble shows the typing dots
         QTest::newRow("typing") << thinking;
 
+        Scene opening;
+        opening.initialMessage = QStringLiteral("分数的加减法怎么学？");
+        opening.replies = {Reply::json(200, sse({{"delta", delta("先从通分开始：把分母变成一样的。")}}))};
+        opening.expected = {"chatList"};
+        QTest::newRow("opening question") << opening;
+
         Scene menu;
         menu.opens = "menu";
 
@@ -155,9 +162,14 @@ private Q_SLOTS:
         session.setAccessToken(QStringLiteral("tok"));
         QmlHarness::View view(QSize(430, 860));
         guard.watch(view.engine());
-        QVERIFY2(view.loadType(QStringLiteral("CompanionChatView"),
-                               {{"session", QVariant::fromValue(&session)}, {"frameTime", 1000.0}}),
-                 qPrintable(view.error()));
+        QVariantMap properties{{"session", QVariant::fromValue(&session)}, {"frameTime", 1000.0}};
+        if (!scene.initialMessage.isEmpty()) {
+            properties.insert("scene", "qa");
+            properties.insert("initialMessage", scene.initialMessage);
+            properties.insert("subject", "math");
+            properties.insert("navigationTitle", QStringLiteral("数学问答"));
+        }
+        QVERIFY2(view.loadType(QStringLiteral("CompanionChatView"), properties), qPrintable(view.error()));
         auto *vm = view.root()->property("viewModel").value<CompanionChatViewModel *>();
         QVERIFY(vm);
         for (const QString &ask : scene.asks) {
@@ -168,6 +180,14 @@ private Q_SLOTS:
         }
         if (scene.heldMidway)
             QTest::qWait(100);
+        if (!scene.initialMessage.isEmpty()) {
+            // Sent once the screen is shown, and the window carries the title it was opened with.
+            QTRY_COMPARE(platform.transport->count(chatPath), 1);
+            QTRY_VERIFY(!vm->isStreaming());
+            QCOMPARE(vm->messages().rows().size(), 3);
+            QCOMPARE(view.window().title(), QStringLiteral("数学问答"));
+            QCOMPARE(vm->displayName(), RobotStore::builtInCatalog().robot("companion")->name);
+        }
         if (scene.opens == u"unlock") {
             QVERIFY(view.click(view.find(QStringLiteral("unlockHint"), true)));
             QTRY_VERIFY(!vm->isStreaming());

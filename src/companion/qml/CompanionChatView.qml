@@ -44,6 +44,15 @@ Page {
     Component.onCompleted: Qt.callLater(() => { root.ready = true })
     Component.onDestruction: vm.disappear()
 
+    // A screen that opened the chat for a purpose names the window while the chat is on screen.
+    Binding {
+        target: root.Window.window
+        property: "title"
+        value: root.navigationTitle
+        when: root.onScreen && root.navigationTitle.length > 0
+        restoreMode: Binding.RestoreBindingOrValue
+    }
+
     background: ChatBackdrop {
         tint: vm.robotColor
     }
