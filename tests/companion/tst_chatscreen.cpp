@@ -10,6 +10,7 @@
 #include "RobotStore.h"
 #include "TestPlatform.h"
 
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QQuickItem>
 #include <QTest>
@@ -38,9 +39,9 @@ struct Scene {
     QStringList asks;
     QList<FakeTransport::Reply> replies;
     bool heldMidway = false;
-    QString opens;        // "", "confirm", "menu", "buddy", "robot"
+    QString opens;          // "", "confirm", "menu", "buddy", "robot"
     QString initialMessage; // an opening question, with "qa" as the scene and "数学问答" as the title
-    QStringList expected; // object names that must be on screen
+    QStringList expected;   // object names that must be on screen
 };
 
 } // namespace
@@ -208,6 +209,49 @@ private Q_SLOTS:
         hold->finish();
         QTRY_VERIFY(!vm->isStreaming());
         QCOMPARE(guard.warnings(), QStringList());
+    }
+
+    // One answer growing to 20 000 characters over 4 000 deltas, each drawn before the next arrives.
+    void bubbleGrowth() {
+        TestPlatform platform;
+        auto hold = std::make_shared<Completion>();
+        platform.transport->on("POST", chatPath,
+                               FakeTransport::Reply::json(200, sse({{"done", "{}"}})).heldAfter(0, hold));
+        AppSession session;
+        QmlHarness::View view(QSize(430, 860));
+        QVERIFY2(
+            view.loadType(QStringLiteral("CompanionChatView"), {{"session", QVariant::fromValue(&session)}}),
+            qPrintable(view.error()));
+        auto *vm = view.root()->property("viewModel").value<CompanionChatViewModel *>();
+        vm->send(QStringLiteral("写一篇长文章"));
+        const QUuid reply = vm->messages().rows().last().id();
+        QElapsedTimer timer;
+        constexpr int kDeltas = 4000;
+        QBENCHMARK_ONCE {
+            timer.start();
+            for (int i = 0; i < kDeltas; ++i) {
+                vm->apply(CompanionEvent{CompanionEvents::Delta{QStringLiteral("学习很快乐")}}, reply, {});
+                view.window().update();
+                QCoreApplication::processEvents(); // the frame of this delta is laid out and drawn
+            }
+        }
+        qInfo("%d deltas to %lld characters: %.3f ms per update", kDeltas,
+              qint64(vm->messages().rows().last().text().size()), double(timer.elapsed()) / kDeltas);
+        QCOMPARE(vm->messages().rows().last().text().size(), 5 * kDeltas);
+        // The bubble catches up with the last piece within a frame.
+        QQuickItem *list = view.find(QStringLiteral("chatList"));
+        QVERIFY(list);
+        QMetaObject::invokeMethod(list, "positionViewAtEnd");
+        const std::function<qsizetype(QQuickItem *)> longestShown = [&](QQuickItem *item) -> qsizetype {
+            qsizetype longest =
+                item->objectName() == u"bubbleText" ? item->property("text").toString().size() : 0;
+            for (QQuickItem *child : item->childItems())
+                longest = std::max(longest, longestShown(child));
+            return longest;
+        };
+        QTRY_COMPARE(longestShown(list), qsizetype(5 * kDeltas));
+        hold->finish();
+        QTRY_VERIFY(!vm->isStreaming());
     }
 };
 

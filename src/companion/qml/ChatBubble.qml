@@ -127,8 +127,8 @@ Item {
                 readonly property real maxTextWidth: Math.max(40, body.Layout.maximumWidth - 30)
 
                 Layout.alignment: row.fromLearner ? Qt.AlignRight : Qt.AlignLeft
-                implicitWidth: (row.showsTypingDots ? dots.implicitWidth : Math.min(measure.implicitWidth, maxTextWidth)) + 30
-                implicitHeight: (row.showsTypingDots ? 20 : bubbleText.implicitHeight) + 24
+                implicitWidth: (row.showsTypingDots ? dots.implicitWidth : bubbleText.contentWidth) + 30
+                implicitHeight: (row.showsTypingDots ? 20 : bubbleText.contentHeight) + 24
 
                 BrandShadow {
                     anchors.fill: parent
@@ -160,22 +160,21 @@ Item {
                     visible: row.showsTypingDots
                     anchors.centerIn: parent
                 }
-                // The text's natural one-line width, for the bubble's width.
-                Text {
-                    id: measure
-                    visible: false
-                    text: row.displayText
-                    textFormat: Text.PlainText
-                    font.pixelSize: 15
-                }
+                // The text wraps at the widest the row allows; the bubble hugs the lines it makes. A streaming
+                // answer takes its new text at most once a frame: laying out a long text again for every
+                // piece of a few characters would cost more than a frame.
                 TextEdit {
                     id: bubbleText
 
+                    property string shown
+
+                    objectName: "bubbleText"
+                    Component.onCompleted: shown = row.displayText
                     visible: !row.showsTypingDots
                     x: 15
                     y: 12
-                    width: bubble.width - 30
-                    text: row.displayText
+                    width: bubble.maxTextWidth
+                    text: shown
                     textFormat: TextEdit.PlainText
                     readOnly: true
                     selectByMouse: true
@@ -183,6 +182,19 @@ Item {
                     font.pixelSize: 15
                     color: row.fromLearner ? "white" : Theme.label
                     selectionColor: Theme.withOpacity(Theme.brandTeal, 0.35)
+
+                    Connections {
+                        target: row
+                        function onDisplayTextChanged() {
+                            if (!frame.running)
+                                frame.start()
+                        }
+                    }
+                    Timer {
+                        id: frame
+                        interval: 16
+                        onTriggered: bubbleText.shown = row.displayText
+                    }
                 }
             }
 
