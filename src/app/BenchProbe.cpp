@@ -107,11 +107,12 @@ void BenchProbe::onFirstFrame() {
                                 evaluate(find("LearningHomeView"),
                                          QStringLiteral("viewModel.toggleChoosing()"));
                             }});
-            m_steps.append({QStringLiteral("companion-chat") + suffix, [this] {
-                                evaluate(find("LearningHomeView"),
-                                         QStringLiteral("push('qrc:/qt/qml/Quorvel/Companion/CompanionChatView.qml', "
-                                                        "{session: session, scene: 'learning'})"));
-                            }});
+            m_steps.append(
+                {QStringLiteral("companion-chat") + suffix, [this] {
+                     evaluate(find("LearningHomeView"),
+                              QStringLiteral("push('qrc:/qt/qml/Quorvel/Companion/CompanionChatView.qml', "
+                                             "{session: session, scene: 'learning'})"));
+                 }});
             m_steps.append({QStringLiteral("popped") + suffix, [this] {
                                 evaluate(find("LearningHomeView"), QStringLiteral("StackView.view.pop()"));
                             }});
