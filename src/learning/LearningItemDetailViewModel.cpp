@@ -143,7 +143,7 @@ QVariantMap LearningItemDetailViewModel::practiceProperties(int row) const {
     const LessonQuestionRow &question = m_sections->exercises->rows.at(row);
     if (!question.questionId)
         return {};
-    return {{QStringLiteral("questionId"), *question.questionId},
+    return {{QStringLiteral("questionId"), QString::number(*question.questionId)},
             {QStringLiteral("stemText"), question.text},
             {QStringLiteral("options"), LessonSections::optionsVariant(question.options)},
             {QStringLiteral("source"), LessonSections::practiceSource}};

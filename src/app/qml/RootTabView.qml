@@ -4,6 +4,7 @@ import QtQuick.Layouts
 import Quorvel.Core
 import Quorvel.Ui
 import Quorvel.Learning
+import Quorvel.Practice
 import Quorvel.Companion
 import Quorvel.Settings
 import Quorvel.App
@@ -40,7 +41,19 @@ Item {
             // Each tab is made on its first visit (the view-model remembers which were shown) and kept.
             Loader {
                 active: tabs.visited[0]
-                sourceComponent: StackView { initialItem: HomeLayoutView { session: shell.session } }
+                sourceComponent: StackView {
+                    id: homeStack
+                    initialItem: HomeLayoutView {
+                        session: shell.session
+                        onWrongBookRequested: homeStack.push(wrongBook, { "session": shell.session })
+                    }
+                    Component {
+                        id: wrongBook
+                        WrongBookView {
+                            onChatRequested: scene => homeStack.push(companionChat, { "session": shell.session, "scene": scene })
+                        }
+                    }
+                }
             }
             Loader {
                 active: tabs.visited[1]

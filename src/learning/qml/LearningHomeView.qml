@@ -36,7 +36,9 @@ Page {
 
     Component {
         id: lessonPage
-        LearningItemDetailView {}
+        LearningItemDetailView {
+            onChatRequested: scene => root.chatRequested(scene)
+        }
     }
 
     background: Rectangle {

@@ -24,6 +24,8 @@ Page {
     required property real itemId
     signal closeRequested()
     signal practiceRequested(var properties)
+    // The practice screen's robot row asks for the chat; the shell owns it.
+    signal chatRequested(string scene)
 
     readonly property alias viewModel: vm
 
@@ -46,7 +48,9 @@ Page {
 
     Component {
         id: practicePage
-        PracticeView {}
+        PracticeView {
+            onChatRequested: scene => page.chatRequested(scene)
+        }
     }
 
     LearningItemDetailViewModel {

@@ -4,22 +4,36 @@ import QtQuick.Layouts
 import QtQuick.Templates as T
 import Quorvel.Core
 import Quorvel.Ui
+import Quorvel.Robots
+import Quorvel.Practice
 
-// The one-question practice screen as far as it goes today: the question's stem and its options, shown as
-// they came; answering arrives with the practice screen proper. Pushed on a StackView (the lesson page
-// does so for an exercise) with
-//     {"session": session, "questionId": id, "stemText": text, "options": [{label, text, hasLabel, hasText}],
-//      "source": "practice"}
-// and popped by its back control; outside a StackView it emits closeRequested().
+// The one-question practice screen: the robot row (it opens the chat in the scene "practice"), the question,
+// its options or an answer field, "提交", then the grading and the numbered solution. Pushed on a StackView
+// with {"session", "questionId" (decimal text: ids are 64-bit), "stemText", "options" ([{label, text,
+// hasLabel, hasText}]), "source" ("practice" or "review")}; popped by its back control. Outside a StackView it
+// emits closeRequested(); the chat is asked for with chatRequested(scene).
 Page {
     id: page
 
     required property AppSession session
-    required property real questionId
+    required property string questionId
     required property string stemText
     required property var options
     required property string source
+    readonly property alias viewModel: vm
     signal closeRequested()
+    signal chatRequested(string scene)
+
+    title: vm.title
+
+    PracticeViewModel {
+        id: vm
+        session: page.session
+        questionId: page.questionId
+        stemText: page.stemText
+        options: page.options
+        source: page.source
+    }
 
     function leave() {
         const view = page.StackView.view
@@ -29,43 +43,18 @@ Page {
             page.closeRequested()
     }
 
-    background: Rectangle { color: Theme.brandMist }
+    background: Rectangle { color: Theme.groupedBackground }
 
-    header: Rectangle {
-        implicitHeight: 48
-        color: Theme.brandMist
-
-        T.AbstractButton {
-            id: back
-
-            objectName: "backButton"
-            anchors.left: parent.left
-            anchors.leftMargin: 6
-            anchors.verticalCenter: parent.verticalCenter
-            implicitWidth: 44
-            implicitHeight: 44
-            onClicked: page.leave()
-
-            contentItem: SymbolIcon {
-                symbol: "chevron.left"
-                size: 30
-                color: Theme.brandTeal
-                opacity: back.down ? 0.5 : 1
-            }
-            background: Item {}
-        }
-
-        Rectangle {
-            anchors.bottom: parent.bottom
-            width: parent.width
-            height: 1
-            color: Qt.rgba(0, 0, 0, 0.08)
-        }
+    header: NavigationBar {
+        title: vm.title
+        showsBack: true
+        onBackRequested: page.leave()
     }
 
     Flickable {
         id: scroller
 
+        objectName: "practiceFlickable"
         anchors.fill: parent
         contentWidth: width
         contentHeight: column.implicitHeight + 32
@@ -81,85 +70,172 @@ Page {
             x: (scroller.width - paddedWidth) / 2 + 16
             y: 16
             width: paddedWidth - 32
-            spacing: 12
+            spacing: 18
 
-            Rectangle {
+            T.AbstractButton {
+                objectName: "practiceBanner"
                 Layout.fillWidth: true
-                implicitHeight: stem.implicitHeight + 32
-                radius: 20
-                color: Theme.color(Theme.SystemBackground, false)
+                implicitHeight: banner.implicitHeight
+                onClicked: page.chatRequested("practice")
+                contentItem: RobotSceneBanner {
+                    id: banner
+                    scene: "practice"
+                    mood: vm.graded ? RobotMood.Waving : RobotMood.Idle
+                    compact: true
+                    session: page.session
+                }
+                background: Item {}
+                HoverHandler { cursorShape: Qt.PointingHandCursor }
+            }
+
+            FormSection {
+                Layout.fillWidth: true
+                header: "题目"
 
                 TextEdit {
-                    id: stem
-
                     objectName: "stemText"
-                    anchors.fill: parent
-                    anchors.margins: 16
-                    text: page.stemText
+                    width: parent ? parent.width : 0
+                    padding: 16
+                    text: vm.stemText
                     textFormat: TextEdit.PlainText
                     readOnly: true
                     selectByMouse: true
                     wrapMode: TextEdit.Wrap
-                    font.pixelSize: 17
-                    font.bold: true
-                    color: Theme.color(Theme.Label, false)
+                    font.pixelSize: 16
+                    color: Theme.label
                 }
             }
 
-            Repeater {
-                model: page.options
+            FormSection {
+                Layout.fillWidth: true
+                visible: vm.freeText
+                header: "你的答案"
 
-                Rectangle {
-                    id: option
+                TextField {
+                    objectName: "answerField"
+                    width: parent ? parent.width : 0
+                    enabled: !vm.graded
+                    placeholderText: "填写答案"
+                    text: vm.answer
+                    onTextEdited: vm.answer = text
+                    font.pixelSize: 16
+                    leftPadding: 16
+                    rightPadding: 16
+                    topPadding: 12
+                    bottomPadding: 12
+                    color: Theme.label
+                    background: Item {}
+                }
+            }
 
-                    required property var modelData
-                    required property int index
+            FormSection {
+                Layout.fillWidth: true
+                visible: !vm.freeText
+                header: "选项"
 
-                    objectName: "option" + index
-                    Layout.fillWidth: true
-                    implicitHeight: optionRow.implicitHeight + 28
-                    radius: 14
-                    color: Theme.color(Theme.SystemBackground, false)
+                Repeater {
+                    model: vm.optionRows
 
-                    RowLayout {
-                        id: optionRow
+                    FormRow {
+                        required property int index
+                        required property string line
+                        required property bool chosen
 
-                        anchors.fill: parent
-                        anchors.margins: 14
-                        spacing: 12
-
-                        Rectangle {
-                            Layout.alignment: Qt.AlignTop
-                            visible: option.modelData.hasLabel
-                            implicitWidth: Math.max(28, label.implicitWidth + 12)
-                            implicitHeight: 28
-                            radius: 14
-                            color: Qt.rgba(Theme.brandTeal.r, Theme.brandTeal.g, Theme.brandTeal.b, 0.12)
-
-                            Text {
-                                id: label
-
-                                anchors.centerIn: parent
-                                text: option.modelData.label
-                                textFormat: Text.PlainText
-                                font.pixelSize: 14
-                                font.bold: true
-                                color: Theme.brandTeal
-                            }
-                        }
-
-                        Text {
-                            Layout.fillWidth: true
-                            Layout.alignment: Qt.AlignVCenter
-                            text: option.modelData.text
-                            textFormat: Text.PlainText
-                            font.pixelSize: 15
-                            color: Theme.color(Theme.Label, false)
-                            wrapMode: Text.Wrap
+                        objectName: "option" + index
+                        width: parent ? parent.width : 0
+                        title: line
+                        interactive: !vm.graded
+                        enabled: !vm.graded
+                        showsSeparator: index < vm.optionRows.count - 1
+                        onClicked: vm.choose(index)
+                        accessory: SymbolIcon {
+                            visible: chosen
+                            symbol: "checkmark"
+                            size: 18
+                            color: Theme.brandTeal
                         }
                     }
                 }
             }
+
+            BrandPrimaryButton {
+                objectName: "submitButton"
+                Layout.fillWidth: true
+                visible: !vm.graded
+                text: "提交"
+                busy: vm.submitting
+                enabled: vm.canSubmit
+                styleEnabled: vm.canSubmit || vm.submitting
+                onClicked: vm.submit()
+            }
+
+            FormSection {
+                objectName: "resultSection"
+                Layout.fillWidth: true
+                visible: vm.graded
+                header: "结果"
+
+                FormRow {
+                    width: parent ? parent.width : 0
+                    symbol: vm.verdictSymbol
+                    symbolTint: vm.correct ? Theme.green : Theme.red
+                    title: vm.verdict
+                    titleColor: vm.correct ? Theme.green : Theme.red
+                    showsSeparator: vm.hasStandardAnswer || vm.hasWrongItem
+                }
+                FormRow {
+                    width: parent ? parent.width : 0
+                    visible: vm.hasStandardAnswer
+                    title: "标准答案"
+                    value: vm.standardAnswer
+                    showsSeparator: vm.hasWrongItem
+                }
+                FormRow {
+                    width: parent ? parent.width : 0
+                    visible: vm.hasWrongItem
+                    title: "错题状态"
+                    value: vm.wrongItemState
+                }
+                FormRow {
+                    width: parent ? parent.width : 0
+                    visible: vm.hasWrongItem
+                    title: "连续答对"
+                    value: vm.correctStreak
+                    showsSeparator: false
+                }
+            }
+
+            FormSection {
+                objectName: "solutionSection"
+                Layout.fillWidth: true
+                visible: vm.steps.length > 0
+                header: "解析"
+
+                Repeater {
+                    model: vm.steps
+
+                    Text {
+                        required property string modelData
+                        width: parent ? parent.width : 0
+                        padding: 14
+                        leftPadding: 16
+                        text: modelData
+                        textFormat: Text.PlainText
+                        wrapMode: Text.Wrap
+                        font.pixelSize: 15
+                        color: Theme.label
+                    }
+                }
+            }
         }
+    }
+
+    Alert {
+        objectName: "practiceAlert"
+        title: "提示"
+        message: vm.errorMessage
+        buttonText: "好"
+        visible: vm.errorMessage.length > 0
+        onDismissed: vm.dismissError()
     }
 }
