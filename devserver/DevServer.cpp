@@ -277,6 +277,7 @@ void DevServer::configure(httplib::Server &http) {
     devserver::registerAuthRoutes(router);
     devserver::registerEventRoutes(router);
     devserver::registerLearningRoutes(router);
+    devserver::registerPracticeRoutes(router);
     devserver::registerRobotRoutes(router);
     devserver::registerMediaRoutes(router);
     devserver::registerCompanionRoutes(router);

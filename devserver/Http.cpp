@@ -6,8 +6,6 @@
 #include <QJsonParseError>
 #include <QJsonValue>
 
-#include <cmath>
-
 namespace devserver {
 
 namespace {
@@ -95,13 +93,14 @@ std::optional<QString> requireString(const QJsonObject &body, const char *key, h
 std::optional<std::int64_t> requireInteger(const QJsonObject &body, const char *key, std::int64_t min,
                                            std::int64_t max, httplib::Response &res) {
     const QJsonValue value = body.value(QLatin1String(key));
-    const double number = value.toDouble();
-    if (!value.isDouble() || !std::isfinite(number) || std::trunc(number) != number || number < double(min) ||
-        number > double(max)) {
+    // Read as a 64-bit integer, never through a double: ids above 2^53 must arrive exactly. toInteger()
+    // answers its default for anything but a whole number that fits, so two defaults agreeing means one.
+    const qint64 number = value.toInteger(0);
+    if (!value.isDouble() || number != value.toInteger(1) || number < min || number > max) {
         sendInvalidRequest(res, QStringLiteral("缺少参数或参数不正确：%1").arg(QLatin1String(key)));
         return std::nullopt;
     }
-    return static_cast<std::int64_t>(number);
+    return number;
 }
 
 std::optional<SignedIn> requireSignedIn(ServerState &state, const httplib::Request &req,

@@ -1,5 +1,9 @@
 #include "LearningContent.h"
 
+#include <QJsonArray>
+
+#include <algorithm>
+
 namespace devserver::learning {
 
 namespace {
@@ -7,11 +11,16 @@ namespace {
 using Options = QList<QPair<QString, QString>>;
 
 SampleQuestion choice(const QString &stem, const Options &options, int difficulty = 2) {
-    return {0, QStringLiteral("single_choice"), stem, options, difficulty};
+    return {0, QStringLiteral("single_choice"), stem, options, difficulty, {}, {}};
 }
 
 SampleQuestion blank(const QString &stem, int difficulty = 2) {
-    return {0, QStringLiteral("fill_blank"), stem, {}, difficulty};
+    return {0, QStringLiteral("fill_blank"), stem, {}, difficulty, {}, {}};
+}
+
+// A worked problem whose final result is typed in.
+SampleQuestion solution(const QString &stem, int difficulty = 3) {
+    return {0, QStringLiteral("solution"), stem, {}, difficulty, {}, {}};
 }
 
 Options abcd(const QString &a, const QString &b, const QString &c, const QString &d) {
@@ -38,8 +47,14 @@ QList<KnowledgePoint> rationalNumbers() {
          {choice(
               QStringLiteral("下列各数中，是负数的是（  ）"),
               abcd(QStringLiteral("0"), QStringLiteral("3.5"), QStringLiteral("-2"), QStringLiteral("1/2")),
-              1),
-          blank(QStringLiteral("如果向东走 5 米记作 +5 米，那么向西走 8 米记作______米。"), 1)}},
+              1)
+              .keyed({QStringLiteral("C")}, {QStringLiteral("负数是在正数前加上“-”的数。"),
+                                             QStringLiteral("0 既不是正数也不是负数，3.5 和 1/2 都是正数。"),
+                                             QStringLiteral("只有 -2 是负数，选 C。")}),
+          blank(QStringLiteral("如果向东走 5 米记作 +5 米，那么向西走 8 米记作______米。"), 1)
+              .keyed({QStringLiteral("-8")}, {QStringLiteral("向东与向西是一对具有相反意义的量。"),
+                                              QStringLiteral("向东记为正，向西就记为负。"),
+                                              QStringLiteral("所以向西走 8 米记作 -8 米。")})}},
         {QStringLiteral("math-g7a-c1-02"),
          QStringLiteral("有理数与数轴"),
          {QStringLiteral("有理数"), QStringLiteral("数轴")},
@@ -57,8 +72,14 @@ QList<KnowledgePoint> rationalNumbers() {
                  abcd(QStringLiteral("左边，距原点 3 个单位长度"),
                       QStringLiteral("右边，距原点 3 个单位长度"),
                       QStringLiteral("左边，距原点 -3 个单位长度"), QStringLiteral("原点上")),
-                 1),
-          blank(QStringLiteral("在 -1、0、2、-5 中，最小的数是______。"))}},
+                 1)
+              .keyed({QStringLiteral("A")},
+                     {QStringLiteral("负数在数轴上原点的左边。"),
+                      QStringLiteral("-3 的绝对值是 3，所以它距原点 3 个单位长度；距离不会是负数。"),
+                      QStringLiteral("选 A。")}),
+          blank(QStringLiteral("在 -1、0、2、-5 中，最小的数是______。"))
+              .keyed({QStringLiteral("-5")}, {QStringLiteral("把这些数表示在数轴上，左边的数总比右边的小。"),
+                                              QStringLiteral("-5 在最左边，所以最小的数是 -5。")})}},
         {QStringLiteral("math-g7a-c1-03"),
          QStringLiteral("相反数与绝对值"),
          {QStringLiteral("相反数"), QStringLiteral("绝对值")},
@@ -71,8 +92,14 @@ QList<KnowledgePoint> rationalNumbers() {
            {QStringLiteral("只改变符号，-4.5 的相反数是 4.5。"),
             QStringLiteral("负数的绝对值是它的相反数，所以 |-4.5| = 4.5。")}}},
          {choice(QStringLiteral("|-7| 的值是（  ）"), abcd(QStringLiteral("-7"), QStringLiteral("7"),
-                                                           QStringLiteral("1/7"), QStringLiteral("-1/7"))),
-          blank(QStringLiteral("绝对值等于 3 的数是______。"), 3)}},
+                                                           QStringLiteral("1/7"), QStringLiteral("-1/7")))
+              .keyed({QStringLiteral("B")}, {QStringLiteral("负数的绝对值是它的相反数。"),
+                                             QStringLiteral("-7 的相反数是 7，所以 |-7| = 7，选 B。")}),
+          blank(QStringLiteral("绝对值等于 3 的数是______。"), 3)
+              .keyed({QStringLiteral("±3"), QStringLiteral("3或-3"), QStringLiteral("-3或3"),
+                      QStringLiteral("3和-3"), QStringLiteral("+3或-3")},
+                     {QStringLiteral("数轴上到原点的距离是 3 的点有两个。"),
+                      QStringLiteral("它们分别表示 3 和 -3，所以绝对值等于 3 的数是 ±3。")})}},
         {QStringLiteral("math-g7a-c1-04"),
          QStringLiteral("有理数的加减法"),
          {QStringLiteral("有理数的加法"), QStringLiteral("有理数的减法"), QStringLiteral("加减法")},
@@ -86,8 +113,19 @@ QList<KnowledgePoint> rationalNumbers() {
            {QStringLiteral("先把减法化为加法：(-8) + 5 + 3。"), QStringLiteral("异号相加：(-8) + 5 = -3。"),
             QStringLiteral("再算 -3 + 3 = 0。")}}},
          {choice(QStringLiteral("计算 (-3) + (-5) 的结果是（  ）"),
-                 abcd(QStringLiteral("8"), QStringLiteral("-8"), QStringLiteral("2"), QStringLiteral("-2"))),
-          blank(QStringLiteral("计算：7 - (-4) = ______。"))}},
+                 abcd(QStringLiteral("8"), QStringLiteral("-8"), QStringLiteral("2"), QStringLiteral("-2")))
+              .keyed({QStringLiteral("B")},
+                     {QStringLiteral("同号两数相加，取相同的符号。"),
+                      QStringLiteral("把绝对值相加：3 + 5 = 8。"), QStringLiteral("结果是 -8，选 B。")}),
+          blank(QStringLiteral("计算：7 - (-4) = ______。"))
+              .keyed({QStringLiteral("11")},
+                     {QStringLiteral("减去一个数，等于加上这个数的相反数：7 - (-4) = 7 + 4。"),
+                      QStringLiteral("所以结果是 11。")}),
+          solution(QStringLiteral("计算：(-12) - (-7) + 5 - 9，写出计算结果。"))
+              .keyed({QStringLiteral("-9")},
+                     {QStringLiteral("把减法化为加法：(-12) + 7 + 5 + (-9)。"),
+                      QStringLiteral("正数相加：7 + 5 = 12；负数相加：(-12) + (-9) = -21。"),
+                      QStringLiteral("12 + (-21) = -9。")})}},
         {QStringLiteral("math-g7a-c1-05"),
          QStringLiteral("有理数的乘除法"),
          {QStringLiteral("有理数的乘法"), QStringLiteral("有理数的除法"), QStringLiteral("倒数")},
@@ -99,8 +137,14 @@ QList<KnowledgePoint> rationalNumbers() {
            {QStringLiteral("除以 -2/3 等于乘它的倒数 -3/2。"), QStringLiteral("(-6) × (-3/2)，同号得正。"),
             QStringLiteral("结果是 9。")}}},
          {choice(QStringLiteral("-1/4 的倒数是（  ）"), abcd(QStringLiteral("4"), QStringLiteral("-4"),
-                                                             QStringLiteral("1/4"), QStringLiteral("-1/4"))),
-          blank(QStringLiteral("计算：(-2) × 3 × (-5) = ______。"))}},
+                                                             QStringLiteral("1/4"), QStringLiteral("-1/4")))
+              .keyed({QStringLiteral("B")},
+                     {QStringLiteral("乘积是 1 的两个数互为倒数。"),
+                      QStringLiteral("(-1/4) × (-4) = 1，所以 -1/4 的倒数是 -4，选 B。")}),
+          blank(QStringLiteral("计算：(-2) × 3 × (-5) = ______。"))
+              .keyed({QStringLiteral("30")},
+                     {QStringLiteral("有两个负因数，积的符号为正。"),
+                      QStringLiteral("把绝对值相乘：2 × 3 × 5 = 30。"), QStringLiteral("所以结果是 30。")})}},
         {QStringLiteral("math-g7a-c1-06"),
          QStringLiteral("有理数的乘方"),
          {QStringLiteral("乘方"), QStringLiteral("科学记数法")},
@@ -115,8 +159,15 @@ QList<KnowledgePoint> rationalNumbers() {
          {choice(QStringLiteral("(-1)²⁰²⁵ 的值是（  ）"),
                  abcd(QStringLiteral("1"), QStringLiteral("-1"), QStringLiteral("2025"),
                       QStringLiteral("-2025")),
-                 3),
-          blank(QStringLiteral("用科学记数法表示 360000 为______。"), 3)}},
+                 3)
+              .keyed({QStringLiteral("B")}, {QStringLiteral("负数的奇次幂是负数。"),
+                                             QStringLiteral("2025 是奇数，所以 (-1)²⁰²⁵ = -1，选 B。")}),
+          blank(QStringLiteral("用科学记数法表示 360000 为______。"), 3)
+              .keyed({QStringLiteral("3.6×10⁵"), QStringLiteral("3.6 × 10⁵"), QStringLiteral("3.6×10^5"),
+                      QStringLiteral("3.6*10^5")},
+                     {QStringLiteral("科学记数法写成 a × 10ⁿ 的形式，其中 1 ≤ a < 10。"),
+                      QStringLiteral("360000 = 3.6 × 100000。"),
+                      QStringLiteral("100000 = 10⁵，所以 360000 = 3.6 × 10⁵。")})}},
     };
 }
 
@@ -134,8 +185,12 @@ QList<KnowledgePoint> polynomials() {
            {QStringLiteral("数字因数是 -3，所以系数是 -3。"),
             QStringLiteral("字母 a 的指数是 2，b 的指数是 1，和为 3，所以次数是 3。")}}},
          {choice(QStringLiteral("多项式 2x² - 3x + 1 的次数是（  ）"),
-                 abcd(QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")), 1),
-          blank(QStringLiteral("单项式 5xy³ 的次数是______。"))}},
+                 abcd(QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")), 1)
+              .keyed({QStringLiteral("B")}, {QStringLiteral("多项式的次数是其中次数最高的项的次数。"),
+                                             QStringLiteral("最高次项 2x² 的次数是 2，选 B。")}),
+          blank(QStringLiteral("单项式 5xy³ 的次数是______。"))
+              .keyed({QStringLiteral("4")}, {QStringLiteral("单项式的次数是所有字母的指数和。"),
+                                             QStringLiteral("x 的指数是 1，y 的指数是 3，1 + 3 = 4。")})}},
         {QStringLiteral("math-g7a-c2-02"),
          QStringLiteral("同类项与合并同类项"),
          {QStringLiteral("同类项"), QStringLiteral("合并同类项")},
@@ -147,8 +202,14 @@ QList<KnowledgePoint> polynomials() {
             QStringLiteral("系数相加：(3 - 1)x² + (2 + 5)x。"), QStringLiteral("结果是 2x² + 7x。")}}},
          {choice(QStringLiteral("下列各组中是同类项的是（  ）"),
                  abcd(QStringLiteral("2a 与 2b"), QStringLiteral("a²b 与 ab²"), QStringLiteral("-3xy 与 5yx"),
-                      QStringLiteral("x² 与 2x"))),
-          blank(QStringLiteral("合并同类项：4m - 7m = ______。"))}},
+                      QStringLiteral("x² 与 2x")))
+              .keyed({QStringLiteral("C")},
+                     {QStringLiteral("同类项要求所含字母相同，并且相同字母的指数也相同。"),
+                      QStringLiteral("-3xy 与 5yx 都含 x、y，指数都是 1，和字母的书写顺序无关。"),
+                      QStringLiteral("选 C。")}),
+          blank(QStringLiteral("合并同类项：4m - 7m = ______。"))
+              .keyed({QStringLiteral("-3m")}, {QStringLiteral("把系数相加：4 - 7 = -3。"),
+                                               QStringLiteral("字母部分不变，结果是 -3m。")})}},
         {QStringLiteral("math-g7a-c2-03"),
          QStringLiteral("去括号"),
          {QStringLiteral("去括号")},
@@ -160,8 +221,13 @@ QList<KnowledgePoint> polynomials() {
             QStringLiteral("合并同类项得 3a + 3b。")}}},
          {choice(QStringLiteral("-(x - y + 1) 去括号后是（  ）"),
                  abcd(QStringLiteral("-x - y + 1"), QStringLiteral("-x + y - 1"),
-                      QStringLiteral("-x + y + 1"), QStringLiteral("x - y - 1"))),
-          blank(QStringLiteral("化简：3(x + 2) - x = ______。"), 3)}},
+                      QStringLiteral("-x + y + 1"), QStringLiteral("x - y - 1")))
+              .keyed({QStringLiteral("B")}, {QStringLiteral("括号前是“-”号，去括号后括号里各项都改变符号。"),
+                                             QStringLiteral("x 变为 -x，-y 变为 +y，+1 变为 -1。"),
+                                             QStringLiteral("结果是 -x + y - 1，选 B。")}),
+          blank(QStringLiteral("化简：3(x + 2) - x = ______。"), 3)
+              .keyed({QStringLiteral("2x+6"), QStringLiteral("2x + 6")},
+                     {QStringLiteral("去括号：3x + 6 - x。"), QStringLiteral("合并同类项：2x + 6。")})}},
         {QStringLiteral("math-g7a-c2-04"),
          QStringLiteral("整式的加减运算"),
          {QStringLiteral("整式的加减"), QStringLiteral("整式")},
@@ -173,8 +239,16 @@ QList<KnowledgePoint> polynomials() {
             QStringLiteral("代入 x = -2：(-2)² - 1 = 3。")}}},
          {choice(QStringLiteral("(a + b) - (a - b) 的结果是（  ）"),
                  abcd(QStringLiteral("2a"), QStringLiteral("2b"), QStringLiteral("0"),
-                      QStringLiteral("2a + 2b"))),
-          blank(QStringLiteral("当 a = 1 时，(3a - 1) + (a + 2) 的值是______。"), 3)}},
+                      QStringLiteral("2a + 2b")))
+              .keyed({QStringLiteral("B")},
+                     {QStringLiteral("去括号：a + b - a + b。"), QStringLiteral("合并同类项得 2b，选 B。")}),
+          blank(QStringLiteral("当 a = 1 时，(3a - 1) + (a + 2) 的值是______。"), 3)
+              .keyed({QStringLiteral("5")}, {QStringLiteral("先化简：3a - 1 + a + 2 = 4a + 1。"),
+                                             QStringLiteral("再代入 a = 1：4 × 1 + 1 = 5。")}),
+          solution(QStringLiteral("先化简，再求值：3(x² - 2x) - (2x² - 5x)，其中 x = 3。写出求得的值。"))
+              .keyed({QStringLiteral("6")},
+                     {QStringLiteral("去括号：3x² - 6x - 2x² + 5x。"), QStringLiteral("合并同类项：x² - x。"),
+                      QStringLiteral("代入 x = 3：3² - 3 = 6。")})}},
     };
 }
 
@@ -192,8 +266,14 @@ QList<KnowledgePoint> linearEquations() {
          {choice(QStringLiteral("下列方程中，是一元一次方程的是（  ）"),
                  abcd(QStringLiteral("x + y = 2"), QStringLiteral("x² = 4"), QStringLiteral("2x - 1 = 3"),
                       QStringLiteral("1/x = 2")),
-                 1),
-          blank(QStringLiteral("若 x = 2 是方程 3x + a = 10 的解，则 a = ______。"))}},
+                 1)
+              .keyed({QStringLiteral("C")},
+                     {QStringLiteral("一元一次方程只含一个未知数，未知数的次数是 1，等号两边都是整式。"),
+                      QStringLiteral("A 含两个未知数，B 的次数是 2，D 的分母含未知数。"),
+                      QStringLiteral("只有 2x - 1 = 3 符合，选 C。")}),
+          blank(QStringLiteral("若 x = 2 是方程 3x + a = 10 的解，则 a = ______。"))
+              .keyed({QStringLiteral("4")}, {QStringLiteral("把 x = 2 代入方程：3 × 2 + a = 10。"),
+                                             QStringLiteral("6 + a = 10，所以 a = 4。")})}},
         {QStringLiteral("math-g7a-c3-02"),
          QStringLiteral("等式的性质"),
          {QStringLiteral("等式的性质"), QStringLiteral("等式")},
@@ -205,8 +285,13 @@ QList<KnowledgePoint> linearEquations() {
          {choice(QStringLiteral("由 a = b 不能得到的是（  ）"),
                  abcd(QStringLiteral("a + 2 = b + 2"), QStringLiteral("3a = 3b"),
                       QStringLiteral("a - c = b - c"), QStringLiteral("a/c = b/c（c 可以为 0）")),
-                 3),
-          blank(QStringLiteral("解方程 x/4 = 3，得 x = ______。"), 1)}},
+                 3)
+              .keyed({QStringLiteral("D")},
+                     {QStringLiteral("等式两边除以同一个数时，这个数不能为 0。"),
+                      QStringLiteral("c 为 0 时 a/c 与 b/c 都没有意义，所以不能得到，选 D。")}),
+          blank(QStringLiteral("解方程 x/4 = 3，得 x = ______。"), 1)
+              .keyed({QStringLiteral("12")},
+                     {QStringLiteral("等式两边同乘 4。"), QStringLiteral("得 x = 12。")})}},
         {QStringLiteral("math-g7a-c3-03"),
          QStringLiteral("移项与合并同类项"),
          {QStringLiteral("移项"), QStringLiteral("解方程")},
@@ -219,8 +304,17 @@ QList<KnowledgePoint> linearEquations() {
             QStringLiteral("系数化为 1：x = 3。")}}},
          {choice(QStringLiteral("方程 2x + 3 = x - 1 的解是（  ）"),
                  abcd(QStringLiteral("x = 4"), QStringLiteral("x = -4"), QStringLiteral("x = 2"),
-                      QStringLiteral("x = -2"))),
-          blank(QStringLiteral("解方程 4x - 7 = 2x + 1，得 x = ______。"))}},
+                      QStringLiteral("x = -2")))
+              .keyed({QStringLiteral("B")}, {QStringLiteral("移项：2x - x = -1 - 3。"),
+                                             QStringLiteral("合并同类项：x = -4，选 B。")}),
+          blank(QStringLiteral("解方程 4x - 7 = 2x + 1，得 x = ______。"))
+              .keyed({QStringLiteral("4")},
+                     {QStringLiteral("移项：4x - 2x = 1 + 7。"), QStringLiteral("合并同类项：2x = 8。"),
+                      QStringLiteral("系数化为 1：x = 4。")}),
+          solution(QStringLiteral("解方程：3x + 5 = 5x - 7，写出方程的解。"))
+              .keyed({QStringLiteral("x=6"), QStringLiteral("x = 6"), QStringLiteral("6")},
+                     {QStringLiteral("移项：3x - 5x = -7 - 5。"), QStringLiteral("合并同类项：-2x = -12。"),
+                      QStringLiteral("系数化为 1：x = 6。")})}},
         {QStringLiteral("math-g7a-c3-04"),
          QStringLiteral("去括号与去分母"),
          {QStringLiteral("去分母"), QStringLiteral("去括号解方程")},
@@ -234,8 +328,15 @@ QList<KnowledgePoint> linearEquations() {
          {choice(QStringLiteral("解方程 x/2 - 1 = x/3 时，去分母正确的是（  ）"),
                  abcd(QStringLiteral("3x - 1 = 2x"), QStringLiteral("3x - 6 = 2x"),
                       QStringLiteral("3x - 6 = x"), QStringLiteral("x - 6 = 2x")),
-                 3),
-          blank(QStringLiteral("解方程 2(x - 1) = 4，得 x = ______。"))}},
+                 3)
+              .keyed({QStringLiteral("B")},
+                     {QStringLiteral("两边同乘 2 和 3 的最小公倍数 6。"),
+                      QStringLiteral("x/2 × 6 = 3x，1 × 6 = 6，x/3 × 6 = 2x，不要漏乘常数项。"),
+                      QStringLiteral("得 3x - 6 = 2x，选 B。")}),
+          blank(QStringLiteral("解方程 2(x - 1) = 4，得 x = ______。"))
+              .keyed({QStringLiteral("3")},
+                     {QStringLiteral("去括号：2x - 2 = 4。"), QStringLiteral("移项：2x = 6。"),
+                      QStringLiteral("系数化为 1：x = 3。")})}},
         {QStringLiteral("math-g7a-c3-05"),
          QStringLiteral("实际问题与一元一次方程"),
          {QStringLiteral("应用题"), QStringLiteral("实际问题"), QStringLiteral("行程问题")},
@@ -247,8 +348,18 @@ QList<KnowledgePoint> linearEquations() {
             QStringLiteral("解得 x = 4。"), QStringLiteral("答：每支笔 4 元。")}}},
          {choice(QStringLiteral("甲、乙两人相距 20 千米，同时相向而行，甲每小时走 6 千米，乙每小时走 4 千米，"
                                 "几小时后相遇？（  ）"),
-                 abcd(QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("4"), QStringLiteral("5")), 3),
-          blank(QStringLiteral("一个数的 3 倍比它大 10，这个数是______。"), 3)}},
+                 abcd(QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("4"), QStringLiteral("5")), 3)
+              .keyed({QStringLiteral("B")},
+                     {QStringLiteral("设 x 小时后相遇，两人所走路程的和等于 20 千米。"),
+                      QStringLiteral("列方程 6x + 4x = 20，解得 x = 2。"), QStringLiteral("选 B。")}),
+          blank(QStringLiteral("一个数的 3 倍比它大 10，这个数是______。"), 3)
+              .keyed({QStringLiteral("5")}, {QStringLiteral("设这个数为 x，则 3x - x = 10。"),
+                                             QStringLiteral("2x = 10，所以 x = 5。")}),
+          solution(QStringLiteral("某班有 45 名学生，男生比女生多 5 人。女生有多少人？写出人数。"))
+              .keyed({QStringLiteral("20"), QStringLiteral("20人"), QStringLiteral("20 人")},
+                     {QStringLiteral("设女生有 x 人，则男生有 (x + 5) 人。"),
+                      QStringLiteral("列方程：x + (x + 5) = 45。"),
+                      QStringLiteral("解得 x = 20。答：女生有 20 人。")})}},
     };
 }
 
@@ -266,7 +377,10 @@ QList<KnowledgePoint> geometryBasics() {
          {choice(QStringLiteral("下列图形中，是立体图形的是（  ）"),
                  abcd(QStringLiteral("三角形"), QStringLiteral("圆"), QStringLiteral("圆柱"),
                       QStringLiteral("线段")),
-                 1)}},
+                 1)
+              .keyed({QStringLiteral("C")},
+                     {QStringLiteral("三角形、圆、线段的各部分都在同一平面内，是平面图形。"),
+                      QStringLiteral("圆柱的各部分不都在同一平面内，是立体图形，选 C。")})}},
         {QStringLiteral("math-g7a-c4-02"),
          QStringLiteral("直线、射线、线段"),
          {QStringLiteral("直线"), QStringLiteral("射线"), QStringLiteral("线段")},
@@ -275,7 +389,9 @@ QList<KnowledgePoint> geometryBasics() {
          {{QStringLiteral("平面上有 A、B、C 三个点，过其中每两点画直线，最多能画几条？"),
            {QStringLiteral("三点不在同一直线上时，每两点确定一条直线。"),
             QStringLiteral("AB、BC、AC，最多 3 条。")}}},
-         {blank(QStringLiteral("线段 AB = 6，C 是 AB 的中点，则 AC = ______。"), 1)}},
+         {blank(QStringLiteral("线段 AB = 6，C 是 AB 的中点，则 AC = ______。"), 1)
+              .keyed({QStringLiteral("3")}, {QStringLiteral("中点把线段分成相等的两段。"),
+                                             QStringLiteral("AC = AB ÷ 2 = 6 ÷ 2 = 3。")})}},
         {QStringLiteral("math-g7a-c4-03"),
          QStringLiteral("角的度量与比较"),
          {QStringLiteral("角"), QStringLiteral("余角"), QStringLiteral("补角")},
@@ -283,7 +399,10 @@ QList<KnowledgePoint> geometryBasics() {
                                                         "同角（或等角）的余角相等，补角也相等。")}},
          {{QStringLiteral("一个角是 35°，求它的余角和补角。"),
            {QStringLiteral("余角：90° - 35° = 55°。"), QStringLiteral("补角：180° - 35° = 145°。")}}},
-         {blank(QStringLiteral("一个角的补角是 120°，这个角的余角是______°。"))}},
+         {blank(QStringLiteral("一个角的补角是 120°，这个角的余角是______°。"))
+              .keyed({QStringLiteral("30"), QStringLiteral("30°")},
+                     {QStringLiteral("这个角是 180° - 120° = 60°。"),
+                      QStringLiteral("它的余角是 90° - 60° = 30°。")})}},
     };
 }
 
@@ -296,7 +415,10 @@ QList<KnowledgePoint> parallelLines() {
          {{QStringLiteral("两直线相交，其中一个角是 40°，求其余三个角。"),
            {QStringLiteral("它的对顶角也是 40°。"),
             QStringLiteral("它的两个邻补角都是 180° - 40° = 140°。")}}},
-         {blank(QStringLiteral("两条直线相交所成的四个角中，有一个角是 90°，则这两条直线互相______。"), 1)}},
+         {blank(QStringLiteral("两条直线相交所成的四个角中，有一个角是 90°，则这两条直线互相______。"), 1)
+              .keyed({QStringLiteral("垂直")},
+                     {QStringLiteral("两条直线相交所成的角中有一个是直角时，这两条直线互相垂直。"),
+                      QStringLiteral("所以答案是垂直。")})}},
         {QStringLiteral("math-g7b-c5-02"),
          QStringLiteral("平行线的判定"),
          {QStringLiteral("平行线的判定"), QStringLiteral("同位角"), QStringLiteral("内错角")},
@@ -306,7 +428,10 @@ QList<KnowledgePoint> parallelLines() {
            {QStringLiteral("∠1 + ∠2 = 180°，同旁内角互补。"), QStringLiteral("所以两直线平行。")}}},
          {choice(QStringLiteral("能判定两直线平行的是（  ）"),
                  abcd(QStringLiteral("同位角互补"), QStringLiteral("内错角相等"),
-                      QStringLiteral("对顶角相等"), QStringLiteral("同旁内角相等")))}},
+                      QStringLiteral("对顶角相等"), QStringLiteral("同旁内角相等")))
+              .keyed({QStringLiteral("B")},
+                     {QStringLiteral("判定方法：同位角相等、内错角相等、同旁内角互补，两直线平行。"),
+                      QStringLiteral("四个选项中只有“内错角相等”符合，选 B。")})}},
         {QStringLiteral("math-g7b-c5-03"),
          QStringLiteral("平行线的性质"),
          {QStringLiteral("平行线的性质")},
@@ -314,7 +439,10 @@ QList<KnowledgePoint> parallelLines() {
                                                   "两直线平行，同旁内角互补。")}},
          {{QStringLiteral("a∥b，直线 c 与它们相交，∠1 = 65°（同位角），求 ∠2。"),
            {QStringLiteral("两直线平行，同位角相等。"), QStringLiteral("所以 ∠2 = 65°。")}}},
-         {blank(QStringLiteral("两直线平行，同旁内角中的一个是 75°，另一个是______°。"))}},
+         {blank(QStringLiteral("两直线平行，同旁内角中的一个是 75°，另一个是______°。"))
+              .keyed({QStringLiteral("105"), QStringLiteral("105°")},
+                     {QStringLiteral("两直线平行，同旁内角互补。"),
+                      QStringLiteral("另一个角是 180° - 75° = 105°。")})}},
     };
 }
 
@@ -330,7 +458,12 @@ QList<KnowledgePoint> triangles() {
             QStringLiteral("所以不能组成三角形。")}}},
          {choice(QStringLiteral("下列长度的三条线段能组成三角形的是（  ）"),
                  abcd(QStringLiteral("1, 2, 3"), QStringLiteral("2, 3, 4"), QStringLiteral("2, 2, 5"),
-                      QStringLiteral("3, 4, 8")))}},
+                      QStringLiteral("3, 4, 8")))
+              .keyed({QStringLiteral("B")},
+                     {QStringLiteral("较短的两边之和大于最长边，三条线段才能组成三角形。"),
+                      QStringLiteral(
+                          "2 + 3 = 5 > 4；其余三组：1 + 2 = 3，2 + 2 = 4 < 5，3 + 4 = 7 < 8，都不满足。"),
+                      QStringLiteral("选 B。")})}},
         {QStringLiteral("math-g8a-c11-02"),
          QStringLiteral("三角形的内角和"),
          {QStringLiteral("内角和"), QStringLiteral("外角")},
@@ -338,7 +471,10 @@ QList<KnowledgePoint> triangles() {
            QStringLiteral("三角形的内角和是 180°。三角形的一个外角等于与它不相邻的两个内角的和。")}},
          {{QStringLiteral("△ABC 中，∠A = 50°，∠B = 60°，求 ∠C。"),
            {QStringLiteral("∠C = 180° - ∠A - ∠B。"), QStringLiteral("∠C = 180° - 50° - 60° = 70°。")}}},
-         {blank(QStringLiteral("直角三角形的一个锐角是 35°，另一个锐角是______°。"), 1)}},
+         {blank(QStringLiteral("直角三角形的一个锐角是 35°，另一个锐角是______°。"), 1)
+              .keyed({QStringLiteral("55"), QStringLiteral("55°")},
+                     {QStringLiteral("直角三角形的两个锐角互余。"),
+                      QStringLiteral("另一个锐角是 90° - 35° = 55°。")})}},
         {QStringLiteral("math-g8a-c11-03"),
          QStringLiteral("多边形及其内角和"),
          {QStringLiteral("多边形"), QStringLiteral("多边形内角和")},
@@ -346,7 +482,10 @@ QList<KnowledgePoint> triangles() {
            QStringLiteral("n 边形的内角和是 (n - 2) × 180°，任意多边形的外角和都是 360°。")}},
          {{QStringLiteral("求六边形的内角和。"),
            {QStringLiteral("n = 6，代入公式 (6 - 2) × 180°。"), QStringLiteral("结果是 720°。")}}},
-         {blank(QStringLiteral("正五边形的每个内角是______°。"), 3)}},
+         {blank(QStringLiteral("正五边形的每个内角是______°。"), 3)
+              .keyed({QStringLiteral("108"), QStringLiteral("108°")},
+                     {QStringLiteral("五边形的内角和是 (5 - 2) × 180° = 540°。"),
+                      QStringLiteral("正五边形的五个内角都相等：540° ÷ 5 = 108°。")})}},
     };
 }
 
@@ -410,6 +549,22 @@ QList<Chapter> buildChapters() {
 
 } // namespace
 
+SampleQuestion SampleQuestion::keyed(QStringList acceptedAnswers, QStringList solutionSteps) && {
+    answers = std::move(acceptedAnswers);
+    steps = std::move(solutionSteps);
+    return std::move(*this);
+}
+
+bool SampleQuestion::accepts(const QString &answer) const {
+    // trimmed() also drops the ideographic space a Chinese keyboard leaves around an answer, as it should
+    // here.
+    const QString given = answer.trimmed();
+    // An option is named by its label, which learners type in either case.
+    const Qt::CaseSensitivity sensitivity = options.isEmpty() ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    return std::any_of(answers.begin(), answers.end(),
+                       [&](const QString &key) { return given.compare(key, sensitivity) == 0; });
+}
+
 const QList<Chapter> &chapters() {
     static const QList<Chapter> all = buildChapters();
     return all;
@@ -430,6 +585,38 @@ const KnowledgePoint *findPoint(const QString &code, const Chapter **chapterOut)
                 if (chapterOut)
                     *chapterOut = &chapter;
                 return &point;
+            }
+        }
+    }
+    return nullptr;
+}
+
+QJsonObject toJson(const SampleQuestion &question, bool withType) {
+    QJsonObject json{{QStringLiteral("question_id"), qint64(question.id)},
+                     {QStringLiteral("stem"), QJsonObject{{QStringLiteral("text"), question.stem}}}};
+    if (withType)
+        json.insert(QStringLiteral("qtype"), question.qtype);
+    if (!question.options.isEmpty()) {
+        QJsonArray options;
+        for (const auto &[label, text] : question.options)
+            options.append(QJsonObject{{QStringLiteral("label"), label}, {QStringLiteral("text"), text}});
+        json.insert(QStringLiteral("options"), options);
+    }
+    return json;
+}
+
+const SampleQuestion *findQuestion(std::int64_t id, const KnowledgePoint **pointOut,
+                                   const Chapter **chapterOut) {
+    for (const Chapter &chapter : chapters()) {
+        for (const KnowledgePoint &point : chapter.points) {
+            for (const SampleQuestion &question : point.questions) {
+                if (question.id != id)
+                    continue;
+                if (pointOut)
+                    *pointOut = &point;
+                if (chapterOut)
+                    *chapterOut = &chapter;
+                return &question;
             }
         }
     }

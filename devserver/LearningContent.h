@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -24,10 +25,18 @@ struct WorkedExample {
 
 struct SampleQuestion {
     std::int64_t id = 0;
-    QString qtype; // "single_choice" or "fill_blank"
+    QString qtype; // "single_choice", "fill_blank" or "solution"
     QString stem;
     QList<QPair<QString, QString>> options; // label, text; empty for a free answer
     int difficulty = 2;
+    // The answer key: the first is the right answer as shown (an option's label for a choice), every one of
+    // them is accepted; a typed answer is compared once trimmed, a label whatever its case.
+    QStringList answers;
+    // The worked solution, in order.
+    QStringList steps;
+
+    SampleQuestion keyed(QStringList acceptedAnswers, QStringList solutionSteps) &&;
+    bool accepts(const QString &answer) const;
 };
 
 struct KnowledgePoint {
@@ -53,5 +62,11 @@ const QList<Chapter> &chapters();
 const Chapter *findChapter(const QString &code);
 // The point and, through `chapter`, the chapter that holds it.
 const KnowledgePoint *findPoint(const QString &code, const Chapter **chapter = nullptr);
+// A question as the practice lists, the lesson exercises and the variants carry it: id, stem, options (none
+// for a free answer) and, with `withType`, its type. Never its answer key.
+QJsonObject toJson(const SampleQuestion &question, bool withType);
+// The question with that id and, through `point` and `chapter`, where it stands.
+const SampleQuestion *findQuestion(std::int64_t id, const KnowledgePoint **point = nullptr,
+                                   const Chapter **chapter = nullptr);
 
 } // namespace devserver::learning

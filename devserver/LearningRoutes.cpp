@@ -62,24 +62,6 @@ QJsonObject chapterJson(const Chapter &chapter) {
             {QStringLiteral("name"), chapter.name}};
 }
 
-QJsonArray optionsJson(const SampleQuestion &question) {
-    QJsonArray options;
-    for (const auto &[label, text] : question.options)
-        options.append(QJsonObject{{QStringLiteral("label"), label}, {QStringLiteral("text"), text}});
-    return options;
-}
-
-// A question as the practice lists and the lesson exercises carry it; a free-answer question has no options.
-QJsonObject questionJson(const SampleQuestion &question, bool withType) {
-    QJsonObject json{{QStringLiteral("question_id"), qint64(question.id)},
-                     {QStringLiteral("stem"), QJsonObject{{QStringLiteral("text"), question.stem}}}};
-    if (withType)
-        json.insert(QStringLiteral("qtype"), question.qtype);
-    if (!question.options.isEmpty())
-        json.insert(QStringLiteral("options"), optionsJson(question));
-    return json;
-}
-
 bool isOpen(const LearningPathRecord &path, const LearningItemRecord &item) {
     return item.completed || item.listOrder == path.unlockedOrder;
 }
@@ -177,7 +159,7 @@ QJsonObject itemDetailJson(const LearningPathRecord &path, const LearningItemRec
                                                          {QStringLiteral("examples"), examples}});
     QJsonArray questions;
     for (const SampleQuestion &question : point->questions)
-        questions.append(questionJson(question, false));
+        questions.append(toJson(question, false));
     detail.insert(QStringLiteral("exercises"), QJsonObject{{QStringLiteral("questions"), questions}});
     return detail;
 }
@@ -506,7 +488,7 @@ void practiceQuestions(ServerState &state, const httplib::Request &req, httplib:
     });
     QJsonArray items;
     for (qsizetype i = 0; i < picked.size() && i < *count; ++i)
-        items.append(questionJson(*picked[i], true));
+        items.append(toJson(*picked[i], true));
     sendJson(res, 200, {{QStringLiteral("items"), items}});
 }
 

@@ -42,13 +42,30 @@ struct QuestionRequestRecord {
     std::optional<QString> qtype;
 };
 
-// The learners' paths and question requests (LearningRoutes.cpp); guarded by the server state's mutex.
+// One entry of a learner's wrong-question book: made by a wrong answer to the question, reset by every
+// further wrong one, mastered after three right answers in a row. Times are wall-clock milliseconds: they are
+// shown to the learner as dates.
+struct WrongItemRecord {
+    std::int64_t wrongItemId = 0;
+    std::int64_t userId = 0;
+    std::int64_t questionId = 0;
+    QString state; // "active" or "mastered"
+    std::int64_t correctStreak = 0;
+    std::optional<std::int64_t> nextReviewAtMs; // none once mastered
+    QString source;                             // where the first wrong answer came from
+    std::int64_t createdAtMs = 0;
+};
+
+// The learners' paths, question requests (LearningRoutes.cpp) and wrong-question books (PracticeRoutes.cpp);
+// guarded by the server state's mutex.
 struct LearningState {
     std::map<std::int64_t, LearningPathRecord> paths;
     std::vector<QuestionRequestRecord> questionRequests;
+    std::map<std::int64_t, WrongItemRecord> wrongItems;
     std::int64_t nextPathId = 101;
     std::int64_t nextItemId = 1001;
     std::int64_t nextRequestId = 5001;
+    std::int64_t nextWrongItemId = 70001;
 };
 
 } // namespace devserver

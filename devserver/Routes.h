@@ -47,6 +47,10 @@ void registerEventRoutes(Router &router);
 // Knowledge catalogue (no credentials), learning paths and lessons, practice questions and question requests.
 void registerLearningRoutes(Router &router);
 
+// Practice answers, graded against the content's answer keys, and the learner's wrong-question book with its
+// review schedule and same-source variants.
+void registerPracticeRoutes(Router &router);
+
 // The robot catalog per language ("/v1/robots"), public; sample data in two languages.
 void registerRobotRoutes(Router &router);
 

@@ -1,6 +1,7 @@
 // The state file of the stand-in: what a learner built up (accounts, sign-ins, paths and progress, question
-// requests, companion settings, events) as one JSON document, so that a restarted server still knows the
-// tokens an app kept. Test controls (injected failures and delays, request counts) are not part of it.
+// requests, wrong-question books, companion settings, events) as one JSON document, so that a restarted
+// server still knows the tokens an app kept. Test controls (injected failures and delays, request counts) are
+// not part of it.
 //
 // Times are kept on the monotonic clock in memory; the file holds them as wall-clock milliseconds since
 // the epoch, which is what still means something after a restart.
@@ -100,6 +101,16 @@ QJsonObject ServerState::saveLocked() const {
             entry.insert("qtype", *request.qtype);
         requests.append(entry);
     }
+    QJsonArray wrongItems;
+    for (const auto &[id, item] : learning.wrongItems) {
+        QJsonObject entry{{"wrong_item_id", qint64(item.wrongItemId)},    {"user_id", qint64(item.userId)},
+                          {"question_id", qint64(item.questionId)},       {"state", item.state},
+                          {"correct_streak", qint64(item.correctStreak)}, {"source", item.source},
+                          {"created_at_ms", qint64(item.createdAtMs)}};
+        if (item.nextReviewAtMs)
+            entry.insert("next_review_at_ms", qint64(*item.nextReviewAtMs));
+        wrongItems.append(entry);
+    }
     QJsonArray companionSettings;
     for (const auto &[userId, settings] : companion.settings) {
         QJsonObject entry{{"user_id", qint64(userId)}};
@@ -129,6 +140,8 @@ QJsonObject ServerState::saveLocked() const {
                        {"next_path_id", qint64(learning.nextPathId)},
                        {"next_item_id", qint64(learning.nextItemId)},
                        {"next_request_id", qint64(learning.nextRequestId)},
+                       {"wrong_items", wrongItems},
+                       {"next_wrong_item_id", qint64(learning.nextWrongItemId)},
                        {"companion_settings", companionSettings},
                        {"events", events},
                        {"event_ids", eventIds}};
@@ -211,6 +224,24 @@ void ServerState::loadLocked(const QJsonObject &saved) {
     learning.nextPathId = std::max<std::int64_t>(learning.nextPathId, number(saved, "next_path_id"));
     learning.nextItemId = std::max<std::int64_t>(learning.nextItemId, number(saved, "next_item_id"));
     learning.nextRequestId = std::max<std::int64_t>(learning.nextRequestId, number(saved, "next_request_id"));
+
+    learning.wrongItems.clear();
+    for (const QJsonValue &value : saved.value("wrong_items").toArray()) {
+        const QJsonObject entry = value.toObject();
+        WrongItemRecord item;
+        item.wrongItemId = number(entry, "wrong_item_id");
+        item.userId = number(entry, "user_id");
+        item.questionId = number(entry, "question_id");
+        item.state = entry.value("state").toString();
+        item.correctStreak = number(entry, "correct_streak");
+        if (entry.contains("next_review_at_ms"))
+            item.nextReviewAtMs = number(entry, "next_review_at_ms");
+        item.source = entry.value("source").toString();
+        item.createdAtMs = number(entry, "created_at_ms");
+        learning.wrongItems[item.wrongItemId] = item;
+    }
+    learning.nextWrongItemId =
+        std::max<std::int64_t>(learning.nextWrongItemId, number(saved, "next_wrong_item_id"));
 
     companion.settings.clear();
     for (const QJsonValue &value : saved.value("companion_settings").toArray()) {

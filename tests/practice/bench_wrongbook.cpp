@@ -60,6 +60,15 @@ private Q_SLOTS:
         QCOMPARE(list.items.last().question->options->size(), 4);
         qInfo("body: %lld bytes", qint64(body.size()));
     }
+    // The JSON parse alone, the floor under the decoding above.
+    void parseThousandEntries() {
+        const QByteArray body = thousandEntries();
+        QJsonDocument document;
+        QBENCHMARK {
+            document = QJsonDocument::fromJson(body);
+        }
+        QCOMPARE(document.object().value("items").toArray().size(), 1000);
+    }
 };
 
 QTEST_GUILESS_MAIN(BenchWrongBook)
