@@ -160,7 +160,7 @@ private Q_SLOTS:
                 QVariantMap{{"hasLabel", true}, {"label", "A"}, {"hasText", true}, {"text", "0"}},
                 QVariantMap{{"hasLabel", false}, {"label", ""}, {"hasText", true}, {"text", "-2"}}};
             return QVariantMap{{"session", QVariant::fromValue(&session)},
-                               {"questionId", 900111},
+                               {"questionId", "900111"},
                                {"stemText", "下列各数中，是负数的是（  ）"},
                                {"options", options},
                                {"source", "practice"}};

@@ -45,36 +45,46 @@ Page {
         onBackRequested: page.StackView.view.pop()
     }
 
-    Flickable {
-        id: scroller
+    // One shared menu for the rows: right-click a row for "删除".
+    MenuPopup {
+        id: contextMenu
 
-        objectName: "wrongBookFlickable"
+        property int row: -1
+        entries: [{ "text": "删除", "symbol": "trash", "destructive": true, "name": "deleteEntry" }]
+        onTriggered: vm.deleteRows([contextMenu.row])
+    }
+
+    // A list view, so that a long book makes only the rows in sight.
+    ListView {
+        id: list
+
+        objectName: "wrongBookList"
+        readonly property real paddedWidth: Math.min(width, 760)
+        readonly property real sideMargin: (width - paddedWidth) / 2 + 16
+
         anchors.fill: parent
-        contentWidth: width
-        contentHeight: column.implicitHeight + 32
-        boundsBehavior: Flickable.DragOverBounds
         clip: true
+        boundsBehavior: Flickable.DragOverBounds
+        bottomMargin: 16
+        model: vm.items
         ScrollBar.vertical: ScrollBar {}
 
         RefreshControl {
-            flickable: scroller
+            flickable: list
             refreshing: vm.loading
             onTriggered: vm.refresh()
         }
 
-        ColumnLayout {
-            id: column
-
-            readonly property real paddedWidth: Math.min(scroller.width, 760)
-
-            x: (scroller.width - paddedWidth) / 2 + 16
-            y: 16
-            width: paddedWidth - 32
+        header: Column {
+            x: list.sideMargin
+            width: list.paddedWidth - 32
             spacing: 14
+            topPadding: 16
+            bottomPadding: 14
 
             // The filter: 复习中 / 已掌握.
             Rectangle {
-                Layout.fillWidth: true
+                width: parent.width
                 implicitHeight: 36
                 radius: 9
                 color: Theme.gray5
@@ -115,7 +125,7 @@ Page {
 
             T.AbstractButton {
                 objectName: "wrongBookBanner"
-                Layout.fillWidth: true
+                width: parent.width
                 implicitHeight: banner.implicitHeight
                 onClicked: page.chatRequested("wrongbook")
                 contentItem: RobotSceneBanner {
@@ -131,7 +141,7 @@ Page {
 
             Text {
                 objectName: "wrongBookEmpty"
-                Layout.fillWidth: true
+                width: parent.width
                 visible: vm.emptyText.length > 0
                 text: vm.emptyText
                 textFormat: Text.PlainText
@@ -139,120 +149,121 @@ Page {
                 color: Theme.secondaryLabel
                 wrapMode: Text.Wrap
             }
+        }
 
-            FormSection {
-                Layout.fillWidth: true
-                visible: vm.items.count > 0
+        delegate: T.AbstractButton {
+            id: entry
 
-                Repeater {
-                    model: vm.items
+            required property int index
+            required property string title
+            required property string kpName
+            required property bool due
+            required property string streakText
+            readonly property bool first: index === 0
+            readonly property bool last: index === list.count - 1
 
-                    T.AbstractButton {
-                        id: entry
+            objectName: "wrongItemRow"
+            x: list.sideMargin
+            width: list.paddedWidth - 32
+            implicitHeight: entryColumn.implicitHeight + 20
+            Accessible.name: title
+            onClicked: page.StackView.view.push(detailPage, { "session": page.session, "item": vm.entry(index) })
 
-                        required property int index
-                        required property string title
-                        required property string kpName
-                        required property bool due
-                        required property string streakText
+            TapHandler {
+                acceptedButtons: Qt.RightButton
+                onTapped: eventPoint => {
+                    contextMenu.row = entry.index
+                    const at = entry.mapToItem(page.contentItem, eventPoint.position.x, eventPoint.position.y)
+                    contextMenu.x = Math.min(at.x, page.width - contextMenu.width - 8)
+                    contextMenu.y = at.y
+                    contextMenu.open()
+                }
+            }
 
-                        objectName: "wrongItemRow"
-                        width: parent ? parent.width : 0
-                        implicitHeight: entryColumn.implicitHeight + 20
-                        Accessible.name: title
-                        onClicked: page.StackView.view.push(detailPage, {
-                            "session": page.session,
-                            "item": vm.entry(index)
-                        })
+            contentItem: RowLayout {
+                spacing: 8
 
-                        TapHandler {
-                            acceptedButtons: Qt.RightButton
-                            onTapped: contextMenu.popup()
-                        }
-                        MenuPopup {
-                            id: contextMenu
-                            function popup() { x = entry.width - width - 8; y = entry.height / 2; open() }
-                            entries: [{ "text": "删除", "symbol": "trash", "destructive": true, "name": "deleteEntry" }]
-                            onTriggered: vm.deleteRows([entry.index])
-                        }
+                ColumnLayout {
+                    id: entryColumn
 
-                        contentItem: RowLayout {
-                            spacing: 8
+                    Layout.fillWidth: true
+                    Layout.leftMargin: 16
+                    spacing: 4
 
-                            ColumnLayout {
-                                id: entryColumn
-
-                                Layout.fillWidth: true
-                                Layout.leftMargin: 16
-                                spacing: 4
-
-                                Text {
-                                    Layout.fillWidth: true
-                                    text: entry.title
-                                    textFormat: Text.PlainText
-                                    font.pixelSize: 16
-                                    color: Theme.label
-                                    wrapMode: Text.Wrap
-                                    maximumLineCount: 2
-                                    elide: Text.ElideRight
-                                }
-                                Row {
-                                    spacing: 8
-                                    Text {
-                                        text: entry.kpName
-                                        textFormat: Text.PlainText
-                                        font.pixelSize: 12
-                                        color: Theme.secondaryLabel
-                                    }
-                                    Text {
-                                        visible: entry.due
-                                        text: "今天该复习"
-                                        font.pixelSize: 12
-                                        color: Theme.orange
-                                    }
-                                    Text {
-                                        text: entry.streakText
-                                        textFormat: Text.PlainText
-                                        font.pixelSize: 12
-                                        color: Theme.secondaryLabel
-                                    }
-                                }
-                            }
-                            T.AbstractButton {
-                                objectName: "deleteButton"
-                                implicitWidth: 36
-                                implicitHeight: 36
-                                Accessible.name: "删除"
-                                onClicked: vm.deleteRows([entry.index])
-                                contentItem: SymbolIcon {
-                                    symbol: "trash"
-                                    size: 17
-                                    color: Theme.red
-                                    opacity: parent.hovered || parent.down ? 1 : 0.55
-                                }
-                                background: Item {}
-                                HoverHandler { cursorShape: Qt.PointingHandCursor }
-                            }
-                            SymbolIcon {
-                                Layout.rightMargin: 12
-                                symbol: "chevron.right"
-                                size: 14
-                                color: Theme.tertiaryLabel
-                            }
-                        }
-                        background: Rectangle {
-                            color: entry.down ? Theme.gray5 : "transparent"
-                            Rectangle {
-                                visible: entry.index < vm.items.count - 1
-                                anchors.bottom: parent.bottom
-                                x: 16
-                                width: parent.width - 16
-                                height: 1
-                                color: Theme.separator
-                            }
-                        }
-                        HoverHandler { cursorShape: Qt.PointingHandCursor }
+                    Text {
+                        Layout.fillWidth: true
+                        text: entry.title
+                        textFormat: Text.PlainText
+                        font.pixelSize: 16
+                        color: Theme.label
+                        wrapMode: Text.Wrap
+                        maximumLineCount: 2
+                        elide: Text.ElideRight
                     }
+                    Row {
+                        spacing: 8
+                        Text {
+                            text: entry.kpName
+                            textFormat: Text.PlainText
+                            font.pixelSize: 12
+                            color: Theme.secondaryLabel
+                        }
+                        Text {
+                            visible: entry.due
+                            text: "今天该复习"
+                            font.pixelSize: 12
+                            color: Theme.orange
+                        }
+                        Text {
+                            text: entry.streakText
+                            textFormat: Text.PlainText
+                            font.pixelSize: 12
+                            color: Theme.secondaryLabel
+                        }
+                    }
+                }
+                T.AbstractButton {
+                    objectName: "deleteButton"
+                    implicitWidth: 36
+                    implicitHeight: 36
+                    Accessible.name: "删除"
+                    onClicked: vm.deleteRows([entry.index])
+                    contentItem: SymbolIcon {
+                        symbol: "trash"
+                        size: 17
+                        color: Theme.red
+                        opacity: parent.hovered || parent.down ? 1 : 0.55
+                    }
+                    background: Item {}
+                }
+                SymbolIcon {
+                    Layout.rightMargin: 12
+                    symbol: "chevron.right"
+                    size: 14
+                    color: Theme.tertiaryLabel
+                }
+            }
+            // The rows stand on one rounded card: the first rounds its top, the last its bottom.
+            background: Item {
+                Rectangle {
+                    anchors.fill: parent
+                    radius: entry.first || entry.last ? 12 : 0
+                    color: entry.down ? Theme.gray5 : Theme.secondaryGroupedBackground
+                }
+                Rectangle {
+                    visible: !(entry.first && entry.last) && (entry.first || entry.last)
+                    width: parent.width
+                    height: 12
+                    y: entry.first ? parent.height - 12 : 0
+                    color: entry.down ? Theme.gray5 : Theme.secondaryGroupedBackground
+                }
+                Rectangle {
+                    visible: !entry.last
+                    anchors.bottom: parent.bottom
+                    x: 16
+                    width: parent.width - 16
+                    height: 1
+                    color: Theme.separator
                 }
             }
         }

@@ -1,0 +1,168 @@
+// The practice screen, the wrong book and an entry's page offscreen against a scripted service: they load
+// without a QML warning, show what the service answered, and (with QVL_SCREENSHOT_DIR) leave a picture each.
+
+#include "AppFonts.h"
+#include "AppSession.h"
+#include "PracticeViewModel.h"
+#include "QmlHarness.h"
+#include "QmlModules.h"
+#include "TestPlatform.h"
+#include "WrongBookModels.h"
+#include "WrongBookViewModel.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QSignalSpy>
+#include <QTest>
+
+QVL_IMPORT_QML_MODULES()
+
+namespace {
+
+const QByteArray graded = R"({"question_id":900111,"correct":false,"correct_answer":{"value":"C"},
+    "solution":{"steps":["负数是小于 0 的数。","0 既不是正数也不是负数，-2 小于 0。","所以选 C。"]},
+    "wrong_item":{"wrong_item_id":31,"question_id":900111,"kp_code":"math-g7a-c1-k1","kp_name":"正数和负数",
+    "state":"active","correct_streak":0,"due":true}})";
+
+const QByteArray book = R"({"items":[
+    {"wrong_item_id":31,"question_id":900111,"kp_code":"k1","kp_name":"正数和负数","state":"active",
+     "correct_streak":0,"due":true,"next_review_at":"2026-12-10T08:00:00Z",
+     "error_layers":{"method":"概念混淆","misconception":"把 0 当成负数","tags":["符号","0 的意义"]},
+     "question":{"qtype":"single_choice","stem":{"text":"下列各数中，是负数的是（  ）"},
+                 "options":[{"label":"A","text":"0"},{"label":"B","text":"2"},{"label":"C","text":"-2"}]}},
+    {"wrong_item_id":32,"kp_code":"k2","kp_name":"有理数的加法","state":"active","correct_streak":1,"due":false}]})";
+
+const QByteArray variants = R"({"wrong_item_id":31,"insufficient":false,"items":[
+    {"question_id":900112,"stem":{"text":"-3、0、5 中哪个是负数？"}},{"question_id":900113}]})";
+
+} // namespace
+
+class TestPracticeScreens : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { AppFonts::install(*qGuiApp); }
+
+    void gradedPractice() {
+        QmlHarness::WarningGuard guard;
+        TestPlatform platform;
+        platform.transport->on("POST", "/api/v1/practice/answers", FakeTransport::Reply::json(200, graded));
+        platform.transport->fallback = [](const HttpRequest &) {
+            return FakeTransport::Reply::json(404, "{}");
+        };
+        AppSession session;
+        QmlHarness::View view(QSize(430, 860));
+        guard.watch(view.engine());
+        const QVariantList options{
+            QVariantMap{{"hasLabel", true}, {"label", "A"}, {"hasText", true}, {"text", "0"}},
+            QVariantMap{{"hasLabel", true}, {"label", "B"}, {"hasText", true}, {"text", "2"}},
+            QVariantMap{{"hasLabel", true}, {"label", "C"}, {"hasText", true}, {"text", "-2"}}};
+        QVERIFY2(view.loadType("PracticeView", {{"session", QVariant::fromValue(&session)},
+                                                {"questionId", "9007199254740993"},
+                                                {"stemText", "下列各数中，是负数的是（  ）"},
+                                                {"options", options},
+                                                {"source", "review"}}),
+                 qPrintable(view.error()));
+        auto *vm = view.root()->property("viewModel").value<PracticeViewModel *>();
+        QCOMPARE(vm->questionId(), Q_INT64_C(9007199254740993));
+        QVERIFY(view.click("option0"));
+        QCOMPARE(vm->answer(), QStringLiteral("A"));
+        QVERIFY(view.click("submitButton"));
+        QTRY_VERIFY(vm->graded());
+        QCOMPARE(QJsonDocument::fromJson(platform.transport->requests.last().body)["question_id"].toInteger(),
+                 Q_INT64_C(9007199254740993));
+        QTest::qWait(200);
+        QVERIFY(view.find("resultSection", true) && view.find("solutionSection", true));
+        QVERIFY(!view.find("submitButton", true));
+        QVERIFY(QmlHarness::saveScreenshot(view.window(), "practice-graded"));
+        QCOMPARE(guard.warnings(), QStringList());
+    }
+
+    void wrongBookAndEntry() {
+        QmlHarness::WarningGuard guard;
+        TestPlatform platform;
+        platform.transport->on("GET", "/api/v1/wrong-book", FakeTransport::Reply::json(200, book));
+        platform.transport->on("GET", "/api/v1/wrong-book/31/variants",
+                               FakeTransport::Reply::json(200, variants));
+        platform.transport->fallback = [](const HttpRequest &) {
+            return FakeTransport::Reply::json(404, "{}");
+        };
+        AppSession session;
+        QmlHarness::View view(QSize(430, 860));
+        guard.watch(view.engine());
+        QVERIFY2(view.loadData(R"(
+            import QtQuick
+            import QtQuick.Controls.Basic
+            import Quorvel.Core
+            import Quorvel.Practice
+            StackView {
+                id: stack
+                property AppSession session
+                initialItem: WrongBookView { session: stack.session }
+            })",
+                               {{"session", QVariant::fromValue(&session)}}),
+                 qPrintable(view.error()));
+        QTRY_VERIFY(view.find("wrongItemRow", true));
+        QTest::qWait(200);
+        QVERIFY(QmlHarness::saveScreenshot(view.window(), "wrong-book"));
+        QCOMPARE(platform.transport->requestsTo("/api/v1/wrong-book").first().url.query(),
+                 QStringLiteral("state=active&due=false"));
+
+        QVERIFY(view.click(view.find("wrongItemRow", true)));
+        QTRY_VERIFY(view.find("variantRow", true));
+        QTest::qWait(300);
+        QVERIFY(view.find("tagsRow", true) && view.find("redoRow", true));
+        QVERIFY(QmlHarness::saveScreenshot(view.window(), "wrong-item"));
+        QCOMPARE(guard.warnings(), QStringList());
+    }
+
+    // The wrong book with 1 000 entries: from the answer's arrival to the first frame showing its rows.
+    void thousandEntriesFirstFrame() {
+        QJsonArray items;
+        for (int i = 0; i < 1000; ++i) {
+            items.append(QJsonObject{
+                {"wrong_item_id", 1000 + i},
+                {"question_id", 900000 + i},
+                {"kp_code", "k"},
+                {"kp_name", QStringLiteral("知识点 %1").arg(i)},
+                {"state", "active"},
+                {"correct_streak", i % 3},
+                {"due", i % 2 == 0},
+                {"question",
+                 QJsonObject{
+                     {"stem",
+                      QJsonObject{{"text", QStringLiteral("第 %1 题：解方程 %1x + 3 = 7").arg(i)}}}}}});
+        }
+        const QByteArray body = QJsonDocument(QJsonObject{{"items", items}}).toJson(QJsonDocument::Compact);
+        TestPlatform platform;
+        auto hold = std::make_shared<Completion>();
+        platform.transport->on("GET", "/api/v1/wrong-book", FakeTransport::Reply::json(200, body).after(0));
+        platform.transport->fallback = [](const HttpRequest &) {
+            return FakeTransport::Reply::json(404, "{}");
+        };
+        AppSession session;
+        QmlHarness::View view(QSize(430, 860));
+        QElapsedTimer timer;
+        qint64 rowsAt = 0;
+        QBENCHMARK_ONCE {
+            timer.start();
+            QVERIFY2(view.loadType("WrongBookView", {{"session", QVariant::fromValue(&session)}}),
+                     qPrintable(view.error()));
+            auto *vm = view.root()->property("viewModel").value<WrongBookViewModel *>();
+            QTRY_VERIFY_WITH_TIMEOUT(vm->items().rowCount() == 1000, 60000);
+            rowsAt = timer.elapsed();
+            QSignalSpy frames(&view.window(), &QQuickWindow::frameSwapped);
+            view.window().update();
+            QTRY_VERIFY(frames.count() > 0);
+        }
+        qInfo("1000 entries: rows in the model after %lld ms, first frame with them after %lld ms", rowsAt,
+              timer.elapsed());
+    }
+};
+
+QTEST_MAIN(TestPracticeScreens)
+#include "tst_practicescreens.moc"
