@@ -3,6 +3,7 @@
 // as it arrives.
 
 #include "DevServer.h"
+#include "HttpProbe.h"
 
 #include <httplib.h>
 
@@ -27,6 +28,8 @@
 #include <unistd.h>
 
 namespace {
+
+using namespace HttpProbe;
 
 const QString kPhone = QStringLiteral("13800138000");
 const QString kOtherPhone = QStringLiteral("13900139000");
@@ -95,10 +98,6 @@ qsizetype graphemes(const QString &text) {
     while (finder.toNextBoundary() != -1)
         ++count;
     return count;
-}
-
-QByteArray json(const QJsonObject &object) {
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
 QJsonObject turn(const QString &message, int hintLevel = 1) {
@@ -205,46 +204,6 @@ private:
     bool m_closed = false;
     QByteArray m_raw;
 };
-
-struct Reply {
-    int status = -1; // -1: no whole HTTP answer
-    httplib::Error error = httplib::Error::Success;
-    QByteArray body;
-    QJsonObject json;
-    std::string contentType;
-    qint64 elapsedMs = 0;
-};
-
-Reply request(int port, const std::string &method, const std::string &path, const QByteArray &body,
-              const QString &token) {
-    httplib::Client client("127.0.0.1", port);
-    client.set_connection_timeout(5);
-    client.set_read_timeout(30);
-    httplib::Headers headers;
-    if (!token.isNull())
-        headers.emplace("Authorization", "Bearer " + token.toStdString());
-    QElapsedTimer timer;
-    timer.start();
-    httplib::Result result = method == "GET" ? client.Get(path, headers)
-                             : method == "PUT"
-                                 ? client.Put(path, headers, body.toStdString(), "application/json")
-                                 : client.Post(path, headers, body.toStdString(), "application/json");
-    Reply reply;
-    reply.elapsedMs = timer.elapsed();
-    reply.error = result.error();
-    if (!result)
-        return reply;
-    reply.status = result->status;
-    reply.body = QByteArray::fromStdString(result->body);
-    reply.json = QJsonDocument::fromJson(reply.body).object();
-    reply.contentType = result->get_header_value("Content-Type");
-    return reply;
-}
-
-bool isChinese(const QString &text) {
-    static const QRegularExpression han(QStringLiteral("\\p{Han}"));
-    return han.match(text).hasMatch();
-}
 
 } // namespace
 

@@ -2,6 +2,7 @@
 // the client and the end-to-end suites reach it.
 
 #include "DevServer.h"
+#include "HttpProbe.h"
 
 #include <httplib.h>
 
@@ -26,61 +27,11 @@
 
 namespace {
 
+using namespace HttpProbe;
+
 const QString kPhone = QStringLiteral("13800138000");
 const QString kOtherPhone = QStringLiteral("13900139000");
 const QString kDeviceId = QStringLiteral("ios-0123456789abcdef01234567");
-
-struct Reply {
-    int status = -1; // -1: no HTTP answer at all
-    QByteArray body;
-    QJsonObject json;
-    httplib::Headers headers;
-    qint64 elapsedMs = 0;
-
-    QString string(const char *key) const { return json.value(QLatin1String(key)).toString(); }
-    QString errorCode() const { return string("code"); }
-    QString errorMessage() const { return string("message"); }
-    std::string header(const char *name) const {
-        auto found = headers.find(name);
-        return found == headers.end() ? std::string() : found->second;
-    }
-};
-
-// One request on a fresh client; safe to call from any thread.
-Reply request(int port, const std::string &method, const std::string &path, const QByteArray &body = {},
-              const httplib::Headers &headers = {}) {
-    httplib::Client client("127.0.0.1", port);
-    client.set_connection_timeout(5);
-    client.set_read_timeout(60);
-    QElapsedTimer timer;
-    timer.start();
-    httplib::Result result = [&] {
-        if (method == "GET")
-            return client.Get(path, headers);
-        if (method == "PUT")
-            return client.Put(path, headers, body.toStdString(), "application/json");
-        if (method == "DELETE")
-            return client.Delete(path, headers);
-        return client.Post(path, headers, body.toStdString(), "application/json");
-    }();
-    Reply reply;
-    reply.elapsedMs = timer.elapsed();
-    if (!result)
-        return reply;
-    reply.status = result->status;
-    reply.body = QByteArray::fromStdString(result->body);
-    reply.json = QJsonDocument::fromJson(reply.body).object();
-    reply.headers = result->headers;
-    return reply;
-}
-
-QByteArray json(const QJsonObject &object) {
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
-}
-
-httplib::Headers bearer(const QString &token) {
-    return {{"Authorization", "Bearer " + token.toStdString()}};
-}
 
 // A whole JSON number as the wire carries it ("3600", never "3600.0").
 bool isWireInteger(const QJsonValue &value) {

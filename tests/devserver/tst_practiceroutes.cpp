@@ -1,6 +1,7 @@
 // The stand-in's practice answers and wrong-question book, spoken to over plain HTTP: grading, the entry's
 // review life cycle, deletion, variants, the refusals, and the book kept across a restart on a state file.
 #include "DevServer.h"
+#include "HttpProbe.h"
 #include "LearningContent.h"
 
 #include <httplib.h>
@@ -16,6 +17,8 @@
 
 namespace {
 
+using namespace HttpProbe;
+
 const QString kPhone = QStringLiteral("13800138000");
 const QString kOtherPhone = QStringLiteral("13900139000");
 
@@ -29,43 +32,6 @@ constexpr qint64 kAbsoluteValueBlank = question(1, 3, 2);   // fill in, key "±3
 constexpr qint64 kRationalSolution = question(1, 4, 3);     // solution, key "-9"
 constexpr qint64 kLikeTermsBlank = question(2, 2, 2);       // fill in, key "-3m"
 constexpr qint64 kSolidFigureChoice = question(4, 1, 1);    // single choice; its chapter has 3 questions
-
-struct Reply {
-    int status = -1;
-    QByteArray body;
-    QJsonObject json;
-    QString string(const char *key) const { return json.value(QLatin1String(key)).toString(); }
-};
-
-Reply request(int port, const std::string &method, const std::string &path, const QByteArray &body,
-              const QString &token) {
-    httplib::Client client("127.0.0.1", port);
-    client.set_connection_timeout(5);
-    client.set_read_timeout(30);
-    httplib::Headers headers;
-    if (!token.isNull())
-        headers.emplace("Authorization", "Bearer " + token.toStdString());
-    httplib::Result result = method == "GET" ? client.Get(path, headers)
-                             : method == "DELETE"
-                                 ? client.Delete(path, headers)
-                                 : client.Post(path, headers, body.toStdString(), "application/json");
-    Reply reply;
-    if (!result)
-        return reply;
-    reply.status = result->status;
-    reply.body = QByteArray::fromStdString(result->body);
-    reply.json = QJsonDocument::fromJson(reply.body).object();
-    return reply;
-}
-
-QByteArray json(const QJsonObject &object) {
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
-}
-
-bool isChinese(const QString &text) {
-    static const QRegularExpression han(QStringLiteral("\\p{Han}"));
-    return han.match(text).hasMatch();
-}
 
 bool isTimestamp(const QJsonValue &value) {
     static const QRegularExpression iso(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ$"));
