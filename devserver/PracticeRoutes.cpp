@@ -1,5 +1,6 @@
 #include "Http.h"
 #include "LearningContent.h"
+#include "QuestionMatch.h"
 #include "Routes.h"
 #include "ServerState.h"
 
@@ -258,6 +259,29 @@ void fetchVariants(ServerState &state, const httplib::Request &req, httplib::Res
               {QStringLiteral("insufficient"), items.size() < kVariantCount}});
 }
 
+// The bank's question behind a stem read from a photo: {"matched", "matched_by": "exact" | "similar" | null,
+// "question": the question or null}.
+void matchQuestion(ServerState &state, const httplib::Request &req, httplib::Response &res) {
+    if (!requireSignedIn(state, req, res))
+        return;
+    const auto body = readJsonObject(req, res);
+    if (!body)
+        return;
+    const QJsonValue stem = body->value(QStringLiteral("stem_text"));
+    if (!stem.isString() || normalizedStem(stem.toString()).isEmpty())
+        return sendInvalidRequest(res, QStringLiteral("请先填写题目内容"));
+    const StemMatch found = matchStem(stem.toString());
+    sendJson(
+        res, 200,
+        QJsonObject{{QStringLiteral("matched"), found.question != nullptr},
+                    {QStringLiteral("matched_by"),
+                     found.question
+                         ? QJsonValue(found.exact ? QStringLiteral("exact") : QStringLiteral("similar"))
+                         : QJsonValue(QJsonValue::Null)},
+                    {QStringLiteral("question"), found.question ? QJsonValue(toJson(*found.question, true))
+                                                                : QJsonValue(QJsonValue::Null)}});
+}
+
 } // namespace
 
 void registerPracticeRoutes(Router &router) {
@@ -265,6 +289,8 @@ void registerPracticeRoutes(Router &router) {
     using Req = const httplib::Request &;
     using Res = httplib::Response &;
     router.post("/api/v1/practice/answers", [&state](Req req, Res res) { submitAnswer(state, req, res); });
+    router.post("/api/v1/practice/questions/match",
+                [&state](Req req, Res res) { matchQuestion(state, req, res); });
     router.get("/api/v1/wrong-book", [&state](Req req, Res res) { listWrongItems(state, req, res); });
     router.del(R"(/api/v1/wrong-book/(-?\d+))",
                [&state](Req req, Res res) { deleteWrongItem(state, req, res); });

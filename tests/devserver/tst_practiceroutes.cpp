@@ -3,6 +3,7 @@
 #include "DevServer.h"
 #include "HttpProbe.h"
 #include "LearningContent.h"
+#include "QuestionMatch.h"
 
 #include <httplib.h>
 
@@ -97,6 +98,69 @@ private slots:
         QVERIFY(!m_token.isEmpty());
     }
     void cleanup() { m_server.reset(); }
+
+    void stemNormalization_data() {
+        QTest::addColumn<QString>("read");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("brackets as recognition reads them") << "是负数的是〈 )"
+                                                            << "是负数的是（  ）";
+        QTest::newRow("a shortened blank") << "向西走 __ 米"
+                                           << "向西走 ______ 米";
+        QTest::newRow("full-width digits and letters") << "ｘ＋３＝７"
+                                                       << "x+3=7";
+        QTest::newRow("both widths of punctuation") << "若a,b互为相反数."
+                                                    << "若 a，b 互为相反数。";
+    }
+    void stemNormalization() {
+        QFETCH(QString, read);
+        QFETCH(QString, stored);
+        QCOMPARE(devserver::learning::normalizedStem(read), devserver::learning::normalizedStem(stored));
+        QVERIFY(devserver::learning::normalizedStem("-2") != devserver::learning::normalizedStem("2"));
+    }
+
+    // A stem as a photo reads it finds its question: exactly despite spacing, widths and brackets, else by
+    // similarity; nothing close enough answers "not matched"; a blank stem is refused.
+    void matchStems_data() {
+        QTest::addColumn<QString>("stem");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("matchedBy"); // empty: not matched
+        const QString negative = devserver::learning::findQuestion(kNegativeNumberChoice)->stem;
+        const QString blank = devserver::learning::findQuestion(kWestwardBlank)->stem;
+        QTest::newRow("as stored") << negative << 200 << "exact";
+        QTest::newRow("read with other brackets and spaces")
+            << QString(negative)
+                   .replace(QStringLiteral("（  ）"), QStringLiteral("〈 )"))
+                   .replace(u'，', u',')
+            << 200 << "exact";
+        QTest::newRow("full-width digits and a shortened blank")
+            << QString(blank)
+                   .replace(QStringLiteral("______"), QStringLiteral("__"))
+                   .replace(u'8', QStringLiteral("８"))
+            << 200 << "exact";
+        QTest::newRow("two characters misread")
+            << QString(negative).replace(0, 2, QStringLiteral("上列")) << 200 << "similar";
+        QTest::newRow("unrelated") << QStringLiteral("今天天气怎么样") << 200 << "";
+        QTest::newRow("blank") << QStringLiteral("  \n ") << 400 << "";
+    }
+    void matchStems() {
+        QFETCH(QString, stem);
+        QFETCH(int, status);
+        QFETCH(QString, matchedBy);
+        const Reply reply =
+            request(m_port, "POST", "/api/v1/practice/questions/match", json({{"stem_text", stem}}), m_token);
+        QCOMPARE(reply.status, status);
+        if (status != 200) {
+            QVERIFY(isChinese(reply.errorMessage()));
+            return;
+        }
+        QCOMPARE(reply.json.value("matched").toBool(), !matchedBy.isEmpty());
+        QCOMPARE(reply.json.value("matched_by").toString(), matchedBy);
+        QCOMPARE(reply.json.value("question").isObject(), !matchedBy.isEmpty());
+        QCOMPARE(request(m_port, "POST", "/api/v1/practice/questions/match", json({{"stem_text", stem}}),
+                         QString())
+                     .status,
+                 401);
+    }
 
     // Every sample question can be graded and explained: a key its own grader accepts (a choice keyed by one
     // of its labels) and two or three solution steps.
