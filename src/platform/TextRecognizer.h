@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <QCoro/QCoroTask>
+
+#include <memory>
+
+class QThread;
+
+// Reads the text of a picture on this machine (Tesseract, Simplified Chinese and English, its LSTM engine and
+// automatic page layout): the lines top to bottom, one per line of the result.
+//
+// One worker thread owns the engine; the main thread never waits for it: `recognize` hands the picture over
+// and resumes with the text once the worker has read it. Loading the engine takes the better part of a
+// second, so a screen that will read pictures prewarms it when it opens, and releases it when it closes (the
+// engine holds some hundred megabytes, which only a release gives back). The engine runs on one thread:
+// spread over several it was slower here, not faster. Main thread only.
+class TextRecognizer : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int kMaxLongSide = 2400; // larger pictures are scaled down before reading
+
+    explicit TextRecognizer(QObject *parent = nullptr);
+    // Stops the worker after the picture it reads, and releases the engine.
+    ~TextRecognizer() override;
+
+    // Loads the engine now, on the worker, so that the first picture does not wait for it.
+    void prewarm();
+    // The text of `image`: its lines top to bottom, joined with line feeds; "" when it holds none (or the
+    // engine cannot be loaded).
+    QCoro::Task<QString> recognize(QImage image);
+    // Gives the engine's memory back; the next picture loads it again.
+    void release();
+
+    // One recognised line and where its box ends at the bottom.
+    struct Line {
+        QString text;
+        int bottom = 0;
+    };
+    // The lines ordered by the bottom edge of their boxes, top of the picture first (a stable order for equal
+    // edges), empty ones (blank after trimming) left out, joined with line feeds.
+    static QString assembleLines(QList<Line> lines);
+    // A picture file as the camera took it: turned upright by its orientation tag and scaled so that its long
+    // side is at most `kMaxLongSide` while it is read (a 48-megapixel photo is never decoded whole). A null
+    // image when the file cannot be read.
+    static QImage readPicture(const QString &path);
+    // `image` scaled down to `kMaxLongSide` on the long side (smaller ones stay as they are).
+    static QImage fitted(const QImage &image);
+
+private:
+    class Worker;
+    QThread *m_thread;
+    Worker *m_worker;
+};

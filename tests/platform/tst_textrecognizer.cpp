@@ -1,0 +1,153 @@
+// On-device text recognition: the line assembly on its own, then the real engine on pictures drawn here.
+
+#include "AppFonts.h"
+#include "Await.h"
+#include "TextRecognizer.h"
+
+#include <QElapsedTimer>
+#include <QFont>
+#include <QGuiApplication>
+#include <QImageWriter>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+const QStringList kLines{QStringLiteral("一元一次方程"), QStringLiteral("解方程 2x+3=7"),
+                         QStringLiteral("求未知数的值")};
+
+// Black text on white, one line under the other, as a page of a workbook.
+QImage page(const QStringList &lines, QSize size = QSize(900, 420), int pixelSize = 40) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QFont font = painter.font();
+    font.setPixelSize(pixelSize);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        painter.drawText(QPoint(60, 100 + int(i) * pixelSize * 2), lines[i]);
+    return image;
+}
+
+// Letters and digits only, so that a space read in or left out does not count.
+QString bare(const QString &text) {
+    QString kept;
+    for (const QChar c : text) {
+        if (c.isLetterOrNumber() || c == u'=' || c == u'+')
+            kept.append(c.toLower()); // "x" and "X" look alike enough in print
+    }
+    return kept;
+}
+
+} // namespace
+
+class TestTextRecognizer : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { AppFonts::install(*qGuiApp); }
+
+    void assembleLines_data() {
+        QTest::addColumn<QList<TextRecognizer::Line>>("lines");
+        QTest::addColumn<QString>("text");
+        using Line = TextRecognizer::Line;
+        QTest::newRow("by bottom edge")
+            << QList<Line>{{"第三行", 300}, {"第一行", 100}, {"第二行", 200}} << "第一行\n第二行\n第三行";
+        QTest::newRow("empty lines left out")
+            << QList<Line>{{"甲", 10}, {"  \n", 20}, {"", 30}, {"乙\n", 40}} << "甲\n乙";
+        QTest::newRow("equal edges keep their order") << QList<Line>{{"左", 50}, {"右", 50}} << "左\n右";
+        QTest::newRow("nothing") << QList<Line>{} << "";
+    }
+    void assembleLines() {
+        QFETCH(QList<TextRecognizer::Line>, lines);
+        QFETCH(QString, text);
+        QCOMPARE(TextRecognizer::assembleLines(lines), text);
+    }
+
+    void pictures_data() {
+        QTest::addColumn<int>("rotation"); // how the camera stored it, put right by its orientation tag
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("three lines in order") << 0 << kLines;
+        QTest::newRow("a photo stored on its side") << 90 << kLines;
+        QTest::newRow("a blank picture") << -1 << QStringList();
+    }
+    void pictures() {
+        QFETCH(int, rotation);
+        QFETCH(QStringList, expected);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("photo.jpg");
+        QImage drawn = rotation < 0 ? page({}) : page(kLines);
+        QImageWriter writer(path, "jpeg");
+        writer.setQuality(92);
+        if (rotation == 90) {
+            writer.setTransformation(QImageIOHandler::TransformationRotate90);
+            drawn = drawn.transformed(QTransform().rotate(-90));
+        }
+        QVERIFY(writer.write(drawn));
+
+        const QImage picture = TextRecognizer::readPicture(path);
+        QCOMPARE(picture.width() > picture.height(), true); // upright again
+        TextRecognizer recognizer;
+        auto reading = recognizer.recognize(picture);
+        const QString text = Await::result(reading);
+        const QStringList lines = text.isEmpty() ? QStringList() : text.split(u'\n');
+        QCOMPARE(lines.size(), expected.size());
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            QCOMPARE(bare(lines[i]), bare(expected[i]));
+    }
+
+    // A 48-megapixel photo is read scaled, never decoded whole.
+    void largePicturesAreScaled() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("large.jpg");
+        QImage large(8000, 6000, QImage::Format_Grayscale8);
+        large.fill(255);
+        QVERIFY(large.save(path));
+        const QImage picture = TextRecognizer::readPicture(path);
+        QCOMPARE(picture.width(), TextRecognizer::kMaxLongSide);
+        QCOMPARE(TextRecognizer::fitted(QImage(4000, 3000, QImage::Format_RGB32)).size(), QSize(2400, 1800));
+        QCOMPARE(TextRecognizer::readPicture(dir.filePath("missing.jpg")).isNull(), true);
+    }
+
+    // A 12-megapixel photo after prewarm: how long it takes, and the longest the main thread stalls
+    // meanwhile.
+    void twelveMegapixels() {
+        QImage photo(4000, 3000, QImage::Format_RGB32);
+        photo.fill(Qt::white);
+        {
+            QPainter painter(&photo);
+            painter.drawImage(QRect(300, 900, 3400, 1300), page(kLines));
+        }
+        TextRecognizer recognizer;
+        recognizer.prewarm();
+        auto warm = recognizer.recognize(page({QStringLiteral("预热")}));
+        Await::result(warm);
+
+        qint64 longestStall = 0;
+        QElapsedTimer tick;
+        tick.start();
+        QTimer ticker;
+        ticker.setInterval(1);
+        connect(&ticker, &QTimer::timeout, this,
+                [&] { longestStall = std::max(longestStall, tick.restart()); });
+        QElapsedTimer timer;
+        QString text;
+        QBENCHMARK_ONCE {
+            timer.start();
+            ticker.start();
+            auto reading = recognizer.recognize(photo);
+            text = Await::result(reading);
+            ticker.stop();
+        }
+        qInfo("12-megapixel photo read in %lld ms; longest main-thread stall %lld ms", timer.elapsed(),
+              longestStall);
+        QCOMPARE(text.split(u'\n').size(), kLines.size());
+        QVERIFY2(longestStall < 250, "the main thread waited for the engine");
+    }
+};
+
+QTEST_MAIN(TestTextRecognizer)
+#include "tst_textrecognizer.moc"
