@@ -1,0 +1,186 @@
+#include "PhotoMatchViewModel.h"
+
+#include "Analytics.h"
+#include "ApiClient.h"
+#include "CoreLogging.h"
+#include "ErrorText.h"
+#include "Graphemes.h"
+#include "PracticeViewModel.h"
+#include "TextRecognizer.h"
+
+StemMatchResult StemMatchResult::fromJson(const JsonReader &json) {
+    StemMatchResult result;
+    result.matched = json.boolean(QStringLiteral("matched"));
+    result.matchedBy = json.optString(QStringLiteral("matchedBy"));
+    if (const std::optional<JsonReader> question = json.optObject(QStringLiteral("question")))
+        result.question = VariantQuestion::fromJson(*question);
+    return result;
+}
+
+PhotoMatchViewModel::PhotoMatchViewModel(QObject *parent)
+    : PhotoMatchViewModel(&PhotoMatchViewModel::matchOnServer, {}, parent) {}
+
+PhotoMatchViewModel::PhotoMatchViewModel(Match match, Recognize recognize, QObject *parent)
+    : QObject(parent), m_match(std::move(match)), m_recognize(std::move(recognize)) {
+    if (!m_recognize) {
+        m_reader = std::make_unique<TextRecognizer>();
+        m_recognize = [reader = m_reader.get()](QImage image) { return reader->recognize(std::move(image)); };
+    }
+}
+
+PhotoMatchViewModel::~PhotoMatchViewModel() = default;
+
+QCoro::Task<StemMatchResult> PhotoMatchViewModel::matchOnServer(QString stem, AppSession &session) {
+    const ApiClient client(session);
+    QJsonObject body;
+    body.insert(QStringLiteral("stem_text"), stem);
+    const HttpRequest request =
+        client.request("POST", QStringLiteral("/api/v1/practice/questions/match"), body);
+    const HttpResponse response = co_await client.data(request);
+    if (!response.isHttp() || response.status < 200 || response.status > 299) {
+        std::optional<QString> message;
+        try {
+            message = ApiErrorBody::fromJson(JsonReader::parse(response.body, JsonKeys::AsIs)).message;
+        } catch (const JsonDecodeError &) {
+            // Not an error body: the fallback below.
+        }
+        throw ApiError::http(response.isHttp() ? response.status : -1,
+                             message.value_or(QStringLiteral("匹配失败")));
+    }
+    co_return ApiClient::decode<StemMatchResult>(response.body, JsonKeys::FromSnakeCase);
+}
+
+void PhotoMatchViewModel::setSession(AppSession *session) {
+    if (m_session == session)
+        return;
+    m_session = session;
+    Q_EMIT sessionChanged();
+}
+
+void PhotoMatchViewModel::setStem(const QString &stem) {
+    if (m_stem == stem)
+        return;
+    m_stem = stem;
+    Q_EMIT stemChanged();
+    Q_EMIT stateChanged();
+}
+
+QString PhotoMatchViewModel::foundStem() const {
+    return found() ? PracticeViewModel::stemTextOf(*m_result->question) : QString();
+}
+
+void PhotoMatchViewModel::match() {
+    if (!canMatch())
+        return;
+    startMatch();
+}
+
+void PhotoMatchViewModel::startMatch() {
+    if (!m_session)
+        return;
+    ++m_matchingFlows;
+    Q_EMIT stateChanged();
+    runMatch(this, ++m_matchTicket, m_stem, m_session, m_match);
+}
+
+QCoro::Task<void> PhotoMatchViewModel::runMatch(QPointer<PhotoMatchViewModel> self, quint64 ticket,
+                                                QString stem, QPointer<AppSession> session, Match match) {
+    std::optional<StemMatchResult> result;
+    std::exception_ptr failure;
+    try {
+        result = co_await match(stem, *session);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (result) {
+        Analytics::shared().track(
+            QStringLiteral("photo_match"),
+            {{QStringLiteral("matched"), result->matched ? QStringLiteral("true") : QStringLiteral("false")},
+             {QStringLiteral("matched_by"), result->matchedBy.value_or(QString())}});
+    }
+    if (!self)
+        co_return;
+    --self->m_matchingFlows;
+    if (self->m_open && ticket == self->m_matchTicket) {
+        if (result)
+            self->m_result = std::move(result);
+        else
+            self->setError(errorText(failure));
+    }
+    Q_EMIT self->stateChanged();
+}
+
+void PhotoMatchViewModel::recognizeFile(const QUrl &file) {
+    const QImage image =
+        TextRecognizer::readPicture(file.isLocalFile() ? file.toLocalFile() : file.toString());
+    if (image.isNull()) {
+        setError(QStringLiteral("图片读取失败"));
+        return;
+    }
+    recognizePhoto(image);
+}
+
+void PhotoMatchViewModel::recognizePhoto(QImage image) {
+    ++m_recognizingFlows;
+    Q_EMIT stateChanged();
+    runRecognition(this, ++m_readTicket, std::move(image), m_recognize);
+}
+
+QCoro::Task<void> PhotoMatchViewModel::runRecognition(QPointer<PhotoMatchViewModel> self, quint64 ticket,
+                                                      QImage image, Recognize recognize) {
+    const QString text = (co_await recognize(std::move(image))).trimmed();
+    if (!self)
+        co_return;
+    const bool newest = self->m_open && ticket == self->m_readTicket;
+    if (newest && text.isEmpty()) {
+        self->setError(QStringLiteral("没有识别到文字，换个角度再拍，或手动输入题目"));
+    } else if (newest) {
+        self->setStem(Graphemes::leading(text, kMaxStemCharacters));
+        self->m_result.reset();
+        if (self->m_session) {
+            // The reading spinner stays on through the match it starts.
+            ++self->m_matchingFlows;
+            Q_EMIT self->stateChanged();
+            co_await runMatch(self, ++self->m_matchTicket, self->m_stem, self->m_session, self->m_match);
+            if (!self)
+                co_return;
+        }
+    }
+    --self->m_recognizingFlows;
+    Q_EMIT self->stateChanged();
+}
+
+QVariantMap PhotoMatchViewModel::practiceProperties() const {
+    if (!found())
+        return {};
+    PracticeViewModel practice;
+    const VariantQuestion &question = *m_result->question;
+    practice.setOptions(question.options.value_or(QList<QuestionSnapshot::Option>()));
+    return {{QStringLiteral("questionId"), QString::number(question.questionId)},
+            {QStringLiteral("stemText"), PracticeViewModel::stemTextOf(question)},
+            {QStringLiteral("options"), practice.optionList()},
+            {QStringLiteral("source"), QStringLiteral("practice")}};
+}
+
+void PhotoMatchViewModel::dismissError() {
+    setError(std::nullopt);
+}
+
+void PhotoMatchViewModel::appear() {
+    m_open = true;
+    if (m_reader)
+        m_reader->prewarm();
+}
+
+void PhotoMatchViewModel::disappear() {
+    m_open = false;
+    if (m_reader)
+        m_reader->release();
+}
+
+void PhotoMatchViewModel::setError(std::optional<QString> message) {
+    if (m_errorMessage == message)
+        return;
+    m_errorMessage = std::move(message);
+    Q_EMIT errorChanged();
+}

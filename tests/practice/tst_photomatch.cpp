@@ -1,0 +1,179 @@
+#include "Analytics.h"
+#include "ApiError.h"
+#include "AppSession.h"
+#include "Await.h"
+#include "PhotoMatchViewModel.h"
+#include "TestPlatform.h"
+
+#include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+namespace {
+
+// Readings and matches that finish when the test says so.
+struct Flows {
+    struct Pending {
+        std::shared_ptr<Completion> gate = std::make_shared<Completion>();
+        QString text;
+        std::optional<StemMatchResult> result;
+    };
+    QList<std::shared_ptr<Pending>> reads;
+    QList<std::shared_ptr<Pending>> matches;
+    QStringList matchedStems;
+
+    PhotoMatchViewModel::Recognize recognize(QStringList texts) {
+        return [this, texts](QImage) -> QCoro::Task<QString> {
+            auto pending = std::make_shared<Pending>();
+            pending->text = texts.value(reads.size());
+            reads.append(pending);
+            co_await Completion::wait(pending->gate);
+            co_return pending->text;
+        };
+    }
+    PhotoMatchViewModel::Match match() {
+        return [this](QString stem, AppSession &) -> QCoro::Task<StemMatchResult> {
+            matchedStems.append(stem);
+            auto pending = std::make_shared<Pending>();
+            pending->result = StemMatchResult{true, QStringLiteral("exact"), VariantQuestion{}};
+            pending->result->question->questionId = 100 + matches.size();
+            matches.append(pending);
+            co_await Completion::wait(pending->gate);
+            co_return *pending->result;
+        };
+    }
+};
+
+} // namespace
+
+class TestPhotoMatch : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Two pictures read at once: the newer one's text and match win whatever finishes first, and the
+    // spinners stay while either flow runs.
+    void overlappingFlows() {
+        TestPlatform platform;
+        AppSession session;
+        Flows flows;
+        PhotoMatchViewModel vm(flows.match(), flows.recognize({"旧的题目", "新的题目"}));
+        vm.setSession(&session);
+        vm.recognizePhoto(QImage());
+        vm.recognizePhoto(QImage());
+        flows.reads[1]->gate->finish();
+        QTRY_COMPARE(flows.matches.size(), 1);
+        QCOMPARE(vm.stem(), QStringLiteral("新的题目"));
+        flows.reads[0]->gate->finish(); // the older picture, late: it writes nothing and matches nothing
+        QTest::qWait(20);
+        QCOMPARE(vm.stem(), QStringLiteral("新的题目"));
+        QCOMPARE(flows.matches.size(), 1);
+        QVERIFY(vm.recognizing() && vm.matching());
+
+        // A typed match overlapping the picture's: only the newest writes its result.
+        vm.setStem(QStringLiteral("手输的题目"));
+        QVERIFY(!vm.canMatch()); // one match at a time from the button
+        flows.matches[0]->gate->finish();
+        QTRY_VERIFY(!vm.matching());
+        QVERIFY(!vm.recognizing());
+        QCOMPARE(vm.practiceProperties().value("questionId").toString(), QStringLiteral("100"));
+        QCOMPARE(flows.matchedStems, QStringList{"新的题目"});
+    }
+
+    void recognitionOutcomes_data() {
+        QTest::addColumn<QString>("read");
+        QTest::addColumn<QString>("stem");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<int>("matches");
+        const QString family = QStringLiteral("👨‍👩‍👧");
+        const QString accented = QStringLiteral("e\u0301");
+        QTest::newRow("blank") << " \n "
+                               << ""
+                               << "没有识别到文字，换个角度再拍，或手动输入题目" << 0;
+        QTest::newRow("4500 emoji cut to 4000") << family.repeated(4500) << family.repeated(4000) << "" << 1;
+        QTest::newRow("4000 combined letters kept")
+            << accented.repeated(4000) << accented.repeated(4000) << "" << 1;
+        QTest::newRow("trimmed") << "  题目\n"
+                                 << "题目"
+                                 << "" << 1;
+    }
+    void recognitionOutcomes() {
+        QFETCH(QString, read);
+        QFETCH(QString, stem);
+        QFETCH(QString, error);
+        QFETCH(int, matches);
+        TestPlatform platform;
+        AppSession session;
+        Flows flows;
+        PhotoMatchViewModel vm(flows.match(), flows.recognize({read}));
+        vm.setSession(&session);
+        vm.setStem(QStringLiteral("原来的"));
+        vm.recognizePhoto(QImage());
+        flows.reads[0]->gate->finish();
+        QTRY_COMPARE(flows.matches.size(), matches);
+        QTRY_COMPARE(vm.errorMessage(), error);
+        QCOMPARE(vm.stem(), stem.isEmpty() ? QStringLiteral("原来的") : stem);
+        for (const auto &pending : flows.matches)
+            pending->gate->finish();
+        QTRY_VERIFY(!vm.recognizing());
+    }
+
+    // A screen that closed shows nothing more; the match is still recorded.
+    void closedScreen() {
+        TestPlatform platform;
+        AppSession session;
+        Flows flows;
+        PhotoMatchViewModel vm(flows.match(), flows.recognize({}));
+        vm.setSession(&session);
+        vm.setStem(QStringLiteral("题目"));
+        vm.match();
+        vm.disappear();
+        const qsizetype before = Analytics::shared().queuedCount();
+        flows.matches[0]->gate->finish();
+        QTRY_VERIFY(!vm.matching());
+        QVERIFY(!vm.hasResult());
+        QCOMPARE(Analytics::shared().queuedEvents().at(before).name, QStringLiteral("photo_match"));
+        QCOMPARE(Analytics::shared().queuedEvents().at(before).props.value("matched_by"),
+                 QStringLiteral("exact"));
+    }
+
+    void serverAnswers_data() {
+        QTest::addColumn<FakeTransport::Reply>("reply");
+        QTest::addColumn<QString>("outcome");
+        using Reply = FakeTransport::Reply;
+        QTest::newRow("found") << Reply::json(200, R"({"matched":true,"question":{"question_id":7}})")
+                               << "found 题目 #7";
+        QTest::newRow("matched without a question") << Reply::json(200, R"({"matched":true})") << "not found";
+        QTest::newRow("not matched") << Reply::json(200, R"({"matched":false,"matched_by":null})")
+                                     << "not found";
+        QTest::newRow("500 with a message") << Reply::json(500, R"({"message":"服务忙"})") << "error 服务忙";
+        QTest::newRow("500 empty") << Reply::json(500, "") << "error 匹配失败";
+        QTest::newRow("no answer") << Reply::json(-1, "") << "error 匹配失败";
+        QTest::newRow("a body of the wrong shape")
+            << Reply::json(200, R"({"matched":"yes"})") << "error 响应格式不正确";
+    }
+    void serverAnswers() {
+        QFETCH(FakeTransport::Reply, reply);
+        QFETCH(QString, outcome);
+        TestPlatform platform;
+        platform.transport->on("POST", "/api/v1/practice/questions/match", reply);
+        AppSession session;
+        session.setAccessToken("t");
+        PhotoMatchViewModel vm(&PhotoMatchViewModel::matchOnServer,
+                               [](QImage) -> QCoro::Task<QString> { co_return {}; });
+        vm.setSession(&session);
+        vm.setStem(QStringLiteral("  题目 "));
+        vm.match();
+        QTRY_VERIFY(!vm.matching());
+        const QString seen = !vm.errorMessage().isEmpty() ? "error " + vm.errorMessage()
+                             : vm.found()                 ? "found " + vm.foundStem()
+                                                          : QStringLiteral("not found");
+        QCOMPARE(seen, outcome);
+        const QJsonObject sent = QJsonDocument::fromJson(platform.transport->requests.first().body).object();
+        QCOMPARE(sent.value("stem_text").toString(), QStringLiteral("  题目 ")); // sent as typed
+        QCOMPARE(sent.size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPhotoMatch)
+#include "tst_photomatch.moc"
