@@ -129,16 +129,18 @@ constexpr Entry table[] = {
     {"hourglass.circle.fill", 0xe88b, u'⌛'},         // hourglass_empty
     {"stop.fill", 0xe047, u'■'},                     // stop
     // companion chat
-    {"speaker.wave.2.fill", 0xe050, u'♪'},               // volume_up
-    {"waveform", 0xe1b8, u'≈'},                          // graphic_eq
-    {"trash", 0xe872, u'✕'},                             // delete
-    {"atom", 0xe3a5, u'⚛'},                              // blur_on
-    {"stop.circle.fill", 0xef71, u'■'},                  // stop_circle
-    {"play.circle.fill", 0xe1c4, u'▶'},                  // play_circle
-    {"phone.fill", 0xe0cd, u'☎'},                        // phone
-    {"scalemass.fill", 0xeb5f, u'•'},                    // scale
-    {"shield.lefthalf.filled", 0xe9e0, u'•'},            // shield
-    {"square.stack.3d.up.fill", 0xe53b, u'▤'},           // layers
+    {"speaker.wave.2.fill", 0xe050, u'♪'}, // volume_up
+    {"waveform", 0xe1b8, u'≈'},            // graphic_eq
+    {"trash", 0xe872, u'✕'},               // delete
+    {"atom", 0xe3a5, u'⚛'},
+    {"photo", 0xe3f4, u'▣'},                   // photo
+    {"camera", 0xe3af, u'◉'},                  // photo_camera                              // blur_on
+    {"stop.circle.fill", 0xef71, u'■'},        // stop_circle
+    {"play.circle.fill", 0xe1c4, u'▶'},        // play_circle
+    {"phone.fill", 0xe0cd, u'☎'},              // phone
+    {"scalemass.fill", 0xeb5f, u'•'},          // scale
+    {"shield.lefthalf.filled", 0xe9e0, u'•'},  // shield
+    {"square.stack.3d.up.fill", 0xe53b, u'▤'}, // layers
     {"bubble.left.and.bubble.right.fill", 0xe0bf, u'•'}, // forum
 };
 

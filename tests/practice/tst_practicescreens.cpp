@@ -3,6 +3,7 @@
 
 #include "AppFonts.h"
 #include "AppSession.h"
+#include "PhotoMatchViewModel.h"
 #include "PracticeViewModel.h"
 #include "QmlHarness.h"
 #include "QmlModules.h"
@@ -117,6 +118,37 @@ private Q_SLOTS:
         QTest::qWait(300);
         QVERIFY(view.find("tagsRow", true) && view.find("redoRow", true));
         QVERIFY(QmlHarness::saveScreenshot(view.window(), "wrong-item"));
+        QCOMPARE(guard.warnings(), QStringList());
+    }
+
+    void photoMatch_data() {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QString>("section");
+        QTest::newRow("found") << QByteArray(R"({"matched":true,"matched_by":"exact","question":
+            {"question_id":901011,"stem":{"text":"下列各数中，是负数的是（  ）"},
+             "options":[{"label":"A","text":"0"},{"label":"C","text":"-2"}]}})")
+                               << "practiseFound";
+        QTest::newRow("not found") << QByteArray(R"({"matched":false})") << "askPhotoRobot";
+    }
+    void photoMatch() {
+        QFETCH(QByteArray, answer);
+        QFETCH(QString, section);
+        QmlHarness::WarningGuard guard;
+        TestPlatform platform;
+        platform.transport->on("POST", "/api/v1/practice/questions/match", FakeTransport::Reply::json(200, answer));
+        platform.transport->fallback = [](const HttpRequest &) { return FakeTransport::Reply::json(404, "{}"); };
+        AppSession session;
+        QmlHarness::View view(QSize(430, 860));
+        guard.watch(view.engine());
+        QVERIFY2(view.loadType("PhotoMatchView", {{"session", QVariant::fromValue(&session)}}),
+                 qPrintable(view.error()));
+        auto *vm = view.root()->property("viewModel").value<PhotoMatchViewModel *>();
+        vm->setStem(QStringLiteral("下列各数中，是负数的是〈 )"));
+        QVERIFY(view.click("matchButton"));
+        QTRY_VERIFY(vm->hasResult());
+        QTest::qWait(200);
+        QVERIFY(view.find(section, true));
+        QVERIFY(QmlHarness::saveScreenshot(view.window(), QStringLiteral("photo-") + QTest::currentDataTag()));
         QCOMPARE(guard.warnings(), QStringList());
     }
 

@@ -85,8 +85,29 @@ Page {
                         Layout.topMargin: 8
                         Layout.bottomMargin: 8
                         text: "从相册选"
-                        icon.source: ""
                         onClicked: picker.open()
+                        contentItem: Row {
+                            spacing: 6
+                            SymbolIcon {
+                                anchors.verticalCenter: parent.verticalCenter
+                                symbol: "photo"
+                                size: 16
+                                color: Theme.brandTeal
+                            }
+                            Text {
+                                anchors.verticalCenter: parent.verticalCenter
+                                text: "从相册选"
+                                font.pixelSize: 15
+                                font.weight: Font.DemiBold
+                                color: Theme.brandTeal
+                            }
+                        }
+                        background: Rectangle {
+                            implicitHeight: 36
+                            radius: 8
+                            color: Theme.withOpacity(Theme.brandTeal, parent.down ? 0.2 : 0.1)
+                        }
+                        HoverHandler { cursorShape: Qt.PointingHandCursor }
                     }
                     BrandSpinner {
                         objectName: "readingSpinner"
