@@ -46,11 +46,22 @@ Item {
                     initialItem: HomeLayoutView {
                         session: shell.session
                         onWrongBookRequested: homeStack.push(wrongBook, { "session": shell.session })
+                        onQuestionBankRequested: homeStack.push(questionBank, { "session": shell.session })
                     }
                     Component {
                         id: wrongBook
                         WrongBookView {
                             onChatRequested: scene => homeStack.push(companionChat, { "session": shell.session, "scene": scene })
+                        }
+                    }
+                    Component {
+                        id: questionBank
+                        QuestionBankView {
+                            onChatRequested: (scene, initialMessage) => homeStack.push(companionChat, {
+                                "session": shell.session,
+                                "scene": scene,
+                                "initialMessage": initialMessage
+                            })
                         }
                     }
                 }

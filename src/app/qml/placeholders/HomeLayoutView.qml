@@ -3,13 +3,14 @@ import QtQuick.Controls.Basic
 import Quorvel.Core
 import Quorvel.Ui
 
-// Stands in for the home screen until its server layout arrives; meanwhile it leads to the wrong book, as the
-// home screen's card will.
+// Stands in for the home screen until its server layout arrives; meanwhile it leads to the wrong book and the
+// question bank, as the home screen's cards and tools will.
 PlaceholderPage {
     id: page
 
     required property AppSession session
     signal wrongBookRequested()
+    signal questionBankRequested()
 
     heading: "首页"
 
@@ -21,5 +22,15 @@ PlaceholderPage {
         width: 200
         text: "错题本"
         onClicked: page.wrongBookRequested()
+    }
+
+    BrandPrimaryButton {
+        objectName: "questionBankEntry"
+        anchors.horizontalCenter: parent.horizontalCenter
+        anchors.top: parent.verticalCenter
+        anchors.topMargin: 104
+        width: 200
+        text: "题库练习"
+        onClicked: page.questionBankRequested()
     }
 }
