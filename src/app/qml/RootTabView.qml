@@ -47,10 +47,17 @@ Item {
                         session: shell.session
                         onWrongBookRequested: homeStack.push(wrongBook, { "session": shell.session })
                         onQuestionBankRequested: homeStack.push(questionBank, { "session": shell.session })
+                        onPhotoMatchRequested: homeStack.push(photoMatch, { "session": shell.session })
                     }
                     Component {
                         id: wrongBook
                         WrongBookView {
+                            onChatRequested: scene => homeStack.push(companionChat, { "session": shell.session, "scene": scene })
+                        }
+                    }
+                    Component {
+                        id: photoMatch
+                        PhotoMatchView {
                             onChatRequested: scene => homeStack.push(companionChat, { "session": shell.session, "scene": scene })
                         }
                     }

@@ -3,14 +3,15 @@ import QtQuick.Controls.Basic
 import Quorvel.Core
 import Quorvel.Ui
 
-// Stands in for the home screen until its server layout arrives; meanwhile it leads to the wrong book and the
-// question bank, as the home screen's cards and tools will.
+// Stands in for the home screen until its server layout arrives; meanwhile it leads to the wrong book, the
+// question bank and the photo match, as the home screen's cards and tools will.
 PlaceholderPage {
     id: page
 
     required property AppSession session
     signal wrongBookRequested()
     signal questionBankRequested()
+    signal photoMatchRequested()
 
     heading: "首页"
 
@@ -32,5 +33,15 @@ PlaceholderPage {
         width: 200
         text: "题库练习"
         onClicked: page.questionBankRequested()
+    }
+
+    BrandPrimaryButton {
+        objectName: "photoMatchEntry"
+        anchors.horizontalCenter: parent.horizontalCenter
+        anchors.top: parent.verticalCenter
+        anchors.topMargin: 168
+        width: 200
+        text: "拍照识题"
+        onClicked: page.photoMatchRequested()
     }
 }
