@@ -8,6 +8,8 @@
 #include "PracticeViewModel.h"
 #include "TextRecognizer.h"
 
+#include <QDir>
+
 StemMatchResult StemMatchResult::fromJson(const JsonReader &json) {
     StemMatchResult result;
     result.matched = json.boolean(QStringLiteral("matched"));
@@ -48,6 +50,19 @@ QCoro::Task<StemMatchResult> PhotoMatchViewModel::matchOnServer(QString stem, Ap
                              message.value_or(QStringLiteral("匹配失败")));
     }
     co_return ApiClient::decode<StemMatchResult>(response.body, JsonKeys::FromSnakeCase);
+}
+
+bool PhotoMatchViewModel::cameraAvailable() {
+    static const bool present =
+        !QDir(QStringLiteral("/dev")).entryList({QStringLiteral("video*")}, QDir::System).isEmpty();
+    return present;
+}
+
+void PhotoMatchViewModel::setShowCamera(bool shown) {
+    if (m_showCamera == shown)
+        return;
+    m_showCamera = shown;
+    Q_EMIT showCameraChanged();
 }
 
 void PhotoMatchViewModel::setSession(AppSession *session) {

@@ -43,6 +43,9 @@ class PhotoMatchViewModel : public QObject {
     Q_PROPERTY(bool found READ found NOTIFY stateChanged)
     Q_PROPERTY(QString foundStem READ foundStem NOTIFY stateChanged)
     Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorChanged)
+    // Whether this machine has a camera to take the picture with ("拍照" shows only then).
+    Q_PROPERTY(bool cameraAvailable READ cameraAvailable CONSTANT)
+    Q_PROPERTY(bool showCamera READ showCamera WRITE setShowCamera NOTIFY showCameraChanged)
 
 public:
     static constexpr int kMaxStemCharacters = 4000;
@@ -70,6 +73,10 @@ public:
     bool found() const { return m_result && m_result->matched && m_result->question; }
     QString foundStem() const;
     QString errorMessage() const { return m_errorMessage.value_or(QString()); }
+    // A video capture device is present (V4L2 lists it under /dev); none on a build machine.
+    static bool cameraAvailable();
+    bool showCamera() const { return m_showCamera; }
+    void setShowCamera(bool shown);
 
     Q_INVOKABLE void match();
     // The picture at `file` (from the file dialog): read upright, then its text matched.
@@ -88,6 +95,7 @@ Q_SIGNALS:
     void stemChanged();
     void stateChanged();
     void errorChanged();
+    void showCameraChanged();
 
 private:
     static QCoro::Task<void> runMatch(QPointer<PhotoMatchViewModel> self, quint64 ticket, QString stem,
@@ -109,4 +117,5 @@ private:
     quint64 m_matchTicket = 0;
     quint64 m_readTicket = 0;
     bool m_open = true;
+    bool m_showCamera = false;
 };

@@ -5,6 +5,7 @@
 #include "TextRecognizer.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImageWriter>
@@ -110,6 +111,36 @@ private Q_SLOTS:
         QCOMPARE(picture.width(), TextRecognizer::kMaxLongSide);
         QCOMPARE(TextRecognizer::fitted(QImage(4000, 3000, QImage::Format_RGB32)).size(), QSize(2400, 1800));
         QCOMPARE(TextRecognizer::readPicture(dir.filePath("missing.jpg")).isNull(), true);
+    }
+
+    // Resident memory before the reader, while it reads, and after it gives its memory back.
+    void memoryIsGivenBack() {
+        const auto residentKb = [] {
+            QFile status(QStringLiteral("/proc/self/status"));
+            if (!status.open(QIODevice::ReadOnly))
+                return qint64(0);
+            for (const QByteArray &line : status.readAll().split('\n')) {
+                if (line.startsWith("VmRSS:"))
+                    return line.mid(6).trimmed().split(' ').first().toLongLong();
+            }
+            return qint64(0);
+        };
+        const qint64 before = residentKb();
+        qint64 during = 0;
+        {
+            TextRecognizer recognizer;
+            auto reading = recognizer.recognize(page(kLines));
+            QVERIFY(!Await::result(reading).isEmpty());
+            during = residentKb();
+            recognizer.release();
+            auto settled = recognizer.recognize(QImage()); // queued behind the release
+            Await::result(settled);
+        }
+        const qint64 after = residentKb();
+        qInfo("resident memory: %lld MB before, %lld MB while reading, %lld MB after the release",
+              before / 1024, during / 1024, after / 1024);
+        QVERIFY(during > before);
+        QVERIFY2(after - before < (during - before) / 2, "the engine kept most of its memory");
     }
 
     // A 12-megapixel photo after prewarm: how long it takes, and the longest the main thread stalls

@@ -240,6 +240,8 @@ private Q_SLOTS:
         QTRY_COMPARE(rig.synth->spoken.size(), 1);
         QCOMPARE(rig.synth->spoken[0].text, QStringLiteral("第一句"));
         QCOMPARE(rig.player->serverEnabledValue(), serverEnabledAfter);
+        // The first text is heard before the second replaces it (a text stopped before it sounds is not).
+        QTRY_COMPARE(rig.played("system"), 1);
         rig.toggle("第二句", QUuid::createUuid());
         QTRY_COMPARE(rig.synth->spoken.size(), 2);
         QCOMPARE(rig.requestsTo(ttsPath), ttsRequestsAfterTwoTexts);

@@ -80,6 +80,34 @@ Page {
                     spacing: 10
 
                     Button {
+                        objectName: "takePhoto"
+                        visible: vm.cameraAvailable
+                        Layout.leftMargin: 12
+                        text: "拍照"
+                        onClicked: vm.showCamera = true
+                        contentItem: Row {
+                            spacing: 6
+                            SymbolIcon {
+                                anchors.verticalCenter: parent.verticalCenter
+                                symbol: "camera"
+                                size: 16
+                                color: Theme.brandTeal
+                            }
+                            Text {
+                                anchors.verticalCenter: parent.verticalCenter
+                                text: "拍照"
+                                font.pixelSize: 15
+                                font.weight: Font.DemiBold
+                                color: Theme.brandTeal
+                            }
+                        }
+                        background: Rectangle {
+                            implicitHeight: 36
+                            radius: 8
+                            color: Theme.withOpacity(Theme.brandTeal, parent.down ? 0.2 : 0.1)
+                        }
+                    }
+                    Button {
                         objectName: "pickPhoto"
                         Layout.leftMargin: 12
                         Layout.topMargin: 8
@@ -203,6 +231,23 @@ Page {
                     onClicked: page.chatRequested("photo")
                 }
             }
+        }
+    }
+
+    // The camera sheet, made only while it is shown (and only ever on a machine with a camera).
+    Loader {
+        id: camera
+
+        anchors.fill: parent
+        active: vm.showCamera && vm.cameraAvailable
+        onLoaded: item.open()
+        // By its file, so that the camera's modules load only when a picture is taken.
+        source: "CameraSheet.qml"
+        Connections {
+            target: camera.item
+            ignoreUnknownSignals: true
+            function onCaptured(file) { vm.recognizeFile(file) }
+            function onClosed() { vm.showCamera = false }
         }
     }
 
