@@ -9,6 +9,27 @@ namespace {
 
 const QString noChoice = QStringLiteral("请选择");
 
+// A picker of chapters or of points: "请选择" first, then the items by name; position 0 is no choice.
+template <typename Item>
+QStringList pickerOptions(const QList<Item> &items) {
+    QStringList options{noChoice};
+    for (const Item &item : items)
+        options.append(item.name);
+    return options;
+}
+
+template <typename Item>
+int pickerIndex(const QList<Item> &items, const std::optional<Item> &chosen) {
+    return chosen ? int(items.indexOf(*chosen)) + 1 : 0;
+}
+
+template <typename Item>
+std::optional<Item> pickedAt(const QList<Item> &items, int index) {
+    if (index >= 1 && index <= items.size())
+        return items.at(index - 1);
+    return std::nullopt;
+}
+
 } // namespace
 
 QString QuestionBankRow::stem() const {
@@ -85,21 +106,15 @@ void QuestionBankViewModel::setChapters(QList<ChapterItem> chapters) {
 }
 
 QStringList QuestionBankViewModel::chapterOptions() const {
-    QStringList options{noChoice};
-    for (const ChapterItem &chapter : m_chapters)
-        options.append(chapter.name);
-    return options;
+    return pickerOptions(m_chapters);
 }
 
 int QuestionBankViewModel::chapterIndex() const {
-    return m_chapter ? int(m_chapters.indexOf(*m_chapter)) + 1 : 0;
+    return pickerIndex(m_chapters, m_chapter);
 }
 
 void QuestionBankViewModel::setChapterIndex(int index) {
-    if (index >= 1 && index <= m_chapters.size())
-        setChapter(m_chapters.at(index - 1));
-    else
-        setChapter(std::nullopt);
+    setChapter(pickedAt(m_chapters, index));
 }
 
 void QuestionBankViewModel::setChapter(std::optional<ChapterItem> chapter) {
@@ -125,21 +140,15 @@ void QuestionBankViewModel::setPoints(QList<KnowledgePointItem> points) {
 }
 
 QStringList QuestionBankViewModel::pointOptions() const {
-    QStringList options{noChoice};
-    for (const KnowledgePointItem &point : m_points)
-        options.append(point.name);
-    return options;
+    return pickerOptions(m_points);
 }
 
 int QuestionBankViewModel::pointIndex() const {
-    return m_point ? int(m_points.indexOf(*m_point)) + 1 : 0;
+    return pickerIndex(m_points, m_point);
 }
 
 void QuestionBankViewModel::setPointIndex(int index) {
-    if (index >= 1 && index <= m_points.size())
-        setPoint(m_points.at(index - 1));
-    else
-        setPoint(std::nullopt);
+    setPoint(pickedAt(m_points, index));
 }
 
 void QuestionBankViewModel::setPoint(std::optional<KnowledgePointItem> point) {
