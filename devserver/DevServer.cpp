@@ -281,5 +281,6 @@ void DevServer::configure(httplib::Server &http) {
     devserver::registerRobotRoutes(router);
     devserver::registerMediaRoutes(router);
     devserver::registerCompanionRoutes(router);
+    devserver::registerHomeRoutes(router);
     devserver::registerDevControlRoutes(router);
 }

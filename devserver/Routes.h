@@ -61,6 +61,9 @@ void registerMediaRoutes(Router &router);
 // and the learner's companion settings ("/api/v1/me/companion").
 void registerCompanionRoutes(Router &router);
 
+// The learner's home layout ("/api/v1/layouts/home") and its overrides, with a revision check on writes.
+void registerHomeRoutes(Router &router);
+
 // The test controls under "/__dev/" (token expiry, injected failures and delays, request counts) and a
 // stream that pauses after its headers.
 void registerDevControlRoutes(Router &router);

@@ -12,6 +12,8 @@
 
 #include <QByteArray>
 #include <QJsonObject>
+#include <QMap>
+#include <QStringList>
 
 #include "CompanionState.h"
 #include "LearningState.h"
@@ -19,6 +21,17 @@
 namespace devserver {
 
 using Clock = std::chrono::steady_clock;
+
+// A learner's home layout overrides and the revision of their last write; a learner who never wrote one is at
+// revision 1 with nothing overridden (HomeRoutes.cpp).
+struct HomeLayoutRecord {
+    std::int64_t revision = 1;
+    QStringList order;
+    QStringList hidden;
+    QMap<QString, QString> sizes; // card id to "L", "M" or "S"
+
+    bool isEmpty() const { return order.isEmpty() && hidden.isEmpty() && sizes.isEmpty(); }
+};
 
 struct UserRecord {
     std::int64_t id = 0;
@@ -81,6 +94,9 @@ public:
     // The companion's settings per learner, and the chat stream's pace and test controls
     // (CompanionRoutes.cpp).
     CompanionState companion;
+
+    // Home layout overrides by user id (HomeRoutes.cpp).
+    std::map<std::int64_t, HomeLayoutRecord> homeLayouts;
 
     // Analytics events as posted, one per event id, in arrival order (EventRoutes.cpp).
     std::deque<QJsonObject> receivedEvents;

@@ -120,6 +120,17 @@ QJsonObject ServerState::saveLocked() const {
             entry.insert("name", *settings.name);
         companionSettings.append(entry);
     }
+    QJsonArray homeLayoutList;
+    for (const auto &[userId, layout] : homeLayouts) {
+        QJsonObject sizes;
+        for (auto it = layout.sizes.begin(); it != layout.sizes.end(); ++it)
+            sizes.insert(it.key(), it.value());
+        homeLayoutList.append(QJsonObject{{"user_id", qint64(userId)},
+                                          {"revision", qint64(layout.revision)},
+                                          {"order", QJsonArray::fromStringList(layout.order)},
+                                          {"hidden", QJsonArray::fromStringList(layout.hidden)},
+                                          {"sizes", sizes}});
+    }
     QJsonArray events;
     for (const QJsonObject &event : receivedEvents)
         events.append(event);
@@ -143,6 +154,7 @@ QJsonObject ServerState::saveLocked() const {
                        {"wrong_items", wrongItems},
                        {"next_wrong_item_id", qint64(learning.nextWrongItemId)},
                        {"companion_settings", companionSettings},
+                       {"home_layouts", homeLayoutList},
                        {"events", events},
                        {"event_ids", eventIds}};
 }
@@ -252,6 +264,21 @@ void ServerState::loadLocked(const QJsonObject &saved) {
         if (entry.contains("name"))
             settings.name = entry.value("name").toString();
         companion.settings[number(entry, "user_id")] = settings;
+    }
+
+    homeLayouts.clear();
+    for (const QJsonValue &value : saved.value("home_layouts").toArray()) {
+        const QJsonObject entry = value.toObject();
+        HomeLayoutRecord layout;
+        layout.revision = number(entry, "revision");
+        for (const QJsonValue &id : entry.value("order").toArray())
+            layout.order.append(id.toString());
+        for (const QJsonValue &id : entry.value("hidden").toArray())
+            layout.hidden.append(id.toString());
+        const QJsonObject sizes = entry.value("sizes").toObject();
+        for (auto it = sizes.begin(); it != sizes.end(); ++it)
+            layout.sizes.insert(it.key(), it.value().toString());
+        homeLayouts[number(entry, "user_id")] = layout;
     }
 
     receivedEvents.clear();

@@ -11,6 +11,7 @@
     Q_IMPORT_QML_PLUGIN(Quorvel_PracticePlugin)                                                              \
     Q_IMPORT_QML_PLUGIN(Quorvel_RobotsPlugin)                                                                \
     Q_IMPORT_QML_PLUGIN(Quorvel_LearningPlugin)                                                              \
+    Q_IMPORT_QML_PLUGIN(Quorvel_HomePlugin)                                                                  \
     Q_IMPORT_QML_PLUGIN(Quorvel_CompanionPlugin)                                                             \
     Q_IMPORT_QML_PLUGIN(Quorvel_SettingsPlugin)                                                              \
     Q_IMPORT_QML_PLUGIN(Quorvel_GuestPlugin)                                                                 \

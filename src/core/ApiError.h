@@ -15,17 +15,22 @@ struct ApiErrorBody {
 };
 
 // The one failure of every API call: no connection, timed out, cancelled (below HTTP), `http` (a failed
-// status, or no HTTP answer with status -1) or `decoding` (a success body of the wrong shape). Its message is
+// status, or no HTTP answer with status -1), `decoding` (a success body of the wrong shape) or
+// `badServerResponse` (no HTTP answer, or a failed status without an error body, where a client does not
+// report those as http). Its message is
 // the learner-facing Chinese text; what a screen shows for any failure comes from `errorText`.
 class ApiError : public UserFacingError {
 public:
-    enum class Kind { NoConnection, TimedOut, Cancelled, Http, Decoding };
+    enum class Kind { NoConnection, TimedOut, Cancelled, Http, Decoding, BadServerResponse };
     using Case = Kind; // the account and learning clients' callers name it so
 
     static ApiError http(int status, QString message) {
         return ApiError(Kind::Http, status, std::move(message));
     }
     static ApiError decoding() { return ApiError(Kind::Decoding, 0, QStringLiteral("响应格式不正确")); }
+    static ApiError badServerResponse() {
+        return ApiError(Kind::BadServerResponse, 0, QStringLiteral("服务器响应异常"));
+    }
     // A failure below HTTP keeps the transport's own text. A transport failure of no particular kind is
     // reported as no connection: to the learner both mean the service could not be reached.
     static ApiError transport(const TransportError &failure);

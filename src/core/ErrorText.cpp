@@ -20,6 +20,8 @@ QString kindName(ApiError::Kind kind) {
         return QStringLiteral("http");
     case ApiError::Kind::Decoding:
         return QStringLiteral("decoding");
+    case ApiError::Kind::BadServerResponse:
+        return QStringLiteral("bad server response");
     }
     return {};
 }

@@ -48,6 +48,8 @@ QString outcomeOf(QCoro::Task<Thing> task) {
             return QStringLiteral("http %1 %2").arg(error.status()).arg(error.message());
         case ApiError::Kind::Decoding:
             return QStringLiteral("decoding");
+        case ApiError::Kind::BadServerResponse:
+            return QStringLiteral("bad server response");
         case ApiError::Kind::NoConnection:
             return QStringLiteral("no connection");
         case ApiError::Kind::TimedOut:
