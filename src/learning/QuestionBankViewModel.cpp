@@ -23,6 +23,24 @@ int pickerIndex(const QList<Item> &items, const std::optional<Item> &chosen) {
     return chosen ? int(items.indexOf(*chosen)) + 1 : 0;
 }
 
+// The labels of a table of (value, label) choices, and the position of a value in it (-1 when absent).
+template <typename Value>
+QStringList labelsOf(const QList<std::pair<Value, QString>> &options) {
+    QStringList labels;
+    for (const auto &[value, label] : options)
+        labels.append(label);
+    return labels;
+}
+
+template <typename Value>
+int positionOf(const QList<std::pair<Value, QString>> &options, const Value &value) {
+    for (qsizetype i = 0; i < options.size(); ++i) {
+        if (options[i].first == value)
+            return int(i);
+    }
+    return -1;
+}
+
 template <typename Item>
 std::optional<Item> pickedAt(const QList<Item> &items, int index) {
     if (index >= 1 && index <= items.size())
@@ -198,19 +216,11 @@ void QuestionBankViewModel::setDifficulty(int difficulty) {
 }
 
 QStringList QuestionBankViewModel::qtypeLabels() const {
-    QStringList labels;
-    for (const auto &[value, label] : qtypeOptions())
-        labels.append(label);
-    return labels;
+    return labelsOf(qtypeOptions());
 }
 
 int QuestionBankViewModel::qtypeIndex() const {
-    const auto &options = qtypeOptions();
-    for (qsizetype i = 0; i < options.size(); ++i) {
-        if (options[i].first == m_qtype)
-            return int(i);
-    }
-    return -1;
+    return positionOf(qtypeOptions(), m_qtype);
 }
 
 void QuestionBankViewModel::setQtypeIndex(int index) {
@@ -219,19 +229,11 @@ void QuestionBankViewModel::setQtypeIndex(int index) {
 }
 
 QStringList QuestionBankViewModel::difficultyLabels() const {
-    QStringList labels;
-    for (const auto &[value, label] : difficultyOptions())
-        labels.append(label);
-    return labels;
+    return labelsOf(difficultyOptions());
 }
 
 int QuestionBankViewModel::difficultyIndex() const {
-    const auto &options = difficultyOptions();
-    for (qsizetype i = 0; i < options.size(); ++i) {
-        if (options[i].first == m_difficulty)
-            return int(i);
-    }
-    return -1;
+    return positionOf(difficultyOptions(), m_difficulty);
 }
 
 void QuestionBankViewModel::setDifficultyIndex(int index) {

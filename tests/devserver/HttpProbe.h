@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DevServer.h"
+
 #include <httplib.h>
 
 #include <QElapsedTimer>
@@ -72,6 +74,14 @@ inline Reply request(int port, const std::string &method, const std::string &pat
 
 inline QByteArray json(const QJsonObject &object) {
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+// A learner signed in with the development code; their access token (empty when it failed).
+inline QString signIn(int port, const QString &phone) {
+    const QJsonObject body{{QStringLiteral("phone"), phone},
+                           {QStringLiteral("code"), QString::fromStdString(DevServer::smsCode())},
+                           {QStringLiteral("device_id"), QStringLiteral("ios-0123456789abcdef01234567")}};
+    return request(port, "POST", "/api/v1/auth/login", json(body), QString()).string("access_token");
 }
 
 inline bool isChinese(const QString &text) {

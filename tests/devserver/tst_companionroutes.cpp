@@ -215,14 +215,7 @@ private:
     int m_port = 0;
     QString m_token;
 
-    QString signIn(const QString &phone = kPhone) const {
-        const Reply reply = request(m_port, "POST", "/api/v1/auth/login",
-                                    json({{"phone", phone},
-                                          {"code", QString::fromStdString(DevServer::smsCode())},
-                                          {"device_id", kDeviceId}}),
-                                    QString());
-        return reply.json.value("access_token").toString();
-    }
+    QString signIn(const QString &phone = kPhone) const { return HttpProbe::signIn(m_port, phone); }
     Reply chat(const QByteArray &body, const QString &token) const {
         return request(m_port, "POST", kStreamPath, body, token);
     }

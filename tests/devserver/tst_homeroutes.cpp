@@ -34,14 +34,7 @@ private:
     int m_port = 0;
     QString m_token;
 
-    QString signIn(const QString &phone = kPhone) const {
-        return request(m_port, "POST", "/api/v1/auth/login",
-                       json({{"phone", phone},
-                             {"code", QString::fromStdString(DevServer::smsCode())},
-                             {"device_id", "ios-0123456789abcdef01234567"}}),
-                       QString())
-            .string("access_token");
-    }
+    QString signIn(const QString &phone = kPhone) const { return HttpProbe::signIn(m_port, phone); }
     Reply get(const QString &token = QString()) const {
         return request(m_port, "GET", "/api/v1/layouts/home", {}, token.isNull() ? m_token : token);
     }
