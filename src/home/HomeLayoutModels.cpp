@@ -92,3 +92,21 @@ HomeLayoutResponse HomeLayoutResponse::fromJson(const JsonReader &json) {
         response.userOverrides = UserOverrides::fromJson(*overrides);
     return response;
 }
+
+HomeLayoutDocument fallbackHomeLayout() {
+    const auto titled = [](const char *id, const char *type, const QString &title) {
+        return HomeGridCard{QString::fromLatin1(id), QString::fromLatin1(type), QStringLiteral("L"),
+                            std::nullopt,
+                            FlexibleProps{{QStringLiteral("title"), FlexibleValue::string(title)}}};
+    };
+    return {QStringLiteral("1.1"),
+            QStringLiteral("home"),
+            0,
+            QStringLiteral("junior_default"),
+            QStringLiteral("fallback"),
+            {HomeCompanionSlot{
+                 QStringLiteral("CompanionHeader"),
+                 FlexibleProps{{QStringLiteral("greeting"), FlexibleValue::string(QStringLiteral("你好"))}}},
+             {titled("c_inbox", "Inbox", QStringLiteral("学习通知")),
+              titled("c_today", "TodayTasks", QStringLiteral("今日学习"))}}};
+}

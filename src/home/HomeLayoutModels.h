@@ -72,3 +72,7 @@ struct HomeLayoutResponse {
 
 // An object of string to scalar, each value read as a FlexibleValue (never failing on an array or object).
 FlexibleProps flexiblePropsFromJson(const QJsonObject &object);
+
+// The built-in layout shown when the server's cannot be had: revision 0, source "fallback", a companion
+// header greeting "你好" and two large cards, the inbox and today's learning. A new copy on every call.
+HomeLayoutDocument fallbackHomeLayout();

@@ -1,0 +1,57 @@
+#include "HomePage.h"
+
+#include "Analytics.h"
+#include "HomeCards.h"
+
+HomeLayoutViewModel::HomeLayoutViewModel(QObject *parent) : QObject(parent) {
+    connect(&m_store, &HomeLayoutStore::sessionChanged, this, &HomeLayoutViewModel::sessionChanged);
+}
+
+void HomeLayoutViewModel::setSession(AppSession *session) {
+    m_store.setSession(session);
+}
+
+QVariantMap HomeLayoutViewModel::texts() {
+    return {
+        {QStringLiteral("brand"), QStringLiteral("岚帆伴")},
+        {QStringLiteral("menu"), QStringLiteral("更多")},
+        {QStringLiteral("edit"), QStringLiteral("编辑布局")},
+        {QStringLiteral("restore"), QStringLiteral("恢复推荐布局")},
+        {QStringLiteral("refresh"), QStringLiteral("刷新")},
+        {QStringLiteral("editTitle"), QStringLiteral("编辑首页")},
+        {QStringLiteral("cancel"), QStringLiteral("取消")},
+        {QStringLiteral("save"), QStringLiteral("保存")},
+        {QStringLiteral("loading"), QStringLiteral("加载首页…")},
+        {QStringLiteral("fallbackNote"), QStringLiteral("配置暂不可用，已使用本地默认布局")},
+        {QStringLiteral("editorNote"),
+         QStringLiteral("拖动调整顺序；左滑隐藏；点尺寸在 M/L 间切换。保存后写入 layout-svc overrides。")},
+        {QStringLiteral("shown"), QStringLiteral("显示中")},
+        {QStringLiteral("hidden"), QStringLiteral("已隐藏")},
+        {QStringLiteral("show"), QStringLiteral("显示")},
+        {QStringLiteral("hide"), QStringLiteral("隐藏")},
+        {QStringLiteral("alertTitle"), QStringLiteral("提示")},
+        {QStringLiteral("alertButton"), QStringLiteral("好")}};
+}
+
+void HomeLayoutViewModel::appear() {
+    m_store.requestLoad();
+}
+
+void HomeLayoutViewModel::disappear() {
+    m_store.dropLoads();
+}
+
+void ToolVisits::opened(QObject *page, const QString &key) {
+    if (!page)
+        return;
+    if (!m_keys.contains(page))
+        connect(page, &QObject::destroyed, this, [this, page] { m_keys.remove(page); });
+    m_keys.insert(page, key);
+    shown(page);
+}
+
+void ToolVisits::shown(QObject *page) {
+    const auto found = m_keys.constFind(page);
+    if (found != m_keys.constEnd())
+        Analytics::shared().track(QStringLiteral("home_tool_click"), {{QStringLiteral("tool"), *found}});
+}
