@@ -31,50 +31,22 @@ private Q_SLOTS:
         QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("sent");   // empty: nothing happens
         QTest::addColumn<QString>("length"); // the event's "length"
-        QTest::newRow("spaces only, button") << "   "
-                                             << "button"
-                                             << ""
-                                             << "";
-        QTest::newRow("empty, return key") << ""
-                                           << "input"
-                                           << ""
-                                           << "";
-        QTest::newRow("line breaks and tabs") << "\n\t \r\n"
-                                              << "input"
-                                              << ""
-                                              << "";
-        QTest::newRow("ideographic spaces only") << "\u3000\u3000"
-                                                 << "button"
-                                                 << ""
-                                                 << "";
-        QTest::newRow("padded word, return key") << "  勾股  "
-                                                 << "input"
-                                                 << "勾股"
-                                                 << "2";
-        QTest::newRow("padded word, button") << "  勾股  "
-                                             << "button"
-                                             << "勾股"
-                                             << "2";
-        QTest::newRow("ideographic spaces and a line break") << "\u3000勾股定理\n"
-                                                             << "input"
-                                                             << "勾股定理"
-                                                             << "4";
-        QTest::newRow("inner blanks kept") << " a  b "
-                                           << "input"
-                                           << "a  b"
-                                           << "4";
-        QTest::newRow("emoji with skin tone") << "加油👍🏽"
-                                              << "button"
-                                              << "加油👍🏽"
-                                              << "3";
-        QTest::newRow("family emoji") << "👨‍👩‍👧"
-                                      << "input"
-                                      << "👨‍👩‍👧"
-                                      << "1";
-        QTest::newRow("combining accent") << "e\u0301te\u0301"
-                                          << "input"
-                                          << "e\u0301te\u0301"
-                                          << "3";
+        const auto row = [](const char *name, const char *text, const char *source, const char *sent,
+                            const char *length) {
+            QTest::newRow(name) << QString::fromUtf8(text) << QString::fromLatin1(source)
+                                << QString::fromUtf8(sent) << QString::fromLatin1(length);
+        };
+        row("spaces only, button", "   ", "button", "", "");
+        row("empty, return key", "", "input", "", "");
+        row("line breaks and tabs", "\n\t \r\n", "input", "", "");
+        row("ideographic spaces only", "\u3000\u3000", "button", "", "");
+        row("padded word, return key", "  勾股  ", "input", "勾股", "2");
+        row("padded word, button", "  勾股  ", "button", "勾股", "2");
+        row("ideographic spaces and a line break", "\u3000勾股定理\n", "input", "勾股定理", "4");
+        row("inner blanks kept", " a  b ", "input", "a  b", "4");
+        row("emoji with skin tone", "加油👍🏽", "button", "加油👍🏽", "3");
+        row("family emoji", "👨‍👩‍👧", "input", "👨‍👩‍👧", "1");
+        row("combining accents", "e\u0301te\u0301", "input", "e\u0301te\u0301", "3");
     }
     void submit() {
         QFETCH(QString, text);
@@ -129,15 +101,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("id");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("length");
-        QTest::newRow("density") << 5 << "kw_density"
-                                 << "密度公式怎么用"
+        QTest::newRow("density") << 5 << QStringLiteral("kw_density") << QStringLiteral("密度公式怎么用")
                                  << "7";
-        QTest::newRow("first") << 0 << "kw_move"
-                               << "移项为什么要变号"
-                               << "8";
-        QTest::newRow("last") << 7 << "kw_tense"
-                              << "英语时态怎么区分"
-                              << "8";
+        QTest::newRow("first") << 0 << QStringLiteral("kw_move") << QStringLiteral("移项为什么要变号") << "8";
+        QTest::newRow("last") << 7 << QStringLiteral("kw_tense") << QStringLiteral("英语时态怎么区分") << "8";
     }
     void keywordTap() {
         QFETCH(int, index);
@@ -200,29 +167,28 @@ private Q_SLOTS:
 
     void chipRowOffset_data() {
         QTest::addColumn<qreal>("offset");
+        QTest::addColumn<qreal>("last");
         QTest::addColumn<QPointF>("angle");
         QTest::addColumn<QPointF>("pixels");
         QTest::addColumn<qreal>("expected");
-        // The row scrolls from -16 (first chip at the padding) to 400.
-        QTest::newRow("wheel down moves on") << 0.0 << QPointF(0, -120) << QPointF() << 60.0;
-        QTest::newRow("wheel up moves back") << 100.0 << QPointF(0, 120) << QPointF() << 40.0;
-        QTest::newRow("stops at the start") << 10.0 << QPointF(0, 120) << QPointF() << -16.0;
-        QTest::newRow("stops at the end") << 390.0 << QPointF(0, -240) << QPointF() << 400.0;
-        QTest::newRow("trackpad pixels") << 0.0 << QPointF(0, -120) << QPointF(0, -25) << 25.0;
-        QTest::newRow("sideways swipe wins") << 100.0 << QPointF(-40, -120) << QPointF(-30, -90) << 130.0;
-        QTest::newRow("sideways wheel") << 100.0 << QPointF(120, 0) << QPointF() << 40.0;
+        // The row scrolls from -16 (first chip at the padding) to `last`.
+        QTest::newRow("wheel down moves on") << 0.0 << 400.0 << QPointF(0, -120) << QPointF() << 60.0;
+        QTest::newRow("wheel up moves back") << 100.0 << 400.0 << QPointF(0, 120) << QPointF() << 40.0;
+        QTest::newRow("stops at the start") << 10.0 << 400.0 << QPointF(0, 120) << QPointF() << -16.0;
+        QTest::newRow("stops at the end") << 390.0 << 400.0 << QPointF(0, -240) << QPointF() << 400.0;
+        QTest::newRow("trackpad pixels") << 0.0 << 400.0 << QPointF(0, -120) << QPointF(0, -25) << 25.0;
+        QTest::newRow("sideways swipe wins")
+            << 100.0 << 400.0 << QPointF(-40, -120) << QPointF(-30, -90) << 130.0;
+        QTest::newRow("sideways wheel") << 100.0 << 400.0 << QPointF(120, 0) << QPointF() << 40.0;
+        QTest::newRow("a row that fits stays") << -16.0 << -40.0 << QPointF(0, -120) << QPointF() << -16.0;
     }
     void chipRowOffset() {
         QFETCH(qreal, offset);
+        QFETCH(qreal, last);
         QFETCH(QPointF, angle);
         QFETCH(QPointF, pixels);
         QFETCH(qreal, expected);
-        QCOMPARE(HomeSearchViewModel::chipRowOffset(offset, -16, 400, angle, pixels), expected);
-    }
-
-    // A row that fits has nowhere to go.
-    void chipRowThatFits() {
-        QCOMPARE(HomeSearchViewModel::chipRowOffset(-16, -16, -40, QPointF(0, -120), QPointF()), -16.0);
+        QCOMPARE(HomeSearchViewModel::chipRowOffset(offset, -16, last, angle, pixels), expected);
     }
 };
 
