@@ -73,7 +73,7 @@ QUrl GuestHomeFeature::artworkURL(const QString &name) {
     static const QRegularExpression plainName(QStringLiteral("^[A-Za-z0-9_]+$"));
     if (!plainName.match(name).hasMatch())
         return {};
-    // The guest pages' own pictures first, then the ones they share with the learning screens.
+    // The guest pages' own pictures first, then the ones they share with the learning and home screens.
     for (const QString &folder :
          {QStringLiteral("/qt/qml/Quorvel/Guest/assets/"), QStringLiteral("/qt/qml/Quorvel/Ui/assets/")}) {
         const QString path = folder + name + QStringLiteral(".svg");

@@ -127,6 +127,8 @@ constexpr Entry table[] = {
     {"flask.fill", 0xea4b, u'•'},                    // science
     {"heart.text.square.fill", 0xe87d, u'♥'},        // favorite
     {"hourglass.circle.fill", 0xe88b, u'⌛'},         // hourglass_empty
+    {"hourglass", 0xea5b, u'⌛'},                     // hourglass_top
+    {"checklist", 0xe6b1, u'☑'},                     // checklist
     {"stop.fill", 0xe047, u'■'},                     // stop
     // companion chat
     {"speaker.wave.2.fill", 0xe050, u'♪'}, // volume_up

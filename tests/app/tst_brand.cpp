@@ -179,6 +179,10 @@ private Q_SLOTS:
               "checkmark.circle.fill", "circle", "checkmark.shield.fill", "number", "line.3.horizontal",
               "books.vertical", "wifi.exclamationmark"})
             QTest::newRow(name) << QString::fromLatin1(name);
+        // Home page: the search section, the tool dock and its placeholder page.
+        for (const char *name : {"hourglass", "checklist", "flame.fill", "checkmark.circle.fill",
+                                 "magnifyingglass", "ellipsis.circle", "chevron.left"})
+            QTest::newRow(name) << QString::fromLatin1(name);
     }
     void screenSymbols() {
         QFETCH(QString, name);
