@@ -3,13 +3,13 @@
 #include "AppFonts.h"
 #include "AppSession.h"
 #include "Fixtures.h"
+#include "LearningPathFixture.h"
 #include "QmlHarness.h"
 #include "QmlModules.h"
 #include "StudyReportClient.h"
 #include "TestPlatform.h"
 
 #include <QGuiApplication>
-#include <QJsonArray>
 #include <QQuickItem>
 #include <QTest>
 
@@ -22,18 +22,7 @@ using Reply = FakeTransport::Reply;
 const QString pathRoute = QStringLiteral("/api/v1/learning-paths/7");
 
 QByteArray pathWith(const QStringList &states) {
-    QJsonObject path = Fixtures::object(QStringLiteral("learning/path-rational-numbers.json"));
-    const QJsonObject lesson = path.value("items").toArray().first().toObject();
-    QJsonArray items;
-    for (qsizetype i = 0; i < states.size(); ++i) {
-        QJsonObject item = lesson;
-        item.insert("item_id", 71 + i);
-        item.insert("list_order", 1 + i);
-        item.insert("state", states[i]);
-        items.append(item);
-    }
-    path.insert("items", items);
-    return Fixtures::bytes(path);
+    return learningPathWith(7, QStringLiteral("学完「有理数」"), states);
 }
 
 // The visible texts below `item` in tree order, symbols left out.
