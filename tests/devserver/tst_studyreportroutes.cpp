@@ -115,11 +115,6 @@ private slots:
         QCOMPARE(reply.json.value("weak_points"), QJsonValue(QJsonArray()));
     }
 
-    void signedInOnly() {
-        QCOMPARE(report(QStringLiteral("")).status, 401);
-        QCOMPARE(report(QStringLiteral("not-a-token")).status, 401);
-    }
-
     // Today's answers count on today; each point is judged by its rate once it has three answers.
     void answersOfToday() {
         const Chapter &first = chapter(0);

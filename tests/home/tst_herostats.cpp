@@ -55,19 +55,6 @@ private:
     };
 
 private Q_SLOTS:
-    void texts_data() {
-        QTest::addColumn<qint64>("activeDays");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("three") << qint64(3) << "本周学了 3 天";
-        QTest::newRow("none yet") << qint64(0) << "今天开始第 1 天";
-        QTest::newRow("negative") << qint64(-2) << "今天开始第 1 天";
-    }
-    void texts() {
-        QFETCH(qint64, activeDays);
-        QFETCH(QString, text);
-        QCOMPARE(HeroStatsViewModel::daysText(activeDays), text);
-    }
-
     // One load from a fresh row: what each request answered, and the chips that show.
     void load_data() {
         QTest::addColumn<std::optional<qint64>>("lastPathId");
@@ -82,6 +69,7 @@ private Q_SLOTS:
         const Reply report = reportWithDays(3);
         QTest::newRow("no last path: the report only") << P() << twoOfFive << report << "本周学了 3 天|" << 0;
         QTest::newRow("both") << P(7) << twoOfFive << report << "本周学了 3 天|计划 2/5" << 1;
+        QTest::newRow("negative days") << P() << twoOfFive << reportWithDays(-2) << "今天开始第 1 天|" << 0;
         QTest::newRow("no days yet") << P(7) << twoOfFive << reportWithDays(0) << "今天开始第 1 天|计划 2/5"
                                      << 1;
         QTest::newRow("only exact Completed counts")
