@@ -87,6 +87,16 @@ void newUserStatus(ServerState &state, const httplib::Request &req, httplib::Res
     res.status = 204;
 }
 
+// The home layout document served in place of the recommended one: the body as it stands, which must be a
+// JSON object but is not checked any further (a test wants unknown card types, sizes and props through).
+void replaceHomeLayout(ServerState &state, const httplib::Request &req, httplib::Response &res) {
+    auto document = readJsonObject(req, res);
+    if (!document)
+        return;
+    state.replaceHomeLayout(std::move(document));
+    res.status = 204;
+}
+
 // An event stream that sends its status and headers at once and its first event only after "pause_ms"
 // (1500 when left out), the way a model that thinks before it answers does. A stopping server ends the pause.
 void slowStream(ServerState &state, const httplib::Request &req, httplib::Response &res) {
@@ -132,6 +142,14 @@ void registerDevControlRoutes(Router &router) {
              [&state](const httplib::Request &req, httplib::Response &res) { slowStream(state, req, res); });
     http.Post("/__dev/new-user-status", [&state](const httplib::Request &req, httplib::Response &res) {
         newUserStatus(state, req, res);
+    });
+    http.Post("/__dev/home-layout", [&state](const httplib::Request &req, httplib::Response &res) {
+        replaceHomeLayout(state, req, res);
+    });
+    // Back to the built-in recommended document.
+    http.Delete("/__dev/home-layout", [&state](const httplib::Request &, httplib::Response &res) {
+        state.replaceHomeLayout(std::nullopt);
+        res.status = 204;
     });
 }
 

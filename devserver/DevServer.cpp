@@ -6,6 +6,9 @@
 
 #include <httplib.h>
 
+#include <QJsonDocument>
+#include <QJsonParseError>
+
 #include <chrono>
 #include <cstdio>
 #include <stdexcept>
@@ -148,6 +151,18 @@ void DevServer::setNewUserStatus(const std::string &status) {
     m_state->persist();
 }
 
+void DevServer::replaceHomeLayout(const std::string &documentJson) {
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(documentJson), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        throw std::invalid_argument("DevServer: the home layout must be a JSON object");
+    m_state->replaceHomeLayout(document.object());
+}
+
+void DevServer::restoreHomeLayout() {
+    m_state->replaceHomeLayout(std::nullopt);
+}
+
 void DevServer::setCompanionPace(int milliseconds) {
     if (milliseconds < 0 || milliseconds > ServerState::kMaxDelayMs)
         throw std::invalid_argument("DevServer: pace out of range");
@@ -282,5 +297,6 @@ void DevServer::configure(httplib::Server &http) {
     devserver::registerMediaRoutes(router);
     devserver::registerCompanionRoutes(router);
     devserver::registerHomeRoutes(router);
+    devserver::registerStudyReportRoutes(router);
     devserver::registerDevControlRoutes(router);
 }

@@ -70,6 +70,12 @@ public:
     // The status given to phones signing in for the first time (default "Active"); a user keeps the status
     // they were created with. Throws std::invalid_argument for an empty status.
     void setNewUserStatus(const std::string &status);
+    // Serves `documentJson` (a JSON object, checked no further) as the home layout document in place of the
+    // recommended one, with each learner's revision and overrides applied as usual; throws
+    // std::invalid_argument when it is not a JSON object. restoreHomeLayout() goes back to the built-in one.
+    // Over HTTP: POST "/__dev/home-layout" with the document, DELETE "/__dev/home-layout".
+    void replaceHomeLayout(const std::string &documentJson);
+    void restoreHomeLayout();
 
     // The companion's chat stream ("/v1/companion/chat:stream"). Its controls queue up like failNext and
     // each is taken by the next accepted stream only, that is one that passed the sign-in and the check of

@@ -11,6 +11,9 @@
 // the client shows the layout exactly as answered. A write must name the revision it last saw, so that two
 // devices editing at once cannot silently undo each other; a write with nothing chosen restores the
 // recommended layout.
+//
+// A test may put a document of its own in place of the recommended one (DevControlRoutes.cpp), to see how
+// the client meets card types, sizes and props it does not know.
 
 namespace devserver {
 
@@ -33,30 +36,42 @@ bool isKnownSize(const QString &size) {
     return size == QLatin1String("L") || size == QLatin1String("M") || size == QLatin1String("S");
 }
 
-QJsonArray appliedGrid(const HomeLayoutRecord &record) {
-    QList<const Card *> cards;
-    const auto byId = [](const QString &id) -> const Card * {
-        for (const Card &card : kRecommended)
-            if (id == QLatin1String(card.id))
-                return &card;
-        return nullptr;
-    };
-    for (const QString &id : record.order)
-        if (const Card *card = byId(id); card && !cards.contains(card))
-            cards.append(card);
+QJsonArray recommendedGrid() {
+    QJsonArray grid;
     for (const Card &card : kRecommended)
-        if (!cards.contains(&card))
-            cards.append(&card);
+        grid.append(QJsonObject{{"id", QString::fromLatin1(card.id)},
+                                {"type", QString::fromLatin1(card.type)},
+                                {"size", QString::fromLatin1(card.size)},
+                                {"props", QJsonObject{{"title", QString::fromUtf8(card.title)}}}});
+    return grid;
+}
+
+// The grid with the learner's overrides applied: the ordered ids first (every card of an id, where a document
+// repeats one), then the other cards as the document has them; hidden ids left out; sizes replaced. A card
+// without a text id (a replaced document may hold one) is only ever moved to the end.
+QJsonArray appliedGrid(const QJsonArray &cards, const HomeLayoutRecord &record) {
+    const auto idOf = [](const QJsonValue &card) {
+        const QJsonValue id = card.toObject().value("id");
+        return id.isString() ? std::optional<QString>(id.toString()) : std::nullopt;
+    };
+    QList<qsizetype> placed;
+    for (const QString &id : record.order)
+        for (qsizetype i = 0; i < cards.size(); ++i)
+            if (idOf(cards[i]) == id && !placed.contains(i))
+                placed.append(i);
+    for (qsizetype i = 0; i < cards.size(); ++i)
+        if (!placed.contains(i))
+            placed.append(i);
 
     QJsonArray grid;
-    for (const Card *card : cards) {
-        const QString id = QString::fromLatin1(card->id);
-        if (record.hidden.contains(id))
+    for (const qsizetype i : std::as_const(placed)) {
+        const std::optional<QString> id = idOf(cards[i]);
+        if (id && record.hidden.contains(*id))
             continue;
-        grid.append(QJsonObject{{"id", id},
-                                {"type", QString::fromLatin1(card->type)},
-                                {"size", record.sizes.value(id, QString::fromLatin1(card->size))},
-                                {"props", QJsonObject{{"title", QString::fromUtf8(card->title)}}}});
+        QJsonObject card = cards[i].toObject();
+        if (id && record.sizes.contains(*id))
+            card.insert("size", record.sizes.value(*id));
+        grid.append(cards[i].isObject() ? QJsonValue(card) : cards[i]);
     }
     return grid;
 }
@@ -70,19 +85,34 @@ QJsonObject overridesJson(const HomeLayoutRecord &record) {
             {"sizes", sizes}};
 }
 
-void sendLayout(httplib::Response &res, const HomeLayoutRecord &record) {
-    const QJsonObject layout{
-        {"schemaVersion", "1.1"},
-        {"layoutId", "home"},
-        {"revision", qint64(record.revision)},
-        {"themePack", "junior_default"},
-        {"source", record.isEmpty() ? "recommended" : "user"},
-        {"slots",
-         QJsonObject{
-             {"companion",
-              QJsonObject{{"type", "CompanionHeader"},
-                          {"props", QJsonObject{{"greeting", QStringLiteral("你好，今天也一起加油吧")}}}}},
-             {"grid", appliedGrid(record)}}}};
+// The built-in recommended document, before the learner's overrides.
+QJsonObject recommendedLayout() {
+    return {{"schemaVersion", "1.1"},
+            {"layoutId", "home"},
+            {"themePack", "junior_default"},
+            {"source", "recommended"},
+            {"slots",
+             QJsonObject{{"companion",
+                          QJsonObject{{"type", "CompanionHeader"},
+                                      {"props",
+                                       QJsonObject{{"greeting", QStringLiteral("你好，今天也一起加油吧")}}}}},
+                         {"grid", recommendedGrid()}}}};
+}
+
+// The document as this learner sees it: the recommended one (or the one a test put in its place) with the
+// learner's revision and overrides. The built-in one says whether it was changed in its "source"; a replaced
+// one keeps everything else it says, odd or not.
+void sendLayout(httplib::Response &res, const HomeLayoutRecord &record,
+                const std::optional<QJsonObject> &replacement) {
+    QJsonObject layout = replacement.value_or(recommendedLayout());
+    layout.insert("revision", qint64(record.revision));
+    if (!replacement && !record.isEmpty())
+        layout.insert("source", "user");
+    QJsonObject layoutSlots = layout.value("slots").toObject();
+    if (layoutSlots.value("grid").isArray() && !record.isEmpty()) {
+        layoutSlots.insert("grid", appliedGrid(layoutSlots.value("grid").toArray(), record));
+        layout.insert("slots", layoutSlots);
+    }
     sendJson(res, 200,
              {{"layout", layout},
               {"user_overrides", record.isEmpty() ? QJsonValue(QJsonValue::Null) : overridesJson(record)}});
@@ -113,12 +143,14 @@ void getLayout(ServerState &state, const httplib::Request &req, httplib::Respons
     if (!who)
         return;
     HomeLayoutRecord record;
+    std::optional<QJsonObject> replacement;
     {
         std::lock_guard lock(state.mutex);
         if (auto found = state.homeLayouts.find(who->userId); found != state.homeLayouts.end())
             record = found->second;
+        replacement = state.homeLayoutReplacement;
     }
-    sendLayout(res, record);
+    sendLayout(res, record, replacement);
 }
 
 void putOverrides(ServerState &state, const httplib::Request &req, httplib::Response &res) {
@@ -155,8 +187,10 @@ void putOverrides(ServerState &state, const httplib::Request &req, httplib::Resp
     }
 
     HomeLayoutRecord stored;
+    std::optional<QJsonObject> replacement;
     {
         std::lock_guard lock(state.mutex);
+        replacement = state.homeLayoutReplacement;
         HomeLayoutRecord &record = state.homeLayouts[who->userId];
         if (*revision != record.revision)
             return sendError(res, 409, "revision_conflict", QStringLiteral("布局已在别处更新，请刷新后再改"));
@@ -164,7 +198,7 @@ void putOverrides(ServerState &state, const httplib::Request &req, httplib::Resp
         record = wanted;
         stored = record;
     }
-    sendLayout(res, stored);
+    sendLayout(res, stored, replacement);
 }
 
 } // namespace

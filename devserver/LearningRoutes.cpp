@@ -7,6 +7,7 @@
 #include <QJsonValue>
 
 #include <algorithm>
+#include <chrono>
 
 // Knowledge catalogue, learning paths and practice questions. The catalogue answers without credentials (the
 // signed-out guest home lists it); everything else is the signed-in learner's own.
@@ -392,6 +393,9 @@ void completeItem(ServerState &state, const httplib::Request &req, httplib::Resp
     // Completing a completed lesson again changes nothing and answers the same.
     if (!item->completed) {
         item->completed = true;
+        item->completedAtMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  std::chrono::system_clock::now().time_since_epoch())
+                                  .count();
         if (item->listOrder < std::int64_t(path->items.size())) {
             path->unlockedOrder = item->listOrder + 1;
             startPreparing(*path, path->items[std::size_t(item->listOrder)]);

@@ -18,6 +18,9 @@ struct LearningItemRecord {
     std::int64_t listOrder = 0; // 1-based
     QString kpCode;
     bool completed = false;
+    // When the learner completed it, wall-clock milliseconds (the study report counts the lessons of its
+    // window); none for a lesson completed before completions were timed.
+    std::optional<std::int64_t> completedAtMs;
     // When the lesson's content is ready; until then an open lesson is being prepared. The default (the
     // clock's epoch) means ready from the start.
     std::chrono::steady_clock::time_point readyAt{};
@@ -56,12 +59,22 @@ struct WrongItemRecord {
     std::int64_t createdAtMs = 0;
 };
 
-// The learners' paths, question requests (LearningRoutes.cpp) and wrong-question books (PracticeRoutes.cpp);
-// guarded by the server state's mutex.
+// One graded practice answer, kept for the study report: whose, to which question, whether it was right, and
+// when (wall-clock milliseconds: the report counts answers by calendar day).
+struct PracticeAnswerRecord {
+    std::int64_t userId = 0;
+    std::int64_t questionId = 0;
+    bool correct = false;
+    std::int64_t answeredAtMs = 0;
+};
+
+// The learners' paths, question requests (LearningRoutes.cpp), wrong-question books and answers
+// (PracticeRoutes.cpp); guarded by the server state's mutex.
 struct LearningState {
     std::map<std::int64_t, LearningPathRecord> paths;
     std::vector<QuestionRequestRecord> questionRequests;
     std::map<std::int64_t, WrongItemRecord> wrongItems;
+    std::vector<PracticeAnswerRecord> answers; // in the order they were given
     std::int64_t nextPathId = 101;
     std::int64_t nextItemId = 1001;
     std::int64_t nextRequestId = 5001;

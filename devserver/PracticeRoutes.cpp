@@ -18,6 +18,8 @@
 // (no further review). A right answer to a question with no entry files nothing.
 //
 // The list filters by state; due=true keeps only the entries due now, due=false filters nothing more.
+//
+// Every graded answer is also kept with its time, for the learner's study report (StudyReportRoutes.cpp).
 
 namespace devserver {
 
@@ -150,6 +152,7 @@ void submitAnswer(ServerState &state, const httplib::Request &req, httplib::Resp
     const std::int64_t now = nowMs();
     std::lock_guard lock(state.mutex);
     LearningState &learning = state.learning;
+    learning.answers.push_back({who->userId, *questionId, correct, now});
     WrongItemRecord *entry = entryForQuestionLocked(learning, who->userId, *questionId);
     if (!correct) {
         if (!entry) {

@@ -64,8 +64,12 @@ void registerCompanionRoutes(Router &router);
 // The learner's home layout ("/api/v1/layouts/home") and its overrides, with a revision check on writes.
 void registerHomeRoutes(Router &router);
 
-// The test controls under "/__dev/" (token expiry, injected failures and delays, request counts) and a
-// stream that pauses after its headers.
+// The learner's weekly study report ("/api/v1/me/study-report"), computed from their answers, completed
+// lessons and wrong-question book.
+void registerStudyReportRoutes(Router &router);
+
+// The test controls under "/__dev/" (token expiry, injected failures and delays, request counts, the home
+// layout document) and a stream that pauses after its headers.
 void registerDevControlRoutes(Router &router);
 
 } // namespace devserver

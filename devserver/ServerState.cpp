@@ -128,4 +128,9 @@ void ServerState::setNewUserStatus(const std::string &status) {
     newUserStatus = status;
 }
 
+void ServerState::replaceHomeLayout(std::optional<QJsonObject> document) {
+    std::lock_guard lock(mutex);
+    homeLayoutReplacement = std::move(document);
+}
+
 } // namespace devserver

@@ -97,6 +97,9 @@ public:
 
     // Home layout overrides by user id (HomeRoutes.cpp).
     std::map<std::int64_t, HomeLayoutRecord> homeLayouts;
+    // A test's document served in place of the recommended home layout; none serves the built-in one. A test
+    // control: not kept in the state file.
+    std::optional<QJsonObject> homeLayoutReplacement;
 
     // Analytics events as posted, one per event id, in arrival order (EventRoutes.cpp).
     std::deque<QJsonObject> receivedEvents;
@@ -129,6 +132,7 @@ public:
     void delayNext(const std::string &path, int milliseconds, int count);
     int requestCount(const std::string &path) const;
     void setNewUserStatus(const std::string &status);
+    void replaceHomeLayout(std::optional<QJsonObject> document);
 
     // The user signing in with `phone`, created with the new-user status on first sight.
     UserRecord &userForPhoneLocked(const std::string &phone);

@@ -1,7 +1,7 @@
 // The state file of the stand-in: what a learner built up (accounts, sign-ins, paths and progress, question
-// requests, wrong-question books, companion settings, events) as one JSON document, so that a restarted
-// server still knows the tokens an app kept. Test controls (injected failures and delays, request counts) are
-// not part of it.
+// requests, wrong-question books and answers, companion settings, events) as one JSON document, so that a
+// restarted server still knows the tokens an app kept. Test controls (injected failures and delays, request
+// counts, a replaced home layout) are not part of it.
 //
 // Times are kept on the monotonic clock in memory; the file holds them as wall-clock milliseconds since
 // the epoch, which is what still means something after a restart.
@@ -77,6 +77,8 @@ QJsonObject ServerState::saveLocked() const {
                               {"list_order", qint64(item.listOrder)},
                               {"kp_code", item.kpCode},
                               {"completed", item.completed}};
+            if (item.completedAtMs)
+                entry.insert("completed_at_ms", qint64(*item.completedAtMs));
             // Only a lesson still being prepared has a moment that matters.
             if (item.readyAt > Clock::now())
                 entry.insert("ready_at_ms", toWallMs(item.readyAt));
@@ -111,6 +113,12 @@ QJsonObject ServerState::saveLocked() const {
             entry.insert("next_review_at_ms", qint64(*item.nextReviewAtMs));
         wrongItems.append(entry);
     }
+    QJsonArray answers;
+    for (const PracticeAnswerRecord &answer : learning.answers)
+        answers.append(QJsonObject{{"user_id", qint64(answer.userId)},
+                                   {"question_id", qint64(answer.questionId)},
+                                   {"correct", answer.correct},
+                                   {"answered_at_ms", qint64(answer.answeredAtMs)}});
     QJsonArray companionSettings;
     for (const auto &[userId, settings] : companion.settings) {
         QJsonObject entry{{"user_id", qint64(userId)}};
@@ -153,6 +161,7 @@ QJsonObject ServerState::saveLocked() const {
                        {"next_request_id", qint64(learning.nextRequestId)},
                        {"wrong_items", wrongItems},
                        {"next_wrong_item_id", qint64(learning.nextWrongItemId)},
+                       {"practice_answers", answers},
                        {"companion_settings", companionSettings},
                        {"home_layouts", homeLayoutList},
                        {"events", events},
@@ -215,6 +224,8 @@ void ServerState::loadLocked(const QJsonObject &saved) {
             item.listOrder = number(itemEntry, "list_order");
             item.kpCode = itemEntry.value("kp_code").toString();
             item.completed = itemEntry.value("completed").toBool();
+            if (itemEntry.contains("completed_at_ms"))
+                item.completedAtMs = number(itemEntry, "completed_at_ms");
             if (itemEntry.contains("ready_at_ms"))
                 item.readyAt = fromWallMs(number(itemEntry, "ready_at_ms"));
             path.items.push_back(item);
@@ -254,6 +265,13 @@ void ServerState::loadLocked(const QJsonObject &saved) {
     }
     learning.nextWrongItemId =
         std::max<std::int64_t>(learning.nextWrongItemId, number(saved, "next_wrong_item_id"));
+
+    learning.answers.clear();
+    for (const QJsonValue &value : saved.value("practice_answers").toArray()) {
+        const QJsonObject entry = value.toObject();
+        learning.answers.push_back({number(entry, "user_id"), number(entry, "question_id"),
+                                    entry.value("correct").toBool(), number(entry, "answered_at_ms")});
+    }
 
     companion.settings.clear();
     for (const QJsonValue &value : saved.value("companion_settings").toArray()) {

@@ -11,5 +11,5 @@ Q_DECLARE_LOGGING_CATEGORY(lcRobots)    // quorvel.robots
 Q_DECLARE_LOGGING_CATEGORY(lcLearning)  // quorvel.learning
 Q_DECLARE_LOGGING_CATEGORY(lcPractice)  // quorvel.practice
 Q_DECLARE_LOGGING_CATEGORY(lcCompanion) // quorvel.companion: the chat, its stream and the persona settings
+Q_DECLARE_LOGGING_CATEGORY(lcHome)      // quorvel.home: the home page, its cards and the study report
 Q_DECLARE_LOGGING_CATEGORY(lcApp)       // quorvel.app: start-up and the tab shell
-Q_DECLARE_LOGGING_CATEGORY(lcHome)      // quorvel.home: the home layout

@@ -144,6 +144,8 @@ constexpr Entry table[] = {
     {"shield.lefthalf.filled", 0xe9e0, u'•'},  // shield
     {"square.stack.3d.up.fill", 0xe53b, u'▤'}, // layers
     {"bubble.left.and.bubble.right.fill", 0xe0bf, u'•'}, // forum
+    // home page
+    {"checklist", 0xe6b1, u'☑'}, // checklist
 };
 
 constexpr char32_t fallback = 0xe8fd; // help_outline

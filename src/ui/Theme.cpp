@@ -102,6 +102,8 @@ QColor Theme::color(int role, bool dark) {
         return dark ? rgb(0, 0, 0) : rgb(242, 242, 247);
     case SecondaryGroupedBackground:
         return dark ? rgb(28, 28, 30) : rgb(255, 255, 255);
+    case SecondaryBackground:
+        return dark ? rgb(28, 28, 30) : rgb(242, 242, 247);
     }
     return dark ? rgb(255, 255, 255) : rgb(0, 0, 0);
 }

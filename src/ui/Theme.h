@@ -50,6 +50,7 @@ class Theme : public QObject {
     Q_PROPERTY(QColor systemBackground READ systemBackground NOTIFY darkChanged)
     Q_PROPERTY(QColor groupedBackground READ groupedBackground NOTIFY darkChanged)
     Q_PROPERTY(QColor secondaryGroupedBackground READ secondaryGroupedBackground NOTIFY darkChanged)
+    Q_PROPERTY(QColor secondaryBackground READ secondaryBackground NOTIFY darkChanged)
 
 public:
     enum Role {
@@ -81,6 +82,7 @@ public:
         SystemBackground,
         GroupedBackground,
         SecondaryGroupedBackground,
+        SecondaryBackground, // a panel set off from the plain background (the home page's today card)
     };
     Q_ENUM(Role)
 
@@ -123,6 +125,7 @@ public:
     QColor systemBackground() const { return color(SystemBackground, m_dark); }
     QColor groupedBackground() const { return color(GroupedBackground, m_dark); }
     QColor secondaryGroupedBackground() const { return color(SecondaryGroupedBackground, m_dark); }
+    QColor secondaryBackground() const { return color(SecondaryBackground, m_dark); }
 
 Q_SIGNALS:
     void darkChanged();

@@ -1,5 +1,6 @@
 // The stand-in's home layout: the recommended document, overrides applied on read, the revision check on
-// writes, restoring by writing nothing, and the overrides kept across a restart on a state file.
+// writes, restoring by writing nothing, the overrides kept across a restart on a state file, and a test's own
+// document served in its place.
 #include "DevServer.h"
 #include "HttpProbe.h"
 
@@ -12,6 +13,7 @@
 #include <QTest>
 
 #include <memory>
+#include <stdexcept>
 
 namespace {
 
@@ -177,6 +179,54 @@ private slots:
         const Reply after = get();
         QCOMPARE(grid(after), before);
         QCOMPARE(revision(after), 2);
+    }
+
+    // A test's own document in place of the recommended one: served as given, odd cards and all, with the
+    // learner's revision and overrides applied by card id; taken back, the built-in one returns.
+    void replacedDocument() {
+        const QJsonObject document{
+            {"schemaVersion", "1.1"},
+            {"layoutId", "home"},
+            {"revision", 99},
+            {"source", "experiment"},
+            {"slots",
+             QJsonObject{{"grid", QJsonArray{QJsonObject{{"id", "x1"},
+                                                         {"type", "Hologram"},
+                                                         {"size", "XL"},
+                                                         {"props", QJsonObject{{"title", 42}}}},
+                                             QJsonObject{{"id", "x1"}, {"type", "Inbox"}, {"size", "M"}},
+                                             QJsonObject{{"id", "x2"},
+                                                         {"type", "TodayTasks"},
+                                                         {"size", "L"},
+                                                         {"props", QJsonObject{{"title", true}}}}}}}}};
+        QCOMPARE(request(m_port, "POST", "/__dev/home-layout", json(document), QString()).status, 204);
+        Reply reply = get();
+        QCOMPARE(reply.status, 200);
+        QJsonObject served = document;
+        served.insert("revision", 1);
+        QCOMPARE(reply.json.value("layout").toObject(), served);
+        QCOMPARE(reply.json.value("user_overrides"), QJsonValue(QJsonValue::Null));
+
+        QCOMPARE(put(1, {"x2"}, {}, {{"x2", "S"}}).status, 200);
+        QCOMPARE(grid(get()), (QStringList{"x2:S", "x1:XL", "x1:M"}));
+        QCOMPARE(put(2, {}, {"x1"}, {}).status, 200);
+        reply = get();
+        QCOMPARE(grid(reply), QStringList{"x2:L"});
+        QCOMPARE(reply.json.value("layout").toObject().value("source"), QJsonValue("experiment"));
+        QCOMPARE(revision(reply), 3);
+
+        QCOMPARE(request(m_port, "POST", "/__dev/home-layout", "[]", QString()).status, 400);
+        QCOMPARE(request(m_port, "DELETE", "/__dev/home-layout", {}, QString()).status, 204);
+        reply = get();
+        QCOMPARE(reply.json.value("layout").toObject().value("source"), QJsonValue("user"));
+        QCOMPARE(grid(reply), (QStringList{"c_tools:L", "c_today:L", "c_inbox:M", "c_qa:M", "c_wrong:M"}));
+
+        // The same from C++.
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, m_server->replaceHomeLayout("[1]"));
+        m_server->replaceHomeLayout(QJsonDocument(document).toJson().toStdString());
+        QCOMPARE(grid(get()), QStringList{"x2:L"});
+        m_server->restoreHomeLayout();
+        QCOMPARE(get().json.value("layout").toObject().value("themePack"), QJsonValue("junior_default"));
     }
 };
 

@@ -33,6 +33,9 @@ private Q_SLOTS:
         QTest::newRow("secondary grouped") << "secondaryGroupedBackground"
                                            << "#ffffffff"
                                            << "#ff1c1c1e";
+        QTest::newRow("secondary background") << "secondaryBackground"
+                                              << "#fff2f2f7"
+                                              << "#ff1c1c1e";
         QTest::newRow("orange") << "orange"
                                 << "#ffff9500"
                                 << "#ffff9f0a";

@@ -1,0 +1,109 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+import Quorvel.Core
+import Quorvel.Ui
+import Quorvel.Home
+
+// The "TodayTasks" card of the home grid: the current learning path's goal, lessons done and a bar, or the
+// invitation to pick a chapter. It has no tap of its own: the grid makes the whole card the way into the
+// learning tab. It loads when it comes on screen and whenever the session's last path changes meanwhile.
+Rectangle {
+    id: root
+
+    required property AppSession session
+    required property string title
+    required property string size
+    readonly property alias viewModel: vm
+
+    implicitWidth: 320
+    implicitHeight: Math.max(vm.minHeight + 32, column.implicitHeight + 32)
+    radius: 14
+    color: Theme.secondaryBackground
+
+    TodayTasksCardViewModel {
+        id: vm
+        session: root.session
+        title: root.title
+        size: root.size
+        onScreen: root.onScreen
+    }
+
+    // On screen: shown in a window. Judged once the page has settled what it shows.
+    property bool ready: false
+    readonly property bool onScreen: ready && visible && Window.window !== null
+    Component.onCompleted: Qt.callLater(() => { root.ready = true })
+
+    ColumnLayout {
+        id: column
+
+        x: 16
+        y: 16
+        width: root.width - 32
+        spacing: 8
+
+        SymbolIcon {
+            symbol: vm.symbol
+            size: 22
+            color: Theme.brandTeal
+        }
+        Text {
+            objectName: "todayTitle"
+            Layout.fillWidth: true
+            text: vm.title
+            textFormat: Text.PlainText
+            elide: Text.ElideRight
+            font.pixelSize: 17
+            font.weight: Font.DemiBold
+            color: Theme.label
+        }
+        Text {
+            objectName: "todayProgressLine"
+            Layout.fillWidth: true
+            visible: vm.hasPath
+            text: vm.progressLine
+            textFormat: Text.PlainText
+            elide: Text.ElideRight
+            font.pixelSize: 12
+            color: Theme.secondaryLabel
+        }
+        ProgressBar {
+            id: bar
+
+            objectName: "todayProgressBar"
+            Layout.fillWidth: true
+            visible: vm.hasPath
+            from: 0
+            to: vm.progressTotal
+            value: vm.progressValue
+
+            // A thin bar in the theme's colours, in either scheme.
+            background: Rectangle {
+                implicitWidth: 120
+                implicitHeight: 4
+                radius: 2
+                color: Theme.gray5
+            }
+            contentItem: Item {
+                implicitHeight: 4
+
+                Rectangle {
+                    width: bar.visualPosition * parent.width
+                    height: parent.height
+                    radius: 2
+                    color: Theme.brandTeal
+                }
+            }
+        }
+        Text {
+            objectName: "todayInvitation"
+            Layout.fillWidth: true
+            visible: !vm.hasPath
+            text: vm.invitation
+            textFormat: Text.PlainText
+            wrapMode: Text.Wrap
+            font.pixelSize: 12
+            color: Theme.secondaryLabel
+        }
+    }
+}
