@@ -145,7 +145,6 @@ constexpr Entry table[] = {
     {"square.stack.3d.up.fill", 0xe53b, u'▤'}, // layers
     {"bubble.left.and.bubble.right.fill", 0xe0bf, u'•'}, // forum
     // home page
-    {"checklist", 0xe6b1, u'☑'}, // checklist
 };
 
 constexpr char32_t fallback = 0xe8fd; // help_outline
