@@ -1,5 +1,7 @@
 #include "HomeCards.h"
 
+#include "HomeTools.h"
+
 namespace HomeCards {
 
 int cardSpan(const QString &size) {
@@ -33,10 +35,6 @@ Tile tile(const QString &type) {
     return {};
 }
 
-QUrl artwork(const QString &name) {
-    return name.isEmpty() ? QUrl() : QUrl(QStringLiteral("qrc:/qt/qml/Quorvel/Ui/assets/%1.svg").arg(name));
-}
-
 double tileMinHeight(const QString &size) {
     return size == QLatin1String("L") ? 120 : 110;
 }
@@ -61,7 +59,7 @@ HomeCardRow HomeCardRow::from(const HomeGridCard &card) {
             HomeCards::cardSpan(card.size),
             QString::fromLatin1(faces[int(HomeCards::face(card.type))]),
             tile.icon,
-            HomeCards::artwork(tile.icon),
+            tile.icon.isEmpty() ? QUrl() : HomeTools::artworkUrl(tile.icon),
             tile.subtitle,
             HomeCards::tileMinHeight(card.size)};
 }

@@ -26,9 +26,6 @@ struct Tile {
 };
 // The tile of a standard card, and of an unknown type (shown dimmed, opening nothing).
 Tile tile(const QString &type);
-// The app's artwork of that name ("IconClock"); empty for no name.
-QUrl artwork(const QString &name);
-
 // A standard tile is at least this tall inside its padding.
 double tileMinHeight(const QString &size);
 

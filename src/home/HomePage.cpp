@@ -1,6 +1,5 @@
 #include "HomePage.h"
 
-#include "Analytics.h"
 #include "HomeCards.h"
 
 HomeLayoutViewModel::HomeLayoutViewModel(QObject *parent) : QObject(parent) {
@@ -53,5 +52,5 @@ void ToolVisits::opened(QObject *page, const QString &key) {
 void ToolVisits::shown(QObject *page) {
     const auto found = m_keys.constFind(page);
     if (found != m_keys.constEnd())
-        Analytics::shared().track(QStringLiteral("home_tool_click"), {{QStringLiteral("tool"), *found}});
+        m_tools.logToolClick(*found);
 }

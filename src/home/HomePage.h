@@ -7,6 +7,7 @@
 #include <QtQml/qqmlregistration.h>
 
 #include "HomeLayoutStore.h"
+#include "HomeTools.h"
 
 // The home page's frame: the store it owns for its life, the loads on each appearance, the grid's column
 // count, and the fixed texts of the bar, its menu, the editor and the alert.
@@ -55,5 +56,6 @@ public:
     Q_INVOKABLE void shown(QObject *page);
 
 private:
+    HomeTools m_tools;
     QHash<QObject *, QString> m_keys;
 };

@@ -129,6 +129,7 @@ constexpr Entry table[] = {
     {"hourglass.circle.fill", 0xe88b, u'⌛'},         // hourglass_empty
     {"hourglass", 0xea5b, u'⌛'},                     // hourglass_top
     {"checklist", 0xe6b1, u'☑'},                     // checklist
+    {"eye.slash", 0xe8f5, u'⊘'},                     // visibility_off
     {"stop.fill", 0xe047, u'■'},                     // stop
     // companion chat
     {"speaker.wave.2.fill", 0xe050, u'♪'}, // volume_up
@@ -144,7 +145,6 @@ constexpr Entry table[] = {
     {"shield.lefthalf.filled", 0xe9e0, u'•'},  // shield
     {"square.stack.3d.up.fill", 0xe53b, u'▤'}, // layers
     {"bubble.left.and.bubble.right.fill", 0xe0bf, u'•'}, // forum
-    // home page
 };
 
 constexpr char32_t fallback = 0xe8fd; // help_outline

@@ -166,6 +166,10 @@ private Q_SLOTS:
         platform.transport->fallback = [](const HttpRequest &request) {
             return request.url.path() == learningPlanPath ? Reply::json(200, plan) : Reply::json(404, {});
         };
+        // The first tab's layout, so that no alert about it stands over the tab bar.
+        platform.transport->on("GET", "/api/v1/layouts/home",
+                               Reply::json(200, R"({"layout":{"schemaVersion":"1.1","layoutId":"home",)"
+                                                R"("revision":1,"slots":{"grid":[]}}})"));
         AppSession session;
         session.setAccessToken(QStringLiteral("tok"));
         session.setStatus(QStringLiteral("Active"));

@@ -4,8 +4,8 @@ import QtQuick.Layouts
 import Quorvel.Core
 import Quorvel.Ui
 import Quorvel.Learning
-import Quorvel.Practice
 import Quorvel.Companion
+import Quorvel.Home
 import Quorvel.Settings
 import Quorvel.App
 
@@ -41,36 +41,8 @@ Item {
             // Each tab is made on its first visit (the view-model remembers which were shown) and kept.
             Loader {
                 active: tabs.visited[0]
-                sourceComponent: StackView {
-                    id: homeStack
-                    initialItem: HomeLayoutView {
-                        session: shell.session
-                        onWrongBookRequested: homeStack.push(wrongBook, { "session": shell.session })
-                        onQuestionBankRequested: homeStack.push(questionBank, { "session": shell.session })
-                        onPhotoMatchRequested: homeStack.push(photoMatch, { "session": shell.session })
-                    }
-                    Component {
-                        id: wrongBook
-                        WrongBookView {
-                            onChatRequested: scene => homeStack.push(companionChat, { "session": shell.session, "scene": scene })
-                        }
-                    }
-                    Component {
-                        id: photoMatch
-                        PhotoMatchView {
-                            onChatRequested: scene => homeStack.push(companionChat, { "session": shell.session, "scene": scene })
-                        }
-                    }
-                    Component {
-                        id: questionBank
-                        QuestionBankView {
-                            onChatRequested: (scene, initialMessage) => homeStack.push(companionChat, {
-                                "session": shell.session,
-                                "scene": scene,
-                                "initialMessage": initialMessage
-                            })
-                        }
-                    }
+                sourceComponent: HomeStack {
+                    session: shell.session
                 }
             }
             Loader {

@@ -47,6 +47,9 @@ Page {
 
     header: LearningHomeNavBar {
         title: vm.title
+        // Pushed from the home page, as the today card's and the plan tool's screen.
+        showsBack: root.StackView.index > 0
+        onBackRequested: root.StackView.view.pop()
         menuVisible: vm.menuVisible
         menuSymbol: vm.menuSymbol
         switchLabel: vm.switchLabel

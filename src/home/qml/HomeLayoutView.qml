@@ -1,0 +1,174 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+import QtQuick.Templates as T
+import Quorvel.Core
+import Quorvel.Ui
+import Quorvel.Home
+
+// The "首页" tab's root page: the brand header and the page menu, the page (companion header, search, card
+// grid) or, while editing, the layout editor; pull, the mouse wheel past the top or F5 reload. Everything the
+// page opens goes up to the stack that holds it through the three signals.
+Page {
+    id: root
+
+    required property AppSession session
+    readonly property alias viewModel: vm
+    readonly property HomeLayoutStore store: vm.store
+    readonly property var texts: vm.texts
+
+    // A tool of the dock ("photo", "plan", ...), a card's own screen (by its type), or the companion chat.
+    signal toolRequested(string key)
+    signal cardRequested(string type)
+    signal chatRequested(string scene, string initialMessage)
+    // The chat opened by the search section was left again.
+    function searchChatClosed() {
+        const section = content.item ? content.item.searchSection : null
+        if (section)
+            section.chatClosed()
+    }
+
+    HomeLayoutViewModel {
+        id: vm
+        session: root.session
+    }
+
+    // On screen: shown in a window (the tab selected, nothing pushed over it). Each coming on screen loads
+    // the layout again; going off screen drops the loads under way.
+    property bool ready: false
+    readonly property bool onScreen: ready && visible && Window.window !== null
+    onOnScreenChanged: onScreen ? vm.appear() : vm.disappear()
+    Component.onCompleted: Qt.callLater(() => { root.ready = true })
+
+    background: Rectangle {
+        color: Theme.groupedBackground
+    }
+
+    header: NavigationBar {
+        id: bar
+
+        title: root.store.editing ? root.texts.editTitle : ""
+        trailing: [
+            T.AbstractButton {
+                id: menuButton
+
+                objectName: "homeMenuButton"
+                implicitWidth: 40
+                implicitHeight: 40
+                visible: !root.store.editing
+                Accessible.name: root.texts.menu
+                onClicked: menu.open()
+
+                contentItem: SymbolIcon {
+                    symbol: "ellipsis.circle"
+                    size: 24
+                    color: Theme.brandTeal
+                    opacity: menuButton.down ? 0.5 : 1
+                }
+                background: Item {}
+
+                HoverHandler {
+                    cursorShape: Qt.PointingHandCursor
+                }
+            },
+            HomeBarButton {
+                objectName: "homeSaveButton"
+                visible: root.store.editing
+                text: root.texts.save
+                bold: true
+                enabled: !root.store.saving
+                onClicked: root.store.requestSave()
+            }
+        ]
+
+        // The brand at the leading end, or "取消" while editing.
+        RowLayout {
+            objectName: "homeBrand"
+            anchors.left: parent.left
+            anchors.leftMargin: 16
+            anchors.verticalCenter: parent.verticalCenter
+            spacing: 8
+            visible: !root.store.editing
+            Accessible.role: Accessible.StaticText
+            Accessible.name: root.texts.brand
+
+            BrandLogo {
+                Layout.preferredWidth: 30
+                Layout.preferredHeight: 30
+                radius: 8
+            }
+            Text {
+                text: root.texts.brand
+                textFormat: Text.PlainText
+                font.pixelSize: 19
+                font.weight: Font.Black
+                color: Theme.brandNavy
+            }
+        }
+        HomeBarButton {
+            objectName: "homeCancelButton"
+            anchors.left: parent.left
+            anchors.leftMargin: 8
+            anchors.verticalCenter: parent.verticalCenter
+            visible: root.store.editing
+            text: root.texts.cancel
+            onClicked: root.store.cancelEditing()
+        }
+
+        MenuPopup {
+            id: menu
+
+            objectName: "homeMenu"
+            x: bar.width - width - 10
+            y: bar.height - 4
+            implicitWidth: 200
+            entries: [
+                { "text": root.texts.edit, "name": "editEntry" },
+                { "text": root.texts.restore, "name": "restoreEntry" },
+                { "text": root.texts.refresh, "name": "refreshEntry" }
+            ]
+            onTriggered: index => index === 0 ? root.store.beginEditing()
+                                 : index === 1 ? root.store.requestRestore()
+                                 : root.store.requestLoad()
+        }
+    }
+
+    Loader {
+        id: content
+
+        anchors.fill: parent
+        sourceComponent: root.store.editing ? editorPage : homePage
+    }
+
+    Component {
+        id: homePage
+
+        HomePageContent {
+            session: root.session
+            store: root.store
+            viewModel: vm
+            refreshEnabled: root.onScreen
+            onToolRequested: key => root.toolRequested(key)
+            onCardRequested: type => root.cardRequested(type)
+            onChatRequested: (scene, initialMessage) => root.chatRequested(scene, initialMessage)
+        }
+    }
+
+    Component {
+        id: editorPage
+
+        HomeLayoutEditor {
+            store: root.store
+            texts: root.texts
+        }
+    }
+
+    Alert {
+        objectName: "homeAlert"
+        title: root.texts.alertTitle
+        message: root.store.errorMessage
+        buttonText: root.texts.alertButton
+        visible: root.store.hasErrorMessage
+        onDismissed: root.store.clearErrorMessage()
+    }
+}
