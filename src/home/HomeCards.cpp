@@ -2,6 +2,8 @@
 
 #include "HomeTools.h"
 
+#include <algorithm>
+
 namespace HomeCards {
 
 int cardSpan(const QString &size) {
@@ -10,6 +12,21 @@ int cardSpan(const QString &size) {
 
 int columnCount(double width) {
     return width >= wideWidth ? 4 : 2;
+}
+
+QList<QList<GridCell>> placeRows(const QList<int> &spans, int columns) {
+    QList<QList<GridCell>> rows;
+    int used = columns;
+    for (qsizetype i = 0; i < spans.size(); ++i) {
+        const int cells = std::clamp(spans[i], 1, columns);
+        if (used + cells > columns) {
+            rows.append(QList<GridCell>());
+            used = 0;
+        }
+        rows.last().append({i, used, cells});
+        used += cells;
+    }
+    return rows;
 }
 
 Face face(const QString &type) {

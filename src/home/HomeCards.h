@@ -2,9 +2,11 @@
 
 #include "HomeLayoutModels.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QUrl>
+#include <QVariantList>
 
 // How the home page draws a card of the layout document: its column span in the grid, which face it shows,
 // and the fixed artwork and subtitle of the tiles. Card types and sizes are compared exactly as sent.
@@ -16,6 +18,16 @@ int cardSpan(const QString &size);
 // The grid's column count for a page `width` pixels wide: four from `wideWidth` on, two below.
 inline constexpr double wideWidth = 640;
 int columnCount(double width);
+
+// Where each card goes in a grid of `columns`: cards in order, each taking min(span, columns) cells; a card
+// that does not fit in what is left of a row starts the next one.
+struct GridCell {
+    qsizetype card;
+    int column;
+    int cells;
+    friend bool operator==(const GridCell &, const GridCell &) = default;
+};
+QList<QList<GridCell>> placeRows(const QList<int> &spans, int columns);
 
 enum class Face { Tile, Today, ToolDock, Unknown };
 Face face(const QString &type);
@@ -64,4 +76,18 @@ public:
     static HomeCardRow from(const HomeGridCard &card);
     const QString &id() const { return cardId; }
     friend bool operator==(const HomeCardRow &, const HomeCardRow &) = default;
+};
+
+// One row of the home grid: its cards with their column and width in cells, as QML reads them.
+struct HomeGridRow {
+    Q_GADGET
+    Q_PROPERTY(QString rowId MEMBER rowId)
+    Q_PROPERTY(QVariantList cells MEMBER cells)
+
+public:
+    QString rowId; // the ids of its cards
+    QVariantList cells;
+
+    const QString &id() const { return rowId; }
+    friend bool operator==(const HomeGridRow &, const HomeGridRow &) = default;
 };

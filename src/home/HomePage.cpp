@@ -4,6 +4,47 @@
 
 HomeLayoutViewModel::HomeLayoutViewModel(QObject *parent) : QObject(parent) {
     connect(&m_store, &HomeLayoutStore::sessionChanged, this, &HomeLayoutViewModel::sessionChanged);
+    QAbstractItemModel *grid = m_store.grid();
+    for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(grid, signal, this, &HomeLayoutViewModel::placeRows);
+    connect(grid, &QAbstractItemModel::rowsMoved, this, &HomeLayoutViewModel::placeRows);
+    connect(grid, &QAbstractItemModel::dataChanged, this, &HomeLayoutViewModel::placeRows);
+    connect(grid, &QAbstractItemModel::modelReset, this, &HomeLayoutViewModel::placeRows);
+}
+
+void HomeLayoutViewModel::setGridWidth(double width) {
+    if (qFuzzyCompare(m_gridWidth, width))
+        return;
+    m_gridWidth = width;
+    const int columns = HomeCards::columnCount(width);
+    const bool changed = columns != m_columns;
+    m_columns = columns;
+    emit columnsChanged();
+    if (changed)
+        placeRows();
+}
+
+void HomeLayoutViewModel::placeRows() {
+    const QList<HomeCardRow> &cards = m_store.grid()->rows();
+    QList<int> spans;
+    spans.reserve(cards.size());
+    for (const HomeCardRow &card : cards)
+        spans.append(card.span);
+    QList<HomeGridRow> rows;
+    for (const QList<HomeCards::GridCell> &placed : HomeCards::placeRows(spans, m_columns)) {
+        HomeGridRow row;
+        QStringList ids;
+        for (const HomeCards::GridCell &cell : placed) {
+            QVariantMap map = HomeCardListModel::toMap(cards[cell.card]);
+            map.insert(QStringLiteral("column"), cell.column);
+            map.insert(QStringLiteral("cells"), cell.cells);
+            row.cells.append(map);
+            ids.append(cards[cell.card].cardId);
+        }
+        row.rowId = ids.join(QLatin1Char('|'));
+        rows.append(row);
+    }
+    m_rows.replaceAll(rows);
 }
 
 void HomeLayoutViewModel::setSession(AppSession *session) {

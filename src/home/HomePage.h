@@ -17,6 +17,11 @@ class HomeLayoutViewModel : public QObject {
     Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(HomeLayoutStore *store READ store CONSTANT)
     Q_PROPERTY(double wideWidth READ wideWidth CONSTANT)
+    // The grid's width, set by the page; the column count follows from it.
+    Q_PROPERTY(double gridWidth READ gridWidth WRITE setGridWidth NOTIFY columnsChanged)
+    Q_PROPERTY(int columns READ columns NOTIFY columnsChanged)
+    // The layout's cards in rows of `columns`, for a list that builds only the rows on screen.
+    Q_PROPERTY(ListModelBase *rows READ rows CONSTANT)
     Q_PROPERTY(QVariantMap texts READ texts CONSTANT)
 
 public:
@@ -26,6 +31,11 @@ public:
     void setSession(AppSession *session);
     HomeLayoutStore *store() { return &m_store; }
     static double wideWidth() { return HomeCards::wideWidth; }
+    double gridWidth() const { return m_gridWidth; }
+    void setGridWidth(double width);
+    int columns() const { return m_columns; }
+    ListModelBase *rows() { return &m_rows; }
+    const ListModel<HomeGridRow> &gridRows() const { return m_rows; }
     static QVariantMap texts();
 
     // The page came on screen: load again. It went off screen (another tab, a page pushed over it): what
@@ -36,9 +46,15 @@ public:
 
 Q_SIGNALS:
     void sessionChanged();
+    void columnsChanged();
 
 private:
+    void placeRows();
+
     HomeLayoutStore m_store;
+    double m_gridWidth = 0;
+    int m_columns = 2;
+    ListModel<HomeGridRow> m_rows;
 };
 
 // "home_tool_click" with the tool's key each time a page opened from the tool dock becomes the current page

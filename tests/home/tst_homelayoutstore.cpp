@@ -388,6 +388,31 @@ private Q_SLOTS:
         QCOMPARE(HomeCards::greeting(props), expected);
     }
 
+    // Cards in order; one that does not fit in what is left of a row starts the next.
+    void rowsPlaceCards_data() {
+        QTest::addColumn<QList<int>>("spans");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<QString>("rows"); // card@column+cells, rows split by "|"
+        QTest::newRow("two columns") << QList<int>{2, 1, 2, 1, 1} << 2 << "0@0+2|1@0+1|2@0+2|3@0+1 4@1+1";
+        QTest::newRow("four columns") << QList<int>{2, 1, 2, 1, 1} << 4 << "0@0+2 1@2+1|2@0+2 3@2+1 4@3+1";
+        QTest::newRow("an L after three M") << QList<int>{1, 1, 1, 2} << 4 << "0@0+1 1@1+1 2@2+1|3@0+2";
+        QTest::newRow("too wide is cut") << QList<int>{3, 1} << 2 << "0@0+2|1@0+1";
+        QTest::newRow("nothing") << QList<int>{} << 4 << "";
+    }
+    void rowsPlaceCards() {
+        QFETCH(QList<int>, spans);
+        QFETCH(int, columns);
+        QFETCH(QString, rows);
+        QStringList placed;
+        for (const QList<HomeCards::GridCell> &row : HomeCards::placeRows(spans, columns)) {
+            QStringList cells;
+            for (const HomeCards::GridCell &cell : row)
+                cells.append(QStringLiteral("%1@%2+%3").arg(cell.card).arg(cell.column).arg(cell.cells));
+            placed.append(cells.join(' '));
+        }
+        QCOMPARE(placed.join('|'), rows);
+    }
+
     void columnsAndFallback() {
         QCOMPARE(HomeCards::columnCount(HomeCards::wideWidth - 1), 2);
         QCOMPARE(HomeCards::columnCount(HomeCards::wideWidth), 4);

@@ -6,116 +6,137 @@ import Quorvel.Ui
 import Quorvel.Home
 
 // The home page itself, in one scrolling column at most 900 wide: the companion header (when the layout has
-// one), the search section, then the card grid, "加载首页…" while the first layout is on its way, and the
-// footnote while the built-in layout is shown.
-Flickable {
-    id: flick
+// one) and the search section, then the card grid one row at a time (only the rows on screen are built),
+// "加载首页…" while the first layout is on its way, and the footnote while the built-in layout is shown.
+ListView {
+    id: list
 
     required property AppSession session
     required property HomeLayoutStore store
     required property HomeLayoutViewModel viewModel
     property bool refreshEnabled: true
-    readonly property alias searchSection: search
-    readonly property alias grid: grid
+    readonly property real columnWidth: Math.min(width, 900)
+    readonly property real sideMargin: (width - columnWidth) / 2 + 16
+    readonly property Item searchSection: headerItem ? headerItem.search : null
+    readonly property int columns: viewModel.columns
 
     signal toolRequested(string key)
     signal cardRequested(string type)
     signal chatRequested(string scene, string initialMessage)
 
-    objectName: "homeFlickable"
-    contentWidth: width
-    contentHeight: column.y + column.implicitHeight + 16
+    objectName: "homeGrid"
+    model: store.hasLayout ? viewModel.rows : null
+    spacing: 12
     boundsBehavior: Flickable.DragOverBounds
     ScrollBar.vertical: ScrollBar {
         policy: ScrollBar.AsNeeded
     }
 
-    RefreshControl {
-        flickable: flick
-        refreshing: flick.store.loading
-        shortcutEnabled: flick.refreshEnabled
-        onTriggered: flick.store.requestLoad()
+    Binding {
+        target: list.viewModel
+        property: "gridWidth"
+        value: list.columnWidth - 32
     }
 
-    ColumnLayout {
-        id: column
+    RefreshControl {
+        flickable: list
+        refreshing: list.store.loading
+        shortcutEnabled: list.refreshEnabled
+        onTriggered: list.store.requestLoad()
+    }
 
-        width: Math.min(flick.width, 900)
-        x: (flick.width - width) / 2
-        y: 16
-        spacing: 16
+    header: Item {
+        id: top
 
-        CompanionHeaderCard {
-            objectName: "companionHeader"
-            Layout.fillWidth: true
-            Layout.leftMargin: 16
-            Layout.rightMargin: 16
-            visible: flick.store.hasCompanion
-            session: flick.session
-            greeting: flick.store.greeting
-            onClicked: flick.chatRequested("home", "")
-        }
+        readonly property alias search: search
 
-        HomeSearchSection {
-            id: search
+        width: list.width
+        height: column.implicitHeight + 32
 
-            objectName: "homeSearch"
-            Layout.fillWidth: true
-            onChatRequested: text => flick.chatRequested("home", text)
-        }
+        ColumnLayout {
+            id: column
 
-        HomeCardGrid {
-            id: grid
+            width: list.columnWidth
+            x: (list.width - width) / 2
+            y: 16
+            spacing: 16
 
-            objectName: "homeGrid"
-            Layout.preferredWidth: availableWidth
-            Layout.leftMargin: 16
-            Layout.rightMargin: 16
-            availableWidth: column.width - 32
-            visible: flick.store.hasLayout
-            model: flick.store.grid
-            session: flick.session
-            columns: flick.viewModel.columnCount(availableWidth)
-            onToolRequested: key => flick.toolRequested(key)
-            onCardRequested: type => flick.cardRequested(type)
-        }
-
-        RowLayout {
-            objectName: "homeLoading"
-            Layout.fillWidth: true
-            Layout.margins: 16
-            visible: !flick.store.hasLayout && flick.store.loading
-            spacing: 10
-
-            Item {
+            CompanionHeaderCard {
+                objectName: "companionHeader"
                 Layout.fillWidth: true
+                Layout.leftMargin: 16
+                Layout.rightMargin: 16
+                visible: list.store.hasCompanion
+                session: list.session
+                greeting: list.store.greeting
+                onClicked: list.chatRequested("home", "")
             }
-            BrandSpinner {
-                size: 20
-                color: Theme.gray
+
+            HomeSearchSection {
+                id: search
+
+                objectName: "homeSearch"
+                Layout.fillWidth: true
+                onChatRequested: text => list.chatRequested("home", text)
             }
+        }
+    }
+
+    delegate: HomeGridRowView {
+        x: list.sideMargin
+        width: list.columnWidth - 32
+        columns: list.columns
+        session: list.session
+        onToolRequested: key => list.toolRequested(key)
+        onCardRequested: type => list.cardRequested(type)
+    }
+
+    footer: Item {
+        width: list.width
+        height: footerColumn.implicitHeight + 16
+
+        ColumnLayout {
+            id: footerColumn
+
+            width: list.columnWidth - 32
+            x: list.sideMargin
+            y: 12
+            spacing: 16
+
+            RowLayout {
+                objectName: "homeLoading"
+                Layout.fillWidth: true
+                visible: !list.store.hasLayout && list.store.loading
+                spacing: 10
+
+                Item {
+                    Layout.fillWidth: true
+                }
+                BrandSpinner {
+                    size: 20
+                    color: Theme.gray
+                }
+                Text {
+                    text: list.viewModel.texts.loading
+                    textFormat: Text.PlainText
+                    font.pixelSize: 15
+                    color: Theme.secondaryLabel
+                }
+                Item {
+                    Layout.fillWidth: true
+                }
+            }
+
             Text {
-                text: flick.viewModel.texts.loading
+                objectName: "homeFallbackNote"
+                Layout.fillWidth: true
+                visible: list.store.usedFallback
+                text: list.viewModel.texts.fallbackNote
                 textFormat: Text.PlainText
-                font.pixelSize: 15
+                wrapMode: Text.Wrap
+                font.pixelSize: 13
                 color: Theme.secondaryLabel
             }
-            Item {
-                Layout.fillWidth: true
-            }
-        }
-
-        Text {
-            objectName: "homeFallbackNote"
-            Layout.fillWidth: true
-            Layout.leftMargin: 16
-            Layout.rightMargin: 16
-            visible: flick.store.usedFallback
-            text: flick.viewModel.texts.fallbackNote
-            textFormat: Text.PlainText
-            wrapMode: Text.Wrap
-            font.pixelSize: 13
-            color: Theme.secondaryLabel
         }
     }
 }
