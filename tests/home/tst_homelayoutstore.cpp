@@ -1,6 +1,8 @@
 #include "AppSession.h"
 #include "Await.h"
+#include "CompanionHeaderViewModel.h"
 #include "HomeLayoutStore.h"
+#include "RobotStore.h"
 #include "TestPlatform.h"
 
 #include <QJsonArray>
@@ -411,6 +413,25 @@ private Q_SLOTS:
             placed.append(cells.join(' '));
         }
         QCOMPARE(placed.join('|'), rows);
+    }
+
+    // The header names the home scene's robot of the catalog in use, and follows a newer catalog.
+    void companionHeaderFollowsTheCatalog() {
+        RobotStore store;
+        CompanionHeaderViewModel header(store);
+        const RobotCharacter robot = store.robotFor(QStringLiteral("home"));
+        QVERIFY(!robot.name.isEmpty());
+        QCOMPARE(header.nameLine(), robot.name + QStringLiteral(" · 你的 AI 学习伙伴"));
+
+        RobotCatalog renamed = RobotCatalog::builtIn();
+        for (RobotCharacter &character : renamed.robots)
+            character.name = QStringLiteral("新伙伴");
+        // A catalog without the home scene falls back to its default scene's robot.
+        renamed.scenes.removeIf([](const RobotScene &scene) { return scene.id == QLatin1String("home"); });
+        QSignalSpy changed(&header, &CompanionHeaderViewModel::robotChanged);
+        store.setCatalog(store.languageInEffect(), renamed);
+        QVERIFY(changed.count() >= 1);
+        QCOMPARE(header.nameLine(), QStringLiteral("新伙伴 · 你的 AI 学习伙伴"));
     }
 
     void columnsAndFallback() {
