@@ -4,10 +4,10 @@
 
 #include <QDateTime>
 #include <QJsonDocument>
-#include <QRegularExpression>
-#include <QTimeZone>
 #include <QJsonParseError>
 #include <QJsonValue>
+#include <QRegularExpression>
+#include <QTimeZone>
 
 namespace devserver {
 
@@ -167,7 +167,8 @@ void updateProfile(ServerState &state, const httplib::Request &req, httplib::Res
     static const QRegularExpression shape(QStringLiteral("^([0-9]{4})-([0-9]{2})$"));
     const QRegularExpressionMatch match = shape.match(*month);
     const QDate today = shanghaiToday();
-    const QDate first = match.hasMatch() ? QDate(match.captured(1).toInt(), match.captured(2).toInt(), 1) : QDate();
+    const QDate first =
+        match.hasMatch() ? QDate(match.captured(1).toInt(), match.captured(2).toInt(), 1) : QDate();
     if (!first.isValid() || first.year() < today.year() - 120)
         return sendError(res, 400, "invalid_birth_year_month", QStringLiteral("出生年月格式不正确"));
     if (first > today)

@@ -18,9 +18,11 @@ AgeBand AgeBand::of(int age) {
         return {QStringLiteral("8 岁以下"), QStringLiteral("每天默认 40 分钟") + night,
                 QStringLiteral("moon.stars.fill"), Theme::brandAmber()};
     if (age <= 13)
-        return {QStringLiteral("8–13 岁"), QStringLiteral("每天默认 60 分钟") + night, shield, Theme::brandTeal()};
+        return {QStringLiteral("8–13 岁"), QStringLiteral("每天默认 60 分钟") + night, shield,
+                Theme::brandTeal()};
     if (age <= 15)
-        return {QStringLiteral("14–15 岁"), QStringLiteral("每天默认 90 分钟") + night, shield, Theme::brandTeal()};
+        return {QStringLiteral("14–15 岁"), QStringLiteral("每天默认 90 分钟") + night, shield,
+                Theme::brandTeal()};
     if (age <= 17)
         return {QStringLiteral("16–17 岁"), QStringLiteral("每天默认 120 分钟") + night, shield,
                 Theme::brandTeal()};
@@ -115,7 +117,8 @@ void ProfileBirthViewModel::clampMonth() {
 
 QString ProfileBirthViewModel::pickedText() const {
     // Plain digits: a zh_CN locale would group the year ("2,010").
-    return QString::number(m_year) + QStringLiteral(" 年 ") + QString::number(m_month) + QStringLiteral(" 月");
+    return QString::number(m_year) + QStringLiteral(" 年 ") + QString::number(m_month) +
+           QStringLiteral(" 月");
 }
 
 int ProfileBirthViewModel::age() const {

@@ -103,7 +103,9 @@ public:
     QString bandSymbol() const { return ageBand().symbol; }
     QColor bandTint() const { return ageBand().tint; }
     bool protectedAge() const { return age() <= 17; }
-    QString bandTag() const { return protectedAge() ? QStringLiteral("学习保护") : QStringLiteral("自由学习"); }
+    QString bandTag() const {
+        return protectedAge() ? QStringLiteral("学习保护") : QStringLiteral("自由学习");
+    }
     bool busy() const { return m_busy; }
     bool confirming() const { return m_confirming; }
     QString errorMessage() const { return m_errorMessage.value_or(QString()); }

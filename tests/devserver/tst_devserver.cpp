@@ -489,9 +489,11 @@ private slots:
         QCOMPARE(answer.string("status"), QStringLiteral("Active"));
         QCOMPARE(answer.string("age_band"), ageBand);
         QCOMPARE(account.string("status"), QStringLiteral("Active"));
-        QCOMPARE(account.json.value("birth_year_month"), QJsonDocument::fromJson(body).object().value("birth_year_month"));
+        QCOMPARE(account.json.value("birth_year_month"),
+                 QJsonDocument::fromJson(body).object().value("birth_year_month"));
         // Once given, never changed.
-        const Reply again = request(m_port, "PUT", "/api/v1/me/profile", json({{"birth_year_month", "1991-01"}}), token);
+        const Reply again =
+            request(m_port, "PUT", "/api/v1/me/profile", json({{"birth_year_month", "1991-01"}}), token);
         QCOMPARE(again.status, 409);
         QCOMPARE(again.errorMessage(), QStringLiteral("出生年月已提交，不能修改"));
         QCOMPARE(request(m_port, "PUT", "/api/v1/me/profile", body, QString()).status, 401);

@@ -12,12 +12,12 @@
 #include "Theme.h"
 
 #include <QGuiApplication>
-#include <algorithm>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QQuickItem>
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
 
 QVL_IMPORT_QML_MODULES()
 
@@ -147,20 +147,21 @@ private Q_SLOTS:
         QTest::addColumn<QString>("symbol");
         QTest::addColumn<QColor>("tint");
         const QString night = QStringLiteral("，22:00–06:00 夜间休息");
-        QTest::newRow("0") << 0 << "8 岁以下" << "每天默认 40 分钟" + night << "moon.stars.fill"
-                           << Theme::brandAmber();
-        QTest::newRow("7") << 7 << "8 岁以下" << "每天默认 40 分钟" + night << "moon.stars.fill"
-                           << Theme::brandAmber();
-        QTest::newRow("8") << 8 << "8–13 岁" << "每天默认 60 分钟" + night << "shield.lefthalf.filled"
-                           << Theme::brandTeal();
-        QTest::newRow("13") << 13 << "8–13 岁" << "每天默认 60 分钟" + night << "shield.lefthalf.filled"
-                            << Theme::brandTeal();
-        QTest::newRow("14") << 14 << "14–15 岁" << "每天默认 90 分钟" + night << "shield.lefthalf.filled"
-                            << Theme::brandTeal();
-        QTest::newRow("17") << 17 << "16–17 岁" << "每天默认 120 分钟" + night << "shield.lefthalf.filled"
-                            << Theme::brandTeal();
-        QTest::newRow("18") << 18 << "成年" << "不限学习时长，可随时自己安排" << "checkmark.seal.fill"
-                            << Theme::brandMint();
+        QTest::newRow("0") << 0 << "8 岁以下"
+                           << "每天默认 40 分钟" + night << "moon.stars.fill" << Theme::brandAmber();
+        QTest::newRow("7") << 7 << "8 岁以下"
+                           << "每天默认 40 分钟" + night << "moon.stars.fill" << Theme::brandAmber();
+        QTest::newRow("8") << 8 << "8–13 岁"
+                           << "每天默认 60 分钟" + night << "shield.lefthalf.filled" << Theme::brandTeal();
+        QTest::newRow("13") << 13 << "8–13 岁"
+                            << "每天默认 60 分钟" + night << "shield.lefthalf.filled" << Theme::brandTeal();
+        QTest::newRow("14") << 14 << "14–15 岁"
+                            << "每天默认 90 分钟" + night << "shield.lefthalf.filled" << Theme::brandTeal();
+        QTest::newRow("17") << 17 << "16–17 岁"
+                            << "每天默认 120 分钟" + night << "shield.lefthalf.filled" << Theme::brandTeal();
+        QTest::newRow("18") << 18 << "成年"
+                            << "不限学习时长，可随时自己安排"
+                            << "checkmark.seal.fill" << Theme::brandMint();
     }
     void bands() {
         QFETCH(int, age);
@@ -204,8 +205,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("month");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("title");
-        QTest::newRow("2010-03") << 2010 << 3 << "2010-03" << "确认 2010 年 3 月";
-        QTest::newRow("2005-11") << 2005 << 11 << "2005-11" << "确认 2005 年 11 月";
+        QTest::newRow("2010-03") << 2010 << 3 << "2010-03"
+                                 << "确认 2010 年 3 月";
+        QTest::newRow("2005-11") << 2005 << 11 << "2005-11"
+                                 << "确认 2005 年 11 月";
     }
     void requestBodyAndDialogTitle() {
         QFETCH(int, year);
@@ -240,15 +243,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("alert");
         QTest::newRow("stored") << 200 << QByteArray(R"({"status":"Active","age_band":"adult"})") << "Active"
                                 << "";
-        QTest::newRow("no age band") << 200 << QByteArray(R"({"status":"Active"})") << "Active" << "";
-        QTest::newRow("still pending") << 200 << QByteArray(R"({"status":"PendingProfile"})") << pending << "";
+        QTest::newRow("no age band") << 200 << QByteArray(R"({"status":"Active"})") << "Active"
+                                     << "";
+        QTest::newRow("still pending")
+            << 200 << QByteArray(R"({"status":"PendingProfile"})") << pending << "";
         QTest::newRow("bad month") << 400 << QByteArray(R"({"code":"bad","message":"出生年月不正确"})")
                                    << pending << "出生年月不正确";
-        QTest::newRow("already set") << 409 << QByteArray(R"({"message":"出生年月已提交，不能修改"})") << pending
-                                     << "出生年月已提交，不能修改";
+        QTest::newRow("already set") << 409 << QByteArray(R"({"message":"出生年月已提交，不能修改"})")
+                                     << pending << "出生年月已提交，不能修改";
         QTest::newRow("no message") << 500 << QByteArray("oops") << pending << "请求失败（500）";
         QTest::newRow("401 not renewed") << 401 << QByteArray("{}") << pending << "请求失败（401）";
-        QTest::newRow("no status") << 200 << QByteArray(R"({"age_band":"adult"})") << pending << "响应格式不正确";
+        QTest::newRow("no status") << 200 << QByteArray(R"({"age_band":"adult"})") << pending
+                                   << "响应格式不正确";
     }
     void submit() {
         QFETCH(int, status);
@@ -283,7 +289,8 @@ private Q_SLOTS:
         TestPlatform platform;
         platform.transport->on("PUT", ProfileBirthViewModel::path,
                                Reply::json(400, R"({"message":"出生年月不正确"})"));
-        platform.transport->on("PUT", ProfileBirthViewModel::path, Reply::json(200, R"({"status":"Active"})"));
+        platform.transport->on("PUT", ProfileBirthViewModel::path,
+                               Reply::json(200, R"({"status":"Active"})"));
         AppSession session;
         signIn(session);
         ProfileBirthViewModel model;
@@ -352,8 +359,9 @@ private Q_SLOTS:
         m_guard->take();
         QmlHarness::View shown(QmlHarness::screenshotSize(QSize(390, 844)));
         m_guard->watch(shown.engine());
-        QVERIFY2(shown.loadType(QStringLiteral("ProfileBirthView"), {{"session", QVariant::fromValue(&session)}}),
-                 qPrintable(shown.error()));
+        QVERIFY2(
+            shown.loadType(QStringLiteral("ProfileBirthView"), {{"session", QVariant::fromValue(&session)}}),
+            qPrintable(shown.error()));
         auto *model = shown.root()->property("viewModel").value<ProfileBirthViewModel *>();
         QVERIFY(model);
         model->setYear(2012);
@@ -361,7 +369,8 @@ private Q_SLOTS:
         QCOMPARE(shown.find(QStringLiteral("pickedText"))->property("text").toString(),
                  QStringLiteral("2012 年 5 月"));
         QCOMPARE(shown.find(QStringLiteral("ageText"))->property("text").toString(), QStringLiteral("13"));
-        QCOMPARE(shown.find(QStringLiteral("bandTitle"))->property("text").toString(), QStringLiteral("8–13 岁"));
+        QCOMPARE(shown.find(QStringLiteral("bandTitle"))->property("text").toString(),
+                 QStringLiteral("8–13 岁"));
         QVERIFY(shown.find(QStringLiteral("bandHint"), true));
         QCOMPARE(shown.find(QStringLiteral("yearWheel"))->property("currentIndex").toInt(), 14);
         QCOMPARE(shown.find(QStringLiteral("monthWheel"))->property("currentIndex").toInt(), 4);

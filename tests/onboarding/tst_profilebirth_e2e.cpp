@@ -37,7 +37,9 @@ private Q_SLOTS:
         QVERIFY(shown.click(QStringLiteral("confirmButton")));
         QTRY_VERIFY(model->confirming());
         QQuickItem *confirm = nullptr;
-        QTRY_VERIFY((confirm = shown.find(QStringLiteral("alertButton0"), true)));
+        // The dialog lives in the window's overlay, beside the page.
+        QTRY_VERIFY((confirm = QmlHarness::findItem(shown.window().contentItem(),
+                                                    QStringLiteral("alertButton0"), true)));
         QCOMPARE(confirm->property("text").toString(), QStringLiteral("确认 2010 年 3 月"));
         QVERIFY(shown.click(confirm));
 

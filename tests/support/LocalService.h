@@ -13,8 +13,8 @@
 
 // The local stand-in of the service for end-to-end suites (which link quorvel_devserver): the devserver on a
 // free loopback port, fresh platform services pointed at it, the real network stack, and a learner signed in
-// with the development code (a new account gets `newUserStatus` when given). Members are torn down in reverse:
-// the session first, the server last.
+// with the development code (a new account gets `newUserStatus` when given). Members are torn down in
+// reverse: the session first, the server last.
 class LocalService {
 public:
     explicit LocalService(const QString &phone, const std::string &newUserStatus = {}) {
