@@ -225,24 +225,29 @@ Item {
                                 }
                             }
 
-                            Tumbler {
-                                id: monthWheel
+                            // One wheel per month maximum: moving onto or off this year builds a fresh
+                            // wheel with the months it offers, its pick bound from the start.
+                            Repeater {
+                                model: [vm.monthMaximum]
 
-                                objectName: "monthWheel"
-                                width: parent.width / 2
-                                height: parent.height
-                                clip: true
-                                visibleItemCount: 5
-                                wrap: false
-                                model: vm.monthMaximum
-                                currentIndex: vm.month - 1
-                                // Only the learner's turning writes: the wheel resets its index when the
-                                // month maximum rebuilds its rows.
-                                onCurrentIndexChanged: if (moving) vm.month = currentIndex + 1
-                                onMovingChanged: if (!moving) vm.month = currentIndex + 1
-                                delegate: WheelRow {
-                                    text: (index + 1) + " 月"
-                                    distance: Tumbler.displacement
+                                Tumbler {
+                                    required property int modelData
+
+                                    objectName: "monthWheel"
+                                    width: yearWheel.width
+                                    height: yearWheel.height
+                                    clip: true
+                                    visibleItemCount: 5
+                                    wrap: false
+                                    model: modelData
+                                    currentIndex: vm.month - 1
+                                    // Only the learner's turning writes.
+                                    onCurrentIndexChanged: if (moving) vm.month = currentIndex + 1
+                                    onMovingChanged: if (!moving) vm.month = currentIndex + 1
+                                    delegate: WheelRow {
+                                        text: (index + 1) + " 月"
+                                        distance: Tumbler.displacement
+                                    }
                                 }
                             }
                         }
