@@ -2,9 +2,12 @@
 #include "Routes.h"
 #include "ServerState.h"
 
+#include <QDateTime>
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QJsonValue>
+#include <QRegularExpression>
+#include <QTimeZone>
 
 namespace devserver {
 
@@ -128,6 +131,62 @@ void me(ServerState &state, const httplib::Request &req, httplib::Response &res)
     sendJson(res, 200, answer);
 }
 
+// Today in Shanghai, where the service counts ages.
+QDate shanghaiToday() {
+    const QTimeZone zone(QByteArrayLiteral("Asia/Shanghai"));
+    return QDateTime::currentDateTimeUtc().toTimeZone(zone.isValid() ? zone : QTimeZone::utc()).date();
+}
+
+// The youth-protection band of a birth month, counted from the month's last day.
+QString ageBand(QDate last, QDate today) {
+    int age = today.year() - last.year();
+    if (today.month() < last.month() || (today.month() == last.month() && today.day() < last.day()))
+        --age;
+    if (age <= 7)
+        return QStringLiteral("under_8");
+    if (age <= 13)
+        return QStringLiteral("8_13");
+    if (age <= 15)
+        return QStringLiteral("14_15");
+    if (age <= 17)
+        return QStringLiteral("16_17");
+    return QStringLiteral("adult");
+}
+
+// The birth month, given once: a month of the last 120 years that is not ahead, "YYYY-MM".
+void updateProfile(ServerState &state, const httplib::Request &req, httplib::Response &res) {
+    const auto who = requireSignedIn(state, req, res);
+    if (!who)
+        return;
+    const auto body = readJsonObject(req, res);
+    if (!body)
+        return;
+    const auto month = requireString(*body, "birth_year_month", res);
+    if (!month)
+        return;
+    static const QRegularExpression shape(QStringLiteral("^([0-9]{4})-([0-9]{2})$"));
+    const QRegularExpressionMatch match = shape.match(*month);
+    const QDate today = shanghaiToday();
+    const QDate first =
+        match.hasMatch() ? QDate(match.captured(1).toInt(), match.captured(2).toInt(), 1) : QDate();
+    if (!first.isValid() || first.year() < today.year() - 120)
+        return sendError(res, 400, "invalid_birth_year_month", QStringLiteral("出生年月格式不正确"));
+    if (first > today)
+        return sendError(res, 400, "invalid_birth_year_month", QStringLiteral("出生年月不能晚于当前月份"));
+
+    std::lock_guard lock(state.mutex);
+    UserRecord &user = state.users.at(who->userId);
+    if (user.birthYearMonth)
+        return sendError(res, 409, "birth_year_month_locked", QStringLiteral("出生年月已提交，不能修改"));
+    user.birthYearMonth = month->toStdString();
+    if (user.status == "PendingProfile")
+        user.status = "Active";
+    QJsonObject answer;
+    answer.insert(QStringLiteral("status"), QString::fromStdString(user.status));
+    answer.insert(QStringLiteral("age_band"), ageBand(first.addDays(first.daysInMonth() - 1), today));
+    sendJson(res, 200, answer);
+}
+
 } // namespace
 
 void registerAuthRoutes(Router &router) {
@@ -142,6 +201,9 @@ void registerAuthRoutes(Router &router) {
                 [&state](const httplib::Request &req, httplib::Response &res) { logout(state, req, res); });
     router.get("/api/v1/me",
                [&state](const httplib::Request &req, httplib::Response &res) { me(state, req, res); });
+    router.put("/api/v1/me/profile", [&state](const httplib::Request &req, httplib::Response &res) {
+        updateProfile(state, req, res);
+    });
 }
 
 } // namespace devserver

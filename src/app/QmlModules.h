@@ -12,6 +12,7 @@
     Q_IMPORT_QML_PLUGIN(Quorvel_RobotsPlugin)                                                                \
     Q_IMPORT_QML_PLUGIN(Quorvel_LearningPlugin)                                                              \
     Q_IMPORT_QML_PLUGIN(Quorvel_HomePlugin)                                                                  \
+    Q_IMPORT_QML_PLUGIN(Quorvel_OnboardingPlugin)                                                            \
     Q_IMPORT_QML_PLUGIN(Quorvel_CompanionPlugin)                                                             \
     Q_IMPORT_QML_PLUGIN(Quorvel_SettingsPlugin)                                                              \
     Q_IMPORT_QML_PLUGIN(Quorvel_GuestPlugin)                                                                 \

@@ -22,7 +22,7 @@ MeResponse MeResponse::fromJson(const JsonReader &json) {
 }
 
 ProfileResponse ProfileResponse::fromJson(const JsonReader &json) {
-    return {json.string(QStringLiteral("status")), json.string(QStringLiteral("ageBand"))};
+    return {json.string(QStringLiteral("status")), json.optString(QStringLiteral("ageBand"))};
 }
 
 QCoro::Task<SendCodeResponse> AuthAPIClient::sendCode(QString phone, const AppSession &session) const {

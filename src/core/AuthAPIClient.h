@@ -34,9 +34,11 @@ struct MeResponse {
     static MeResponse fromJson(const JsonReader &json);
 };
 
+// The answer to the birth month. Only the status is used; a server that leaves out the age band has still
+// stored the month, which cannot be sent again, so its absence must not turn the answer into a failure.
 struct ProfileResponse {
     QString status;
-    QString ageBand;
+    std::optional<QString> ageBand;
 
     static ProfileResponse fromJson(const JsonReader &json);
 };
@@ -60,6 +62,15 @@ public:
                                 const AppSession &session) const {
         const ApiClient api = client(session.baseURL()).withToken(std::move(accessToken));
         return api.send<Model>(api.request("POST", path, body));
+    }
+
+    // A PUT to the session's API base with the given token, sent straight over the transport like every call
+    // here (a 401 is not renewed).
+    template <typename Model>
+    QCoro::Task<Model> putJSON(QString path, QJsonObject body, std::optional<QString> accessToken,
+                               const AppSession &session) const {
+        const ApiClient api = client(session.baseURL()).withToken(std::move(accessToken));
+        return api.send<Model>(api.request("PUT", path, body));
     }
 
     // The fixed captcha placeholder agreed with the server for the SMS-code request.

@@ -201,7 +201,7 @@ private Q_SLOTS:
         const ProfileResponse profile = Await::result(AuthAPIClient().postJSON<ProfileResponse>(
             QStringLiteral("/api/v1/me/profile"), QJsonObject{{"birth_year_month", "2012-05"}}, token,
             session));
-        QCOMPARE(profile.ageBand, QStringLiteral("13_15"));
+        QCOMPARE(profile.ageBand, std::optional<QString>(QStringLiteral("13_15")));
         QCOMPARE(platform.transport->requests.first().header("Authorization"), header);
     }
 };

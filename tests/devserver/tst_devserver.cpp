@@ -6,6 +6,7 @@
 
 #include <httplib.h>
 
+#include <QDate>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
@@ -449,6 +450,53 @@ private slots:
         QCOMPARE(refresh(newcomer.string("refresh_token")).string("status"),
                  QStringLiteral("PendingProfile"));
         QCOMPARE(login(kOtherPhone).string("status"), QStringLiteral("Active"));
+    }
+
+    // The birth month: given once, never ahead, "YYYY-MM"; it moves a pending account on.
+    void profileBirthMonth_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("ageBand");
+        const QString future = QDate::currentDate().addYears(1).toString(QStringLiteral("yyyy-MM"));
+        QTest::newRow("adult") << json({{"birth_year_month", "1990-03"}}) << 200 << "adult";
+        QTest::newRow("minor") << json({{"birth_year_month", QDate::currentDate().addYears(-10).toString(
+                                                                 QStringLiteral("yyyy-MM"))}})
+                               << 200 << "8_13";
+        QTest::newRow("future") << json({{"birth_year_month", future}}) << 400 << "";
+        QTest::newRow("month 13") << json({{"birth_year_month", "2010-13"}}) << 400 << "";
+        QTest::newRow("one digit") << json({{"birth_year_month", "2010-3"}}) << 400 << "";
+        QTest::newRow("not text") << json({{"birth_year_month", 201003}}) << 400 << "";
+        QTest::newRow("not JSON") << QByteArray("{") << 400 << "";
+    }
+    void profileBirthMonth() {
+        QFETCH(QByteArray, body);
+        QFETCH(int, status);
+        QFETCH(QString, ageBand);
+        m_server->setNewUserStatus("PendingProfile");
+        static int learner = 0;
+        const QString phone = QStringLiteral("1390000%1").arg(++learner, 4, 10, QLatin1Char('0'));
+        const QString token = login(phone).string("access_token");
+        m_server->setNewUserStatus("Active");
+        const Reply answer = request(m_port, "PUT", "/api/v1/me/profile", body, token);
+        QCOMPARE(answer.status, status);
+        const Reply account = me(token);
+        if (status != 200) {
+            QVERIFY(isChinese(answer.errorMessage()));
+            QCOMPARE(account.string("status"), QStringLiteral("PendingProfile"));
+            QVERIFY(account.json.value("birth_year_month").isNull());
+            return;
+        }
+        QCOMPARE(answer.string("status"), QStringLiteral("Active"));
+        QCOMPARE(answer.string("age_band"), ageBand);
+        QCOMPARE(account.string("status"), QStringLiteral("Active"));
+        QCOMPARE(account.json.value("birth_year_month"),
+                 QJsonDocument::fromJson(body).object().value("birth_year_month"));
+        // Once given, never changed.
+        const Reply again =
+            request(m_port, "PUT", "/api/v1/me/profile", json({{"birth_year_month", "1991-01"}}), token);
+        QCOMPARE(again.status, 409);
+        QCOMPARE(again.errorMessage(), QStringLiteral("出生年月已提交，不能修改"));
+        QCOMPARE(request(m_port, "PUT", "/api/v1/me/profile", body, QString()).status, 401);
     }
 
     void concurrentLogins_getDistinctUsersAndTokens() {

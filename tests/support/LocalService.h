@@ -13,10 +13,13 @@
 
 // The local stand-in of the service for end-to-end suites (which link quorvel_devserver): the devserver on a
 // free loopback port, fresh platform services pointed at it, the real network stack, and a learner signed in
-// with the development code. Members are torn down in reverse: the session first, the server last.
+// with the development code (a new account gets `newUserStatus` when given). Members are torn down in
+// reverse: the session first, the server last.
 class LocalService {
 public:
-    explicit LocalService(const QString &phone) {
+    explicit LocalService(const QString &phone, const std::string &newUserStatus = {}) {
+        if (!newUserStatus.empty())
+            server.setNewUserStatus(newUserStatus);
         server.start(0);
         const QString base = QString::fromStdString(server.baseUrl());
         platform = std::make_unique<TestPlatform>(QJsonObject{{QStringLiteral("QVLApiBaseURL"), base},

@@ -8,6 +8,7 @@ Item {
     required property AppSession session
 
     RootTabView {
+        objectName: "tabShell"
         anchors.fill: parent
         session: gate.session
     }

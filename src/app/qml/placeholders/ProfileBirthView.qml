@@ -1,7 +1,0 @@
-import QtQuick
-import Quorvel.Core
-
-PlaceholderPage {
-    required property AppSession session
-    heading: "出生年月"
-}
