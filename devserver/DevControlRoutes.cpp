@@ -151,6 +151,19 @@ void registerDevControlRoutes(Router &router) {
         state.replaceHomeLayout(std::nullopt);
         res.status = 204;
     });
+    // The study report's answer, as sent: not checked at all, so that extreme counts (read exactly, beyond
+    // what a JSON double holds) and bodies of the wrong shape reach the client.
+    http.Post("/__dev/study-report", [&state](const httplib::Request &req, httplib::Response &res) {
+        std::lock_guard lock(state.mutex);
+        state.studyReportReplacement = req.body;
+        res.status = 204;
+    });
+    // Back to the report computed from the learner's answers.
+    http.Delete("/__dev/study-report", [&state](const httplib::Request &, httplib::Response &res) {
+        std::lock_guard lock(state.mutex);
+        state.studyReportReplacement.reset();
+        res.status = 204;
+    });
 }
 
 } // namespace devserver

@@ -100,6 +100,10 @@ public:
     // A test's document served in place of the recommended home layout; none serves the built-in one. A test
     // control: not kept in the state file.
     std::optional<QJsonObject> homeLayoutReplacement;
+    // A test's body served as every learner's study report, byte for byte (numbers beyond a double's
+    // precision and bodies of the wrong shape included); none computes the report. Not kept in the state
+    // file.
+    std::optional<std::string> studyReportReplacement;
 
     // Analytics events as posted, one per event id, in arrival order (EventRoutes.cpp).
     std::deque<QJsonObject> receivedEvents;

@@ -224,6 +224,26 @@ private slots:
         QCOMPARE(after, before);
         QCOMPARE(after.value("days").toArray().last().toObject().value("attempts"), QJsonValue(2));
     }
+
+    // The control's body comes back as sent, to signed-in learners only, until it is taken back.
+    void replacedAnswer_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::newRow("extreme counts")
+            << QByteArray(R"({"window_days":9223372036854775807,"week":{"attempts":-1}})");
+        QTest::newRow("not an object") << QByteArray("[1,2]");
+        QTest::newRow("not JSON") << QByteArray("{\"window_days\":");
+        QTest::newRow("empty") << QByteArray();
+    }
+    void replacedAnswer() {
+        QFETCH(QByteArray, body);
+        QCOMPARE(request(m_port, "POST", "/__dev/study-report", body, QString()).status, 204);
+        const Reply replaced = report();
+        QCOMPARE(replaced.status, 200);
+        QCOMPARE(replaced.body, body);
+        QCOMPARE(report(QStringLiteral("not-a-token")).status, 401);
+        QCOMPARE(request(m_port, "DELETE", "/__dev/study-report", {}, QString()).status, 204);
+        QCOMPARE(report().json.value("window_days"), QJsonValue(7));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestStudyReportRoutes)

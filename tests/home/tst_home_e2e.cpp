@@ -2,6 +2,9 @@
 // the same layout, and the one whose revision is stale is told so and shown the other's.
 #include "HomeLayoutStore.h"
 #include "LocalService.h"
+#include "StudyReportViewModel.h"
+
+#include <httplib.h>
 
 #include <QTest>
 
@@ -16,6 +19,15 @@ QString order(const QList<HomeGridCard> &cards) {
 
 void run(QCoro::Task<> task) {
     Await::result(task);
+}
+
+// Sets (or, for a null body, takes back) the body the stand-in sends as the study report.
+bool replaceReport(const LocalService &service, const QByteArray &body) {
+    httplib::Client client("127.0.0.1", service.server.port());
+    const httplib::Result result =
+        body.isNull() ? client.Delete("/__dev/study-report")
+                      : client.Post("/__dev/study-report", body.toStdString(), "application/json");
+    return result && result->status == 204;
 }
 
 } // namespace
@@ -81,6 +93,38 @@ private Q_SLOTS:
         QVERIFY(store.usedFallback());
         QCOMPARE(store.errorMessage(), std::optional<QString>(HomeLayoutStore::fallbackMessage));
         QCOMPARE(order(store.layout()->layoutSlots.grid), QStringLiteral("c_inbox:L,c_today:L"));
+    }
+
+    // The report page's state against the stand-in: a fresh learner's empty week, then extreme counts, then a
+    // body of the wrong shape, which keeps the report on show.
+    void studyReport() {
+        LocalService service(QStringLiteral("13800138000"));
+        StudyReportViewModel page;
+        page.setSession(service.session.get());
+        run(page.runLoad());
+        QCOMPARE(page.state(), StudyReportViewModel::Shown);
+        QCOMPARE(page.headline(), QStringLiteral("做题 0 道 · 答对 0 道"));
+        QCOMPARE(page.dayBars().rows().size(), 7);
+        QCOMPARE(page.rows().rows().last().text.left(8), QStringLiteral("统计近 7 天的"));
+
+        QVERIFY(replaceReport(service, R"({"window_days":7,"min_attempts":3,
+            "week":{"attempts":9223372036854775807,"correct":9223372036854775807,"correct_rate":100,
+                    "lessons_completed":0,"active_days":7},
+            "days":[{"date":"2026-03-01","attempts":9223372036854775807,"correct":0},
+                    {"date":"2026-03-02","attempts":-3,"correct":0}],
+            "chapters":[],"weak_points":[]})"));
+        run(page.runLoad());
+        QCOMPARE(page.headline(),
+                 QStringLiteral("做题 9223372036854775807 道 · 答对 9223372036854775807 道 · 正确率 100%"));
+        QCOMPARE(page.dayBars().at(0).barHeight, 44);
+        QCOMPARE(page.dayBars().at(1).barHeight, 4);
+
+        QVERIFY(replaceReport(service, R"({"window_days":"7"})"));
+        run(page.runLoad());
+        QCOMPARE(page.state(), StudyReportViewModel::Shown);
+        QCOMPARE(page.errorText(), ApiError::decoding().message());
+        QVERIFY(page.headline().startsWith(QStringLiteral("做题 9223372036854775807")));
+        QVERIFY(replaceReport(service, QByteArray()));
     }
 };
 
