@@ -113,7 +113,7 @@ QString StudyReportViewModel::headline(const StudyReport::Week &week) {
     QString text = QStringLiteral("做题 ") + number(week.attempts) + QStringLiteral(" 道 · 答对 ") +
                    number(week.correct) + QStringLiteral(" 道");
     if (week.correctRate)
-        text += QStringLiteral(" · 正确率 ") + number(*week.correctRate) + u'%';
+        text += QStringLiteral(" · 正确率 ") + number(qint64(barRate(week.correctRate))) + u'%';
     return text;
 }
 
@@ -179,7 +179,7 @@ QString StudyReportViewModel::detailLine(const StudyReport::Kp &kp) {
     QString text = QStringLiteral("做了 ") + number(kp.attempts) + QStringLiteral(" 道，答对 ") +
                    number(kp.correct) + QStringLiteral(" 道");
     if (kp.correctRate)
-        text += QStringLiteral("（") + number(*kp.correctRate) + QStringLiteral("%）");
+        text += QStringLiteral("（") + number(qint64(barRate(kp.correctRate))) + QStringLiteral("%）");
     if (kp.openWrong > 0)
         text += QStringLiteral(" · 错题本里还有 ") + number(kp.openWrong) + QStringLiteral(" 道");
     return text;

@@ -129,7 +129,7 @@ public:
     // The server's level as a label and a colour role; anything but the three known levels is "数据不足".
     static QString levelLabel(const QString &level);
     static int levelTone(const QString &level);
-    // The progress bar's value: the rate held to 0..100, 0 without one.
+    // The rate held to 0..100 (0 without one): the progress bar's value and the percentage the texts print.
     static double barRate(std::optional<qint64> rate);
     // "做了 5 道，答对 2 道（40%） · 错题本里还有 2 道"; "还没做过这部分的题" for a point never practised.
     static QString detailLine(const StudyReport::Kp &kp);
