@@ -149,11 +149,8 @@ private slots:
         QTest::newRow("not json") << "goal" << QByteArray("skip") << 400 << "请求内容不是有效的 JSON 对象";
         QTest::newRow("skip missing")
             << "goal" << body(QJsonValue::Undefined, QJsonObject()) << 400 << "skip 应为 true 或 false";
-        QTest::newRow("skip as text")
-            << "goal" << body("true", QJsonObject()) << 400 << "skip 应为 true 或 false";
         QTest::newRow("answers missing")
             << "goal" << body(true, QJsonValue::Undefined) << 400 << "answers 应为对象";
-        QTest::newRow("answers a list") << "goal" << body(true, QJsonArray()) << 400 << "answers 应为对象";
         QTest::newRow("extra key") << "goal"
                                    << json({{"skip", true}, {"answers", QJsonObject()}, {"force", true}})
                                    << 400 << "不支持的参数：force";
@@ -165,22 +162,15 @@ private slots:
         QTest::newRow("weekly minutes fractional")
             << "goal" << body(false, QJsonObject{{"target", "keep_up"}, {"weekly_minutes", 180.5}}) << 400
             << "每周学习时长应为 30 到 600 之间的整数分钟";
-        QTest::newRow("weekly minutes too many")
-            << "goal" << body(false, QJsonObject{{"target", "keep_up"}, {"weekly_minutes", 630}}) << 400
-            << "每周学习时长应为 30 到 600 之间的整数分钟";
         QTest::newRow("no scores") << "diagnosis" << body(false, QJsonObject()) << 400
                                    << "请至少给一个模块打分";
         QTest::newRow("unknown module") << "diagnosis" << body(false, QJsonObject{{"calculus", 3}}) << 400
                                         << "不支持的自评模块：calculus";
         QTest::newRow("score zero") << "diagnosis" << body(false, QJsonObject{{"geometry", 0}}) << 400
                                     << "自评分数应为 1 到 5 之间的整数";
-        QTest::newRow("score as text") << "diagnosis" << body(false, QJsonObject{{"geometry", "3"}}) << 400
-                                       << "自评分数应为 1 到 5 之间的整数";
         QTest::newRow("unknown persona")
             << "contract" << body(false, QJsonObject{{"persona", "grumpy"}, {"reminder", "low"}}) << 400
             << "不支持的陪伴方式";
-        QTest::newRow("reminder missing")
-            << "contract" << body(false, QJsonObject{{"persona", "calm"}}) << 400 << "不支持的提醒频率";
     }
     void stepRefusals() {
         QFETCH(QString, step);
@@ -200,30 +190,6 @@ private slots:
     // Answers that come with a skip are dropped, whatever they hold.
     void skipIgnoresItsAnswers() {
         QCOMPARE(answer("goal", true, QJsonObject{{"target", "nonsense"}}).status, 200);
-    }
-
-    void signedInOnly_data() {
-        QTest::addColumn<QString>("method");
-        QTest::addColumn<QString>("path");
-        QTest::newRow("overview") << "GET"
-                                  << "/api/v1/me/onboarding";
-        QTest::newRow("step") << "PUT"
-                              << "/api/v1/me/onboarding/goal";
-        QTest::newRow("profile") << "GET"
-                                 << "/api/v1/me/learning-profile";
-        QTest::newRow("profile save") << "PUT"
-                                      << "/api/v1/me/learning-profile";
-    }
-    void signedInOnly() {
-        QFETCH(QString, method);
-        QFETCH(QString, path);
-        QCOMPARE(request(m_port, method.toStdString(), path.toStdString(), json(minimalProfile()), QString())
-                     .status,
-                 401);
-        QCOMPARE(request(m_port, method.toStdString(), path.toStdString(), json(minimalProfile()),
-                         QStringLiteral("at_unknown"))
-                     .status,
-                 401);
     }
 
     void profileRoundTrip() {
@@ -251,12 +217,10 @@ private slots:
     void stageFollowsTheGrade_data() {
         QTest::addColumn<int>("grade");
         QTest::addColumn<QString>("stage");
-        QTest::newRow("1") << 1 << "primary";
         QTest::newRow("6") << 6 << "primary";
         QTest::newRow("7") << 7 << "junior";
         QTest::newRow("9") << 9 << "junior";
         QTest::newRow("10") << 10 << "senior";
-        QTest::newRow("12") << 12 << "senior";
     }
     void stageFollowsTheGrade() {
         QFETCH(int, grade);
@@ -270,26 +234,18 @@ private slots:
         QTest::addColumn<QString>("message"); // empty: accepted
         const QJsonValue gone = QJsonValue::Undefined;
         QTest::newRow("minimal") << minimalProfile() << "";
-        QTest::newRow("role learner") << profileWith("role", "learner") << "";
         QTest::newRow("role missing") << profileWith("role", gone) << "身份不正确";
         QTest::newRow("role unknown") << profileWith("role", "parent") << "身份不正确";
         QTest::newRow("grade 0") << profileWith("grade", 0) << "年级应为 1 到 12 之间的整数";
-        QTest::newRow("grade 13") << profileWith("grade", 13) << "年级应为 1 到 12 之间的整数";
         QTest::newRow("grade as text") << profileWith("grade", "7") << "年级应为 1 到 12 之间的整数";
-        QTest::newRow("grade fractional") << profileWith("grade", 7.5) << "年级应为 1 到 12 之间的整数";
         QTest::newRow("edition zj") << profileWith("edition", "zj") << "";
         QTest::newRow("edition unknown") << profileWith("edition", "RJ") << "教材版本不正确";
-        QTest::newRow("edition missing") << profileWith("edition", gone) << "教材版本不正确";
         QTest::newRow("minutes 10") << profileWith("daily_minutes", 10) << "";
         QTest::newRow("minutes 120") << profileWith("daily_minutes", 120) << "";
         QTest::newRow("minutes 9") << profileWith("daily_minutes", 9)
                                    << "每天学习时长应为 10 到 120 之间的整数分钟";
-        QTest::newRow("minutes 121") << profileWith("daily_minutes", 121)
-                                     << "每天学习时长应为 10 到 120 之间的整数分钟";
         QTest::newRow("minutes fractional")
             << profileWith("daily_minutes", 45.9) << "每天学习时长应为 10 到 120 之间的整数分钟";
-        QTest::newRow("minutes missing")
-            << profileWith("daily_minutes", gone) << "每天学习时长应为 10 到 120 之间的整数分钟";
         QTest::newRow("nickname 8") << profileWith("nickname", "一二三四五六七八") << "";
         QTest::newRow("nickname 9") << profileWith("nickname", "一二三四五六七八九") << "昵称最多 8 个字";
         // Eight characters that are many more code points: families and flags count once each.
@@ -297,10 +253,7 @@ private slots:
             << profileWith("nickname", QString::fromUtf8("🇨🇳👨‍👩‍👧‍👦👍🏽éabcd"))
             << "";
         QTest::newRow("nickname as number") << profileWith("nickname", 8) << "参数类型不正确：nickname";
-        QTest::newRow("nickname null") << profileWith("nickname", QJsonValue::Null) << "";
-        QTest::newRow("school 40") << profileWith("school", QString(40, u'校')) << "";
         QTest::newRow("school 41") << profileWith("school", QString(41, u'校')) << "学校名称最多 40 个字";
-        QTest::newRow("city 17") << profileWith("city", QString(17, u'城')) << "城市名称最多 16 个字";
         QTest::newRow("stage is the server's") << profileWith("stage", "junior") << "不支持的参数：stage";
         QTest::newRow("camel case minutes")
             << profileWith("dailyMinutes", 30) << "不支持的参数：dailyMinutes";

@@ -111,8 +111,6 @@ private Q_SLOTS:
         QTest::newRow("profile saved, signed out")
             << profile("PUT", QJsonObject{{"grade", 7}}) << T() << QByteArray("PUT") << learningProfile
             << QByteArray(R"({"grade":7})");
-        QTest::newRow("profile, empty body") << profile("PUT", QJsonObject{}) << T("tok") << QByteArray("PUT")
-                                             << learningProfile << QByteArray("{}");
     }
     void requestShape() {
         QFETCH(Call, call);
@@ -200,18 +198,13 @@ private Q_SLOTS:
                 QTest::addRow("%s, %s", c.name, what) << c.call << status << body << outcome << text;
             };
             row("200", 200, {}, "ok", {});
-            row("204 with body", 204, {}, "ok", {});
             row("200 not json", 200, "<html>", "decoder", "响应格式不正确");
             row("200 empty", 200, " ", "decoder", "响应格式不正确");
-            row("200 array", 200, "[]", "decoder", "响应格式不正确");
             row("404 with message", 404, R"({"code":"not_found","message":"没有这个步骤"})", "http 404",
                 "没有这个步骤");
-            row("400 message only", 400, R"({"message":"年级不正确"})", "http 400", "年级不正确");
             row("500 empty", 500, "", "http 500", "请求失败");
             row("500 object without message", 500, R"({"code":"x"})", "http 500", "请求失败");
-            row("500 message null", 500, R"({"message":null})", "http 500", "请求失败");
             row("502 html", 502, "<html>bad gateway</html>", "http 502", "请求失败");
-            row("302", 302, R"({"message":"别处"})", "http 302", "别处");
             row("no HTTP answer", -1, "", "http -1", "请求失败");
             row("no HTTP answer with message", -1, R"({"message":"网关出错"})", "http -1", "网关出错");
         }
@@ -243,31 +236,6 @@ private Q_SLOTS:
         QCOMPARE(got, outcome);
     }
 
-    void transportFailuresKeepTheirKind_data() {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<bool>("shown");
-        QTest::newRow("timed out") << int(TransportError::Kind::TimedOut) << true;
-        QTest::newRow("no connection") << int(TransportError::Kind::NoConnection) << true;
-        QTest::newRow("cancelled") << int(TransportError::Kind::Cancelled) << false;
-    }
-    void transportFailuresKeepTheirKind() {
-        QFETCH(int, kind);
-        QFETCH(bool, shown);
-        TestPlatform platform;
-        platform.transport->fallback = [&](const HttpRequest &) {
-            return FakeTransport::Reply::error(TransportError::Kind(kind));
-        };
-        AppSession session;
-        try {
-            profile("GET").run(session);
-            QFAIL("a transport failure must be thrown");
-        } catch (const ApiError &error) {
-            QCOMPARE(error.kind(),
-                     ApiError::transport(TransportError(TransportError::Kind(kind), {})).kind());
-            QCOMPARE(errorText(std::current_exception()).has_value(), shown);
-        }
-    }
-
     void overviewDecoding_data() {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("expected");
@@ -279,15 +247,9 @@ private Q_SLOTS:
             << "[goal:whatever] finished=0 next=none";
         QTest::newRow("extra key ignored")
             << QByteArray(R"({"steps":[],"finished":false,"extra":1})") << "[] finished=0 next=none";
-        QTest::newRow("all three steps")
-            << QByteArray(
-                   R"({"steps":[{"step":"goal","status":"done"},{"step":"diagnosis","status":"skipped"},)"
-                   R"({"step":"contract","status":"pending"}],"finished":false,"next_step":"contract"})")
-            << "[goal:done,diagnosis:skipped,contract:pending] finished=0 next=contract";
         QTest::newRow("camel case next step")
             << QByteArray(R"({"steps":[],"finished":false,"nextStep":"goal"})") << "[] finished=0 next=goal";
         QTest::newRow("no finished") << QByteArray(R"({"steps":[]})") << "fails";
-        QTest::newRow("finished null") << QByteArray(R"({"steps":[],"finished":null})") << "fails";
         QTest::newRow("finished as number") << QByteArray(R"({"steps":[],"finished":1})") << "fails";
         QTest::newRow("no steps") << QByteArray(R"({"finished":true})") << "fails";
         QTest::newRow("step without status")
@@ -326,8 +288,6 @@ private Q_SLOTS:
         QTest::newRow("whole number written with a fraction")
             << QByteArray(R"({"daily_minutes":30.0,"filled":true})") << "-|-|-|-|-|-|-|-|30|filled";
         QTest::newRow("no filled") << QByteArray(R"({"grade":7,"daily_minutes":30})") << "fails";
-        QTest::newRow("filled as text") << QByteArray(R"({"filled":"true"})") << "fails";
-        QTest::newRow("nickname a number") << QByteArray(R"({"nickname":8,"filled":true})") << "fails";
     }
     void profileDecoding() {
         QFETCH(QByteArray, body);
