@@ -298,5 +298,6 @@ void DevServer::configure(httplib::Server &http) {
     devserver::registerCompanionRoutes(router);
     devserver::registerHomeRoutes(router);
     devserver::registerStudyReportRoutes(router);
+    devserver::registerOnboardingRoutes(router);
     devserver::registerDevControlRoutes(router);
 }

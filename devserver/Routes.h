@@ -68,6 +68,10 @@ void registerHomeRoutes(Router &router);
 // lessons and wrong-question book.
 void registerStudyReportRoutes(Router &router);
 
+// The first-run questionnaire ("/api/v1/me/onboarding" and its steps) and the learning profile
+// ("/api/v1/me/learning-profile") of the signed-in learner.
+void registerOnboardingRoutes(Router &router);
+
 // The test controls under "/__dev/" (token expiry, injected failures and delays, request counts, the home
 // layout document) and a stream that pauses after its headers.
 void registerDevControlRoutes(Router &router);

@@ -17,6 +17,7 @@
 
 #include "CompanionState.h"
 #include "LearningState.h"
+#include "OnboardingState.h"
 
 namespace devserver {
 
@@ -94,6 +95,9 @@ public:
     // The companion's settings per learner, and the chat stream's pace and test controls
     // (CompanionRoutes.cpp).
     CompanionState companion;
+
+    // The first-run questionnaire and the learning profile of every learner (OnboardingRoutes.cpp).
+    OnboardingState onboarding;
 
     // Home layout overrides by user id (HomeRoutes.cpp).
     std::map<std::int64_t, HomeLayoutRecord> homeLayouts;

@@ -1,7 +1,7 @@
 // The state file of the stand-in: what a learner built up (accounts, sign-ins, paths and progress, question
-// requests, wrong-question books and answers, companion settings, events) as one JSON document, so that a
-// restarted server still knows the tokens an app kept. Test controls (injected failures and delays, request
-// counts, a replaced home layout) are not part of it.
+// requests, wrong-question books and answers, companion settings, onboarding answers and learning profiles,
+// events) as one JSON document, so that a restarted server still knows the tokens an app kept. Test controls
+// (injected failures and delays, request counts, a replaced home layout) are not part of it.
 //
 // Times are kept on the monotonic clock in memory; the file holds them as wall-clock milliseconds since
 // the epoch, which is what still means something after a restart.
@@ -139,6 +139,34 @@ QJsonObject ServerState::saveLocked() const {
                                           {"hidden", QJsonArray::fromStringList(layout.hidden)},
                                           {"sizes", sizes}});
     }
+    QJsonArray questionnaires;
+    for (const auto &[userId, record] : onboarding.questionnaires) {
+        QJsonObject steps;
+        for (const auto &[step, status] : record.status) {
+            const auto answers = record.answers.find(step);
+            steps.insert(step, QJsonObject{{"status", status},
+                                           {"answers", answers == record.answers.end() ? QJsonObject()
+                                                                                       : answers->second}});
+        }
+        questionnaires.append(QJsonObject{{"user_id", qint64(userId)}, {"steps", steps}});
+    }
+    QJsonArray profiles;
+    for (const auto &[userId, profile] : onboarding.profiles) {
+        QJsonObject entry{{"user_id", qint64(userId)},
+                          {"role", profile.role},
+                          {"grade", qint64(profile.grade)},
+                          {"edition", profile.edition},
+                          {"daily_minutes", qint64(profile.dailyMinutes)}};
+        const auto optional = [&entry](const char *key, const std::optional<QString> &value) {
+            if (value)
+                entry.insert(QLatin1String(key), *value);
+        };
+        optional("nickname", profile.nickname);
+        optional("province", profile.province);
+        optional("city", profile.city);
+        optional("school", profile.school);
+        profiles.append(entry);
+    }
     QJsonArray events;
     for (const QJsonObject &event : receivedEvents)
         events.append(event);
@@ -164,6 +192,8 @@ QJsonObject ServerState::saveLocked() const {
                        {"practice_answers", answers},
                        {"companion_settings", companionSettings},
                        {"home_layouts", homeLayoutList},
+                       {"onboarding", questionnaires},
+                       {"learning_profiles", profiles},
                        {"events", events},
                        {"event_ids", eventIds}};
 }
@@ -297,6 +327,37 @@ void ServerState::loadLocked(const QJsonObject &saved) {
         for (auto it = sizes.begin(); it != sizes.end(); ++it)
             layout.sizes.insert(it.key(), it.value().toString());
         homeLayouts[number(entry, "user_id")] = layout;
+    }
+
+    onboarding.questionnaires.clear();
+    for (const QJsonValue &value : saved.value("onboarding").toArray()) {
+        const QJsonObject entry = value.toObject();
+        OnboardingRecord record;
+        const QJsonObject steps = entry.value("steps").toObject();
+        for (auto it = steps.begin(); it != steps.end(); ++it) {
+            record.status[it.key()] = it.value().toObject().value("status").toString();
+            record.answers[it.key()] = it.value().toObject().value("answers").toObject();
+        }
+        onboarding.questionnaires[number(entry, "user_id")] = record;
+    }
+    onboarding.profiles.clear();
+    for (const QJsonValue &value : saved.value("learning_profiles").toArray()) {
+        const QJsonObject entry = value.toObject();
+        LearningProfileRecord profile;
+        profile.role = entry.value("role").toString();
+        profile.grade = number(entry, "grade");
+        profile.edition = entry.value("edition").toString();
+        profile.dailyMinutes = number(entry, "daily_minutes");
+        const auto optional = [&entry](const char *key) {
+            return entry.contains(QLatin1String(key))
+                       ? std::optional<QString>(entry.value(QLatin1String(key)).toString())
+                       : std::nullopt;
+        };
+        profile.nickname = optional("nickname");
+        profile.province = optional("province");
+        profile.city = optional("city");
+        profile.school = optional("school");
+        onboarding.profiles[number(entry, "user_id")] = profile;
     }
 
     receivedEvents.clear();
