@@ -145,6 +145,10 @@ constexpr Entry table[] = {
     {"shield.lefthalf.filled", 0xe9e0, u'•'},  // shield
     {"square.stack.3d.up.fill", 0xe53b, u'▤'}, // layers
     {"bubble.left.and.bubble.right.fill", 0xe0bf, u'•'}, // forum
+    // inbox
+    {"rosette", 0xea3f, u'✪'},             // military_tech
+    {"arrow.down.app.fill", 0xe62a, u'↓'}, // system_update
+    {"tray", 0xe156, u'▭'},                // inbox
 };
 
 constexpr char32_t fallback = 0xe8fd; // help_outline

@@ -183,6 +183,10 @@ private Q_SLOTS:
         for (const char *name : {"hourglass", "checklist", "flame.fill", "checkmark.circle.fill",
                                  "magnifyingglass", "ellipsis.circle", "chevron.left"})
             QTest::newRow(name) << QString::fromLatin1(name);
+        // The inbox: its header, empty state and action arrow (the kinds' own symbols are checked with
+        // their table).
+        for (const char *name : {"bell.badge.fill", "tray", "arrow.right"})
+            QTest::newRow(name) << QString::fromLatin1(name);
     }
     void screenSymbols() {
         QFETCH(QString, name);

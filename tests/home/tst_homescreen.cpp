@@ -80,6 +80,7 @@ struct Home {
         platform.transport->on("GET", "/api/v1/layouts/home", layout);
         platform.transport->on("GET", "/api/v1/wrong-book",
                                FakeTransport::Reply::json(200, R"({"items":[]})"));
+        platform.transport->on("GET", "/api/v1/me/inbox", FakeTransport::Reply::json(200, "[]"));
         platform.transport->fallback = [](const HttpRequest &) {
             return FakeTransport::Reply::json(404, "{}");
         };
