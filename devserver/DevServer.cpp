@@ -163,6 +163,36 @@ void DevServer::restoreHomeLayout() {
     m_state->replaceHomeLayout(std::nullopt);
 }
 
+std::vector<std::int64_t> DevServer::appendInboxMessages(const std::string &phone, int count) {
+    if (count < 1 || count > ServerState::kMaxInboxAppend)
+        throw std::invalid_argument("DevServer: inbox count out of range");
+    std::vector<std::int64_t> ids;
+    {
+        std::lock_guard lock(m_state->mutex);
+        const auto user = m_state->userIdByPhone.find(phone);
+        if (user == m_state->userIdByPhone.end())
+            throw std::invalid_argument("DevServer: no learner signed in with " + phone);
+        ids = m_state->appendInboxMessagesLocked(user->second, count);
+    }
+    m_state->persist();
+    return ids;
+}
+
+DevServer::InboxCounts DevServer::inboxCounts(const std::string &phone) const {
+    std::lock_guard lock(m_state->mutex);
+    const auto user = m_state->userIdByPhone.find(phone);
+    if (user == m_state->userIdByPhone.end())
+        throw std::invalid_argument("DevServer: no learner signed in with " + phone);
+    InboxCounts counts;
+    if (const auto inbox = m_state->inbox.byUser.find(user->second); inbox != m_state->inbox.byUser.end()) {
+        for (const devserver::InboxMessageRecord &message : inbox->second.messages) {
+            ++counts.total;
+            counts.unread += message.read ? 0 : 1;
+        }
+    }
+    return counts;
+}
+
 void DevServer::setCompanionPace(int milliseconds) {
     if (milliseconds < 0 || milliseconds > ServerState::kMaxDelayMs)
         throw std::invalid_argument("DevServer: pace out of range");
@@ -298,5 +328,6 @@ void DevServer::configure(httplib::Server &http) {
     devserver::registerCompanionRoutes(router);
     devserver::registerHomeRoutes(router);
     devserver::registerStudyReportRoutes(router);
+    devserver::registerInboxRoutes(router);
     devserver::registerDevControlRoutes(router);
 }
