@@ -4,8 +4,6 @@
 
 #include <QJsonArray>
 
-#include <algorithm>
-
 namespace devserver {
 
 namespace {
@@ -108,18 +106,14 @@ std::optional<std::int64_t> learnerByPhoneLocked(const ServerState &state, const
         sendInvalidRequest(res, QStringLiteral("缺少参数或参数类型不正确：phone"));
         return std::nullopt;
     }
-    const auto found = state.userIdByPhone.find(phone.toString().toStdString());
-    if (found == state.userIdByPhone.end()) {
+    const auto userId = state.userIdForPhoneLocked(phone.toString().toStdString());
+    if (!userId)
         sendError(res, 404, "not_found", QStringLiteral("没有用这个手机号登录过的学员"));
-        return std::nullopt;
-    }
-    return found->second;
+    return userId;
 }
 
 QJsonObject inboxCountsJson(const InboxRecord &record) {
-    const auto unread = std::count_if(record.messages.begin(), record.messages.end(),
-                                      [](const InboxMessageRecord &message) { return !message.read; });
-    return {{"total", qint64(record.messages.size())}, {"unread", qint64(unread)}};
+    return {{"total", qint64(record.messages.size())}, {"unread", record.unreadCount()}};
 }
 
 // Adds "count" unread notices to a learner's inbox; answers their ids with the inbox's counts.

@@ -169,10 +169,10 @@ std::vector<std::int64_t> DevServer::appendInboxMessages(const std::string &phon
     std::vector<std::int64_t> ids;
     {
         std::lock_guard lock(m_state->mutex);
-        const auto user = m_state->userIdByPhone.find(phone);
-        if (user == m_state->userIdByPhone.end())
+        const auto userId = m_state->userIdForPhoneLocked(phone);
+        if (!userId)
             throw std::invalid_argument("DevServer: no learner signed in with " + phone);
-        ids = m_state->appendInboxMessagesLocked(user->second, count);
+        ids = m_state->appendInboxMessagesLocked(*userId, count);
     }
     m_state->persist();
     return ids;
@@ -180,15 +180,13 @@ std::vector<std::int64_t> DevServer::appendInboxMessages(const std::string &phon
 
 DevServer::InboxCounts DevServer::inboxCounts(const std::string &phone) const {
     std::lock_guard lock(m_state->mutex);
-    const auto user = m_state->userIdByPhone.find(phone);
-    if (user == m_state->userIdByPhone.end())
+    const auto userId = m_state->userIdForPhoneLocked(phone);
+    if (!userId)
         throw std::invalid_argument("DevServer: no learner signed in with " + phone);
     InboxCounts counts;
-    if (const auto inbox = m_state->inbox.byUser.find(user->second); inbox != m_state->inbox.byUser.end()) {
-        for (const devserver::InboxMessageRecord &message : inbox->second.messages) {
-            ++counts.total;
-            counts.unread += message.read ? 0 : 1;
-        }
+    if (const auto inbox = m_state->inbox.byUser.find(*userId); inbox != m_state->inbox.byUser.end()) {
+        counts.total = int(inbox->second.messages.size());
+        counts.unread = inbox->second.unreadCount();
     }
     return counts;
 }

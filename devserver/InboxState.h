@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -26,6 +27,11 @@ struct InboxMessageRecord {
 struct InboxRecord {
     bool seeded = false;
     std::vector<InboxMessageRecord> messages; // in the order they were added
+
+    int unreadCount() const {
+        return int(std::count_if(messages.begin(), messages.end(),
+                                 [](const InboxMessageRecord &message) { return !message.read; }));
+    }
 };
 
 struct InboxState {

@@ -164,6 +164,8 @@ public:
     void persistLocked();
     void persist();
 
+    // The user who signed in with `phone`, if any.
+    std::optional<std::int64_t> userIdForPhoneLocked(const std::string &phone) const;
     // The learner's inbox, filled with its first notices on first use (InboxRoutes.cpp).
     InboxRecord &seededInboxLocked(std::int64_t userId);
     // Adds `count` unread notices, created now, to the learner's inbox as it stands (filled or not); their

@@ -122,46 +122,40 @@ private slots:
         QCOMPARE(seeded.size(), kKnownKinds.size() + 1);
 
         QStringList kinds;
-        QSet<qint64> ids;
-        QDateTime previous;
-        const QDateTime now = QDateTime::currentDateTimeUtc();
+        QDateTime previous = QDateTime::currentDateTimeUtc().addSecs(1);
         static const QRegularExpression beijing(
             QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\+08:00$"));
         for (const QJsonValue &value : seeded) {
             const QJsonObject message = value.toObject();
             const QString kind = message.value("kind").toString();
             kinds.append(kind);
+            // Beyond 2^53, and written out digit for digit rather than as a rounded double.
             const qint64 id = message.value("id").toInteger();
-            QVERIFY2(id > kDoubleExactLimit, qPrintable(kind));
-            // Written out digit for digit, not as a rounded double.
-            QVERIFY(reply.body.contains("\"id\":" + QByteArray::number(id) + ','));
-            ids.insert(id);
-            QVERIFY2(isChinese(message.value("title").toString()), qPrintable(kind));
-            QVERIFY2(isChinese(message.value("body").toString()), qPrintable(kind));
+            QVERIFY(id > kDoubleExactLimit && reply.body.contains("\"id\":" + QByteArray::number(id) + ','));
+            QVERIFY2(isChinese(message.value("title").toString()) &&
+                         isChinese(message.value("body").toString()),
+                     qPrintable(kind));
             QVERIFY(message.value("read").isBool());
             const QString createdText = message.value("created_at").toString();
             QVERIFY2(beijing.match(createdText).hasMatch(), qPrintable(createdText));
             const QDateTime created = QDateTime::fromString(createdText, Qt::ISODate);
-            QVERIFY(created.isValid());
-            QVERIFY(created <= now.addSecs(1));
-            if (previous.isValid())
-                QVERIFY2(created <= previous, qPrintable(kind));
+            QVERIFY2(created <= previous, qPrintable(kind)); // newest first
             previous = created;
             const bool refers = kind == QLatin1String("question_set_ready");
-            QCOMPARE(message.value("ref_type").isString(), refers);
-            QCOMPARE(message.value("ref_id").isDouble(), refers);
+            QCOMPARE(message.value("ref_type").isString() && message.value("ref_id").isDouble(), refers);
+            QCOMPARE(message.contains("ref_type") || message.contains("ref_id"), refers);
         }
-        QCOMPARE(ids.size(), seeded.size());
+        QCOMPARE(setOf(idsOf(seeded)).size(), seeded.size());
         for (const QString &kind : kKnownKinds)
             QVERIFY2(kinds.count(kind) == 1, qPrintable(kind));
         // Seconds ago for the newest, more than a year ago for the oldest, so every time text shows.
-        const QDateTime newest = QDateTime::fromString(seeded.first()["created_at"].toString(), Qt::ISODate);
-        QVERIFY(newest.secsTo(now) < 60);
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        QVERIFY(QDateTime::fromString(seeded.first()["created_at"].toString(), Qt::ISODate).secsTo(now) < 60);
         QVERIFY(previous.daysTo(now) > 365);
         const int unreadCount = readIds(seeded, false).size();
         QVERIFY2(unreadCount * 3 >= seeded.size() && unreadCount * 3 <= seeded.size() * 2,
                  qPrintable(QString::number(unreadCount)));
-        QCOMPARE(m_server->inboxCounts(kPhone.toStdString()).unread, unreadCount);
+        QCOMPARE(unread(), unreadCount);
 
         // Filled once: the next read is the same, marks included.
         QCOMPARE(markRead(idsBody({idsOf(seeded).first()})).status, 204);
@@ -206,25 +200,24 @@ private slots:
         }
     }
 
-    // Notices added later come first, the last added at the top; the filled ones keep their order below.
-    void newestFirst() {
-        const QList<qint64> seeded = idsOf(messages());
-        const std::vector<std::int64_t> added = m_server->appendInboxMessages(kPhone.toStdString(), 3);
-        QCOMPARE(added.size(), std::size_t(3));
-        const QList<qint64> listed = idsOf(messages());
-        QCOMPARE(listed.mid(0, 3), (QList<qint64>{added[2], added[1], added[0]}));
-        QCOMPARE(listed.mid(3), seeded);
+    // Added notices come first, the last added at the top, whether added before the first read (which still
+    // fills the inbox, once) or after it; the filled ones keep their order below.
+    void newestFirst_data() {
+        QTest::addColumn<bool>("beforeTheFirstRead");
+        QTest::newRow("added after the first read") << false;
+        QTest::newRow("added before it") << true;
     }
-
-    // Notices added before the first read do not stop it from filling the inbox, nor does a later one repeat
-    // it.
-    void addedBeforeTheFirstRead() {
-        const std::vector<std::int64_t> added = m_server->appendInboxMessages(kPhone.toStdString(), 2);
-        QCOMPARE(m_server->inboxCounts(kPhone.toStdString()).total, 2);
-        const QJsonArray first = messages();
-        QCOMPARE(first.size(), 2 + 15);
-        QCOMPARE(idsOf(first).mid(0, 2), (QList<qint64>{added[1], added[0]}));
-        QCOMPARE(messages().size(), first.size());
+    void newestFirst() {
+        QFETCH(bool, beforeTheFirstRead);
+        const QList<qint64> seeded = beforeTheFirstRead ? QList<qint64>() : idsOf(messages());
+        const std::vector<std::int64_t> added = m_server->appendInboxMessages(kPhone.toStdString(), 3);
+        QCOMPARE(m_server->inboxCounts(kPhone.toStdString()).total, int(seeded.size()) + 3);
+        const QList<qint64> listed = idsOf(messages());
+        QCOMPARE(listed.size(), 15 + 3);
+        QCOMPARE(listed.mid(0, 3), (QList<qint64>{added[2], added[1], added[0]}));
+        if (!beforeTheFirstRead)
+            QCOMPARE(listed.mid(3), seeded);
+        QCOMPARE(idsOf(messages()), listed);
     }
 
     // Each learner reads, marks and is sent only their own notices.
@@ -418,19 +411,11 @@ private slots:
         QVERIFY(!readIds(messages(), true).intersects(setOf(ids)));
     }
 
-    void controlCounts_data() {
-        QTest::addColumn<QString>("query");
-        QTest::addColumn<int>("status");
-        QTest::newRow("unknown phone") << "?phone=13700137000" << 404;
-        QTest::newRow("no phone") << "" << 400;
-    }
+    // The counts, over HTTP and in-process, name a learner who signed in.
     void controlCounts() {
-        QFETCH(QString, query);
-        QFETCH(int, status);
-        QCOMPARE(request(m_port, "GET", ("/__dev/inbox" + query).toStdString(), {}, QString()).status,
-                 status);
+        QCOMPARE(request(m_port, "GET", "/__dev/inbox?phone=13700137000", {}, QString()).status, 404);
+        QCOMPARE(request(m_port, "GET", "/__dev/inbox", {}, QString()).status, 400);
         QVERIFY_THROWS_EXCEPTION(std::invalid_argument, m_server->inboxCounts("13700137000"));
-        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, m_server->appendInboxMessages("13700137000", 1));
         QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
                                  m_server->appendInboxMessages(kPhone.toStdString(), 0));
     }
