@@ -68,9 +68,8 @@ void registerHomeRoutes(Router &router);
 // lessons and wrong-question book.
 void registerStudyReportRoutes(Router &router);
 
-// The learner's inbox ("/api/v1/me/inbox", newest first, filled on the first read) and marking its notices
-// read
-// ("/api/v1/me/inbox:read").
+// The learner's inbox ("/api/v1/me/inbox", newest first, filled on the first read) and the marking of its
+// notices as read ("/api/v1/me/inbox:read").
 void registerInboxRoutes(Router &router);
 
 // The test controls under "/__dev/" (token expiry, injected failures and delays, request counts, the home
