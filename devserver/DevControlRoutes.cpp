@@ -2,6 +2,8 @@
 #include "Routes.h"
 #include "ServerState.h"
 
+#include <QJsonArray>
+
 namespace devserver {
 
 namespace {
@@ -97,6 +99,57 @@ void replaceHomeLayout(ServerState &state, const httplib::Request &req, httplib:
     res.status = 204;
 }
 
+// The user who signed in with "phone"; otherwise answers 400 or 404 and gives nothing. Expects the lock held.
+std::optional<std::int64_t> learnerByPhoneLocked(const ServerState &state, const QJsonValue &phone,
+                                                 httplib::Response &res) {
+    if (!phone.isString()) {
+        sendInvalidRequest(res, QStringLiteral("缺少参数或参数类型不正确：phone"));
+        return std::nullopt;
+    }
+    const auto userId = state.userIdForPhoneLocked(phone.toString().toStdString());
+    if (!userId)
+        sendError(res, 404, "not_found", QStringLiteral("没有用这个手机号登录过的学员"));
+    return userId;
+}
+
+QJsonObject inboxCountsJson(const InboxRecord &record) {
+    return {{"total", qint64(record.messages.size())}, {"unread", record.unreadCount()}};
+}
+
+// Adds "count" unread notices to a learner's inbox; answers their ids with the inbox's counts.
+void appendInbox(ServerState &state, const httplib::Request &req, httplib::Response &res) {
+    const auto body = readJsonObject(req, res);
+    if (!body)
+        return;
+    const auto count = requireInteger(*body, "count", 1, ServerState::kMaxInboxAppend, res);
+    if (!count)
+        return;
+    std::lock_guard lock(state.mutex);
+    const auto userId = learnerByPhoneLocked(state, body->value(QStringLiteral("phone")), res);
+    if (!userId)
+        return;
+    QJsonArray ids;
+    for (const std::int64_t id : state.appendInboxMessagesLocked(*userId, int(*count)))
+        ids.append(qint64(id));
+    QJsonObject answer = inboxCountsJson(state.inbox.byUser.at(*userId));
+    answer.insert(QStringLiteral("ids"), ids);
+    sendJson(res, 200, answer);
+}
+
+// A learner's inbox as it stands, without filling it: {"total": ..., "unread": ...}.
+void inboxCounts(ServerState &state, const httplib::Request &req, httplib::Response &res) {
+    std::lock_guard lock(state.mutex);
+    const auto userId = learnerByPhoneLocked(
+        state,
+        req.has_param("phone") ? QJsonValue(QString::fromStdString(req.get_param_value("phone")))
+                               : QJsonValue(),
+        res);
+    if (!userId)
+        return;
+    const auto found = state.inbox.byUser.find(*userId);
+    sendJson(res, 200, inboxCountsJson(found == state.inbox.byUser.end() ? InboxRecord() : found->second));
+}
+
 // An event stream that sends its status and headers at once and its first event only after "pause_ms"
 // (1500 when left out), the way a model that thinks before it answers does. A stopping server ends the pause.
 void slowStream(ServerState &state, const httplib::Request &req, httplib::Response &res) {
@@ -164,6 +217,11 @@ void registerDevControlRoutes(Router &router) {
         state.studyReportReplacement.reset();
         res.status = 204;
     });
+    http.Post("/__dev/inbox", [&state](const httplib::Request &req, httplib::Response &res) {
+        appendInbox(state, req, res);
+    });
+    http.Get("/__dev/inbox",
+             [&state](const httplib::Request &req, httplib::Response &res) { inboxCounts(state, req, res); });
 }
 
 } // namespace devserver

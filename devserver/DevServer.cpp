@@ -163,6 +163,34 @@ void DevServer::restoreHomeLayout() {
     m_state->replaceHomeLayout(std::nullopt);
 }
 
+std::vector<std::int64_t> DevServer::appendInboxMessages(const std::string &phone, int count) {
+    if (count < 1 || count > ServerState::kMaxInboxAppend)
+        throw std::invalid_argument("DevServer: inbox count out of range");
+    std::vector<std::int64_t> ids;
+    {
+        std::lock_guard lock(m_state->mutex);
+        const auto userId = m_state->userIdForPhoneLocked(phone);
+        if (!userId)
+            throw std::invalid_argument("DevServer: no learner signed in with " + phone);
+        ids = m_state->appendInboxMessagesLocked(*userId, count);
+    }
+    m_state->persist();
+    return ids;
+}
+
+DevServer::InboxCounts DevServer::inboxCounts(const std::string &phone) const {
+    std::lock_guard lock(m_state->mutex);
+    const auto userId = m_state->userIdForPhoneLocked(phone);
+    if (!userId)
+        throw std::invalid_argument("DevServer: no learner signed in with " + phone);
+    InboxCounts counts;
+    if (const auto inbox = m_state->inbox.byUser.find(*userId); inbox != m_state->inbox.byUser.end()) {
+        counts.total = int(inbox->second.messages.size());
+        counts.unread = inbox->second.unreadCount();
+    }
+    return counts;
+}
+
 void DevServer::setCompanionPace(int milliseconds) {
     if (milliseconds < 0 || milliseconds > ServerState::kMaxDelayMs)
         throw std::invalid_argument("DevServer: pace out of range");
@@ -299,5 +327,6 @@ void DevServer::configure(httplib::Server &http) {
     devserver::registerHomeRoutes(router);
     devserver::registerStudyReportRoutes(router);
     devserver::registerOnboardingRoutes(router);
+    devserver::registerInboxRoutes(router);
     devserver::registerDevControlRoutes(router);
 }

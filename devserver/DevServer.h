@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -76,6 +77,19 @@ public:
     // Over HTTP: POST "/__dev/home-layout" with the document, DELETE "/__dev/home-layout".
     void replaceHomeLayout(const std::string &documentJson);
     void restoreHomeLayout();
+
+    // The inbox of the learner who signed in with `phone`. Appending adds `count` (1..1000) unread notices
+    // created now, newest last, and returns their ids in that order; it neither fills the inbox nor keeps the
+    // first read from filling it. The counts are those of the inbox as it stands (nothing before the first
+    // read or append). Both throw std::invalid_argument for a phone that never signed in, appending also for
+    // a count out of range. Over HTTP: POST "/__dev/inbox" {"phone", "count"} answers {"ids", "total",
+    // "unread"}; GET "/__dev/inbox?phone=..." answers {"total", "unread"}.
+    std::vector<std::int64_t> appendInboxMessages(const std::string &phone, int count);
+    struct InboxCounts {
+        int total = 0;
+        int unread = 0;
+    };
+    InboxCounts inboxCounts(const std::string &phone) const;
 
     // The companion's chat stream ("/v1/companion/chat:stream"). Its controls queue up like failNext and
     // each is taken by the next accepted stream only, that is one that passed the sign-in and the check of

@@ -72,6 +72,10 @@ void registerStudyReportRoutes(Router &router);
 // ("/api/v1/me/learning-profile") of the signed-in learner.
 void registerOnboardingRoutes(Router &router);
 
+// The learner's inbox ("/api/v1/me/inbox", newest first, filled on the first read) and the marking of its
+// notices as read ("/api/v1/me/inbox:read").
+void registerInboxRoutes(Router &router);
+
 // The test controls under "/__dev/" (token expiry, injected failures and delays, request counts, the home
 // layout document) and a stream that pauses after its headers.
 void registerDevControlRoutes(Router &router);

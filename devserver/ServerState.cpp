@@ -31,6 +31,11 @@ UserRecord &ServerState::userForPhoneLocked(const std::string &phone) {
     return user;
 }
 
+std::optional<std::int64_t> ServerState::userIdForPhoneLocked(const std::string &phone) const {
+    const auto known = userIdByPhone.find(phone);
+    return known == userIdByPhone.end() ? std::nullopt : std::optional(known->second);
+}
+
 QJsonObject ServerState::issueGrantLocked(std::int64_t userId, std::int64_t sessionId,
                                           const std::string &deviceId) {
     const auto now = Clock::now();

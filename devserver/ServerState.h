@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -16,6 +17,7 @@
 #include <QStringList>
 
 #include "CompanionState.h"
+#include "InboxState.h"
 #include "LearningState.h"
 #include "OnboardingState.h"
 
@@ -109,6 +111,9 @@ public:
     // file.
     std::optional<std::string> studyReportReplacement;
 
+    // Every learner's inbox (InboxRoutes.cpp).
+    InboxState inbox;
+
     // Analytics events as posted, one per event id, in arrival order (EventRoutes.cpp).
     std::deque<QJsonObject> receivedEvents;
     std::set<std::string> receivedEventIds;
@@ -162,6 +167,15 @@ public:
     // Writes the state file atomically when the state changed since the last write.
     void persistLocked();
     void persist();
+
+    // The user who signed in with `phone`, if any.
+    std::optional<std::int64_t> userIdForPhoneLocked(const std::string &phone) const;
+    // The learner's inbox, filled with its first notices on first use (InboxRoutes.cpp).
+    InboxRecord &seededInboxLocked(std::int64_t userId);
+    // Adds `count` unread notices, created now, to the learner's inbox as it stands (filled or not); their
+    // ids in the order added. The caller checks `count` against the limit.
+    static constexpr int kMaxInboxAppend = 1000;
+    std::vector<std::int64_t> appendInboxMessagesLocked(std::int64_t userId, int count);
 
     // Takes one use of the first pending injection for `path`; nothing when none is pending.
     static std::optional<int> takeInjection(std::map<std::string, std::deque<Injection>> &table,

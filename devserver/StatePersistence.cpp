@@ -1,7 +1,7 @@
 // The state file of the stand-in: what a learner built up (accounts, sign-ins, paths and progress, question
 // requests, wrong-question books and answers, companion settings, onboarding answers and learning profiles,
-// events) as one JSON document, so that a restarted server still knows the tokens an app kept. Test controls
-// (injected failures and delays, request counts, a replaced home layout) are not part of it.
+// inboxes, events) as one JSON document, so that a restarted server still knows the tokens an app kept. Test
+// controls (injected failures and delays, request counts, a replaced home layout) are not part of it.
 //
 // Times are kept on the monotonic clock in memory; the file holds them as wall-clock milliseconds since
 // the epoch, which is what still means something after a restart.
@@ -167,6 +167,25 @@ QJsonObject ServerState::saveLocked() const {
         optional("school", profile.school);
         profiles.append(entry);
     }
+    QJsonArray inboxes;
+    for (const auto &[userId, record] : inbox.byUser) {
+        QJsonArray messages;
+        for (const InboxMessageRecord &message : record.messages) {
+            QJsonObject entry{{"id", qint64(message.id)},
+                              {"kind", message.kind},
+                              {"title", message.title},
+                              {"body", message.body},
+                              {"created_at_ms", qint64(message.createdAtMs)},
+                              {"read", message.read}};
+            if (message.refType)
+                entry.insert("ref_type", *message.refType);
+            if (message.refId)
+                entry.insert("ref_id", qint64(*message.refId));
+            messages.append(entry);
+        }
+        inboxes.append(
+            QJsonObject{{"user_id", qint64(userId)}, {"seeded", record.seeded}, {"messages", messages}});
+    }
     QJsonArray events;
     for (const QJsonObject &event : receivedEvents)
         events.append(event);
@@ -194,6 +213,8 @@ QJsonObject ServerState::saveLocked() const {
                        {"home_layouts", homeLayoutList},
                        {"onboarding", questionnaires},
                        {"learning_profiles", profiles},
+                       {"inboxes", inboxes},
+                       {"next_inbox_message_id", qint64(inbox.nextMessageId)},
                        {"events", events},
                        {"event_ids", eventIds}};
 }
@@ -359,6 +380,29 @@ void ServerState::loadLocked(const QJsonObject &saved) {
         profile.school = optional("school");
         onboarding.profiles[number(entry, "user_id")] = profile;
     }
+    inbox.byUser.clear();
+    for (const QJsonValue &value : saved.value("inboxes").toArray()) {
+        const QJsonObject entry = value.toObject();
+        InboxRecord record;
+        record.seeded = entry.value("seeded").toBool();
+        for (const QJsonValue &messageValue : entry.value("messages").toArray()) {
+            const QJsonObject stored = messageValue.toObject();
+            InboxMessageRecord message;
+            message.id = number(stored, "id");
+            message.kind = stored.value("kind").toString();
+            message.title = stored.value("title").toString();
+            message.body = stored.value("body").toString();
+            if (stored.contains("ref_type"))
+                message.refType = stored.value("ref_type").toString();
+            if (stored.contains("ref_id"))
+                message.refId = number(stored, "ref_id");
+            message.createdAtMs = number(stored, "created_at_ms");
+            message.read = stored.value("read").toBool();
+            record.messages.push_back(std::move(message));
+        }
+        inbox.byUser[number(entry, "user_id")] = std::move(record);
+    }
+    inbox.nextMessageId = std::max<std::int64_t>(inbox.nextMessageId, number(saved, "next_inbox_message_id"));
 
     receivedEvents.clear();
     for (const QJsonValue &value : saved.value("events").toArray())
