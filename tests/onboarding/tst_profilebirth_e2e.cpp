@@ -1,7 +1,10 @@
-// A new account against the local stand-in over the real network: the root view asks its birth month, the
-// learner confirms, and the tab shell follows with the status kept.
+// Against the local stand-in over the real network: a new account is asked its birth month, confirms, and the
+// tab shell follows with the status kept; a signed-in learner whose learning profile is not filled is asked
+// for it over the tab shell, saves it, and is not asked again.
 #include "AppFonts.h"
+#include "LearningProfileSheetViewModel.h"
 #include "LocalService.h"
+#include "OnboardingAPIClient.h"
 #include "ProfileBirthViewModel.h"
 #include "QmlHarness.h"
 #include "QmlModules.h"
@@ -12,6 +15,21 @@
 #include <QTest>
 
 QVL_IMPORT_QML_MODULES()
+
+namespace {
+
+QQuickItem *titled(QQuickItem *root, const QString &name, const QString &title) {
+    if (!root || !root->isVisible())
+        return nullptr;
+    if (root->objectName() == name && root->property("title").toString() == title)
+        return root;
+    for (QQuickItem *child : root->childItems())
+        if (QQuickItem *found = titled(child, name, title))
+            return found;
+    return nullptr;
+}
+
+} // namespace
 
 class TestProfileBirthE2E : public QObject {
     Q_OBJECT
@@ -58,6 +76,40 @@ private Q_SLOTS:
         const MeResponse me = Await::result(ApiClient(session).send<MeResponse>(
             ApiClient(session).request("GET", QStringLiteral("/api/v1/me"))));
         QCOMPARE(me.birthYearMonth, std::optional<QString>(QStringLiteral("2010-03")));
+    }
+
+    void learnerIsAskedTheirLearningProfile() {
+        LocalService service(QStringLiteral("13800138101"));
+        AppSession &session = *service.session;
+        QVERIFY(!session.profileAsked());
+
+        auto shown = std::make_unique<QmlHarness::View>(QSize(430, 900));
+        QVERIFY2(shown->loadType(QStringLiteral("RootView"), {{"session", QVariant::fromValue(&session)}}),
+                 qPrintable(shown->error()));
+        QQuickItem *overlay = shown->window().contentItem();
+        QQuickItem *teacher = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (teacher = titled(overlay, QStringLiteral("roleTile"), QStringLiteral("老师"))), 10000);
+        QTest::qWait(350); // the sheet has risen
+        QVERIFY(shown->click(teacher));
+        QQuickItem *grade = titled(overlay, QStringLiteral("gradeChip"), QStringLiteral("高三"));
+        QVERIFY(grade);
+        QVERIFY(shown->click(grade));
+        QQuickItem *save = QmlHarness::findItem(overlay, QStringLiteral("primaryButton"), true);
+        QVERIFY(save);
+        QVERIFY(shown->click(save));
+
+        QTRY_VERIFY_WITH_TIMEOUT(session.profileAsked(), 10000);
+        QTRY_VERIFY(!titled(overlay, QStringLiteral("roleTile"), QStringLiteral("老师")));
+        QCOMPARE(service.platform->defaults->boolValue(QStringLiteral("qvl.profile_asked")), true);
+        const LearningProfile profile =
+            Await::result(OnboardingAPIClient().sendLearningProfile("GET", std::nullopt, session));
+        QVERIFY(profile.filled);
+        QCOMPARE(profile.role, std::optional<QString>(QStringLiteral("teacher")));
+        QCOMPARE(profile.grade, std::optional<qint64>(12));
+        QCOMPARE(profile.stage, std::optional<QString>(QStringLiteral("senior")));
+        QCOMPARE(profile.dailyMinutes, std::optional<qint64>(30));
+        QCOMPARE(profile.nickname, std::nullopt);
     }
 };
 

@@ -1,0 +1,238 @@
+import QtQuick
+import QtQuick.Layouts
+import QtQuick.Templates as T
+import Quorvel.Ui
+import Quorvel.Onboarding
+
+// Province and city as two menus side by side, and a typed city under them while "其他（手动填写）" is on.
+// `province` and `city` are the caller's; the picker's choices hand them back through `edited`, in the order
+// the picker's state writes them. Which choice writes what lives in OnbRegionPickerModel.
+Item {
+    id: picker
+
+    property string province
+    property string city
+    signal edited(string province, string city)
+
+    implicitWidth: 320
+    implicitHeight: column.implicitHeight
+
+    OnbRegionPickerModel {
+        id: state
+
+        province: picker.province
+        city: picker.city
+        onProvinceChanged: picker.edited(state.province, state.city)
+        onCityChanged: picker.edited(state.province, state.city)
+    }
+
+    // A menu of plain entries that scrolls when it is taller than `maximumHeight`; `divided` entries have a
+    // hairline above them. Choosing one closes it and reports its position.
+    component RegionMenu: T.Popup {
+        id: menu
+
+        property var entries: []
+        property real maximumHeight: 360
+        signal triggered(int index)
+
+        padding: 6
+        focus: true
+        implicitHeight: Math.min(list.contentHeight, maximumHeight) + topPadding + bottomPadding
+        closePolicy: T.Popup.CloseOnEscape | T.Popup.CloseOnPressOutside
+
+        background: Rectangle {
+            radius: 14
+            color: Theme.secondaryGroupedBackground
+            border.color: Qt.rgba(0, 0, 0, 0.08)
+        }
+
+        contentItem: ListView {
+            id: list
+
+            clip: true
+            model: menu.entries
+            boundsBehavior: Flickable.StopAtBounds
+
+            delegate: Column {
+                id: row
+
+                required property var modelData
+                required property int index
+
+                width: ListView.view.width
+
+                Rectangle {
+                    width: parent.width
+                    height: row.modelData.divided === true ? 1 : 0
+                    color: Qt.rgba(0, 0, 0, 0.1)
+                }
+
+                T.AbstractButton {
+                    id: entry
+
+                    objectName: "regionMenuEntry"
+                    width: parent.width
+                    implicitHeight: 40
+                    text: row.modelData.text
+                    Accessible.name: text
+                    onClicked: {
+                        menu.close()
+                        menu.triggered(row.index)
+                    }
+
+                    contentItem: Text {
+                        leftPadding: 12
+                        text: entry.text
+                        textFormat: Text.PlainText
+                        font.pixelSize: 15
+                        color: Theme.label
+                        verticalAlignment: Text.AlignVCenter
+                        elide: Text.ElideRight
+                    }
+                    background: Rectangle {
+                        radius: 8
+                        color: entry.down || entry.hovered ? Qt.rgba(0, 0, 0, 0.06) : "transparent"
+                    }
+
+                    HoverHandler {
+                        cursorShape: Qt.PointingHandCursor
+                    }
+                }
+            }
+        }
+    }
+
+    // The label a menu opens from: symbol, the value or a prompt, the up-down chevron.
+    component MenuLabel: T.AbstractButton {
+        id: label
+
+        property string symbol
+        property string value
+        property bool prompt
+
+        Layout.fillWidth: true
+        implicitHeight: 50
+        leftPadding: 12
+        rightPadding: 12
+        Accessible.name: value
+        opacity: enabled ? 1 : 0.55
+
+        HoverHandler {
+            cursorShape: label.enabled ? Qt.PointingHandCursor : Qt.ArrowCursor
+        }
+
+        contentItem: RowLayout {
+            spacing: 8
+
+            SymbolIcon {
+                symbol: label.symbol
+                size: 14
+                color: Theme.brandTeal
+            }
+            Text {
+                Layout.fillWidth: true
+                Layout.minimumWidth: 0
+                text: label.value
+                textFormat: Text.PlainText
+                maximumLineCount: 1
+                elide: Text.ElideRight
+                font.pixelSize: 15
+                font.weight: label.prompt ? Font.Normal : Font.DemiBold
+                color: label.prompt ? Theme.brandMuted : Theme.brandNavyDeep
+            }
+            SymbolIcon {
+                Layout.leftMargin: 4
+                symbol: "chevron.up.chevron.down"
+                size: 11
+                color: Theme.brandMuted
+            }
+        }
+        background: Rectangle {
+            radius: 14
+            color: Theme.brandCloud
+            border.color: Theme.brandLine
+            border.width: 1
+        }
+    }
+
+    ColumnLayout {
+        id: column
+
+        width: picker.width
+        spacing: 10
+
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: 10
+
+            MenuLabel {
+                id: provinceLabel
+
+                objectName: "provinceMenu"
+                Layout.preferredWidth: 1
+                symbol: "map"
+                value: state.provinceLabel
+                prompt: state.provincePrompt
+                onClicked: provinceMenu.open()
+
+                RegionMenu {
+                    id: provinceMenu
+
+                    objectName: "provinceMenuPopup"
+                    y: provinceLabel.height + 4
+                    width: provinceLabel.width
+                    entries: [{ "text": "不填写" }].concat(
+                                 state.provinceNames.map(name => ({ "text": name })))
+                    onTriggered: index => index === 0 ? state.chooseNoProvince()
+                                                      : state.chooseProvince(state.provinceNames[index - 1])
+                }
+            }
+
+            MenuLabel {
+                id: cityLabel
+
+                objectName: "cityMenu"
+                Layout.preferredWidth: 1
+                enabled: state.cityMenuEnabled
+                symbol: "building.2"
+                value: state.cityLabel
+                prompt: state.cityPrompt
+                onClicked: cityMenu.open()
+
+                RegionMenu {
+                    id: cityMenu
+
+                    objectName: "cityMenuPopup"
+                    y: cityLabel.height + 4
+                    width: cityLabel.width
+                    entries: state.cities.map(name => ({ "text": name })).concat(
+                                 [{ "text": "其他（手动填写）", "divided": true }])
+                    onTriggered: index => index < state.cities.length ? state.chooseCity(state.cities[index])
+                                                                      : state.chooseManualCity()
+                }
+            }
+        }
+
+        OnbField {
+            id: manualField
+
+            objectName: "manualCityField"
+            Layout.fillWidth: true
+            Layout.preferredHeight: state.manualCity ? implicitHeight : 0
+            visible: Layout.preferredHeight > 0
+            opacity: state.manualCity ? 1 : 0
+            icon: "pencil"
+            placeholder: "输入城市名称"
+            text: state.city
+            limit: state.manualCityLimit
+            onEdited: text => state.typeCity(text)
+
+            Behavior on Layout.preferredHeight {
+                NumberAnimation { duration: 200; easing.type: Easing.OutCubic }
+            }
+            Behavior on opacity {
+                NumberAnimation { duration: 200; easing.type: Easing.OutCubic }
+            }
+        }
+    }
+}
