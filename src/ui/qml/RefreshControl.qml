@@ -16,14 +16,15 @@ Item {
     property bool shortcutEnabled: visible
     signal triggered()
 
-    readonly property real pulled: Math.max(0, -flickable.contentY - flickable.topMargin)
+    // Measured from the content's origin, which a list's header moves above 0.
+    readonly property real pulled: Math.max(0, flickable.originY - flickable.contentY - flickable.topMargin)
     readonly property alias progress: logic.progress
 
     onRefreshingChanged: if (!refreshing) flickable.returnToBounds()
 
     width: flickable.width
     height: 56
-    y: -height
+    y: flickable.originY - height
 
     PullToRefresh {
         id: logic
@@ -48,7 +49,7 @@ Item {
         target: control.flickable
 
         function onDragEnded() {
-            logic.release(-control.flickable.contentY)
+            logic.release(control.flickable.originY - control.flickable.contentY)
         }
     }
 
