@@ -21,17 +21,7 @@ namespace {
 
 using Reply = FakeTransport::Reply;
 
-// The visible texts below `item` in tree order, symbols left out.
-QStringList textsBelow(QQuickItem *item) {
-    QStringList texts;
-    if (!item || !item->isVisible())
-        return texts;
-    if (item->inherits("QQuickText") && !item->property("symbol").isValid())
-        texts << item->property("text").toString();
-    for (QQuickItem *child : item->childItems())
-        texts << textsBelow(child);
-    return texts;
-}
+using QmlHarness::textsBelow;
 
 // A morning's inbox: the clock of the tests stands at 2026-03-01T08:05:09Z.
 QList<QJsonObject> sampleInbox() {

@@ -25,18 +25,7 @@ QByteArray pathWith(const QStringList &states) {
     return learningPathWith(7, QStringLiteral("学完「有理数」"), states);
 }
 
-// The visible texts below `item` in tree order, symbols left out.
-QStringList textsBelow(QQuickItem *item) {
-    QStringList texts;
-    if (!item || !item->isVisible())
-        return texts;
-    // Symbols are texts too: those carry a `symbol`.
-    if (item->inherits("QQuickText") && !item->property("symbol").isValid())
-        texts << item->property("text").toString();
-    for (QQuickItem *child : item->childItems())
-        texts << textsBelow(child);
-    return texts;
-}
+using QmlHarness::textsBelow;
 
 } // namespace
 

@@ -25,16 +25,7 @@ namespace {
 
 const QString kPhone = QStringLiteral("13800138000");
 
-QList<QQuickItem *> visibleNamed(QQuickItem *root, const QString &name) {
-    QList<QQuickItem *> found;
-    if (!root || !root->isVisible())
-        return found;
-    if (root->objectName() == name)
-        found << root;
-    for (QQuickItem *child : root->childItems())
-        found << visibleNamed(child, name);
-    return found;
-}
+using QmlHarness::visibleNamed;
 
 // The notices of the learner signed in to `service`, as the stand-in lists them (at most 100).
 QJsonArray listed(const LocalService &service) {

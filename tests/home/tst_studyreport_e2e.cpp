@@ -21,46 +21,31 @@ namespace {
 
 using devserver::learning::KnowledgePoint;
 
-// Answers the point's questions in turn, right or wrong as `rights` says, as the learner signed in to `service`.
-bool answerPoint(const LocalService &service, const KnowledgePoint &point, std::initializer_list<bool> rights) {
+// Answers the point's questions in turn, right or wrong as `rights` says, as the learner signed in to
+// `service`.
+bool answerPoint(const LocalService &service, const KnowledgePoint &point,
+                 std::initializer_list<bool> rights) {
     httplib::Client client("127.0.0.1", service.server.port());
-    const httplib::Headers headers{{"Authorization", "Bearer " + service.session->accessToken().value_or(QString()).toStdString()}};
+    const httplib::Headers headers{
+        {"Authorization", "Bearer " + service.session->accessToken().value_or(QString()).toStdString()}};
     int i = 0;
     for (const bool right : rights) {
         const auto &question = point.questions.at(i++ % point.questions.size());
         const QJsonObject body{{"question_id", qint64(question.id)},
                                {"answer", right ? question.answers.first() : QStringLiteral("不会")},
                                {"source", "practice"}};
-        const httplib::Result result = client.Post("/api/v1/practice/answers", headers,
-                                                   QJsonDocument(body).toJson().toStdString(), "application/json");
+        const httplib::Result result =
+            client.Post("/api/v1/practice/answers", headers, QJsonDocument(body).toJson().toStdString(),
+                        "application/json");
         if (!result || result->status != 200)
             return false;
     }
     return true;
 }
 
-QList<QQuickItem *> visibleNamed(QQuickItem *root, const QString &name) {
-    QList<QQuickItem *> found;
-    if (!root || !root->isVisible())
-        return found;
-    if (root->objectName() == name)
-        found << root;
-    for (QQuickItem *child : root->childItems())
-        found << visibleNamed(child, name);
-    return found;
-}
+using QmlHarness::visibleNamed;
 
-// The visible texts below `item` in tree order, symbols left out.
-QStringList textsBelow(QQuickItem *item) {
-    QStringList texts;
-    if (!item || !item->isVisible())
-        return texts;
-    if (item->inherits("QQuickText") && !item->property("symbol").isValid())
-        texts << item->property("text").toString();
-    for (QQuickItem *child : item->childItems())
-        texts << textsBelow(child);
-    return texts;
-}
+using QmlHarness::textsBelow;
 
 } // namespace
 
@@ -79,7 +64,8 @@ private Q_SLOTS:
         QmlHarness::View view(QSize(1000, 900));
         QmlHarness::WarningGuard guard;
         guard.watch(view.engine());
-        QVERIFY2(view.loadType(QStringLiteral("HomeStack"), {{"session", QVariant::fromValue(service.session.get())}}),
+        QVERIFY2(view.loadType(QStringLiteral("HomeStack"),
+                               {{"session", QVariant::fromValue(service.session.get())}}),
                  qPrintable(view.error()));
         QQuickItem *stack = view.root();
 
@@ -99,16 +85,19 @@ private Q_SLOTS:
         QCOMPARE(page->property("title").toString(), QStringLiteral("学情报告"));
 
         QQuickItem *summary = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT((summary = visibleNamed(page, QStringLiteral("summaryCard")).value(0)), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((summary = visibleNamed(page, QStringLiteral("summaryCard")).value(0)),
+                                 10000);
         const QStringList card = textsBelow(summary);
-        QCOMPARE(card.mid(0, 3), (QStringList{"近 7 天", "做题 6 道 · 答对 3 道 · 正确率 50%", "学了 1 天 · 完成 0 节课"}));
+        QCOMPARE(card.mid(0, 3),
+                 (QStringList{"近 7 天", "做题 6 道 · 答对 3 道 · 正确率 50%", "学了 1 天 · 完成 0 节课"}));
         QCOMPARE(visibleNamed(summary, QStringLiteral("dayBar")).size(), 7);
         // Today's bar, the only day with answers, is the peak.
         QCOMPARE(visibleNamed(summary, QStringLiteral("dayBar")).last()->height(), 44.0);
 
         const QStringList texts = textsBelow(visibleNamed(page, QStringLiteral("studyReportList")).value(0));
-        for (const QString &expected : {QStringLiteral("需要加强"), chapter.points[1].name, chapter.points[0].name,
-                                        QStringLiteral("掌握图 · 《%1》").arg(chapter.name)})
+        for (const QString &expected :
+             {QStringLiteral("需要加强"), chapter.points[1].name, chapter.points[0].name,
+              QStringLiteral("掌握图 · 《%1》").arg(chapter.name)})
             QVERIFY2(texts.contains(expected), qPrintable(expected + " in " + texts.join(u'|')));
         QVERIFY(texts.last().startsWith(QStringLiteral("统计近 7 天的")));
         if (!QmlHarness::screenshotFolder().isEmpty()) {

@@ -28,17 +28,7 @@ StudyReportView {
 }
 )";
 
-// The visible texts below `item` in tree order, symbols left out.
-QStringList textsBelow(QQuickItem *item) {
-    QStringList texts;
-    if (!item || !item->isVisible())
-        return texts;
-    if (item->inherits("QQuickText") && !item->property("symbol").isValid())
-        texts << item->property("text").toString();
-    for (QQuickItem *child : item->childItems())
-        texts << textsBelow(child);
-    return texts;
-}
+using QmlHarness::textsBelow;
 
 QList<int> barHeights(QQuickItem *item) {
     QList<int> heights;

@@ -152,8 +152,7 @@ private Q_SLOTS:
             << kp(1, 1, 100, -1) << "做了 1 道，答对 1 道（100%）" << 100.0;
         QTest::newRow("rate over 100: held to 100")
             << kp(2, 2, 150, 0) << "做了 2 道，答对 2 道（100%）" << 100.0;
-        QTest::newRow("negative rate: held to 0")
-            << kp(2, 0, -20, 0) << "做了 2 道，答对 0 道（0%）" << 0.0;
+        QTest::newRow("negative rate: held to 0") << kp(2, 0, -20, 0) << "做了 2 道，答对 0 道（0%）" << 0.0;
         QTest::newRow("INT64_MAX plain digits") << kp(maxCount, maxCount, std::nullopt, maxCount)
                                                 << "做了 9223372036854775807 道，答对 9223372036854775807 道 "
                                                    "· 错题本里还有 9223372036854775807 道"
@@ -180,9 +179,10 @@ private Q_SLOTS:
         QTest::newRow("no grouping") << qint64(12345678) << std::optional<qint64>(0)
                                      << "做题 12345678 道 · 答对 9 道 · 正确率 0%"
                                      << "学了 3 天 · 完成 2 节课";
-        QTest::newRow("rate held to 100") << qint64(3) << std::optional<qint64>(std::numeric_limits<qint64>::max())
-                                          << "做题 3 道 · 答对 9 道 · 正确率 100%"
-                                          << "学了 3 天 · 完成 2 节课";
+        QTest::newRow("rate held to 100")
+            << qint64(3) << std::optional<qint64>(std::numeric_limits<qint64>::max())
+            << "做题 3 道 · 答对 9 道 · 正确率 100%"
+            << "学了 3 天 · 完成 2 节课";
     }
     void summaryTexts() {
         QFETCH(qint64, attempts);

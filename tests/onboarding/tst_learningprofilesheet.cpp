@@ -48,17 +48,7 @@ Item {
 }
 )";
 
-// The visible texts below `item` in tree order.
-QStringList textsBelow(QQuickItem *item) {
-    QStringList texts;
-    if (!item || !item->isVisible())
-        return texts;
-    if (item->inherits("QQuickText") && !item->property("symbol").isValid())
-        texts << item->property("text").toString();
-    for (QQuickItem *child : item->childItems())
-        texts << textsBelow(child);
-    return texts;
-}
+using QmlHarness::textsBelow;
 
 QQuickItem *chipTitled(QQuickItem *root, const QString &name, const QString &title) {
     if (!root || !root->isVisible())

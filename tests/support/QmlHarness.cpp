@@ -168,6 +168,28 @@ QQuickItem *findItem(QQuickItem *root, const QString &name, bool visibleOnly) {
     return nullptr;
 }
 
+QList<QQuickItem *> visibleNamed(QQuickItem *root, const QString &name) {
+    QList<QQuickItem *> found;
+    if (!root || !root->isVisible())
+        return found;
+    if (root->objectName() == name)
+        found << root;
+    for (QQuickItem *child : root->childItems())
+        found << visibleNamed(child, name);
+    return found;
+}
+
+QStringList textsBelow(QQuickItem *item) {
+    QStringList texts;
+    if (!item || !item->isVisible())
+        return texts;
+    if (item->inherits("QQuickText") && !item->property("symbol").isValid())
+        texts << item->property("text").toString();
+    for (QQuickItem *child : item->childItems())
+        texts << textsBelow(child);
+    return texts;
+}
+
 QPoint centreOf(const QQuickItem *item) {
     return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
 }

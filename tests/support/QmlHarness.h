@@ -93,6 +93,11 @@ private:
 
 QQuickItem *findItem(QQuickItem *root, const QString &name, bool visibleOnly = false);
 QPoint centreOf(const QQuickItem *item);
+// Every visible item of that name below `root` (itself included), in tree order.
+QList<QQuickItem *> visibleNamed(QQuickItem *root, const QString &name);
+// The texts of the visible text items below `item` in tree order, symbols (texts that carry a `symbol`) left
+// out.
+QStringList textsBelow(QQuickItem *item);
 
 // The folder named in QVL_SCREENSHOT_DIR (created on first use), or nothing.
 QString screenshotFolder();
