@@ -14,7 +14,18 @@ void MainGateViewModel::setSession(AppSession *session) {
 }
 
 void MainGateViewModel::appear() {
-    auto task = runGate(); // runs on by itself; its outcome lands in the session and `showProfile`
+    m_youth.start(m_session);
+    auto task = runGate(); // runs on by itself; its outcome lands in the session and the layers' flags
+}
+
+void MainGateViewModel::disappear() {
+    m_youth.stop();
+}
+
+void MainGateViewModel::finishOnboarding() {
+    if (m_session)
+        m_session->setOnboardingDone(true);
+    setShowOnboarding(false);
 }
 
 void MainGateViewModel::profileDone() {
@@ -30,28 +41,58 @@ void MainGateViewModel::profileDismissed() {
 QCoro::Task<> MainGateViewModel::runGate() {
     QPointer<MainGateViewModel> self(this);
     QPointer<AppSession> session = m_session;
-    // One query at a time, and none while the sheet is up: it would only ask what the sheet is asking.
-    if (!session || !session->isLoggedIn() || session->profileAsked() || m_querying || m_showProfile)
+    // One run at a time, and none while a layer is up: it would only ask what that layer is asking.
+    if (!session || !session->isLoggedIn() || m_querying || m_showOnboarding || m_showProfile)
         co_return;
     const std::optional<QString> token = session->accessToken();
+    const auto stillSignedIn = [&] { return self && session && session->accessToken() == token; };
     m_querying = true;
-    std::optional<bool> filled;
-    try {
-        const LearningProfile profile =
-            co_await OnboardingAPIClient().sendLearningProfile("GET", std::nullopt, *session);
-        filled = profile.filled;
-    } catch (...) {
-        qCInfo(lcApp) << "learning profile not read:" << failureSummary(std::current_exception());
+    if (!session->onboardingDone()) {
+        std::optional<OnboardingOverview> overview;
+        try {
+            overview = co_await OnboardingAPIClient().send("GET", OnboardingAPIClient::overviewPath,
+                                                           std::nullopt, *session);
+        } catch (...) {
+            qCInfo(lcApp) << "onboarding state not read:" << failureSummary(std::current_exception());
+        }
+        if (self)
+            m_querying = false;
+        if (!overview || !stillSignedIn())
+            co_return;
+        if (!overview->finished) {
+            m_nextStep = overview->nextStep;
+            setShowOnboarding(true);
+            co_return;
+        }
+        session->setOnboardingDone(true);
+        m_querying = true;
     }
-    if (!self)
-        co_return;
+    if (!session->profileAsked()) {
+        std::optional<bool> filled;
+        try {
+            const LearningProfile profile =
+                co_await OnboardingAPIClient().sendLearningProfile("GET", std::nullopt, *session);
+            filled = profile.filled;
+        } catch (...) {
+            qCInfo(lcApp) << "learning profile not read:" << failureSummary(std::current_exception());
+        }
+        if (self)
+            m_querying = false;
+        if (!filled || !stillSignedIn())
+            co_return;
+        if (*filled)
+            session->setProfileAsked(true);
+        else
+            setShowProfile(true);
+    }
     m_querying = false;
-    if (!filled || !session || session->accessToken() != token)
-        co_return;
-    if (*filled)
-        session->setProfileAsked(true);
-    else
-        setShowProfile(true);
+}
+
+void MainGateViewModel::setShowOnboarding(bool show) {
+    if (m_showOnboarding == show)
+        return;
+    m_showOnboarding = show;
+    Q_EMIT showOnboardingChanged();
 }
 
 void MainGateViewModel::setShowProfile(bool show) {

@@ -210,6 +210,7 @@ private Q_SLOTS:
         TestPlatform platform;
         AppSession session;
         session.setAccessToken(QStringLiteral("tok"));
+        session.setOnboardingDone(true);
         session.setProfileAsked(asked);
         platform.transport->on("GET", profilePath, reply.after(20));
         MainGateViewModel gate;
@@ -230,6 +231,7 @@ private Q_SLOTS:
         TestPlatform platform;
         AppSession session;
         session.setAccessToken(QStringLiteral("tok"));
+        session.setOnboardingDone(true);
         platform.transport->on("GET", profilePath, Reply::json(200, R"({"filled":false})"));
         MainGateViewModel gate;
         gate.setSession(&session);

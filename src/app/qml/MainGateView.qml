@@ -2,8 +2,10 @@ import QtQuick
 import Quorvel.Core
 import Quorvel.Onboarding
 
-// After sign-in: the tab shell, and over it the learning-profile sheet while the profile is neither filled
-// nor asked (the questionnaire and youth protection join it later).
+// After sign-in: the tab shell, and over it what the server decides: the rest overlay while the youth guard
+// says study is blocked, and above that the first-run questionnaire or the learning-profile sheet while they
+// are open. The root view creates the gate when the learner enters the app and destroys it when they leave:
+// that is when the guard starts and stops.
 Item {
     id: gate
 
@@ -16,11 +18,20 @@ Item {
     }
 
     Component.onCompleted: vm.appear()
+    Component.onDestruction: vm.disappear()
 
     RootTabView {
         objectName: "tabShell"
         anchors.fill: parent
         session: gate.session
+    }
+
+    YouthRestOverlay {
+        objectName: "youthRestOverlay"
+        z: 10
+        visible: vm.youth.overlayShown
+        message: vm.youth.overlayMessage
+        usageLine: vm.youth.usageLine
     }
 
     Loader {
@@ -29,6 +40,7 @@ Item {
         active: vm.showProfile
         sourceComponent: LearningProfileSheet {
             objectName: "learningProfileSheet"
+            z: 20
             session: gate.session
             Component.onCompleted: open()
             onDone: vm.profileDone()

@@ -1,0 +1,148 @@
+// The gate after sign-in against the local stand-in: a new learner led through the questionnaire and not
+// asked again, the youth guard's heartbeats adding up on the server, and the rest overlay, forced by the
+// stand-in's control, lying over the whole window, an open sheet of the tab shell included. Saves pictures
+// when QVL_SCREENSHOT_DIR names a folder.
+#include "AppFonts.h"
+#include "LocalService.h"
+#include "MainGateViewModel.h"
+#include "QmlHarness.h"
+#include "QmlModules.h"
+#include "YouthModeGuard.h"
+
+#include <httplib.h>
+
+#include <QGuiApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QQmlComponent>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTest>
+
+QVL_IMPORT_QML_MODULES()
+
+namespace {
+
+using QmlHarness::visibleNamed;
+
+int post(const LocalService &service, const std::string &path, const QJsonObject &body) {
+    httplib::Client client("127.0.0.1", service.server.port());
+    const std::string token = service.session->accessToken().value_or(QString()).toStdString();
+    const httplib::Result result =
+        client.Post(path, {{"Authorization", "Bearer " + token}},
+                    QJsonDocument(body).toJson(QJsonDocument::Compact).toStdString(), "application/json");
+    return result ? result->status : -1;
+}
+
+QJsonObject usage(const LocalService &service) {
+    httplib::Client client("127.0.0.1", service.server.port());
+    const std::string token = service.session->accessToken().value_or(QString()).toStdString();
+    const httplib::Result result = client.Get("/api/v1/me/usage", {{"Authorization", "Bearer " + token}});
+    return result ? QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object() : QJsonObject();
+}
+
+// A minor of 12 in the current year, as the birth-month page would have sent it.
+void becomeMinor(const LocalService &service) {
+    const QDate born = QDate::currentDate().addYears(-12).addMonths(-1);
+    httplib::Client client("127.0.0.1", service.server.port());
+    const std::string token = service.session->accessToken().value_or(QString()).toStdString();
+    const QByteArray body = QJsonDocument(QJsonObject{{"birth_year_month", born.toString("yyyy-MM")}})
+                                .toJson(QJsonDocument::Compact);
+    const httplib::Result result = client.Put("/api/v1/me/profile", {{"Authorization", "Bearer " + token}},
+                                              body.toStdString(), "application/json");
+    QVERIFY(result && result->status == 200);
+}
+
+} // namespace
+
+class TestGateE2E : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { AppFonts::install(*qGuiApp); }
+
+    // Three beats of a minute each are three minutes used today on the server.
+    void heartbeatsAddUp() {
+        LocalService service(QStringLiteral("13800138201"));
+        becomeMinor(service);
+        YouthModeGuard guard;
+        guard.start(service.session.get());
+        QTRY_VERIFY_WITH_TIMEOUT(guard.hasSnapshot(), 10000);
+        QVERIFY(guard.snapshot()->enforced);
+        const qint64 before = guard.snapshot()->usedMinutes;
+        for (int beat = 0; beat < 3; ++beat) {
+            service.platform->clock->advance(60);
+            Await::result(guard.heartbeat());
+        }
+        QCOMPARE(guard.snapshot()->usedMinutes, before + 3);
+        QCOMPARE(usage(service)["used_minutes"].toInteger(), before + 3);
+        guard.stop();
+    }
+
+    // The stand-in forces a rest while a sheet of the tab shell is open: the overlay lies above it, takes
+    // its clicks and its keys, and goes when the rest is lifted.
+    void overlayCoversAnOpenSheet() {
+        LocalService service(QStringLiteral("13800138202"));
+        service.session->setOnboardingDone(true);
+        service.session->setProfileAsked(true);
+        QmlHarness::View view(QSize(900, 700));
+        QmlHarness::WarningGuard warnings;
+        warnings.watch(view.engine());
+        QVERIFY2(view.loadType(QStringLiteral("RootView"),
+                               {{"session", QVariant::fromValue(service.session.get())}}),
+                 qPrintable(view.error()));
+        auto *gate = view.root()->findChild<MainGateViewModel *>();
+        QVERIFY(gate);
+        QTRY_VERIFY_WITH_TIMEOUT(gate->youth()->hasSnapshot(), 10000);
+        QVERIFY(!gate->youth()->overlayShown()); // an adult is never held back
+
+        QQuickItem *shell = QmlHarness::findItem(view.root(), QStringLiteral("tabShell"));
+        QVERIFY(shell);
+        QQmlComponent sheetType(&view.engine());
+        sheetType.setData(R"(
+            import QtQuick
+            import QtQuick.Controls
+            Popup {
+                property int presses: 0
+                x: 100; y: 100; width: 400; height: 300
+                closePolicy: Popup.CloseOnEscape
+                MouseArea { objectName: "sheetArea"; anchors.fill: parent; onClicked: parent.parent.presses++ }
+            })",
+                          QUrl(QStringLiteral("qrc:/tests/OpenSheet.qml")));
+        QObject *sheet = sheetType.createWithInitialProperties({{"parent", QVariant::fromValue(shell)}});
+        QVERIFY2(sheet, qPrintable(sheetType.errorString()));
+        QMetaObject::invokeMethod(sheet, "open");
+        QTRY_VERIFY(sheet->property("opened").toBool());
+        QQuickItem *area = QmlHarness::findItem(view.window().contentItem(), QStringLiteral("sheetArea"));
+        QVERIFY(area);
+        QVERIFY(view.click(area));
+        QCOMPARE(sheet->property("presses").toInt(), 1);
+
+        QCOMPARE(post(service, "/__dev/usage",
+                      {{"phone", "13800138202"}, {"enforced", true}, {"blocked_now", true}}),
+                 204);
+        Await::result(gate->youth()->heartbeat());
+        QVERIFY(gate->youth()->overlayShown());
+        QQuickItem *overlay = view.window().contentItem();
+        QTRY_VERIFY(visibleNamed(overlay, QStringLiteral("restTitle")).value(0));
+        QVERIFY(view.click(area));
+        QTest::keyClick(&view.window(), Qt::Key_Escape);
+        QCOMPARE(sheet->property("presses").toInt(), 1);
+        QVERIFY(sheet->property("opened").toBool());
+        if (!QmlHarness::screenshotFolder().isEmpty())
+            QVERIFY(QmlHarness::saveScreenshot(view.window(), QStringLiteral("youth-rest-overlay")));
+
+        httplib::Client control("127.0.0.1", service.server.port());
+        QVERIFY(control.Delete("/__dev/usage?phone=13800138202"));
+        Await::result(gate->youth()->heartbeat());
+        QVERIFY(!gate->youth()->overlayShown());
+        QTRY_VERIFY(visibleNamed(overlay, QStringLiteral("restTitle")).isEmpty());
+        QVERIFY(view.click(area));
+        QCOMPARE(sheet->property("presses").toInt(), 2);
+        delete sheet;
+        QCOMPARE(warnings.warnings(), QStringList());
+    }
+};
+
+QTEST_MAIN(TestGateE2E)
+#include "tst_gate_e2e.moc"
