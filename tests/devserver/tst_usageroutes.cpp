@@ -90,28 +90,23 @@ private slots:
     void cleanup() { m_server.reset(); }
 
     void signInRequired_data() {
-        QTest::addColumn<QString>("method");
-        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("route"); // method and path
         QTest::addColumn<QString>("token");
-        QTest::newRow("usage, none") << "GET"
-                                     << "/api/v1/me/usage" << QString();
-        QTest::newRow("usage, unknown") << "GET"
-                                        << "/api/v1/me/usage"
-                                        << "at_unknown";
-        QTest::newRow("heartbeat") << "POST"
-                                   << "/api/v1/me/usage/heartbeat" << QString();
-        QTest::newRow("limits") << "GET"
-                                << "/api/v1/me/limits" << QString();
-        QTest::newRow("save limits") << "PUT"
-                                     << "/api/v1/me/limits"
-                                     << "at_unknown";
+        QTest::newRow("usage, none") << QStringLiteral("GET /api/v1/me/usage") << QString();
+        QTest::newRow("usage, unknown")
+            << QStringLiteral("GET /api/v1/me/usage") << QStringLiteral("at_unknown");
+        QTest::newRow("heartbeat") << QStringLiteral("POST /api/v1/me/usage/heartbeat") << QString();
+        QTest::newRow("limits") << QStringLiteral("GET /api/v1/me/limits") << QString();
+        QTest::newRow("save limits") << QStringLiteral("PUT /api/v1/me/limits")
+                                     << QStringLiteral("at_unknown");
     }
     void signInRequired() {
-        QFETCH(QString, method);
-        QFETCH(QString, path);
+        QFETCH(QString, route);
         QFETCH(QString, token);
+        const QString method = route.section(' ', 0, 0);
         const QByteArray body = method == "GET" ? QByteArray() : json({{"delta_seconds", 60}});
-        const Reply reply = request(m_port, method.toStdString(), path.toStdString(), body, token);
+        const Reply reply =
+            request(m_port, method.toStdString(), route.section(' ', 1).toStdString(), body, token);
         QCOMPARE(reply.status, 401);
         QCOMPARE(reply.errorCode(), QStringLiteral("unauthorized"));
     }
