@@ -120,7 +120,7 @@ bool periodContains(const StudyPeriodRecord &period, int minute) {
     return start < end ? minute >= start && minute < end : minute >= start || minute < end;
 }
 
-bool blockedAtLocked(const std::vector<StudyPeriodRecord> &periods, const QDateTime &now) {
+bool blockedAt(const std::vector<StudyPeriodRecord> &periods, const QDateTime &now) {
     const int minute = now.time().hour() * 60 + now.time().minute();
     return std::any_of(periods.begin(), periods.end(),
                        [minute](const StudyPeriodRecord &period) { return periodContains(period, minute); });
@@ -140,7 +140,7 @@ QJsonObject usageJsonLocked(const ServerState &state, std::int64_t userId) {
     const std::int64_t daily = enforced ? limits.dailyMinutes : 0;
     const std::int64_t used = forced.usedMinutes.value_or(usedMinutesLocked(state, userId, today));
     const bool exceeded = forced.dailyExceeded.value_or(enforced && used >= daily);
-    const bool blocked = forced.blockedNow.value_or(enforced && blockedAtLocked(limits.blockedPeriods, now));
+    const bool blocked = forced.blockedNow.value_or(enforced && blockedAt(limits.blockedPeriods, now));
 
     QJsonObject answer{{"enforced", enforced},
                        {"blocked_now", blocked},
