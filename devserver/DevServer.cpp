@@ -192,7 +192,8 @@ DevServer::InboxCounts DevServer::inboxCounts(const std::string &phone) const {
 }
 
 void DevServer::forceUsage(const std::string &phone, const UsageOverride &forced) {
-    if (forced.usedMinutes && (*forced.usedMinutes < 0 || *forced.usedMinutes > 24 * 60))
+    if (forced.usedMinutes &&
+        (*forced.usedMinutes < 0 || *forced.usedMinutes > devserver::UsageState::kMaxForcedUsedMinutes))
         throw std::invalid_argument("DevServer: used minutes out of range");
     devserver::UsageOverrideRecord record;
     record.enforced = forced.enforced;

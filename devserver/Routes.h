@@ -77,11 +77,11 @@ void registerOnboardingRoutes(Router &router);
 void registerInboxRoutes(Router &router);
 
 // Youth protection: the learner's usage ("/api/v1/me/usage"), its heartbeat ("/api/v1/me/usage/heartbeat")
-// and the study limits ("/api/v1/me/limits"), with the control that forces usage answers ("/__dev/usage").
+// and the study limits ("/api/v1/me/limits").
 void registerUsageRoutes(Router &router);
 
 // The test controls under "/__dev/" (token expiry, injected failures and delays, request counts, the home
-// layout document) and a stream that pauses after its headers.
+// layout document, forced usage answers) and a stream that pauses after its headers.
 void registerDevControlRoutes(Router &router);
 
 } // namespace devserver

@@ -25,8 +25,8 @@
 //   limits page shows them what they used). Used minutes are whole minutes of those seconds.
 // - A reason and a message come with the usage only while the learner is blocked (a rest period first) or
 //   over the allowance.
-// - The test control "/__dev/usage" forces fields of one learner's usage answers; fixing "now" is an
-//   in-process control only (DevServer::fixUsageClock).
+// - The test control "/__dev/usage" (DevControlRoutes.cpp) forces fields of one learner's usage answers;
+//   fixing "now" is an in-process control only (DevServer::fixUsageClock).
 
 namespace devserver {
 
@@ -101,6 +101,14 @@ std::int64_t usedMinutesLocked(const ServerState &state, std::int64_t userId, QD
     if (counter == state.usage.counters.end() || counter->second.day != today)
         return 0;
     return counter->second.seconds / 60;
+}
+
+// A whole JSON number, read as a 64-bit integer (see requireInteger); nothing for "60", 1.5 or null.
+std::optional<std::int64_t> wholeNumber(const QJsonValue &value) {
+    const qint64 number = value.toInteger(0);
+    if (!value.isDouble() || number != value.toInteger(1))
+        return std::nullopt;
+    return number;
 }
 
 // Minutes since midnight of a strict "HH:MM" from 00:00 to 23:59, two ASCII digits each; nothing otherwise.
@@ -203,10 +211,8 @@ void heartbeat(ServerState &state, const httplib::Request &req, httplib::Respons
     const auto body = readJsonObject(req, res);
     if (!body)
         return;
-    // A whole JSON number only: "60" and 1.5 are refused rather than read as something they are not.
-    const QJsonValue value = body->value(QLatin1String("delta_seconds"));
-    const qint64 delta = value.toInteger(0);
-    if (!value.isDouble() || delta != value.toInteger(1) || delta < 1 || delta > kMaxHeartbeatSeconds)
+    const auto delta = wholeNumber(body->value(QLatin1String("delta_seconds")));
+    if (!delta || *delta < 1 || *delta > kMaxHeartbeatSeconds)
         return sendInvalidRequest(res, QStringLiteral("delta_seconds 应为 1 到 180 之间的整数"));
 
     std::lock_guard lock(state.mutex);
@@ -214,7 +220,7 @@ void heartbeat(ServerState &state, const httplib::Request &req, httplib::Respons
     UsageCounterRecord &counter = state.usage.counters[who->userId];
     if (counter.day != today)
         counter = {today, 0};
-    counter.seconds += delta;
+    counter.seconds += *delta;
     sendJson(res, 200, usageJsonLocked(state, who->userId));
 }
 
@@ -287,9 +293,8 @@ void putLimits(ServerState &state, const httplib::Request &req, httplib::Respons
     if (!cap)
         return sendError(res, 403, "limits_not_enforced", QStringLiteral("成年用户不限制学习时长，无需设置"));
 
-    const QJsonValue daily = body->value(QLatin1String("daily_minutes"));
-    const qint64 minutes = daily.toInteger(0);
-    if (!daily.isDouble() || minutes != daily.toInteger(1) || minutes < kMinDailyMinutes || minutes > *cap)
+    const auto minutes = wholeNumber(body->value(QLatin1String("daily_minutes")));
+    if (!minutes || *minutes < kMinDailyMinutes || *minutes > *cap)
         return sendInvalidRequest(
             res, QStringLiteral("每日时长应在 %1 到 %2 分钟之间").arg(kMinDailyMinutes).arg(*cap));
     auto periods = readPeriods(body->value(QLatin1String("blocked_periods")), res);
@@ -297,75 +302,8 @@ void putLimits(ServerState &state, const httplib::Request &req, httplib::Respons
         return;
 
     std::lock_guard lock(state.mutex);
-    state.usage.limits[who->userId] = {minutes, std::move(*periods)};
+    state.usage.limits[who->userId] = {*minutes, std::move(*periods)};
     sendJson(res, 200, limitsJsonLocked(state, who->userId));
-}
-
-// The learner of a control request by "phone"; otherwise answers 400 or 404 and gives nothing. Expects the
-// lock held.
-std::optional<std::int64_t> learnerLocked(const ServerState &state, const QJsonValue &phone,
-                                          httplib::Response &res) {
-    if (!phone.isString()) {
-        sendInvalidRequest(res, QStringLiteral("缺少参数或参数类型不正确：phone"));
-        return std::nullopt;
-    }
-    const auto userId = state.userIdForPhoneLocked(phone.toString().toStdString());
-    if (!userId)
-        sendError(res, 404, "not_found", QStringLiteral("没有用这个手机号登录过的学员"));
-    return userId;
-}
-
-// {"phone", and any of "enforced", "blocked_now", "daily_exceeded" (booleans), "used_minutes" (0 or more),
-// "message" (text)}: replaces the learner's forced fields as a whole.
-void forceUsage(ServerState &state, const httplib::Request &req, httplib::Response &res) {
-    const auto body = readJsonObject(req, res);
-    if (!body)
-        return;
-    UsageOverrideRecord forced;
-    for (const auto &[key, field] :
-         {std::pair{"enforced", &forced.enforced}, std::pair{"blocked_now", &forced.blockedNow},
-          std::pair{"daily_exceeded", &forced.dailyExceeded}}) {
-        const QJsonValue value = body->value(QLatin1String(key));
-        if (value.isUndefined())
-            continue;
-        if (!value.isBool())
-            return sendInvalidRequest(res,
-                                      QStringLiteral("缺少参数或参数类型不正确：%1").arg(QLatin1String(key)));
-        *field = value.toBool();
-    }
-    if (body->contains(QLatin1String("used_minutes"))) {
-        const auto used = requireInteger(*body, "used_minutes", 0, kMinutesPerDay, res);
-        if (!used)
-            return;
-        forced.usedMinutes = *used;
-    }
-    if (body->contains(QLatin1String("message"))) {
-        const auto message = requireString(*body, "message", res);
-        if (!message)
-            return;
-        forced.message = *message;
-    }
-    std::lock_guard lock(state.mutex);
-    const auto userId = learnerLocked(state, body->value(QLatin1String("phone")), res);
-    if (!userId)
-        return;
-    state.usage.overrides[*userId] = std::move(forced);
-    res.status = 204;
-}
-
-// With "?phone=...", that learner's forced fields; without, everyone's.
-void clearForcedUsage(ServerState &state, const httplib::Request &req, httplib::Response &res) {
-    std::lock_guard lock(state.mutex);
-    if (!req.has_param("phone")) {
-        state.usage.overrides.clear();
-        res.status = 204;
-        return;
-    }
-    const auto userId = learnerLocked(state, QString::fromStdString(req.get_param_value("phone")), res);
-    if (!userId)
-        return;
-    state.usage.overrides.erase(*userId);
-    res.status = 204;
 }
 
 } // namespace
@@ -378,11 +316,6 @@ void registerUsageRoutes(Router &router) {
     router.post("/api/v1/me/usage/heartbeat", [&state](Req req, Res res) { heartbeat(state, req, res); });
     router.get("/api/v1/me/limits", [&state](Req req, Res res) { getLimits(state, req, res); });
     router.put("/api/v1/me/limits", [&state](Req req, Res res) { putLimits(state, req, res); });
-
-    // The control, outside the injected failures and delays like every "/__dev/" route.
-    httplib::Server &http = router.unguarded();
-    http.Post("/__dev/usage", [&state](Req req, Res res) { forceUsage(state, req, res); });
-    http.Delete("/__dev/usage", [&state](Req req, Res res) { clearForcedUsage(state, req, res); });
 }
 
 } // namespace devserver

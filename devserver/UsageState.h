@@ -42,6 +42,9 @@ struct UsageOverrideRecord {
 };
 
 struct UsageState {
+    // The most used minutes a test may force: a whole day.
+    static constexpr std::int64_t kMaxForcedUsedMinutes = 24 * 60;
+
     // By user id.
     std::map<std::int64_t, StudyLimitsRecord> limits;
     std::map<std::int64_t, UsageCounterRecord> counters;
