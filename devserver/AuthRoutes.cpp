@@ -137,11 +137,9 @@ QDate shanghaiToday() {
     return QDateTime::currentDateTimeUtc().toTimeZone(zone.isValid() ? zone : QTimeZone::utc()).date();
 }
 
-// The youth-protection band of a birth month, counted from the month's last day.
-QString ageBand(QDate last, QDate today) {
-    int age = today.year() - last.year();
-    if (today.month() < last.month() || (today.month() == last.month() && today.day() < last.day()))
-        --age;
+// The youth-protection band of a birth month.
+QString ageBand(QDate birthMonth, QDate today) {
+    const int age = ageInYears(birthMonth, today);
     if (age <= 7)
         return QStringLiteral("under_8");
     if (age <= 13)
@@ -183,11 +181,19 @@ void updateProfile(ServerState &state, const httplib::Request &req, httplib::Res
         user.status = "Active";
     QJsonObject answer;
     answer.insert(QStringLiteral("status"), QString::fromStdString(user.status));
-    answer.insert(QStringLiteral("age_band"), ageBand(first.addDays(first.daysInMonth() - 1), today));
+    answer.insert(QStringLiteral("age_band"), ageBand(first, today));
     sendJson(res, 200, answer);
 }
 
 } // namespace
+
+int ageInYears(QDate birthMonth, QDate today) {
+    const QDate last(birthMonth.year(), birthMonth.month(), birthMonth.daysInMonth());
+    int age = today.year() - last.year();
+    if (today.month() < last.month() || (today.month() == last.month() && today.day() < last.day()))
+        --age;
+    return age;
+}
 
 void registerAuthRoutes(Router &router) {
     ServerState &state = router.state();

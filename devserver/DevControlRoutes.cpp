@@ -175,6 +175,60 @@ void slowStream(ServerState &state, const httplib::Request &req, httplib::Respon
     });
 }
 
+// {"phone", and any of "enforced", "blocked_now", "daily_exceeded" (booleans), "used_minutes" (0 or more),
+// "message" (text)}: replaces the learner's forced fields as a whole.
+void forceUsage(ServerState &state, const httplib::Request &req, httplib::Response &res) {
+    const auto body = readJsonObject(req, res);
+    if (!body)
+        return;
+    UsageOverrideRecord forced;
+    for (const auto &[key, field] :
+         {std::pair{"enforced", &forced.enforced}, std::pair{"blocked_now", &forced.blockedNow},
+          std::pair{"daily_exceeded", &forced.dailyExceeded}}) {
+        const QJsonValue value = body->value(QLatin1String(key));
+        if (value.isUndefined())
+            continue;
+        if (!value.isBool())
+            return sendInvalidRequest(res,
+                                      QStringLiteral("缺少参数或参数类型不正确：%1").arg(QLatin1String(key)));
+        *field = value.toBool();
+    }
+    if (body->contains(QLatin1String("used_minutes"))) {
+        const auto used = requireInteger(*body, "used_minutes", 0, UsageState::kMaxForcedUsedMinutes, res);
+        if (!used)
+            return;
+        forced.usedMinutes = *used;
+    }
+    if (body->contains(QLatin1String("message"))) {
+        const auto message = requireString(*body, "message", res);
+        if (!message)
+            return;
+        forced.message = *message;
+    }
+    std::lock_guard lock(state.mutex);
+    const auto userId = learnerByPhoneLocked(state, body->value(QLatin1String("phone")), res);
+    if (!userId)
+        return;
+    state.usage.overrides[*userId] = std::move(forced);
+    res.status = 204;
+}
+
+// With "?phone=...", that learner's forced fields; without, everyone's.
+void clearForcedUsage(ServerState &state, const httplib::Request &req, httplib::Response &res) {
+    std::lock_guard lock(state.mutex);
+    if (!req.has_param("phone")) {
+        state.usage.overrides.clear();
+        res.status = 204;
+        return;
+    }
+    const auto userId =
+        learnerByPhoneLocked(state, QString::fromStdString(req.get_param_value("phone")), res);
+    if (!userId)
+        return;
+    state.usage.overrides.erase(*userId);
+    res.status = 204;
+}
+
 } // namespace
 
 void registerDevControlRoutes(Router &router) {
@@ -222,6 +276,11 @@ void registerDevControlRoutes(Router &router) {
     });
     http.Get("/__dev/inbox",
              [&state](const httplib::Request &req, httplib::Response &res) { inboxCounts(state, req, res); });
+    http.Post("/__dev/usage",
+              [&state](const httplib::Request &req, httplib::Response &res) { forceUsage(state, req, res); });
+    http.Delete("/__dev/usage", [&state](const httplib::Request &req, httplib::Response &res) {
+        clearForcedUsage(state, req, res);
+    });
 }
 
 } // namespace devserver

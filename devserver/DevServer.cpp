@@ -191,6 +191,47 @@ DevServer::InboxCounts DevServer::inboxCounts(const std::string &phone) const {
     return counts;
 }
 
+void DevServer::forceUsage(const std::string &phone, const UsageOverride &forced) {
+    if (forced.usedMinutes &&
+        (*forced.usedMinutes < 0 || *forced.usedMinutes > devserver::UsageState::kMaxForcedUsedMinutes))
+        throw std::invalid_argument("DevServer: used minutes out of range");
+    devserver::UsageOverrideRecord record;
+    record.enforced = forced.enforced;
+    record.blockedNow = forced.blockedNow;
+    record.dailyExceeded = forced.dailyExceeded;
+    record.usedMinutes = forced.usedMinutes;
+    if (forced.message)
+        record.message = QString::fromStdString(*forced.message);
+    std::lock_guard lock(m_state->mutex);
+    const auto userId = m_state->userIdForPhoneLocked(phone);
+    if (!userId)
+        throw std::invalid_argument("DevServer: no learner signed in with " + phone);
+    m_state->usage.overrides[*userId] = std::move(record);
+}
+
+void DevServer::clearUsageOverride(const std::string &phone) {
+    std::lock_guard lock(m_state->mutex);
+    const auto userId = m_state->userIdForPhoneLocked(phone);
+    if (!userId)
+        throw std::invalid_argument("DevServer: no learner signed in with " + phone);
+    m_state->usage.overrides.erase(*userId);
+}
+
+void DevServer::clearUsageOverrides() {
+    std::lock_guard lock(m_state->mutex);
+    m_state->usage.overrides.clear();
+}
+
+void DevServer::fixUsageClock(std::int64_t msSinceEpoch) {
+    std::lock_guard lock(m_state->mutex);
+    m_state->usage.fixedNowMs = msSinceEpoch;
+}
+
+void DevServer::releaseUsageClock() {
+    std::lock_guard lock(m_state->mutex);
+    m_state->usage.fixedNowMs.reset();
+}
+
 void DevServer::setCompanionPace(int milliseconds) {
     if (milliseconds < 0 || milliseconds > ServerState::kMaxDelayMs)
         throw std::invalid_argument("DevServer: pace out of range");
@@ -328,5 +369,6 @@ void DevServer::configure(httplib::Server &http) {
     devserver::registerStudyReportRoutes(router);
     devserver::registerOnboardingRoutes(router);
     devserver::registerInboxRoutes(router);
+    devserver::registerUsageRoutes(router);
     devserver::registerDevControlRoutes(router);
 }

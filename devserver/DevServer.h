@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -90,6 +91,32 @@ public:
         int unread = 0;
     };
     InboxCounts inboxCounts(const std::string &phone) const;
+
+    // Youth protection ("/api/v1/me/usage", its heartbeat and "/api/v1/me/limits"). Forcing sets fields of
+    // the usage answers (the heartbeat's included) of the learner who signed in with `phone`, replacing
+    // what an earlier call forced; a field left out is computed as usual, the rest follows from the forced
+    // ones (remaining minutes from the used ones; the reason, and the default message, from being blocked or
+    // over the allowance). Forcing enforcement on a learner who is not a minor gives them the oldest band's
+    // 120 minutes and the night rest. Heartbeats go on counting underneath; the limits answer is never
+    // forced. Not kept in the state file. Both throw std::invalid_argument for a phone that never signed in,
+    // forcing also for used minutes outside 0..1440. Over HTTP: POST "/__dev/usage" {"phone", and any of
+    // "enforced", "blocked_now", "daily_exceeded", "used_minutes", "message"}; DELETE
+    // "/__dev/usage?phone=..." clears one learner, without "phone" everyone.
+    struct UsageOverride {
+        std::optional<bool> enforced;
+        std::optional<bool> blockedNow;
+        std::optional<bool> dailyExceeded;
+        std::optional<std::int64_t> usedMinutes;
+        std::optional<std::string> message; // UTF-8
+    };
+    void forceUsage(const std::string &phone, const UsageOverride &forced);
+    void clearUsageOverride(const std::string &phone);
+    void clearUsageOverrides();
+    // Fixes the moment (milliseconds since the epoch) that decides the time of day in Shanghai for the rest
+    // periods, the day of the study-time counters and the learners' ages, so that a test needs no night to
+    // see a learner blocked; releaseUsageClock() goes back to the wall clock. In-process only, not kept.
+    void fixUsageClock(std::int64_t msSinceEpoch);
+    void releaseUsageClock();
 
     // The companion's chat stream ("/v1/companion/chat:stream"). Its controls queue up like failNext and
     // each is taken by the next accepted stream only, that is one that passed the sign-in and the check of

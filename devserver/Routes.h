@@ -76,8 +76,12 @@ void registerOnboardingRoutes(Router &router);
 // notices as read ("/api/v1/me/inbox:read").
 void registerInboxRoutes(Router &router);
 
+// Youth protection: the learner's usage ("/api/v1/me/usage"), its heartbeat ("/api/v1/me/usage/heartbeat")
+// and the study limits ("/api/v1/me/limits").
+void registerUsageRoutes(Router &router);
+
 // The test controls under "/__dev/" (token expiry, injected failures and delays, request counts, the home
-// layout document) and a stream that pauses after its headers.
+// layout document, forced usage answers) and a stream that pauses after its headers.
 void registerDevControlRoutes(Router &router);
 
 } // namespace devserver

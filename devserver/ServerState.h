@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <QByteArray>
+#include <QDate>
 #include <QJsonObject>
 #include <QMap>
 #include <QStringList>
@@ -20,6 +21,7 @@
 #include "InboxState.h"
 #include "LearningState.h"
 #include "OnboardingState.h"
+#include "UsageState.h"
 
 namespace devserver {
 
@@ -42,6 +44,11 @@ struct UserRecord {
     std::string status;
     std::optional<std::string> birthYearMonth;
 };
+
+// The age in whole years on `today` of someone born in the month of `birthMonth` (any day of it), counted
+// from the month's last day: the service gives a month, never a day, and does not make a learner older
+// before the month has ended (AuthRoutes.cpp).
+int ageInYears(QDate birthMonth, QDate today);
 
 // Every token belongs to one sign-in (`sessionId`): the login starts it, each refresh continues it, and a
 // logout ends it together with all access tokens it produced, including those issued before a rotation.
@@ -113,6 +120,9 @@ public:
 
     // Every learner's inbox (InboxRoutes.cpp).
     InboxState inbox;
+
+    // Minors' study limits and every learner's study time today, with their test controls (UsageRoutes.cpp).
+    UsageState usage;
 
     // Analytics events as posted, one per event id, in arrival order (EventRoutes.cpp).
     std::deque<QJsonObject> receivedEvents;

@@ -1,7 +1,8 @@
 // The state file of the stand-in: what a learner built up (accounts, sign-ins, paths and progress, question
 // requests, wrong-question books and answers, companion settings, onboarding answers and learning profiles,
-// inboxes, events) as one JSON document, so that a restarted server still knows the tokens an app kept. Test
-// controls (injected failures and delays, request counts, a replaced home layout) are not part of it.
+// inboxes, study limits and today's study time, events) as one JSON document, so that a restarted server
+// still knows the tokens an app kept. Test controls (injected failures and delays, request counts, a replaced
+// home layout) are not part of it.
 //
 // Times are kept on the monotonic clock in memory; the file holds them as wall-clock milliseconds since
 // the epoch, which is what still means something after a restart.
@@ -186,6 +187,20 @@ QJsonObject ServerState::saveLocked() const {
         inboxes.append(
             QJsonObject{{"user_id", qint64(userId)}, {"seeded", record.seeded}, {"messages", messages}});
     }
+    QJsonArray studyLimits;
+    for (const auto &[userId, record] : usage.limits) {
+        QJsonArray periods;
+        for (const StudyPeriodRecord &period : record.blockedPeriods)
+            periods.append(QJsonObject{{"start", period.start}, {"end", period.end}});
+        studyLimits.append(QJsonObject{{"user_id", qint64(userId)},
+                                       {"daily_minutes", qint64(record.dailyMinutes)},
+                                       {"blocked_periods", periods}});
+    }
+    QJsonArray usageCounters;
+    for (const auto &[userId, counter] : usage.counters)
+        usageCounters.append(QJsonObject{{"user_id", qint64(userId)},
+                                         {"day", counter.day.toString(Qt::ISODate)},
+                                         {"seconds", qint64(counter.seconds)}});
     QJsonArray events;
     for (const QJsonObject &event : receivedEvents)
         events.append(event);
@@ -215,6 +230,8 @@ QJsonObject ServerState::saveLocked() const {
                        {"learning_profiles", profiles},
                        {"inboxes", inboxes},
                        {"next_inbox_message_id", qint64(inbox.nextMessageId)},
+                       {"study_limits", studyLimits},
+                       {"usage_counters", usageCounters},
                        {"events", events},
                        {"event_ids", eventIds}};
 }
@@ -403,6 +420,23 @@ void ServerState::loadLocked(const QJsonObject &saved) {
         inbox.byUser[number(entry, "user_id")] = std::move(record);
     }
     inbox.nextMessageId = std::max<std::int64_t>(inbox.nextMessageId, number(saved, "next_inbox_message_id"));
+
+    usage.limits.clear();
+    for (const QJsonValue &value : saved.value("study_limits").toArray()) {
+        const QJsonObject entry = value.toObject();
+        StudyLimitsRecord record;
+        record.dailyMinutes = number(entry, "daily_minutes");
+        for (const QJsonValue &period : entry.value("blocked_periods").toArray())
+            record.blockedPeriods.push_back(
+                {period.toObject().value("start").toString(), period.toObject().value("end").toString()});
+        usage.limits[number(entry, "user_id")] = std::move(record);
+    }
+    usage.counters.clear();
+    for (const QJsonValue &value : saved.value("usage_counters").toArray()) {
+        const QJsonObject entry = value.toObject();
+        usage.counters[number(entry, "user_id")] = {
+            QDate::fromString(entry.value("day").toString(), Qt::ISODate), number(entry, "seconds")};
+    }
 
     receivedEvents.clear();
     for (const QJsonValue &value : saved.value("events").toArray())
