@@ -25,19 +25,21 @@ namespace {
 
 using QmlHarness::visibleNamed;
 
+httplib::Headers bearer(const LocalService &service) {
+    return {{"Authorization", "Bearer " + service.session->accessToken().value_or(QString()).toStdString()}};
+}
+
 int post(const LocalService &service, const std::string &path, const QJsonObject &body) {
     httplib::Client client("127.0.0.1", service.server.port());
-    const std::string token = service.session->accessToken().value_or(QString()).toStdString();
     const httplib::Result result =
-        client.Post(path, {{"Authorization", "Bearer " + token}},
+        client.Post(path, bearer(service),
                     QJsonDocument(body).toJson(QJsonDocument::Compact).toStdString(), "application/json");
     return result ? result->status : -1;
 }
 
 QJsonObject usage(const LocalService &service) {
     httplib::Client client("127.0.0.1", service.server.port());
-    const std::string token = service.session->accessToken().value_or(QString()).toStdString();
-    const httplib::Result result = client.Get("/api/v1/me/usage", {{"Authorization", "Bearer " + token}});
+    const httplib::Result result = client.Get("/api/v1/me/usage", bearer(service));
     return result ? QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object() : QJsonObject();
 }
 
@@ -45,10 +47,9 @@ QJsonObject usage(const LocalService &service) {
 void becomeMinor(const LocalService &service) {
     const QDate born = QDate::currentDate().addYears(-12).addMonths(-1);
     httplib::Client client("127.0.0.1", service.server.port());
-    const std::string token = service.session->accessToken().value_or(QString()).toStdString();
     const QByteArray body = QJsonDocument(QJsonObject{{"birth_year_month", born.toString("yyyy-MM")}})
                                 .toJson(QJsonDocument::Compact);
-    const httplib::Result result = client.Put("/api/v1/me/profile", {{"Authorization", "Bearer " + token}},
+    const httplib::Result result = client.Put("/api/v1/me/profile", bearer(service),
                                               body.toStdString(), "application/json");
     QVERIFY(result && result->status == 200);
 }
@@ -103,10 +104,11 @@ private Q_SLOTS:
             import QtQuick
             import QtQuick.Controls
             Popup {
+                id: sheet
                 property int presses: 0
                 x: 100; y: 100; width: 400; height: 300
                 closePolicy: Popup.CloseOnEscape
-                MouseArea { objectName: "sheetArea"; anchors.fill: parent; onClicked: parent.parent.presses++ }
+                MouseArea { objectName: "sheetArea"; anchors.fill: parent; onClicked: sheet.presses++ }
             })",
                           QUrl(QStringLiteral("qrc:/tests/OpenSheet.qml")));
         QObject *sheet = sheetType.createWithInitialProperties({{"parent", QVariant::fromValue(shell)}});
