@@ -192,6 +192,28 @@ private Q_SLOTS:
         expectNoWarnings();
     }
 
+    // A row swiped to the left shows "删除", which removes that row.
+    void swipeToDelete() {
+        Page page;
+        page.platform.transport->on("GET", limitsPath, Reply::json(200, enforcedLimits));
+        m_guard->watch(page.view->engine());
+        QVERIFY2(page.load(), qPrintable(page.view->error()));
+        QTRY_COMPARE(page.rowTexts().size(), 2);
+        QTest::qWait(200); // laid out, and far from any earlier click
+        QQuickItem *row = QmlHarness::visibleNamed(page.view->root(), QStringLiteral("periodRow")).at(0);
+        // From the gap beside the fields, where no field takes the press.
+        const QPoint from = row->mapToScene(QPointF(row->width() - 90, row->height() / 2)).toPoint();
+        QTest::mousePress(&page.view->window(), Qt::LeftButton, {}, from);
+        for (int dx = 10; dx <= 150; dx += 10)
+            QTest::mouseMove(&page.view->window(), from - QPoint(dx, 0), 10);
+        QTest::mouseRelease(&page.view->window(), Qt::LeftButton, {}, from - QPoint(150, 0));
+        QTRY_VERIFY(QmlHarness::findItem(row, QStringLiteral("swipeRemoveButton"), true));
+        shoot(page, QStringLiteral("study-limits-swiped"));
+        QVERIFY(page.view->click(QmlHarness::findItem(row, QStringLiteral("swipeRemoveButton"), true)));
+        QTRY_COMPARE(page.rowTexts(), QStringList{"12:00-13:30"});
+        expectNoWarnings();
+    }
+
     // A failed load: the spinner stays behind the alert.
     void loadFailure() {
         Page page;
