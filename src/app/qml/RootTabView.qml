@@ -28,6 +28,10 @@ Item {
         id: companionChat
         CompanionChatView {}
     }
+    Component {
+        id: studyLimits
+        StudyLimitsView {}
+    }
 
     ColumnLayout {
         anchors.fill: parent
@@ -43,6 +47,7 @@ Item {
                 active: tabs.visited[0]
                 sourceComponent: HomeStack {
                     session: shell.session
+                    studyLimitsPage: studyLimits
                 }
             }
             Loader {

@@ -17,6 +17,9 @@ Page {
     id: page
 
     property AppSession session
+    // The study-limits page lives above this layer: the app hands it in; without it the destination shows
+    // the coming-soon page.
+    property Component studyLimitsPage: null
     readonly property alias viewModel: vm
     signal closeRequested()
 
@@ -383,8 +386,10 @@ Page {
                                  : key === "chat" ? openChat("home", "")
                                  : key === "membership" ? stack.push(comingSoon, { "title": "会员与额度",
                                                                                    "note": page.comingSoonNote })
-                                 : key === "studyLimits" ? stack.push(comingSoon, { "title": "学习时长",
-                                                                                    "note": page.comingSoonNote })
+                                 : key === "studyLimits" ? (page.studyLimitsPage
+                                                            ? stack.push(page.studyLimitsPage, withSession)
+                                                            : stack.push(comingSoon, { "title": "学习时长",
+                                                                                       "note": page.comingSoonNote }))
                                  : null
                     if (pushed)
                         detailSheet.detent = SheetDetent.Large

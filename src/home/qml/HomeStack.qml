@@ -13,6 +13,8 @@ StackView {
     id: stack
 
     required property AppSession session
+    // Handed on to the inbox, which opens it from its study-reminder messages.
+    property Component studyLimitsPage: null
 
     objectName: "homeStack"
     initialItem: home
@@ -104,7 +106,9 @@ StackView {
     Component {
         id: inbox
 
-        HomeInboxView {}
+        HomeInboxView {
+            studyLimitsPage: stack.studyLimitsPage
+        }
     }
     Component {
         id: studyReport
