@@ -102,7 +102,7 @@ constexpr Entry table[] = {
     {"moon.fill", 0xe51c, u'☾'},                     // dark_mode
     {"moon.zzz.fill", 0xef44, u'☾'},                 // bedtime
     {"moon.stars.fill", 0xea46, u'☾'},               // nights_stay
-    {"bell.badge", 0xe7f7, u'•'},                    // notifications_active
+    {"bell.badge", 0xe7f4, u'•'},                    // notifications
     {"bell.badge.fill", 0xe7f7, u'•'},               // notifications_active
     {"bolt.fill", 0xea0b, u'ϟ'},                     // bolt
     {"bag.fill", 0xf1cc, u'•'},                      // shopping_bag
@@ -149,6 +149,13 @@ constexpr Entry table[] = {
     {"rosette", 0xea3f, u'✪'},             // military_tech
     {"arrow.down.app.fill", 0xe62a, u'↓'}, // system_update
     {"tray", 0xe156, u'▭'},                // inbox
+    // onboarding questionnaire
+    {"scope", 0xe8e1, u'◎'},                         // track_changes
+    {"hand.wave.fill", 0xe925, u'✋'},                // pan_tool
+    {"plusminus", 0xe3ca, u'±'},                     // exposure
+    {"triangle", 0xe86b, u'△'},                      // change_history
+    {"bell", 0xe7f5, u'•'},                          // notifications_none
+    {"bell.and.waves.left.and.right", 0xe7f7, u'•'}, // notifications_active
 };
 
 constexpr char32_t fallback = 0xe8fd; // help_outline
