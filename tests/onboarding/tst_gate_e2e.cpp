@@ -5,6 +5,8 @@
 #include "AppFonts.h"
 #include "LocalService.h"
 #include "MainGateViewModel.h"
+#include "OnboardingAPIClient.h"
+#include "OnboardingFlowViewModel.h"
 #include "QmlHarness.h"
 #include "QmlModules.h"
 #include "YouthModeGuard.h"
@@ -32,8 +34,8 @@ httplib::Headers bearer(const LocalService &service) {
 int post(const LocalService &service, const std::string &path, const QJsonObject &body) {
     httplib::Client client("127.0.0.1", service.server.port());
     const httplib::Result result =
-        client.Post(path, bearer(service),
-                    QJsonDocument(body).toJson(QJsonDocument::Compact).toStdString(), "application/json");
+        client.Post(path, bearer(service), QJsonDocument(body).toJson(QJsonDocument::Compact).toStdString(),
+                    "application/json");
     return result ? result->status : -1;
 }
 
@@ -49,8 +51,8 @@ void becomeMinor(const LocalService &service) {
     httplib::Client client("127.0.0.1", service.server.port());
     const QByteArray body = QJsonDocument(QJsonObject{{"birth_year_month", born.toString("yyyy-MM")}})
                                 .toJson(QJsonDocument::Compact);
-    const httplib::Result result = client.Put("/api/v1/me/profile", bearer(service),
-                                              body.toStdString(), "application/json");
+    const httplib::Result result =
+        client.Put("/api/v1/me/profile", bearer(service), body.toStdString(), "application/json");
     QVERIFY(result && result->status == 200);
 }
 
@@ -61,6 +63,50 @@ class TestGateE2E : public QObject {
 
 private Q_SLOTS:
     void initTestCase() { AppFonts::install(*qGuiApp); }
+
+    // A new learner is led through the questionnaire, profile page included, once: afterwards neither the
+    // questionnaire nor the profile sheet is offered again, and the gate asks the server nothing more.
+    void newLearnerWalksTheQuestionnaire() {
+        LocalService service(QStringLiteral("13800138203"));
+        AppSession &session = *service.session;
+        auto view = std::make_unique<QmlHarness::View>(QSize(430, 900));
+        QmlHarness::WarningGuard warnings;
+        warnings.watch(view->engine());
+        QVERIFY2(view->loadType(QStringLiteral("RootView"), {{"session", QVariant::fromValue(&session)}}),
+                 qPrintable(view->error()));
+        OnboardingFlowViewModel *flow = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((flow = view->root()->findChild<OnboardingFlowViewModel *>()), 10000);
+        QCOMPARE(flow->step(), QStringLiteral("intro"));
+        QCOMPARE(flow->startStep(), QStringLiteral("goal"));
+        QQuickItem *overlay = view->window().contentItem();
+        for (const char *next : {"profile", "goal", "diagnosis", "contract"}) {
+            QTest::qWait(300); // the page's transition
+            QVERIFY(view->click(visibleNamed(overlay, QStringLiteral("primaryButton")).value(0)));
+            QTRY_COMPARE_WITH_TIMEOUT(flow->step(), QString::fromLatin1(next), 10000);
+        }
+        QVERIFY(view->click(visibleNamed(overlay, QStringLiteral("primaryButton")).value(0)));
+        QTRY_VERIFY_WITH_TIMEOUT(session.onboardingDone(), 10000);
+        QTRY_VERIFY(!view->root()->findChild<OnboardingFlowViewModel *>());
+        QVERIFY(session.profileAsked());
+        QVERIFY(service.platform->defaults->boolValue(QStringLiteral("qvl.onboarding_done")));
+        QTest::qWait(200);
+        QVERIFY(visibleNamed(overlay, QStringLiteral("profileBottomBar")).isEmpty());
+        const OnboardingOverview overview = Await::result(
+            OnboardingAPIClient().send("GET", OnboardingAPIClient::overviewPath, std::nullopt, session));
+        QVERIFY(overview.finished);
+        QVERIFY(
+            Await::result(OnboardingAPIClient().sendLearningProfile("GET", std::nullopt, session)).filled);
+
+        const int overviewReads = service.server.requestCount("/api/v1/me/onboarding");
+        const int profileReads = service.server.requestCount("/api/v1/me/learning-profile");
+        view = std::make_unique<QmlHarness::View>(QSize(430, 900));
+        QVERIFY(view->loadType(QStringLiteral("RootView"), {{"session", QVariant::fromValue(&session)}}));
+        QTRY_VERIFY_WITH_TIMEOUT(view->root()->findChild<MainGateViewModel *>()->youth()->hasSnapshot(),
+                                 10000);
+        QCOMPARE(service.server.requestCount("/api/v1/me/onboarding"), overviewReads);
+        QCOMPARE(service.server.requestCount("/api/v1/me/learning-profile"), profileReads);
+        QCOMPARE(warnings.warnings(), QStringList());
+    }
 
     // Three beats of a minute each are three minutes used today on the server.
     void heartbeatsAddUp() {

@@ -35,6 +35,20 @@ Item {
     }
 
     Loader {
+        objectName: "onboardingFlowLoader"
+        anchors.fill: parent
+        active: vm.showOnboarding
+        sourceComponent: OnboardingFlowView {
+            objectName: "onboardingFlow"
+            z: 20
+            session: gate.session
+            startStep: vm.startStep
+            Component.onCompleted: open()
+            onFinished: vm.finishOnboarding()
+        }
+    }
+
+    Loader {
         objectName: "profileSheetLoader"
         anchors.fill: parent
         active: vm.showProfile
