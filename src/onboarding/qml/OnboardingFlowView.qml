@@ -71,9 +71,10 @@ T.Popup {
                 id: pageLoader
 
                 objectName: "flowPage"
-                x: 18
+                // A wide window keeps the questions in a readable column.
+                width: Math.min(scroller.width - 36, 720)
+                x: Math.round((scroller.width - width) / 2)
                 y: 18
-                width: scroller.width - 36
                 sourceComponent: {
                     switch (vm.pageKind) {
                     case "intro":
