@@ -50,17 +50,6 @@ Item {
 
 using QmlHarness::textsBelow;
 
-QQuickItem *chipTitled(QQuickItem *root, const QString &name, const QString &title) {
-    if (!root || !root->isVisible())
-        return nullptr;
-    if (root->objectName() == name && root->property("title").toString() == title)
-        return root;
-    for (QQuickItem *child : root->childItems())
-        if (QQuickItem *found = chipTitled(child, name, title))
-            return found;
-    return nullptr;
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(FakeTransport::Reply)
@@ -275,16 +264,17 @@ private Q_SLOTS:
               QStringLiteral("教材版本"), QStringLiteral("地区和学校"), QStringLiteral("选填"),
               QStringLiteral("每天想学多久"), QStringLiteral("保存"), QStringLiteral("以后再说")})
             QVERIFY2(texts.contains(expected), qPrintable(expected));
-        QVERIFY(chipTitled(content, QStringLiteral("gradeChip"), QStringLiteral("初一"))
+        QVERIFY(QmlHarness::visibleTitled(content, QStringLiteral("gradeChip"), QStringLiteral("初一"))
                     ->property("selected")
                     .toBool());
-        QVERIFY(chipTitled(content, QStringLiteral("editionChip"), QStringLiteral("人教版"))
+        QVERIFY(QmlHarness::visibleTitled(content, QStringLiteral("editionChip"), QStringLiteral("人教版"))
                     ->property("selected")
                     .toBool());
         QVERIFY(QmlHarness::saveScreenshot(view.window(), QStringLiteral("profile-sheet")));
 
         // Taps write the answers: the teacher tile retitles the grade card.
-        QVERIFY(view.click(chipTitled(content, QStringLiteral("roleTile"), QStringLiteral("老师"))));
+        QVERIFY(view.click(
+            QmlHarness::visibleTitled(content, QStringLiteral("roleTile"), QStringLiteral("老师"))));
         QTRY_COMPARE(vm->answers()->role(), QStringLiteral("teacher"));
         QTRY_VERIFY(textsBelow(content).contains(QStringLiteral("所教年级")));
         vm->answers()->setNickname(QStringLiteral("小岚"));

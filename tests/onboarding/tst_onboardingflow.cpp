@@ -98,14 +98,6 @@ Item {
 
 using QmlHarness::textsBelow;
 
-// The visible tile of that name with that title, or null.
-QQuickItem *titled(QQuickItem *root, const QString &name, const QString &title) {
-    for (QQuickItem *item : QmlHarness::visibleNamed(root, name))
-        if (item->property("title").toString() == title)
-            return item;
-    return nullptr;
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(FakeTransport::Reply)
@@ -559,10 +551,13 @@ private Q_SLOTS:
         QCOMPARE(showsAll({"学习目标", "2/4", "这学期你最想", "跟上课堂进度", "准备考试", "每周大概能学多久",
                            "伙伴会把时间拆到每天，不会一次排太满。"}),
                  QString());
-        QVERIFY(titled(content, "targetTile", "跟上课堂进度")->property("selected").toBool());
-        QVERIFY(view.click(titled(content, "targetTile", "补上落下的内容")));
+        QVERIFY(
+            QmlHarness::visibleTitled(content, "targetTile", "跟上课堂进度")->property("selected").toBool());
+        QVERIFY(view.click(QmlHarness::visibleTitled(content, "targetTile", "补上落下的内容")));
         QTRY_COMPARE(vm->target(), QStringLiteral("catch_up"));
-        QTRY_VERIFY(titled(content, "targetTile", "补上落下的内容")->property("selected").toBool());
+        QTRY_VERIFY(QmlHarness::visibleTitled(content, "targetTile", "补上落下的内容")
+                        ->property("selected")
+                        .toBool());
         QVERIFY(QmlHarness::saveScreenshot(view.window(), QStringLiteral("onboarding-goal")));
 
         platform.transport->on("PUT", onboarding + "goal", next("diagnosis"));
@@ -584,9 +579,10 @@ private Q_SLOTS:
         QCOMPARE(showsAll({"伙伴约定", "4/4", "你喜欢的伙伴风格", "活泼鼓励型", "提醒频率", "适中", "多一点",
                            "完成，开始学习"}),
                  QString());
-        QVERIFY(titled(content, "personaTile", "活泼鼓励型")->property("selected").toBool());
-        QVERIFY(titled(content, "reminderTile", "适中")->property("selected").toBool());
-        QVERIFY(view.click(titled(content, "reminderTile", "多一点")));
+        QVERIFY(
+            QmlHarness::visibleTitled(content, "personaTile", "活泼鼓励型")->property("selected").toBool());
+        QVERIFY(QmlHarness::visibleTitled(content, "reminderTile", "适中")->property("selected").toBool());
+        QVERIFY(view.click(QmlHarness::visibleTitled(content, "reminderTile", "多一点")));
         QTRY_COMPARE(vm->reminder(), QStringLiteral("high"));
         QVERIFY(QmlHarness::saveScreenshot(view.window(), QStringLiteral("onboarding-contract")));
 

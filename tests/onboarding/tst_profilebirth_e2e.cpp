@@ -16,21 +16,6 @@
 
 QVL_IMPORT_QML_MODULES()
 
-namespace {
-
-QQuickItem *titled(QQuickItem *root, const QString &name, const QString &title) {
-    if (!root || !root->isVisible())
-        return nullptr;
-    if (root->objectName() == name && root->property("title").toString() == title)
-        return root;
-    for (QQuickItem *child : root->childItems())
-        if (QQuickItem *found = titled(child, name, title))
-            return found;
-    return nullptr;
-}
-
-} // namespace
-
 class TestProfileBirthE2E : public QObject {
     Q_OBJECT
 
@@ -91,11 +76,13 @@ private Q_SLOTS:
                  qPrintable(shown->error()));
         QQuickItem *overlay = shown->window().contentItem();
         QQuickItem *teacher = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            (teacher = titled(overlay, QStringLiteral("roleTile"), QStringLiteral("老师"))), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((teacher = QmlHarness::visibleTitled(overlay, QStringLiteral("roleTile"),
+                                                                      QStringLiteral("老师"))),
+                                 10000);
         QTest::qWait(350); // the sheet has risen
         QVERIFY(shown->click(teacher));
-        QQuickItem *grade = titled(overlay, QStringLiteral("gradeChip"), QStringLiteral("高三"));
+        QQuickItem *grade =
+            QmlHarness::visibleTitled(overlay, QStringLiteral("gradeChip"), QStringLiteral("高三"));
         QVERIFY(grade);
         QVERIFY(shown->click(grade));
         QQuickItem *save = QmlHarness::findItem(overlay, QStringLiteral("primaryButton"), true);
@@ -103,7 +90,7 @@ private Q_SLOTS:
         QVERIFY(shown->click(save));
 
         QTRY_VERIFY_WITH_TIMEOUT(session.profileAsked(), 10000);
-        QTRY_VERIFY(!titled(overlay, QStringLiteral("roleTile"), QStringLiteral("老师")));
+        QTRY_VERIFY(!QmlHarness::visibleTitled(overlay, QStringLiteral("roleTile"), QStringLiteral("老师")));
         QCOMPARE(service.platform->defaults->boolValue(QStringLiteral("qvl.profile_asked")), true);
         const LearningProfile profile =
             Await::result(OnboardingAPIClient().sendLearningProfile("GET", std::nullopt, session));

@@ -179,6 +179,13 @@ QList<QQuickItem *> visibleNamed(QQuickItem *root, const QString &name) {
     return found;
 }
 
+QQuickItem *visibleTitled(QQuickItem *root, const QString &name, const QString &title) {
+    for (QQuickItem *item : visibleNamed(root, name))
+        if (item->property("title").toString() == title)
+            return item;
+    return nullptr;
+}
+
 QStringList textsBelow(QQuickItem *item) {
     QStringList texts;
     if (!item || !item->isVisible())

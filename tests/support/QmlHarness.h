@@ -95,6 +95,8 @@ QQuickItem *findItem(QQuickItem *root, const QString &name, bool visibleOnly = f
 QPoint centreOf(const QQuickItem *item);
 // Every visible item of that name below `root` (itself included), in tree order.
 QList<QQuickItem *> visibleNamed(QQuickItem *root, const QString &name);
+// The first visible item of that name whose `title` is `title` (a tile, a chip), or null.
+QQuickItem *visibleTitled(QQuickItem *root, const QString &name, const QString &title);
 // The texts of the visible text items below `item` in tree order, symbols (texts that carry a `symbol`) left
 // out.
 QStringList textsBelow(QQuickItem *item);
