@@ -23,18 +23,12 @@ private Q_SLOTS:
         QTest::newRow("tier L1") << "tier"
                                  << "L1"
                                  << "免费版";
-        QTest::newRow("tier L4") << "tier"
-                                 << "L4"
-                                 << "进阶会员";
         QTest::newRow("tier lower case") << "tier"
                                          << "l1"
                                          << "l1";
         QTest::newRow("tier with a blank") << "tier"
                                            << " L2"
                                            << " L2";
-        QTest::newRow("tier unknown") << "tier"
-                                      << "L5"
-                                      << "L5";
         QTest::newRow("tier empty") << "tier"
                                     << ""
                                     << "";
@@ -44,9 +38,6 @@ private Q_SLOTS:
         QTest::newRow("bucket companion_primary") << "bucket"
                                                   << "companion_primary"
                                                   << "深度讲解";
-        QTest::newRow("bucket video_gen") << "bucket"
-                                          << "video_gen"
-                                          << "生成讲解视频";
         QTest::newRow("bucket camel case") << "bucket"
                                            << "videoGen"
                                            << "videoGen";
@@ -56,18 +47,12 @@ private Q_SLOTS:
         QTest::newRow("state Verifying") << "state"
                                          << "Verifying"
                                          << "支付中";
-        QTest::newRow("state Failed") << "state"
-                                      << "Failed"
-                                      << "失败";
         QTest::newRow("state lower case") << "state"
                                           << "paid"
                                           << "paid";
         QTest::newRow("state trailing blank") << "state"
                                               << "Paid "
                                               << "Paid ";
-        QTest::newRow("state unknown") << "state"
-                                       << "Expired"
-                                       << "Expired";
     }
     void labels() {
         QFETCH(QString, kind);
