@@ -15,5 +15,6 @@
     Q_IMPORT_QML_PLUGIN(Quorvel_OnboardingPlugin)                                                            \
     Q_IMPORT_QML_PLUGIN(Quorvel_CompanionPlugin)                                                             \
     Q_IMPORT_QML_PLUGIN(Quorvel_SettingsPlugin)                                                              \
+    Q_IMPORT_QML_PLUGIN(Quorvel_MembershipPlugin)                                                            \
     Q_IMPORT_QML_PLUGIN(Quorvel_GuestPlugin)                                                                 \
     Q_IMPORT_QML_PLUGIN(Quorvel_AppPlugin)
