@@ -103,6 +103,7 @@ private Q_SLOTS:
                                      "伙伴只记住和学习有关的内容，比如想学的章节、卡住过的题型，保留 30 "
                                      "天。不记录聊天原文。"})
             QVERIFY2(texts.contains(QString::fromUtf8(expected)), expected);
+        QVERIFY(page.shown("memoriesNote")->height() > 20); // the note row is always first, and shown
         shoot(page, QStringLiteral("memories"));
 
         // The visible control deletes its row once the server confirms.

@@ -99,28 +99,17 @@ Page {
             width: scroller.paddedWidth - 32
             spacing: 24
 
-            FormSection {
-                objectName: "noteSection"
+            // The note on what is kept, always first, in the small grey type of a section's note.
+            Text {
+                objectName: "memoriesNote"
                 Layout.fillWidth: true
-
-                Item {
-                    width: parent ? parent.width : 0
-                    implicitHeight: note.implicitHeight + 20
-
-                    Text {
-                        id: note
-
-                        objectName: "memoriesNote"
-                        x: 16
-                        width: parent.width - 32
-                        anchors.verticalCenter: parent.verticalCenter
-                        text: "伙伴只记住和学习有关的内容，比如想学的章节、卡住过的题型，保留 30 天。不记录聊天原文。"
-                        textFormat: Text.PlainText
-                        font.pixelSize: 13
-                        color: Theme.secondaryLabel
-                        wrapMode: Text.Wrap
-                    }
-                }
+                Layout.leftMargin: 16
+                Layout.rightMargin: 16
+                text: "伙伴只记住和学习有关的内容，比如想学的章节、卡住过的题型，保留 30 天。不记录聊天原文。"
+                textFormat: Text.PlainText
+                font.pixelSize: 13
+                color: Theme.secondaryLabel
+                wrapMode: Text.Wrap
             }
 
             FormSection {
