@@ -80,8 +80,8 @@ void registerInboxRoutes(Router &router);
 // and the study limits ("/api/v1/me/limits").
 void registerUsageRoutes(Router &router);
 
-// The companion's memories of the learner on the AI base ("/v1/companion/memories"), seeded on the first read;
-// single and whole deletes.
+// The companion's memories of the learner on the AI base ("/v1/companion/memories"), seeded on the first
+// read; single and whole deletes.
 void registerMemoryRoutes(Router &router);
 
 // The test controls under "/__dev/" (token expiry, injected failures and delays, request counts, the home
