@@ -370,5 +370,6 @@ void DevServer::configure(httplib::Server &http) {
     devserver::registerOnboardingRoutes(router);
     devserver::registerInboxRoutes(router);
     devserver::registerUsageRoutes(router);
+    devserver::registerMemoryRoutes(router);
     devserver::registerDevControlRoutes(router);
 }

@@ -80,6 +80,10 @@ void registerInboxRoutes(Router &router);
 // and the study limits ("/api/v1/me/limits").
 void registerUsageRoutes(Router &router);
 
+// The companion's memories of the learner on the AI base ("/v1/companion/memories"), seeded on the first
+// read; single and whole deletes.
+void registerMemoryRoutes(Router &router);
+
 // The test controls under "/__dev/" (token expiry, injected failures and delays, request counts, the home
 // layout document, forced usage answers) and a stream that pauses after its headers.
 void registerDevControlRoutes(Router &router);

@@ -20,6 +20,7 @@
 #include "CompanionState.h"
 #include "InboxState.h"
 #include "LearningState.h"
+#include "MemoryState.h"
 #include "OnboardingState.h"
 #include "UsageState.h"
 
@@ -123,6 +124,9 @@ public:
 
     // Minors' study limits and every learner's study time today, with their test controls (UsageRoutes.cpp).
     UsageState usage;
+
+    // The companion's memories of every learner (MemoryRoutes.cpp).
+    MemoryState memories;
 
     // Analytics events as posted, one per event id, in arrival order (EventRoutes.cpp).
     std::deque<QJsonObject> receivedEvents;

@@ -1,8 +1,8 @@
 // The state file of the stand-in: what a learner built up (accounts, sign-ins, paths and progress, question
 // requests, wrong-question books and answers, companion settings, onboarding answers and learning profiles,
-// inboxes, study limits and today's study time, events) as one JSON document, so that a restarted server
-// still knows the tokens an app kept. Test controls (injected failures and delays, request counts, a replaced
-// home layout) are not part of it.
+// inboxes, study limits and today's study time, the companion's memories, events) as one JSON document, so
+// that a restarted server still knows the tokens an app kept. Test controls (injected failures and delays,
+// request counts, a replaced home layout) are not part of it.
 //
 // Times are kept on the monotonic clock in memory; the file holds them as wall-clock milliseconds since
 // the epoch, which is what still means something after a restart.
@@ -201,6 +201,17 @@ QJsonObject ServerState::saveLocked() const {
         usageCounters.append(QJsonObject{{"user_id", qint64(userId)},
                                          {"day", counter.day.toString(Qt::ISODate)},
                                          {"seconds", qint64(counter.seconds)}});
+    QJsonArray memoryBooks;
+    for (const auto &[userId, book] : memories.byUser) {
+        QJsonArray entries;
+        for (const MemoryRecord &memory : book.entries)
+            entries.append(QJsonObject{{"id", memory.id},
+                                       {"kind", memory.kind},
+                                       {"text", memory.text},
+                                       {"created_at_ms", qint64(memory.createdAtMs)}});
+        memoryBooks.append(
+            QJsonObject{{"user_id", qint64(userId)}, {"seeded", book.seeded}, {"entries", entries}});
+    }
     QJsonArray events;
     for (const QJsonObject &event : receivedEvents)
         events.append(event);
@@ -232,6 +243,8 @@ QJsonObject ServerState::saveLocked() const {
                        {"next_inbox_message_id", qint64(inbox.nextMessageId)},
                        {"study_limits", studyLimits},
                        {"usage_counters", usageCounters},
+                       {"memories", memoryBooks},
+                       {"next_memory_id", qint64(memories.nextId)},
                        {"events", events},
                        {"event_ids", eventIds}};
 }
@@ -431,6 +444,19 @@ void ServerState::loadLocked(const QJsonObject &saved) {
                 {period.toObject().value("start").toString(), period.toObject().value("end").toString()});
         usage.limits[number(entry, "user_id")] = std::move(record);
     }
+    memories.byUser.clear();
+    for (const QJsonValue &value : saved.value("memories").toArray()) {
+        const QJsonObject entry = value.toObject();
+        MemoryBook book;
+        book.seeded = entry.value("seeded").toBool();
+        for (const QJsonValue &stored : entry.value("entries").toArray()) {
+            const QJsonObject memory = stored.toObject();
+            book.entries.push_back({memory.value("id").toString(), memory.value("kind").toString(),
+                                    memory.value("text").toString(), number(memory, "created_at_ms")});
+        }
+        memories.byUser[number(entry, "user_id")] = std::move(book);
+    }
+    memories.nextId = std::max<std::int64_t>(memories.nextId, number(saved, "next_memory_id"));
     usage.counters.clear();
     for (const QJsonValue &value : saved.value("usage_counters").toArray()) {
         const QJsonObject entry = value.toObject();

@@ -73,6 +73,13 @@ public:
         return api.send<Model>(api.request("PUT", path, body));
     }
 
+    // A request prepared by the caller, sent straight over the transport like every call here (a 401 is not
+    // renewed), its answer checked and decoded with this client's key rule.
+    template <typename Model>
+    QCoro::Task<Model> send(HttpRequest request) const {
+        return client(QUrl()).send<Model>(std::move(request));
+    }
+
     // The fixed captcha placeholder agreed with the server for the SMS-code request.
     static inline const QString captchaPlaceholder = QStringLiteral("ok");
 

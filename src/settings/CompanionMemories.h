@@ -1,0 +1,43 @@
+#pragma once
+
+#include "JsonReader.h"
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// One thing the companion keeps about the learner (a learning goal or a difficulty), as the AI service lists
+// it. Every key is required with its type; keys no field names are ignored.
+struct MemoryEntry {
+    QString id;
+    QString kind; // "goal"; any other value is a difficulty
+    QString text;
+    QString createdAt; // ISO 8601 as sent; only its date is shown
+
+    static MemoryEntry fromJson(const JsonReader &json);
+    friend bool operator==(const MemoryEntry &, const MemoryEntry &) = default;
+};
+
+// The list answer {"items": [...]}: one entry of the wrong shape fails the whole answer.
+struct MemoryList {
+    QList<MemoryEntry> items;
+
+    static MemoryList fromJson(const JsonReader &json);
+};
+
+namespace CompanionMemories {
+
+inline const QString listPath = QStringLiteral("/v1/companion/memories");
+
+// The path that deletes the memory `id`: the id percent-encoded as one segment, so that a "/", "?" or "#"
+// in it stays inside that segment. Nothing for "", "." and "..": appended as they stand they would name the
+// collection itself (deleting every memory) or the folder above it.
+std::optional<QString> deletePath(const QString &id);
+
+// "学习目标" for exactly "goal", "学习难点" for anything else, the empty kind included.
+QString kindLabel(const QString &kind);
+// The row's second line: the label, " · ", then the first 10 characters of the creation time.
+QString caption(const MemoryEntry &entry);
+
+} // namespace CompanionMemories

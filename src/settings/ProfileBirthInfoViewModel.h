@@ -1,0 +1,75 @@
+#pragma once
+
+#include "AppSession.h"
+#include "AuthAPIClient.h"
+#include "Transport.h"
+
+#include <QCoro/QCoroTask>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QtQml/qqmlregistration.h>
+
+#include <optional>
+
+// The account information page ("出生年月"): the birth month and the account status as the server holds
+// them, read-only. Loads GET "/api/v1/me" each time the page comes on screen, straight over the transport
+// through the account client: a 401 here is shown, never answered by a renewal.
+//
+// A failure goes to `message` for the "提示" alert and leaves the rows as they were; a load begun before the
+// page left the screen (or a page gone meanwhile) writes nothing.
+class ProfileBirthInfoViewModel : public QObject {
+    Q_OBJECT
+    QML_ELEMENT
+    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
+    Q_PROPERTY(QString birthText READ birthText NOTIFY meChanged)
+    Q_PROPERTY(QString statusText READ statusText NOTIFY meChanged)
+    Q_PROPERTY(QString message READ message NOTIFY messageChanged)
+    Q_PROPERTY(bool alertVisible READ alertVisible NOTIFY messageChanged)
+
+public:
+    explicit ProfileBirthInfoViewModel(QObject *parent = nullptr);
+    ~ProfileBirthInfoViewModel() override;
+
+    static inline const QString path = QStringLiteral("/api/v1/me");
+    static inline const QString placeholder = QStringLiteral("—");
+
+    // The text of an account status: "Active", "PendingProfile" and "Closing" by their exact spelling, any
+    // other status as it stands, "—" without one.
+    static QString statusText(const std::optional<QString> &status);
+
+    AppSession *session() const { return m_session; }
+    void setSession(AppSession *session);
+
+    const std::optional<MeResponse> &me() const { return m_me; }
+    // The birth month as the server wrote it, or "—".
+    QString birthText() const;
+    QString statusText() const;
+    QString message() const { return m_message.value_or(QString()); }
+    bool alertVisible() const { return m_message.has_value(); }
+
+    // The page came on screen: loads the account (again each time).
+    Q_INVOKABLE void load();
+    // The page left the screen: a load under way is dropped.
+    Q_INVOKABLE void disappear();
+    // The alert's "好", or the alert closed any other way.
+    Q_INVOKABLE void dismissAlert();
+
+    // The load, for callers that wait for it (tests).
+    QCoro::Task<> runLoad();
+    // GET on the session's API base: 60 s, no Content-Type, "Authorization" while the session holds a token.
+    HttpRequest makeRequest() const;
+
+Q_SIGNALS:
+    void sessionChanged();
+    void meChanged();
+    void messageChanged();
+
+private:
+    void setMessage(std::optional<QString> message);
+
+    QPointer<AppSession> m_session;
+    std::optional<MeResponse> m_me;
+    std::optional<QString> m_message;
+    quint64 m_appearance = 0;
+};
