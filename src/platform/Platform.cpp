@@ -1,7 +1,10 @@
 #include "Platform.h"
 
+#include "AppStore.h"
 #include "BundleInfo.h"
 #include "Clock.h"
+#include "LocalAppStore.h"
+#include "PurchaseConfirmation.h"
 #include "SecretStore.h"
 #include "Transport.h"
 #include "UserDefaults.h"
@@ -48,6 +51,13 @@ const Clock &Platform::clock() {
     return lazy(services().clock, [] { return std::make_shared<SystemClock>(); });
 }
 
+AppStore &Platform::appStore() {
+    return lazy(services().appStore, [] {
+        return std::make_shared<LocalAppStore>(LocalAppStore::loadCatalogue(), LocalAppStore::defaultPath(),
+                                               PurchaseConfirmation::shared().confirmer());
+    });
+}
+
 Platform::Override::Override(Services replacement) : m_previous(services()) {
     Services &current = services();
     if (replacement.bundleInfo)
@@ -60,6 +70,8 @@ Platform::Override::Override(Services replacement) : m_previous(services()) {
         current.transport = std::move(replacement.transport);
     if (replacement.clock)
         current.clock = std::move(replacement.clock);
+    if (replacement.appStore)
+        current.appStore = std::move(replacement.appStore);
 }
 
 Platform::Override::~Override() {

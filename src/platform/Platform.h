@@ -2,6 +2,7 @@
 
 #include <memory>
 
+class AppStore;
 class BundleInfo;
 class Clock;
 class SecretStore;
@@ -9,7 +10,7 @@ class Transport;
 class UserDefaults;
 
 // The shared platform services of one run: the bundle configuration, the standard user defaults, the secret
-// store, the shared transport and the clock. Created on first use with their production implementations;
+// store, the shared transport, the clock and the in-app purchase store. Created on first use with their production implementations;
 // tests install their own with `Platform::Override` before anything reads them.
 class Platform {
 public:
@@ -18,6 +19,7 @@ public:
     static SecretStore &secretStore();
     static Transport &transport();
     static const Clock &clock();
+    static AppStore &appStore();
 
     // Installs the given services for its lifetime; the ones left null keep their current instance.
     struct Services {
@@ -26,6 +28,7 @@ public:
         std::shared_ptr<SecretStore> secretStore;
         std::shared_ptr<Transport> transport;
         std::shared_ptr<Clock> clock;
+        std::shared_ptr<AppStore> appStore;
     };
     class Override {
     public:

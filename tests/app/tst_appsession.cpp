@@ -505,7 +505,7 @@ private Q_SLOTS:
         auto slow = std::make_shared<SlowSecretStore>();
         std::optional<Platform::Override> slowStore;
         if (waitsOn == QStringLiteral("load"))
-            slowStore.emplace(Platform::Services{{}, {}, slow, {}, {}});
+            slowStore.emplace(Platform::Services{{}, {}, slow, {}, {}, {}});
         auto session = std::make_unique<AppSession>();
         platform.transport->on("POST", refreshPath,
                                FakeTransport::Reply::json(200, grant("at1", "rt1")).after(200));
@@ -550,7 +550,7 @@ private Q_SLOTS:
         slow->setSecret(QStringLiteral("qvl.device_id"), QStringLiteral("ios-kept"));
         slow->setSecret(QStringLiteral("qvl.access_token"), QStringLiteral("at-stored"));
         slow->setSecret(QStringLiteral("qvl.refresh_token"), QStringLiteral("rt-stored"));
-        Platform::Override slowStore(Platform::Services{{}, {}, slow, {}, {}});
+        Platform::Override slowStore(Platform::Services{{}, {}, slow, {}, {}, {}});
         platform.defaults->setString(QStringLiteral("qvl.status"), QStringLiteral("Active"));
 
         AppSession session;
@@ -576,7 +576,7 @@ private Q_SLOTS:
     void secretWritesNeverRunTheEventLoop() {
         TestPlatform platform;
         auto slow = std::make_shared<SlowSecretStore>();
-        Platform::Override slowStore(Platform::Services{{}, {}, slow, {}, {}});
+        Platform::Override slowStore(Platform::Services{{}, {}, slow, {}, {}, {}});
         platform.transport->on("POST", logoutPath, FakeTransport::Reply::json(204, {}));
         AppSession session;
         QVERIFY(Await::result(session.waitUntilLoaded()));
@@ -608,7 +608,7 @@ private Q_SLOTS:
     void pendingWritesOutliveTheSession() {
         TestPlatform platform;
         auto slow = std::make_shared<SlowSecretStore>();
-        Platform::Override slowStore(Platform::Services{{}, {}, slow, {}, {}});
+        Platform::Override slowStore(Platform::Services{{}, {}, slow, {}, {}, {}});
         {
             AppSession session;
             QVERIFY(Await::result(session.waitUntilLoaded()));

@@ -4,7 +4,7 @@
 
 TestPlatform::TestPlatform(QJsonObject bundle) : bundleInfo(std::make_shared<BundleInfo>(std::move(bundle))) {
     m_override = std::make_unique<Platform::Override>(
-        Platform::Services{bundleInfo, defaults, secrets, transport, clock});
+        Platform::Services{bundleInfo, defaults, secrets, transport, clock, appStore});
 }
 
 QJsonObject TestPlatform::defaultBundle() {

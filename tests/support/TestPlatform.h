@@ -2,6 +2,7 @@
 
 #include "BundleInfo.h"
 #include "Clock.h"
+#include "FakeAppStore.h"
 #include "FakeTransport.h"
 #include "Platform.h"
 #include "SecretStore.h"
@@ -23,7 +24,7 @@ private:
 };
 
 // Fresh platform services for one test: in-memory user defaults and secrets, a scripted transport, a fixed
-// clock and a bundle configuration pointing at a test host. Installed for the object's lifetime.
+// clock, a scripted store and a bundle configuration pointing at a test host. Installed for the object's lifetime.
 class TestPlatform {
 public:
     explicit TestPlatform(QJsonObject bundle = defaultBundle());
@@ -35,6 +36,7 @@ public:
     std::shared_ptr<MemorySecretStore> secrets = std::make_shared<MemorySecretStore>();
     std::shared_ptr<UserDefaults> defaults = std::make_shared<UserDefaults>();
     std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>();
+    std::shared_ptr<FakeAppStore> appStore = std::make_shared<FakeAppStore>();
     std::shared_ptr<BundleInfo> bundleInfo;
 
     // The session's secret of that account, as stored.
