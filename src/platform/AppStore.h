@@ -24,8 +24,8 @@ struct StoreProduct {
     bool operator==(const StoreProduct &) const = default;
 };
 
-// A completed purchase. It stays "unfinished" until the app calls `finish` for it, which the app does only once
-// the service has taken it over: an unfinished transaction is still owed to the learner.
+// A completed purchase. It stays "unfinished" until the app calls `finish` for it, which the app does only
+// once the service has taken it over: an unfinished transaction is still owed to the learner.
 struct StoreTransaction {
     qint64 id = 0; // unique within the store, never reused; above zero
     QString productId;

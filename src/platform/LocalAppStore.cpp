@@ -91,7 +91,8 @@ std::optional<StoreTransaction> transactionFrom(const QJsonObject &object) {
     StoreTransaction transaction;
     transaction.id = idFrom(object.value(QStringLiteral("id")));
     transaction.productId = textOf(object, QStringLiteral("product_id"));
-    transaction.appAccountToken = QUuid::fromString(object.value(QStringLiteral("app_account_token")).toString());
+    transaction.appAccountToken =
+        QUuid::fromString(object.value(QStringLiteral("app_account_token")).toString());
     transaction.purchaseDate = dateFrom(object.value(QStringLiteral("purchase_date")));
     const QJsonValue verified = object.value(QStringLiteral("verified"));
     if (transaction.id == 0 || transaction.productId.isEmpty() || !transaction.purchaseDate.isValid() ||
@@ -102,10 +103,11 @@ std::optional<StoreTransaction> transactionFrom(const QJsonObject &object) {
 }
 
 QJsonObject pendingJson(const LocalAppStore::PendingPurchase &purchase) {
-    QJsonObject object{{QStringLiteral("id"), idText(purchase.id)},
-                       {QStringLiteral("product_id"), purchase.productId},
-                       {QStringLiteral("app_account_token"), purchase.appAccountToken.toString(QUuid::WithoutBraces)},
-                       {QStringLiteral("requested_at"), dateText(purchase.requestedAt)}};
+    QJsonObject object{
+        {QStringLiteral("id"), idText(purchase.id)},
+        {QStringLiteral("product_id"), purchase.productId},
+        {QStringLiteral("app_account_token"), purchase.appAccountToken.toString(QUuid::WithoutBraces)},
+        {QStringLiteral("requested_at"), dateText(purchase.requestedAt)}};
     if (purchase.approveAt)
         object.insert(QStringLiteral("approve_at"), dateText(*purchase.approveAt));
     return object;
@@ -115,7 +117,8 @@ std::optional<LocalAppStore::PendingPurchase> pendingFrom(const QJsonObject &obj
     LocalAppStore::PendingPurchase purchase;
     purchase.id = idFrom(object.value(QStringLiteral("id")));
     purchase.productId = textOf(object, QStringLiteral("product_id"));
-    purchase.appAccountToken = QUuid::fromString(object.value(QStringLiteral("app_account_token")).toString());
+    purchase.appAccountToken =
+        QUuid::fromString(object.value(QStringLiteral("app_account_token")).toString());
     purchase.requestedAt = dateFrom(object.value(QStringLiteral("requested_at")));
     if (object.contains(QStringLiteral("approve_at"))) {
         const QDateTime approveAt = dateFrom(object.value(QStringLiteral("approve_at")));
@@ -135,7 +138,8 @@ QList<LocalAppStore::CatalogueEntry> LocalAppStore::loadCatalogue() {
     const QString compiledIn = QStringLiteral(":/config/StoreCatalogue.json");
     const auto builtIn = readObject(compiledIn, &reason);
     if (!builtIn)
-        qCWarning(lcPlatform) << "LocalAppStore: the compiled-in catalogue" << compiledIn << "is missing:" << reason;
+        qCWarning(lcPlatform) << "LocalAppStore: the compiled-in catalogue" << compiledIn
+                              << "is missing:" << reason;
     QList<CatalogueEntry> entries = parseCatalogue(builtIn.value_or(QJsonObject()), compiledIn);
 
     const QString overridePath = qEnvironmentVariable(catalogueVariable.toLatin1().constData());
@@ -143,7 +147,8 @@ QList<LocalAppStore::CatalogueEntry> LocalAppStore::loadCatalogue() {
         return entries;
     const auto overrides = readObject(overridePath, &reason);
     if (!overrides) {
-        qCWarning(lcPlatform) << "LocalAppStore: ignoring" << catalogueVariable << overridePath << "-" << reason;
+        qCWarning(lcPlatform) << "LocalAppStore: ignoring" << catalogueVariable << overridePath << "-"
+                              << reason;
         return entries;
     }
     for (const CatalogueEntry &replacement : parseCatalogue(*overrides, overridePath)) {
@@ -171,8 +176,7 @@ QList<LocalAppStore::CatalogueEntry> LocalAppStore::parseCatalogue(const QJsonOb
         ++index;
         const QJsonObject object = value.toObject();
         CatalogueEntry entry;
-        entry.product = {textOf(object, QStringLiteral("id")),
-                         textOf(object, QStringLiteral("display_name")),
+        entry.product = {textOf(object, QStringLiteral("id")), textOf(object, QStringLiteral("display_name")),
                          textOf(object, QStringLiteral("display_price"))};
         if (entry.product.id.isEmpty() || entry.product.displayName.isEmpty() ||
             entry.product.displayPrice.isEmpty()) {
@@ -183,10 +187,11 @@ QList<LocalAppStore::CatalogueEntry> LocalAppStore::parseCatalogue(const QJsonOb
         // A product whose outcome is misspelt is left out rather than sold as an ordinary one: whoever wrote
         // it meant to try another path.
         const QJsonValue outcome = object.value(QStringLiteral("outcome"));
-        const auto named = outcome.isUndefined() ? std::optional(Outcome::Success) : outcomeNamed(outcome.toString());
+        const auto named =
+            outcome.isUndefined() ? std::optional(Outcome::Success) : outcomeNamed(outcome.toString());
         if (!named) {
-            qCWarning(lcPlatform) << "LocalAppStore:" << source << entry.product.id << "has an unknown outcome"
-                                  << outcome << "- left out";
+            qCWarning(lcPlatform) << "LocalAppStore:" << source << entry.product.id
+                                  << "has an unknown outcome" << outcome << "- left out";
             continue;
         }
         entry.outcome = *named;
@@ -200,9 +205,10 @@ QList<LocalAppStore::CatalogueEntry> LocalAppStore::parseCatalogue(const QJsonOb
             }
             entry.approveAfterSeconds = delay.toDouble();
         }
-        entries.erase(std::remove_if(entries.begin(), entries.end(),
-                                     [&](const CatalogueEntry &e) { return e.product.id == entry.product.id; }),
-                      entries.end());
+        entries.erase(
+            std::remove_if(entries.begin(), entries.end(),
+                           [&](const CatalogueEntry &e) { return e.product.id == entry.product.id; }),
+            entries.end());
         entries.append(entry);
     }
     return entries;
@@ -213,7 +219,8 @@ QString LocalAppStore::defaultPath() {
            QStringLiteral("/store-transactions.json");
 }
 
-LocalAppStore::LocalAppStore(QList<CatalogueEntry> catalogue, QString path, Confirmer confirmer, QObject *parent)
+LocalAppStore::LocalAppStore(QList<CatalogueEntry> catalogue, QString path, Confirmer confirmer,
+                             QObject *parent)
     : AppStore(parent), m_catalogue(std::move(catalogue)), m_path(std::move(path)),
       m_confirmer(std::move(confirmer)) {
     load();
@@ -363,7 +370,8 @@ void LocalAppStore::load() {
         const QString copy = m_path + QStringLiteral(".corrupt");
         QFile::remove(copy);
         QFile::copy(m_path, copy);
-        qCWarning(lcPlatform) << "LocalAppStore: cannot read" << m_path << "-" << reason << "- kept as" << copy;
+        qCWarning(lcPlatform) << "LocalAppStore: cannot read" << m_path << "-" << reason << "- kept as"
+                              << copy;
         return;
     }
     m_lastId = idFrom(stored->value(QStringLiteral("last_id")));

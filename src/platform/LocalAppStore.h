@@ -44,7 +44,8 @@ public:
 
     // `path` is the transactions file; an empty path keeps them in memory. A purchase without a confirmer
     // cannot be run.
-    LocalAppStore(QList<CatalogueEntry> catalogue, QString path, Confirmer confirmer, QObject *parent = nullptr);
+    LocalAppStore(QList<CatalogueEntry> catalogue, QString path, Confirmer confirmer,
+                  QObject *parent = nullptr);
     ~LocalAppStore() override;
 
     QCoro::Task<QList<StoreProduct>> products(QStringList ids) override;

@@ -10,8 +10,8 @@ class Transport;
 class UserDefaults;
 
 // The shared platform services of one run: the bundle configuration, the standard user defaults, the secret
-// store, the shared transport, the clock and the in-app purchase store. Created on first use with their production implementations;
-// tests install their own with `Platform::Override` before anything reads them.
+// store, the shared transport, the clock and the in-app purchase store. Created on first use with their
+// production implementations; tests install their own with `Platform::Override` before anything reads them.
 class Platform {
 public:
     static BundleInfo &bundleInfo();

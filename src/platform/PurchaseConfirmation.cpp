@@ -52,7 +52,7 @@ QCoro::Task<bool> PurchaseConfirmation::confirm(StoreProduct product) {
     m_active = true;
     Q_EMIT activeChanged();
     const bool answered = co_await Completion::wait(answer);
-    co_return answered && *accepted;
+    co_return answered &&*accepted;
 }
 
 AppStore::Confirmer PurchaseConfirmation::confirmer() {

@@ -15,8 +15,8 @@ class FakeAppStore final : public AppStore {
 public:
     struct Answer {
         PurchaseResult::Kind kind = PurchaseResult::Kind::Success;
-        bool verified = true;          // of the transaction of a Success
-        std::optional<QString> error;  // throw AppStoreError with this text instead of answering
+        bool verified = true;             // of the transaction of a Success
+        std::optional<QString> error;     // throw AppStoreError with this text instead of answering
         std::shared_ptr<Completion> hold; // answer only once it settles
 
         static Answer success(bool verified = true) {
@@ -58,7 +58,7 @@ public:
 
     QList<QStringList> productRequests;
     QList<Purchase> purchases;
-    QList<qint64> finished;             // every id `finish` was called with, in order
+    QList<qint64> finished;               // every id `finish` was called with, in order
     QList<StoreTransaction> transactions; // the unfinished ones; a test may add its own
     QList<Purchase> pendingPurchases;     // waiting for `approve`
     qint64 nextId = 2000000001;

@@ -24,7 +24,8 @@ private:
 };
 
 // Fresh platform services for one test: in-memory user defaults and secrets, a scripted transport, a fixed
-// clock, a scripted store and a bundle configuration pointing at a test host. Installed for the object's lifetime.
+// clock, a scripted store and a bundle configuration pointing at a test host. Installed for the object's
+// lifetime.
 class TestPlatform {
 public:
     explicit TestPlatform(QJsonObject bundle = defaultBundle());
