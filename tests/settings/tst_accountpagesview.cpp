@@ -15,6 +15,8 @@
 #include <QQuickItem>
 #include <QTest>
 
+#include <algorithm>
+
 QVL_IMPORT_QML_MODULES()
 
 namespace {
@@ -49,8 +51,11 @@ class TestAccountPagesView : public QObject {
         QQuickItem *overlay(const QString &name) {
             return QmlHarness::findItem(view.window().contentItem(), name, true);
         }
+        // Top to bottom: the list's delegates are not kept in the order of their rows.
         QList<QQuickItem *> rows() const {
-            return QmlHarness::visibleNamed(view.root(), QStringLiteral("memoryRow"));
+            QList<QQuickItem *> found = QmlHarness::visibleNamed(view.root(), QStringLiteral("memoryRow"));
+            std::ranges::sort(found, {}, [](const QQuickItem *row) { return row->mapToScene({0, 0}).y(); });
+            return found;
         }
     };
 

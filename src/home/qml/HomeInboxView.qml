@@ -17,9 +17,10 @@ Page {
     id: page
 
     property AppSession session
-    // The study-limits page lives above this layer: the app hands it in; without it the destination shows
-    // the coming-soon page.
+    // The study-limits and membership pages live above this layer: the app hands them in; without one its
+    // destination shows the coming-soon page.
     property Component studyLimitsPage: null
+    property Component membershipPage: null
     readonly property alias viewModel: vm
     signal closeRequested()
 
@@ -384,8 +385,10 @@ Page {
                                  : key === "bank" ? stack.push(questionBank, withSession)
                                  : key === "photo" ? stack.push(photoMatch, withSession)
                                  : key === "chat" ? openChat("home", "")
-                                 : key === "membership" ? stack.push(comingSoon, { "title": "会员与额度",
-                                                                                   "note": page.comingSoonNote })
+                                 : key === "membership" ? (page.membershipPage
+                                                           ? stack.push(page.membershipPage, withSession)
+                                                           : stack.push(comingSoon, { "title": "会员与额度",
+                                                                                      "note": page.comingSoonNote }))
                                  : key === "studyLimits" ? (page.studyLimitsPage
                                                             ? stack.push(page.studyLimitsPage, withSession)
                                                             : stack.push(comingSoon, { "title": "学习时长",

@@ -13,8 +13,9 @@ StackView {
     id: stack
 
     required property AppSession session
-    // Handed on to the inbox, which opens it from its study-reminder messages.
+    // Handed on to the inbox, which opens them from its study-reminder and membership messages.
     property Component studyLimitsPage: null
+    property Component membershipPage: null
 
     objectName: "homeStack"
     initialItem: home
@@ -108,6 +109,7 @@ StackView {
 
         HomeInboxView {
             studyLimitsPage: stack.studyLimitsPage
+            membershipPage: stack.membershipPage
         }
     }
     Component {
