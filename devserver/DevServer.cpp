@@ -371,5 +371,6 @@ void DevServer::configure(httplib::Server &http) {
     devserver::registerInboxRoutes(router);
     devserver::registerUsageRoutes(router);
     devserver::registerMemoryRoutes(router);
+    devserver::registerCommerceRoutes(router);
     devserver::registerDevControlRoutes(router);
 }

@@ -84,6 +84,11 @@ void registerUsageRoutes(Router &router);
 // read; single and whole deletes.
 void registerMemoryRoutes(Router &router);
 
+// Membership and orders on the trade base: the learner's entitlements ("/api/v1/me/entitlements"), the SKUs
+// on sale ("/api/v1/commerce/skus"), orders with their pay start, store transaction post and cancel
+// ("/api/v1/commerce/orders").
+void registerCommerceRoutes(Router &router);
+
 // The test controls under "/__dev/" (token expiry, injected failures and delays, request counts, the home
 // layout document, forced usage answers) and a stream that pauses after its headers.
 void registerDevControlRoutes(Router &router);

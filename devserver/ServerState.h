@@ -17,6 +17,7 @@
 #include <QMap>
 #include <QStringList>
 
+#include "CommerceState.h"
 #include "CompanionState.h"
 #include "InboxState.h"
 #include "LearningState.h"
@@ -127,6 +128,9 @@ public:
 
     // The companion's memories of every learner (MemoryRoutes.cpp).
     MemoryState memories;
+
+    // Every learner's orders and paid membership (CommerceRoutes.cpp).
+    CommerceState commerce;
 
     // Analytics events as posted, one per event id, in arrival order (EventRoutes.cpp).
     std::deque<QJsonObject> receivedEvents;

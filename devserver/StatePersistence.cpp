@@ -1,8 +1,8 @@
 // The state file of the stand-in: what a learner built up (accounts, sign-ins, paths and progress, question
 // requests, wrong-question books and answers, companion settings, onboarding answers and learning profiles,
-// inboxes, study limits and today's study time, the companion's memories, events) as one JSON document, so
-// that a restarted server still knows the tokens an app kept. Test controls (injected failures and delays,
-// request counts, a replaced home layout) are not part of it.
+// inboxes, study limits and today's study time, the companion's memories, orders and memberships, events) as
+// one JSON document, so that a restarted server still knows the tokens an app kept. Test controls (injected
+// failures and delays, request counts, a replaced home layout) are not part of it.
 //
 // Times are kept on the monotonic clock in memory; the file holds them as wall-clock milliseconds since
 // the epoch, which is what still means something after a restart.
@@ -212,6 +212,29 @@ QJsonObject ServerState::saveLocked() const {
         memoryBooks.append(
             QJsonObject{{"user_id", qint64(userId)}, {"seeded", book.seeded}, {"entries", entries}});
     }
+    QJsonArray orders;
+    for (const CommerceOrderRecord &order : commerce.orders) {
+        QJsonObject entry{{"order_no", order.orderNo}, {"user_id", qint64(order.userId)},
+                          {"sku_id", order.skuId},     {"idempotency_key", order.idempotencyKey},
+                          {"channel", order.channel},  {"platform", order.platform},
+                          {"state", order.state},      {"created_at_ms", qint64(order.createdAtMs)}};
+        if (order.closeReason)
+            entry.insert("close_reason", *order.closeReason);
+        if (order.paidAtMs)
+            entry.insert("paid_at_ms", qint64(*order.paidAtMs));
+        if (order.membershipEndsAtMs)
+            entry.insert("membership_ends_at_ms", qint64(*order.membershipEndsAtMs));
+        if (order.appAccountToken)
+            entry.insert("app_account_token", *order.appAccountToken);
+        if (order.transactionId)
+            entry.insert("transaction_id", *order.transactionId);
+        orders.append(entry);
+    }
+    QJsonArray memberships;
+    for (const auto &[userId, membership] : commerce.memberships)
+        memberships.append(QJsonObject{{"user_id", qint64(userId)},
+                                       {"tier", membership.tier},
+                                       {"expires_at_ms", qint64(membership.expiresAtMs)}});
     QJsonArray events;
     for (const QJsonObject &event : receivedEvents)
         events.append(event);
@@ -245,6 +268,9 @@ QJsonObject ServerState::saveLocked() const {
                        {"usage_counters", usageCounters},
                        {"memories", memoryBooks},
                        {"next_memory_id", qint64(memories.nextId)},
+                       {"orders", orders},
+                       {"memberships", memberships},
+                       {"next_order_sequence", qint64(commerce.nextOrderSequence)},
                        {"events", events},
                        {"event_ids", eventIds}};
 }
@@ -463,6 +489,39 @@ void ServerState::loadLocked(const QJsonObject &saved) {
         usage.counters[number(entry, "user_id")] = {
             QDate::fromString(entry.value("day").toString(), Qt::ISODate), number(entry, "seconds")};
     }
+
+    commerce.orders.clear();
+    for (const QJsonValue &value : saved.value("orders").toArray()) {
+        const QJsonObject entry = value.toObject();
+        CommerceOrderRecord order;
+        order.orderNo = entry.value("order_no").toString();
+        order.userId = number(entry, "user_id");
+        order.skuId = entry.value("sku_id").toString();
+        order.idempotencyKey = entry.value("idempotency_key").toString();
+        order.channel = entry.value("channel").toString();
+        order.platform = entry.value("platform").toString();
+        order.state = entry.value("state").toString();
+        order.createdAtMs = number(entry, "created_at_ms");
+        if (entry.contains("close_reason"))
+            order.closeReason = entry.value("close_reason").toString();
+        if (entry.contains("paid_at_ms"))
+            order.paidAtMs = number(entry, "paid_at_ms");
+        if (entry.contains("membership_ends_at_ms"))
+            order.membershipEndsAtMs = number(entry, "membership_ends_at_ms");
+        if (entry.contains("app_account_token"))
+            order.appAccountToken = entry.value("app_account_token").toString();
+        if (entry.contains("transaction_id"))
+            order.transactionId = entry.value("transaction_id").toString();
+        commerce.orders.push_back(std::move(order));
+    }
+    commerce.memberships.clear();
+    for (const QJsonValue &value : saved.value("memberships").toArray()) {
+        const QJsonObject entry = value.toObject();
+        commerce.memberships[number(entry, "user_id")] = {entry.value("tier").toString(),
+                                                          number(entry, "expires_at_ms")};
+    }
+    commerce.nextOrderSequence =
+        std::max<std::int64_t>(commerce.nextOrderSequence, number(saved, "next_order_sequence"));
 
     receivedEvents.clear();
     for (const QJsonValue &value : saved.value("events").toArray())
