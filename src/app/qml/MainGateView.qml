@@ -1,5 +1,6 @@
 import QtQuick
 import Quorvel.Core
+import Quorvel.Membership
 import Quorvel.Onboarding
 
 // After sign-in: the tab shell, and over it what the server decides: the rest overlay while the youth guard
@@ -60,5 +61,10 @@ Item {
             onDone: vm.profileDone()
             onClosed: vm.profileDismissed()
         }
+    }
+
+    // The store's "确认购买" for every purchase made in the signed-in app; above the tab shell's pages.
+    PurchaseConfirmSheet {
+        objectName: "purchaseConfirmSheet"
     }
 }
