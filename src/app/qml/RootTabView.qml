@@ -6,6 +6,7 @@ import Quorvel.Ui
 import Quorvel.Learning
 import Quorvel.Companion
 import Quorvel.Home
+import Quorvel.Membership
 import Quorvel.Settings
 import Quorvel.App
 
@@ -32,6 +33,10 @@ Item {
         id: studyLimits
         StudyLimitsView {}
     }
+    Component {
+        id: membership
+        MembershipView {}
+    }
 
     ColumnLayout {
         anchors.fill: parent
@@ -48,6 +53,7 @@ Item {
                 sourceComponent: HomeStack {
                     session: shell.session
                     studyLimitsPage: studyLimits
+                    membershipPage: membership
                 }
             }
             Loader {

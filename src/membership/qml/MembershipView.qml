@@ -10,7 +10,7 @@ import Quorvel.Membership
 // bar, the memberships on sale with a "¥price" button each, and the link to the learner's orders. Loads
 // each time it comes on screen and by pull, wheel or F5. Buying shows a spinner in the bought row's button
 // and disables every button until the purchase has ended. Pushed on a StackView with {"session"}; popped by
-// its back control. "我的订单" is the opener's to show: `ordersRequested`.
+// its back control. "我的订单" pushes the orders page on the same stack (off a stack: `ordersRequested`).
 Page {
     id: page
 
@@ -31,6 +31,19 @@ Page {
                                      && (page.StackView.view === null || page.StackView.status === StackView.Active)
     onOnScreenChanged: onScreen ? vm.appear() : vm.disappear()
     Component.onCompleted: Qt.callLater(() => { page.ready = true })
+
+    // The orders page goes on the stack that holds this page; off a stack the opener shows it.
+    function openOrders() {
+        const view = page.StackView.view
+        if (view)
+            view.push(ordersPage, { "session": page.session })
+        else
+            page.ordersRequested()
+    }
+    Component {
+        id: ordersPage
+        OrdersView {}
+    }
 
     function leave() {
         const view = page.StackView.view
@@ -310,7 +323,7 @@ Page {
                     objectName: "ordersRow"
                     title: "我的订单"
                     chevron: true
-                    onClicked: page.ordersRequested()
+                    onClicked: page.openOrders()
                 }
             }
         }
