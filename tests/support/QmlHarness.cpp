@@ -7,6 +7,7 @@
 #include <QQmlComponent>
 #include <QQuickItem>
 #include <QTest>
+#include <QtQuickTest/quicktest.h>
 
 #include <utility>
 
@@ -152,6 +153,10 @@ QQuickItem *View::find(const QString &name, bool visibleOnly) const {
 
 bool View::click(QQuickItem *item) {
     if (!item)
+        return false;
+    // Layouts place their children when the window polishes: until then a row just made still sits where it
+    // was created, and the click would land on whatever else is there. A busy machine makes that gap long.
+    if (!QQuickTest::qWaitForPolish(m_window.get()))
         return false;
     QTest::mouseClick(m_window.get(), Qt::LeftButton, {}, centreOf(item));
     return true;
