@@ -372,5 +372,6 @@ void DevServer::configure(httplib::Server &http) {
     devserver::registerUsageRoutes(router);
     devserver::registerMemoryRoutes(router);
     devserver::registerCommerceRoutes(router);
+    devserver::registerSettingsRoutes(router);
     devserver::registerDevControlRoutes(router);
 }

@@ -89,6 +89,11 @@ void registerMemoryRoutes(Router &router);
 // ("/api/v1/commerce/orders").
 void registerCommerceRoutes(Router &router);
 
+// The server-driven settings pages ("/api/v1/layouts/settings/{pageId}": the "我的" tab's root page and the
+// pages behind it, each with the learner's saved preferences) and the saving of boolean preferences
+// ("/api/v1/me/settings/prefs").
+void registerSettingsRoutes(Router &router);
+
 // The test controls under "/__dev/" (token expiry, injected failures and delays, request counts, the home
 // layout document, forced usage answers) and a stream that pauses after its headers.
 void registerDevControlRoutes(Router &router);

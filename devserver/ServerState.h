@@ -23,6 +23,7 @@
 #include "LearningState.h"
 #include "MemoryState.h"
 #include "OnboardingState.h"
+#include "SettingsState.h"
 #include "UsageState.h"
 
 namespace devserver {
@@ -131,6 +132,9 @@ public:
 
     // Every learner's orders and paid membership (CommerceRoutes.cpp).
     CommerceState commerce;
+
+    // Every learner's saved settings preferences (SettingsRoutes.cpp).
+    SettingsState settings;
 
     // Analytics events as posted, one per event id, in arrival order (EventRoutes.cpp).
     std::deque<QJsonObject> receivedEvents;

@@ -1,8 +1,8 @@
 // The state file of the stand-in: what a learner built up (accounts, sign-ins, paths and progress, question
 // requests, wrong-question books and answers, companion settings, onboarding answers and learning profiles,
-// inboxes, study limits and today's study time, the companion's memories, orders and memberships, events) as
-// one JSON document, so that a restarted server still knows the tokens an app kept. Test controls (injected
-// failures and delays, request counts, a replaced home layout) are not part of it.
+// inboxes, study limits and today's study time, the companion's memories, orders and memberships, settings
+// preferences, events) as one JSON document, so that a restarted server still knows the tokens an app kept.
+// Test controls (injected failures and delays, request counts, a replaced home layout) are not part of it.
 //
 // Times are kept on the monotonic clock in memory; the file holds them as wall-clock milliseconds since
 // the epoch, which is what still means something after a restart.
@@ -235,6 +235,13 @@ QJsonObject ServerState::saveLocked() const {
         memberships.append(QJsonObject{{"user_id", qint64(userId)},
                                        {"tier", membership.tier},
                                        {"expires_at_ms", qint64(membership.expiresAtMs)}});
+    QJsonArray settingsPrefs;
+    for (const auto &[userId, prefs] : settings.prefsByUser) {
+        QJsonObject values;
+        for (const auto &[key, value] : prefs)
+            values.insert(key, value);
+        settingsPrefs.append(QJsonObject{{"user_id", qint64(userId)}, {"prefs", values}});
+    }
     QJsonArray events;
     for (const QJsonObject &event : receivedEvents)
         events.append(event);
@@ -271,6 +278,7 @@ QJsonObject ServerState::saveLocked() const {
                        {"orders", orders},
                        {"memberships", memberships},
                        {"next_order_sequence", qint64(commerce.nextOrderSequence)},
+                       {"settings_prefs", settingsPrefs},
                        {"events", events},
                        {"event_ids", eventIds}};
 }
@@ -522,6 +530,15 @@ void ServerState::loadLocked(const QJsonObject &saved) {
     }
     commerce.nextOrderSequence =
         std::max<std::int64_t>(commerce.nextOrderSequence, number(saved, "next_order_sequence"));
+
+    settings.prefsByUser.clear();
+    for (const QJsonValue &value : saved.value("settings_prefs").toArray()) {
+        const QJsonObject entry = value.toObject();
+        std::map<QString, bool> &prefs = settings.prefsByUser[number(entry, "user_id")];
+        const QJsonObject values = entry.value("prefs").toObject();
+        for (auto it = values.begin(); it != values.end(); ++it)
+            prefs[it.key()] = it.value().toBool();
+    }
 
     receivedEvents.clear();
     for (const QJsonValue &value : saved.value("events").toArray())
