@@ -194,18 +194,11 @@ private Q_SLOTS:
 
         QTest::newRow("fetch 404 with a message")
             << false << 404 << QByteArray(R"({"message":"没有这个页面"})") << "badServerResponse";
-        QTest::newRow("fetch 500") << false << 500 << QByteArray() << "badServerResponse";
         QTest::newRow("fetch, not HTTP") << false << -1 << QByteArray() << "badServerResponse";
         QTest::newRow("fetch, no connection") << false << 0 << QByteArray() << "noConnection";
         QTest::newRow("fetch 204") << false << 204 << QByteArray() << "decoding";
-        QTest::newRow("fetch 200 html") << false << 200 << QByteArray("<html/>") << "decoding";
-        QTest::newRow("fetch ok") << false << 200 << reply(minimalPage, R"(,"prefs":{"pref.dark_mode":true})")
-                                  << "settings_root r3 我的 [] | pref.dark_mode=bool:true";
-        QTest::newRow("save echo") << true << 200 << QByteArray(R"({"prefs":{"pref.dark_mode":false,"x":1}})")
-                                   << "pref.dark_mode=bool:false x=number:1.0";
         QTest::newRow("save, empty echo") << true << 200 << QByteArray(R"({"prefs":{}})") << "";
         QTest::newRow("save without prefs") << true << 200 << QByteArray(R"({"saved":true})") << "decoding";
-        QTest::newRow("save 400") << true << 400 << QByteArray(R"({"prefs":{}})") << "badServerResponse";
     }
 
     void answers() {

@@ -129,9 +129,6 @@ private Q_SLOTS:
         row("a failed flip of an absent key removes it", {"GET ok", "PUT fail"},
             {"load", "flip pref.dark_mode 1"},
             "p:服务端 fb=0 busy=0 | msg=" + saveFailed + " | prefs= | dark=0", {sent(true)});
-        row("flipping to the stored value still saves", {darkTrue, "PUT ok pref.dark_mode=true"},
-            {"load", "flip pref.dark_mode 1"},
-            "p:服务端 fb=0 busy=0 | msg=- | prefs=pref.dark_mode:true | dark=1", {sent(true)});
         row("a row without a key does nothing", {darkFalse}, {"load", "flip -- 1"},
             "p:服务端 fb=0 busy=0 | msg=- | prefs=pref.dark_mode:false | dark=0");
         row("a success keeps an earlier message", {darkFalse, "PUT 500", "PUT ok pref.dark_mode=true"},
