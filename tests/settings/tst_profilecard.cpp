@@ -1,0 +1,214 @@
+// The native route table and the quick actions' destinations (exact matching only), and the profile card:
+// its texts for each kind of answer, the first-grapheme avatar, and which of overlapping loads counts.
+#include "AppSession.h"
+#include "Await.h"
+#include "NativeRouteTable.h"
+#include "OnboardingAPIClient.h"
+#include "ProfileHeaderCardViewModel.h"
+#include "SettingsQuickActionsModel.h"
+#include "TestPlatform.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+using Reply = FakeTransport::Reply;
+using Destination = NativeRouteTable::Destination;
+
+} // namespace
+
+Q_DECLARE_METATYPE(FakeTransport::Reply)
+
+class TestProfileCard : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void routes_data() {
+        QTest::addColumn<QString>("route");
+        QTest::addColumn<Destination>("table");
+        QTest::addColumn<Destination>("tile"); // the same route on a quick-action tile
+        const auto row = [](const char *name, const QString &route, Destination table) {
+            QTest::newRow(name) << route << table << table;
+        };
+        row("membership", "native/membership", NativeRouteTable::Membership);
+        row("orders", "native/orders", NativeRouteTable::Orders);
+        row("wrong book", "native/wrong-book", NativeRouteTable::WrongBook);
+        row("inbox", "native/inbox", NativeRouteTable::Inbox);
+        row("profile birth", "native/profile-birth", NativeRouteTable::ProfileBirth);
+        row("memories", "native/memories", NativeRouteTable::Memories);
+        row("study limits", "native/study-limits", NativeRouteTable::StudyLimits);
+        row("capital letter", "Native/membership", NativeRouteTable::Unavailable);
+        row("leading space", " native/membership", NativeRouteTable::Unavailable);
+        row("trailing slash", "native/membership/", NativeRouteTable::Unavailable);
+        row("trailing newline", "native/inbox\n", NativeRouteTable::Unavailable);
+        row("query part", "native/orders?id=1", NativeRouteTable::Unavailable);
+        row("underscore for hyphen", "native/study_limits", NativeRouteTable::Unavailable);
+        row("prefix only", "native/", NativeRouteTable::Unavailable);
+        row("nested settings page", "settings/about", NativeRouteTable::Unavailable);
+        row("empty", "", NativeRouteTable::Unavailable);
+        row("Report", "Report", NativeRouteTable::Unavailable);
+        QTest::newRow("report") << "report" << NativeRouteTable::Unavailable << NativeRouteTable::StudyReport;
+    }
+    void routes() {
+        QFETCH(QString, route);
+        QFETCH(Destination, table);
+        QFETCH(Destination, tile);
+        QCOMPARE(NativeRouteTable::destination(route), table);
+        QCOMPARE(SettingsQuickActionsModel::destination(route), tile);
+    }
+
+    // Where the four default tiles lead, and a repeated route keeping only its first tile.
+    void quickActions() {
+        SettingsQuickActionsModel model;
+        QList<Destination> destinations;
+        for (const QuickActionItem &item : model.items())
+            destinations << SettingsQuickActionsModel::destination(item.route);
+        QCOMPARE(destinations,
+                 (QList<Destination>{NativeRouteTable::Inbox, NativeRouteTable::WrongBook,
+                                     NativeRouteTable::StudyReport, NativeRouteTable::Membership}));
+        QList<QuickActionItem> items = SettingsQuickActionsModel::defaultQuickActions();
+        items.insert(1, {QStringLiteral("report"), QStringLiteral("star"), QStringLiteral("又一个"), 0});
+        model.setItems(items);
+        QStringList titles;
+        for (const QuickActionItem &item : model.items())
+            titles << item.title;
+        QCOMPARE(titles, (QStringList{"学习通知", "又一个", "错题本", "会员中心"}));
+    }
+
+    void initial_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("initial");
+        QTest::newRow("chinese") << "岚帆伴同学"
+                                 << "岚";
+        QTest::newRow("outside the BMP") << "𠀀同学"
+                                         << "𠀀";
+        QTest::newRow("emoji") << "😀小明"
+                               << "😀";
+        QTest::newRow("skin tone") << "👍🏽加油"
+                                   << "👍🏽";
+        QTest::newRow("joined family") << "👨‍👩‍👧小队"
+                                       << "👨‍👩‍👧";
+        QTest::newRow("flag") << "🇨🇳同学"
+                              << "🇨🇳";
+        QTest::newRow("combining acute") << QStringLiteral("e\u0301mile") << QStringLiteral("e\u0301");
+        QTest::newRow("two combining marks")
+            << QStringLiteral("a\u0308\u0323b") << QStringLiteral("a\u0308\u0323");
+        QTest::newRow("leading space") << " 小明"
+                                       << " ";
+        QTest::newRow("empty") << ""
+                               << "";
+    }
+    void initial() {
+        QFETCH(QString, name);
+        QFETCH(QString, initial);
+        QCOMPARE(ProfileHeaderCardViewModel::initial(name), initial);
+    }
+
+    // What the card shows after a load with each answer.
+    void cardTexts_data() {
+        QTest::addColumn<Reply>("reply");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("initial");
+        QTest::addColumn<QStringList>("details");
+        QTest::addColumn<QString>("goal");
+        const QString generic = QStringLiteral("岚帆伴同学");
+        const QString noGoal = QStringLiteral("会员、隐私、学习记录都在这里管理");
+        const auto profile = [](const QByteArray &fields) {
+            return Reply::json(200, "{\"filled\":true" + (fields.isEmpty() ? "" : "," + fields) + "}");
+        };
+        QTest::newRow("no profile yet")
+            << Reply::json(404, R"({"message":"没有"})") << generic << "岚" << QStringList() << noGoal;
+        QTest::newRow("no connection")
+            << Reply::error(TransportError::Kind::NoConnection) << generic << "岚" << QStringList() << noGoal;
+        QTest::newRow("grade as text")
+            << profile(R"("nickname":"小明","grade":"8")") << generic << "岚" << QStringList() << noGoal;
+        QTest::newRow("empty profile") << profile("") << generic << "岚" << QStringList() << noGoal;
+        QTest::newRow("empty nickname, one region")
+            << profile(R"("nickname":"","grade":8,"edition":"bs","province":"北京","city":"北京")") << generic
+            << "岚" << QStringList{"初二", "北师大版", "北京"} << noGoal;
+        QTest::newRow("unknown grade and edition")
+            << profile(R"("nickname":"小明","grade":13,"edition":"BS","province":"浙江","city":"杭州")")
+            << "小明"
+            << "小" << QStringList{"浙江 · 杭州"} << noGoal;
+        QTest::newRow("grade past 32 bits") << profile(R"("grade":4294967304,"edition":"rj")") << generic
+                                            << "岚" << QStringList{"人教版"} << noGoal;
+        QTest::newRow("grade 0, edition other")
+            << profile(R"("grade":0,"edition":"other")") << generic << "岚" << QStringList{"其他"} << noGoal;
+        QTest::newRow("city only") << profile(R"("grade":1,"city":"苏州")") << generic << "岚"
+                                   << QStringList{"一年级", "苏州"} << noGoal;
+        QTest::newRow("empty province") << profile(R"("grade":12,"province":"","city":"苏州")") << generic
+                                        << "岚" << QStringList{"高三", "苏州"} << noGoal;
+        QTest::newRow("daily goal") << profile(R"("nickname":"👨‍👩‍👧小队","daily_minutes":30)")
+                                    << "👨‍👩‍👧小队"
+                                    << "👨‍👩‍👧" << QStringList()
+                                    << "每日目标 30 分钟 · 坚持就是进步";
+        QTest::newRow("untrimmed nickname") << profile(R"("nickname":" 小明","daily_minutes":0)") << " 小明"
+                                            << " " << QStringList() << "每日目标 0 分钟 · 坚持就是进步";
+    }
+    void cardTexts() {
+        QFETCH(Reply, reply);
+        QFETCH(QString, name);
+        QFETCH(QString, initial);
+        QFETCH(QStringList, details);
+        QFETCH(QString, goal);
+        TestPlatform platform;
+        AppSession session;
+        session.setAccessToken(QStringLiteral("tok"));
+        ProfileHeaderCardViewModel card;
+        card.setSession(&session);
+        platform.transport->fallback = [&reply](const HttpRequest &) { return reply; };
+        Await::result(card.runLoad());
+        QCOMPARE(card.displayName(), name);
+        QCOMPARE(card.initial(), initial);
+        QCOMPARE(card.details(), details);
+        QCOMPARE(card.hasDetails(), !details.isEmpty());
+        QCOMPARE(card.goalLine(), goal);
+        QCOMPARE(platform.transport->requests.size(), 1);
+        const HttpRequest sent = platform.transport->requests.first();
+        QCOMPARE(sent.method, QByteArray("GET"));
+        QCOMPARE(sent.url, QUrl(TestPlatform::apiBase + OnboardingAPIClient::learningProfilePath));
+        QCOMPARE(sent.header("Authorization"), QByteArray("Bearer tok"));
+    }
+
+    // Only the newest load counts, none begun before the card left the screen, a failed reload brings
+    // back the generic greeting, and a reload that changes nothing signals nothing.
+    void overlappingLoads() {
+        TestPlatform platform;
+        AppSession session;
+        ProfileHeaderCardViewModel card;
+        card.setSession(&session);
+        QSignalSpy changed(&card, &ProfileHeaderCardViewModel::profileChanged);
+        const auto named = [](const char *nickname, int delay) {
+            return Reply::json(200, QByteArray(R"({"filled":true,"nickname":")") + nickname + "\"}")
+                .after(delay);
+        };
+        QList<Reply> replies{named("旧", 200), named("新", 0)};
+        platform.transport->fallback = [&replies](const HttpRequest &) { return replies.takeFirst(); };
+        card.load();
+        Await::result(card.runLoad());
+        QCOMPARE(card.displayName(), QStringLiteral("新"));
+        QTest::qWait(300);
+        QCOMPARE(card.displayName(), QStringLiteral("新"));
+        QCOMPARE(changed.size(), 1);
+
+        replies = {named("新", 0)};
+        Await::result(card.runLoad());
+        QCOMPARE(changed.size(), 1);
+
+        replies = {named("离开前", 100)};
+        card.load();
+        card.disappear();
+        QTest::qWait(200);
+        QCOMPARE(card.displayName(), QStringLiteral("新"));
+
+        replies = {Reply::json(500, "{}")};
+        Await::result(card.runLoad());
+        QVERIFY(!card.hasProfile());
+        QCOMPARE(card.displayName(), QStringLiteral("岚帆伴同学"));
+        QCOMPARE(changed.size(), 2);
+    }
+};
+
+QTEST_MAIN(TestProfileCard)
+#include "tst_profilecard.moc"
