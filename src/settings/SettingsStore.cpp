@@ -30,17 +30,6 @@ SettingsItem linkItem(QString id, QString title, const QUrl &url) {
 
 } // namespace
 
-SettingsSectionRow SettingsSectionRow::from(const SettingsSection &section) {
-    SettingsSectionRow row;
-    row.sectionId = section.id;
-    row.title = section.title.value_or(QString());
-    row.hasTitle = section.title.has_value();
-    row.items.reserve(section.items.size());
-    for (const SettingsItem &item : section.items)
-        row.items.append(item.toJson().toVariantMap());
-    return row;
-}
-
 SettingsStore::SettingsStore(QObject *parent) : QObject(parent) {}
 
 SettingsStore::SettingsStore(QString pageId, AppSession *session, QObject *parent)
@@ -85,6 +74,7 @@ SettingsPageDocument SettingsStore::localFallbackPage(const QString &pageId) {
 
 QCoro::Task<> SettingsStore::load() {
     QPointer<SettingsStore> self(this);
+    const quint64 epoch = m_loadEpoch;
     setRunningLoads(m_runningLoads + 1);
     setErrorMessage(std::nullopt);
 
@@ -100,7 +90,7 @@ QCoro::Task<> SettingsStore::load() {
             failure = std::current_exception();
         }
     }
-    if (!self)
+    if (!self || epoch != m_loadEpoch)
         co_return;
 
     if (response) {
@@ -184,6 +174,11 @@ void SettingsStore::applyDarkMode() {
     m_session->setDarkMode(value->boolValue());
 }
 
+void SettingsStore::abandonLoads() {
+    ++m_loadEpoch;
+    setRunningLoads(0);
+}
+
 void SettingsStore::requestLoad() {
     load();
 }
@@ -197,19 +192,6 @@ void SettingsStore::setToggle(int section, int row, bool value) {
     updatePref(items.at(row), value);
 }
 
-QVariant SettingsStore::pref(const QString &key) const {
-    const auto value = m_prefs.constFind(key);
-    if (value == m_prefs.constEnd())
-        return {};
-    return value->toJson().toVariant();
-}
-
-bool SettingsStore::prefBool(const QString &key, bool fallback) const {
-    const auto value = m_prefs.constFind(key);
-    return value != m_prefs.constEnd() && value->kind() == FlexibleValue::Kind::Bool ? value->boolValue()
-                                                                                     : fallback;
-}
-
 void SettingsStore::dismissError() {
     setErrorMessage(std::nullopt);
 }
@@ -217,12 +199,7 @@ void SettingsStore::dismissError() {
 void SettingsStore::setDocument(SettingsPageDocument document) {
     if (m_document == document)
         return;
-    QList<SettingsSectionRow> rows;
-    rows.reserve(document.sections.size());
-    for (const SettingsSection &section : document.sections)
-        rows.append(SettingsSectionRow::from(section));
     m_document = std::move(document);
-    m_sections.replaceAll(std::move(rows));
     Q_EMIT documentChanged();
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "ListModel.h"
 #include "SettingsAPIClient.h"
 #include "SettingsDocument.h"
 
@@ -9,34 +8,11 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QVariant>
 #include <QtQml/qqmlregistration.h>
 
 #include <optional>
 
 #include "AppSession.h"
-
-// One section of the page as its list shows it: the title (empty without one) and its rows, each row the
-// item's present fields by their wire keys (absent fields left out, as on the wire).
-struct SettingsSectionRow {
-    Q_GADGET
-    Q_PROPERTY(QString sectionId MEMBER sectionId)
-    Q_PROPERTY(QString title MEMBER title)
-    Q_PROPERTY(bool hasTitle MEMBER hasTitle)
-    Q_PROPERTY(QVariantList items MEMBER items)
-
-public:
-    QString sectionId;
-    QString title;
-    bool hasTitle = false;
-    QVariantList items;
-
-    static SettingsSectionRow from(const SettingsSection &section);
-    QString id() const { return sectionId; }
-    friend bool operator==(const SettingsSectionRow &, const SettingsSectionRow &) = default;
-};
-
-using SettingsSectionListModel = ListModel<SettingsSectionRow>;
 
 // The state of one settings page: its document, the learner's preference values, and the flags its view
 // shows. A load fetches the page and its preferences; any failure shows the built-in page (the about
@@ -61,7 +37,6 @@ class SettingsStore : public QObject {
     Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(bool hasDocument READ hasDocument NOTIFY documentChanged)
     Q_PROPERTY(QString title READ title NOTIFY documentChanged)
-    Q_PROPERTY(SettingsSectionListModel *sections READ sectionModel CONSTANT)
     Q_PROPERTY(bool loading READ loading NOTIFY loadingChanged)
     Q_PROPERTY(bool usedFallback READ usedFallback NOTIFY usedFallbackChanged)
     Q_PROPERTY(bool hasErrorMessage READ hasErrorMessage NOTIFY errorMessageChanged)
@@ -85,7 +60,6 @@ public:
     const std::optional<SettingsPageDocument> &document() const { return m_document; }
     bool hasDocument() const { return m_document.has_value(); }
     QString title() const { return m_document ? m_document->title : QString(); }
-    SettingsSectionListModel *sectionModel() { return &m_sections; }
     const SettingsPrefs &prefs() const { return m_prefs; }
     // True while any load runs.
     bool loading() const { return m_runningLoads > 0; }
@@ -105,14 +79,14 @@ public:
     // "关于与协议" of the app version and the three legal pages.
     static SettingsPageDocument localFallbackPage(const QString &pageId);
 
+    // The loads under way end without a word: their answers, the fallback page and its alert are dropped
+    // and the store stops loading at once. For a page that left the screen while it loaded.
+    void abandonLoads();
+
     // For QML: started and left to run.
     Q_INVOKABLE void requestLoad();
     // The toggle at that place of the document was flipped; places outside the document do nothing.
     Q_INVOKABLE void setToggle(int section, int row, bool value);
-    // The value of a preference: a bool, number or string; null for a null; undefined when absent.
-    Q_INVOKABLE QVariant pref(const QString &key) const;
-    // The boolean stored under `key`, else `fallback` (no entry, or a number, text or null).
-    Q_INVOKABLE bool prefBool(const QString &key, bool fallback) const;
     // The alert was closed in any way.
     Q_INVOKABLE void dismissError();
 
@@ -137,7 +111,6 @@ private:
     QPointer<AppSession> m_session;
     SettingsAPIClient m_client;
     std::optional<SettingsPageDocument> m_document;
-    SettingsSectionListModel m_sections;
     SettingsPrefs m_prefs;
     // What the server last confirmed per key (a load replaces it whole, a successful save sets its keys):
     // what a failed save restores.
@@ -150,6 +123,8 @@ private:
     // when the server never confirmed a boolean for that key.
     bool m_darkBeforeSaves = false;
     quint64 m_saveCounter = 0;
+    // Bumped by abandonLoads: a load started under an older number applies nothing when it ends.
+    quint64 m_loadEpoch = 0;
     int m_runningLoads = 0;
     bool m_usedFallback = false;
     std::optional<QString> m_errorMessage;

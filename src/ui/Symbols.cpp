@@ -109,6 +109,7 @@ constexpr Entry table[] = {
     {"backpack.fill", 0xf19c, u'•'},                 // backpack
     {"alarm.fill", 0xe855, u'•'},                    // alarm
     {"calendar.badge.clock", 0xe878, u'▦'},          // event
+    {"calendar", 0xebcc, u'▦'},                      // calendar_month
     {"chart.bar", 0xe26b, u'▥'},                     // bar_chart
     {"chart.bar.xaxis", 0xe26b, u'▥'},               // bar_chart
     {"crown.fill", 0xe7af, u'♛'},                    // workspace_premium

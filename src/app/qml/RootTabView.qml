@@ -18,13 +18,6 @@ Item {
 
     RootTabViewModel { id: tabs }
 
-    // The "我的" tab's settings page acts for the app's own session.
-    SettingsStore {
-        id: settingsStore
-        pageId: "settings_root"
-        session: shell.session
-    }
-
     Component {
         id: companionChat
         CompanionChatView {}
@@ -89,13 +82,7 @@ Item {
             }
             Loader {
                 active: tabs.visited[4]
-                sourceComponent: StackView {
-                    initialItem: SettingsHostView {
-                        session: shell.session
-                        store: settingsStore
-                        pageId: "settings_root"
-                    }
-                }
+                sourceComponent: SettingsStack { session: shell.session }
             }
         }
 
