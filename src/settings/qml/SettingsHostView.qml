@@ -35,6 +35,8 @@ Page {
     onOnScreenChanged: onScreen ? vm.appear() : vm.disappear()
     Component.onCompleted: Qt.callLater(() => { host.ready = true })
 
+    // The mist stays light in the dark scheme too, so what is drawn straight on it (titles, the footer, the
+    // loading line) takes brand colours, which do not turn light with the scheme.
     background: Rectangle { color: Theme.brandMist }
 
     header: Loader {
@@ -57,7 +59,7 @@ Page {
                 textFormat: Text.PlainText
                 font.pixelSize: 34
                 font.bold: true
-                color: Theme.label
+                color: Theme.brandNavy
             }
         }
     }
@@ -67,6 +69,8 @@ Page {
         NavigationBar {
             title: host.title
             color: Theme.brandMist
+            titleColor: Theme.brandNavy
+            separatorColor: Theme.brandLine
             showsBack: host.StackView.index > 0
             onBackRequested: host.StackView.view.pop()
         }
@@ -88,7 +92,7 @@ Page {
             text: "加载中…"
             textFormat: Text.PlainText
             font.pixelSize: 15
-            color: Theme.secondaryLabel
+            color: Theme.brandMuted
         }
     }
 
@@ -99,6 +103,7 @@ Page {
         visible: vm.content === SettingsHostViewModel.Empty
         symbol: "gear"
         title: "暂无设置"
+        titleColor: Theme.brandNavy
     }
 
     Loader {

@@ -129,7 +129,7 @@ Flickable {
                     text: modelData
                     textFormat: Text.PlainText
                     font.pixelSize: 11
-                    color: Theme.secondaryLabel
+                    color: Theme.brandMuted
                     horizontalAlignment: Text.AlignHCenter
                     wrapMode: Text.Wrap
                 }
