@@ -30,8 +30,10 @@ QString SettingsHostViewModel::title() const {
 }
 
 void SettingsHostViewModel::appear() {
-    replaceStore(new SettingsStore(m_pageId, m_session, this));
-    m_store->requestLoad();
+    // Loading before it is shown, so the page goes straight to "加载中…" and never passes "暂无设置".
+    auto *store = new SettingsStore(m_pageId, m_session, this);
+    store->requestLoad();
+    replaceStore(store);
 }
 
 void SettingsHostViewModel::disappear() {

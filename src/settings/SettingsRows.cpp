@@ -1,6 +1,7 @@
 #include "SettingsRows.h"
 
 #include "BundleInfo.h"
+#include "Platform.h"
 
 #include <algorithm>
 #include <array>
@@ -72,11 +73,13 @@ bool toggleValue(const SettingsItem &item, const SettingsPrefs &prefs) {
         return fallback;
     const auto stored = prefs.constFind(*item.key);
     return stored != prefs.constEnd() && stored->kind() == FlexibleValue::Kind::Bool ? stored->boolValue()
-                                                                                      : fallback;
+                                                                                     : fallback;
 }
 
 std::optional<QString> appVersion() {
-    const QJsonValue version = BundleInfo::load().value(QStringLiteral("CFBundleShortVersionString"));
+    // The configuration the platform holds for this run, the one every other reader sees; not the files
+    // again.
+    const QJsonValue version = Platform::bundleInfo().value(QStringLiteral("CFBundleShortVersionString"));
     return version.isString() ? std::optional(version.toString()) : std::nullopt;
 }
 

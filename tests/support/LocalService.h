@@ -22,9 +22,11 @@ public:
             server.setNewUserStatus(newUserStatus);
         server.start(0);
         const QString base = QString::fromStdString(server.baseUrl());
-        platform = std::make_unique<TestPlatform>(QJsonObject{{QStringLiteral("QVLApiBaseURL"), base},
-                                                              {QStringLiteral("QVLAiBaseURL"), base},
-                                                              {QStringLiteral("QVLTradeBaseURL"), base}});
+        platform = std::make_unique<TestPlatform>(
+            QJsonObject{{QStringLiteral("QVLApiBaseURL"), base},
+                        {QStringLiteral("QVLAiBaseURL"), base},
+                        {QStringLiteral("QVLTradeBaseURL"), base},
+                        {QStringLiteral("CFBundleShortVersionString"), QStringLiteral(QVL_VERSION)}});
         network = std::make_unique<NetworkTransport>();
         Platform::Services services;
         services.transport = std::shared_ptr<Transport>(network.get(), [](Transport *) {});
