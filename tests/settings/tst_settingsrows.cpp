@@ -205,21 +205,12 @@ private Q_SLOTS:
         QCOMPARE(::shown(row), shown);
     }
 
-    // The footer's version is the configured bundle's, when it is a text.
-    void footer_data() {
-        QTest::addColumn<QJsonValue>("version");
-        QTest::addColumn<QString>("footer");
-        QTest::newRow("text") << QJsonValue("9.8.7") << QStringLiteral("岚帆伴 v9.8.7");
-        QTest::newRow("a number") << QJsonValue(3) << QStringLiteral("岚帆伴 v");
-    }
-    void footer() {
-        QFETCH(QJsonValue, version);
-        QFETCH(QString, footer);
+    // The footer carries the configured bundle's version only when it is a text.
+    void footerWithoutTextVersion() {
         QJsonObject bundle = TestPlatform::defaultBundle();
-        bundle.insert(QStringLiteral("CFBundleShortVersionString"), version);
+        bundle.insert(QStringLiteral("CFBundleShortVersionString"), 3);
         TestPlatform platform(bundle);
-        SettingsPageViewModel page;
-        QCOMPARE(page.footerVersion(), footer);
+        QCOMPARE(SettingsPageViewModel().footerVersion(), QStringLiteral("岚帆伴 v"));
     }
 
     void layout_data() {
