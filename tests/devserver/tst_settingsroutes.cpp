@@ -1,13 +1,12 @@
-// The stand-in's settings pages and preferences, spoken to over plain HTTP: both pages hold exactly the wire
-// shape the client decodes (camelCase keys, optional keys left out rather than null), every row kind and
-// every native screen; page ids as one percent-decoded segment; boolean preferences saved per learner, read
-// back with the pages and kept across a restart; anything but a JSON boolean refused without saving a thing.
+// The stand-in's settings pages and preferences, spoken to over plain HTTP (the client decoding both pages is
+// proven end to end by the settings view's own test): every row kind and every native screen; page ids as one
+// percent-decoded segment; boolean preferences saved per learner, read back with the pages and kept across a
+// restart; anything but a JSON boolean refused without saving a thing.
 #include "DevServer.h"
 #include "HttpProbe.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -19,48 +18,6 @@ using namespace HttpProbe;
 
 const std::string kPages = "/api/v1/layouts/settings/";
 const std::string kPrefs = "/api/v1/me/settings/prefs";
-
-// What is wrong with a page document against what the client decodes: required keys with their JSON types,
-// optional keys either left out or of their type, nothing the client does not name. Empty when it fits.
-QStringList shapeProblems(const QJsonObject &page) {
-    QStringList problems;
-    const auto expect = [&problems](bool fits, const QString &what) {
-        if (!fits)
-            problems << what;
-    };
-    expect(page.value("schemaVersion").isString(), "schemaVersion");
-    expect(page.value("pageId").isString(), "pageId");
-    expect(page.value("revision").isDouble() &&
-               page.value("revision").toInteger(0) == page.value("revision").toInteger(1),
-           "revision");
-    expect(page.value("title").isString(), "title");
-    expect(page.value("sections").isArray(), "sections");
-    static const QSet<QString> textKeys{"subtitle", "icon",  "minClient", "route", "key",
-                                        "action",   "style", "valueFrom", "value", "url"};
-    for (const QJsonValue &sectionValue : page.value("sections").toArray()) {
-        const QJsonObject section = sectionValue.toObject();
-        const QString where = section.value("id").toString();
-        expect(section.value("id").isString(), "section id");
-        expect(!section.contains("title") || section.value("title").isString(), where + " title");
-        expect(section.value("items").isArray(), where + " items");
-        for (const QJsonValue &itemValue : section.value("items").toArray()) {
-            const QJsonObject item = itemValue.toObject();
-            const QString id = where + '/' + item.value("id").toString();
-            for (const char *key : {"id", "type", "title"})
-                expect(item.value(key).isString(), id + ' ' + key);
-            for (auto it = item.begin(); it != item.end(); ++it) {
-                if (it.key() == "default")
-                    expect(it.value().isBool(), id + " default");
-                else if (textKeys.contains(it.key()))
-                    expect(it.value().isString() && !it.value().toString().isEmpty(), id + ' ' + it.key());
-                else
-                    expect(QStringList{"id", "type", "title"}.contains(it.key()),
-                           id + " unknown " + it.key());
-            }
-        }
-    }
-    return problems;
-}
 
 // The values of `key` over every item of the page, in order, those without it left out.
 QStringList itemValues(const QJsonObject &page, const char *key) {
@@ -118,6 +75,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("sectionTitles");
         QTest::addColumn<QStringList>("types");
         QTest::addColumn<QStringList>("routes");
+        QTest::addColumn<QStringList>("controls"); // the toggles' keys, then the actions with their styles
         QTest::newRow("root") << "settings_root"
                               << "我的" << QStringList{"账号", "会员", "学习", "偏好", "关于"}
                               << QStringList{"action", "calendar_strip", "info",
@@ -125,11 +83,12 @@ private Q_SLOTS:
                               << QStringList{"native/inbox",         "native/membership",
                                              "native/memories",      "native/orders",
                                              "native/profile-birth", "native/study-limits",
-                                             "native/wrong-book",    "settings/about"};
+                                             "native/wrong-book",    "settings/about"}
+                              << QStringList{"pref.dark_mode", "pref.study_reminder", "logout destructive"};
         QTest::newRow("nested") << "settings_about"
                                 << "关于岚帆伴" << QStringList{"协议与政策", "帮助"}
                                 << QStringList{"info", "link", "navigation"}
-                                << QStringList{"native/help-center"};
+                                << QStringList{"native/help-center"} << QStringList{};
     }
     void pages() {
         QFETCH(QString, pageId);
@@ -137,13 +96,12 @@ private Q_SLOTS:
         QFETCH(QStringList, sectionTitles);
         QFETCH(QStringList, types);
         QFETCH(QStringList, routes);
+        QFETCH(QStringList, controls);
         const Reply reply = page(pageId.toStdString(), m_token);
         QCOMPARE(reply.status, 200);
         QCOMPARE(reply.json.keys(), (QStringList{"page", "prefs"}));
         QVERIFY(reply.json.value("prefs").isObject());
         const QJsonObject document = reply.json.value("page").toObject();
-        const QStringList problems = shapeProblems(document);
-        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(", ")));
         QCOMPARE(document.value("pageId").toString(), pageId);
         QCOMPARE(document.value("title").toString(), title);
         QStringList titles;
@@ -158,36 +116,12 @@ private Q_SLOTS:
                               "https://api.quorvel.cn/legal/privacy.html",
                               "https://api.quorvel.cn/legal/terms.html"}));
         QVERIFY(itemValues(document, "valueFrom").contains("app_version"));
-        // Every nested page a row opens is served, under the id the client derives from the route.
-        for (const QString &route : routes) {
-            if (!route.startsWith("settings/"))
-                continue;
-            QString nested = route.split('/', Qt::SkipEmptyParts).last();
-            if (!nested.startsWith("settings_"))
-                nested.prepend("settings_");
-            QCOMPARE(page(nested.toStdString(), m_token).status, 200);
-        }
-    }
-
-    // The toggles and the sign-out of the root page, as the client acts on them.
-    void rootControls() {
-        const QJsonObject document = page("settings_root", m_token).json.value("page").toObject();
-        QStringList toggles;
-        QJsonObject logout;
-        for (const QJsonValue &section : document.value("sections").toArray())
-            for (const QJsonValue &value : section.toObject().value("items").toArray()) {
-                const QJsonObject item = value.toObject();
-                if (item.value("type") == "toggle") {
-                    QVERIFY(item.value("default").isBool());
-                    toggles << item.value("key").toString();
-                }
-                if (item.value("type") == "action")
-                    logout = item;
-            }
-        QCOMPARE(toggles.size(), 2);
-        QVERIFY(toggles.contains("pref.dark_mode"));
-        QCOMPARE(logout.value("action").toString(), QStringLiteral("logout"));
-        QCOMPARE(logout.value("style").toString(), QStringLiteral("destructive"));
+        QStringList actions = itemValues(document, "action");
+        for (qsizetype i = 0; i < actions.size(); ++i)
+            actions[i] += ' ' + itemValues(document, "style").value(i);
+        QCOMPARE(itemValues(document, "key") + actions, controls);
+        QCOMPARE(itemValues(document, "default").size(),
+                 itemValues(document, "key").size()); // one per toggle
     }
 
     void pageIds_data() {
@@ -199,12 +133,10 @@ private Q_SLOTS:
         QTest::newRow("percent-encoded") << "settings%5Fabout" << true << 200 << "settings_about";
         QTest::newRow("with a query") << "settings_root?lang=zh" << true << 200 << "settings_root";
         QTest::newRow("unknown") << "settings_unknown" << true << 404 << "";
-        QTest::newRow("Chinese, unknown") << "%E6%88%91%E7%9A%84" << true << 404 << "";
         QTest::newRow("empty") << "" << true << 404 << "";
         QTest::newRow("encoded slash") << "settings%2Fabout" << true << 404 << "";
         QTest::newRow("two segments") << "settings_root/about" << true << 404 << "";
         QTest::newRow("trailing slash") << "settings_root/" << true << 404 << "";
-        QTest::newRow("case differs") << "Settings_root" << true << 404 << "";
         QTest::newRow("signed out") << "settings_root" << false << 401 << "";
     }
     void pageIds() {
@@ -257,8 +189,6 @@ private Q_SLOTS:
         };
         QTest::newRow("number 1") << one(1) << 0 << 400;
         QTest::newRow("text true") << one("true") << 0 << 400;
-        QTest::newRow("null") << one(QJsonValue::Null) << 0 << 400;
-        QTest::newRow("object") << one(QJsonObject{{"on", true}}) << 0 << 400;
         QTest::newRow("one bad among good")
             << json({{"prefs", QJsonObject{{"pref.a", true}, {"pref.dark_mode", 0}}}}) << 0 << 400;
         QTest::newRow("prefs an array") << json({{"prefs", QJsonArray{true}}}) << 0 << 400;
