@@ -12,8 +12,8 @@
 // answer goes with it; a load still running when the page leaves the screen ends silently, with no
 // fallback page and no alert.
 //
-// While there is no document: "加载中…" when a load runs, else "暂无设置". The title is the document's, "我的"
-// without one; the root page has the large title.
+// While there is no document: "加载中…" when a load runs, else "暂无设置". The title is the document's,
+// "我的" without one; the root page has the large title.
 class SettingsHostViewModel : public QObject {
     Q_OBJECT
     QML_ELEMENT

@@ -86,14 +86,14 @@ public:
     QString subtitle; // empty when absent or empty: no subtitle line
     QString iconSymbol;
     QString iconColour;
-    QString route;   // navigation: the item's route, "" without one
-    QString pageId;  // navigation: the nested settings page it opens, else empty
+    QString route;  // navigation: the item's route, "" without one
+    QString pageId; // navigation: the nested settings page it opens, else empty
     int nativeDestination = NativeRouteTable::Unavailable;
-    bool on = false; // toggle
+    bool on = false;    // toggle
     QString actionName; // action
     bool destructive = false;
-    QString value;   // info
-    QUrl url;        // link: set only when the row opens it
+    QString value; // info
+    QUrl url;      // link: set only when the row opens it
     bool linkActive = false;
     bool divider = false; // a divider follows (every drawn row but the section's last)
     // The item's place in the document, for the store's toggle.

@@ -160,17 +160,39 @@ private Q_SLOTS:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("screen");
-        QTest::newRow("account") << "settingsRow" << "出生年月" << "ProfileBirthInfoView";
-        QTest::newRow("memories") << "settingsRow" << "伙伴的记忆" << "MemoriesView";
-        QTest::newRow("membership") << "settingsRow" << "会员中心" << "MembershipView";
-        QTest::newRow("orders") << "settingsRow" << "我的订单" << "OrdersView";
-        QTest::newRow("wrong book") << "settingsRow" << "错题本" << "WrongBookView";
-        QTest::newRow("inbox") << "settingsRow" << "学习通知" << "HomeInboxView";
-        QTest::newRow("study limits") << "settingsRow" << "学习时长管理" << "StudyLimitsView";
-        QTest::newRow("tile inbox") << "quickActionTile" << "学习通知" << "HomeInboxView";
-        QTest::newRow("tile wrong book") << "quickActionTile" << "错题本" << "WrongBookView";
-        QTest::newRow("tile report") << "quickActionTile" << "学情报告" << "StudyReportView";
-        QTest::newRow("tile membership") << "quickActionTile" << "会员中心" << "MembershipView";
+        QTest::newRow("account") << "settingsRow"
+                                 << "出生年月"
+                                 << "ProfileBirthInfoView";
+        QTest::newRow("memories") << "settingsRow"
+                                  << "伙伴的记忆"
+                                  << "MemoriesView";
+        QTest::newRow("membership") << "settingsRow"
+                                    << "会员中心"
+                                    << "MembershipView";
+        QTest::newRow("orders") << "settingsRow"
+                                << "我的订单"
+                                << "OrdersView";
+        QTest::newRow("wrong book") << "settingsRow"
+                                    << "错题本"
+                                    << "WrongBookView";
+        QTest::newRow("inbox") << "settingsRow"
+                               << "学习通知"
+                               << "HomeInboxView";
+        QTest::newRow("study limits") << "settingsRow"
+                                      << "学习时长管理"
+                                      << "StudyLimitsView";
+        QTest::newRow("tile inbox") << "quickActionTile"
+                                    << "学习通知"
+                                    << "HomeInboxView";
+        QTest::newRow("tile wrong book") << "quickActionTile"
+                                         << "错题本"
+                                         << "WrongBookView";
+        QTest::newRow("tile report") << "quickActionTile"
+                                     << "学情报告"
+                                     << "StudyReportView";
+        QTest::newRow("tile membership") << "quickActionTile"
+                                         << "会员中心"
+                                         << "MembershipView";
     }
     void routesOpenTheirScreens() {
         QFETCH(QString, kind);
@@ -211,10 +233,11 @@ private Q_SLOTS:
             return host->property("viewModel").value<SettingsHostViewModel *>()->store();
         };
         for (int round = 0; round < 100; ++round) {
-            QVERIFY(QMetaObject::invokeMethod(tab.stack, "open", Q_ARG(QVariant, QStringLiteral("settings_about")),
-                                              Q_ARG(QVariant, 0)));
+            QVERIFY(QMetaObject::invokeMethod(
+                tab.stack, "open", Q_ARG(QVariant, QStringLiteral("settings_about")), Q_ARG(QVariant, 0)));
             QCOMPARE(tab.depth(), 2);
-            QVERIFY(spinUntil([&] { return storeOf(tab.top())->loading() || storeOf(tab.top())->hasDocument(); }));
+            QVERIFY(spinUntil(
+                [&] { return storeOf(tab.top())->loading() || storeOf(tab.top())->hasDocument(); }));
             stores << storeOf(tab.top());
             if (round % 2 == 0)
                 QVERIFY(spinUntil([&] { return tab.settled(); }));
@@ -224,7 +247,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(tab.settled(), 10000);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(std::all_of(stores.begin(), stores.end(), [](const auto &store) { return store.isNull(); }));
-        QCOMPARE(tab.view.root()->findChildren<SettingsStore *>(), QList<SettingsStore *>{storeOf(tab.top())});
+        QCOMPARE(tab.view.root()->findChildren<SettingsStore *>(),
+                 QList<SettingsStore *>{storeOf(tab.top())});
         QVERIFY(!storeOf(tab.top())->hasErrorMessage());
         QCOMPARE(tab.guard.warnings(), QStringList());
     }
@@ -237,7 +261,8 @@ private Q_SLOTS:
         for (int button : {1, 0}) { // "取消", then "退出登录"
             QVERIFY(tab.view.click(tab.row(QStringLiteral("退出登录"))));
             QQuickItem *choice = nullptr;
-            QTRY_VERIFY((choice = QmlHarness::findItem(overlay, QStringLiteral("alertButton%1").arg(button), true)));
+            QTRY_VERIFY(
+                (choice = QmlHarness::findItem(overlay, QStringLiteral("alertButton%1").arg(button), true)));
             QVERIFY(textsBelow(overlay).contains(QStringLiteral("确定退出登录？")));
             if (button == 0)
                 shoot(tab, QStringLiteral("settings-signout"));
@@ -259,7 +284,8 @@ private Q_SLOTS:
         QVERIFY2(tab.loaded, qPrintable(tab.view.error()));
         QQuickItem *overlay = tab.view.window().contentItem();
         QQuickItem *ok = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT((ok = QmlHarness::findItem(overlay, QStringLiteral("alertButton0"), true)), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((ok = QmlHarness::findItem(overlay, QStringLiteral("alertButton0"), true)),
+                                 10000);
         QVERIFY(textsBelow(overlay).contains(SettingsStore::fallbackMessage));
         QCOMPARE(tab.top()->property("title").toString(), QStringLiteral("我的"));
         for (const char *row : {"当前版本", "用户协议", "隐私政策", "儿童个人信息保护规则"})
@@ -267,7 +293,8 @@ private Q_SLOTS:
         shoot(tab, QStringLiteral("settings-fallback"));
         QVERIFY(tab.view.click(ok));
         QTRY_VERIFY(!QmlHarness::findItem(overlay, QStringLiteral("alertButton0"), true));
-        QVERIFY(!tab.top()->property("viewModel").value<SettingsHostViewModel *>()->store()->hasErrorMessage());
+        QVERIFY(
+            !tab.top()->property("viewModel").value<SettingsHostViewModel *>()->store()->hasErrorMessage());
     }
 };
 
