@@ -1,5 +1,7 @@
 #include "CompanionEvent.h"
 
+#include "JsonValidator.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -111,6 +113,9 @@ QString CompanionEvent::argumentText(const QJsonValue &value) {
 }
 
 std::optional<CompanionEvent> CompanionEvent::decode(const QString &name, const QByteArray &data) {
+    // Malformed data is dropped like any data that is not an object, before Qt's lenient reader sees it.
+    if (!JsonValidator::isValid(data))
+        return std::nullopt;
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(data, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())

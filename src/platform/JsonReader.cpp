@@ -1,5 +1,7 @@
 #include "JsonReader.h"
 
+#include "JsonValidator.h"
+
 #include <QJsonDocument>
 #include <QJsonParseError>
 
@@ -21,24 +23,35 @@ JsonReader::JsonReader(const QJsonObject &object, JsonKeys keys, QString path)
     }
 }
 
-JsonReader JsonReader::parse(const QByteArray &body, JsonKeys keys) {
+namespace {
+
+// The body as a document, once it has passed the strict check: Qt's reader alone takes malformed numbers,
+// raw control characters and unknown escapes, and nests as deep as the body asks.
+QJsonDocument document(const QByteArray &body) {
+    if (const std::optional<JsonSyntaxIssue> issue = JsonValidator::check(body))
+        throw JsonDecodeError(
+            {}, QStringLiteral("not JSON: %1 at byte %2").arg(issue->reason).arg(issue->offset));
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
+    QJsonDocument document = QJsonDocument::fromJson(body, &error);
     if (error.error != QJsonParseError::NoError)
         throw JsonDecodeError({}, QStringLiteral("not JSON: ") + error.errorString());
-    if (!document.isObject())
+    return document;
+}
+
+} // namespace
+
+JsonReader JsonReader::parse(const QByteArray &body, JsonKeys keys) {
+    const QJsonDocument parsed = document(body);
+    if (!parsed.isObject())
         throw JsonDecodeError({}, QStringLiteral("not a JSON object"));
-    return JsonReader(document.object(), keys);
+    return JsonReader(parsed.object(), keys);
 }
 
 QJsonArray JsonReader::parseArray(const QByteArray &body) {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
-    if (error.error != QJsonParseError::NoError)
-        throw JsonDecodeError({}, QStringLiteral("not JSON: ") + error.errorString());
-    if (!document.isArray())
+    const QJsonDocument parsed = document(body);
+    if (!parsed.isArray())
         throw JsonDecodeError({}, QStringLiteral("not a JSON array"));
-    return document.array();
+    return parsed.array();
 }
 
 QString JsonReader::fromSnakeCase(const QString &key) {

@@ -149,6 +149,11 @@ private Q_SLOTS:
         QTest::newRow("string payload") << "delta" << QByteArray(R"("a")") << "nothing";
         QTest::newRow("number payload") << "done" << QByteArray("3") << "nothing";
         QTest::newRow("not JSON") << "delta" << QByteArray("{text") << "nothing";
+        // Malformed data that Qt's reader alone would take as an object.
+        QTest::newRow("raw tab in a string") << "delta" << QByteArray("{\"text\":\"a\tb\"}") << "nothing";
+        QTest::newRow("unknown escape") << "delta" << QByteArray(R"({"text":"\x41"})") << "nothing";
+        QTest::newRow("number ending in a point")
+            << "hint" << QByteArray(R"({"level":2.,"label":"a"})") << "nothing";
         QTest::newRow("capitalised name") << "Delta" << QByteArray(R"({"text":"a"})") << "nothing";
         QTest::newRow("empty name") << "" << QByteArray(R"({"text":"a"})") << "nothing";
         QTest::newRow("name with a trailing space") << "delta " << QByteArray(R"({"text":"a"})") << "nothing";

@@ -26,6 +26,9 @@ private Q_SLOTS:
         while (files.hasNext()) {
             const QString path = files.next();
             const QString name = QDir(QStringLiteral(QVL_TEST_DATA_DIR)).relativeFilePath(path);
+            // The JSON parsing suite is malformed on purpose; tst_jsontestsuite reads it.
+            if (name.startsWith(QStringLiteral("JSONTestSuite/")))
+                continue;
             QJsonParseError error;
             const QJsonDocument document = QJsonDocument::fromJson(Fixtures::json(name), &error);
             QVERIFY2(error.error == QJsonParseError::NoError,
