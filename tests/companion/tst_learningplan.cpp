@@ -9,6 +9,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <memory>
 
 namespace {
 
@@ -260,6 +261,26 @@ private Q_SLOTS:
         // Back on screen, loads count again.
         card.card.appear();
         QTRY_COMPARE(card.card.planLoaded(), true);
+    }
+
+    // A card destroyed while its refresh runs is left alone by the answer or the failure.
+    void cardGoneMidLoad_data() {
+        QTest::addColumn<Reply>("late");
+        QTest::newRow("plan") << Reply::json(200, fullPlan).after(20);
+        QTest::newRow("failure") << Reply::json(500, {}).after(20);
+    }
+    void cardGoneMidLoad() {
+        QFETCH(Reply, late);
+        TestPlatform platform;
+        platform.transport->on("GET", learningPlanPath, late);
+        AppSession session;
+        session.setAccessToken(QStringLiteral("tok"));
+        auto card = std::make_unique<LearningPlanCardViewModel>();
+        card->setSession(&session);
+        auto refresh = card->runRefresh();
+        card.reset();
+        Await::result(refresh);
+        QCOMPARE(platform.transport->count(learningPlanPath), 1);
     }
 
     // Overlapping loads: the one begun last decides, whichever answers first.

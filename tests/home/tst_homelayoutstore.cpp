@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <memory>
 #include <vector>
 
 // The store as one state machine: each row scripts the server's answers, runs a few steps and compares the
@@ -314,6 +315,44 @@ private Q_SLOTS:
         Await::result(save);
         QVERIFY(!store.saving());
         QCOMPARE(saving.count(), 2);
+    }
+
+    // A store destroyed while its load, save or restore runs is left alone by the answer; a conflict
+    // answered after it is gone fetches nothing more.
+    void storeGoneMidRequest_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("load") << "load"
+                              << "GET ok 4 a:L @30";
+        QTest::newRow("save") << "save"
+                              << "PUT ok 4 a:L @30";
+        QTest::newRow("conflicting save") << "save"
+                                          << "PUT 409 @30";
+        QTest::newRow("failed restore") << "restore"
+                                        << "PUT 500 @30";
+    }
+    void storeGoneMidRequest() {
+        QFETCH(QString, action);
+        QFETCH(QString, answer);
+        const QString layoutPath = QStringLiteral("/api/v1/layouts/home");
+        const QString overridesPath = QStringLiteral("/api/v1/layouts/home/overrides");
+        TestPlatform platform;
+        platform.transport->on("GET", layoutPath, reply(ok3));
+        platform.transport->on(answer.startsWith("GET") ? "GET" : "PUT",
+                               answer.startsWith("GET") ? layoutPath : overridesPath, reply(answer));
+        AppSession session;
+        auto store = std::make_unique<HomeLayoutStore>();
+        store->setSession(&session);
+        auto first = store->load();
+        Await::result(first);
+        store->beginEditing();
+        auto task = action == "load"   ? store->load()
+                    : action == "save" ? store->save()
+                                       : store->restoreRecommended();
+        store.reset();
+        Await::result(task);
+        QCOMPARE(platform.transport->count(layoutPath), action == "load" ? 2 : 1);
+        QCOMPARE(platform.transport->count(overridesPath), action == "load" ? 0 : 1);
     }
 
     // A repeated id neither stops the store nor loses a card: both rows show, the later size wins.

@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
+#include <memory>
 
 namespace {
 
@@ -287,6 +288,22 @@ private Q_SLOTS:
         QCOMPARE(errorChanged.count(), 0);
         QVERIFY(!f.picker.loading());
         QVERIFY(!f.picker.refreshing());
+    }
+
+    // A picker destroyed while its refresh runs is left alone by the answer or the failure.
+    void aPickerGoneMidLoadIsLeftAlone_data() { aLoadDroppedOnLeavingChangesNothing_data(); }
+    void aPickerGoneMidLoadIsLeftAlone() {
+        QFETCH(FakeTransport::Reply, reply);
+        TestPlatform platform;
+        AppSession session;
+        session.setAccessToken(QStringLiteral("at"));
+        auto picker = std::make_unique<ChapterPickerViewModel>();
+        picker->setSession(&session);
+        platform.transport->on("GET", chaptersPath, reply);
+        auto task = picker->runRefresh();
+        picker.reset();
+        Await::result(task);
+        QCOMPARE(platform.transport->count(chaptersPath), 1);
     }
 
     // A cancelled request is no failure.

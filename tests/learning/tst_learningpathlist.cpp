@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
+#include <memory>
 
 namespace {
 
@@ -253,6 +254,46 @@ private Q_SLOTS:
         QVERIFY(!list.refreshing());
         QCOMPARE(list.lessonCount(), 1);
         QCOMPARE(store.errorMessageText(), QStringLiteral("服务繁忙"));
+    }
+
+    // A refresh outlived by the list, or by the store it runs through, ends without touching either.
+    void aRefreshOutlivedByListOrStore_data() {
+        QTest::addColumn<bool>("listGoes");
+        QTest::newRow("list gone") << true;
+        QTest::newRow("store gone") << false;
+    }
+    void aRefreshOutlivedByListOrStore() {
+        QFETCH(bool, listGoes);
+        TestPlatform platform;
+        AppSession session;
+        session.setAccessToken(QStringLiteral("at"));
+        session.setLastPathId(5);
+        const QString path = QStringLiteral("/api/v1/learning-paths/5");
+        platform.transport->on("GET", path,
+                               FakeTransport::Reply::json(200, pathBody(5, 1, {{1, 1, "Ready"}})));
+        platform.transport->on(
+            "GET", path,
+            FakeTransport::Reply::json(200, pathBody(5, 2, {{1, 1, "Completed"}, {2, 2, "Ready"}}))
+                .after(30));
+        auto store = std::make_unique<LearningStore>(&session);
+        Await::result(store->loadLastPath());
+        auto list = std::make_unique<LearningPathListViewModel>();
+        list->setStore(store.get());
+        auto task = list->runRefresh();
+        if (listGoes)
+            list.reset();
+        else
+            store.reset();
+        Await::result(task);
+        QCOMPARE(platform.transport->count(path), 2);
+        if (list) {
+            QVERIFY(!list->store());
+            QVERIFY(!list->refreshing());
+        } else {
+            LearningPathListViewModel again;
+            again.setStore(store.get());
+            QCOMPARE(again.progressLine(), QStringLiteral("已完成 1 / 2 课 · 当前第 2 课"));
+        }
     }
 
     void refreshWithoutAStoreDoesNothing() {

@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
+#include <memory>
 
 namespace {
 
@@ -135,6 +136,34 @@ private Q_SLOTS:
         QCOMPARE(Analytics::shared().queuedEvents().at(before).name, QStringLiteral("photo_match"));
         QCOMPARE(Analytics::shared().queuedEvents().at(before).props.value("matched_by"),
                  QStringLiteral("exact"));
+    }
+
+    // A screen destroyed while a picture is read or a stem matched: the late answer touches nothing and
+    // starts no match; a match that ends is still recorded.
+    void destroyedMidFlow_data() {
+        QTest::addColumn<bool>("reading");
+        QTest::newRow("reading") << true;
+        QTest::newRow("matching") << false;
+    }
+    void destroyedMidFlow() {
+        QFETCH(bool, reading);
+        TestPlatform platform;
+        AppSession session;
+        Flows flows;
+        auto vm = std::make_unique<PhotoMatchViewModel>(flows.match(), flows.recognize({"题目"}));
+        vm->setSession(&session);
+        if (reading) {
+            vm->recognizePhoto(QImage());
+        } else {
+            vm->setStem(QStringLiteral("手输的题目"));
+            vm->match();
+        }
+        vm.reset();
+        const qsizetype before = Analytics::shared().queuedCount();
+        (reading ? flows.reads : flows.matches).at(0)->gate->finish();
+        QTest::qWait(20);
+        QCOMPARE(flows.matchedStems, reading ? QStringList() : QStringList{"手输的题目"});
+        QCOMPARE(Analytics::shared().queuedCount(), before + (reading ? 0 : 1));
     }
 
     void serverAnswers_data() {

@@ -10,6 +10,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <memory>
 
 namespace {
 
@@ -182,6 +183,25 @@ private Q_SLOTS:
         QVERIFY(!card.hasProfile());
         QCOMPARE(card.displayName(), QStringLiteral("岚帆伴同学"));
         QCOMPARE(changed.size(), 2);
+    }
+
+    // A card destroyed while its load runs is left alone by the answer or the failure.
+    void destroyedMidLoad_data() {
+        QTest::addColumn<Reply>("reply");
+        QTest::newRow("profile") << Reply::json(200, R"({"filled":true,"nickname":"晚到"})").after(30);
+        QTest::newRow("failure") << Reply::json(500, "{}").after(30);
+    }
+    void destroyedMidLoad() {
+        QFETCH(Reply, reply);
+        TestPlatform platform;
+        AppSession session;
+        auto card = std::make_unique<ProfileHeaderCardViewModel>();
+        card->setSession(&session);
+        platform.transport->fallback = [reply](const HttpRequest &) { return reply; };
+        auto load = card->runLoad();
+        card.reset();
+        Await::result(load);
+        QCOMPARE(platform.transport->count(OnboardingAPIClient::learningProfilePath), 1);
     }
 };
 
