@@ -21,14 +21,6 @@ void SettingsHostViewModel::setSession(AppSession *session) {
     Q_EMIT sessionChanged();
 }
 
-SettingsHostViewModel::Content SettingsHostViewModel::content() const {
-    return m_content;
-}
-
-QString SettingsHostViewModel::title() const {
-    return m_title;
-}
-
 void SettingsHostViewModel::appear() {
     // Loading before it is shown, so the page goes straight to "加载中…" and never passes "暂无设置".
     auto *store = new SettingsStore(m_pageId, m_session, this);

@@ -35,8 +35,8 @@ public:
     AppSession *session() const { return m_session; }
     void setSession(AppSession *session);
     SettingsStore *store() const { return m_store; }
-    Content content() const;
-    QString title() const;
+    Content content() const { return m_content; }
+    QString title() const { return m_title; }
     bool largeTitle() const { return m_pageId == SettingsStore::rootPageId; }
 
     // The page came on screen: a new store for it, loading.
