@@ -17,9 +17,11 @@
 #include "OnboardingAPIClient.h"
 #include "PhotoMatchViewModel.h"
 #include "PracticeViewModel.h"
+#include "ProfileBirthViewModel.h"
 #include "ProfileHeaderCardViewModel.h"
 #include "QuestionBankViewModel.h"
 #include "RobotStore.h"
+#include "SettingsAPIClient.h"
 #include "SettingsHostViewModel.h"
 #include "SettingsStore.h"
 #include "SpeechPlayer.h"
@@ -52,10 +54,22 @@ QCoro::Task<> track(std::shared_ptr<Running> running, QCoro::Task<> task) {
     --running->count;
 }
 
+// What a row keeps alive, let go newest first: a view-model goes before the stores it was given.
+struct Kept {
+    std::vector<std::shared_ptr<void>> objects;
+    Kept() = default;
+    Kept(Kept &&) = default;
+    Kept &operator=(Kept &&) = default;
+    ~Kept() {
+        while (!objects.empty())
+            objects.pop_back();
+    }
+};
+
 // One screen as the table drives it: its view-model (with whatever it needs kept alive beside it), the
 // request path its load goes to, how it is started and retried, and its three faces.
 struct Screen {
-    std::vector<std::shared_ptr<void>> keep;
+    Kept keep;
     std::shared_ptr<Running> running = std::make_shared<Running>();
     QString path;
     std::function<void()> start;
@@ -67,7 +81,7 @@ struct Screen {
 
 template <typename T>
 T *kept(Screen &screen, std::shared_ptr<T> object) {
-    screen.keep.push_back(object);
+    screen.keep.objects.push_back(object);
     return object.get();
 }
 
@@ -434,6 +448,160 @@ int firstUnreadRow(const HomeInboxViewModel &inbox) {
     return -1;
 }
 
+// A form as the write table drives it: the request path of its save, an edit that returns what the learner
+// entered, the save, whether the failure is on show, what the form holds now, closing the alert, and what
+// the service stores (read back by a new screen).
+struct Form {
+    Kept keep;
+    QString path;
+    std::function<QVariant()> edit;
+    std::function<QCoro::Task<>()> save;
+    std::function<bool()> showsFailure;
+    std::function<QVariant()> current;
+    std::function<void()> dismiss;
+    std::function<QVariant()> stored;
+};
+
+template <typename T>
+T *kept(Form &form, std::shared_ptr<T> object) {
+    form.keep.objects.push_back(object);
+    return object.get();
+}
+
+// The birth month that makes the learner a minor, so that study limits apply.
+void giveBirthMonth(LocalService &service) {
+    ProfileBirthViewModel birth;
+    birth.setSession(service.session.get());
+    birth.setYear(birth.nowYear() - 12);
+    birth.setMonth(1);
+    Await::result(birth.submit());
+    if (birth.alertVisible())
+        qFatal("birth month not given: %s", qPrintable(birth.errorMessage()));
+}
+
+using FormFactory = std::function<Form(LocalService &)>;
+
+const std::vector<std::pair<const char *, FormFactory>> &forms() {
+    static const std::vector<std::pair<const char *, FormFactory>> table{
+        // The editor stays open with the arranged cards after a failed save.
+        {"home layout",
+         [](LocalService &service) {
+             Form f;
+             giveBirthMonth(service);
+             auto *store = kept(f, std::make_shared<HomeLayoutStore>());
+             store->setSession(service.session.get());
+             Await::result(store->load());
+             const auto arrangement = [](const HomeLayoutStore &layout) {
+                 QStringList cards;
+                 for (const HomeGridCard &card : layout.draftVisible())
+                     cards.append(card.id + u':' + card.size);
+                 return QVariant(cards);
+             };
+             f.path = HomeLayoutAPIClient::overridesPath;
+             f.edit = [store, arrangement] {
+                 store->beginEditing();
+                 store->toggleSize(store->draftVisible().first().id);
+                 store->moveCards({0}, int(store->draftVisible().size()));
+                 return arrangement(*store);
+             };
+             f.save = [store] { return store->save(); };
+             f.showsFailure = [store] { return store->hasErrorMessage() && store->editing(); };
+             f.current = [store, arrangement] { return arrangement(*store); };
+             f.dismiss = [store] { store->clearErrorMessage(); };
+             f.stored = [&service, arrangement] {
+                 HomeLayoutStore fresh;
+                 fresh.setSession(service.session.get());
+                 Await::result(fresh.load());
+                 fresh.beginEditing();
+                 return arrangement(fresh);
+             };
+             return f;
+         }},
+        {"learning profile",
+         [](LocalService &service) {
+             Form f;
+             giveBirthMonth(service);
+             auto *sheet = kept(f, std::make_shared<LearningProfileSheetViewModel>());
+             sheet->setSession(service.session.get());
+             f.path = OnboardingAPIClient::learningProfilePath;
+             f.edit = [sheet] {
+                 sheet->answers()->setNickname(QStringLiteral("小帆"));
+                 sheet->answers()->setDailyMinutes(45);
+                 return QVariant(QStringLiteral("小帆 45"));
+             };
+             f.save = [sheet] { return sheet->runSave(); };
+             f.showsFailure = [sheet] { return sheet->alertVisible() && !sheet->busy(); };
+             f.current = [sheet] {
+                 return QVariant(sheet->answers()->nickname() + u' ' +
+                                 QString::number(sheet->answers()->dailyMinutes()));
+             };
+             f.dismiss = [sheet] { sheet->dismissAlert(); };
+             f.stored = [&service] {
+                 const LearningProfile saved = Await::result(
+                     OnboardingAPIClient().sendLearningProfile("GET", std::nullopt, *service.session));
+                 return QVariant(saved.nickname.value_or(QString()) + u' ' +
+                                 QString::number(saved.dailyMinutes.value_or(0)));
+             };
+             return f;
+         }},
+        // Asked once of a new account: the picked month stays, and the account moves on when it is stored.
+        {"birth month",
+         [](LocalService &service) {
+             Form f;
+             auto *birth = kept(f, std::make_shared<ProfileBirthViewModel>());
+             birth->setSession(service.session.get());
+             AppSession *session = service.session.get();
+             f.path = QStringLiteral("/api/v1/me/profile");
+             f.edit = [birth] {
+                 birth->setYear(birth->nowYear() - 13);
+                 birth->setMonth(2);
+                 return QVariant(birth->birthYearMonth());
+             };
+             f.save = [birth] { return birth->submit(); };
+             f.showsFailure = [birth, session] {
+                 return birth->alertVisible() && session->statusText() == QStringLiteral("PendingProfile");
+             };
+             f.current = [birth] { return QVariant(birth->birthYearMonth()); };
+             f.dismiss = [birth] { birth->dismissAlert(); };
+             f.stored = [session] {
+                 const MeResponse me = Await::result(ApiClient(*session).send<MeResponse>(
+                     ApiClient(*session).request("GET", QStringLiteral("/api/v1/me"))));
+                 return QVariant(session->statusText() == QStringLiteral("Active")
+                                     ? me.birthYearMonth.value_or(QString())
+                                     : QString());
+             };
+             return f;
+         }},
+        {"study limits",
+         [](LocalService &service) {
+             Form f;
+             giveBirthMonth(service);
+             auto *limits = kept(f, std::make_shared<StudyLimitsViewModel>());
+             limits->setSession(service.session.get());
+             Await::result(limits->runLoad());
+             f.path = StudyLimitsViewModel::path;
+             f.edit = [limits] {
+                 limits->increment();
+                 return QVariant(limits->minutes());
+             };
+             f.save = [limits] { return limits->runSave(); };
+             f.showsFailure = [limits] {
+                 return limits->alertVisible() && limits->message() != StudyLimitsViewModel::savedText;
+             };
+             f.current = [limits] { return QVariant(limits->minutes()); };
+             f.dismiss = [limits] { limits->dismissAlert(); };
+             f.stored = [&service] {
+                 StudyLimitsViewModel reopened;
+                 reopened.setSession(service.session.get());
+                 Await::result(reopened.runLoad());
+                 return QVariant(reopened.minutes());
+             };
+             return f;
+         }},
+    };
+    return table;
+}
+
 } // namespace
 
 class TestFaultsE2E : public QObject {
@@ -538,68 +706,28 @@ private Q_SLOTS:
                  1);
     }
 
-    // The layout the learner arranged survives a failed save in the editor and is saved by the next one.
-    void homeLayoutKeptWhenItsSaveFails() {
-        LocalService service(phone);
-        HomeLayoutStore store;
-        store.setSession(service.session.get());
-        Await::result(store.load());
-        QVERIFY(!store.usedFallback());
-        store.beginEditing();
-        QVERIFY(!store.draftVisible().isEmpty());
-        const QString cardId = store.draftVisible().first().id;
-        const QString before = store.draftVisible().first().size;
-        store.toggleSize(cardId);
-        const QString wanted = store.draftVisible().first().size;
-        QVERIFY(wanted != before);
-        store.moveCards({0}, int(store.draftVisible().size()));
-        const QList<HomeGridCard> arranged = store.draftVisible();
-
-        service.server.failNext(HomeLayoutAPIClient::overridesPath.toStdString(), 500);
-        Await::result(store.save());
-        QVERIFY(store.hasErrorMessage());
-        QVERIFY(store.editing());
-        QCOMPARE(store.draftVisible(), arranged);
-
-        store.clearErrorMessage();
-        Await::result(store.save());
-        QVERIFY(!store.hasErrorMessage());
-        QVERIFY(!store.editing());
-
-        // What the service keeps is what the learner arranged.
-        HomeLayoutStore fresh;
-        fresh.setSession(service.session.get());
-        Await::result(fresh.load());
-        QVERIFY(!fresh.usedFallback());
-        fresh.beginEditing();
-        QCOMPARE(fresh.draftVisible().last().id, cardId);
-        QCOMPARE(fresh.draftVisible().last().size, wanted);
+    // A form whose save fails keeps what the learner entered, shows the failure, and the next save stores it.
+    void formKeptWhenItsSaveFails_data() {
+        QTest::addColumn<int>("form");
+        for (int i = 0; i < int(forms().size()); ++i)
+            QTest::addRow("%s", forms().at(i).first) << i;
     }
 
-    // The profile form keeps the learner's answers through a failed save; saving again stores them.
-    void profileKeptWhenItsSaveFails() {
-        LocalService service(phone);
-        LearningProfileSheetViewModel sheet;
-        sheet.setSession(service.session.get());
-        QSignalSpy done(&sheet, &LearningProfileSheetViewModel::done);
-        sheet.answers()->setNickname(QStringLiteral("小帆"));
-        sheet.answers()->setDailyMinutes(45);
+    void formKeptWhenItsSaveFails() {
+        QFETCH(int, form);
+        LocalService service(phone, "PendingProfile");
+        Form f = forms().at(form).second(service);
+        const QVariant entered = f.edit();
 
-        service.server.failNext(OnboardingAPIClient::learningProfilePath.toStdString(), 503);
-        Await::result(sheet.runSave());
-        QVERIFY(sheet.alertVisible());
-        QVERIFY(!sheet.busy());
-        QCOMPARE(done.size(), 0);
-        QCOMPARE(sheet.answers()->nickname(), QStringLiteral("小帆"));
-        QCOMPARE(sheet.answers()->dailyMinutes(), 45.0);
+        service.server.failNext(f.path.toStdString(), 500);
+        Await::result(f.save());
+        QVERIFY(f.showsFailure());
+        QCOMPARE(f.current(), entered);
 
-        sheet.dismissAlert();
-        Await::result(sheet.runSave());
-        QCOMPARE(done.size(), 1);
-        QVERIFY(!sheet.alertVisible());
-        const LearningProfile saved =
-            Await::result(OnboardingAPIClient().sendLearningProfile("GET", std::nullopt, *service.session));
-        QCOMPARE(saved.nickname, std::optional<QString>(QStringLiteral("小帆")));
+        f.dismiss();
+        Await::result(f.save());
+        QVERIFY(!f.showsFailure());
+        QCOMPARE(f.stored(), entered);
     }
 
     // A message whose read mark the service refused shows read until the next load, which shows it unread
