@@ -402,9 +402,13 @@ const std::vector<std::pair<const char *, Factory>> &screens() {
                                                                                              : &rows.last();
              };
              s.isLoading = [chat] { return chat->isStreaming(); };
+             // The learner's question stays above the failed reply.
              s.isFailed = [chat, lastReply] {
+                 const auto &rows = chat->messages().rows();
                  return !chat->isStreaming() && lastReply() &&
-                        lastReply()->kind() == ChatMessage::Kind::Error;
+                        lastReply()->kind() == ChatMessage::Kind::Error && rows.size() >= 2 &&
+                        rows.at(rows.size() - 2).role() == ChatMessage::Role::User &&
+                        rows.at(rows.size() - 2).text() == QStringLiteral("一元一次方程怎么解？");
              };
              s.isLoaded = [chat, lastReply] {
                  return !chat->isStreaming() && lastReply() &&
