@@ -30,6 +30,7 @@
 #include "StudyReportViewModel.h"
 #include "WrongBookAPIClient.h"
 #include "WrongBookViewModel.h"
+#include "YouthModeGuard.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -376,6 +377,32 @@ const std::vector<std::pair<const char *, Factory>> &screens() {
              s.isLoading = [limits] { return !limits->loaded() && !limits->alertVisible(); };
              s.isFailed = [limits] { return !limits->loaded() && limits->alertVisible(); };
              s.isLoaded = [limits] { return limits->loaded() && !limits->alertVisible(); };
+             return s;
+         }},
+        // The usage guard keeps what the server last said when a query fails (silently), and takes the rest
+        // period the server now calls for at the next query.
+        {"youth usage",
+         [](LocalService &service) {
+             Screen s;
+             auto *guard = kept(s, std::make_shared<YouthModeGuard>());
+             guard->setInterval(std::chrono::hours(1));
+             guard->start(service.session.get());
+             Await::result(guard->refresh());
+             if (!guard->hasSnapshot())
+                 qFatal("no usage state");
+             DevServer::UsageOverride rest;
+             rest.enforced = true;
+             rest.blockedNow = true;
+             service.server.forceUsage(phone.toStdString(), rest);
+             s.path = YouthModeGuard::usagePath;
+             s.start = [guard, running = s.running] { track(running, guard->refresh()); };
+             s.isLoading = [running = s.running] { return running->count > 0; };
+             s.isFailed = [guard, running = s.running] {
+                 return running->count == 0 && guard->hasSnapshot() && !guard->overlayShown();
+             };
+             s.isLoaded = [guard, running = s.running] {
+                 return running->count == 0 && guard->overlayShown();
+             };
              return s;
          }},
         // A reply that fails is an error entry in the conversation; the learner asks again.
