@@ -80,9 +80,10 @@ struct Screen {
     std::function<bool()> isLoaded;
 };
 
-template <typename T>
-T *kept(Screen &screen, std::shared_ptr<T> object) {
-    screen.keep.objects.push_back(object);
+// Hands `object` to the row (a Screen or a Form) to keep alive.
+template <typename Row, typename T>
+T *kept(Row &row, std::shared_ptr<T> object) {
+    row.keep.objects.push_back(object);
     return object.get();
 }
 
@@ -492,12 +493,6 @@ struct Form {
     std::function<void()> dismiss;
     std::function<QVariant()> stored;
 };
-
-template <typename T>
-T *kept(Form &form, std::shared_ptr<T> object) {
-    form.keep.objects.push_back(object);
-    return object.get();
-}
 
 // The birth month that makes the learner a minor, so that study limits apply.
 void giveBirthMonth(LocalService &service) {
