@@ -41,7 +41,7 @@
 
 namespace {
 
-constexpr int answerTimeout = 10000;
+constexpr int answerTimeout = 30000;
 const QString phone = QStringLiteral("13800138077");
 
 // Coroutine entry points a screen has no property to watch for: counts the ones under way.

@@ -63,6 +63,10 @@ using QmlHarness::visibleTitled;
 
 namespace {
 
+// Each step waits on the real network, the devserver and rendering; on a loaded machine or in the sanitized
+// build they take many times longer than on an idle one.
+constexpr int kWait = 30000;
+
 const QString kPhone = QStringLiteral("13800138990");
 const QString kEquation = QStringLiteral("解方程 2x+3=7");
 
@@ -172,7 +176,7 @@ private:
         QQuickItem *stack = homeStack();
         if (!stack || !QMetaObject::invokeMethod(stack, "openTool", Q_ARG(QVariant, key)))
             return nullptr;
-        if (!QTest::qWaitFor([&] { return depthOf(stack) == 2 && !stack->property("busy").toBool(); }, 10000))
+        if (!QTest::qWaitFor([&] { return depthOf(stack) == 2 && !stack->property("busy").toBool(); }, kWait))
             return nullptr;
         return topOf(stack);
     }
@@ -180,7 +184,7 @@ private:
         QQuickItem *stack = homeStack();
         return run(stack, QStringLiteral("pop(null)")) &&
                QTest::qWaitFor([&] { return depthOf(stack) == 1 && !stack->property("busy").toBool(); },
-                               10000);
+                               kWait);
     }
 
 private Q_SLOTS:
@@ -234,13 +238,13 @@ private Q_SLOTS:
         vm->setAgreed(true);
         QVERIFY(vm->canSendCode());
         vm->sendCode();
-        QTRY_VERIFY_WITH_TIMEOUT(vm->resendAfter() > 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(vm->resendAfter() > 0, kWait);
         QVERIFY(!vm->canSendCode());
         vm->setCode(QString::fromStdString(DevServer::smsCode()));
         QVERIFY(vm->canSubmit());
         shoot(login.window(), QStringLiteral("01-login"));
         vm->login();
-        QTRY_VERIFY_WITH_TIMEOUT(m_session->isLoggedIn(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_session->isLoggedIn(), kWait);
         QVERIFY2(!vm->alertVisible(), qPrintable(vm->errorMessageText()));
         QCOMPARE(m_session->statusText(), QStringLiteral("PendingProfile"));
         QVERIFY(m_platform->secret(QStringLiteral("qvl.access_token")));
@@ -255,45 +259,45 @@ private Q_SLOTS:
             m_app->loadType(QStringLiteral("RootView"), {{"session", QVariant::fromValue(m_session.get())}}),
             qPrintable(m_app->error()));
         QQuickItem *page = nullptr;
-        QTRY_VERIFY((page = m_app->find(QStringLiteral("profileBirthView"))));
+        QTRY_VERIFY_WITH_TIMEOUT((page = m_app->find(QStringLiteral("profileBirthView"))), kWait);
         auto *vm = viewModelOf<ProfileBirthViewModel>(page);
         QVERIFY(vm);
         vm->setYear(2012);
         vm->setMonth(9);
         QVERIFY(m_app->click(QStringLiteral("confirmButton")));
-        QTRY_VERIFY(vm->confirming());
+        QTRY_VERIFY_WITH_TIMEOUT(vm->confirming(), kWait);
         QQuickItem *confirm = nullptr;
-        QTRY_VERIFY((confirm = QmlHarness::findItem(overlay(), QStringLiteral("alertButton0"), true)));
+        QTRY_VERIFY_WITH_TIMEOUT((confirm = QmlHarness::findItem(overlay(), QStringLiteral("alertButton0"), true)), kWait);
         QCOMPARE(confirm->property("text").toString(), QStringLiteral("确认 2012 年 9 月"));
         shoot(m_app->window(), QStringLiteral("02-birth-month"));
         QVERIFY(m_app->click(confirm));
-        QTRY_COMPARE_WITH_TIMEOUT(m_session->statusText(), QStringLiteral("Active"), 10000);
-        QTRY_VERIFY(!m_app->find(QStringLiteral("profileBirthView")));
-        QTRY_VERIFY(m_app->find(QStringLiteral("tabShell")));
+        QTRY_COMPARE_WITH_TIMEOUT(m_session->statusText(), QStringLiteral("Active"), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_app->find(QStringLiteral("profileBirthView")), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(m_app->find(QStringLiteral("tabShell")), kWait);
     }
 
     // Over the tab shell the questionnaire: the intro, the profile page left for the sheet, then the goal,
     // the self-assessment and the companion contract, answered; it is not offered again.
     void questionnaire() {
         OnboardingFlowViewModel *flow = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT((flow = m_app->root()->findChild<OnboardingFlowViewModel *>()), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((flow = m_app->root()->findChild<OnboardingFlowViewModel *>()), kWait);
         QCOMPARE(flow->step(), QStringLiteral("intro"));
         flow->primary();
         QCOMPARE(flow->step(), QStringLiteral("profile"));
         flow->secondary(); // "以后再说": the profile is asked by its own sheet next
-        QTRY_COMPARE_WITH_TIMEOUT(flow->step(), QStringLiteral("goal"), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(flow->step(), QStringLiteral("goal"), kWait);
         QCOMPARE(flow->title().isEmpty(), false);
         shoot(m_app->window(), QStringLiteral("03-questionnaire"));
         for (const char *next : {"diagnosis", "contract"}) {
-            QTRY_VERIFY(!flow->busy());
+            QTRY_VERIFY_WITH_TIMEOUT(!flow->busy(), kWait);
             flow->primary();
-            QTRY_COMPARE_WITH_TIMEOUT(flow->step(), QString::fromLatin1(next), 10000);
+            QTRY_COMPARE_WITH_TIMEOUT(flow->step(), QString::fromLatin1(next), kWait);
             QVERIFY2(!flow->alertVisible(), qPrintable(flow->errorMessage()));
         }
-        QTRY_VERIFY(!flow->busy());
+        QTRY_VERIFY_WITH_TIMEOUT(!flow->busy(), kWait);
         flow->primary();
-        QTRY_VERIFY_WITH_TIMEOUT(m_session->onboardingDone(), 10000);
-        QTRY_VERIFY(!m_app->root()->findChild<OnboardingFlowViewModel *>());
+        QTRY_VERIFY_WITH_TIMEOUT(m_session->onboardingDone(), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_app->root()->findChild<OnboardingFlowViewModel *>(), kWait);
         const OnboardingOverview overview = Await::result(
             OnboardingAPIClient().send("GET", OnboardingAPIClient::overviewPath, std::nullopt, *m_session));
         QVERIFY(overview.finished);
@@ -314,15 +318,15 @@ private Q_SLOTS:
                                               {"session", QVariant::fromValue(m_session.get())}}));
         QVERIFY2(sheet, qPrintable(type.errorString()));
         QVERIFY(QMetaObject::invokeMethod(sheet.get(), "open"));
-        QTRY_VERIFY(sheet->property("opened").toBool());
+        QTRY_VERIFY_WITH_TIMEOUT(sheet->property("opened").toBool(), kWait);
         auto *vm = sheet->property("viewModel").value<LearningProfileSheetViewModel *>();
         QVERIFY(vm);
         vm->answers()->setRole(QStringLiteral("student"));
         vm->answers()->setGrade(8);
-        QTRY_VERIFY(visibleTitled(overlay(), QStringLiteral("roleTile"), QStringLiteral("学生")));
+        QTRY_VERIFY_WITH_TIMEOUT(visibleTitled(overlay(), QStringLiteral("roleTile"), QStringLiteral("学生")), kWait);
         shoot(m_app->window(), QStringLiteral("04-profile-sheet"));
         vm->save();
-        QTRY_VERIFY_WITH_TIMEOUT(!vm->busy(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!vm->busy(), kWait);
         QVERIFY2(!vm->alertVisible(), qPrintable(vm->errorMessage()));
         const LearningProfile profile =
             Await::result(OnboardingAPIClient().sendLearningProfile("GET", std::nullopt, *m_session));
@@ -330,22 +334,22 @@ private Q_SLOTS:
         QCOMPARE(profile.role, std::optional<QString>(QStringLiteral("student")));
         QCOMPARE(profile.grade, std::optional<qint64>(8));
         QMetaObject::invokeMethod(sheet.get(), "close");
-        QTRY_VERIFY(!sheet->property("visible").toBool());
+        QTRY_VERIFY_WITH_TIMEOUT(!sheet->property("visible").toBool(), kWait);
     }
 
     // The home tab: the server's layout with its cards and the tool dock, and a question typed into the
     // search that opens the chat.
     void home() {
         QQuickItem *stack = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT((stack = homeStack()), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((stack = homeStack()), kWait);
         auto *store = topOf(stack)->property("store").value<HomeLayoutStore *>();
         QVERIFY(store);
-        QTRY_VERIFY_WITH_TIMEOUT(store->hasLayout() && !store->loading(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(store->hasLayout() && !store->loading(), kWait);
         QVERIFY(!store->usedFallback());
         QVERIFY(!store->greeting().isEmpty());
         QCOMPARE(store->grid()->rowCount(), 5);
         QStringList tools;
-        QTRY_VERIFY_WITH_TIMEOUT(!visibleNamed(stack, QStringLiteral("toolButton")).isEmpty(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!visibleNamed(stack, QStringLiteral("toolButton")).isEmpty(), kWait);
         for (QQuickItem *button : visibleNamed(stack, QStringLiteral("toolButton")))
             tools << button->property("key").toString();
         for (const char *tool : {"photo", "wrong", "bank", "report", "inbox"})
@@ -356,7 +360,7 @@ private Q_SLOTS:
         QVERIFY(search);
         search->setQuery(kEquation);
         search->submit(search->query(), QStringLiteral("input"));
-        QTRY_COMPARE_WITH_TIMEOUT(depthOf(stack), 2, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(depthOf(stack), 2, kWait);
         QVERIFY(viewModelOf<CompanionChatViewModel>(topOf(stack)));
     }
 
@@ -367,26 +371,26 @@ private Q_SLOTS:
         auto *chat = viewModelOf<CompanionChatViewModel>(page);
         QVERIFY(chat);
         const auto last = [&] { return chat->messages().rows().last(); };
-        QTRY_VERIFY_WITH_TIMEOUT(chat->messages().rows().size() == 3 && !chat->isStreaming(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(chat->messages().rows().size() == 3 && !chat->isStreaming(), kWait);
         QCOMPARE(chat->messages().at(1).text(), kEquation);
         QCOMPARE(last().hintLevel(), 1);
         QVERIFY(!last().citations().isEmpty());
         for (int level : {2, 3}) {
             QVERIFY(chat->hintUnlockOffered(last().messageId()));
             chat->unlockHint(last().messageId());
-            QTRY_VERIFY_WITH_TIMEOUT(!chat->isStreaming() && last().hintLevel() == level, 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(!chat->isStreaming() && last().hintLevel() == level, kWait);
         }
         QVERIFY(!chat->hintUnlockOffered(last().messageId()));
         QCOMPARE(chat->messages().at(3).text(), QStringLiteral("再给一点提示（关键步骤）"));
         shoot(m_app->window(), QStringLiteral("06-chat-hints"));
 
         chat->send(QStringLiteral("帮我建一条有理数的学习路径"));
-        QTRY_VERIFY_WITH_TIMEOUT(!chat->isStreaming() && last().kind() == ChatMessage::Kind::Confirm, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!chat->isStreaming() && last().kind() == ChatMessage::Kind::Confirm, kWait);
         chat->askConfirm(last().messageId());
         QVERIFY(chat->confirmMessage().startsWith(QStringLiteral("为你创建章节 ")));
         shoot(m_app->window(), QStringLiteral("07-chat-confirm"));
         chat->performConfirm();
-        QTRY_VERIFY_WITH_TIMEOUT(chat->toast().has_value(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(chat->toast().has_value(), kWait);
         QVERIFY(m_session->lastPathId());
         m_pathId = *m_session->lastPathId();
         QVERIFY(backHome());
@@ -397,15 +401,15 @@ private Q_SLOTS:
         QVERIFY(tabs());
         tabs()->selectPosition(1);
         LearningHomeViewModel *vm = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT((vm = m_app->root()->findChild<LearningHomeViewModel *>()), 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(vm->store() && vm->store()->hasPath(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((vm = m_app->root()->findChild<LearningHomeViewModel *>()), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(vm->store() && vm->store()->hasPath(), kWait);
         const LearningPathView path = *vm->store()->path();
         QCOMPARE(path.pathId, m_pathId);
         QCOMPARE(path.unlockedOrder, 1);
         QVERIFY(path.items.size() >= 3);
         QQuickItem *page = pageOf(vm);
         QVERIFY(page);
-        QTRY_COMPARE(visibleNamed(page, QStringLiteral("lessonCard")).size(), path.items.size());
+        QTRY_COMPARE_WITH_TIMEOUT(visibleNamed(page, QStringLiteral("lessonCard")).size(), path.items.size(), kWait);
         const QStringList texts = textsBelow(page);
         QVERIFY2(texts.contains(QStringLiteral("第 1 课 · ") + path.items[0].kpName),
                  qPrintable(texts.join(u'|')));
@@ -419,15 +423,15 @@ private Q_SLOTS:
         QQuickItem *homePage = pageOf(home);
         QVERIFY(m_app->click(visibleNamed(homePage, QStringLiteral("lessonCard")).value(0)));
         LearningItemDetailViewModel *vm = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT((vm = m_app->root()->findChild<LearningItemDetailViewModel *>()), 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(!vm->loading(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((vm = m_app->root()->findChild<LearningItemDetailViewModel *>()), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(!vm->loading(), kWait);
         QCOMPARE(vm->face(), LearningItemDetailViewModel::ContentFace);
         QCOMPARE(vm->title(), QStringLiteral("第 1 课"));
         QVERIFY(vm->hasExercises());
         QCOMPARE(vm->completionControl(), LearningItemDetailViewModel::CompleteButton);
         shoot(m_app->window(), QStringLiteral("09-lesson"));
         vm->complete();
-        QTRY_VERIFY_WITH_TIMEOUT(vm->completed(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(vm->completed(), kWait);
         QCOMPARE(vm->completionControl(), LearningItemDetailViewModel::CompletedLabel);
         QCOMPARE(home->store()->path()->unlockedOrder, 2);
         QVERIFY(home->store()->path()->items[1].openable);
@@ -441,7 +445,7 @@ private Q_SLOTS:
         QVERIFY(lessonPage);
         QVERIFY(QMetaObject::invokeMethod(lessonPage, "openPractice", Q_ARG(QVariant, 0)));
         PracticeViewModel *vm = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT((vm = m_app->root()->findChild<PracticeViewModel *>()), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((vm = m_app->root()->findChild<PracticeViewModel *>()), kWait);
         m_wrongQuestionId = vm->questionIdText().toLongLong();
         QVERIFY(m_wrongQuestionId > 0);
         // The learner taps an option the key does not accept (or, for a typed answer, gives up).
@@ -457,7 +461,7 @@ private Q_SLOTS:
         }
         QVERIFY(vm->canSubmit());
         vm->submit();
-        QTRY_VERIFY_WITH_TIMEOUT(vm->graded(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(vm->graded(), kWait);
         QVERIFY(!vm->correct());
         QVERIFY(vm->hasStandardAnswer());
         QVERIFY(!vm->steps().isEmpty());
@@ -465,7 +469,7 @@ private Q_SLOTS:
         m_standardAnswer = vm->standardAnswer();
         shoot(m_app->window(), QStringLiteral("10-answer-wrong"));
         QVERIFY(QMetaObject::invokeMethod(lessonPage, "leave"));
-        QTRY_VERIFY(!m_app->root()->findChild<LearningItemDetailViewModel *>());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_app->root()->findChild<LearningItemDetailViewModel *>(), kWait);
         tabs()->selectPosition(0);
     }
 
@@ -474,31 +478,31 @@ private Q_SLOTS:
         QQuickItem *page = openTool(QStringLiteral("wrong"));
         auto *book = viewModelOf<WrongBookViewModel>(page);
         QVERIFY(book);
-        QTRY_VERIFY_WITH_TIMEOUT(!book->loading() && !book->items().rows().isEmpty(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!book->loading() && !book->items().rows().isEmpty(), kWait);
         int row = -1;
         for (qsizetype i = 0; i < book->items().rows().size(); ++i)
             if (book->items().at(i).item.questionId == m_wrongQuestionId)
                 row = int(i);
         QVERIFY(row >= 0);
         QQuickItem *entry = nullptr;
-        QTRY_VERIFY((entry = visibleNamed(page, QStringLiteral("wrongItemRow")).value(row)));
+        QTRY_VERIFY_WITH_TIMEOUT((entry = visibleNamed(page, QStringLiteral("wrongItemRow")).value(row)), kWait);
         shoot(m_app->window(), QStringLiteral("11-wrong-book"));
 
         QVERIFY(m_app->click(entry));
-        QTRY_COMPARE(depthOf(homeStack()), 3);
+        QTRY_COMPARE_WITH_TIMEOUT(depthOf(homeStack()), 3, kWait);
         QQuickItem *detailPage = topOf(homeStack());
         auto *detail = viewModelOf<WrongItemDetailViewModel>(detailPage);
         QVERIFY(detail);
-        QTRY_VERIFY_WITH_TIMEOUT(detail->variantsLoaded(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(detail->variantsLoaded(), kWait);
         QVERIFY(detail->canRedo());
         QVERIFY(QMetaObject::invokeMethod(detailPage, "practise", Q_ARG(QVariant, detail->redoProperties())));
-        QTRY_COMPARE(depthOf(homeStack()), 4);
+        QTRY_COMPARE_WITH_TIMEOUT(depthOf(homeStack()), 4, kWait);
         auto *redo = viewModelOf<PracticeViewModel>(topOf(homeStack()));
         QVERIFY(redo);
         QCOMPARE(redo->questionIdText().toLongLong(), m_wrongQuestionId);
         redo->setAnswer(m_standardAnswer);
         redo->submit();
-        QTRY_VERIFY_WITH_TIMEOUT(redo->graded(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(redo->graded(), kWait);
         QVERIFY(redo->correct());
         QCOMPARE(redo->wrongItemState(), QStringLiteral("active"));
         QVERIFY(!redo->correctStreak().isEmpty());
@@ -510,16 +514,16 @@ private Q_SLOTS:
     void questionBank() {
         auto *bank = viewModelOf<QuestionBankViewModel>(openTool(QStringLiteral("bank")));
         QVERIFY(bank);
-        QTRY_VERIFY_WITH_TIMEOUT(bank->chapters().size() >= 3, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(bank->chapters().size() >= 3, kWait);
         QCOMPARE(bank->chapterOptions().value(1), QStringLiteral("有理数"));
         bank->setChapterIndex(1);
-        QTRY_VERIFY_WITH_TIMEOUT(bank->points().size() >= 3, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(bank->points().size() >= 3, kWait);
         bank->setPointIndex(1);
         bank->pick();
-        QTRY_VERIFY_WITH_TIMEOUT(!bank->loading(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!bank->loading(), kWait);
         QVERIFY2(!bank->hasError(), qPrintable(bank->errorText()));
         QVERIFY(!bank->questions().isEmpty());
-        QTRY_VERIFY(m_app->find(QStringLiteral("questionRow"), true));
+        QTRY_VERIFY_WITH_TIMEOUT(m_app->find(QStringLiteral("questionRow"), true), kWait);
         shoot(m_app->window(), QStringLiteral("13-question-bank"));
         QVERIFY(backHome());
     }
@@ -542,11 +546,11 @@ private Q_SLOTS:
     void inbox() {
         auto *vm = viewModelOf<HomeInboxViewModel>(openTool(QStringLiteral("inbox")));
         QVERIFY(vm);
-        QTRY_VERIFY_WITH_TIMEOUT(vm->total() > 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(vm->total() > 0, kWait);
         QVERIFY(vm->unreadCount() > 0);
         QCOMPARE(m_server.inboxCounts(kPhone.toStdString()).unread, vm->unreadCount());
         vm->markAllRead();
-        QTRY_COMPARE_WITH_TIMEOUT(vm->unreadCount(), 0, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(vm->unreadCount(), 0, kWait);
         QVERIFY2(!vm->hasError(), qPrintable(vm->errorMessage()));
         QCOMPARE(m_server.inboxCounts(kPhone.toStdString()).unread, 0);
         shoot(m_app->window(), QStringLiteral("15-inbox"));
@@ -558,11 +562,11 @@ private Q_SLOTS:
         QQuickItem *page = openTool(QStringLiteral("report"));
         auto *vm = viewModelOf<StudyReportViewModel>(page);
         QVERIFY(vm);
-        QTRY_COMPARE_WITH_TIMEOUT(vm->state(), StudyReportViewModel::Shown, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(vm->state(), StudyReportViewModel::Shown, kWait);
         QVERIFY2(vm->headline().startsWith(QStringLiteral("做题 2 道 · 答对 1 道")),
                  qPrintable(vm->headline()));
         QQuickItem *summary = nullptr;
-        QTRY_VERIFY((summary = visibleNamed(page, QStringLiteral("summaryCard")).value(0)));
+        QTRY_VERIFY_WITH_TIMEOUT((summary = visibleNamed(page, QStringLiteral("summaryCard")).value(0)), kWait);
         QVERIFY2(textsBelow(summary).contains(QStringLiteral("学了 1 天 · 完成 1 节课")),
                  qPrintable(textsBelow(summary).join(u'|')));
         shoot(m_app->window(), QStringLiteral("16-study-report"));
@@ -575,24 +579,24 @@ private Q_SLOTS:
         m_app->resize(QmlHarness::screenshotSize(QSize(480, 1900)));
         tabs()->selectPosition(4);
         QQuickItem *stack = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT((stack = settingsStack()), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((stack = settingsStack()), kWait);
         QQuickItem *row = nullptr;
         QTRY_VERIFY_WITH_TIMEOUT(
             (row = visibleTitled(topOf(stack), QStringLiteral("settingsRow"), QStringLiteral("会员中心"))),
-            10000);
-        QTRY_VERIFY(!stack->property("busy").toBool());
+            kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(!stack->property("busy").toBool(), kWait);
         QVERIFY(m_app->click(row));
-        QTRY_COMPARE(depthOf(stack), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(depthOf(stack), 2, kWait);
         QQuickItem *page = topOf(stack);
-        QTRY_VERIFY_WITH_TIMEOUT(visibleNamed(page, QStringLiteral("buyButton")).size() == 4, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(visibleNamed(page, QStringLiteral("buyButton")).size() == 4, kWait);
         QVERIFY(textsBelow(QmlHarness::findItem(page, QStringLiteral("tierRow")))
                     .contains(QStringLiteral("免费版")));
-        QTRY_VERIFY(!stack->property("busy").toBool());
+        QTRY_VERIFY_WITH_TIMEOUT(!stack->property("busy").toBool(), kWait);
         QVERIFY(m_app->click(visibleNamed(page, QStringLiteral("buyButton")).first()));
         QQuickItem *confirm = nullptr;
         QTRY_VERIFY_WITH_TIMEOUT(
             (confirm = QmlHarness::findItem(overlay(), QStringLiteral("purchaseConfirmButton"), true)),
-            10000);
+            kWait);
         QCOMPARE(QmlHarness::findItem(overlay(), QStringLiteral("purchasePrice"), true)
                      ->property("text")
                      .toString(),
@@ -601,16 +605,16 @@ private Q_SLOTS:
         QVERIFY(m_app->click(confirm));
         QQuickItem *ok = nullptr;
         QTRY_VERIFY_WITH_TIMEOUT((ok = QmlHarness::findItem(overlay(), QStringLiteral("alertButton0"), true)),
-                                 10000);
+                                 kWait);
         QVERIFY(textsBelow(overlay()).contains(MembershipPurchases::paidText));
         QTRY_VERIFY_WITH_TIMEOUT(textsBelow(QmlHarness::findItem(page, QStringLiteral("tierRow")))
                                      .contains(QStringLiteral("学习会员")),
-                                 10000);
+                                 kWait);
         shoot(m_app->window(), QStringLiteral("18-membership-paid"));
         QVERIFY(m_app->click(ok));
-        QTRY_VERIFY(!QmlHarness::findItem(overlay(), QStringLiteral("alertButton0"), true));
+        QTRY_VERIFY_WITH_TIMEOUT(!QmlHarness::findItem(overlay(), QStringLiteral("alertButton0"), true), kWait);
         QVERIFY(run(stack, QStringLiteral("pop()")));
-        QTRY_VERIFY(depthOf(stack) == 1 && !stack->property("busy").toBool());
+        QTRY_VERIFY_WITH_TIMEOUT(depthOf(stack) == 1 && !stack->property("busy").toBool(), kWait);
     }
 
     // The dark-mode switch of the "我的" page: saved on the server and kept on this machine, and still on
@@ -620,22 +624,22 @@ private Q_SLOTS:
         const auto toggle = [&] {
             return visibleTitled(topOf(stack), QStringLiteral("settingsRow"), QStringLiteral("深色模式"));
         };
-        QTRY_VERIFY_WITH_TIMEOUT(toggle(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(toggle(), kWait);
         QVERIFY(!m_session->darkMode());
         QVERIFY(!toggle()->property("on").toBool());
         QVERIFY(m_app->click(toggle()));
         QVERIFY(m_session->darkMode());
-        QTRY_COMPARE_WITH_TIMEOUT(savedPref(QStringLiteral("pref.dark_mode")), QJsonValue(true), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(savedPref(QStringLiteral("pref.dark_mode")), QJsonValue(true), kWait);
         QVERIFY(m_platform->defaults->boolValue(QStringLiteral("qvl.pref.dark_mode")));
 
         // Away and back: the root page loads its document again and shows the switch on.
         QVERIFY(m_app->click(
             visibleTitled(topOf(stack), QStringLiteral("settingsRow"), QStringLiteral("关于岚帆伴"))));
-        QTRY_COMPARE(depthOf(stack), 2);
-        QTRY_VERIFY(!stack->property("busy").toBool());
+        QTRY_COMPARE_WITH_TIMEOUT(depthOf(stack), 2, kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(!stack->property("busy").toBool(), kWait);
         QVERIFY(run(stack, QStringLiteral("pop()")));
-        QTRY_VERIFY(depthOf(stack) == 1 && !stack->property("busy").toBool());
-        QTRY_VERIFY_WITH_TIMEOUT(toggle() && toggle()->property("on").toBool(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(depthOf(stack) == 1 && !stack->property("busy").toBool(), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(toggle() && toggle()->property("on").toBool(), kWait);
         shoot(m_app->window(), QStringLiteral("19-settings"));
     }
 
@@ -647,13 +651,13 @@ private Q_SLOTS:
         QVERIFY(row);
         QVERIFY(m_app->click(row));
         QQuickItem *confirm = nullptr;
-        QTRY_VERIFY((confirm = QmlHarness::findItem(overlay(), QStringLiteral("alertButton0"), true)));
+        QTRY_VERIFY_WITH_TIMEOUT((confirm = QmlHarness::findItem(overlay(), QStringLiteral("alertButton0"), true)), kWait);
         QVERIFY(textsBelow(overlay()).contains(QStringLiteral("确定退出登录？")));
         QVERIFY(m_app->click(confirm));
-        QTRY_VERIFY_WITH_TIMEOUT(!m_session->isLoggedIn(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_session->isLoggedIn(), kWait);
         QCOMPARE(m_platform->secret(QStringLiteral("qvl.access_token")), std::nullopt);
         QCOMPARE(m_platform->secret(QStringLiteral("qvl.refresh_token")), std::nullopt);
-        QTRY_VERIFY_WITH_TIMEOUT(m_app->find(QStringLiteral("guestPage"), true), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_app->find(QStringLiteral("guestPage"), true), kWait);
         QVERIFY(!m_app->find(QStringLiteral("tabShell")));
         shoot(m_app->window(), QStringLiteral("20-signed-out"));
     }
