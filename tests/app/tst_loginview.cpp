@@ -124,7 +124,9 @@ private Q_SLOTS:
 
         humanClick(*view, view->find(QStringLiteral("sendCodeButton")));
         QTRY_COMPARE(m_platform->transport->count(codePath), 1);
-        QTRY_COMPARE(vm->resendAfter(), 60);
+        // The countdown has started from a minute (a slow machine may already have counted some down).
+        QTRY_VERIFY(vm->resendAfter() > 0);
+        QVERIFY(vm->resendAfter() <= 60);
         QTRY_VERIFY(fieldOf(*view, "codeRow")->hasActiveFocus());
     }
 

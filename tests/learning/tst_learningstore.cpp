@@ -353,7 +353,7 @@ private Q_SLOTS:
 
         QVERIFY(Await::result(f.store.completeItem(1, 101)));
 
-        const HttpRequest &post = f.transport().requestsTo(completeUrl(1, 101)).first();
+        const HttpRequest post = f.transport().requestsTo(completeUrl(1, 101)).first();
         QCOMPARE(post.body, QByteArray("{}"));
         QCOMPARE(f.store.path()->unlockedOrder, 2);
         QCOMPARE(f.store.path()->items[0].state, LessonState::completed);
