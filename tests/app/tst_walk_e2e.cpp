@@ -98,14 +98,6 @@ QQuickItem *pageOf(QObject *vm) {
     return nullptr;
 }
 
-// The first item below `root` whose QML type is `type`.
-QQuickItem *itemOfType(QQuickItem *root, const char *type) {
-    for (QQuickItem *item : root->findChildren<QQuickItem *>())
-        if (QString::fromLatin1(item->metaObject()->className()).startsWith(QLatin1String(type)))
-            return item;
-    return nullptr;
-}
-
 const devserver::learning::SampleQuestion *sampleQuestion(qint64 id) {
     for (const auto &chapter : devserver::learning::chapters())
         for (const auto &point : chapter.points)
@@ -435,12 +427,24 @@ private Q_SLOTS:
         QCOMPARE(vm->completionControl(), LearningItemDetailViewModel::CompletedLabel);
         QCOMPARE(home->store()->path()->unlockedOrder, 2);
         QVERIFY(home->store()->path()->items[1].openable);
+        // "太棒了！" holds the screen until its one button takes the learner back to the path.
+        QQuickItem *back = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((back = QmlHarness::findItem(overlay(), QStringLiteral("alertButton0"), true)),
+                                 kWait);
+        QVERIFY(textsBelow(overlay()).contains(vm->alertTitle()));
+        QVERIFY(m_app->click(back));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_app->root()->findChild<LearningItemDetailViewModel *>(), kWait);
     }
 
     // The lesson's first exercise, answered wrong: the verdict, the standard answer and its steps, and the
     // question filed in the wrong book.
     void wrongAnswer() {
-        auto *lesson = m_app->root()->findChild<LearningItemDetailViewModel *>();
+        // The completed lesson opens again from its card, for its exercises.
+        QQuickItem *homePage = pageOf(m_app->root()->findChild<LearningHomeViewModel *>());
+        QVERIFY(m_app->click(visibleNamed(homePage, QStringLiteral("lessonCard")).value(0)));
+        LearningItemDetailViewModel *lesson = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((lesson = m_app->root()->findChild<LearningItemDetailViewModel *>()), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(!lesson->loading(), kWait);
         QQuickItem *lessonPage = pageOf(lesson);
         QVERIFY(lessonPage);
         QVERIFY(QMetaObject::invokeMethod(lessonPage, "openPractice", Q_ARG(QVariant, 0)));
