@@ -13,6 +13,7 @@
 #include "Await.h"
 #include "CompanionChatViewModel.h"
 #include "DevServer.h"
+#include "Fixtures.h"
 #include "HomeInboxViewModel.h"
 #include "HomeLayoutStore.h"
 #include "HomeSearchViewModel.h"
@@ -44,14 +45,12 @@
 #include <QGuiApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QPainter>
 #include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlExpression>
 #include <QQuickItem>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextOption>
 
 #include <memory>
 
@@ -105,21 +104,6 @@ const devserver::learning::SampleQuestion *sampleQuestion(qint64 id) {
                 if (question.id == id)
                     return &question;
     return nullptr;
-}
-
-// The stem as a sheet of paper shows it to the camera: black on white, wrapped to the page's width.
-QImage printed(const QString &stem) {
-    QImage image(1400, 700, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    QFont font = painter.font();
-    font.setPixelSize(36);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    QTextOption wrap;
-    wrap.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    painter.drawText(QRectF(60, 60, 1280, 580), stem, wrap);
-    return image;
 }
 
 } // namespace
@@ -239,8 +223,9 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(m_session->isLoggedIn(), kWait);
         QVERIFY2(!vm->alertVisible(), qPrintable(vm->errorMessageText()));
         QCOMPARE(m_session->statusText(), QStringLiteral("PendingProfile"));
-        QVERIFY(m_platform->secret(QStringLiteral("qvl.access_token")));
-        QVERIFY(m_platform->secret(QStringLiteral("qvl.refresh_token")));
+        // The keychain writes on its own queue.
+        QTRY_VERIFY_WITH_TIMEOUT(m_platform->secret(QStringLiteral("qvl.access_token")), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(m_platform->secret(QStringLiteral("qvl.refresh_token")), kWait);
     }
 
     // A new account is asked its birth month first, once, and confirms it in a dialog.
@@ -259,7 +244,8 @@ private Q_SLOTS:
         QVERIFY(m_app->click(QStringLiteral("confirmButton")));
         QTRY_VERIFY_WITH_TIMEOUT(vm->confirming(), kWait);
         QQuickItem *confirm = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT((confirm = QmlHarness::findItem(overlay(), QStringLiteral("alertButton0"), true)), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (confirm = QmlHarness::findItem(overlay(), QStringLiteral("alertButton0"), true)), kWait);
         QCOMPARE(confirm->property("text").toString(), QStringLiteral("确认 2012 年 9 月"));
         shoot(m_app->window(), QStringLiteral("02-birth-month"));
         QVERIFY(m_app->click(confirm));
@@ -315,7 +301,8 @@ private Q_SLOTS:
         QVERIFY(vm);
         vm->answers()->setRole(QStringLiteral("student"));
         vm->answers()->setGrade(8);
-        QTRY_VERIFY_WITH_TIMEOUT(visibleTitled(overlay(), QStringLiteral("roleTile"), QStringLiteral("学生")), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(visibleTitled(overlay(), QStringLiteral("roleTile"), QStringLiteral("学生")),
+                                 kWait);
         shoot(m_app->window(), QStringLiteral("04-profile-sheet"));
         vm->save();
         QTRY_VERIFY_WITH_TIMEOUT(!vm->busy(), kWait);
@@ -401,7 +388,8 @@ private Q_SLOTS:
         QVERIFY(path.items.size() >= 3);
         QQuickItem *page = pageOf(vm);
         QVERIFY(page);
-        QTRY_COMPARE_WITH_TIMEOUT(visibleNamed(page, QStringLiteral("lessonCard")).size(), path.items.size(), kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(visibleNamed(page, QStringLiteral("lessonCard")).size(), path.items.size(),
+                                  kWait);
         const QStringList texts = textsBelow(page);
         QVERIFY2(texts.contains(QStringLiteral("第 1 课 · ") + path.items[0].kpName),
                  qPrintable(texts.join(u'|')));
@@ -429,8 +417,8 @@ private Q_SLOTS:
         QVERIFY(home->store()->path()->items[1].openable);
         // "太棒了！" holds the screen until its one button takes the learner back to the path.
         QQuickItem *back = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT((back = QmlHarness::findItem(overlay(), QStringLiteral("alertButton0"), true)),
-                                 kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (back = QmlHarness::findItem(overlay(), QStringLiteral("alertButton0"), true)), kWait);
         QVERIFY(textsBelow(overlay()).contains(vm->alertTitle()));
         QVERIFY(m_app->click(back));
         QTRY_VERIFY_WITH_TIMEOUT(!m_app->root()->findChild<LearningItemDetailViewModel *>(), kWait);
@@ -489,7 +477,8 @@ private Q_SLOTS:
                 row = int(i);
         QVERIFY(row >= 0);
         QQuickItem *entry = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT((entry = visibleNamed(page, QStringLiteral("wrongItemRow")).value(row)), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT((entry = visibleNamed(page, QStringLiteral("wrongItemRow")).value(row)),
+                                 kWait);
         shoot(m_app->window(), QStringLiteral("11-wrong-book"));
 
         QVERIFY(m_app->click(entry));
@@ -537,7 +526,7 @@ private Q_SLOTS:
         auto *vm = viewModelOf<PhotoMatchViewModel>(openTool(QStringLiteral("photo")));
         QVERIFY(vm);
         const auto &question = devserver::learning::chapters().at(0).points.at(0).questions.at(0);
-        vm->recognizePhoto(printed(question.stem));
+        vm->recognizePhoto(Fixtures::printed(question.stem));
         QTRY_VERIFY_WITH_TIMEOUT(!vm->recognizing() && !vm->matching() && vm->hasResult(), 60000);
         QVERIFY2(vm->found(), qPrintable(vm->stem()));
         QCOMPARE(vm->practiceProperties().value("questionId").toLongLong(), qint64(question.id));
@@ -570,7 +559,8 @@ private Q_SLOTS:
         QVERIFY2(vm->headline().startsWith(QStringLiteral("做题 2 道 · 答对 1 道")),
                  qPrintable(vm->headline()));
         QQuickItem *summary = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT((summary = visibleNamed(page, QStringLiteral("summaryCard")).value(0)), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT((summary = visibleNamed(page, QStringLiteral("summaryCard")).value(0)),
+                                 kWait);
         QVERIFY2(textsBelow(summary).contains(QStringLiteral("学了 1 天 · 完成 1 节课")),
                  qPrintable(textsBelow(summary).join(u'|')));
         shoot(m_app->window(), QStringLiteral("16-study-report"));
@@ -616,7 +606,8 @@ private Q_SLOTS:
                                  kWait);
         shoot(m_app->window(), QStringLiteral("18-membership-paid"));
         QVERIFY(m_app->click(ok));
-        QTRY_VERIFY_WITH_TIMEOUT(!QmlHarness::findItem(overlay(), QStringLiteral("alertButton0"), true), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(!QmlHarness::findItem(overlay(), QStringLiteral("alertButton0"), true),
+                                 kWait);
         QVERIFY(run(stack, QStringLiteral("pop()")));
         QTRY_VERIFY_WITH_TIMEOUT(depthOf(stack) == 1 && !stack->property("busy").toBool(), kWait);
     }
@@ -655,12 +646,13 @@ private Q_SLOTS:
         QVERIFY(row);
         QVERIFY(m_app->click(row));
         QQuickItem *confirm = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT((confirm = QmlHarness::findItem(overlay(), QStringLiteral("alertButton0"), true)), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (confirm = QmlHarness::findItem(overlay(), QStringLiteral("alertButton0"), true)), kWait);
         QVERIFY(textsBelow(overlay()).contains(QStringLiteral("确定退出登录？")));
         QVERIFY(m_app->click(confirm));
         QTRY_VERIFY_WITH_TIMEOUT(!m_session->isLoggedIn(), kWait);
-        QCOMPARE(m_platform->secret(QStringLiteral("qvl.access_token")), std::nullopt);
-        QCOMPARE(m_platform->secret(QStringLiteral("qvl.refresh_token")), std::nullopt);
+        QTRY_COMPARE_WITH_TIMEOUT(m_platform->secret(QStringLiteral("qvl.access_token")), std::nullopt, kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(m_platform->secret(QStringLiteral("qvl.refresh_token")), std::nullopt, kWait);
         QTRY_VERIFY_WITH_TIMEOUT(m_app->find(QStringLiteral("guestPage"), true), kWait);
         QVERIFY(!m_app->find(QStringLiteral("tabShell")));
         shoot(m_app->window(), QStringLiteral("20-signed-out"));

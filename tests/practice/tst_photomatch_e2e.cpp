@@ -3,33 +3,13 @@
 
 #include "ApiClient.h"
 #include "AppFonts.h"
+#include "Fixtures.h"
 #include "LearningContent.h"
 #include "LocalService.h"
 #include "TextRecognizer.h"
 
 #include <QJsonDocument>
-#include <QPainter>
 #include <QTest>
-#include <QTextOption>
-
-namespace {
-
-// The stem as a page would print it: black on white, wrapped to the page's width.
-QImage printed(const QString &stem) {
-    QImage image(1400, 700, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    QFont font = painter.font();
-    font.setPixelSize(36);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    QTextOption wrap;
-    wrap.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    painter.drawText(QRectF(60, 60, 1280, 580), stem, wrap);
-    return image;
-}
-
-} // namespace
 
 class TestPhotoMatchEndToEnd : public QObject {
     Q_OBJECT
@@ -49,7 +29,7 @@ private Q_SLOTS:
             for (const auto &point : chapter.points) {
                 for (const auto &question : point.questions) {
                     ++total;
-                    auto reading = recognizer.recognize(printed(question.stem));
+                    auto reading = recognizer.recognize(Fixtures::printed(question.stem));
                     const QString text = Await::result(reading);
                     auto answer =
                         client.data(client.request("POST", QStringLiteral("/api/v1/practice/questions/match"),

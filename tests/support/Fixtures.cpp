@@ -1,5 +1,8 @@
 #include "Fixtures.h"
 
+#include <QPainter>
+#include <QTextOption>
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -88,6 +91,20 @@ QByteArray patched(const QString &name, std::initializer_list<Change> changes) {
 
 QByteArray bytes(const QJsonObject &json) {
     return QJsonDocument(json).toJson(QJsonDocument::Compact);
+}
+
+QImage printed(const QString &stem) {
+    QImage image(1400, 700, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QFont font = painter.font();
+    font.setPixelSize(36);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    QTextOption wrap;
+    wrap.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    painter.drawText(QRectF(60, 60, 1280, 580), stem, wrap);
+    return image;
 }
 
 } // namespace Fixtures

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
@@ -29,5 +30,9 @@ using Change = std::pair<QString, QJsonValue>;
 QByteArray patched(const QString &name, std::initializer_list<Change> changes);
 
 QByteArray bytes(const QJsonObject &json);
+
+// A question's stem as a page would print it, for the text reader: black on white, wrapped to the page's
+// width.
+QImage printed(const QString &stem);
 
 } // namespace Fixtures
