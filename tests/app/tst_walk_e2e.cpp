@@ -651,8 +651,10 @@ private Q_SLOTS:
         QVERIFY(textsBelow(overlay()).contains(QStringLiteral("确定退出登录？")));
         QVERIFY(m_app->click(confirm));
         QTRY_VERIFY_WITH_TIMEOUT(!m_session->isLoggedIn(), kWait);
-        QTRY_COMPARE_WITH_TIMEOUT(m_platform->secret(QStringLiteral("qvl.access_token")), std::nullopt, kWait);
-        QTRY_COMPARE_WITH_TIMEOUT(m_platform->secret(QStringLiteral("qvl.refresh_token")), std::nullopt, kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(m_platform->secret(QStringLiteral("qvl.access_token")), std::nullopt,
+                                  kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(m_platform->secret(QStringLiteral("qvl.refresh_token")), std::nullopt,
+                                  kWait);
         QTRY_VERIFY_WITH_TIMEOUT(m_app->find(QStringLiteral("guestPage"), true), kWait);
         QVERIFY(!m_app->find(QStringLiteral("tabShell")));
         shoot(m_app->window(), QStringLiteral("20-signed-out"));
