@@ -2,6 +2,7 @@ import QtQuick
 import QtQuick.Layouts
 import QtQuick.Shapes
 import QtQuick.Templates as T
+import Quorvel.Platform
 import Quorvel.Core
 import Quorvel.Ui
 import Quorvel.Robots
@@ -420,6 +421,7 @@ Item {
                         required property string modelData
                         required property int index
 
+                        objectName: "crisisLine"
                         Layout.fillWidth: true
                         implicitHeight: lineRow.implicitHeight + 24
                         Accessible.name: modelData + " " + row.strings.call
