@@ -248,7 +248,7 @@ private Q_SLOTS:
 
     // The region picker where the gate shows it, above the tab shell: in the learning-profile sheet and on
     // the questionnaire's profile page. Its menus open over their page by click and by keyboard, and a click
-    // or Enter on an entry picks it.
+    // or Enter on an entry picks it; the page's error alert opens over it as well.
     void regionPickerInTheGate_data() {
         QTest::addColumn<QByteArray>("overview");
         QTest::newRow("learning-profile sheet") << QByteArray(R"({"steps":[],"finished":true})");
@@ -328,6 +328,17 @@ private Q_SLOTS:
         QTest::keyClick(&view.window(), Qt::Key_Escape);
         QTRY_VERIFY(!entryNamed(layer, QStringLiteral("河北")));
         QCOMPARE(province->property("value").toString(), QStringLiteral("山西"));
+
+        // A failed save's alert lies above its page too: its "好" is what a click there reaches.
+        QVERIFY(view.click(QmlHarness::visibleNamed(layer, QStringLiteral("primaryButton")).value(0)));
+        QObject *alert = view.root()->findChild<QObject *>(overview.contains("false")
+                                                               ? QStringLiteral("flowErrorAlert")
+                                                               : QStringLiteral("profileErrorAlert"));
+        QVERIFY(alert);
+        QTRY_VERIFY_WITH_TIMEOUT(alert->property("opened").toBool(), 5000);
+        QVERIFY(view.click(QmlHarness::findItem(alert->property("contentItem").value<QQuickItem *>(),
+                                                QStringLiteral("alertButton0"))));
+        QTRY_VERIFY(!alert->property("visible").toBool());
     }
 
     // The sheet offscreen: the defaults selected, a tap retitling the grade card, saving with a held answer,
