@@ -202,9 +202,10 @@ bool isCrisis(const QString &text) {
 bool isMathsQuestion(const QString &text) {
     // A chapter's short name ("M7-3") is a name, not a subtraction.
     static const QRegularExpression shortName(QStringLiteral("M\\d+-\\d+"));
+    const QString withoutNames = QString(text).remove(shortName);
     bool digit = false;
     bool operatorSign = false;
-    for (const QChar c : QString(text).remove(shortName)) {
+    for (const QChar c : withoutNames) {
         digit = digit || c.isDigit();
         operatorSign = operatorSign || QStringLiteral("+-*/=×÷^＋－＝").contains(c);
     }
