@@ -220,6 +220,8 @@ Item {
                                 onCurrentIndexChanged: if (moving) vm.year = vm.yearAt(currentIndex)
                                 onMovingChanged: if (!moving) vm.year = vm.yearAt(currentIndex)
                                 delegate: WheelRow {
+                                    required property int index
+
                                     text: vm.yearAt(index) + " 年"
                                     distance: Tumbler.displacement
                                 }
@@ -245,6 +247,8 @@ Item {
                                     onCurrentIndexChanged: if (moving) vm.month = currentIndex + 1
                                     onMovingChanged: if (!moving) vm.month = currentIndex + 1
                                     delegate: WheelRow {
+                                        required property int index
+
                                         text: (index + 1) + " 月"
                                         distance: Tumbler.displacement
                                     }
