@@ -127,6 +127,8 @@ QJsonObject ServerState::saveLocked() const {
             entry.insert("persona", *settings.persona);
         if (settings.name)
             entry.insert("name", *settings.name);
+        if (settings.reminder)
+            entry.insert("reminder", *settings.reminder);
         companionSettings.append(entry);
     }
     QJsonArray homeLayoutList;
@@ -396,6 +398,8 @@ void ServerState::loadLocked(const QJsonObject &saved) {
             settings.persona = entry.value("persona").toString();
         if (entry.contains("name"))
             settings.name = entry.value("name").toString();
+        if (entry.contains("reminder"))
+            settings.reminder = entry.value("reminder").toString();
         companion.settings[number(entry, "user_id")] = settings;
     }
 

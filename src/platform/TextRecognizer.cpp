@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImageReader>
 #include <QPointer>
 #include <QThread>
@@ -16,10 +17,12 @@
 
 #include <algorithm>
 #include <mutex>
+#include <optional>
 
 // Lives on the worker thread; every call arrives there as a queued call.
 class TextRecognizer::Worker : public QObject {
 public:
+    explicit Worker(QByteArray dataFolder) : m_dataFolder(std::move(dataFolder)) {}
     ~Worker() override { release(); }
 
     bool load() {
@@ -28,7 +31,8 @@ public:
         QElapsedTimer timer;
         timer.start();
         auto api = std::make_unique<tesseract::TessBaseAPI>();
-        if (api->Init(nullptr, "chi_sim+eng", tesseract::OEM_LSTM_ONLY) != 0) {
+        if (api->Init(m_dataFolder.isEmpty() ? nullptr : m_dataFolder.constData(), "chi_sim+eng",
+                      tesseract::OEM_LSTM_ONLY) != 0) {
             qCWarning(lcPlatform) << "text recognition unavailable: the engine did not load";
             return false;
         }
@@ -38,9 +42,13 @@ public:
         return true;
     }
 
+    // Throws TextRecognitionError.
     QString read(const QImage &picture) {
-        if (picture.isNull() || !load())
+        if (picture.isNull())
             return {};
+        if (!load())
+            throw TextRecognitionError(
+                QStringLiteral("本机缺少文字识别的语言数据（简体中文和英文），无法读取图片"));
         const QImage image = TextRecognizer::fitted(picture).convertToFormat(QImage::Format_RGB888);
         QString text = readWith(image, tesseract::PSM_AUTO);
         // A short line on a large empty page can escape the page layout; read it as one block then.
@@ -52,8 +60,11 @@ public:
     QString readWith(const QImage &image, tesseract::PageSegMode mode) {
         m_api->SetPageSegMode(mode);
         m_api->SetImage(image.constBits(), image.width(), image.height(), 3, int(image.bytesPerLine()));
-        if (m_api->Recognize(nullptr) != 0)
-            return {};
+        if (m_api->Recognize(nullptr) != 0) {
+            m_api->Clear();
+            qCWarning(lcPlatform) << "text recognition broke off";
+            throw TextRecognitionError(QStringLiteral("识别引擎出错，请再试一次"));
+        }
         QList<TextRecognizer::Line> lines;
         std::unique_ptr<tesseract::ResultIterator> it(m_api->GetIterator());
         if (it) {
@@ -79,11 +90,14 @@ public:
     }
 
 private:
+    const QByteArray m_dataFolder; // empty: the system's
     std::unique_ptr<tesseract::TessBaseAPI> m_api;
 };
 
-TextRecognizer::TextRecognizer(QObject *parent)
-    : QObject(parent), m_thread(new QThread(this)), m_worker(new Worker) {
+TextRecognizer::TextRecognizer(QObject *parent) : TextRecognizer(QString(), parent) {}
+
+TextRecognizer::TextRecognizer(QString dataFolder, QObject *parent)
+    : QObject(parent), m_thread(new QThread(this)), m_worker(new Worker(QFile::encodeName(dataFolder))) {
     // One thread for the engine: its own threads made it slower here.
     static std::once_flag single;
     std::call_once(single, [] { qputenv("OMP_THREAD_LIMIT", "1"); });
@@ -112,24 +126,37 @@ QCoro::Task<QString> TextRecognizer::recognize(QImage image) {
     struct Job {
         std::shared_ptr<Completion> done = std::make_shared<Completion>();
         QString text;
+        std::optional<QString> failure;
     };
     auto job = std::make_shared<Job>();
     QMetaObject::invokeMethod(
         m_worker,
         [worker = m_worker, image = std::move(image), job] {
-            QString text = worker->read(image);
-            // Back to the main thread, where the waiter is resumed.
+            QString text;
+            std::optional<QString> failure;
+            try {
+                text = worker->read(image);
+            } catch (const TextRecognitionError &error) {
+                failure = error.message();
+            } catch (const std::exception &error) {
+                qCWarning(lcPlatform) << "text recognition failed:" << error.what();
+                failure = QStringLiteral("识别引擎出错，请再试一次");
+            }
+            // Back to the main thread, where the waiter is resumed (and the failure thrown).
             QMetaObject::invokeMethod(
                 QCoreApplication::instance(),
-                [job, text = std::move(text)]() mutable {
+                [job, text = std::move(text), failure = std::move(failure)]() mutable {
                     job->text = std::move(text);
+                    job->failure = std::move(failure);
                     job->done->finish();
                 },
                 Qt::QueuedConnection);
         },
         Qt::QueuedConnection);
     co_await Completion::wait(job->done);
-    co_return job->text;
+    if (job->failure)
+        throw TextRecognitionError(*job->failure);
+    co_return QString(job->text);
 }
 
 QString TextRecognizer::assembleLines(QList<Line> lines) {

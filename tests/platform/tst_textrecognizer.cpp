@@ -100,6 +100,17 @@ private Q_SLOTS:
             QCOMPARE(bare(lines[i]), bare(expected[i]));
     }
 
+    // Without its language data the engine cannot load: a failure with its reason, never a picture without
+    // text.
+    void missingLanguageData() {
+        QTemporaryDir empty;
+        TextRecognizer recognizer(empty.path());
+        auto reading = recognizer.recognize(page(kLines));
+        QVERIFY_THROWS_EXCEPTION(TextRecognitionError, Await::result(reading));
+        auto blank = recognizer.recognize(QImage()); // nothing to read needs no engine
+        QCOMPARE(Await::result(blank), QString());
+    }
+
     // A 48-megapixel photo is read scaled, never decoded whole.
     void largePicturesAreScaled() {
         QTemporaryDir dir;

@@ -423,6 +423,7 @@ Item {
                         required property string modelData
                         required property int index
 
+                        objectName: "crisisLine"
                         Layout.fillWidth: true
                         implicitHeight: lineRow.implicitHeight + 24
                         Accessible.name: modelData + " " + row.strings.call
