@@ -10,13 +10,14 @@
 #include <QPointer>
 #include <QThread>
 
+#include <omp.h>
+
 #include <tesseract/baseapi.h>
 #include <tesseract/resultiterator.h>
 
 #include <malloc.h>
 
 #include <algorithm>
-#include <mutex>
 #include <optional>
 
 // Lives on the worker thread; every call arrives there as a queued call.
@@ -28,6 +29,11 @@ public:
     bool load() {
         if (m_api)
             return true;
+        // One thread for the engine: its own threads made it slower here, and far slower on a busy machine,
+        // where each of its many barriers waits for every thread to be scheduled. Its parallel loops name
+        // their thread count, which only the active-level limit overrides; the limit holds for the threads
+        // this (worker) thread starts.
+        omp_set_max_active_levels(0);
         QElapsedTimer timer;
         timer.start();
         auto api = std::make_unique<tesseract::TessBaseAPI>();
@@ -98,9 +104,6 @@ TextRecognizer::TextRecognizer(QObject *parent) : TextRecognizer(QString(), pare
 
 TextRecognizer::TextRecognizer(QString dataFolder, QObject *parent)
     : QObject(parent), m_thread(new QThread(this)), m_worker(new Worker(QFile::encodeName(dataFolder))) {
-    // One thread for the engine: its own threads made it slower here.
-    static std::once_flag single;
-    std::call_once(single, [] { qputenv("OMP_THREAD_LIMIT", "1"); });
     m_thread->setObjectName(QStringLiteral("text recognition"));
     m_worker->moveToThread(m_thread);
     connect(m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
