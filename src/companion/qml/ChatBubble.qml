@@ -217,6 +217,8 @@ Item {
                         anchors.centerIn: parent
                         spacing: 4
                         SymbolIcon {
+                            id: speakIcon
+
                             symbol: row.speaking ? "stop.circle.fill" : "speaker.wave.2.fill"
                             size: 13
                             color: Theme.brandTeal
@@ -224,7 +226,7 @@ Item {
                             SequentialAnimation on opacity {
                                 running: row.speaking && !MotionSettings.reduceMotion
                                 loops: Animation.Infinite
-                                onRunningChanged: if (!running) parent.opacity = 1
+                                onRunningChanged: if (!running) speakIcon.opacity = 1
                                 NumberAnimation { to: 0.35; duration: 450; easing.type: Easing.InOutSine }
                                 NumberAnimation { to: 1; duration: 450; easing.type: Easing.InOutSine }
                             }

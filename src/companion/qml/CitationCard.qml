@@ -102,6 +102,8 @@ Item {
             model: card.rows
 
             delegate: ColumnLayout {
+                id: entry
+
                 required property string indexText
                 required property string heading
                 required property string snippet
@@ -116,7 +118,7 @@ Item {
 
                     Text {
                         Layout.alignment: Qt.AlignBaseline
-                        text: indexText
+                        text: entry.indexText
                         textFormat: Text.PlainText
                         font.pixelSize: 11
                         font.weight: Font.Black
@@ -125,7 +127,7 @@ Item {
                     Text {
                         Layout.fillWidth: true
                         Layout.alignment: Qt.AlignBaseline
-                        text: heading
+                        text: entry.heading
                         textFormat: Text.PlainText
                         font.pixelSize: 13
                         font.weight: Font.DemiBold
@@ -137,7 +139,7 @@ Item {
                 Text {
                     Layout.fillWidth: true
                     visible: card.expanded
-                    text: snippet
+                    text: entry.snippet
                     textFormat: Text.PlainText
                     font.pixelSize: 12
                     color: Theme.secondaryLabel
@@ -148,7 +150,7 @@ Item {
                 Text {
                     Layout.fillWidth: true
                     visible: card.expanded
-                    text: source
+                    text: entry.source
                     textFormat: Text.PlainText
                     font.pixelSize: 10
                     color: Theme.tertiaryLabel

@@ -90,6 +90,8 @@ BottomSheet {
                     model: root.model.points
 
                     RowLayout {
+                        id: point
+
                         required property string modelData
 
                         Layout.fillWidth: true
@@ -105,7 +107,7 @@ BottomSheet {
                         Text {
                             Layout.fillWidth: true
                             Layout.alignment: Qt.AlignTop
-                            text: modelData
+                            text: point.modelData
                             textFormat: Text.PlainText
                             font.pixelSize: 15
                             color: "black"

@@ -222,6 +222,8 @@ Item {
                                 onCurrentIndexChanged: if (moving) vm.year = vm.yearAt(currentIndex)
                                 onMovingChanged: if (!moving) vm.year = vm.yearAt(currentIndex)
                                 delegate: WheelRow {
+                                    required property int index
+
                                     objectName: "yearRow"
                                     text: vm.yearAt(index) + " 年"
                                     distance: Tumbler.displacement
@@ -256,6 +258,8 @@ Item {
                                     onCurrentIndexChanged: if (moving) vm.month = currentIndex + 1
                                     onMovingChanged: if (!moving) vm.month = currentIndex + 1
                                     delegate: WheelRow {
+                                        required property int index
+
                                         objectName: "monthRow"
                                         text: (index + 1) + " 月"
                                         distance: Tumbler.displacement
