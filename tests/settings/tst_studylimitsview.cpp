@@ -3,6 +3,7 @@
 // alert, and the inbox opening the page the app hands it. Saves pictures when QVL_SCREENSHOT_DIR names a
 // folder.
 #include "../home/InboxFixture.h"
+#include "AccountAPIClient.h"
 #include "AppFonts.h"
 #include "AppSession.h"
 #include "InboxAPIClient.h"
@@ -23,7 +24,7 @@ namespace {
 using Reply = FakeTransport::Reply;
 using QmlHarness::textsBelow;
 
-const QString limitsPath = StudyLimitsViewModel::path;
+const QString limitsPath = AccountAPIClient::limitsPath;
 
 const QByteArray enforcedLimits =
     R"({"daily_minutes":60,"blocked_periods":[{"start":"22:00","end":"06:00"},{"start":"12:00","end":"13:30"}],
