@@ -34,7 +34,13 @@ Item {
         id: card
     }
 
+    // What the card lies on (the chat's backdrop); its faint teal fill shows it through.
+    property color surface: Theme.dark ? Theme.systemBackground : Theme.brandMist
+    readonly property color cardColor: Theme.over(fill.color, surface)
+
     Rectangle {
+        id: fill
+
         anchors.fill: parent
         radius: 14
         color: Theme.withOpacity(Theme.brandTeal, 0.07)
@@ -83,7 +89,7 @@ Item {
                     textFormat: Text.PlainText
                     font.pixelSize: 12
                     font.bold: true
-                    color: Theme.brandTeal
+                    color: Theme.legible(Theme.accent, root.cardColor)
                     elide: Text.ElideRight
                 }
                 Item {
@@ -120,7 +126,7 @@ Item {
                         textFormat: Text.PlainText
                         font.pixelSize: 11
                         font.weight: Font.Black
-                        color: Theme.brandAmber
+                        color: Theme.legible(Theme.brandAmber, root.cardColor)
                     }
                     Text {
                         Layout.fillWidth: true
@@ -151,7 +157,7 @@ Item {
                     text: source
                     textFormat: Text.PlainText
                     font.pixelSize: 10
-                    color: Theme.tertiaryLabel
+                    color: Theme.secondaryLabel
                     maximumLineCount: 1
                     elide: Text.ElideRight
                 }

@@ -161,7 +161,7 @@ BottomSheet {
                         Layout.fillWidth: true
                         text: sheet.name
                         placeholderText: sheet.namePlaceholder
-                        placeholderTextColor: Theme.tertiaryLabel
+                        placeholderTextColor: Theme.secondaryLabel
                         font.pixelSize: 17
                         color: Theme.label
                         selectionColor: Theme.withOpacity(Theme.brandTeal, 0.3)
@@ -188,7 +188,7 @@ BottomSheet {
                         text: sheet.error
                         textFormat: Text.PlainText
                         font.pixelSize: 13
-                        color: Theme.red
+                        color: Theme.legible(Theme.red, sheet.pageColor)
                         wrapMode: Text.Wrap
                     }
                 }

@@ -75,7 +75,7 @@ Item {
                     implicitHeight: 30
                     padding: 0
                     placeholderText: "搜知识点、问题，或直接问伙伴"
-                    placeholderTextColor: Theme.tertiaryLabel
+                    placeholderTextColor: Theme.secondaryLabel
                     text: vm.query
                     onTextEdited: vm.query = text
                     onActiveFocusChanged: vm.focused = activeFocus
@@ -204,7 +204,7 @@ Item {
                                 textFormat: Text.PlainText
                                 font.pixelSize: 13
                                 font.weight: Font.DemiBold
-                                color: Theme.brandNavy
+                                color: Theme.ink
                             }
                             background: Rectangle {
                                 radius: height / 2

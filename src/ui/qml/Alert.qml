@@ -39,9 +39,12 @@ T.Popup {
         NumberAnimation { property: "opacity"; from: 1; to: 0; duration: 120 }
     }
 
+    // The panel follows the scheme; its texts and buttons are readable on it in either.
+    readonly property color panelColor: Theme.dark ? Theme.gray5 : "#F7F7F8"
+
     background: Rectangle {
         radius: 14
-        color: "#F7F7F8"
+        color: alert.panelColor
     }
 
     contentItem: ColumnLayout {
@@ -58,7 +61,7 @@ T.Popup {
                 textFormat: Text.PlainText
                 font.pixelSize: 17
                 font.bold: true
-                color: "black"
+                color: Theme.label
                 horizontalAlignment: Text.AlignHCenter
                 wrapMode: Text.Wrap
             }
@@ -69,7 +72,7 @@ T.Popup {
                 text: alert.message
                 textFormat: Text.PlainText
                 font.pixelSize: 13
-                color: "black"
+                color: Theme.label
                 horizontalAlignment: Text.AlignHCenter
                 wrapMode: Text.Wrap
             }
@@ -78,7 +81,7 @@ T.Popup {
         Rectangle {
             Layout.fillWidth: true
             implicitHeight: 1
-            color: Qt.rgba(0, 0, 0, 0.12)
+            color: Theme.separator
         }
 
         GridLayout {
@@ -113,13 +116,13 @@ T.Popup {
                         textFormat: Text.PlainText
                         font.pixelSize: 17
                         font.bold: button.role !== "cancel"
-                        color: button.role === "destructive" ? Theme.red : Theme.brandTeal
+                        color: Theme.legible(button.role === "destructive" ? Theme.red : Theme.accent, alert.panelColor)
                         horizontalAlignment: Text.AlignHCenter
                         verticalAlignment: Text.AlignVCenter
                     }
                     background: Rectangle {
                         radius: 14
-                        color: button.down ? Qt.rgba(0, 0, 0, 0.06) : "transparent"
+                        color: button.down ? Theme.withOpacity(Theme.label, 0.06) : "transparent"
 
                         // Hairlines between buttons: a column line beside the second of two, a row line
                         // above every further stacked one.
@@ -127,7 +130,7 @@ T.Popup {
                             visible: button.index > 0
                             width: alert.entries.length === 2 ? 1 : parent.width
                             height: alert.entries.length === 2 ? parent.height : 1
-                            color: Qt.rgba(0, 0, 0, 0.12)
+                            color: Theme.separator
                         }
                     }
                 }
