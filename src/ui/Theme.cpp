@@ -124,7 +124,8 @@ QColor Theme::color(int role, bool dark) {
     case SecondaryGroupedBackground:
         return dark ? rgb(28, 28, 30) : rgb(255, 255, 255);
     case SecondaryBackground:
-        return dark ? rgb(28, 28, 30) : rgb(242, 242, 247);
+        // Set off from the card it lies on in the dark scheme too, where the card is the grey of 28.
+        return dark ? rgb(44, 44, 46) : rgb(242, 242, 247);
     }
     return dark ? rgb(255, 255, 255) : rgb(0, 0, 0);
 }

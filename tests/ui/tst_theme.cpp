@@ -35,7 +35,7 @@ private Q_SLOTS:
                                            << "#ff1c1c1e";
         QTest::newRow("secondary background") << "secondaryBackground"
                                               << "#fff2f2f7"
-                                              << "#ff1c1c1e";
+                                              << "#ff2c2c2e";
         QTest::newRow("orange") << "orange"
                                 << "#ffff9500"
                                 << "#ffff9f0a";

@@ -158,10 +158,11 @@ Item {
                 id: chipRow
 
                 objectName: "keywordRow"
+                // Within the page's column, as wide as the search row above: on a wide window the chips
+                // scroll under the column's edges, not past them.
                 anchors.fill: parent
-                // Edge to edge, the first and last chips starting at the block's padding.
-                leftMargin: section.horizontalPadding
-                rightMargin: section.horizontalPadding
+                anchors.leftMargin: section.horizontalPadding
+                anchors.rightMargin: section.horizontalPadding
                 contentWidth: chips.implicitWidth
                 contentHeight: height
                 flickableDirection: Flickable.HorizontalFlick

@@ -5,7 +5,7 @@ import Quorvel.Ui
 
 // A modal alert: a title ("提示" unless given), a message shown as plain text and its buttons: one
 // `buttonText` ("好") unless `buttons` lists several ({ "text": ..., "role": "cancel" | "destructive" }),
-// side by side when two, stacked when more. A button reports `triggered(index)`; however the alert is closed
+// side by side when two whose labels fit their half with room at the sides, stacked otherwise. A button reports `triggered(index)`; however the alert is closed
 // (a button, Escape), it ends with `dismissed`. Open it by binding `visible` or with open().
 T.Popup {
     id: alert
@@ -15,6 +15,11 @@ T.Popup {
     property string buttonText: "好"
     property var buttons: []
     readonly property var entries: buttons.length > 0 ? buttons : [{ "text": buttonText }]
+    // Room kept between a button's label and the alert's edges or the hairline beside it.
+    readonly property real labelInset: 12
+    readonly property bool sideBySide: entries.length === 2
+                                       && entries.every(entry => labelMetrics.advanceWidth(entry.text)
+                                                                 + 2 * labelInset <= width / 2)
     signal triggered(int index)
     signal dismissed()
 
@@ -84,9 +89,16 @@ T.Popup {
             color: Theme.separator
         }
 
+        FontMetrics {
+            id: labelMetrics
+
+            font.pixelSize: 17
+            font.bold: true
+        }
+
         GridLayout {
             Layout.fillWidth: true
-            columns: alert.entries.length === 2 ? 2 : 1
+            columns: alert.sideBySide ? 2 : 1
             columnSpacing: 0
             rowSpacing: 0
 
@@ -103,7 +115,7 @@ T.Popup {
                     objectName: "alertButton" + index
                     Layout.fillWidth: true
                     Layout.preferredWidth: 1
-                    implicitHeight: 44
+                    implicitHeight: Math.max(44, implicitContentHeight + 16)
                     text: modelData.text
                     // The last button answers Return, as the one most alerts lead to.
                     focus: index === alert.entries.length - 1
@@ -111,6 +123,8 @@ T.Popup {
                     Keys.onReturnPressed: alert.choose(index)
                     Keys.onEnterPressed: alert.choose(index)
 
+                    leftPadding: alert.labelInset
+                    rightPadding: alert.labelInset
                     contentItem: Text {
                         text: button.text
                         textFormat: Text.PlainText
@@ -119,6 +133,7 @@ T.Popup {
                         color: Theme.legible(button.role === "destructive" ? Theme.red : Theme.accent, alert.panelColor)
                         horizontalAlignment: Text.AlignHCenter
                         verticalAlignment: Text.AlignVCenter
+                        wrapMode: Text.Wrap
                     }
                     background: Rectangle {
                         radius: 14
@@ -128,8 +143,8 @@ T.Popup {
                         // above every further stacked one.
                         Rectangle {
                             visible: button.index > 0
-                            width: alert.entries.length === 2 ? 1 : parent.width
-                            height: alert.entries.length === 2 ? parent.height : 1
+                            width: alert.sideBySide ? 1 : parent.width
+                            height: alert.sideBySide ? parent.height : 1
                             color: Theme.separator
                         }
                     }
