@@ -236,7 +236,8 @@ private Q_SLOTS:
                      inner.right() <= card.right() - 8 && inner.bottom() <= card.bottom() - 8,
                  "the panel stays clear of the card's rounded corners");
         QVERIFY2(inner.contains(sceneRect(picture)), "the picture lies on the panel");
-        const QColor fill = QmlHarness::findItem(tile, QStringLiteral("homeCardFill"))->property("color").value<QColor>();
+        const QColor fill =
+            QmlHarness::findItem(tile, QStringLiteral("homeCardFill"))->property("color").value<QColor>();
         QVERIFY(panel->property("color").value<QColor>() != fill);
         QCOMPARE(home.guard.warnings(), QStringList());
     }

@@ -34,11 +34,12 @@ private Q_SLOTS:
         QVariantList buttons;
         for (const QString &label : labels)
             buttons << QVariantMap{{"text", label}};
-        QVERIFY2(view.loadData("import QtQuick\nimport Quorvel.Ui\nItem {\n"
-                               "    property alias alert: alert\n"
-                               "    Alert { id: alert; title: \"确认出生年月\"; message: \"提交后不能自行修改\" }\n"
-                               "}",
-                               {}, QUrl(QStringLiteral("qrc:/tests/AlertScene.qml"))),
+        QVERIFY2(view.loadData(
+                     "import QtQuick\nimport Quorvel.Ui\nItem {\n"
+                     "    property alias alert: alert\n"
+                     "    Alert { id: alert; title: \"确认出生年月\"; message: \"提交后不能自行修改\" }\n"
+                     "}",
+                     {}, QUrl(QStringLiteral("qrc:/tests/AlertScene.qml"))),
                  qPrintable(view.error()));
         QObject *alert = view.root()->property("alert").value<QObject *>();
         alert->setProperty("buttons", labels.size() > 1 ? buttons : QVariantList());
@@ -52,8 +53,8 @@ private Q_SLOTS:
         const QRectF bounds = panel->mapRectToScene(QRectF(0, 0, panel->width(), panel->height()));
         QList<QRectF> drawn;
         for (int i = 0; i < labels.size(); ++i) {
-            QQuickItem *button =
-                QmlHarness::findItem(view.window().contentItem(), QStringLiteral("alertButton%1").arg(i), true);
+            QQuickItem *button = QmlHarness::findItem(view.window().contentItem(),
+                                                      QStringLiteral("alertButton%1").arg(i), true);
             QVERIFY(button);
             auto *label = button->property("contentItem").value<QQuickItem *>();
             const QRectF box = button->mapRectToScene(QRectF(0, 0, button->width(), button->height()));
