@@ -29,12 +29,6 @@ const QByteArray serverLayout = R"({"layout":{"schemaVersion":"1.1","layoutId":"
           {"id":"c_wrong","type":"WrongBook","size":"M","props":{"title":2.5}},
           {"id":"c_poll","type":"Poll","size":"XL"}]}}})";
 
-QQuickItem *stackOf(QQuickItem *item) {
-    while (item && !item->inherits("QQuickStackView"))
-        item = item->parentItem();
-    return item;
-}
-
 QList<QQuickItem *> named(QQuickItem *root, const QString &name) {
     QList<QQuickItem *> found;
     QList<QQuickItem *> pending{root};
