@@ -1,5 +1,6 @@
 #include "ContrastCheck.h"
 
+#include "QmlHarness.h"
 #include "Theme.h"
 
 #include <QFont>
@@ -79,26 +80,6 @@ void collect(QQuickItem *item, qreal opacity, const QQuickWindow &window, QList<
         collect(child, effective, window, into);
 }
 
-// The popup drawn last among the open ones that dim or block what lies under them; null when none is open.
-QQuickItem *topDimmingPopup(QQuickWindow &window) {
-    QQuickItem *top = nullptr;
-    for (QQuickItem *child : window.contentItem()->childItems()) {
-        if (!child->inherits("QQuickOverlay"))
-            continue;
-        QList<QQuickItem *> items = child->childItems();
-        std::stable_sort(items.begin(), items.end(),
-                         [](const QQuickItem *a, const QQuickItem *b) { return a->z() < b->z(); });
-        for (QQuickItem *popupItem : items) {
-            const QObject *popup = popupItem->parent();
-            if (!popupItem->inherits("QQuickPopupItem") || !popupItem->isVisible() || !popup)
-                continue;
-            if (popup->property("dim").toBool() || popup->property("modal").toBool())
-                top = popupItem;
-        }
-    }
-    return top;
-}
-
 double requiredRatio(const QQuickItem *item) {
     const QFont font = item->property("font").value<QFont>();
     const double pixels = font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF() * 96.0 / 72.0;
@@ -124,7 +105,7 @@ QRgb blended(const QColor &color, QRgb under) {
 } // namespace
 
 QList<Finding> lowContrastTexts(QQuickWindow &window, QQuickItem *root) {
-    QQuickItem *popup = topDimmingPopup(window);
+    QQuickItem *popup = QmlHarness::topModalPopup(window);
     QQuickItem *scope = popup ? popup : root ? root : window.contentItem();
     qreal inherited = 1;
     for (const QQuickItem *up = scope->parentItem(); up; up = up->parentItem())

@@ -35,7 +35,8 @@ Rectangle {
     // On screen: shown in a window. Judged once the page has settled what it shows.
     property bool ready: false
     readonly property bool onScreen: ready && visible && Window.window !== null
-    Component.onCompleted: Qt.callLater(() => { root.ready = true })
+    // A card dropped before the call comes (a page popped at once) has nothing left to set.
+    Component.onCompleted: Qt.callLater(() => { if (root) root.ready = true })
 
     Item {
         id: accessorySlot
