@@ -136,13 +136,23 @@ QList<Finding> lowContrastTexts(QQuickWindow &window, QQuickItem *root) {
         // pixels too, but not into its colour.
         QHash<QRgb, int> underLetters;
         const QRect rect = text.rect & under.rect();
+        // Where another text lies over or under this one (a tab's label over a page scrolled under the
+        // bar), a changed pixel may be the other's: those pixels tell nothing.
+        QList<QRect> others;
+        for (const Candidate &other : std::as_const(texts))
+            if (other.item != text.item && other.rect.intersects(rect))
+                others << other.rect;
+        const auto shared = [&others](int x, int y) {
+            return std::any_of(others.cbegin(), others.cend(),
+                               [x, y](const QRect &r) { return r.contains(x, y); });
+        };
         for (int y = rect.top(); y <= rect.bottom(); ++y) {
             const QRgb *before = reinterpret_cast<const QRgb *>(under.constScanLine(y));
             const QRgb *after = reinterpret_cast<const QRgb *>(drawn.constScanLine(y));
             const QRgb *again = reinterpret_cast<const QRgb *>(underAgain.constScanLine(y));
             for (int x = rect.left(); x <= rect.right(); ++x)
                 if (before[x] == again[x] && distance(before[x], after[x]) > 6 &&
-                    distance(after[x], blended(color, before[x])) <= 40)
+                    distance(after[x], blended(color, before[x])) <= 40 && !shared(x, y))
                     ++underLetters[before[x]];
         }
         // Letters that change no pixel are covered by something drawn over them.

@@ -155,7 +155,7 @@ Page {
                         textFormat: Text.PlainText
                         wrapMode: Text.Wrap
                         font.pixelSize: 13
-                        color: Qt.rgba(1, 1, 1, 0.8)
+                        color: Qt.rgba(1, 1, 1, 0.9)
                     }
                 }
             }

@@ -228,7 +228,7 @@ Item {
                         textFormat: Text.PlainText
                         font.pixelSize: 13
                         font.bold: true
-                        color: Theme.brandTeal
+                        color: Theme.accent
                     }
 
                     T.AbstractButton {
