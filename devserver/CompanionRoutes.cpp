@@ -330,9 +330,9 @@ void chatStream(ServerState &state, const httplib::Request &req, httplib::Respon
 
 // --- settings
 
-// A learner who never chose keeps the daily reminder every learner starts with; this stand-in has no way to
-// change it.
-const QString kDefaultReminder = QStringLiteral("20:00");
+// A learner who never answered the questionnaire's contract step is reminded as often as that step offers
+// first.
+const QString kDefaultReminder = QStringLiteral("standard");
 
 QJsonValue optionalText(const std::optional<QString> &text) {
     return text ? QJsonValue(*text) : QJsonValue(QJsonValue::Null);
@@ -342,7 +342,7 @@ void sendSettings(httplib::Response &res, const CompanionSettingsRecord &setting
     sendJson(res, 200,
              {{QStringLiteral("persona"), optionalText(settings.persona)},
               {QStringLiteral("name"), optionalText(settings.name)},
-              {QStringLiteral("reminder"), kDefaultReminder}});
+              {QStringLiteral("reminder"), settings.reminder.value_or(kDefaultReminder)}});
 }
 
 void getSettings(ServerState &state, const httplib::Request &req, httplib::Response &res) {

@@ -5,6 +5,7 @@
 #include "LearningContent.h"
 
 #include <QJsonArray>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTextBoundaryFinder>
 
@@ -199,9 +200,12 @@ bool isCrisis(const QString &text) {
 }
 
 bool isMathsQuestion(const QString &text) {
+    // A chapter's short name ("M7-3") is a name, not a subtraction.
+    static const QRegularExpression shortName(QStringLiteral("M\\d+-\\d+"));
+    const QString withoutNames = QString(text).remove(shortName);
     bool digit = false;
     bool operatorSign = false;
-    for (const QChar c : text) {
+    for (const QChar c : withoutNames) {
         digit = digit || c.isDigit();
         operatorSign = operatorSign || QStringLiteral("+-*/=×÷^＋－＝").contains(c);
     }
@@ -217,20 +221,20 @@ bool isMathsQuestion(const QString &text) {
     return rest.contains(QStringLiteral("解"));
 }
 
-// The chapter a "learning path" request names, else the first chapter of the content.
-QString chapterFor(const QString &text) {
+// The chapter a message names, by its name or else by one of its keywords; null when it names none.
+const learning::Chapter *namedChapter(const QString &text) {
     const QList<learning::Chapter> &chapters = learning::chapters();
     for (const learning::Chapter &chapter : chapters) {
         if (text.contains(chapter.name))
-            return chapter.code;
+            return &chapter;
     }
     for (const learning::Chapter &chapter : chapters) {
         for (const QString &keyword : chapter.keywords) {
             if (text.contains(keyword))
-                return chapter.code;
+                return &chapter;
         }
     }
-    return chapters.first().code;
+    return nullptr;
 }
 
 QList<Event> confirmCards(const QString &message, const Texts &texts) {
@@ -242,8 +246,14 @@ QList<Event> confirmCards(const QString &message, const Texts &texts) {
     };
     const QJsonObject textArgs{{QStringLiteral("text"), message}};
     QList<Event> cards;
-    if (containsAny(message, {"学习路径", "學習路徑"}))
-        cards.append(card(0, "path.create", {{QStringLiteral("chapter_id"), chapterFor(message)}}));
+    // A path is asked for outright (of the first chapter when none is named), or by naming a chapter to
+    // learn. The card names the chapter as the learner knows it: the app shows its chapter id in the card.
+    const learning::Chapter *chapter = namedChapter(message);
+    if (containsAny(message, {"学习路径", "學習路徑"}) ||
+        (chapter && containsAny(message, {"想学", "想學"}))) {
+        const QString name = chapter ? chapter->name : learning::chapters().first().name;
+        cards.append(card(0, "path.create", {{QStringLiteral("chapter_id"), name}}));
+    }
     if (containsAny(message, {"加入计划", "加入計劃"}))
         cards.append(card(1, "path.topic", textArgs));
     if (containsAny(message, {"出题", "出題", "练习题", "練習題"}))

@@ -10,10 +10,12 @@
 
 namespace devserver {
 
-// What a learner chose for the companion; an absent field answers null.
+// What a learner chose for the companion, in the questionnaire's contract step (persona and reminder) or in
+// the chat's settings (persona and name); an absent persona or name answers null.
 struct CompanionSettingsRecord {
     std::optional<QString> persona;
     std::optional<QString> name;
+    std::optional<QString> reminder;
 };
 
 // One queued test control, taken by the next accepted chat stream.

@@ -69,8 +69,9 @@ public:
     void delayNext(const std::string &path, int milliseconds, int count = 1);
     // How many requests reached `path` since start, answered or failed, whatever their method.
     int requestCount(const std::string &path) const;
-    // The status given to phones signing in for the first time (default "Active"); a user keeps the status
-    // they were created with. Throws std::invalid_argument for an empty status.
+    // The status given to phones signing in for the first time (default "PendingProfile", until the birth
+    // month is given); a user keeps the status they were created with. Throws std::invalid_argument for an
+    // empty status. A test control: not kept in the state file.
     void setNewUserStatus(const std::string &status);
     // Serves `documentJson` (a JSON object, checked no further) as the home layout document in place of the
     // recommended one, with each learner's revision and overrides applied as usual; throws

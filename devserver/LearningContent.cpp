@@ -339,7 +339,8 @@ QList<KnowledgePoint> linearEquations() {
                       QStringLiteral("系数化为 1：x = 3。")})}},
         {QStringLiteral("math-g7a-c3-05"),
          QStringLiteral("实际问题与一元一次方程"),
-         {QStringLiteral("应用题"), QStringLiteral("实际问题"), QStringLiteral("行程问题")},
+         {QStringLiteral("应用题"), QStringLiteral("实际问题"), QStringLiteral("行程问题"),
+          QStringLiteral("相遇"), QStringLiteral("追及")},
          {{QStringLiteral("列方程解应用题"),
            QStringLiteral("审题找出等量关系 → 设未知数 → 列方程 → 解方程 → 检验并作答。")}},
          {{QStringLiteral("小明买了 3 支笔和 1 本 8 元的笔记本，共花 20 元。每支笔多少元？"),
@@ -536,6 +537,12 @@ QList<Chapter> buildChapters() {
          {QStringLiteral("三角形")},
          triangles()},
     };
+    // A chapter is also known by its short name, grade and number ("M7-3" for grade 7, chapter 3), as the
+    // app's own suggestions name one.
+    for (Chapter &chapter : all) {
+        const QString number = chapter.code.section(QStringLiteral("-c"), -1);
+        chapter.keywords.append(QStringLiteral("M%1-%2").arg(chapter.grade).arg(number));
+    }
     // Question ids follow from the question's place in the content, so they stay the same across runs.
     for (qsizetype c = 0; c < all.size(); ++c) {
         for (qsizetype p = 0; p < all[c].points.size(); ++p) {
@@ -572,7 +579,7 @@ const QList<Chapter> &chapters() {
 
 const Chapter *findChapter(const QString &code) {
     for (const Chapter &chapter : chapters()) {
-        if (chapter.code == code)
+        if (chapter.code == code || chapter.name == code)
             return &chapter;
     }
     return nullptr;

@@ -59,6 +59,7 @@ struct Chapter {
 };
 
 const QList<Chapter> &chapters();
+// By its code, or by its name: the companion proposes a chapter to the learner under its name.
 const Chapter *findChapter(const QString &code);
 // The point and, through `chapter`, the chapter that holds it.
 const KnowledgePoint *findPoint(const QString &code, const Chapter **chapter = nullptr);

@@ -187,6 +187,13 @@ void putStep(ServerState &state, const httplib::Request &req, httplib::Response 
         record.status[step] = skip.toBool() ? kSkipped : kDone;
         record.answers[step] = answers;
         overview = overviewOf(record);
+        // The contract's choices are the companion's settings: the chat greets the learner in the persona
+        // chosen here, until the chat's own settings change it. A skipped contract changes nothing.
+        if (!skip.toBool() && step == QLatin1String("contract")) {
+            CompanionSettingsRecord &companion = state.companion.settings[who->userId];
+            companion.persona = answers.value(QStringLiteral("persona")).toString();
+            companion.reminder = answers.value(QStringLiteral("reminder")).toString();
+        }
     }
     sendJson(res, 200, overview);
 }

@@ -97,7 +97,9 @@ public:
     std::map<std::string, AccessTokenRecord> accessTokens;
     std::map<std::string, RefreshTokenRecord> refreshTokens;
     std::map<std::string, Clock::time_point> lastCodeSentAt; // by phone
-    std::string newUserStatus = "Active";
+    // A new account waits for its birth month, as the service's do: the client asks for it before anything
+    // else.
+    std::string newUserStatus = "PendingProfile";
     std::int64_t nextUserId = 10001;
     std::int64_t nextSessionId = 1;
 

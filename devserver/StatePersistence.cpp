@@ -127,6 +127,8 @@ QJsonObject ServerState::saveLocked() const {
             entry.insert("persona", *settings.persona);
         if (settings.name)
             entry.insert("name", *settings.name);
+        if (settings.reminder)
+            entry.insert("reminder", *settings.reminder);
         companionSettings.append(entry);
     }
     QJsonArray homeLayoutList;
@@ -254,7 +256,6 @@ QJsonObject ServerState::saveLocked() const {
                        {"access_tokens", access},
                        {"refresh_tokens", refresh},
                        {"last_code_sent_at_ms", codes},
-                       {"new_user_status", text(newUserStatus)},
                        {"next_user_id", qint64(nextUserId)},
                        {"next_session_id", qint64(nextSessionId)},
                        {"paths", paths},
@@ -316,8 +317,8 @@ void ServerState::loadLocked(const QJsonObject &saved) {
     const QJsonObject codes = saved.value("last_code_sent_at_ms").toObject();
     for (auto it = codes.begin(); it != codes.end(); ++it)
         lastCodeSentAt[it.key().toStdString()] = fromWallMs(it.value().toInteger());
-    if (const std::string status = stdText(saved.value("new_user_status")); !status.empty())
-        newUserStatus = status;
+    // Files of earlier runs may name a status for new accounts: that was a test control and is not taken up,
+    // so that an account made after a restart still waits for its birth month.
     nextUserId = std::max<std::int64_t>(nextUserId, number(saved, "next_user_id"));
     nextSessionId = std::max<std::int64_t>(nextSessionId, number(saved, "next_session_id"));
 
@@ -396,6 +397,8 @@ void ServerState::loadLocked(const QJsonObject &saved) {
             settings.persona = entry.value("persona").toString();
         if (entry.contains("name"))
             settings.name = entry.value("name").toString();
+        if (entry.contains("reminder"))
+            settings.reminder = entry.value("reminder").toString();
         companion.settings[number(entry, "user_id")] = settings;
     }
 

@@ -10,6 +10,9 @@
 
 namespace {
 
+// How much of a failed stream's body is read for its error message.
+constexpr qsizetype kErrorBodyLimit = 64 * 1024;
+
 ApiClient chatClient(AppSession &session) {
     ApiClient::Rules rules;
     rules.base = ApiClient::Base::Ai;
@@ -68,10 +71,18 @@ QCoro::Task<std::optional<CompanionEvent>> CompanionChatStream::read(std::shared
             if (!body->response().isHttp())
                 throw ApiError::http(-1, QStringLiteral("无响应"));
             if (status < 200 || status > 299) {
+                // The error body is read for its message only, so no further than an error body goes.
                 HttpResponse failed = body->response();
                 QByteArrayList lines;
-                while (const std::optional<QByteArray> line = co_await body->nextLine())
+                qsizetype read = 0;
+                while (read < kErrorBodyLimit) {
+                    const std::optional<QByteArray> line = co_await body->nextLine();
+                    if (!line)
+                        break;
                     lines.append(*line);
+                    read += line->size() + 1;
+                }
+                body->cancel();
                 failed.body = lines.join('\n');
                 throw ApiError::http(status, Api::failureMessage(failed, JsonKeys::AsIs,
                                                                  QStringLiteral("伙伴暂时不可用（%1）")));

@@ -52,6 +52,7 @@ CompanionChatViewModel::CompanionChatViewModel(Dependencies dependencies, QObjec
     });
     connect(m_messages, &QAbstractItemModel::rowsInserted, this, &CompanionChatViewModel::countChanged);
     connect(m_messages, &QAbstractItemModel::rowsRemoved, this, &CompanionChatViewModel::countChanged);
+    connect(this, &CompanionChatViewModel::countChanged, this, [this] { setFollowsLatest(true); });
     connect(m_speech, &SpeechPlayer::speakingIdChanged, this, &CompanionChatViewModel::refreshMood);
     connect(m_speech, &SpeechPlayer::speakingIdChanged, this, &CompanionChatViewModel::speakingIdChanged);
     connect(m_messages, &QAbstractItemModel::rowsInserted, this, &CompanionChatViewModel::refreshMood);
@@ -268,7 +269,7 @@ void CompanionChatViewModel::apply(const CompanionEvent &event, const QUuid &tur
                 reply.appendText(delta->text);
         });
     } else if (const auto *confirm = event.as<Confirm>()) {
-        m_messages->append(
+        appendMessage(
             ChatMessage::confirm({QUuid::createUuid(), confirm->skill, confirm->title, confirm->args}));
     } else if (const auto *crisis = event.as<Crisis>()) {
         appendMessage(ChatMessage::crisis(crisis->text, crisis->hotlines));
@@ -630,4 +631,15 @@ QVariantMap CompanionChatViewModel::settingsMap() const {
 
 QString CompanionChatViewModel::speakingId() const {
     return m_speech->speakingIdText();
+}
+
+void CompanionChatViewModel::listMoved(bool moving, bool atEnd) {
+    setFollowsLatest(!moving && atEnd);
+}
+
+void CompanionChatViewModel::setFollowsLatest(bool follows) {
+    if (m_followsLatest == follows)
+        return;
+    m_followsLatest = follows;
+    Q_EMIT followsLatestChanged();
 }

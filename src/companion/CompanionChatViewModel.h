@@ -89,6 +89,9 @@ class CompanionChatViewModel : public QObject {
     Q_PROPERTY(QVariantMap settingsMap READ settingsMap NOTIFY settingsChanged)
     // The entry being read aloud (without braces), empty when silent.
     Q_PROPERTY(QString speakingId READ speakingId NOTIFY speakingIdChanged)
+    // Whether the list keeps its end in view while what it shows grows (a reply streaming in, a card or a
+    // hint button appearing under it).
+    Q_PROPERTY(bool followsLatest READ followsLatest NOTIFY followsLatestChanged)
 
 public:
     // The composer's one button: stop while a reply streams, else send (greyed without text).
@@ -172,6 +175,11 @@ public:
     Q_INVOKABLE void applySavedSettings(const QVariantMap &settings);
     QVariantMap settingsMap() const;
     QString speakingId() const;
+    // A new entry brings the list back to its end and keeps it there; the learner scrolling away lets it
+    // go until they scroll back to the end.
+    bool followsLatest() const { return m_followsLatest; }
+    // The learner moved the list (`moving`), or it came to rest, at its end or not.
+    Q_INVOKABLE void listMoved(bool moving, bool atEnd);
 
     // Starts a turn: the trimmed text as the learner's entry and `question` (else that text) to the server,
     // at `hintLevel`. Ignored for a blank text and while a reply streams.
@@ -229,6 +237,7 @@ Q_SIGNALS:
     void countChanged();
     void sendButtonChanged();
     void speakingIdChanged();
+    void followsLatestChanged();
 
 private:
     static QCoro::Task<void> runTurn(QPointer<CompanionChatViewModel> self,
@@ -255,6 +264,7 @@ private:
     void setLanguageNotice(std::optional<QString> notice);
     void setPendingConfirm(std::optional<ConfirmCard> card);
     void refreshMood();
+    void setFollowsLatest(bool follows);
 
     RobotStore *m_store;
     SpeechPlayer *m_speech;
@@ -280,4 +290,5 @@ private:
     std::optional<QString> m_languageNotice;
     RobotMood m_mood = RobotMood::Waving;
     bool m_moodHeld = false;
+    bool m_followsLatest = true;
 };

@@ -10,6 +10,8 @@ ApiError ApiError::transport(const TransportError &failure) {
         return ApiError(Kind::TimedOut, 0, failure.message());
     case TransportError::Kind::Cancelled:
         return ApiError(Kind::Cancelled, 0, failure.message());
+    case TransportError::Kind::TooLarge:
+        return ApiError(Kind::BadServerResponse, 0, failure.message());
     case TransportError::Kind::NoConnection:
     case TransportError::Kind::Other:
         break;

@@ -32,7 +32,8 @@ public:
         return ApiError(Kind::BadServerResponse, 0, QStringLiteral("服务器响应异常"));
     }
     // A failure below HTTP keeps the transport's own text. A transport failure of no particular kind is
-    // reported as no connection: to the learner both mean the service could not be reached.
+    // reported as no connection: to the learner both mean the service could not be reached. An answer too
+    // large to read is a bad server response.
     static ApiError transport(const TransportError &failure);
 
     Kind kind() const { return m_kind; }

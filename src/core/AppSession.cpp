@@ -370,9 +370,10 @@ QCoro::Task<std::optional<HttpRequest>> AppSession::retryRequest(HttpRequest req
 }
 
 QCoro::Task<std::optional<QString>> AppSession::renewAccessToken(std::optional<QString> staleToken) {
-    // Another renewal has already replaced the stale token.
+    // Another renewal has already replaced the stale token. (A copy: a coroutine's `co_return` of a member
+    // moves it out, which would leave the session with an empty token.)
     if (m_accessToken && (!staleToken || *staleToken != *m_accessToken))
-        co_return m_accessToken;
+        co_return std::optional<QString>(m_accessToken);
     if (m_renewal) {
         // Only a renewal that produced a new token is worth a resend; a failed one leaves the refused token
         // in place. Nothing either when the session went away meanwhile (then `this` must not be touched).
@@ -436,8 +437,12 @@ QCoro::Task<void> AppSession::refreshIfNeeded(bool force) {
         } else if (error.kind() == AuthAPIError::Case::Http) {
             qCWarning(lcSession, "token refresh failed with status %d; the tokens stay as they are",
                       error.status());
-        } else {
+        } else if (error.kind() == AuthAPIError::Case::Decoding) {
             qCWarning(lcSession, "token refresh answered an undecodable grant; the tokens stay as they are");
+        } else {
+            qCWarning(lcSession).noquote()
+                << QStringLiteral("token refresh got no usable answer (%1); the tokens stay as they are")
+                       .arg(failureSummary(std::current_exception()));
         }
     } catch (const TransportError &error) {
         qCWarning(lcSession,

@@ -35,9 +35,10 @@ class HomeLayoutStore : public QObject {
     Q_PROPERTY(bool hasLayout READ hasLayout NOTIFY layoutChanged)
     Q_PROPERTY(bool hasCompanion READ hasCompanion NOTIFY layoutChanged)
     Q_PROPERTY(QString greeting READ greeting NOTIFY layoutChanged)
-    Q_PROPERTY(HomeCardListModel *grid READ grid CONSTANT)
-    Q_PROPERTY(HomeCardListModel *draftVisible READ draftVisibleModel CONSTANT)
-    Q_PROPERTY(HomeCardListModel *draftHidden READ draftHiddenModel CONSTANT)
+    // Typed as the list base QML knows (a template instance has no QML type of its own).
+    Q_PROPERTY(ListModelBase *grid READ grid CONSTANT)
+    Q_PROPERTY(ListModelBase *draftVisible READ draftVisibleModel CONSTANT)
+    Q_PROPERTY(ListModelBase *draftHidden READ draftHiddenModel CONSTANT)
     Q_PROPERTY(bool loading READ loading NOTIFY loadingChanged)
     Q_PROPERTY(bool saving READ saving NOTIFY savingChanged)
     Q_PROPERTY(bool usedFallback READ usedFallback NOTIFY usedFallbackChanged)

@@ -421,20 +421,22 @@ QCoro::Task<> QuestionBankViewModel::requestQuestionSet() {
     } catch (...) {
         failure = std::current_exception();
     }
-    if (!self)
-        co_return;
+    // The note speaks of the filters it was asked with; under other filters it would mislead and keep
+    // "让伙伴出题" disabled for them.
+    if (self && answer && m_point == point && m_qtype == qtype && m_difficulty == difficulty)
+        setRequestNote(answer->message);
+    // The set is made whether or not the learner waited for the answer: it is recorded also when the screen
+    // closed meanwhile.
     if (answer) {
-        // The note speaks of the filters it was asked with; under other filters it would mislead and keep
-        // "让伙伴出题" disabled for them.
-        if (m_point == point && m_qtype == qtype && m_difficulty == difficulty)
-            setRequestNote(answer->message);
         Analytics::shared().track(
             QStringLiteral("gen_request"),
             {{QStringLiteral("source"), QStringLiteral("bank")},
              {QStringLiteral("kp_code"), point.code},
              {QStringLiteral("merged"), answer->merged ? QStringLiteral("1") : QStringLiteral("0")}});
-    } else if (const std::optional<QString> message = ::errorText(failure); message && m_point == point) {
-        setError(message);
     }
+    if (!self)
+        co_return;
+    if (const std::optional<QString> message = ::errorText(failure); message && m_point == point)
+        setError(message);
     setRequesting(false);
 }

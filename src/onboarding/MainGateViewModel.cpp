@@ -3,6 +3,7 @@
 #include "CoreLogging.h"
 #include "ErrorText.h"
 #include "OnboardingAPIClient.h"
+#include "SignInWatch.h"
 
 MainGateViewModel::MainGateViewModel(QObject *parent) : QObject(parent) {}
 
@@ -44,8 +45,8 @@ QCoro::Task<> MainGateViewModel::runGate() {
     // One run at a time, and none while a layer is up: it would only ask what that layer is asking.
     if (!session || !session->isLoggedIn() || m_querying || m_showOnboarding || m_showProfile)
         co_return;
-    const std::optional<QString> token = session->accessToken();
-    const auto stillSignedIn = [&] { return self && session && session->accessToken() == token; };
+    const SignInWatch signIn(session);
+    const auto stillSignedIn = [&] { return self && signIn.holds(); };
     m_querying = true;
     if (!session->onboardingDone()) {
         std::optional<OnboardingOverview> overview;

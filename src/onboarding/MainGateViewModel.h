@@ -18,8 +18,9 @@
 // Failures are dropped without a word and also end the run; the next appearance asks again. The flags live
 // in the session, which keeps them until sign-out. Leaving the screen stops the guard.
 //
-// An answer is applied only while the session still holds the token it was asked with: a learner who signed
-// out meanwhile must not find the flags, the questionnaire or the sheet of the account before.
+// An answer is applied only while the session still holds the sign-in it was asked with (`SignInWatch`): a
+// learner who signed out meanwhile, or another account signed in, must not find the flags, the questionnaire
+// or the sheet of the account before; a token renewed meanwhile changes nothing.
 class MainGateViewModel : public QObject {
     Q_OBJECT
     QML_ELEMENT

@@ -52,11 +52,9 @@ QString OnbKit::minutesBadgeText(double value, const QString &unit) {
         const double hours = value / 60;
         if (!(hours >= 1))
             return QStringLiteral("不到 1 小时");
-        // One decimal where it says something: 90 minutes are 1.5 hours, 120 are 2 (not 2.0), and 119 read
-        // as "2" too rather than "2.0".
-        const double tenths = std::round(hours * 10);
-        const QString number = std::fmod(tenths, 10) == 0 ? QString::number(tenths / 10, 'f', 0)
-                                                          : QString::number(tenths / 10, 'f', 1);
+        // Whole hours bare (120 minutes are "2"), any others with one decimal, even where that decimal
+        // rounds to 0: 61 minutes are "1.0", which tells the learner the week is a little over an hour.
+        const QString number = QString::number(hours, 'f', hours == std::floor(hours) ? 0 : 1);
         return QStringLiteral("约 ") + number + QStringLiteral(" 小时");
     }
     if (!(value >= 25))

@@ -10,6 +10,7 @@ void OnbRegionPickerModel::setProvince(const QString &province) {
         return;
     m_province = province;
     Q_EMIT provinceChanged();
+    Q_EMIT cityEntryChanged();
 }
 
 void OnbRegionPickerModel::setCity(const QString &city) {
@@ -18,6 +19,7 @@ void OnbRegionPickerModel::setCity(const QString &city) {
     m_city = city;
     Q_EMIT cityChanged();
     Q_EMIT cityLabelChanged();
+    Q_EMIT cityEntryChanged();
 }
 
 void OnbRegionPickerModel::setManualCity(bool manual) {
@@ -25,6 +27,7 @@ void OnbRegionPickerModel::setManualCity(bool manual) {
         return;
     m_manualCity = manual;
     Q_EMIT manualCityChanged();
+    Q_EMIT cityEntryChanged();
     // Only the prompt of an empty city depends on the manual mode.
     if (m_city.isEmpty())
         Q_EMIT cityLabelChanged();
@@ -49,6 +52,18 @@ QString OnbRegionPickerModel::cityLabel() const {
     if (!m_city.isEmpty())
         return m_city;
     return m_manualCity ? QStringLiteral("手动填写") : QStringLiteral("选择城市");
+}
+
+int OnbRegionPickerModel::provinceEntry() const {
+    return int(provinceNames().indexOf(m_province)) + 1; // not found: -1 + 1, "不填写"
+}
+
+int OnbRegionPickerModel::cityEntry() const {
+    const QStringList list = cities();
+    if (!m_manualCity && m_city.isEmpty())
+        return 0;
+    const qsizetype found = m_manualCity ? -1 : list.indexOf(m_city);
+    return int(found < 0 ? list.size() : found);
 }
 
 void OnbRegionPickerModel::chooseNoProvince() {

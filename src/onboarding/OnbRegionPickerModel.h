@@ -27,6 +27,8 @@ class OnbRegionPickerModel : public QObject {
     Q_PROPERTY(bool cityPrompt READ cityPrompt NOTIFY cityChanged)
     Q_PROPERTY(bool cityMenuEnabled READ cityMenuEnabled NOTIFY provinceChanged)
     Q_PROPERTY(int manualCityLimit READ manualCityLimit CONSTANT)
+    Q_PROPERTY(int provinceEntry READ provinceEntry NOTIFY provinceChanged)
+    Q_PROPERTY(int cityEntry READ cityEntry NOTIFY cityEntryChanged)
 
 public:
     explicit OnbRegionPickerModel(QObject *parent = nullptr);
@@ -54,6 +56,11 @@ public:
     // No city can be chosen before a province.
     bool cityMenuEnabled() const { return !m_province.isEmpty(); }
     int manualCityLimit() const { return manualCityMaxLength; }
+    // The entry a menu opens at, for the keyboard: the province's ("不填写", the first, for none or one not
+    // in the table); the city's, or "其他（手动填写）" (the last) while typing one or for a city not in the
+    // list, or the first city while none is given.
+    int provinceEntry() const;
+    int cityEntry() const;
 
     // The province menu's "不填写": no province, no city, no manual entry.
     Q_INVOKABLE void chooseNoProvince();
@@ -73,6 +80,7 @@ Q_SIGNALS:
     void cityChanged();
     void manualCityChanged();
     void cityLabelChanged();
+    void cityEntryChanged();
 
 private:
     void setManualCity(bool manual);

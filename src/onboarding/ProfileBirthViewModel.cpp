@@ -115,6 +115,35 @@ void ProfileBirthViewModel::clampMonth() {
     Q_EMIT pickChanged();
 }
 
+int ProfileBirthViewModel::rowsTurned(int &rest, int angleDelta) {
+    if ((rest > 0 && angleDelta < 0) || (rest < 0 && angleDelta > 0))
+        rest = 0;
+    rest += angleDelta;
+    const int rows = rest / notch; // towards zero: a part notch waits for the rest of it
+    rest -= rows * notch;
+    return rows;
+}
+
+void ProfileBirthViewModel::turnYearWheel(int angleDelta) {
+    const int rows = rowsTurned(m_yearTurn, angleDelta);
+    if (rows == 0)
+        return;
+    const int wanted = m_year + rows;
+    setYear(wanted);
+    if (m_year != wanted)
+        m_yearTurn = 0;
+}
+
+void ProfileBirthViewModel::turnMonthWheel(int angleDelta) {
+    const int rows = rowsTurned(m_monthTurn, angleDelta);
+    if (rows == 0)
+        return;
+    const int wanted = m_month - rows;
+    setMonth(wanted);
+    if (m_month != wanted)
+        m_monthTurn = 0;
+}
+
 QString ProfileBirthViewModel::pickedText() const {
     // Plain digits: a zh_CN locale would group the year ("2,010").
     return QString::number(m_year) + QStringLiteral(" 年 ") + QString::number(m_month) +

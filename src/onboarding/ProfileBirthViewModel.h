@@ -113,6 +113,13 @@ public:
 
     // The year at a row of the year wheel.
     Q_INVOKABLE int yearAt(int row) const { return m_nowYear - row; }
+    // A mouse wheel or touchpad over a wheel, in eighths of a degree as Qt reports them (positive: away from
+    // the learner). Every 120 move the pick one row, towards the top row for a positive turn (a later year,
+    // an earlier month), so each notch of a mouse wheel is one row and quick turns lose none; a touchpad's
+    // small deltas add up, and whatever would run past the first or last row is dropped.
+    Q_INVOKABLE void turnYearWheel(int angleDelta);
+    Q_INVOKABLE void turnMonthWheel(int angleDelta);
+    static constexpr int notch = 120;
     // The confirm button: opens the dialog (not while a submission runs).
     Q_INVOKABLE void requestConfirm();
     // The dialog closed without confirming.
@@ -139,8 +146,12 @@ private:
     void setBusy(bool busy);
     void setConfirming(bool confirming);
     void setErrorMessage(std::optional<QString> message);
+    // Whole rows of the turn added to what `rest` keeps of earlier ones; a turn the other way starts afresh.
+    static int rowsTurned(int &rest, int angleDelta);
 
     QPointer<AppSession> m_session;
+    int m_yearTurn = 0;
+    int m_monthTurn = 0;
     int m_nowYear = 2026;
     int m_nowMonth = 1;
     int m_year = 2000;

@@ -5,6 +5,9 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 
+#include <QVariant>
+
+#include <cmath>
 #include <limits>
 
 JsonDecodeError::JsonDecodeError(QString path, QString reason)
@@ -25,14 +28,33 @@ JsonReader::JsonReader(const QJsonObject &object, JsonKeys keys, QString path)
 
 namespace {
 
+// `body` with every number that would read as -2^63 without being written as that integer moved one double
+// further down (-2^63 - 2048): it then stays a double, which no integer field takes, and a number field reads
+// it one unit in the last place away.
+QByteArray withoutMinimumLookalikes(const QByteArray &body, const JsonValidator::NumberSpans &lookalikes) {
+    if (lookalikes.isEmpty())
+        return body;
+    QByteArray result;
+    qsizetype copied = 0;
+    for (const auto &[offset, length] : lookalikes) {
+        result += body.mid(copied, offset - copied);
+        result += "-9223372036854777856";
+        copied = offset + length;
+    }
+    result += body.mid(copied);
+    return result;
+}
+
 // The body as a document, once it has passed the strict check: Qt's reader alone takes malformed numbers,
 // raw control characters and unknown escapes, and nests as deep as the body asks.
 QJsonDocument document(const QByteArray &body) {
-    if (const std::optional<JsonSyntaxIssue> issue = JsonValidator::check(body))
+    JsonValidator::NumberSpans lookalikes;
+    if (const std::optional<JsonSyntaxIssue> issue =
+            JsonValidator::check(body, JsonValidator::defaultDepthLimit, &lookalikes))
         throw JsonDecodeError(
             {}, QStringLiteral("not JSON: %1 at byte %2").arg(issue->reason).arg(issue->offset));
     QJsonParseError error;
-    QJsonDocument document = QJsonDocument::fromJson(body, &error);
+    QJsonDocument document = QJsonDocument::fromJson(withoutMinimumLookalikes(body, lookalikes), &error);
     if (error.error != QJsonParseError::NoError)
         throw JsonDecodeError({}, QStringLiteral("not JSON: ") + error.errorString());
     return document;
@@ -110,12 +132,17 @@ QString JsonReader::toString(const QJsonValue &value, const QString &path) {
 qint64 JsonReader::toInt64(const QJsonValue &value, const QString &path) {
     if (!value.isDouble())
         throw JsonDecodeError(path, QStringLiteral("is not a number"));
-    // toInteger() answers its default for anything but a whole number that fits: two different defaults
-    // giving one answer means the value itself is such a number (exact also beyond 2^53).
-    const qint64 a = value.toInteger(0);
-    if (a != value.toInteger(1))
+    // An integer that fits 64 bits is kept as one, exactly (also beyond 2^53).
+    if (const QVariant exact = value.toVariant(); exact.typeId() == QMetaType::LongLong)
+        return exact.toLongLong();
+    // Anything else was read as a double: written with a fraction or an exponent, or an integer beyond 64
+    // bits rounded to the nearest double. Rounding makes -2^63-1 (and integers a little below it) the double
+    // -2^63, so the range is open on both sides.
+    constexpr double limit = 9223372036854775808.0; // 2^63
+    const double number = value.toDouble();
+    if (!(number > -limit && number < limit) || number != std::trunc(number))
         throw JsonDecodeError(path, QStringLiteral("is not a whole 64-bit integer"));
-    return a;
+    return qint64(number);
 }
 
 QString JsonReader::string(const QString &field) const {

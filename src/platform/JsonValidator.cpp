@@ -23,6 +23,8 @@ public:
           m_depthLimit(depthLimit) {}
 
     std::optional<JsonSyntaxIssue> run();
+    // Filled by run(): see JsonValidator::NumberSpans.
+    JsonValidator::NumberSpans lookalikes;
 
 private:
     // What may come next, besides whitespace.
@@ -49,6 +51,7 @@ private:
     bool escape();
     bool utf8Sequence();
     bool number();
+    bool numberGrammar();
     bool literal(const char *word, qsizetype length);
 
     const uchar *m_data;
@@ -249,6 +252,21 @@ bool Scanner::utf8Sequence() {
 }
 
 bool Scanner::number() {
+    const qsizetype start = m_pos;
+    if (!numberGrammar())
+        return false;
+    // Only a negative number of at least 19 digits can read as -2^63.
+    const qsizetype length = m_pos - start;
+    if (m_data[start] == '-' && length >= 20) {
+        const QByteArrayView text(m_data + start, length);
+        bool ok = false;
+        if (text != "-9223372036854775808" && text.toDouble(&ok) == -9223372036854775808.0 && ok)
+            lookalikes.append({start, length});
+    }
+    return true;
+}
+
+bool Scanner::numberGrammar() {
     if (peek() == '-')
         ++m_pos;
     if (atEnd() || !isDigit(peek()))
@@ -288,6 +306,11 @@ bool Scanner::literal(const char *word, qsizetype length) {
 
 } // namespace
 
-std::optional<JsonSyntaxIssue> JsonValidator::check(QByteArrayView bytes, int depthLimit) {
-    return Scanner(bytes, depthLimit).run();
+std::optional<JsonSyntaxIssue> JsonValidator::check(QByteArrayView bytes, int depthLimit,
+                                                    NumberSpans *minimumLookalikes) {
+    Scanner scanner(bytes, depthLimit);
+    std::optional<JsonSyntaxIssue> issue = scanner.run();
+    if (!issue && minimumLookalikes)
+        *minimumLookalikes = std::move(scanner.lookalikes);
+    return issue;
 }

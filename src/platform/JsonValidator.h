@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 
 #include <optional>
+#include <utility>
 
 // Where and why a body is not one well-formed JSON text.
 struct JsonSyntaxIssue {
@@ -29,8 +31,15 @@ namespace JsonValidator {
 
 inline constexpr int defaultDepthLimit = 512;
 
-// Nothing when `bytes` is one well-formed JSON text.
-std::optional<JsonSyntaxIssue> check(QByteArrayView bytes, int depthLimit = defaultDepthLimit);
+// Offset and length of each number written as something other than the integer -2^63 that still reads as
+// exactly -2^63 (an integer a little below the 64-bit range, or a decimal near it). Qt's reader keeps every
+// whole double that fits 64 bits as an integer, so these would be taken for -2^63.
+using NumberSpans = QList<std::pair<qsizetype, qsizetype>>;
+
+// Nothing when `bytes` is one well-formed JSON text; then `minimumLookalikes`, when given, lists those
+// numbers.
+std::optional<JsonSyntaxIssue> check(QByteArrayView bytes, int depthLimit = defaultDepthLimit,
+                                     NumberSpans *minimumLookalikes = nullptr);
 
 inline bool isValid(QByteArrayView bytes, int depthLimit = defaultDepthLimit) {
     return !check(bytes, depthLimit);

@@ -7,9 +7,18 @@
 
 #include <QCoro/QCoroTask>
 
+#include "UserFacingError.h"
+
 #include <memory>
 
 class QThread;
+
+// Reading a picture failed on this machine (the engine could not be loaded, or it broke off): the reason, in
+// words the learner can act on.
+class TextRecognitionError : public UserFacingError {
+public:
+    using UserFacingError::UserFacingError;
+};
 
 // Reads the text of a picture on this machine (Tesseract, Simplified Chinese and English, its LSTM engine and
 // automatic page layout): the lines top to bottom, one per line of the result.
@@ -26,13 +35,16 @@ public:
     static constexpr int kMaxLongSide = 2400; // larger pictures are scaled down before reading
 
     explicit TextRecognizer(QObject *parent = nullptr);
+    // Reads with the language data in `dataFolder` instead of the system's.
+    explicit TextRecognizer(QString dataFolder, QObject *parent = nullptr);
     // Stops the worker after the picture it reads, and releases the engine.
     ~TextRecognizer() override;
 
     // Loads the engine now, on the worker, so that the first picture does not wait for it.
     void prewarm();
-    // The text of `image`: its lines top to bottom, joined with line feeds; "" when it holds none (or the
-    // engine cannot be loaded).
+    // The text of `image`: its lines top to bottom, joined with line feeds; "" when it holds none. Throws
+    // TextRecognitionError when the engine cannot be loaded (its language data missing) or fails to read:
+    // that is no empty picture, and must not read as one.
     QCoro::Task<QString> recognize(QImage image);
     // Gives the engine's memory back; the next picture loads it again.
     void release();

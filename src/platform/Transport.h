@@ -43,10 +43,11 @@ struct HttpResponse {
     std::optional<QByteArray> header(const QByteArray &name) const;
 };
 
-// A failure below HTTP: no connection, timeout, cancellation. Its message is the learner-facing text.
+// A failure below HTTP: no connection, timeout, cancellation, or an answer too large to read. Its message is
+// the learner-facing text.
 class TransportError : public UserFacingError {
 public:
-    enum class Kind { NoConnection, TimedOut, Cancelled, Other };
+    enum class Kind { NoConnection, TimedOut, Cancelled, TooLarge, Other };
     TransportError(Kind kind, QString message) : UserFacingError(std::move(message)), m_kind(kind) {}
     Kind kind() const { return m_kind; }
     static TransportError fromKind(Kind kind);
@@ -67,8 +68,18 @@ public:
 };
 
 // What the system sends requests over. The production one is `NetworkTransport`; tests script a fake.
+//
+// A redirect is followed only within the origin (scheme, host and port) of the request that was sent: the
+// headers (the token) and the body never go to another host. A redirect that is not followed is the answer.
 class Transport {
 public:
+    // The largest plain answer read (the largest real one, a long wrong book, is under 1 MB), and the longest
+    // line of a byte stream. Past either the request is aborted with `TransportError::Kind::TooLarge`.
+    static constexpr qint64 bodyLimit = 16 * 1024 * 1024;
+    static constexpr qsizetype lineLimit = 1024 * 1024;
+    // Same-origin redirects followed for one request before the last redirect is taken as the answer.
+    static constexpr int redirectLimit = 10;
+
     virtual ~Transport() = default;
     // Throws TransportError when no answer arrives; every HTTP status is an answer.
     virtual QCoro::Task<HttpResponse> send(HttpRequest request) = 0;

@@ -7,6 +7,7 @@
 #include "Graphemes.h"
 #include "PracticeViewModel.h"
 #include "TextRecognizer.h"
+#include "UserFacingError.h"
 
 #include <QDir>
 
@@ -63,6 +64,22 @@ void PhotoMatchViewModel::setShowCamera(bool shown) {
         return;
     m_showCamera = shown;
     Q_EMIT showCameraChanged();
+}
+
+void PhotoMatchViewModel::setShowPicker(bool shown) {
+    if (m_showPicker == shown)
+        return;
+    m_showPicker = shown;
+    Q_EMIT showPickerChanged();
+}
+
+void PhotoMatchViewModel::pickerUnavailable() {
+    qCWarning(lcPractice) << "the file dialog could not be loaded";
+    // Reported while the loader applies `showPicker`: let go of it once that is done, so the next tap can try
+    // again.
+    QMetaObject::invokeMethod(
+        this, [this] { setShowPicker(false); }, Qt::QueuedConnection);
+    setError(QStringLiteral("相册打不开：这台电脑缺少选择图片的组件。可以先手动输入题目。"));
 }
 
 void PhotoMatchViewModel::setSession(AppSession *session) {
@@ -125,6 +142,19 @@ QCoro::Task<void> PhotoMatchViewModel::runMatch(QPointer<PhotoMatchViewModel> se
     Q_EMIT self->stateChanged();
 }
 
+QString PhotoMatchViewModel::recognitionFailureText(std::exception_ptr failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const UserFacingError &error) {
+        return error.message();
+    } catch (const std::exception &error) {
+        qCWarning(lcPractice) << "text recognition failed:" << error.what();
+    } catch (...) {
+        qCWarning(lcPractice) << "text recognition failed";
+    }
+    return QStringLiteral("读取图片中的文字时出错");
+}
+
 void PhotoMatchViewModel::recognizeFile(const QUrl &file) {
     const QImage image =
         TextRecognizer::readPicture(file.isLocalFile() ? file.toLocalFile() : file.toString());
@@ -143,11 +173,19 @@ void PhotoMatchViewModel::recognizePhoto(QImage image) {
 
 QCoro::Task<void> PhotoMatchViewModel::runRecognition(QPointer<PhotoMatchViewModel> self, quint64 ticket,
                                                       QImage image, Recognize recognize) {
-    const QString text = (co_await recognize(std::move(image))).trimmed();
+    QString text;
+    std::exception_ptr failure;
+    try {
+        text = (co_await recognize(std::move(image))).trimmed();
+    } catch (...) {
+        failure = std::current_exception();
+    }
     if (!self)
         co_return;
     const bool newest = self->m_open && ticket == self->m_readTicket;
-    if (newest && text.isEmpty()) {
+    if (newest && failure) {
+        self->setError(QStringLiteral("识别失败：") + recognitionFailureText(failure));
+    } else if (newest && text.isEmpty()) {
         self->setError(QStringLiteral("没有识别到文字，换个角度再拍，或手动输入题目"));
     } else if (newest) {
         self->setStem(Graphemes::leading(text, kMaxStemCharacters));

@@ -46,6 +46,8 @@ class PhotoMatchViewModel : public QObject {
     // Whether this machine has a camera to take the picture with ("拍照" shows only then).
     Q_PROPERTY(bool cameraAvailable READ cameraAvailable CONSTANT)
     Q_PROPERTY(bool showCamera READ showCamera WRITE setShowCamera NOTIFY showCameraChanged)
+    // The file dialog ("从相册选") is wanted: it is made only then, and let go when it closes.
+    Q_PROPERTY(bool showPicker READ showPicker WRITE setShowPicker NOTIFY showPickerChanged)
 
 public:
     static constexpr int kMaxStemCharacters = 4000;
@@ -77,6 +79,11 @@ public:
     static bool cameraAvailable();
     bool showCamera() const { return m_showCamera; }
     void setShowCamera(bool shown);
+    bool showPicker() const { return m_showPicker; }
+    void setShowPicker(bool shown);
+    // The file dialog could not be made (a module it needs is missing): said to the learner, who can still
+    // type the question.
+    Q_INVOKABLE void pickerUnavailable();
 
     Q_INVOKABLE void match();
     // The picture at `file` (from the file dialog): read upright, then its text matched.
@@ -96,12 +103,15 @@ Q_SIGNALS:
     void stateChanged();
     void errorChanged();
     void showCameraChanged();
+    void showPickerChanged();
 
 private:
     static QCoro::Task<void> runMatch(QPointer<PhotoMatchViewModel> self, quint64 ticket, QString stem,
                                       QPointer<AppSession> session, Match match);
     static QCoro::Task<void> runRecognition(QPointer<PhotoMatchViewModel> self, quint64 ticket, QImage image,
                                             Recognize recognize);
+    // The reason after "识别失败：": the recogniser's own words, or a plain one for a failure without any.
+    static QString recognitionFailureText(std::exception_ptr failure);
     void startMatch();
     void setError(std::optional<QString> message);
 
@@ -118,4 +128,5 @@ private:
     quint64 m_readTicket = 0;
     bool m_open = true;
     bool m_showCamera = false;
+    bool m_showPicker = false;
 };

@@ -4,12 +4,14 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QtQml/qqmlregistration.h>
 
 // Every interface text of the companion chat, of its settings sheet and of the robot views, in the four
 // languages the companion speaks. The table follows the learner's robot language (the robot store's language
 // in effect), not the system language. Field names are the ones the views bind to (`strings.send`).
 struct ChatStrings {
     Q_GADGET
+    QML_VALUE_TYPE(chatStrings)
     Q_PROPERTY(QString tagline MEMBER tagline CONSTANT)
     Q_PROPERTY(QString statusReady MEMBER statusReady CONSTANT)
     Q_PROPERTY(QString statusThinking MEMBER statusThinking CONSTANT)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QKeySequence>
 #include <QObject>
 #include <QTimer>
 #include <QtQml/qqmlregistration.h>
@@ -15,6 +16,9 @@ class PullToRefresh : public QObject {
     Q_PROPERTY(double dragPull READ dragPull WRITE setDragPull NOTIFY progressChanged)
     Q_PROPERTY(double wheelPull READ wheelPull NOTIFY progressChanged)
     Q_PROPERTY(double progress READ progress NOTIFY progressChanged)
+    // The platform's refresh keys (StandardKey.Refresh, F5 here), for a Shortcut's `sequences`, which expands
+    // it to every binding. Given from here because qmllint does not know QML's StandardKey.
+    Q_PROPERTY(int refreshKey READ refreshKey CONSTANT)
 
 public:
     explicit PullToRefresh(QObject *parent = nullptr);
@@ -28,6 +32,7 @@ public:
     void setDragPull(double pull);
     double wheelPull() const { return m_wheelPull; }
     double progress() const;
+    static int refreshKey() { return QKeySequence::Refresh; }
 
     // The finger or the mouse let go with the top pulled down by `pull` pixels.
     Q_INVOKABLE void release(double pull);

@@ -3,13 +3,34 @@
 #include "AuthAPIClient.h"
 #include "Await.h"
 #include "DevServer.h"
+#include "LoopbackServer.h"
 #include "Platform.h"
+#include "RealNetwork.h"
 #include "TestPlatform.h"
 
 #include <QCoro/QCoroTask>
 #include <QTest>
+#include <QTimer>
 
 #include <vector>
+
+namespace {
+
+QStringList g_sessionLog;
+
+void collectSessionLog(QtMsgType, const QMessageLogContext &context, const QString &message) {
+    if (QByteArrayView(context.category) == "quorvel.session")
+        g_sessionLog.append(message);
+}
+
+QJsonObject bundleFor(const QUrl &base) {
+    const QString url = base.toString(QUrl::StripTrailingSlash);
+    return {{QStringLiteral("QVLApiBaseURL"), url},
+            {QStringLiteral("QVLAiBaseURL"), url},
+            {QStringLiteral("QVLTradeBaseURL"), url}};
+}
+
+} // namespace
 
 // Sign-in and signed-in sending against the local stand-in of the service, over the real network stack.
 class TestSessionEndToEnd : public QObject {
@@ -80,6 +101,72 @@ private Q_SLOTS:
         m_server.failNext("/api/v1/auth/refresh", 401);
         QCOMPARE(Await::result(ApiClient(session).data(me(session))).status, 401);
         QVERIFY(!session.isLoggedIn());
+    }
+
+    // Requests that still carried the replaced token are refused after the renewal: each is resent with the
+    // session's new token, which the session keeps (it was once moved out by the first of them).
+    void lateRefusalsAfterARenewalKeepTheToken() {
+        TestPlatform platform(bundle());
+        RealNetwork real;
+        AppSession session;
+        session.storeGrant(Await::result(AuthAPIClient().login(
+            QStringLiteral("13800138001"), QString::fromStdString(DevServer::smsCode()), session)));
+        const HttpRequest stale = me(session);
+        m_server.expireAccessTokens();
+        Await::result(session.refreshIfNeeded(true));
+        const std::optional<QString> renewed = session.accessToken();
+        QVERIFY(renewed && !renewed->isEmpty() && *renewed != stale.header("Authorization")->mid(7));
+
+        for (int late = 0; late < 2; ++late) {
+            QCOMPARE(Await::result(ApiClient(session).data(stale)).status, 200);
+            QCOMPARE(session.accessToken(), renewed);
+            QVERIFY(session.isLoggedIn());
+        }
+        QCOMPARE(Await::result(ApiClient(session).data(me(session))).status, 200);
+    }
+
+    // A renewal answered with a redirect to another host sends that host nothing and is a failed renewal:
+    // the tokens stay, and the learner stays signed in.
+    void aRenewalRedirectedElsewhereFails() {
+        LoopbackServer service;
+        LoopbackServer elsewhere(QHostAddress(QStringLiteral("127.0.0.2")));
+        const QByteArray grant =
+            R"({"access_token":"stolen","token_type":"Bearer","expires_in":7200,"user_id":1,"status":"Active"})";
+        elsewhere.answer("/api/v1/auth/refresh",
+                         LoopbackServer::Answer::fixed("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n"
+                                                       "Content-Length: " +
+                                                           QByteArray::number(grant.size()),
+                                                       grant));
+        service.redirect("/api/v1/auth/refresh", 307, elsewhere.url("/api/v1/auth/refresh"));
+        TestPlatform platform(bundleFor(service.url()));
+        RealNetwork real;
+        AppSession session;
+        session.setAccessToken(QStringLiteral("access-1"));
+        session.setRefreshToken(QStringLiteral("refresh-1"));
+
+        Await::result(session.refreshIfNeeded(true));
+        QCOMPARE(service.received().size(), 1);
+        QCOMPARE(elsewhere.received().size(), 0);
+        QCOMPARE(session.accessToken(), QStringLiteral("access-1"));
+        QCOMPARE(session.refreshToken(), QStringLiteral("refresh-1"));
+    }
+
+    // A renewal that got no answer says so in the log.
+    void aRenewalWithoutAnAnswerIsLoggedAsSuch() {
+        DevServer closed;
+        const int port = closed.start(0);
+        closed.stop();
+        TestPlatform platform(bundleFor(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port))));
+        RealNetwork real;
+        AppSession session;
+        session.setRefreshToken(QStringLiteral("refresh-1"));
+        g_sessionLog.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(collectSessionLog);
+        Await::result(session.refreshIfNeeded(true));
+        qInstallMessageHandler(previous);
+        QCOMPARE(g_sessionLog,
+                 QStringList{QStringLiteral(
+                     "token refresh got no usable answer (no connection); the tokens stay as they are")});
     }
 
     // Qt ends a request that outlives its timeout as "cancelled"; the learner is told it timed out.

@@ -5,6 +5,7 @@
 #include "AppFonts.h"
 #include "AppSession.h"
 #include "CompanionChatViewModel.h"
+#include "LinkRecorder.h"
 #include "QmlHarness.h"
 #include "QmlModules.h"
 #include "RobotStore.h"
@@ -13,6 +14,8 @@
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QQuickItem>
+#include <QSGRendererInterface>
+#include <QScreen>
 #include <QTest>
 
 QVL_IMPORT_QML_MODULES()
@@ -42,6 +45,82 @@ struct Scene {
     QString opens;          // "", "confirm", "menu", "buddy", "robot"
     QString initialMessage; // an opening question, with "qa" as the scene and "数学问答" as the title
     QStringList expected;   // object names that must be on screen
+};
+
+// A conversation of a few long turns already answered, shown in a phone-sized window, and a last question
+// whose reply the test writes itself, event by event (the service holds its answer until `hold` ends).
+struct LongChat {
+    TestPlatform platform;
+    AppSession session;
+    QmlHarness::View view{QSize(430, 860)};
+    CompanionChatViewModel *vm = nullptr;
+    QQuickItem *list = nullptr;
+    std::shared_ptr<Completion> hold = std::make_shared<Completion>();
+    QUuid reply;
+    QElapsedTimer clock;
+
+    static QString paragraph() {
+        return QStringLiteral(
+            "先把题目里的条件一条一条列出来，再想想它们之间有什么等量关系，最后再列式计算。");
+    }
+    bool open(int earlierTurns) {
+        clock.start();
+        platform.transport->fallback = [](const HttpRequest &) {
+            return FakeTransport::Reply::json(404, "{}");
+        };
+        for (int i = 0; i < earlierTurns; ++i)
+            platform.transport->on(
+                "POST", chatPath,
+                FakeTransport::Reply::json(200, sse({{"delta", delta(paragraph().repeated(3))}})));
+        platform.transport->on("POST", chatPath,
+                               FakeTransport::Reply::json(200, sse({{"done", "{}"}})).heldAfter(0, hold));
+        session.setAccessToken(QStringLiteral("tok"));
+        if (!view.loadType(QStringLiteral("CompanionChatView"),
+                           {{"session", QVariant::fromValue(&session)}, {"frameTime", 1000.0}}))
+            return false;
+        vm = view.root()->property("viewModel").value<CompanionChatViewModel *>();
+        list = view.find(QStringLiteral("chatList"));
+        for (int i = 0; i < earlierTurns; ++i) {
+            vm->send(QStringLiteral("第 %1 题怎么想？").arg(i + 1));
+            if (!QTest::qWaitFor([&] { return !vm->isStreaming(); }))
+                return false;
+        }
+        vm->send(QStringLiteral("再讲一遍"));
+        reply = vm->messages().rows().last().id();
+        return list && QTest::qWaitFor([&] { return !list->property("moving").toBool(); });
+    }
+    // The reply grows by `pieces` pieces, each drawn before the next arrives.
+    void grow(int pieces) {
+        for (int i = 0; i < pieces; ++i) {
+            vm->apply(CompanionEvent{CompanionEvents::Delta{paragraph()}}, reply, {});
+            QTest::qWait(20);
+        }
+    }
+    // Whether the bottom edge of the item of that name in the last row is inside the list's visible area.
+    bool endInView(const QString &name) const {
+        QQuickItem *row = nullptr;
+        QMetaObject::invokeMethod(list, "itemAtIndex", Q_RETURN_ARG(QQuickItem *, row),
+                                  Q_ARG(int, list->property("count").toInt() - 1));
+        QQuickItem *item = row ? QmlHarness::findItem(row, name, true) : nullptr;
+        if (!item)
+            return false;
+        const qreal bottom = item->mapToItem(list, QPointF(0, item->height())).y();
+        return bottom > 0 && bottom <= list->height() + 0.5;
+    }
+    // Notches of the mouse wheel over the list, upwards for positive counts, then the list at rest again.
+    bool wheel(int notches) {
+        const QPointF at = list->mapToScene(QPointF(list->width() / 2, list->height() / 2));
+        for (int i = 0; i < std::abs(notches); ++i) {
+            QWheelEvent event(at, view.window().mapToGlobal(at), QPoint(),
+                              QPoint(0, notches > 0 ? 120 : -120), Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            // The list works out the wheel's speed from the events' times.
+            event.setTimestamp(ulong(clock.elapsed()) + 1);
+            QCoreApplication::sendEvent(&view.window(), &event);
+            QTest::qWait(30);
+        }
+        return QTest::qWaitFor([&] { return !list->property("moving").toBool(); });
+    }
 };
 
 } // namespace
@@ -211,6 +290,127 @@ private Q_SLOTS:
         QVERIFY(QmlHarness::saveScreenshot(view.window(), QStringLiteral("chat-") + QTest::currentDataTag()));
         hold->finish();
         QTRY_VERIFY(!vm->isStreaming());
+        QCOMPARE(guard.warnings(), QStringList());
+    }
+
+    // The list keeps its end in view while the last entry grows: a reply streaming in, a card arriving under
+    // it, the hint button once the reply is complete. A learner who scrolled up to read is left there.
+    void keepsTheNewestInView_data() {
+        QTest::addColumn<QString>("grows");
+        QTest::newRow("streaming reply") << "stream";
+        QTest::newRow("card under the reply") << "card";
+        QTest::newRow("hint button after the reply") << "hint";
+        QTest::newRow("learner scrolled up") << "scrolled up";
+    }
+    void keepsTheNewestInView() {
+        QFETCH(QString, grows);
+        QmlHarness::WarningGuard guard;
+        LongChat chat;
+        guard.watch(chat.view.engine());
+        QVERIFY2(chat.open(3), qPrintable(chat.view.error()));
+        if (grows == u"hint")
+            chat.vm->apply(CompanionEvent{CompanionEvents::Hint{1, 3, {}}}, chat.reply,
+                           QStringLiteral("再讲一遍"));
+        chat.grow(12);
+        qreal readingAt = 0;
+        if (grows == u"scrolled up") {
+            QVERIFY(chat.wheel(4));
+            readingAt = chat.list->property("contentY").toReal();
+            chat.grow(6);
+            QCOMPARE(chat.list->property("contentY").toReal(), readingAt);
+        } else if (grows == u"card") {
+            chat.vm->apply(CompanionEvent{CompanionEvents::Confirm{
+                               QStringLiteral("path.create"),
+                               QStringLiteral("创建学习路径"),
+                               {{QStringLiteral("chapter_id"), QStringLiteral("有理数")}}}},
+                           chat.reply, {});
+            chat.grow(2);
+        }
+        chat.hold->finish();
+        QTRY_VERIFY(!chat.vm->isStreaming());
+        QTest::qWait(100);
+        const QString last = grows == u"card"   ? "viewConfirm"
+                             : grows == u"hint" ? "unlockHint"
+                                                : "bubbleText";
+        if (grows == u"scrolled up") {
+            QCOMPARE(chat.list->property("contentY").toReal(), readingAt);
+            QVERIFY(!chat.endInView(last));
+        } else {
+            QTRY_VERIFY2(chat.endInView(last), qPrintable(last));
+        }
+        QVERIFY(QmlHarness::saveScreenshot(chat.view.window(),
+                                           QStringLiteral("chat-follows-") + QTest::currentDataTag()));
+        QCOMPARE(guard.warnings(), QStringList());
+    }
+
+    // Scrolling the list on the software renderer paints only inside the list: all the way down, the title
+    // bar, the robot stage and the composer keep their pixels.
+    void scrolledListPaintsOnlyInside() {
+        LongChat chat;
+        QVERIFY2(chat.open(4), qPrintable(chat.view.error()));
+        if (chat.view.window().rendererInterface()->graphicsApi() != QSGRendererInterface::Software)
+            QSKIP("only the software renderer paints part of a window");
+        chat.hold->finish();
+        QTRY_VERIFY(!chat.vm->isStreaming());
+        QQuickWindow &window = chat.view.window();
+        const QRectF listArea =
+            chat.list->mapRectToScene(QRectF(0, 0, chat.list->width(), chat.list->height()));
+        const int top = int(std::floor(listArea.top()));
+        const int bottom = int(std::ceil(listArea.bottom()));
+        const auto above = [&](const QImage &image) { return image.copy(0, 0, image.width(), top); };
+        const auto below = [&](const QImage &image) {
+            return image.copy(0, bottom, image.width(), image.height() - bottom);
+        };
+        // What the window holds now, painted piece by piece as the list moved.
+        const auto held = [&] { return window.screen()->grabWindow(window.winId()).toImage(); };
+
+        for (int i = 0; i < 60 && !chat.list->property("atYBeginning").toBool(); ++i)
+            QVERIFY(chat.wheel(3));
+        QTest::qWait(50);
+        const QImage start = held();
+        // Down the whole conversation a notch at a time: the first rows pass under the stage on the way.
+        for (int notch = 0; notch < 80 && !chat.list->property("atYEnd").toBool(); ++notch) {
+            QVERIFY(chat.wheel(-1));
+            QTest::qWait(20);
+            const QImage now = held();
+            QVERIFY2(above(now) == above(start),
+                     qPrintable(QStringLiteral("title bar or stage, notch %1").arg(notch)));
+            QVERIFY2(below(now) == below(start), qPrintable(QStringLiteral("composer, notch %1").arg(notch)));
+        }
+        QVERIFY(chat.list->property("atYEnd").toBool());
+        QVERIFY(QmlHarness::saveScreenshot(window, QStringLiteral("chat-scrolled")));
+    }
+
+    // A click on a help line of a crisis card hands its number to the dialler, spaces left out.
+    void crisisLinesDial() {
+        QmlHarness::WarningGuard guard;
+        TestPlatform platform;
+        platform.transport->fallback = [](const HttpRequest &) {
+            return FakeTransport::Reply::json(404, "{}");
+        };
+        platform.transport->on("POST", chatPath,
+                               FakeTransport::Reply::json(
+                                   200, sse({{"crisis", R"({"text":"请马上联系信任的大人。","hotlines":[)"
+                                                        R"({"name":"全国心理援助热线","number":"12356"},)"
+                                                        R"({"name":"希望24热线","number":"400 161 9995"}]})"},
+                                             {"done", "{}"}})));
+        AppSession session;
+        session.setAccessToken(QStringLiteral("tok"));
+        QmlHarness::View view(QSize(430, 860));
+        guard.watch(view.engine());
+        QVERIFY2(
+            view.loadType(QStringLiteral("CompanionChatView"), {{"session", QVariant::fromValue(&session)}}),
+            qPrintable(view.error()));
+        auto *vm = view.root()->property("viewModel").value<CompanionChatViewModel *>();
+        vm->send(QStringLiteral("我真的不想活了"));
+        QTRY_VERIFY(!vm->isStreaming());
+        QList<QQuickItem *> lines;
+        QTRY_COMPARE((lines = QmlHarness::visibleNamed(view.root(), QStringLiteral("crisisLine"))).size(), 2);
+        LinkRecorder links;
+        for (QQuickItem *line : lines)
+            QVERIFY(view.click(line));
+        QCOMPARE(links.opened,
+                 (QList<QUrl>{QUrl(QStringLiteral("tel:12356")), QUrl(QStringLiteral("tel:4001619995"))}));
         QCOMPARE(guard.warnings(), QStringList());
     }
 

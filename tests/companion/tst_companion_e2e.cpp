@@ -10,6 +10,7 @@
 #include "SpeechPlayer.h"
 
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -239,6 +240,48 @@ private Q_SLOTS:
         for (const Analytics::Event &event : Analytics::shared().queuedEvents().mid(before))
             names << event.name;
         QCOMPARE(names, (QStringList{"task_create", "gen_request"}));
+    }
+
+    // Every question the chat suggests, from the service's catalog or from the app's own, is answered
+    // without naming content by a code: no chapter or point id ("math-g7a-c3") and no chapter number
+    // ("M7-3") in what the chat then shows. The service's suggestions name none themselves either.
+    void suggestedQuestionsShowNoCodes() {
+        Chat c;
+        Await::result(c.store.loadCatalog(c.service.session.get(), true));
+        static const QRegularExpression code(QStringLiteral("math-g\\d|M\\d+-\\d+"));
+        QStringList asked;
+        const RobotCatalog service = c.store.catalog();
+        QVERIFY(service != RobotStore::builtInCatalog());
+        for (const RobotCatalog *catalog : {&service, &RobotStore::builtInCatalog()}) {
+            for (const RobotCatalog::Scene &scene : catalog->scenes) {
+                for (const QString &prompt : scene.prompts) {
+                    if (catalog == &service)
+                        QVERIFY2(!prompt.contains(code), qPrintable(prompt));
+                    if (asked.contains(prompt))
+                        continue;
+                    asked << prompt;
+                    c.chat->clear();
+                    c.ask(prompt);
+                    QVERIFY2(c.count() > 2, qPrintable(prompt));
+                    for (int row = 2; row < c.count(); ++row) {
+                        const ChatMessage &shown = c.entry(row);
+                        const QString texts =
+                            shown.displayText() + shown.cardDisplayTitle() + shown.cardSummary();
+                        QVERIFY2(!texts.contains(code), qPrintable(prompt + QStringLiteral(" → ") + texts));
+                    }
+                }
+            }
+        }
+        // Both ways of naming a chapter to learn bring the card for its path, under its name.
+        for (const auto &[prompt, chapter] :
+             {std::pair{"我想学有理数这一章", "有理数"}, std::pair{"我想学 M7-3 这一章", "一元一次方程"}}) {
+            QVERIFY(asked.contains(QString::fromUtf8(prompt)));
+            c.chat->clear();
+            c.ask(QString::fromUtf8(prompt));
+            QCOMPARE(c.last().kind(), ChatMessage::Kind::Confirm);
+            QCOMPARE(c.last().cardSummary(),
+                     QStringLiteral("为你创建章节 %1 的学习路径").arg(QString::fromUtf8(chapter)));
+        }
     }
 };
 

@@ -511,6 +511,25 @@ private Q_SLOTS:
         QCOMPARE(row(0).displayText(), RobotStore::builtInCatalog().scene("companion")->greeting);
     }
 
+    // A card shows its title and summary as soon as it arrives, while the reply around it still streams.
+    void cardCompleteMidStream() {
+        Rig rig;
+        auto hold = std::make_shared<Completion>();
+        rig.reply(FakeTransport::Reply::json(
+                      200, sse({{"delta", delta("好的")},
+                                {"confirm", R"({"skill":"path.create","args":{"chapter_id":"有理数"}})"},
+                                {"delta", delta("，请确认。")}}))
+                      .heldAfter(7, hold)); // after the card's event
+        rig.chat->send("帮我建一条有理数的学习路径");
+        QTRY_COMPARE(rig.chat->messages().rows().size(), 4);
+        QVERIFY(rig.chat->isStreaming());
+        const ChatMessage &card = rig.chat->messages().at(3);
+        QCOMPARE(card.cardDisplayTitle(), QStringLiteral("创建学习路径"));
+        QCOMPARE(card.cardSummary(), QStringLiteral("为你创建章节 有理数 的学习路径"));
+        hold->finish();
+        rig.waitUntilIdle();
+    }
+
     void header_data() {
         QTest::addColumn<std::optional<QString>>("name");
         QTest::addColumn<std::optional<QString>>("persona");

@@ -2,6 +2,8 @@
 #include "Await.h"
 #include "CompanionChatClient.h"
 #include "Fixtures.h"
+#include "LoopbackServer.h"
+#include "RealNetwork.h"
 #include "TestPlatform.h"
 
 #include <QJsonArray>
@@ -318,6 +320,47 @@ private Q_SLOTS:
         QVERIFY(outcome.failure);
         QCOMPARE(outcome.failure->status(), status);
         QCOMPARE(outcome.failure->message(), message);
+    }
+
+    // A hostile server over the real network: an endless line ends the reply after the events delivered
+    // before it, and an endless error body is read only as far as an error message goes.
+    void boundlessAnswers_data() {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<QByteArray>("start");
+        QTest::addColumn<QByteArray>("chunk");
+        QTest::addColumn<QStringList>("events");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        const QByteArray ok = "HTTP/1.1 200 OK\r\nContent-Type: text/event-stream";
+        QTest::newRow("an endless line after two events")
+            << ok << QByteArray("event: delta\ndata: {\"text\":\"a\"}\ndata: {\"text\":\"b\"}\ndata: ")
+            << QByteArray(64 * 1024, 'x') << QStringList{"delta a", "delta b"} << 0
+            << "服务器返回的数据过大，请稍后重试";
+        QTest::newRow("an endless error body")
+            << QByteArray("HTTP/1.1 503 Busy\r\nContent-Type: text/event-stream") << QByteArray()
+            << QByteArray("data: busy\n").repeated(4096) << QStringList{} << 503 << "伙伴暂时不可用（503）";
+    }
+    void boundlessAnswers() {
+        QFETCH(QByteArray, head);
+        QFETCH(QByteArray, start);
+        QFETCH(QByteArray, chunk);
+        QFETCH(QStringList, events);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        LoopbackServer service;
+        service.answer(chatPath.toUtf8(),
+                       LoopbackServer::Answer::endless(head, start, chunk, 200 * 1024 * 1024));
+        TestPlatform platform({{QStringLiteral("QVLAiBaseURL"), service.url("/ai").toString()}});
+        RealNetwork real;
+        AppSession session;
+        session.setAccessToken("t");
+        auto stream = CompanionChatClient().stream(session, turnWithHistory(0));
+        const Outcome outcome = readAll(*stream);
+        QCOMPARE(outcome.events, events);
+        QVERIFY(outcome.failure);
+        QCOMPARE(outcome.failure->status(), status);
+        QCOMPARE(outcome.failure->message(), message);
+        QVERIFY2(service.sent() < 8 * 1024 * 1024, qPrintable(QString::number(service.sent())));
     }
 
     // A refused token is renewed once through the current session and the turn is sent again.

@@ -6,6 +6,7 @@
 #include "MotionSettings.h"
 #include "QmlHarness.h"
 #include "QmlModules.h"
+#include "RobotCatalog.h"
 #include "RobotStore.h"
 #include "TestPlatform.h"
 
@@ -364,6 +365,54 @@ Rectangle {
         QCOMPARE(sent.last().body, QByteArray(R"({"name":"小星abc","persona":"calm"})"));
         // Saving never closes the sheet: the presenter does.
         QVERIFY(sheet.property("opened").toBool());
+        expectNoWarnings();
+    }
+
+    // While a reply is read aloud its speak icon breathes; when the reading stops the icon is whole again,
+    // wherever in a breath it was.
+    void speakIconWholeAfterReading() {
+        const QByteArray qml = R"(
+import QtQuick
+import Quorvel.Companion
+Item {
+    id: root
+    property var strings
+    property var robot
+    property alias chat: chat
+    QtObject {
+        id: chat
+        property string speakingId
+        property var strings: root.strings
+        property var robot: root.robot
+        property color robotColor: "teal"
+        function toggleSpeech(id) {}
+    }
+    ChatBubble {
+        chat: chat; messageId: "m1"; fromLearner: false; kindName: "text"; displayText: "移项要变号。"
+        showsTypingDots: false; hintTag: ""; speakable: true; canUnlock: false; unlockLabel: ""; citations: []
+        cardDisplayTitle: ""; cardSummary: ""; text: ""; crisisLines: []; crisisNumbers: []
+    }
+}
+)";
+        MotionSettings::shared().setReduceMotion(false);
+        Shown shown;
+        QVERIFY(
+            shown.show(createInline(qml, {{"strings", QVariant::fromValue(ChatStrings::forLanguage("zh-CN"))},
+                                          {"robot", QVariant::fromValue(RobotCharacter())}}),
+                       QSize(390, 200)));
+        const auto icon = [&]() -> QQuickItem * {
+            for (QQuickItem *item : shown.object->findChildren<QQuickItem *>()) {
+                if (item->property("symbol").toString().contains(QStringLiteral(".fill")))
+                    return item;
+            }
+            return nullptr;
+        };
+        QObject *chat = shown.object->property("chat").value<QObject *>();
+        chat->setProperty("speakingId", QStringLiteral("m1"));
+        QTRY_VERIFY(icon() && icon()->opacity() < 0.8);
+        chat->setProperty("speakingId", QString());
+        QTRY_COMPARE(icon()->property("symbol").toString(), QStringLiteral("speaker.wave.2.fill"));
+        QTRY_COMPARE(icon()->opacity(), 1.0);
         expectNoWarnings();
     }
 };

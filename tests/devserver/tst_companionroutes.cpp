@@ -439,12 +439,20 @@ private slots:
         QTest::addColumn<QJsonObject>("args");     // null values: filled with the message
 
         const QJsonObject textArg{{"text", QJsonValue::Null}};
+        // The card names the chapter as the learner knows it, never by a code.
         QTest::newRow("learning path") << QStringLiteral("我想学一元一次方程，帮我建个学习路径")
                                        << QStringList{"hint", "confirm", "citation"} << "path.create"
-                                       << QJsonObject{{"chapter_id", "math-g7a-c3"}};
+                                       << QJsonObject{{"chapter_id", "一元一次方程"}};
         QTest::newRow("learning path without a chapter")
             << QStringLiteral("给我一条学习路径") << QStringList{"confirm"} << "path.create"
-            << QJsonObject{{"chapter_id", "math-g7a-c1"}};
+            << QJsonObject{{"chapter_id", "有理数"}};
+        QTest::newRow("a chapter to learn") << QStringLiteral("我想学有理数这一章") << QStringList{"confirm"}
+                                            << "path.create" << QJsonObject{{"chapter_id", "有理数"}};
+        QTest::newRow("a chapter by its short name")
+            << QStringLiteral("我想学 M7-3 这一章") << QStringList{"confirm"} << "path.create"
+            << QJsonObject{{"chapter_id", "一元一次方程"}};
+        QTest::newRow("learning without a chapter")
+            << QStringLiteral("我想学好数学") << QStringList{} << QString() << QJsonObject{};
         QTest::newRow("add to plan") << QStringLiteral("把三角形加入计划") << QStringList{"confirm"}
                                      << "path.topic" << textArg;
         QTest::newRow("set questions") << QStringLiteral("给我出题，练绝对值") << QStringList{"confirm"}
@@ -524,6 +532,8 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("path from a named chapter") << QStringLiteral("帮我建一条三角形的学习路径");
         QTest::newRow("path without a chapter") << QStringLiteral("学习路径");
+        QTest::newRow("path of a chapter to learn") << QStringLiteral("我想学有理数这一章");
+        QTest::newRow("path of a chapter by its short name") << QStringLiteral("我想学 M7-3 这一章");
         QTest::newRow("topic") << QStringLiteral("把有理数加入计划");
         QTest::newRow("practice") << QStringLiteral("出题：有理数的加减法");
         QTest::newRow("practice questions") << QStringLiteral("给我几道三角形内角和的练习题");
@@ -836,9 +846,9 @@ private slots:
     void settings_startEmpty() {
         const Reply reply = settings();
         QCOMPARE(reply.status, 200);
-        QCOMPARE(
-            reply.json,
-            (QJsonObject{{"persona", QJsonValue::Null}, {"name", QJsonValue::Null}, {"reminder", "20:00"}}));
+        QCOMPARE(reply.json,
+                 (QJsonObject{
+                     {"persona", QJsonValue::Null}, {"name", QJsonValue::Null}, {"reminder", "standard"}}));
         QCOMPARE(settings(QStringLiteral("GET"), {}, QStringLiteral("at_unknown")).status, 401);
         QCOMPARE(settings(QStringLiteral("PUT"), {{"persona", "calm"}}, QStringLiteral("at_unknown")).status,
                  401);
@@ -899,7 +909,7 @@ private slots:
         }
         const QJsonObject expected{{"persona", persona.isNull() ? QJsonValue() : QJsonValue(persona)},
                                    {"name", name.isNull() ? QJsonValue() : QJsonValue(name)},
-                                   {"reminder", "20:00"}};
+                                   {"reminder", "standard"}};
         if (status == 200)
             QCOMPARE(reply.json, expected);
         QCOMPARE(settings().json, expected);
@@ -922,9 +932,9 @@ private slots:
         QVERIFY(m_server->setStateFile(file));
         m_port = m_server->start();
         QCOMPARE(settings().json,
-                 (QJsonObject{{"persona", "strict"}, {"name", "阿星"}, {"reminder", "20:00"}}));
+                 (QJsonObject{{"persona", "strict"}, {"name", "阿星"}, {"reminder", "standard"}}));
         QCOMPARE(settings(QStringLiteral("GET"), {}, other).json,
-                 (QJsonObject{{"persona", "calm"}, {"name", QJsonValue::Null}, {"reminder", "20:00"}}));
+                 (QJsonObject{{"persona", "calm"}, {"name", QJsonValue::Null}, {"reminder", "standard"}}));
         // A cleared name stays cleared across the restart too.
         QCOMPARE(settings(QStringLiteral("PUT"), {{"name", ""}}).status, 200);
         m_server = std::make_unique<DevServer>();

@@ -397,14 +397,14 @@ private slots:
         QVERIFY(isWireInteger(reply.json.value("refresh_expires_in")));
         QCOMPARE(reply.json.value("refresh_expires_in").toInteger(), 2592000);
         QVERIFY(isWireInteger(reply.json.value("user_id")));
-        QCOMPARE(reply.string("status"), QStringLiteral("Active"));
+        QCOMPARE(reply.string("status"), QStringLiteral("PendingProfile")); // until the birth month is given
 
         const Reply account = me(reply.string("access_token"));
         QCOMPARE(account.status, 200);
         QCOMPARE(account.json.value("user_id").toInteger(), reply.json.value("user_id").toInteger());
         QVERIFY(isWireInteger(account.json.value("tenant_id")));
         QCOMPARE(account.json.value("tenant_id").toInteger(), 1);
-        QCOMPARE(account.string("status"), QStringLiteral("Active"));
+        QCOMPARE(account.string("status"), QStringLiteral("PendingProfile"));
         QVERIFY(account.json.contains("birth_year_month"));
         QVERIFY(account.json.value("birth_year_month").isNull());
     }
@@ -423,6 +423,37 @@ private slots:
         // Both sign-ins stay valid side by side.
         QCOMPARE(me(first.string("access_token")).status, 200);
         QCOMPARE(me(second.string("access_token")).status, 200);
+    }
+
+    // A new account waits for its birth month, also on a server started from the state file of a run whose
+    // test control gave new accounts another status; giving the month moves it on.
+    void newAccount_waitsForBirthMonth_data() {
+        QTest::addColumn<bool>("fromEarlierRun");
+        QTest::newRow("fresh server") << false;
+        QTest::newRow("state file of a run that made accounts Active") << true;
+    }
+    void newAccount_waitsForBirthMonth() {
+        QFETCH(bool, fromEarlierRun);
+        QTemporaryDir folder;
+        const std::string file = folder.filePath(QStringLiteral("state.json")).toStdString();
+        if (fromEarlierRun) {
+            m_server = std::make_unique<DevServer>();
+            QVERIFY(m_server->setStateFile(file));
+            m_server->setNewUserStatus("Active");
+            m_port = m_server->start();
+            QCOMPARE(login(kOtherPhone).string("status"), QStringLiteral("Active"));
+            m_server = std::make_unique<DevServer>();
+            QVERIFY(m_server->setStateFile(file));
+            m_port = m_server->start();
+        }
+        const Reply newcomer = login(kPhone);
+        QCOMPARE(newcomer.string("status"), QStringLiteral("PendingProfile"));
+        const QString token = newcomer.string("access_token");
+        QVERIFY(me(token).json.value("birth_year_month").isNull());
+        QCOMPARE(request(m_port, "PUT", "/api/v1/me/profile", json({{"birth_year_month", "2012-09"}}), token)
+                     .string("status"),
+                 QStringLiteral("Active"));
+        QCOMPARE(me(token).string("status"), QStringLiteral("Active"));
     }
 
     void newUserStatus_data() {
@@ -897,7 +928,7 @@ private slots:
         QVERIFY(!reply.errorMessage().isEmpty());
         // Nothing was queued.
         QCOMPARE(get("/api/v1/me").status, 401);
-        QCOMPARE(login().string("status"), QStringLiteral("Active"));
+        QCOMPARE(login().string("status"), QStringLiteral("PendingProfile"));
     }
 
     void httpControls_requestsNeedsPath() {

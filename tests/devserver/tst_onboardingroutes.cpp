@@ -273,6 +273,45 @@ private slots:
         QCOMPARE(profile().json, QJsonObject({{"filled", false}}));
     }
 
+    // The contract's persona and reminder are the companion's settings the chat reads; the chat's own save
+    // changes them afterwards, and a skipped contract leaves them as they are. Each write is "a <persona>
+    // <reminder>" (contract answered), "s" (contract skipped) or "c <persona>" (the chat's settings saved).
+    void contractChoosesTheCompanion_data() {
+        QTest::addColumn<QStringList>("writes");
+        QTest::addColumn<QJsonObject>("expected");
+        const auto settings = [](const QJsonValue &persona, const QString &reminder) {
+            return QJsonObject{{"persona", persona}, {"name", QJsonValue::Null}, {"reminder", reminder}};
+        };
+        QTest::newRow("nothing chosen") << QStringList() << settings(QJsonValue::Null, "standard");
+        QTest::newRow("contract") << QStringList{"a strict low"} << settings("strict", "low");
+        QTest::newRow("contract skipped") << QStringList{"s"} << settings(QJsonValue::Null, "standard");
+        QTest::newRow("answered again")
+            << QStringList{"a strict low", "a calm high"} << settings("calm", "high");
+        QTest::newRow("skipped later") << QStringList{"a strict low", "s"} << settings("strict", "low");
+        QTest::newRow("chat afterwards")
+            << QStringList{"a strict low", "c cheerful"} << settings("cheerful", "low");
+        QTest::newRow("chat before") << QStringList{"c cheerful", "a calm high"} << settings("calm", "high");
+    }
+    void contractChoosesTheCompanion() {
+        QFETCH(QStringList, writes);
+        QFETCH(QJsonObject, expected);
+        for (const QString &write : writes) {
+            const QStringList parts = write.split(u' ');
+            const Reply written =
+                parts[0] == u"c"
+                    ? request(m_port, "PUT", "/api/v1/me/companion", json({{"persona", parts[1]}}), m_token)
+                    : answer("contract", parts[0] == u"s",
+                             parts[0] == u"s" ? QJsonObject()
+                                              : QJsonObject{{"persona", parts[1]}, {"reminder", parts[2]}});
+            QCOMPARE(written.status, 200);
+        }
+        QCOMPARE(request(m_port, "GET", "/api/v1/me/companion", {}, m_token).json, expected);
+        // Another learner's companion is not touched.
+        const QString other = signIn(m_port, kOtherPhone);
+        QCOMPARE(request(m_port, "GET", "/api/v1/me/companion", {}, other).json.value("persona"),
+                 QJsonValue(QJsonValue::Null));
+    }
+
     void keptAcrossARestart() {
         QTemporaryDir folder;
         QVERIFY(folder.isValid());
@@ -281,6 +320,7 @@ private slots:
         m_token = signIn(m_port, kPhone);
         QCOMPARE(answer("goal", false, kGoal).status, 200);
         QCOMPARE(answer("diagnosis", true).status, 200);
+        QCOMPARE(answer("contract", false, {{"persona", "calm"}, {"reminder", "high"}}).status, 200);
         QJsonObject body = minimalProfile();
         body.insert("city", "北京");
         const QJsonObject savedProfile = saveProfile(body).json;
@@ -289,8 +329,11 @@ private slots:
         restart(file);
         QCOMPARE(overview().json, savedOverview);
         QCOMPARE(summary(savedOverview),
-                 QStringLiteral("goal:done,diagnosis:skipped,contract:pending next=contract"));
+                 QStringLiteral("goal:done,diagnosis:skipped,contract:done finished"));
         QCOMPARE(profile().json, savedProfile);
+        const QJsonObject companion = request(m_port, "GET", "/api/v1/me/companion", {}, m_token).json;
+        QCOMPARE(companion.value("persona").toString(), QStringLiteral("calm"));
+        QCOMPARE(companion.value("reminder").toString(), QStringLiteral("high"));
     }
 };
 

@@ -341,6 +341,35 @@ private Q_SLOTS:
         QVERIFY(!rig.vm.hasError() && rig.vm.showsEmptyState()); // a new point clears the error
     }
 
+    // Leaving the screen while "让伙伴出题" runs cancels nothing: the answer is still recorded, and shown if
+    // the screen is only covered.
+    void requestOutlivesScreen_data() {
+        QTest::addColumn<bool>("closed");
+        QTest::newRow("covered by another screen") << false;
+        QTest::newRow("closed") << true;
+    }
+    void requestOutlivesScreen() {
+        QFETCH(bool, closed);
+        Server server;
+        AppSession session;
+        auto vm = std::make_unique<QuestionBankViewModel>(server.calls());
+        vm->setSession(&session);
+        vm->appear();
+        server.chapters.last()->reply({{chapterA}});
+        vm->setChapterIndex(1);
+        server.points.last()->reply({{pointA}});
+        vm->setPointIndex(1);
+        vm->requestSet();
+        vm->disappear();
+        if (closed)
+            vm.reset();
+        const qsizetype before = Analytics::shared().queuedCount();
+        server.requests.last()->reply({5, "queued", true, QStringLiteral("已合并")});
+        QCOMPARE(eventsSince(before), QStringList{"gen_request(kp_code=k1,merged=1,source=bank)"});
+        if (!closed)
+            QVERIFY(vm->hasRequestNote() && !vm->requesting());
+    }
+
     // Answers that arrive after their filter changed.
     void lateAnswers() {
         Rig rig;

@@ -2,6 +2,7 @@
 // chapter's points, a batch and "换一批", a request for a generated set, and a question opened in the
 // practice screen.
 
+#include "Analytics.h"
 #include "AppFonts.h"
 #include "AppSession.h"
 #include "AuthAPIClient.h"
@@ -146,6 +147,27 @@ private Q_SLOTS:
         vm.requestSet(); // the same again: the service merges it and says so
         QTRY_VERIFY(!vm.requesting());
         QVERIFY(vm.requestNoteText().contains(QStringLiteral("合并")));
+
+        // A screen closed right after the tap: its request goes on, and its answer is recorded.
+        auto closing = std::make_unique<QuestionBankViewModel>();
+        closing->setSession(m_session.get());
+        closing->appear();
+        QTRY_VERIFY(!closing->chapters().isEmpty());
+        closing->setChapterIndex(2);
+        QTRY_VERIFY(!closing->points().isEmpty());
+        closing->setPointIndex(1);
+        const QString kp = closing->point()->code;
+        const qsizetype before = Analytics::shared().queuedCount();
+        closing->requestSet();
+        closing->disappear();
+        closing.reset();
+        const auto recorded = [&] {
+            const QList<Analytics::Event> events = Analytics::shared().queuedEvents().mid(before);
+            return std::any_of(events.begin(), events.end(), [&](const Analytics::Event &event) {
+                return event.name == QStringLiteral("gen_request") && event.props.value("kp_code") == kp;
+            });
+        };
+        QTRY_VERIFY(recorded());
     }
 };
 

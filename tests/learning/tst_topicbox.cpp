@@ -1,5 +1,6 @@
 #include "AppSession.h"
 #include "Await.h"
+#include "LocalService.h"
 #include "TestPlatform.h"
 #include "TopicBoxViewModel.h"
 
@@ -309,6 +310,26 @@ private Q_SLOTS:
         delete box;
         Await::result(task);
         QCOMPARE(platform.transport->count(previewPath), 1);
+    }
+
+    // Every topic the box's own example names is one the local stand-in of the service proposes paths for.
+    void exampleWorksAgainstTheStandIn_data() {
+        QTest::addColumn<QString>("topic");
+        const QString example = TopicBoxViewModel().example().section(QStringLiteral("："), 1);
+        QTest::newRow("whole example") << example;
+        for (const QString &topic : example.split(QStringLiteral("、")))
+            QTest::newRow(qPrintable(topic)) << topic;
+    }
+    void exampleWorksAgainstTheStandIn() {
+        QFETCH(QString, topic);
+        LocalService service(QStringLiteral("13800138731"));
+        TopicBoxViewModel box;
+        box.setSession(service.session.get());
+        box.setTopicText(topic);
+        box.resolve();
+        QTRY_VERIFY_WITH_TIMEOUT(box.hasResult(), 10000);
+        QVERIFY2(!box.outOfScope(), qPrintable(box.message()));
+        QVERIFY(!box.candidateCards().isEmpty());
     }
 };
 

@@ -1,7 +1,7 @@
 // The gate after sign-in against the local stand-in: a new learner led through the questionnaire and not
 // asked again, the youth guard's heartbeats adding up on the server, and the rest overlay, forced by the
-// stand-in's control, lying over the whole window, an open sheet of the tab shell included. Saves pictures
-// when QVL_SCREENSHOT_DIR names a folder.
+// stand-in's control, lying over the whole window, an open sheet of the tab shell included; and the overlay
+// holding the keyboard from what lies beneath it. Saves pictures when QVL_SCREENSHOT_DIR names a folder.
 #include "AppFonts.h"
 #include "LocalService.h"
 #include "MainGateViewModel.h"
@@ -67,7 +67,8 @@ private Q_SLOTS:
     // A new learner is led through the questionnaire, profile page included, once: afterwards neither the
     // questionnaire nor the profile sheet is offered again, and the gate asks the server nothing more.
     void newLearnerWalksTheQuestionnaire() {
-        LocalService service(QStringLiteral("13800138203"));
+        // Past the birth month already (the development control): this is about what comes after it.
+        LocalService service(QStringLiteral("13800138203"), "Active");
         AppSession &session = *service.session;
         auto view = std::make_unique<QmlHarness::View>(QSize(430, 900));
         QmlHarness::WarningGuard warnings;
@@ -129,7 +130,7 @@ private Q_SLOTS:
     // The stand-in forces a rest while a sheet of the tab shell is open: the overlay lies above it, takes
     // its clicks and its keys, and goes when the rest is lifted.
     void overlayCoversAnOpenSheet() {
-        LocalService service(QStringLiteral("13800138202"));
+        LocalService service(QStringLiteral("13800138202"), "Active");
         service.session->setOnboardingDone(true);
         service.session->setProfileAsked(true);
         QmlHarness::View view(QSize(900, 700));
@@ -188,6 +189,88 @@ private Q_SLOTS:
         QVERIFY(view.click(area));
         QCOMPARE(sheet->property("presses").toInt(), 2);
         delete sheet;
+        QCOMPARE(warnings.warnings(), QStringList());
+    }
+
+    // The rest overlay holds the keyboard as it holds the mouse: an alert beneath keeps its Escape whether it
+    // opened before or during the rest, a focused button beneath takes no Space; a sheet raised above the
+    // overlay (the gate's questionnaire) still takes typing. When the rest ends, the keys work again.
+    void overlayHoldsTheKeyboard_data() {
+        QTest::addColumn<QString>("beneath"); // "alert before", "alert during", "button", "sheet above"
+        QTest::newRow("alert opened before the rest") << "alert before";
+        QTest::newRow("alert opened during the rest") << "alert during";
+        QTest::newRow("focused button beneath") << "button";
+        QTest::newRow("sheet above the overlay") << "sheet above";
+    }
+    void overlayHoldsTheKeyboard() {
+        QFETCH(QString, beneath);
+        QmlHarness::View view(QSize(600, 500));
+        QmlHarness::WarningGuard warnings;
+        warnings.watch(view.engine());
+        QVERIFY2(view.loadData(R"(
+            import QtQuick
+            import QtQuick.Controls.Basic
+            import Quorvel.Ui
+            import Quorvel.Onboarding
+            Item {
+                property int presses: 0
+                Button { objectName: "beneath"; text: "按钮"; onClicked: parent.presses++ }
+                Alert { objectName: "alert"; message: "加载失败" }
+                YouthRestOverlay { objectName: "rest"; z: 10; message: "现在是休息时间" }
+                Popup {
+                    objectName: "above"
+                    z: 20; x: 40; y: 40; width: 300; height: 80
+                    TextField { objectName: "field"; anchors.fill: parent }
+                }
+            })",
+                               {}, QUrl(QStringLiteral("qrc:/tests/RestKeyboardScene.qml"))),
+                 qPrintable(view.error()));
+        QObject *root = view.root();
+        const auto popup = [&](const char *name) { return root->findChild<QObject *>(QLatin1String(name)); };
+        QObject *alert = popup("alert");
+        QObject *rest = popup("rest");
+        QObject *above = popup("above");
+        QQuickItem *button = view.find(QStringLiteral("beneath"));
+        QQuickItem *field = root->findChild<QQuickItem *>(QStringLiteral("field"));
+        QVERIFY(alert && rest && above && button && field);
+        const auto open = [](QObject *which) {
+            QMetaObject::invokeMethod(which, "open");
+            QTRY_VERIFY(which->property("opened").toBool());
+        };
+        QWindow *window = &view.window();
+
+        if (beneath == u"alert before")
+            open(alert);
+        open(rest);
+        if (beneath == u"alert during")
+            open(alert);
+        if (beneath == u"button") {
+            button->forceActiveFocus(Qt::TabFocusReason); // the focus left where the rest found it
+            QTest::keyClick(window, Qt::Key_Space);
+            QCOMPARE(root->property("presses").toInt(), 0);
+        } else if (beneath == u"sheet above") {
+            open(above);
+            field->forceActiveFocus(Qt::MouseFocusReason);
+            QTest::keyClick(window, 'a');
+            QTest::keyClick(window, 'b');
+            QCOMPARE(field->property("text").toString(), QStringLiteral("ab"));
+        } else {
+            QTest::keyClick(window, Qt::Key_Escape);
+            QTest::qWait(200);
+            QVERIFY(alert->property("visible").toBool());
+        }
+        QVERIFY(rest->property("opened").toBool());
+
+        QMetaObject::invokeMethod(rest, "close");
+        QTRY_VERIFY(!rest->property("visible").toBool());
+        if (beneath == u"button") {
+            button->forceActiveFocus(Qt::TabFocusReason);
+            QTest::keyClick(window, Qt::Key_Space);
+            QCOMPARE(root->property("presses").toInt(), 1);
+        } else if (beneath.startsWith(u"alert")) {
+            QTest::keyClick(window, Qt::Key_Escape);
+            QTRY_VERIFY(!alert->property("visible").toBool());
+        }
         QCOMPARE(warnings.warnings(), QStringList());
     }
 };

@@ -50,6 +50,14 @@ Item {
 
 using QmlHarness::textsBelow;
 
+// The visible entry of an open region menu that reads `text`, or null.
+QQuickItem *entryNamed(QQuickItem *root, const QString &text) {
+    for (QQuickItem *entry : QmlHarness::visibleNamed(root, QStringLiteral("regionMenuEntry")))
+        if (entry->property("text").toString() == text)
+            return entry;
+    return nullptr;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(FakeTransport::Reply)
@@ -236,6 +244,101 @@ private Q_SLOTS:
         QVERIFY(session.profileAsked());
         Await::result(gate.runGate());
         QCOMPARE(platform.transport->count(profilePath), 2);
+    }
+
+    // The region picker where the gate shows it, above the tab shell: in the learning-profile sheet and on
+    // the questionnaire's profile page. Its menus open over their page by click and by keyboard, and a click
+    // or Enter on an entry picks it; the page's error alert opens over it as well.
+    void regionPickerInTheGate_data() {
+        QTest::addColumn<QByteArray>("overview");
+        QTest::newRow("learning-profile sheet") << QByteArray(R"({"steps":[],"finished":true})");
+        QTest::newRow("questionnaire") << QByteArray(R"({"steps":[],"finished":false})");
+    }
+    void regionPickerInTheGate() {
+        QFETCH(QByteArray, overview);
+        TestPlatform platform;
+        platform.transport->fallback = [](const HttpRequest &) { return Reply::json(404, "{}"); };
+        platform.transport->on("GET", QStringLiteral("/api/v1/me/onboarding"), Reply::json(200, overview));
+        platform.transport->on("GET", profilePath, Reply::json(200, R"({"filled":false})"));
+        AppSession session;
+        session.setAccessToken(QStringLiteral("tok"));
+        QmlHarness::View view(QSize(430, 900));
+        QVERIFY2(view.loadType(QStringLiteral("MainGateView"), {{"session", QVariant::fromValue(&session)}}),
+                 qPrintable(view.error()));
+        QQuickItem *layer = view.window().contentItem();
+        QQuickItem *province = nullptr;
+        if (overview.contains("false")) {
+            QQuickItem *next = nullptr;
+            QTRY_VERIFY_WITH_TIMEOUT((next = QmlHarness::visibleNamed(layer, "primaryButton").value(0)),
+                                     5000);
+            QTest::qWait(300);         // the questionnaire has risen
+            QVERIFY(view.click(next)); // intro -> profile
+        }
+        QTRY_VERIFY_WITH_TIMEOUT((province = QmlHarness::visibleNamed(layer, "provinceMenu").value(0)), 5000);
+        QTest::qWait(350); // the page has settled
+        // The learner scrolls the region card into view.
+        QQuickItem *scroller = province->parentItem();
+        while (scroller && !scroller->inherits("QQuickFlickable"))
+            scroller = scroller->parentItem();
+        QVERIFY(scroller);
+        const QPointF inContent =
+            province->mapToItem(scroller->property("contentItem").value<QQuickItem *>(), QPointF(0, 0));
+        scroller->setProperty("contentY", inContent.y() - 120);
+        QTRY_VERIFY(QmlHarness::centreOf(province).y() < 400);
+        QQuickItem *city = QmlHarness::visibleNamed(layer, "cityMenu").value(0);
+        QVERIFY(city && !city->isEnabled());
+
+        // The entry the learner sees at a place is the one a click there reaches.
+        const auto pick = [&](const QString &text) {
+            QQuickItem *entry = entryNamed(layer, text);
+            if (!entry)
+                return false;
+            const QPoint at = QmlHarness::centreOf(entry);
+            QTest::mouseClick(&view.window(), Qt::LeftButton, {}, at);
+            return true;
+        };
+        QVERIFY(view.click(province));
+        QTRY_VERIFY(entryNamed(layer, QStringLiteral("河北")));
+        QTest::qWait(100);
+        QVERIFY(
+            QmlHarness::saveScreenshot(view.window(), QStringLiteral("region-menu-open-") +
+                                                          (overview.contains("false") ? "flow" : "sheet")));
+        QVERIFY(pick(QStringLiteral("河北")));
+        QTRY_COMPARE(province->property("value").toString(), QStringLiteral("河北"));
+        QTRY_VERIFY(city->isEnabled());
+        QVERIFY(view.click(city));
+        QTRY_VERIFY(entryNamed(layer, QStringLiteral("保定")));
+        QVERIFY(pick(QStringLiteral("保定")));
+        QTRY_COMPARE(city->property("value").toString(), QStringLiteral("保定"));
+        QTRY_VERIFY(!entryNamed(layer, QStringLiteral("保定")));
+
+        // By keyboard: Enter on the focused label opens the menu at the current pick; arrows move, Enter
+        // picks.
+        province->forceActiveFocus(Qt::TabFocusReason);
+        QTest::keyClick(&view.window(), Qt::Key_Return);
+        QTRY_VERIFY(entryNamed(layer, QStringLiteral("河北")));
+        QTest::qWait(100);
+        QTest::keyClick(&view.window(), Qt::Key_Down);
+        QTest::keyClick(&view.window(), Qt::Key_Return);
+        QTRY_COMPARE(province->property("value").toString(), QStringLiteral("山西"));
+        QTRY_VERIFY(!entryNamed(layer, QStringLiteral("河北")));
+        province->forceActiveFocus(Qt::TabFocusReason);
+        QTest::keyClick(&view.window(), Qt::Key_Space);
+        QTRY_VERIFY(entryNamed(layer, QStringLiteral("河北")));
+        QTest::keyClick(&view.window(), Qt::Key_Escape);
+        QTRY_VERIFY(!entryNamed(layer, QStringLiteral("河北")));
+        QCOMPARE(province->property("value").toString(), QStringLiteral("山西"));
+
+        // A failed save's alert lies above its page too: its "好" is what a click there reaches.
+        QVERIFY(view.click(QmlHarness::visibleNamed(layer, QStringLiteral("primaryButton")).value(0)));
+        QObject *alert = view.root()->findChild<QObject *>(overview.contains("false")
+                                                               ? QStringLiteral("flowErrorAlert")
+                                                               : QStringLiteral("profileErrorAlert"));
+        QVERIFY(alert);
+        QTRY_VERIFY_WITH_TIMEOUT(alert->property("opened").toBool(), 5000);
+        QVERIFY(view.click(QmlHarness::findItem(alert->property("contentItem").value<QQuickItem *>(),
+                                                QStringLiteral("alertButton0"))));
+        QTRY_VERIFY(!alert->property("visible").toBool());
     }
 
     // The sheet offscreen: the defaults selected, a tap retitling the grade card, saving with a held answer,

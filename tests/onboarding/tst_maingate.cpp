@@ -2,6 +2,7 @@
 // and answers, and how the guard reports usage and which of its answers it believes.
 #include "AppSession.h"
 #include "Await.h"
+#include "Fixtures.h"
 #include "MainGateViewModel.h"
 #include "TestPlatform.h"
 #include "YouthModeGuard.h"
@@ -40,13 +41,14 @@ class TestMainGate : public QObject {
 
 private Q_SLOTS:
     // One run: the questionnaire's state unless onboarding is done, then the profile unless it was asked;
-    // a failure or an open questionnaire ends the run.
+    // a failure or an open questionnaire ends the run. What happens to the session meanwhile decides whether
+    // the answers still count: a renewed token is the same sign-in, signing out or another account is not.
     void gate_data() {
         QTest::addColumn<bool>("doneBefore");
         QTest::addColumn<bool>("askedBefore");
         QTest::addColumn<Reply>("overview");
         QTest::addColumn<Reply>("profile");
-        QTest::addColumn<bool>("signOutMeanwhile");
+        QTest::addColumn<QString>("meanwhile"); // "", "sign out", "renew", "401", "other account", "back in"
         QTest::addColumn<int>("overviewRequests");
         QTest::addColumn<int>("profileRequests");
         QTest::addColumn<QString>("questionnaireAt"); // empty: not opened
@@ -55,61 +57,86 @@ private Q_SLOTS:
         QTest::addColumn<bool>("askedAfter");
         const Reply notFilled = ok(R"({"filled":false})");
         const Reply filled = ok(R"({"filled":true,"grade":7})");
+        const Reply open = ok(R"({"steps":[],"finished":false})");
         QTest::newRow("not finished, no next step: goal")
-            << false << false << ok(R"({"steps":[],"finished":false})") << notFilled << false << 1 << 0
-            << "goal" << false << false << false;
+            << false << false << open << notFilled << "" << 1 << 0 << "goal" << false << false << false;
         QTest::newRow("not finished at diagnosis")
             << false << false << ok(R"({"steps":[{"step":"goal","status":"done"}],"finished":false,
                                         "next_step":"diagnosis"})")
-            << notFilled << false << 1 << 0 << "diagnosis" << false << false << false;
+            << notFilled << "" << 1 << 0 << "diagnosis" << false << false << false;
         QTest::newRow("empty next step counts as none")
-            << false << false << ok(R"({"steps":[],"finished":false,"next_step":""})") << notFilled << false
-            << 1 << 0 << "goal" << false << false << false;
+            << false << false << ok(R"({"steps":[],"finished":false,"next_step":""})") << notFilled << "" << 1
+            << 0 << "goal" << false << false << false;
         QTest::newRow("finished, profile not filled: sheet in the same run")
-            << false << false << ok(R"({"steps":[],"finished":true})") << notFilled << false << 1 << 1 << ""
+            << false << false << ok(R"({"steps":[],"finished":true})") << notFilled << "" << 1 << 1 << ""
             << true << true << false;
         QTest::newRow("finished and filled: both remembered")
-            << false << false << ok(R"({"steps":[],"finished":true})") << filled << false << 1 << 1 << ""
+            << false << false << ok(R"({"steps":[],"finished":true})") << filled << "" << 1 << 1 << ""
             << false << true << true;
         QTest::newRow("overview fails: no profile query")
-            << false << false << Reply::json(500, R"({"message":"x"})") << notFilled << false << 1 << 0 << ""
+            << false << false << Reply::json(500, R"({"message":"x"})") << notFilled << "" << 1 << 0 << ""
             << false << false << false;
         QTest::newRow("overview without finished: dropped")
-            << false << false << ok(R"({"steps":[]})") << notFilled << false << 1 << 0 << "" << false << false
+            << false << false << ok(R"({"steps":[]})") << notFilled << "" << 1 << 0 << "" << false << false
             << false;
         QTest::newRow("onboarding done: only the profile")
-            << true << false << Reply() << notFilled << false << 0 << 1 << "" << true << true << false;
+            << true << false << Reply() << notFilled << "" << 0 << 1 << "" << true << true << false;
         QTest::newRow("profile without filled: dropped") << true << false << Reply() << ok(R"({"grade":7})")
-                                                         << false << 0 << 1 << "" << false << true << false;
+                                                         << "" << 0 << 1 << "" << false << true << false;
         QTest::newRow("both remembered: nothing asked")
-            << true << true << Reply() << notFilled << false << 0 << 0 << "" << false << true << true;
+            << true << true << Reply() << notFilled << "" << 0 << 0 << "" << false << true << true;
         QTest::newRow("signed out during the overview")
-            << false << false << ok(R"({"steps":[],"finished":false})") << notFilled << true << 1 << 0 << ""
-            << false << false << false;
+            << false << false << open << notFilled << "sign out" << 1 << 0 << "" << false << false << false;
+        QTest::newRow("token renewed during the overview")
+            << false << false << open << notFilled << "renew" << 1 << 0 << "goal" << false << false << false;
+        QTest::newRow("token renewed during the profile")
+            << true << false << Reply() << notFilled << "renew" << 0 << 1 << "" << true << true << false;
+        QTest::newRow("overview renews the token on its 401")
+            << false << false << open << notFilled << "401" << 2 << 0 << "goal" << false << false << false;
+        QTest::newRow("another account during the profile")
+            << true << false << Reply() << notFilled << "other account" << 0 << 1 << "" << false << true
+            << false;
+        QTest::newRow("signed out and back in during the overview")
+            << false << false << open << notFilled << "back in" << 1 << 0 << "" << false << false << false;
     }
     void gate() {
         QFETCH(bool, doneBefore);
         QFETCH(bool, askedBefore);
         QFETCH(Reply, overview);
         QFETCH(Reply, profile);
-        QFETCH(bool, signOutMeanwhile);
+        QFETCH(QString, meanwhile);
         QFETCH(QString, questionnaireAt);
         QFETCH(bool, sheet);
         TestPlatform platform;
         AppSession session;
         session.setAccessToken(QStringLiteral("tok"));
+        session.setRefreshToken(QStringLiteral("rt0"));
+        session.setUserId(42);
         session.setOnboardingDone(doneBefore);
         session.setProfileAsked(askedBefore);
+        if (meanwhile == u"401") {
+            platform.transport->on("GET", onboardingPath, Reply::json(401, R"({"message":"expired"})"));
+            platform.transport->on("POST", QStringLiteral("/api/v1/auth/refresh"),
+                                   ok(Fixtures::json(QStringLiteral("auth/grant.json"))));
+        }
         platform.transport->on("GET", onboardingPath, overview.after(20));
-        platform.transport->on("GET", profilePath, profile);
+        platform.transport->on("GET", profilePath, profile.after(20));
         platform.transport->on("GET", usagePath, ok(studying));
         MainGateViewModel gate;
         gate.setSession(&session);
         gate.appear();
         gate.appear(); // a second appearance while the first asks starts no second run
-        if (signOutMeanwhile)
+        if (meanwhile == u"sign out" || meanwhile == u"back in")
             session.signOut();
-        QTest::qWait(80);
+        if (meanwhile == u"renew" || meanwhile == u"back in")
+            session.setAccessToken(QStringLiteral("tok2"));
+        if (meanwhile == u"back in")
+            session.setUserId(42);
+        if (meanwhile == u"other account") {
+            session.setAccessToken(QStringLiteral("tok3"));
+            session.setUserId(43);
+        }
+        QTest::qWait(120);
         QTEST(platform.transport->count(onboardingPath), "overviewRequests");
         QTEST(platform.transport->count(profilePath), "profileRequests");
         QCOMPARE(gate.showOnboarding(), !questionnaireAt.isEmpty());
@@ -119,6 +146,8 @@ private Q_SLOTS:
         QTEST(session.onboardingDone(), "doneAfter");
         QTEST(session.profileAsked(), "askedAfter");
         QTEST(platform.defaults->boolValue(QStringLiteral("qvl.onboarding_done")), "doneAfter");
+        if (meanwhile == u"401")
+            QCOMPARE(session.accessToken(), std::optional<QString>(QStringLiteral("at1")));
     }
 
     // Finishing the questionnaire remembers onboarding before it closes and asks nothing more in that run;

@@ -124,7 +124,9 @@ private Q_SLOTS:
         QTest::newRow("week 120") << 120.0 << week << "约 2 小时";
         QTest::newRow("week 150") << 150.0 << week << "约 2.5 小时";
         QTest::newRow("week 65") << 65.0 << week << "约 1.1 小时";
-        QTest::newRow("week 119 rounds to a whole") << 119.0 << week << "约 2 小时";
+        QTest::newRow("week 61: not whole, one decimal") << 61.0 << week << "约 1.0 小时";
+        QTest::newRow("week 119: not whole, one decimal") << 119.0 << week << "约 2.0 小时";
+        QTest::newRow("week 60.5") << 60.5 << week << "约 1.0 小时";
         QTest::newRow("week 600") << 600.0 << week << "约 10 小时";
     }
     void minutesBadge() {

@@ -17,7 +17,9 @@
 #include <QQuickItem>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 
 QVL_IMPORT_QML_MODULES()
 
@@ -346,6 +348,99 @@ private Q_SLOTS:
         if (!closePage)
             QVERIFY(!model->busy());
         QCOMPARE(page.isNull(), closePage);
+    }
+
+    // The wheels under a mouse in a window: every notch is one row however quickly they come, a touchpad's
+    // small deltas add up to rows, a turn never runs past the ends, and a click on a visible row picks it.
+    void wheels_data() {
+        QTest::addColumn<QString>("wheel");
+        QTest::addColumn<QList<int>>("deltas");
+        QTest::addColumn<int>("year");
+        QTest::addColumn<int>("month");
+        QTest::newRow("year: a notch away") << "yearWheel" << QList<int>{120} << 2013 << 5;
+        QTest::newRow("year: a notch back") << "yearWheel" << QList<int>{-120} << 2011 << 5;
+        QTest::newRow("year: six quick notches") << "yearWheel" << QList<int>(6, -120) << 2006 << 5;
+        QTest::newRow("year: touchpad") << "yearWheel" << QList<int>{40, 40, 30, 30, 10} << 2013 << 5;
+        QTest::newRow("year: back and forth") << "yearWheel" << QList<int>{60, -120, -60, 120} << 2012 << 5;
+        QTest::newRow("year: past this year") << "yearWheel" << QList<int>(20, 120) << 2026 << 3;
+        QTest::newRow("month: a notch back") << "monthWheel" << QList<int>{-120} << 2012 << 6;
+        QTest::newRow("month: four quick notches away") << "monthWheel" << QList<int>(4, 120) << 2012 << 1;
+        QTest::newRow("month: past December") << "monthWheel" << QList<int>(9, -120) << 2012 << 12;
+    }
+    void wheels() {
+        QFETCH(QString, wheel);
+        QFETCH(QList<int>, deltas);
+        QFETCH(int, year);
+        QFETCH(int, month);
+        TestPlatform platform;
+        platform.clock->set(utc(2026, 3, 1, 4, 0));
+        AppSession session;
+        signIn(session);
+        QmlHarness::View shown(QSize(390, 844));
+        QVERIFY2(
+            shown.loadType(QStringLiteral("ProfileBirthView"), {{"session", QVariant::fromValue(&session)}}),
+            qPrintable(shown.error()));
+        auto *model = shown.root()->property("viewModel").value<ProfileBirthViewModel *>();
+        model->setYear(2012);
+        model->setMonth(5);
+        QQuickItem *turned = shown.find(wheel);
+        QVERIFY(turned);
+        const QPointF at = QmlHarness::centreOf(turned);
+        for (const int delta : deltas) {
+            QWheelEvent event(at, shown.window().mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QGuiApplication::sendEvent(&shown.window(), &event);
+        }
+        QTest::qWait(50);
+        QCOMPARE(model->year(), year);
+        QCOMPARE(model->month(), month);
+        // The wheels settle on the pick, and stay there.
+        QTRY_COMPARE_WITH_TIMEOUT(shown.find(QStringLiteral("yearWheel"))->property("currentIndex").toInt(),
+                                  2026 - year, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(shown.find(QStringLiteral("monthWheel"))->property("currentIndex").toInt(),
+                                  month - 1, 3000);
+        QTest::qWait(600);
+        QCOMPARE(model->year(), year);
+        QCOMPARE(model->month(), month);
+
+        // A click on the row two below the pick, drawn there, picks that row.
+        const QString rowName =
+            wheel == u"yearWheel" ? QStringLiteral("yearRow") : QStringLiteral("monthRow");
+        const QString target = wheel == u"yearWheel" ? QString::number(year - 2) + QStringLiteral(" 年")
+                                                     : QString::number(month > 10 ? month - 2 : month + 2) +
+                                                           QStringLiteral(" 月");
+        QQuickItem *row = nullptr;
+        for (QQuickItem *candidate : QmlHarness::visibleNamed(turned, rowName))
+            if (candidate->property("text").toString() == target)
+                row = candidate;
+        QVERIFY2(row, qPrintable(target));
+        // Two rows off the middle, once the glide from the first pick has ended.
+        QTRY_VERIFY_WITH_TIMEOUT(std::abs(std::abs(row->property("distance").toReal()) - 2) < 0.01, 5000);
+        const QPointF rowAt = QmlHarness::centreOf(row);
+        QVERIFY(turned->contains(turned->mapFromScene(rowAt)));
+        QTest::mouseClick(&shown.window(), Qt::LeftButton, {}, rowAt.toPoint());
+        QTRY_COMPARE(model->pickedText(), wheel == u"yearWheel"
+                                              ? QStringLiteral("%1 年 %2 月").arg(year - 2).arg(month)
+                                              : QStringLiteral("%1 年 %2").arg(year).arg(target));
+    }
+
+    // A row picks on a click only: dragging the wheel up still turns it to earlier years.
+    void dragStillTurns() {
+        TestPlatform platform;
+        platform.clock->set(utc(2026, 3, 1, 4, 0));
+        AppSession session;
+        signIn(session);
+        QmlHarness::View shown(QSize(390, 844));
+        QVERIFY(
+            shown.loadType(QStringLiteral("ProfileBirthView"), {{"session", QVariant::fromValue(&session)}}));
+        auto *model = shown.root()->property("viewModel").value<ProfileBirthViewModel *>();
+        QTest::qWait(300);
+        const QPoint at = QmlHarness::centreOf(shown.find(QStringLiteral("yearWheel")));
+        QTest::mousePress(&shown.window(), Qt::LeftButton, {}, at);
+        for (int step = 1; step <= 20; ++step)
+            QTest::mouseMove(&shown.window(), at - QPoint(0, step * 4), 16);
+        QTest::mouseRelease(&shown.window(), Qt::LeftButton, {}, at - QPoint(0, 80), 16);
+        QTRY_VERIFY_WITH_TIMEOUT(model->year() < 2000, 3000);
     }
 
     // The page offscreen: no warning, the texts of the pick and the band, the dialog, and a picture.

@@ -64,7 +64,7 @@ private Q_SLOTS:
     }
 
     void learnerIsAskedTheirLearningProfile() {
-        LocalService service(QStringLiteral("13800138101"));
+        LocalService service(QStringLiteral("13800138101"), "Active"); // past the birth month already
         AppSession &session = *service.session;
         QVERIFY(!session.profileAsked());
         // The questionnaire was skipped on the server already: the gate goes straight on to the profile.

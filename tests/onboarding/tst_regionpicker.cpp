@@ -185,28 +185,33 @@ private Q_SLOTS:
         QCOMPARE(order, emitted);
     }
 
-    // What the menus show for a state.
+    // What the menus show for a state, and the entries they open at for the keyboard.
     void labels_data() {
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("provinceLabel");
         QTest::addColumn<QString>("cityLabel");
         QTest::addColumn<bool>("cityMenuEnabled");
         QTest::addColumn<int>("cityCount");
+        QTest::addColumn<int>("provinceEntry");
+        QTest::addColumn<int>("cityEntry");
         QTest::newRow("nothing") << "||-"
                                  << "选择省份"
-                                 << "选择城市" << false << 0;
+                                 << "选择城市" << false << 0 << 0 << 0;
         QTest::newRow("province only") << "浙江||-"
                                        << "浙江"
-                                       << "选择城市" << true << 11;
+                                       << "选择城市" << true << 11 << 12 << 0;
+        QTest::newRow("a listed city") << "河北|保定|-"
+                                       << "河北"
+                                       << "保定" << true << 11 << 5 << 5;
         QTest::newRow("typing a city") << "浙江||M"
                                        << "浙江"
-                                       << "手动填写" << true << 11;
+                                       << "手动填写" << true << 11 << 12 << 11;
         QTest::newRow("saved city not in the list") << "浙江|义乌|-"
                                                     << "浙江"
-                                                    << "义乌" << true << 11;
+                                                    << "义乌" << true << 11 << 12 << 11;
         QTest::newRow("saved province not in the table") << "江南|苏杭|-"
                                                          << "江南"
-                                                         << "苏杭" << true << 0;
+                                                         << "苏杭" << true << 0 << 0 << 0;
     }
     void labels() {
         QFETCH(QString, from);
@@ -224,6 +229,8 @@ private Q_SLOTS:
         QCOMPARE(picker.cityMenuEnabled(), cityMenuEnabled);
         QCOMPARE(picker.cities().size(), cityCount);
         QCOMPARE(picker.provinceNames().size(), 34);
+        QTEST(picker.provinceEntry(), "provinceEntry");
+        QTEST(picker.cityEntry(), "cityEntry");
     }
 
     // The city label follows the manual mode while the city is empty, and says so.

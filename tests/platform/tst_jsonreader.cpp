@@ -51,8 +51,14 @@ private Q_SLOTS:
             << QByteArray("9007199254740993") << true << qint64(9007199254740993LL);
         QTest::newRow("int64 max") << QByteArray("9223372036854775807") << true
                                    << std::numeric_limits<qint64>::max();
+        QTest::newRow("int64 min") << QByteArray("-9223372036854775808") << true
+                                   << std::numeric_limits<qint64>::min();
+        QTest::newRow("just above int64 max") << QByteArray("9223372036854775808") << false << qint64(0);
+        QTest::newRow("just below int64 min") << QByteArray("-9223372036854775809") << false << qint64(0);
+        QTest::newRow("1000 below int64 min") << QByteArray("-9223372036854776808") << false << qint64(0);
         QTest::newRow("fraction") << QByteArray("5.5") << false << qint64(0);
         QTest::newRow("beyond int64") << QByteArray("1e30") << false << qint64(0);
+        QTest::newRow("far below int64") << QByteArray("-1e30") << false << qint64(0);
         QTest::newRow("numeric text") << QByteArray("\"5\"") << false << qint64(0);
         QTest::newRow("boolean") << QByteArray("true") << false << qint64(0);
         QTest::newRow("null") << QByteArray("null") << false << qint64(0);

@@ -4,6 +4,7 @@
 #include "Await.h"
 #include "TextRecognizer.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFont>
@@ -98,6 +99,32 @@ private Q_SLOTS:
         QCOMPARE(lines.size(), expected.size());
         for (qsizetype i = 0; i < lines.size(); ++i)
             QCOMPARE(bare(lines[i]), bare(expected[i]));
+    }
+
+    // The engine reads on its worker thread alone: threads of its own wait on each other at every step, and
+    // on a busy machine a reading then took minutes.
+    void readsOnOneThread() {
+        TextRecognizer recognizer;
+        QVERIFY(!Await::result(recognizer.recognize(page(kLines))).isEmpty());
+        QDir tasks(QStringLiteral("/proc/self/task"));
+        int engineThreads = 0;
+        for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile name(tasks.filePath(task + QStringLiteral("/comm")));
+            if (name.open(QIODevice::ReadOnly) && name.readAll().startsWith("text recogni"))
+                ++engineThreads;
+        }
+        QCOMPARE(engineThreads, 1);
+    }
+
+    // Without its language data the engine cannot load: a failure with its reason, never a picture without
+    // text.
+    void missingLanguageData() {
+        QTemporaryDir empty;
+        TextRecognizer recognizer(empty.path());
+        auto reading = recognizer.recognize(page(kLines));
+        QVERIFY_THROWS_EXCEPTION(TextRecognitionError, Await::result(reading));
+        auto blank = recognizer.recognize(QImage()); // nothing to read needs no engine
+        QCOMPARE(Await::result(blank), QString());
     }
 
     // A 48-megapixel photo is read scaled, never decoded whole.

@@ -3,11 +3,13 @@
 
 #include "Await.h"
 #include "DevServer.h"
+#include "LoopbackServer.h"
 #include "Transport.h"
 
 #include "Completion.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QTcpServer>
@@ -40,6 +42,42 @@ struct RawServer {
     }
     QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(server.serverPort())); }
 };
+
+// The process's peak resident memory since the last reset, in MB (Linux).
+void resetPeakMemory() {
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+qint64 peakMemoryMB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong() / 1024;
+    }
+    return 0;
+}
+qint64 residentMB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong() / 1024;
+    }
+    return 0;
+}
+
+// Runs `task` and returns the transport failure it ended with, or nothing when it succeeded.
+template <typename T>
+std::optional<TransportError> failureOf(QCoro::Task<T> task) {
+    try {
+        Await::result(task);
+    } catch (const TransportError &error) {
+        return error;
+    }
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -165,6 +203,149 @@ private Q_SLOTS:
         } catch (const TransportError &error) {
             QCOMPARE(error.kind(), TransportError::Kind::Cancelled);
         }
+    }
+
+    // A redirect is followed only to the origin the request went to; the token and the body never reach
+    // another host, and a redirect that is not followed is the answer.
+    void redirects_data() {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("sameOrigin");
+        QTest::addColumn<bool>("stream");
+        for (const int status : {301, 302, 303, 307, 308}) {
+            for (const bool stream : {false, true}) {
+                const char *how = stream ? "stream" : "send";
+                QTest::addRow("%d to another host, %s", status, how) << status << false << stream;
+                QTest::addRow("%d within the origin, %s", status, how) << status << true << stream;
+            }
+        }
+    }
+    void redirects() {
+        QFETCH(int, status);
+        QFETCH(bool, sameOrigin);
+        QFETCH(bool, stream);
+        LoopbackServer service;
+        LoopbackServer elsewhere(QHostAddress(QStringLiteral("127.0.0.2")));
+        const auto ok = LoopbackServer::Answer::fixed("HTTP/1.1 200 OK\r\nContent-Length: 9", "data: ok\n");
+        service.answer("/target", ok);
+        elsewhere.answer("/target", ok);
+        service.redirect("/moved", status, (sameOrigin ? service : elsewhere).url("/target"));
+
+        HttpRequest post;
+        post.method = "POST";
+        post.url = service.url("/moved");
+        post.setHeader("Authorization", "Bearer access-token");
+        post.setHeader("Content-Type", "application/json");
+        post.body = R"({"message":"我的问题"})";
+        const int answered = stream ? Await::result(m_transport.open(post))->response().status
+                                    : Await::result(m_transport.send(post)).status;
+
+        if (!sameOrigin) {
+            QVERIFY2(elsewhere.received().isEmpty(), elsewhere.received().value(0).raw.constData());
+            QCOMPARE(answered, status);
+            return;
+        }
+        QCOMPARE(answered, 200);
+        QCOMPARE(service.received().size(), 2);
+        const LoopbackServer::Received &followed = service.received().last();
+        QVERIFY(followed.hasHeader("Authorization"));
+        const bool keepsMethod = status == 307 || status == 308;
+        QCOMPARE(followed.method, keepsMethod ? QByteArray("POST") : QByteArray("GET"));
+        QCOMPARE(followed.body, keepsMethod ? post.body : QByteArray());
+    }
+
+    // An answer past the body limit is aborted as soon as its length is announced or read, with bounded
+    // memory; a stream line past its limit ends the stream after the lines already delivered.
+    void oversizedAnswers_data() {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<QByteArray>("start");
+        QTest::addColumn<QByteArray>("filler");
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<bool>("stream");
+        const QByteArray ok = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n";
+        const qint64 mb = 1024 * 1024;
+        QTest::newRow("200 MB announced")
+            << ok + "Content-Length: " + QByteArray::number(200 * mb) << QByteArray("{\"items\":[")
+            << QByteArray("0,") << 200 * mb << false;
+        QTest::newRow("no length, 200 MB") << QByteArray(ok).chopped(2) << QByteArray("{\"items\":[")
+                                           << QByteArray("0,") << 200 * mb << false;
+        QTest::newRow("one endless stream line")
+            << QByteArray("HTTP/1.1 200 OK\r\nContent-Type: text/event-stream")
+            << QByteArray("event: delta\ndata: {}\n\ndata: ") << QByteArray("x") << 200 * mb << true;
+    }
+    void oversizedAnswers() {
+        QFETCH(QByteArray, head);
+        QFETCH(QByteArray, start);
+        QFETCH(QByteArray, filler);
+        QFETCH(qint64, size);
+        QFETCH(bool, stream);
+        LoopbackServer service;
+        service.answer("/big", LoopbackServer::Answer::endless(
+                                   head, start, filler.repeated(64 * 1024 / filler.size()), size));
+        HttpRequest get;
+        get.url = service.url("/big");
+
+        const qint64 before = residentMB();
+        resetPeakMemory();
+        QElapsedTimer timer;
+        timer.start();
+        std::optional<TransportError> failure;
+        if (stream) {
+            std::unique_ptr<ByteStream> body = Await::result(m_transport.open(get));
+            QCOMPARE(Await::result(body->nextLine()), QByteArray("event: delta"));
+            QCOMPARE(Await::result(body->nextLine()), QByteArray("data: {}"));
+            QCOMPARE(Await::result(body->nextLine()), QByteArray());
+            failure = failureOf(body->nextLine());
+        } else {
+            failure = failureOf(m_transport.send(get));
+        }
+        const qint64 elapsed = timer.elapsed();
+        const qint64 growth = peakMemoryMB() - before;
+        qInfo("failed after %lld ms, %lld MB sent, peak memory +%lld MB", elapsed,
+              service.sent() / (1024 * 1024), growth);
+        QVERIFY2(failure, "an answer past the limit was read");
+        QCOMPARE(failure->kind(), TransportError::Kind::TooLarge);
+        QCOMPARE(failure->message(), QStringLiteral("服务器返回的数据过大，请稍后重试"));
+        QVERIFY2(growth < 64, qPrintable(QString::number(growth)));
+        QVERIFY2(service.sent() < 48 * 1024 * 1024, qPrintable(QString::number(service.sent())));
+        QVERIFY2(elapsed < 5000, qPrintable(QString::number(elapsed)));
+    }
+
+    // A transport destroyed while a request waits ends it as cancelled, and leaves no reply behind to crash
+    // on.
+    void destroyedWhileARequestWaits() {
+        for (const bool stream : {false, true}) {
+            auto transport = std::make_unique<NetworkTransport>();
+            const HttpRequest slow = request("GET", QStringLiteral("/__dev/slow-stream?pause_ms=3000"));
+            QTimer::singleShot(100, [&transport] { transport.reset(); });
+            std::optional<TransportError> failure;
+            if (stream) {
+                std::unique_ptr<ByteStream> body = Await::result(transport->open(slow));
+                failure = failureOf(body->nextLine());
+            } else {
+                failure = failureOf(transport->send(slow));
+            }
+            QVERIFY(failure);
+            QCOMPARE(failure->kind(), TransportError::Kind::Cancelled);
+            QTest::qWait(20); // deferred deletions run
+        }
+    }
+
+    // A long stream of short lines is read in linear time, each line once.
+    void manyShortLines() {
+        LoopbackServer service;
+        const QByteArray lines = QByteArray("data: {\"delta\":\"字\"}\n").repeated(2000);
+        service.answer("/events",
+                       LoopbackServer::Answer::endless("HTTP/1.1 200 OK\r\nContent-Type: text/event-stream",
+                                                       {}, lines, 40 * lines.size()));
+        HttpRequest get;
+        get.url = service.url("/events");
+        std::unique_ptr<ByteStream> body = Await::result(m_transport.open(get));
+        int count = 0;
+        while (const std::optional<QByteArray> line = Await::result(body->nextLine())) {
+            QCOMPARE(*line, QByteArray("data: {\"delta\":\"字\"}"));
+            ++count;
+        }
+        QCOMPARE(count, 40 * 2000);
     }
 
     void requestLog_data() {

@@ -4,10 +4,12 @@
 #include "Await.h"
 #include "PhotoMatchViewModel.h"
 #include "TestPlatform.h"
+#include "TextRecognizer.h"
 
 #include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
@@ -24,12 +26,15 @@ struct Flows {
     QList<std::shared_ptr<Pending>> matches;
     QStringList matchedStems;
 
-    PhotoMatchViewModel::Recognize recognize(QStringList texts) {
-        return [this, texts](QImage) -> QCoro::Task<QString> {
+    // Reads the texts in turn; with a `failure`, every reading fails with it.
+    PhotoMatchViewModel::Recognize recognize(QStringList texts, QString failure = {}) {
+        return [this, texts, failure](QImage) -> QCoro::Task<QString> {
             auto pending = std::make_shared<Pending>();
             pending->text = texts.value(reads.size());
             reads.append(pending);
             co_await Completion::wait(pending->gate);
+            if (!failure.isEmpty())
+                throw TextRecognitionError(failure);
             co_return pending->text;
         };
     }
@@ -83,6 +88,7 @@ private Q_SLOTS:
 
     void recognitionOutcomes_data() {
         QTest::addColumn<QString>("read");
+        QTest::addColumn<QString>("failure");
         QTest::addColumn<QString>("stem");
         QTest::addColumn<QString>("error");
         QTest::addColumn<int>("matches");
@@ -90,23 +96,31 @@ private Q_SLOTS:
         const QString accented = QStringLiteral("e\u0301");
         QTest::newRow("blank") << " \n "
                                << ""
+                               << ""
                                << "没有识别到文字，换个角度再拍，或手动输入题目" << 0;
-        QTest::newRow("4500 emoji cut to 4000") << family.repeated(4500) << family.repeated(4000) << "" << 1;
+        QTest::newRow("recogniser fails") << ""
+                                          << "识别引擎出错，请再试一次"
+                                          << ""
+                                          << "识别失败：识别引擎出错，请再试一次" << 0;
+        QTest::newRow("4500 emoji cut to 4000")
+            << family.repeated(4500) << "" << family.repeated(4000) << "" << 1;
         QTest::newRow("4000 combined letters kept")
-            << accented.repeated(4000) << accented.repeated(4000) << "" << 1;
+            << accented.repeated(4000) << "" << accented.repeated(4000) << "" << 1;
         QTest::newRow("trimmed") << "  题目\n"
+                                 << ""
                                  << "题目"
                                  << "" << 1;
     }
     void recognitionOutcomes() {
         QFETCH(QString, read);
+        QFETCH(QString, failure);
         QFETCH(QString, stem);
         QFETCH(QString, error);
         QFETCH(int, matches);
         TestPlatform platform;
         AppSession session;
         Flows flows;
-        PhotoMatchViewModel vm(flows.match(), flows.recognize({read}));
+        PhotoMatchViewModel vm(flows.match(), flows.recognize({read}, failure));
         vm.setSession(&session);
         vm.setStem(QStringLiteral("原来的"));
         vm.recognizePhoto(QImage());
@@ -117,6 +131,24 @@ private Q_SLOTS:
         for (const auto &pending : flows.matches)
             pending->gate->finish();
         QTRY_VERIFY(!vm.recognizing());
+    }
+
+    // The real reader without its language data: the learner reads why, not that the photo held no text.
+    void readerWithoutLanguageData() {
+        TestPlatform platform;
+        AppSession session;
+        Flows flows;
+        QTemporaryDir empty;
+        TextRecognizer reader(empty.path());
+        PhotoMatchViewModel vm(flows.match(), [&reader](QImage image) { return reader.recognize(image); });
+        vm.setSession(&session);
+        QImage picture(200, 80, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        vm.recognizePhoto(picture);
+        QTRY_VERIFY_WITH_TIMEOUT(!vm.recognizing(), 30000);
+        QCOMPARE(vm.errorMessage(),
+                 QStringLiteral("识别失败：本机缺少文字识别的语言数据（简体中文和英文），无法读取图片"));
+        QVERIFY(flows.matches.isEmpty());
     }
 
     // A screen that closed shows nothing more; the match is still recorded.

@@ -4,6 +4,7 @@
 // service cannot be reached; and a nested page pushed and popped many times leaving no store behind. Saves
 // pictures when QVL_SCREENSHOT_DIR names a folder.
 #include "AppFonts.h"
+#include "LinkRecorder.h"
 #include "LocalService.h"
 #include "QmlHarness.h"
 #include "QmlModules.h"
@@ -270,6 +271,58 @@ private Q_SLOTS:
             QTRY_VERIFY(!QmlHarness::findItem(overlay, QStringLiteral("alertButton0"), true));
             QCOMPARE(own.session->isLoggedIn(), button == 1);
         }
+        QCOMPARE(tab.guard.warnings(), QStringList());
+    }
+
+    // A click on a legal page's row opens its address: on the server's root and about pages, and on the
+    // built-in page shown when the service cannot be reached.
+    void linkRowsOpen_data() {
+        QTest::addColumn<QString>("page"); // "root", "about" or "built-in"
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("path");
+        for (const char *page : {"root", "about", "built-in"}) {
+            for (const auto &[title, path] :
+                 {std::pair{"用户协议", "/legal/terms.html"}, std::pair{"隐私政策", "/legal/privacy.html"},
+                  std::pair{"儿童个人信息保护规则", "/legal/children.html"}})
+                QTest::addRow("%s, %s", page, path) << page << QString::fromUtf8(title) << path;
+        }
+    }
+    void linkRowsOpen() {
+        QFETCH(QString, page);
+        QFETCH(QString, title);
+        QFETCH(QString, path);
+        std::optional<TestPlatform> offline;
+        AppSession offlineSession;
+        if (page == u"built-in") {
+            offline.emplace();
+            offline->transport->fallback = [](const HttpRequest &) {
+                return FakeTransport::Reply::json(503, "{}");
+            };
+        }
+        Tab tab(offline ? &offlineSession : service->session.get());
+        QVERIFY2(tab.loaded, qPrintable(tab.view.error()));
+        if (offline) {
+            QQuickItem *ok = nullptr;
+            QTRY_VERIFY_WITH_TIMEOUT((ok = QmlHarness::findItem(tab.view.window().contentItem(),
+                                                                QStringLiteral("alertButton0"), true)),
+                                     10000);
+            QVERIFY(tab.view.click(ok));
+            QTRY_VERIFY(
+                !QmlHarness::findItem(tab.view.window().contentItem(), QStringLiteral("alertButton0"), true));
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(tab.row(QStringLiteral("关于岚帆伴")) && tab.settled(), 10000);
+        }
+        if (page == u"about") {
+            QVERIFY(tab.view.click(tab.row(QStringLiteral("关于岚帆伴"))));
+            QTRY_VERIFY_WITH_TIMEOUT(tab.depth() == 2 && tab.settled(), 10000);
+        }
+        QQuickItem *row = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((row = tab.row(title)), 10000);
+        LinkRecorder links;
+        QVERIFY(tab.view.click(row));
+        QCOMPARE(links.opened.size(), 1);
+        QCOMPARE(links.opened.first().scheme(), QStringLiteral("https"));
+        QCOMPARE(links.opened.first().path(), path);
         QCOMPARE(tab.guard.warnings(), QStringList());
     }
 

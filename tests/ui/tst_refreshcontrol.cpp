@@ -1,5 +1,6 @@
 // Pull-to-refresh in a list, offscreen: whatever the height of the list's header, a list at rest shows no
-// spinner and is not pulled, a short drag lets go without a refresh, and a long one refreshes once.
+// spinner and is not pulled, a short drag lets go without a refresh, and a long one refreshes once; F5
+// refreshes.
 #include "QmlHarness.h"
 #include "QmlModules.h"
 
@@ -80,6 +81,16 @@ private Q_SLOTS:
         QCOMPARE(list->property("refreshes").toInt(), refreshes);
         QCOMPARE(control->property("pulled").toReal(), 0.0);
         QCOMPARE(guard.warnings(), QStringList());
+    }
+
+    // The platform's refresh key refreshes too.
+    void refreshKey() {
+        QmlHarness::View view(QSize(400, 600));
+        QVERIFY2(view.loadData(scene(0)), qPrintable(view.error()));
+        view.window().requestActivate();
+        QVERIFY(QTest::qWaitForWindowActive(&view.window()));
+        QTest::keyClick(&view.window(), Qt::Key_F5);
+        QTRY_COMPARE(view.root()->property("refreshes").toInt(), 1);
     }
 };
 

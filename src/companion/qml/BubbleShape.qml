@@ -17,7 +17,11 @@ Shape {
     function clamp(r) { return Math.max(0, Math.min(r, width / 2, height / 2)) }
 
     antialiasing: true
-    layer.enabled: GraphicsInfo.api !== GraphicsInfo.Software
+    // Drawn through a layer on every renderer: on a GPU for its multisampled edges; on the software renderer
+    // because there a shape paints straight onto the window and takes no clip at all once it lies wholly
+    // outside its clip (a bubble scrolled out of the chat list would paint over the stage and the title bar,
+    // and stay there until the next full repaint). A layer is an image, which the clip does cut.
+    layer.enabled: true
     layer.samples: 4
 
     ShapePath {

@@ -2,6 +2,7 @@ import QtQuick
 import QtQuick.Layouts
 import QtQuick.Shapes
 import QtQuick.Templates as T
+import Quorvel.Platform
 import Quorvel.Core
 import Quorvel.Ui
 import Quorvel.Robots
@@ -220,6 +221,8 @@ Item {
                         anchors.centerIn: parent
                         spacing: 4
                         SymbolIcon {
+                            id: speakIcon
+
                             symbol: row.speaking ? "stop.circle.fill" : "speaker.wave.2.fill"
                             size: 13
                             color: Theme.brandTeal
@@ -227,7 +230,7 @@ Item {
                             SequentialAnimation on opacity {
                                 running: row.speaking && !MotionSettings.reduceMotion
                                 loops: Animation.Infinite
-                                onRunningChanged: if (!running) parent.opacity = 1
+                                onRunningChanged: if (!running) speakIcon.opacity = 1
                                 NumberAnimation { to: 0.35; duration: 450; easing.type: Easing.InOutSine }
                                 NumberAnimation { to: 1; duration: 450; easing.type: Easing.InOutSine }
                             }
@@ -426,6 +429,7 @@ Item {
                         required property string modelData
                         required property int index
 
+                        objectName: "crisisLine"
                         Layout.fillWidth: true
                         implicitHeight: lineRow.implicitHeight + 24
                         Accessible.name: modelData + " " + row.strings.call

@@ -108,6 +108,8 @@ Item {
             model: card.rows
 
             delegate: ColumnLayout {
+                id: entry
+
                 required property string indexText
                 required property string heading
                 required property string snippet
@@ -122,7 +124,7 @@ Item {
 
                     Text {
                         Layout.alignment: Qt.AlignBaseline
-                        text: indexText
+                        text: entry.indexText
                         textFormat: Text.PlainText
                         font.pixelSize: 11
                         font.weight: Font.Black
@@ -131,7 +133,7 @@ Item {
                     Text {
                         Layout.fillWidth: true
                         Layout.alignment: Qt.AlignBaseline
-                        text: heading
+                        text: entry.heading
                         textFormat: Text.PlainText
                         font.pixelSize: 13
                         font.weight: Font.DemiBold
@@ -143,7 +145,7 @@ Item {
                 Text {
                     Layout.fillWidth: true
                     visible: card.expanded
-                    text: snippet
+                    text: entry.snippet
                     textFormat: Text.PlainText
                     font.pixelSize: 12
                     color: Theme.secondaryLabel
@@ -154,7 +156,7 @@ Item {
                 Text {
                     Layout.fillWidth: true
                     visible: card.expanded
-                    text: source
+                    text: entry.source
                     textFormat: Text.PlainText
                     font.pixelSize: 10
                     color: Theme.secondaryLabel

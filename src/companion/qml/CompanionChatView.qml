@@ -175,8 +175,17 @@ Page {
                 frameTime: root.frameTime
             }
 
-            // A new entry brings the newest into view; text growing inside one does not.
+            // A new entry brings the newest into view, and the view stays on it while it grows (a reply
+            // streaming in, a card, the hint button once the reply is complete), unless the learner scrolled
+            // away from the end.
+            function followLatest() {
+                if (vm.followsLatest && !moving)
+                    positionViewAtEnd()
+            }
             onCountChanged: Qt.callLater(() => list.positionViewAtEnd())
+            onContentHeightChanged: Qt.callLater(list.followLatest)
+            onHeightChanged: Qt.callLater(list.followLatest)
+            onMovingChanged: vm.listMoved(moving, atYEnd)
 
             footer: Item {
                 width: list.width

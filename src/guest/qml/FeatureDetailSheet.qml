@@ -93,6 +93,8 @@ BottomSheet {
                     model: root.model.points
 
                     RowLayout {
+                        id: point
+
                         required property string modelData
 
                         Layout.fillWidth: true
@@ -108,7 +110,7 @@ BottomSheet {
                         Text {
                             Layout.fillWidth: true
                             Layout.alignment: Qt.AlignTop
-                            text: modelData
+                            text: point.modelData
                             textFormat: Text.PlainText
                             font.pixelSize: 15
                             color: "black"

@@ -50,6 +50,8 @@ Card {
             model: card.chapter.points
 
             RowLayout {
+                id: point
+
                 required property var modelData
 
                 Layout.fillWidth: true
@@ -64,7 +66,7 @@ Card {
 
                     Text {
                         anchors.centerIn: parent
-                        text: modelData.number
+                        text: point.modelData.number
                         textFormat: Text.PlainText
                         font.pixelSize: 12
                         font.bold: true
@@ -74,7 +76,7 @@ Card {
                 Text {
                     Layout.fillWidth: true
                     Layout.alignment: Qt.AlignVCenter
-                    text: modelData.name
+                    text: point.modelData.name
                     textFormat: Text.PlainText
                     font.pixelSize: 15
                     color: "black"

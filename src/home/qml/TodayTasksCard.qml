@@ -29,7 +29,13 @@ Rectangle {
         session: root.session
         title: root.title
         size: root.size
-        onScreen: root.onScreen
+    }
+
+    // Bound from outside: inside the view-model's block qmllint takes "onScreen:" for a signal handler.
+    Binding {
+        target: vm
+        property: "onScreen"
+        value: root.onScreen
     }
 
     // On screen: shown in a window. Judged once the page has settled what it shows.

@@ -60,11 +60,17 @@ Page {
         store: page.store
         pathId: page.pathId
         itemId: page.itemId
-        // On screen: shown, and the top of its stack (or in none).
-        onScreen: page.visible && (page.StackView.view === null
-                                   || page.StackView.status === StackView.Active
-                                   || page.StackView.status === StackView.Activating)
         onDismissRequested: page.leave()
+    }
+
+    // On screen: shown, and the top of its stack (or in none). Bound from outside: inside the view-model's
+    // block qmllint takes "onScreen:" for a handler of a signal "screen".
+    Binding {
+        target: vm
+        property: "onScreen"
+        value: page.visible && (page.StackView.view === null
+                                || page.StackView.status === StackView.Active
+                                || page.StackView.status === StackView.Activating)
     }
 
     background: Rectangle { color: Theme.brandMist }

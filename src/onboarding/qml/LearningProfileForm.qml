@@ -62,13 +62,15 @@ ColumnLayout {
             model: form.answers.gradeStages
 
             ColumnLayout {
+                id: stage
+
                 required property var modelData
 
                 Layout.fillWidth: true
                 spacing: 8
 
                 Text {
-                    text: modelData.name
+                    text: stage.modelData.name
                     textFormat: Text.PlainText
                     font.pixelSize: 13 // 12.5, rounded to whole pixels
                     font.weight: Font.DemiBold
@@ -81,7 +83,7 @@ ColumnLayout {
                     rowSpacing: 8
 
                     Repeater {
-                        model: modelData.grades
+                        model: stage.modelData.grades
 
                         OnbChip {
                             required property var modelData

@@ -116,8 +116,11 @@ T.Popup {
         }
     }
 
+    // Just above this sheet, whatever layer the presenter puts it on (the gate raises it over the tab shell):
+    // an alert beneath it would answer unseen.
     Alert {
         objectName: "profileErrorAlert"
+        z: sheet.z + 1
         message: vm.errorMessage
         visible: vm.alertVisible
         onTriggered: vm.dismissAlert()

@@ -28,6 +28,8 @@ ColumnLayout {
                 model: page.flow.modules
 
                 ColumnLayout {
+                    id: entry
+
                     required property var modelData
                     required property int index
 
@@ -37,16 +39,16 @@ ColumnLayout {
                     OnbStarRow {
                         objectName: "moduleRow"
                         Layout.fillWidth: true
-                        icon: modelData.icon
-                        name: modelData.name
-                        score: page.flow.scores[modelData.key]
-                        onScoreEdited: score => page.flow.setScore(modelData.key, score)
+                        icon: entry.modelData.icon
+                        name: entry.modelData.name
+                        score: page.flow.scores[entry.modelData.key]
+                        onScoreEdited: score => page.flow.setScore(entry.modelData.key, score)
                     }
                     Rectangle {
                         objectName: "moduleDivider"
                         Layout.fillWidth: true
                         implicitHeight: 1
-                        visible: index < rows.count - 1
+                        visible: entry.index < rows.count - 1
                         color: Theme.withOpacity(Theme.brandLine, 0.5)
                     }
                 }

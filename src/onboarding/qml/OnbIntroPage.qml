@@ -25,6 +25,8 @@ ColumnLayout {
                 model: page.flow.introRows
 
                 RowLayout {
+                    id: introRow
+
                     required property var modelData
 
                     objectName: "introRow"
@@ -40,7 +42,7 @@ ColumnLayout {
 
                         SymbolIcon {
                             anchors.centerIn: parent
-                            symbol: modelData.icon
+                            symbol: introRow.modelData.icon
                             size: 17
                             font.weight: Font.DemiBold
                             color: "white"
@@ -59,7 +61,7 @@ ColumnLayout {
 
                             Text {
                                 anchors.centerIn: parent
-                                text: modelData.number
+                                text: introRow.modelData.number
                                 textFormat: Text.PlainText
                                 font.pixelSize: 10
                                 font.weight: Font.Black
@@ -75,7 +77,7 @@ ColumnLayout {
 
                         Text {
                             Layout.fillWidth: true
-                            text: modelData.title
+                            text: introRow.modelData.title
                             textFormat: Text.PlainText
                             font.pixelSize: 16 // 15.5, rounded to whole pixels
                             font.weight: Font.DemiBold
@@ -84,7 +86,7 @@ ColumnLayout {
                         }
                         Text {
                             Layout.fillWidth: true
-                            text: modelData.subtitle
+                            text: introRow.modelData.subtitle
                             textFormat: Text.PlainText
                             font.pixelSize: 13 // 12.5, rounded to whole pixels
                             color: Theme.brandMuted

@@ -27,16 +27,30 @@ Item {
     }
 
     // A menu of plain entries that scrolls when it is taller than `maximumHeight`; `divided` entries have a
-    // hairline above them. Choosing one closes it and reports its position.
+    // hairline above them. Choosing one (a click, or Return, Enter or Space on the entry the arrow keys
+    // reached from `openAt`) closes it and reports its position. It lies above every layer of the window:
+    // the sheets it opens from are themselves raised above the tab shell (the gate's at z 20), and a menu
+    // beneath its own sheet would open unseen.
     component RegionMenu: T.Popup {
         id: menu
 
         property var entries: []
         property real maximumHeight: 360
+        property int openAt: 0
         signal triggered(int index)
 
+        function choose(index) {
+            menu.close()
+            menu.triggered(index)
+        }
+
+        z: 100
         padding: 6
         focus: true
+        onAboutToShow: {
+            list.currentIndex = menu.openAt
+            list.positionViewAtIndex(menu.openAt, ListView.Contain)
+        }
         implicitHeight: Math.min(list.contentHeight, maximumHeight) + topPadding + bottomPadding
         closePolicy: T.Popup.CloseOnEscape | T.Popup.CloseOnPressOutside
 
@@ -50,8 +64,14 @@ Item {
             id: list
 
             clip: true
+            focus: true
             model: menu.entries
             boundsBehavior: Flickable.StopAtBounds
+            keyNavigationEnabled: true
+            highlightMoveDuration: 0
+            Keys.onReturnPressed: menu.choose(list.currentIndex)
+            Keys.onEnterPressed: menu.choose(list.currentIndex)
+            Keys.onSpacePressed: menu.choose(list.currentIndex)
 
             delegate: Column {
                 id: row
@@ -75,10 +95,8 @@ Item {
                     implicitHeight: 40
                     text: row.modelData.text
                     Accessible.name: text
-                    onClicked: {
-                        menu.close()
-                        menu.triggered(row.index)
-                    }
+                    focusPolicy: Qt.NoFocus
+                    onClicked: menu.choose(row.index)
 
                     contentItem: Text {
                         leftPadding: 12
@@ -91,7 +109,10 @@ Item {
                     }
                     background: Rectangle {
                         radius: 8
-                        color: entry.down || entry.hovered ? Qt.rgba(0, 0, 0, 0.06) : "transparent"
+                        // The keyboard's entry shows only while the keyboard is in the menu.
+                        color: entry.down || entry.hovered
+                               || (row.ListView.isCurrentItem && row.ListView.view.activeFocus)
+                               ? Qt.rgba(0, 0, 0, 0.06) : "transparent"
                     }
 
                     HoverHandler {
@@ -116,6 +137,10 @@ Item {
         rightPadding: 12
         Accessible.name: value
         opacity: enabled ? 1 : 0.55
+        focusPolicy: Qt.StrongFocus
+        // Space presses a focused button by itself; a desktop's Return and Enter open the menu too.
+        Keys.onReturnPressed: label.clicked()
+        Keys.onEnterPressed: label.clicked()
 
         HoverHandler {
             cursorShape: label.enabled ? Qt.PointingHandCursor : Qt.ArrowCursor
@@ -181,6 +206,7 @@ Item {
                     objectName: "provinceMenuPopup"
                     y: provinceLabel.height + 4
                     width: provinceLabel.width
+                    openAt: state.provinceEntry
                     entries: [{ "text": "不填写" }].concat(
                                  state.provinceNames.map(name => ({ "text": name })))
                     onTriggered: index => index === 0 ? state.chooseNoProvince()
@@ -205,6 +231,7 @@ Item {
                     objectName: "cityMenuPopup"
                     y: cityLabel.height + 4
                     width: cityLabel.width
+                    openAt: state.cityEntry
                     entries: state.cities.map(name => ({ "text": name })).concat(
                                  [{ "text": "其他（手动填写）", "divided": true }])
                     onTriggered: index => index < state.cities.length ? state.chooseCity(state.cities[index])

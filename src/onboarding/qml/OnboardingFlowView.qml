@@ -180,8 +180,11 @@ T.Popup {
         }
     }
 
+    // Just above this questionnaire, whatever layer the presenter puts it on (the gate raises it over the tab shell):
+    // an alert beneath it would answer unseen.
     Alert {
         objectName: "flowErrorAlert"
+        z: flowView.z + 1
         message: vm.errorMessage
         visible: vm.alertVisible
         onTriggered: vm.dismissAlert()

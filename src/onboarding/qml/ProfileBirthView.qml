@@ -202,7 +202,9 @@ Item {
                             border.width: 1
                         }
 
-                        Row {
+                        // Placed by x rather than by a Row: a month wheel built while the learner turns the
+                        // year wheel must not lie over it, under the turning mouse, until the next layout.
+                        Item {
                             anchors.fill: parent
 
                             Tumbler {
@@ -220,8 +222,18 @@ Item {
                                 onCurrentIndexChanged: if (moving) vm.year = vm.yearAt(currentIndex)
                                 onMovingChanged: if (!moving) vm.year = vm.yearAt(currentIndex)
                                 delegate: WheelRow {
+                                    required property int index
+
+                                    objectName: "yearRow"
                                     text: vm.yearAt(index) + " 年"
                                     distance: Tumbler.displacement
+                                    onPicked: vm.year = vm.yearAt(index)
+                                }
+
+                                // The view's own wheel scrolling moves by pixels and coasts: a notch is
+                                // one row here.
+                                WheelArea {
+                                    onTurned: delta => vm.turnYearWheel(delta)
                                 }
                             }
 
@@ -234,6 +246,7 @@ Item {
                                     required property int modelData
 
                                     objectName: "monthWheel"
+                                    x: yearWheel.width
                                     width: yearWheel.width
                                     height: yearWheel.height
                                     clip: true
@@ -245,8 +258,16 @@ Item {
                                     onCurrentIndexChanged: if (moving) vm.month = currentIndex + 1
                                     onMovingChanged: if (!moving) vm.month = currentIndex + 1
                                     delegate: WheelRow {
+                                        required property int index
+
+                                        objectName: "monthRow"
                                         text: (index + 1) + " 月"
                                         distance: Tumbler.displacement
+                                        onPicked: vm.month = index + 1
+                                    }
+
+                                    WheelArea {
+                                        onTurned: delta => vm.turnMonthWheel(delta)
                                     }
                                 }
                             }
@@ -471,8 +492,29 @@ Item {
         color: Qt.rgba(1, 1, 1, fill)
     }
 
+    // Above a wheel: takes the mouse wheel and the touchpad, and lets presses and drags through to it.
+    component WheelArea: MouseArea {
+        id: area
+
+        signal turned(int delta)
+
+        anchors.fill: parent
+        z: 1
+        acceptedButtons: Qt.NoButton
+        onWheel: wheel => area.turned(wheel.angleDelta.y)
+    }
+
+    // A row of a wheel; a click on it picks it, a drag still turns the wheel.
     component WheelRow: Text {
+        id: wheelRow
+
         property real distance: 0
+        signal picked()
+
+        TapHandler {
+            onTapped: wheelRow.picked()
+        }
+
         width: Tumbler.tumbler ? Tumbler.tumbler.width : implicitWidth
         horizontalAlignment: Text.AlignHCenter
         verticalAlignment: Text.AlignVCenter

@@ -24,6 +24,13 @@ T.Popup {
     closePolicy: T.Popup.NoAutoClose
     padding: 32
 
+    // The modality above keeps the mouse from what lies beneath; this keeps the keyboard from it too (an alert
+    // beneath must not close on Escape unseen).
+    ModalKeyboardHold {
+        popup: overlay
+        active: overlay.visible
+    }
+
     // Translucent enough to show that the app is still there underneath, opaque enough to read on.
     background: Rectangle {
         color: Theme.dark ? Qt.rgba(0.11, 0.11, 0.12, 0.9) : Qt.rgba(0.96, 0.97, 0.97, 0.9)

@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Controls.Basic
-import QtQuick.Dialogs
 import QtQuick.Layouts
 import Quorvel.Core
 import Quorvel.Ui
@@ -34,13 +33,6 @@ Page {
         PracticeView {
             onChatRequested: scene => page.chatRequested(scene)
         }
-    }
-
-    FileDialog {
-        id: picker
-        title: "从相册选"
-        nameFilters: ["图片 (*.png *.jpg *.jpeg *.bmp *.gif)"]
-        onAccepted: vm.recognizeFile(selectedFile)
     }
 
     background: Rectangle { color: Theme.groupedBackground }
@@ -113,7 +105,7 @@ Page {
                         Layout.topMargin: 8
                         Layout.bottomMargin: 8
                         text: "从相册选"
-                        onClicked: picker.open()
+                        onClicked: vm.showPicker = true
                         contentItem: Row {
                             spacing: 6
                             SymbolIcon {
@@ -249,6 +241,22 @@ Page {
             ignoreUnknownSignals: true
             function onCaptured(file) { vm.recognizeFile(file) }
             function onClosed() { vm.showCamera = false }
+        }
+    }
+
+    // The file dialog, made on demand: one that cannot be made is a message (pickerUnavailable), not a crash.
+    Loader {
+        id: picker
+
+        active: vm.showPicker
+        source: "PhotoPicker.qml"
+        onLoaded: item.open()
+        onStatusChanged: if (status === Loader.Error) vm.pickerUnavailable()
+        Connections {
+            target: picker.item
+            ignoreUnknownSignals: true
+            function onPicked(file) { vm.recognizeFile(file) }
+            function onClosed() { vm.showPicker = false }
         }
     }
 

@@ -138,6 +138,8 @@ Page {
                     model: vm.optionRows
 
                     FormRow {
+                        id: option
+
                         required property int index
                         required property string line
                         required property bool chosen
@@ -150,7 +152,7 @@ Page {
                         showsSeparator: index < vm.optionRows.count - 1
                         onClicked: vm.choose(index)
                         accessory: SymbolIcon {
-                            visible: chosen
+                            visible: option.chosen
                             symbol: "checkmark"
                             size: 18
                             color: Theme.brandTeal

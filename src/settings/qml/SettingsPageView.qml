@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
+import Quorvel.Platform
 import Quorvel.Core
 import Quorvel.Ui
 import Quorvel.Settings

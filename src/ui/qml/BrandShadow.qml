@@ -47,6 +47,7 @@ Item {
                 model: layers.count
 
                 Rectangle {
+                    required property int index
                     readonly property real spreadBy: shadow.blur * (1.25 * (index + 1) / layers.count - 0.35)
 
                     x: shadow.offsetX - spreadBy

@@ -67,7 +67,7 @@ Item {
     }
 
     Shortcut {
-        sequences: [StandardKey.Refresh]
+        sequences: [logic.refreshKey]
         enabled: control.shortcutEnabled
         onActivated: logic.request()
     }
