@@ -51,7 +51,7 @@ private Q_SLOTS:
     }
 
     void signedInStartPrintsNothing() {
-        LocalService service(QStringLiteral("13800138661"));
+        LocalService service(QStringLiteral("13800138661"), "Active");
         QTemporaryDir home;
         QVERIFY(home.isValid());
         const QString config = home.filePath(QStringLiteral("config"));

@@ -64,6 +64,24 @@ QRect visibleRect(const QQuickItem *item, const QQuickWindow &window) {
     return QRectF(rect.topLeft() * scale, rect.size() * scale).toAlignedRect();
 }
 
+// Whether the text is on its way out of a list or page that has been scrolled: within a line of an edge
+// that content has already passed (where the bar's or the stage's shadow falls over it), or of the far edge
+// while more follows. The learner reads it once it has come in.
+bool passingAnEdge(const QQuickItem *item, const QRect &rect) {
+    constexpr qreal kLine = 24;
+    for (const QQuickItem *up = item->parentItem(); up; up = up->parentItem()) {
+        if (!up->inherits("QQuickFlickable") || !up->property("interactive").toBool())
+            continue;
+        const QRectF area = up->mapRectToScene(QRectF(0, 0, up->width(), up->height()));
+        const bool scrolledDown = up->property("contentY").toReal() > up->property("originY").toReal() + 1;
+        const bool moreBelow = !up->property("atYEnd").toBool();
+        if ((scrolledDown && rect.top() < area.top() + kLine) ||
+            (moreBelow && rect.bottom() > area.bottom() - kLine))
+            return true;
+    }
+    return false;
+}
+
 void collect(QQuickItem *item, qreal opacity, const QQuickWindow &window, QList<Candidate> &into) {
     if (!item->isVisible())
         return;
@@ -73,7 +91,7 @@ void collect(QQuickItem *item, qreal opacity, const QQuickWindow &window, QList<
     if (isText(item) && !isDecoration(item) && item->isEnabled() &&
         !item->property("text").toString().trimmed().isEmpty()) {
         const QRect rect = visibleRect(item, window);
-        if (rect.width() >= 2 && rect.height() >= 2)
+        if (rect.width() >= 2 && rect.height() >= 2 && !passingAnEdge(item, rect))
             into << Candidate{item, item->opacity(), effective, rect};
     }
     for (QQuickItem *child : item->childItems())

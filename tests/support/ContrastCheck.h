@@ -12,8 +12,9 @@ class QQuickWindow;
 // it is; the pixels that differ are the letters, and the first picture holds the background under each of
 // them, whatever draws it (a page, a card, a gradient, a picture, a translucent panel over the page).
 //
-// While a modal or dimming popup (a sheet, an alert, a menu, the questionnaire) is open only its own texts
-// are measured: what lies under it is not meant to be read then.
+// A text passing the edge of a list that has been scrolled (under a bar's shadow) is left for when it has
+// come in. While a modal or dimming popup (a sheet, an alert, a menu, the questionnaire) is open only its own
+// texts are measured: what lies under it is not meant to be read then.
 namespace ContrastCheck {
 
 struct Finding {

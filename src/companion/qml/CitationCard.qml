@@ -34,9 +34,11 @@ Item {
         id: card
     }
 
-    // What the card lies on (the chat's backdrop); its faint teal fill shows it through.
+    // What the card lies on (the chat's backdrop); its faint teal fill shows it through. The backdrop's glow
+    // darkens it a little more near the top: the card's tinted texts keep some room above 4.5:1.
     property color surface: Theme.dark ? Theme.systemBackground : Theme.brandMist
     readonly property color cardColor: Theme.over(fill.color, surface)
+    readonly property real textContrast: 5.2
 
     Rectangle {
         id: fill
@@ -89,7 +91,7 @@ Item {
                     textFormat: Text.PlainText
                     font.pixelSize: 12
                     font.bold: true
-                    color: Theme.legible(Theme.accent, root.cardColor)
+                    color: Theme.legible(Theme.accent, root.cardColor, root.textContrast)
                     elide: Text.ElideRight
                 }
                 Item {
@@ -128,7 +130,7 @@ Item {
                         textFormat: Text.PlainText
                         font.pixelSize: 11
                         font.weight: Font.Black
-                        color: Theme.legible(Theme.brandAmber, root.cardColor)
+                        color: Theme.legible(Theme.brandAmber, root.cardColor, root.textContrast)
                     }
                     Text {
                         Layout.fillWidth: true
