@@ -4,6 +4,7 @@
 #include "AppSession.h"
 #include "BenchProbe.h"
 #include "SessionKeychain.h"
+#include "WindowPlacement.h"
 
 #include <QGuiApplication>
 #include <QPointer>
@@ -48,6 +49,7 @@ QPalette QuorvelApp::darkPalette() {
 // The engine goes first: its views still hold the session. Secrets the session had queued are written
 // before the process ends.
 QuorvelApp::~QuorvelApp() {
+    m_placement.reset(); // writes a placement still pending
     m_engine.reset();
     m_session.reset();
     SessionKeychain::finishOutstandingWrites();
@@ -61,8 +63,11 @@ bool QuorvelApp::show() {
     m_engine->load(QUrl(QStringLiteral("qrc:/qt/qml/Quorvel/App/Main.qml")));
     if (m_engine->rootObjects().isEmpty())
         return false;
-    BenchProbe::attachIfAsked(qobject_cast<QQuickWindow *>(m_engine->rootObjects().constFirst()),
-                              m_session.get(), this);
+    auto *window = qobject_cast<QQuickWindow *>(m_engine->rootObjects().constFirst());
+    // The window opens where the learner left it, and only then is shown.
+    m_placement = std::make_unique<WindowPlacement>(window);
+    m_placement->show();
+    BenchProbe::attachIfAsked(window, m_session.get(), this);
     startUp(m_session.get(), &Analytics::shared());
     return true;
 }

@@ -10,6 +10,7 @@
 class Analytics;
 #include "AppSession.h"
 class QQmlApplicationEngine;
+class WindowPlacement;
 
 // The app: owns the one session of the run and the window that shows it.
 class QuorvelApp : public QObject {
@@ -36,5 +37,6 @@ private:
 
     std::unique_ptr<AppSession> m_session;
     std::unique_ptr<QQmlApplicationEngine> m_engine;
+    std::unique_ptr<WindowPlacement> m_placement;
     QPalette m_systemPalette;
 };
