@@ -1,7 +1,6 @@
 #include "MemoriesViewModel.h"
 
-#include "ApiClient.h"
-#include "ApiError.h"
+#include "AccountAPIClient.h"
 #include "ErrorText.h"
 
 #include <QLoggingCategory>
@@ -11,11 +10,6 @@
 namespace {
 
 Q_LOGGING_CATEGORY(lcMemories, "quorvel.settings")
-
-// Error bodies are read with their keys as they stand.
-ApiClient::Rules rules(ApiClient::Auth auth) {
-    return {ApiClient::Base::Ai, auth, false, true, JsonKeys::AsIs};
-}
 
 } // namespace
 
@@ -33,21 +27,6 @@ void MemoriesViewModel::setSession(AppSession *session) {
         return;
     m_session = session;
     Q_EMIT sessionChanged();
-}
-
-HttpRequest MemoriesViewModel::makeRequest(const QByteArray &method, const QString &path) const {
-    const ApiClient::Rules building = rules(ApiClient::Auth::Bearer); // the token of the page's session, now
-    return m_session ? ApiClient(*m_session, building).request(method, path)
-                     : ApiClient(QUrl(), building).request(method, path);
-}
-
-QCoro::Task<QByteArray> MemoriesViewModel::send(HttpRequest request) {
-    const QPointer<AppSession> sender = AppSession::current();
-    const ApiClient client = sender ? ApiClient(*sender, rules(ApiClient::Auth::Renewing))
-                                    : ApiClient(QUrl(), rules(ApiClient::Auth::Renewing));
-    const HttpResponse response = co_await client.data(std::move(request));
-    ApiClient::verify(response, ApiClient::Check(), JsonKeys::AsIs);
-    co_return response.body;
 }
 
 // --- the list
@@ -69,8 +48,7 @@ QCoro::Task<> MemoriesViewModel::runLoad() {
     std::optional<MemoryList> list;
     std::optional<QString> failure;
     try {
-        const QByteArray body = co_await send(makeRequest("GET", CompanionMemories::listPath));
-        list = ApiClient::decode<MemoryList>(body, JsonKeys::FromSnakeCase);
+        list = co_await AccountAPIClient().fetchMemories(*m_session);
     } catch (...) {
         qCInfo(lcMemories) << "memories not loaded:" << failureSummary(std::current_exception());
         failure = errorText(std::current_exception());
@@ -125,7 +103,7 @@ QCoro::Task<> MemoriesViewModel::runDelete(QList<MemoryEntry> entries) {
     QPointer<MemoriesViewModel> self(this);
     const QPointer<AppSession> session = m_session;
     for (const MemoryEntry &entry : std::as_const(entries)) {
-        const std::optional<QString> path = CompanionMemories::deletePath(entry.id);
+        const std::optional<QString> path = AccountAPIClient::memoryPath(entry.id);
         if (!path) {
             qCWarning(lcMemories) << "memory with an id that names no single memory not deleted";
             if (self)
@@ -138,8 +116,7 @@ QCoro::Task<> MemoriesViewModel::runDelete(QList<MemoryEntry> entries) {
         std::optional<QString> failure; // none for a request we cancelled ourselves
         try {
             // Built when its turn comes, with the token the session holds by then.
-            const ApiClient client(*session, rules(ApiClient::Auth::Bearer));
-            co_await send(client.request("DELETE", *path));
+            co_await AccountAPIClient().deleteMemory(*path, *session);
             deleted = true;
         } catch (...) {
             qCInfo(lcMemories) << "memory not deleted:" << failureSummary(std::current_exception());
@@ -182,7 +159,7 @@ QCoro::Task<> MemoriesViewModel::runClearAll() {
     bool cleared = false;
     std::optional<QString> failure;
     try {
-        co_await send(makeRequest("DELETE", CompanionMemories::listPath));
+        co_await AccountAPIClient().clearMemories(*m_session);
         cleared = true;
     } catch (...) {
         qCInfo(lcMemories) << "memories not cleared:" << failureSummary(std::current_exception());
