@@ -130,7 +130,9 @@ T.Popup {
                         textFormat: Text.PlainText
                         font.pixelSize: 17
                         font.bold: button.role !== "cancel"
-                        color: Theme.legible(button.role === "destructive" ? Theme.red : Theme.accent, alert.panelColor)
+                        // Readable also on the shade a pressed button takes, the harder of its two backgrounds.
+                        color: Theme.legible(button.role === "destructive" ? Theme.red : Theme.accent,
+                                             Theme.over(Theme.withOpacity(Theme.label, 0.06), alert.panelColor))
                         horizontalAlignment: Text.AlignHCenter
                         verticalAlignment: Text.AlignVCenter
                         wrapMode: Text.Wrap
