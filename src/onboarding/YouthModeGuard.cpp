@@ -2,8 +2,8 @@
 
 #include "ApiClient.h"
 #include "Clock.h"
-#include "CoreLogging.h"
 #include "ErrorText.h"
+#include "OnboardingLogging.h"
 #include "Platform.h"
 
 #include <cmath>
@@ -91,7 +91,7 @@ QCoro::Task<> YouthModeGuard::send(QByteArray method, QString path, std::optiona
         const ApiClient client(*m_session);
         response = co_await client.data(client.request(method, path, body));
     } catch (...) {
-        qCDebug(lcApp) << "usage not reported:" << failureSummary(std::current_exception());
+        qCDebug(lcOnboarding) << "usage not reported:" << failureSummary(std::current_exception());
         co_return;
     }
     if (!self || run != m_run || number < m_lastApplied)
@@ -103,7 +103,7 @@ QCoro::Task<> YouthModeGuard::send(QByteArray method, QString path, std::optiona
     try {
         setSnapshot(Snapshot::fromJson(JsonReader::parse(response.body, JsonKeys::AsIs)));
     } catch (const JsonDecodeError &) {
-        qCDebug(lcApp) << "usage answer not readable";
+        qCDebug(lcOnboarding) << "usage answer not readable";
         setSnapshot(std::nullopt);
     }
 }

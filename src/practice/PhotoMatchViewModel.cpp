@@ -2,9 +2,9 @@
 
 #include "Analytics.h"
 #include "ApiClient.h"
-#include "CoreLogging.h"
 #include "ErrorText.h"
 #include "Graphemes.h"
+#include "PracticeLogging.h"
 #include "PracticeViewModel.h"
 #include "TextRecognizer.h"
 #include "UserFacingError.h"

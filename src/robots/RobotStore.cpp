@@ -2,9 +2,9 @@
 
 #include "ApiClient.h"
 #include "AppSession.h"
-#include "CoreLogging.h"
 #include "ErrorText.h"
 #include "Platform.h"
+#include "RobotsLogging.h"
 #include "UserDefaults.h"
 
 #include <QPointer>

@@ -3,14 +3,11 @@
 #include "ApiClient.h"
 #include "ApiError.h"
 #include "ErrorText.h"
-
-#include <QLoggingCategory>
+#include "SettingsLogging.h"
 
 #include <algorithm>
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcMemories, "quorvel.settings")
 
 // Error bodies are read with their keys as they stand.
 ApiClient::Rules rules(ApiClient::Auth auth) {
@@ -72,7 +69,7 @@ QCoro::Task<> MemoriesViewModel::runLoad() {
         const QByteArray body = co_await send(makeRequest("GET", CompanionMemories::listPath));
         list = ApiClient::decode<MemoryList>(body, JsonKeys::FromSnakeCase);
     } catch (...) {
-        qCInfo(lcMemories) << "memories not loaded:" << failureSummary(std::current_exception());
+        qCInfo(lcSettings) << "memories not loaded:" << failureSummary(std::current_exception());
         failure = errorText(std::current_exception());
     }
     if (!self)
@@ -127,7 +124,7 @@ QCoro::Task<> MemoriesViewModel::runDelete(QList<MemoryEntry> entries) {
     for (const MemoryEntry &entry : std::as_const(entries)) {
         const std::optional<QString> path = CompanionMemories::deletePath(entry.id);
         if (!path) {
-            qCWarning(lcMemories) << "memory with an id that names no single memory not deleted";
+            qCWarning(lcSettings) << "memory with an id that names no single memory not deleted";
             if (self)
                 setMessage(refusedText);
             continue;
@@ -142,7 +139,7 @@ QCoro::Task<> MemoriesViewModel::runDelete(QList<MemoryEntry> entries) {
             co_await send(client.request("DELETE", *path));
             deleted = true;
         } catch (...) {
-            qCInfo(lcMemories) << "memory not deleted:" << failureSummary(std::current_exception());
+            qCInfo(lcSettings) << "memory not deleted:" << failureSummary(std::current_exception());
             failure = errorText(std::current_exception());
         }
         if (!self)
@@ -185,7 +182,7 @@ QCoro::Task<> MemoriesViewModel::runClearAll() {
         co_await send(makeRequest("DELETE", CompanionMemories::listPath));
         cleared = true;
     } catch (...) {
-        qCInfo(lcMemories) << "memories not cleared:" << failureSummary(std::current_exception());
+        qCInfo(lcSettings) << "memories not cleared:" << failureSummary(std::current_exception());
         failure = errorText(std::current_exception());
     }
     if (!self)

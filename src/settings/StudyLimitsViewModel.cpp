@@ -4,16 +4,14 @@
 #include "ApiError.h"
 #include "ErrorText.h"
 #include "JsonReader.h"
+#include "SettingsLogging.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QLoggingCategory>
 
 #include <algorithm>
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcStudyLimits, "quorvel.settings")
 
 QString minutesText(qint64 minutes) {
     return QString::number(minutes) + QStringLiteral(" 分钟"); // plain digits, whatever the locale
@@ -220,7 +218,7 @@ QCoro::Task<> StudyLimitsViewModel::runLoad() {
     try {
         response = co_await send(AppSession::current(), makeRequest("GET"));
     } catch (...) {
-        qCInfo(lcStudyLimits) << "study limits not loaded:" << failureSummary(std::current_exception());
+        qCInfo(lcSettings) << "study limits not loaded:" << failureSummary(std::current_exception());
         failure = errorText(std::current_exception());
     }
     // The page may have been closed meanwhile: then `this` is gone and nothing may be touched.
@@ -233,7 +231,7 @@ QCoro::Task<> StudyLimitsViewModel::runLoad() {
                 throw ApiError::badServerResponse();
             apply(response->body);
         } catch (...) {
-            qCInfo(lcStudyLimits) << "study limits not loaded:" << failureSummary(std::current_exception());
+            qCInfo(lcSettings) << "study limits not loaded:" << failureSummary(std::current_exception());
             failure = errorText(std::current_exception());
         }
     }
@@ -257,7 +255,7 @@ QCoro::Task<> StudyLimitsViewModel::runSave() {
     try {
         response = co_await send(AppSession::current(), makeRequest("PUT", saveBody()));
     } catch (...) {
-        qCInfo(lcStudyLimits) << "study limits not saved:" << failureSummary(std::current_exception());
+        qCInfo(lcSettings) << "study limits not saved:" << failureSummary(std::current_exception());
         outcome = errorText(std::current_exception());
     }
     if (!self)
