@@ -2,7 +2,6 @@
 
 #include "Analytics.h"
 #include "AppSession.h"
-#include "BenchProbe.h"
 #include "SessionKeychain.h"
 
 #include <QGuiApplication>
@@ -61,8 +60,7 @@ bool QuorvelApp::show() {
     m_engine->load(QUrl(QStringLiteral("qrc:/qt/qml/Quorvel/App/Main.qml")));
     if (m_engine->rootObjects().isEmpty())
         return false;
-    BenchProbe::attachIfAsked(qobject_cast<QQuickWindow *>(m_engine->rootObjects().constFirst()),
-                              m_session.get(), this);
+    Q_EMIT windowShown(qobject_cast<QQuickWindow *>(m_engine->rootObjects().constFirst()));
     startUp(m_session.get(), &Analytics::shared());
     return true;
 }
