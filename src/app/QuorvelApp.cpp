@@ -3,6 +3,7 @@
 #include "Analytics.h"
 #include "AppSession.h"
 #include "SessionKeychain.h"
+#include "WindowPlacement.h"
 
 #include <QGuiApplication>
 #include <QPointer>
@@ -47,6 +48,7 @@ QPalette QuorvelApp::darkPalette() {
 // The engine goes first: its views still hold the session. Secrets the session had queued are written
 // before the process ends.
 QuorvelApp::~QuorvelApp() {
+    m_placement.reset(); // writes a placement still pending
     m_engine.reset();
     m_session.reset();
     SessionKeychain::finishOutstandingWrites();
@@ -60,7 +62,11 @@ bool QuorvelApp::show() {
     m_engine->load(QUrl(QStringLiteral("qrc:/qt/qml/Quorvel/App/Main.qml")));
     if (m_engine->rootObjects().isEmpty())
         return false;
-    Q_EMIT windowShown(qobject_cast<QQuickWindow *>(m_engine->rootObjects().constFirst()));
+    auto *window = qobject_cast<QQuickWindow *>(m_engine->rootObjects().constFirst());
+    // The window opens where the learner left it, and only then is shown.
+    m_placement = std::make_unique<WindowPlacement>(window);
+    m_placement->show();
+    Q_EMIT windowShown(window);
     startUp(m_session.get(), &Analytics::shared());
     return true;
 }

@@ -11,6 +11,7 @@ class Analytics;
 #include "AppSession.h"
 class QQmlApplicationEngine;
 class QQuickWindow;
+class WindowPlacement;
 
 // The app: owns the one session of the run and the window that shows it.
 class QuorvelApp : public QObject {
@@ -33,7 +34,7 @@ public:
     static QPalette darkPalette();
 
 Q_SIGNALS:
-    // The window is loaded; the start-up task has not begun yet.
+    // The window is loaded and shown; the start-up task has not begun yet.
     void windowShown(QQuickWindow *window);
 
 private:
@@ -41,5 +42,6 @@ private:
 
     std::unique_ptr<AppSession> m_session;
     std::unique_ptr<QQmlApplicationEngine> m_engine;
+    std::unique_ptr<WindowPlacement> m_placement;
     QPalette m_systemPalette;
 };

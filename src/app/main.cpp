@@ -1,4 +1,5 @@
 #include "AppFonts.h"
+#include "MessageRouting.h"
 #include "QuorvelApp.h"
 #include "RenderBackend.h"
 
@@ -13,6 +14,7 @@
 QVL_IMPORT_QML_MODULES()
 
 int main(int argc, char *argv[]) {
+    MessageRouting::install();
     QGuiApplication application(argc, argv);
     QGuiApplication::setOrganizationName(QStringLiteral("Quorvel"));
     QGuiApplication::setApplicationName(QStringLiteral("Quorvel"));

@@ -236,13 +236,13 @@ bool KeychainSecretStore::sessionBusAvailable() {
 
 void KeychainSecretStore::useFile(const QString &why) {
     m_keyringUsable = false;
-    // Said once per profile, not on every start: it is how this machine is, not news.
+    // How this machine is, not news: a debug line (a healthy start prints nothing), in full once per profile.
     if (m_defaults && m_defaults->boolValue(fileNoticeKey)) {
         qCDebug(lcSecrets) << "no usable keyring (" << why << "); secrets stay in the owner-only file";
         return;
     }
-    qCInfo(lcSecrets).noquote() << "No usable keyring (" + why +
-                                       "): secrets are kept in an owner-only file in the app's data folder";
+    qCDebug(lcSecrets).noquote() << "No usable keyring (" + why +
+                                        "): secrets are kept in an owner-only file in the app's data folder";
     if (m_defaults)
         m_defaults->setBool(fileNoticeKey, true);
 }

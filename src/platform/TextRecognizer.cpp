@@ -44,7 +44,7 @@ public:
         }
         api->SetPageSegMode(tesseract::PSM_AUTO);
         m_api = std::move(api);
-        qCInfo(lcPlatform) << "text recognition loaded in" << timer.elapsed() << "ms";
+        qCDebug(lcPlatform) << "text recognition loaded in" << timer.elapsed() << "ms";
         return true;
     }
 

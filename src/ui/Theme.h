@@ -8,7 +8,10 @@
 class AppSession;
 
 // The one colour table of the app, by role. The brand colours are the same in the light and the dark scheme;
-// the system colours (tints, label texts, separator, backgrounds) have a light and a dark form.
+// the system colours (tints, label texts, separator, backgrounds) have a light and a dark form. Text drawn in
+// a brand colour on a background that follows the scheme takes one of the brand text roles (`accent`, `ink`,
+// `muted`): the brand colour itself in the light scheme, a light form of it in the dark one, where navy or
+// teal on black could not be read. Every label role reaches 4.5:1 on every background role of its scheme.
 //
 // QML reads it as the singleton `Theme`: `Theme.brandTeal`, `Theme.label`, ... follow the dark-mode
 // preference of the current session by themselves, so views never pass a scheme around. Where a view-model
@@ -30,6 +33,12 @@ class Theme : public QObject {
     Q_PROPERTY(QColor brandCloud READ brandCloud CONSTANT)
     Q_PROPERTY(QColor brandLine READ brandLine CONSTANT)
     Q_PROPERTY(QColor brandMuted READ brandMuted CONSTANT)
+
+    Q_PROPERTY(QColor brandCaption READ brandCaption CONSTANT)
+
+    Q_PROPERTY(QColor accent READ accent NOTIFY darkChanged)
+    Q_PROPERTY(QColor ink READ ink NOTIFY darkChanged)
+    Q_PROPERTY(QColor muted READ muted NOTIFY darkChanged)
 
     Q_PROPERTY(QColor orange READ orange NOTIFY darkChanged)
     Q_PROPERTY(QColor red READ red NOTIFY darkChanged)
@@ -63,6 +72,11 @@ public:
         BrandCloud,
         BrandLine,
         BrandMuted,
+        BrandCaption, // a caption on the brand gradient: brandMint, pale enough to read on the gradient's
+                      // teal end
+        Accent,       // accent text, links, the selected tab: brandTeal, or brandMint in the dark scheme
+        Ink,          // brand headings and names: brandNavy, or a pale navy in the dark scheme
+        Muted,        // secondary text in the brand's grey: brandMuted, or a lighter grey in the dark scheme
         Orange,
         Red,
         Blue,
@@ -94,6 +108,25 @@ public:
     // A colour with its opacity scaled by `opacity` (clamped to 0..1), for tints, glows and shadows.
     Q_INVOKABLE static QColor withOpacity(const QColor &color, double opacity);
 
+    // A role in the scheme that suits `surface`: the light scheme's form on a light surface, the dark one's
+    // on a dark surface. For what is drawn on a surface that does not follow the scheme (a bar or a card a
+    // page keeps light in either scheme), or on one a component is given.
+    Q_INVOKABLE static QColor roleOn(int role, const QColor &surface);
+    // `top` drawn over `bottom`: the colour a translucent fill shows on what is under it.
+    Q_INVOKABLE static QColor over(const QColor &top, const QColor &bottom);
+    // `color` as a text colour on `background` (opaque): unchanged when it reaches `ratio` there, otherwise
+    // darkened on a light background or lightened on a dark one, its hue kept, until it does. For tints that
+    // come as data (a robot's colour, a message kind's tone) and the system tints used as text.
+    Q_INVOKABLE static QColor legible(const QColor &color, const QColor &background, double ratio = 4.5);
+
+    // How far `foreground` stands out from an opaque `background` it is drawn on, as the ratio of their
+    // relative luminances (1 to 21); a translucent foreground is blended over the background first. Body
+    // text needs at least 4.5, large text 3.
+    static double contrastRatio(const QColor &foreground, const QColor &background);
+    // `fill` darkened just enough for white text of body size on it to reach 4.5:1, its hue kept: the
+    // subject and tag chips that carry white labels on their own colour.
+    Q_INVOKABLE static QColor underWhiteText(const QColor &fill);
+
     bool dark() const { return m_dark; }
 
     static QColor brandNavy() { return color(BrandNavy, false); }
@@ -105,7 +138,11 @@ public:
     static QColor brandCloud() { return color(BrandCloud, false); }
     static QColor brandLine() { return color(BrandLine, false); }
     static QColor brandMuted() { return color(BrandMuted, false); }
+    static QColor brandCaption() { return color(BrandCaption, false); }
 
+    QColor accent() const { return color(Accent, m_dark); }
+    QColor ink() const { return color(Ink, m_dark); }
+    QColor muted() const { return color(Muted, m_dark); }
     QColor orange() const { return color(Orange, m_dark); }
     QColor red() const { return color(Red, m_dark); }
     QColor blue() const { return color(Blue, m_dark); }

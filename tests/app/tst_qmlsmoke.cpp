@@ -2,6 +2,7 @@
 #include "AppSession.h"
 #include "Brand.h"
 #include "ChapterPickerViewModel.h"
+#include "ContrastCheck.h"
 #include "FeatureDetailViewModel.h"
 #include "Fixtures.h"
 #include "LearningStore.h"
@@ -12,6 +13,7 @@
 #include "QmlHarness.h"
 #include "QmlModules.h"
 #include "TestPlatform.h"
+#include "Theme.h"
 
 #include <QGuiApplication>
 #include <QQmlComponent>
@@ -185,7 +187,7 @@ private Q_SLOTS:
         QFETCH(Properties, properties);
         TestPlatform platform;
         AppSession session;
-        show(moduleFile(type), properties(session));
+        show(moduleFile(type), properties(session), &session);
     }
 
     // The reusable pieces, made with their defaults.
@@ -274,13 +276,13 @@ Rectangle {
                 FormRow { title: "关于"; chevron: true }
                 FormToggleRow { title: "深色模式"; on: true }
             }
-            Card { Layout.fillWidth: true; Text { width: parent.width; text: "卡片" } }
+            Card { Layout.fillWidth: true; Text { width: parent.width; text: "卡片"; color: Theme.label } }
             Chip { text: "标签" }
             EmptyState { Layout.fillWidth: true; symbol: "book"; title: "暂无内容"; message: "稍后再来看看"; actionText: "刷新" }
         }
     }
-    BottomSheet { id: sheet; title: "详情"; detent: SheetDetent.Medium; Text { text: "内容" } }
-    Alert { id: alert; message: "确定要退出吗？"; buttons: [{ "text": "取消", "role": "cancel" }, { "text": "退出", "role": "destructive" }] }
+    BottomSheet { id: sheet; objectName: "kitSheet"; title: "详情"; detent: SheetDetent.Medium; Text { text: "内容" } }
+    Alert { id: alert; objectName: "kitAlert"; message: "确定要退出吗？"; buttons: [{ "text": "取消", "role": "cancel" }, { "text": "退出", "role": "destructive" }] }
     // Popups open once the page is in a window.
     readonly property bool shown: Window.window !== null
     onShownChanged: if (shown) Qt.callLater(() => { sheet.open(); alert.open() })
@@ -288,10 +290,21 @@ Rectangle {
 )");
         QVERIFY2(shown.loadData(qml, {}, QUrl(QStringLiteral("qrc:/tests/Kit.qml"))),
                  qPrintable(shown.error()));
-        QTest::qWait(100);
+        QTest::qWait(300);
         QVERIFY(!shown.window().grabWindow().isNull());
         const QStringList warnings = m_guard->take();
         QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'\n')));
+        // The alert on top, then the sheet under it, then the page under both.
+        QObject *alert = shown.root()->findChild<QObject *>(QStringLiteral("kitAlert"));
+        QObject *sheet = shown.root()->findChild<QObject *>(QStringLiteral("kitSheet"));
+        for (QObject *popup : {alert, sheet, static_cast<QObject *>(nullptr)}) {
+            const auto findings = ContrastCheck::lowContrastTexts(shown.window());
+            QVERIFY2(findings.isEmpty(), qPrintable(ContrastCheck::describe(findings)));
+            if (popup) {
+                QMetaObject::invokeMethod(popup, "close");
+                QTRY_VERIFY(!popup->property("visible").toBool());
+            }
+        }
     }
 
     // --- the sign-in screen's wiring: what the learner does reaches the view-model, and back
@@ -437,8 +450,9 @@ Rectangle {
 private:
     std::unique_ptr<QmlHarness::WarningGuard> m_guard;
 
-    // Loads the file, shows it in a window for a few frames and fails on any QML warning or error.
-    void show(const QString &url, const QVariantMap &properties) {
+    // Loads the file, shows it in a window for a few frames and fails on any QML warning or error. Given the
+    // session the view follows, it also fails on a text that cannot be read, in the light or the dark scheme.
+    void show(const QString &url, const QVariantMap &properties, AppSession *session = nullptr) {
         m_guard->take();
         {
             QmlHarness::View shown;
@@ -446,6 +460,18 @@ private:
             QVERIFY2(shown.load(QUrl(url), properties), qPrintable(shown.error()));
             QTest::qWait(100);
             QVERIFY(!shown.window().grabWindow().isNull());
+            for (const bool dark : {false, true}) {
+                if (!session)
+                    break;
+                session->setDarkMode(dark);
+                // A piece without a page of its own is seen on the grouped page it sits on.
+                shown.window().setColor(Theme::color(Theme::GroupedBackground, dark));
+                QTest::qWait(50);
+                const auto findings = ContrastCheck::lowContrastTexts(shown.window());
+                QVERIFY2(findings.isEmpty(),
+                         qPrintable((dark ? QStringLiteral("dark:\n") : QStringLiteral("light:\n")) +
+                                    ContrastCheck::describe(findings)));
+            }
         }
         const QStringList warnings = m_guard->take();
         QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'\n')));

@@ -12,6 +12,7 @@
 #include "AppSession.h"
 #include "Await.h"
 #include "CompanionChatViewModel.h"
+#include "ContrastCheck.h"
 #include "DevServer.h"
 #include "Fixtures.h"
 #include "HomeInboxViewModel.h"
@@ -35,6 +36,7 @@
 #include "QmlHarness.h"
 #include "QmlModules.h"
 #include "QuestionBankViewModel.h"
+#include "QuorvelApp.h"
 #include "RobotStore.h"
 #include "RootTabViewModel.h"
 #include "StudyReportViewModel.h"
@@ -128,11 +130,30 @@ private:
 
     const QSize m_size = QmlHarness::screenshotSize(QSize(480, 960));
 
+    // Every step looks at its screen in the light and in the dark scheme: each text readable against what it
+    // is drawn on, and a picture of each when QVL_SCREENSHOT_DIR names a folder. What is unreadable is
+    // gathered, so that one run lists every such text of the walk.
+    QStringList m_unreadable;
     void shoot(QQuickWindow &window, const QString &name) {
-        if (QmlHarness::screenshotFolder().isEmpty())
-            return;
-        QTest::qWait(450); // transitions and sheets settle before the picture
-        QVERIFY(QmlHarness::saveScreenshot(window, name));
+        AppSession *session = AppSession::current();
+        QVERIFY(session);
+        const bool wasDark = session->darkMode();
+        const QPalette palette = QGuiApplication::palette();
+        for (const bool dark : {false, true}) {
+            session->setDarkMode(dark);
+            // The window's palette follows the scheme as the app's does.
+            QGuiApplication::setPalette(dark ? QuorvelApp::darkPalette() : palette);
+            QTest::qWait(450); // transitions and sheets settle before the picture
+            const auto findings = ContrastCheck::lowContrastTexts(window);
+            if (!findings.isEmpty())
+                m_unreadable << name + (dark ? QStringLiteral(" (dark)") : QStringLiteral(" (light)")) +
+                                    u'\n' + ContrastCheck::describe(findings);
+            if (!QmlHarness::screenshotFolder().isEmpty())
+                QVERIFY(
+                    QmlHarness::saveScreenshot(window, name + (dark ? QStringLiteral("-dark") : QString())));
+        }
+        session->setDarkMode(wasDark);
+        QGuiApplication::setPalette(palette);
     }
     QQuickItem *overlay() const { return m_app->window().contentItem(); }
     QQuickItem *homeStack() const { return m_app->find(QStringLiteral("homeStack")); }
@@ -567,6 +588,22 @@ private Q_SLOTS:
         QVERIFY(backHome());
     }
 
+    // The "问答" tab with its subjects and hot questions, and the "发现" tab's chat.
+    void qaAndDiscoverTabs() {
+        tabs()->selectPosition(2);
+        QQuickItem *qa = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((qa = m_app->find(QStringLiteral("qaHome"), true)), kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(visibleNamed(qa, QStringLiteral("hotQuestionRow")).size(), 6, kWait);
+        shoot(m_app->window(), QStringLiteral("16a-qa-tab"));
+        tabs()->selectPosition(3);
+        CompanionChatViewModel *chat = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((chat = m_app->root()->findChild<CompanionChatViewModel *>()) &&
+                                     pageOf(chat) && pageOf(chat)->isVisible(),
+                                 kWait);
+        shoot(m_app->window(), QStringLiteral("16b-discover-tab"));
+        tabs()->selectPosition(0);
+    }
+
     // "我的" → "会员中心": the free tier, a price tapped, the store's "确认购买", paid, and the new tier.
     void purchase() {
         // Tall enough for every row of the "我的" page, as a learner would scroll to them.
@@ -658,6 +695,13 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(m_app->find(QStringLiteral("guestPage"), true), kWait);
         QVERIFY(!m_app->find(QStringLiteral("tabShell")));
         shoot(m_app->window(), QStringLiteral("20-signed-out"));
+    }
+
+    // Each screen of the walk, in either scheme, drew every text readably.
+    void everyTextReadable() {
+        for (const QString &screen : std::as_const(m_unreadable))
+            qInfo().noquote() << screen;
+        QVERIFY2(m_unreadable.isEmpty(), "unreadable texts, listed above");
     }
 };
 

@@ -29,12 +29,6 @@ const QByteArray serverLayout = R"({"layout":{"schemaVersion":"1.1","layoutId":"
           {"id":"c_wrong","type":"WrongBook","size":"M","props":{"title":2.5}},
           {"id":"c_poll","type":"Poll","size":"XL"}]}}})";
 
-QQuickItem *stackOf(QQuickItem *item) {
-    while (item && !item->inherits("QQuickStackView"))
-        item = item->parentItem();
-    return item;
-}
-
 QList<QQuickItem *> named(QQuickItem *root, const QString &name) {
     QList<QQuickItem *> found;
     QList<QQuickItem *> pending{root};
@@ -153,6 +147,92 @@ private Q_SLOTS:
             QTest::qWait(200);
             QVERIFY(QmlHarness::saveScreenshot(home.view.window(), picture));
         }
+        QCOMPARE(home.guard.warnings(), QStringList());
+    }
+
+    // The page opens at its top, the companion header whole under the bar, however late the layout comes
+    // and whatever the header grows to once it has come.
+    void opensAtTheTop_data() {
+        QTest::addColumn<int>("delay");
+        QTest::newRow("at once") << 0;
+        QTest::newRow("late") << 400;
+    }
+    void opensAtTheTop() {
+        QFETCH(int, delay);
+        Home home(QSize(480, 900), FakeTransport::Reply::json(200, serverLayout).after(delay));
+        QVERIFY2(home.load(), qPrintable(home.view.error()));
+        QTRY_COMPARE(home.store->grid()->count(), 6);
+        QQuickItem *header = nullptr;
+        QTRY_VERIFY((header = home.view.find(QStringLiteral("companionHeader"), true)));
+        QVERIFY(home.settle());
+        QTest::qWait(200); // the robot and the week's chips fill in
+        QQuickItem *grid = home.view.find(QStringLiteral("homeGrid"));
+        QCOMPARE(grid->property("contentY").toReal(), grid->property("originY").toReal());
+        QVERIFY(grid->property("atYBeginning").toBool());
+        QVERIFY2(header->mapToItem(grid, QPointF(0, 0)).y() >= 16,
+                 qPrintable(QString::number(header->mapToItem(grid, QPointF(0, 0)).y())));
+        QCOMPARE(home.guard.warnings(), QStringList());
+    }
+
+    // The row of hot questions scrolls within the page's column, as wide as the search row, however wide the
+    // window.
+    void hotQuestionsStayInTheColumn_data() {
+        QTest::addColumn<int>("width");
+        QTest::newRow("phone") << 430;
+        QTest::newRow("wide") << 1400;
+    }
+    void hotQuestionsStayInTheColumn() {
+        QFETCH(int, width);
+        Home home(QSize(width, 900));
+        QVERIFY2(home.load(), qPrintable(home.view.error()));
+        QTRY_COMPARE(home.store->grid()->count(), 6);
+        QVERIFY(home.settle());
+        QQuickItem *row = home.view.find(QStringLiteral("keywordRow"), true);
+        QQuickItem *search = home.view.find(QStringLiteral("searchRow"), true);
+        QVERIFY(row && search);
+        const QRectF shown = row->mapRectToScene(row->clipRect());
+        const QRectF column = search->mapRectToScene(QRectF(0, 0, search->width(), search->height()));
+        QVERIFY2(shown.left() >= column.left() - 0.5 && shown.right() <= column.right() + 0.5,
+                 qPrintable(QStringLiteral("%1..%2 in %3..%4")
+                                .arg(shown.left())
+                                .arg(shown.right())
+                                .arg(column.left())
+                                .arg(column.right())));
+        // The chips themselves start at the column's edge.
+        const QQuickItem *first = home.view.find(QStringLiteral("keywordChip"), true);
+        QCOMPARE(first->mapToScene(QPointF(0, 0)).x(), column.left());
+    }
+
+    // The today tile: its grey panel inside the card's corners, the picture on the panel, the panel set off
+    // from the card in either scheme.
+    void todayPanelHoldsItsPicture_data() {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << false;
+        QTest::newRow("dark") << true;
+    }
+    void todayPanelHoldsItsPicture() {
+        QFETCH(bool, dark);
+        Home home(QSize(1000, 900));
+        home.session.setDarkMode(dark);
+        QVERIFY2(home.load(), qPrintable(home.view.error()));
+        QQuickItem *tile = nullptr;
+        QTRY_VERIFY((tile = home.view.find(QStringLiteral("homeCard_c_today"), true)));
+        QVERIFY(home.settle());
+        QQuickItem *panel = QmlHarness::findItem(tile, QStringLiteral("todayPanel"));
+        QQuickItem *picture = QmlHarness::findItem(tile, QStringLiteral("todayPicture"));
+        QVERIFY(panel && picture);
+        const auto sceneRect = [](QQuickItem *item) {
+            return item->mapRectToScene(QRectF(0, 0, item->width(), item->height()));
+        };
+        const QRectF card = sceneRect(tile);
+        const QRectF inner = sceneRect(panel);
+        QVERIFY2(inner.left() >= card.left() + 8 && inner.top() >= card.top() + 8 &&
+                     inner.right() <= card.right() - 8 && inner.bottom() <= card.bottom() - 8,
+                 "the panel stays clear of the card's rounded corners");
+        QVERIFY2(inner.contains(sceneRect(picture)), "the picture lies on the panel");
+        const QColor fill =
+            QmlHarness::findItem(tile, QStringLiteral("homeCardFill"))->property("color").value<QColor>();
+        QVERIFY(panel->property("color").value<QColor>() != fill);
         QCOMPARE(home.guard.warnings(), QStringList());
     }
 

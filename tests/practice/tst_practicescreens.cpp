@@ -173,6 +173,55 @@ private Q_SLOTS:
         QCOMPARE(guard.warnings(), QStringList());
     }
 
+    // The error causes are sentences: on a narrow window each wraps whole, none is cut with "…".
+    void errorCausesWrap() {
+        const QByteArray longCauses = R"({"items":[
+            {"wrong_item_id":31,"question_id":900111,"kp_code":"k1","kp_name":"正数和负数","state":"active",
+             "correct_streak":0,"due":true,"error_layers":{
+               "method":"把“相反意义的量”只看成文字上的对立，没有先规定哪一边为正再写出带符号的数",
+               "misconception":"以为 0 也是负数，因为它比所有正数都小，所以在判断时把 0 和负数放在了一起",
+               "tags":["符号","0 的意义","相反意义的量","规定正方向"]}}]})";
+        QmlHarness::WarningGuard guard;
+        TestPlatform platform;
+        platform.transport->on("GET", "/api/v1/wrong-book", FakeTransport::Reply::json(200, longCauses));
+        platform.transport->on("GET", "/api/v1/wrong-book/31/variants",
+                               FakeTransport::Reply::json(200, variants));
+        platform.transport->fallback = [](const HttpRequest &) {
+            return FakeTransport::Reply::json(404, "{}");
+        };
+        AppSession session;
+        QmlHarness::View view(QSize(430, 860));
+        guard.watch(view.engine());
+        QVERIFY2(view.loadData(R"(
+            import QtQuick
+            import QtQuick.Controls.Basic
+            import Quorvel.Core
+            import Quorvel.Practice
+            StackView {
+                id: stack
+                property AppSession session
+                initialItem: WrongBookView { session: stack.session }
+            })",
+                               {{"session", QVariant::fromValue(&session)}}),
+                 qPrintable(view.error()));
+        QTRY_VERIFY(view.find("wrongItemRow", true));
+        QVERIFY(view.click(view.find("wrongItemRow", true)));
+        QTRY_VERIFY(view.find("misconceptionRow", true));
+        QTest::qWait(300);
+        for (const char *name : {"methodRow", "misconceptionRow", "tagsRow"}) {
+            QQuickItem *row = view.find(QString::fromLatin1(name), true);
+            QQuickItem *value = QmlHarness::findItem(row, QStringLiteral("formRowValue"));
+            QVERIFY(value);
+            QVERIFY2(!value->property("truncated").toBool(), name);
+            QVERIFY2(value->property("lineCount").toInt() > 1, name);
+            // The row is as tall as its lines.
+            QVERIFY(row->height() >= value->height());
+            QVERIFY(value->mapToItem(row, QPointF(0, value->height())).y() <= row->height());
+        }
+        QVERIFY(QmlHarness::saveScreenshot(view.window(), "wrong-item-long-causes"));
+        QCOMPARE(guard.warnings(), QStringList());
+    }
+
     void photoMatch_data() {
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<QString>("section");

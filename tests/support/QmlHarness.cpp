@@ -8,6 +8,7 @@
 #include <QQuickItem>
 #include <QTest>
 #include <QtQuickTest/quicktest.h>
+#include <algorithm>
 
 #include <utility>
 
@@ -204,6 +205,24 @@ QStringList textsBelow(QQuickItem *item) {
 
 QPoint centreOf(const QQuickItem *item) {
     return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
+}
+
+QQuickItem *topModalPopup(QQuickWindow &window) {
+    QQuickItem *top = nullptr;
+    for (QQuickItem *child : window.contentItem()->childItems()) {
+        if (!child->inherits("QQuickOverlay"))
+            continue;
+        QList<QQuickItem *> items = child->childItems();
+        std::stable_sort(items.begin(), items.end(),
+                         [](const QQuickItem *a, const QQuickItem *b) { return a->z() < b->z(); });
+        for (QQuickItem *popupItem : items) {
+            const QObject *popup = popupItem->parent();
+            if (popupItem->inherits("QQuickPopupItem") && popupItem->isVisible() && popup &&
+                (popup->property("dim").toBool() || popup->property("modal").toBool()))
+                top = popupItem;
+        }
+    }
+    return top;
 }
 
 QString screenshotFolder() {

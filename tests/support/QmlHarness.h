@@ -101,6 +101,11 @@ QQuickItem *visibleTitled(QQuickItem *root, const QString &name, const QString &
 // out.
 QStringList textsBelow(QQuickItem *item);
 
+// The item of the popup drawn last among the open ones that are modal or dim what lies under them (a sheet,
+// an alert, the questionnaire): while it is open nothing under it is meant to be read or used. Null when
+// none is open.
+QQuickItem *topModalPopup(QQuickWindow &window);
+
 // The folder named in QVL_SCREENSHOT_DIR (created on first use), or nothing.
 QString screenshotFolder();
 // The window as it is now, saved as "<name>-<platform>.png" in the screenshot folder; false only when saving

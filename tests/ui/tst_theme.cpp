@@ -25,7 +25,7 @@ private Q_SLOTS:
                                << "#ff000000"
                                << "#ffffffff";
         QTest::newRow("secondary label") << "secondaryLabel"
-                                         << "#993c3c43"
+                                         << "#c23c3c43"
                                          << "#99ebebf5";
         QTest::newRow("grouped background") << "groupedBackground"
                                             << "#fff2f2f7"
@@ -35,7 +35,7 @@ private Q_SLOTS:
                                            << "#ff1c1c1e";
         QTest::newRow("secondary background") << "secondaryBackground"
                                               << "#fff2f2f7"
-                                              << "#ff1c1c1e";
+                                              << "#ff2c2c2e";
         QTest::newRow("orange") << "orange"
                                 << "#ffff9500"
                                 << "#ffff9f0a";
@@ -102,9 +102,72 @@ private Q_SLOTS:
         QCOMPARE(object->property("text").value<QColor>(), QColor(Qt::white));
     }
 
+    // Every text role stands out 4.5:1 from every background role of its scheme.
+    void textRolesReadableOnBackgrounds_data() {
+        QTest::addColumn<int>("text");
+        QTest::addColumn<int>("background");
+        QTest::addColumn<bool>("dark");
+        const QList<std::pair<const char *, int>> texts{{"label", Theme::Label},
+                                                        {"secondary label", Theme::SecondaryLabel},
+                                                        {"accent", Theme::Accent},
+                                                        {"ink", Theme::Ink},
+                                                        {"muted", Theme::Muted}};
+        const QList<std::pair<const char *, int>> backgrounds{
+            {"system", Theme::SystemBackground},
+            {"grouped", Theme::GroupedBackground},
+            {"secondary grouped", Theme::SecondaryGroupedBackground},
+            {"secondary", Theme::SecondaryBackground}};
+        for (const bool dark : {false, true})
+            for (const auto &[textName, text] : texts)
+                for (const auto &[backgroundName, background] : backgrounds)
+                    QTest::addRow("%s on %s%s", textName, backgroundName, dark ? ", dark" : "")
+                        << text << background << dark;
+    }
+    void textRolesReadableOnBackgrounds() {
+        QFETCH(int, text);
+        QFETCH(int, background);
+        QFETCH(bool, dark);
+        const double ratio = Theme::contrastRatio(Theme::color(text, dark), Theme::color(background, dark));
+        QVERIFY2(ratio >= 4.5, qPrintable(QString::number(ratio)));
+    }
+
+    // A colour that does not carry text is shifted, hue kept, just far enough; one that does is kept.
+    void legibleShiftsOnlyWhatFails_data() {
+        QTest::addColumn<QColor>("color");
+        QTest::addColumn<QColor>("background");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("orange on white") << Theme::color(Theme::Orange, false) << QColor(Qt::white) << false;
+        QTest::newRow("teal on black") << Theme::brandTeal() << QColor(Qt::black) << false;
+        QTest::newRow("navy on white") << Theme::brandNavy() << QColor(Qt::white) << true;
+        QTest::newRow("mint on dark card") << Theme::brandMint() << QColor(28, 28, 30) << true;
+    }
+    void legibleShiftsOnlyWhatFails() {
+        QFETCH(QColor, color);
+        QFETCH(QColor, background);
+        QFETCH(bool, kept);
+        const QColor shade = Theme::legible(color, background);
+        QVERIFY(Theme::contrastRatio(shade, background) >= 4.5);
+        QCOMPARE(shade == color, kept);
+        if (!kept) {
+            QVERIFY(Theme::contrastRatio(shade, background) < 4.8); // no further than needed
+            QVERIFY(std::abs(shade.hslHueF() - color.hslHueF()) < 0.02f);
+        }
+    }
+
+    void contrastRatioOfKnownPairs() {
+        QCOMPARE(qRound(Theme::contrastRatio(Qt::black, Qt::white)), 21);
+        QCOMPARE(Theme::contrastRatio(Theme::brandTeal(), Theme::brandTeal()), 1.0);
+        // A translucent text is blended over what it is on: black at half opacity on white is mid grey.
+        QVERIFY(qAbs(Theme::contrastRatio(QColor(0, 0, 0, 128), Qt::white) -
+                     Theme::contrastRatio(QColor(127, 127, 127), Qt::white)) < 0.05);
+        QVERIFY(Theme::contrastRatio(Qt::white, Theme::underWhiteText(QColor(52, 199, 89))) >= 4.5);
+        QCOMPARE(Theme::underWhiteText(Theme::brandNavy()), Theme::brandNavy());
+        QCOMPARE(Theme::over(QColor(0, 0, 0, 0), Qt::white), QColor(Qt::white));
+    }
+
     void withOpacityScalesAlpha() {
         QCOMPARE(Theme::withOpacity(Theme::brandNavy(), 0.25).alpha(), 64);
-        QCOMPARE(Theme::withOpacity(Theme::color(Theme::SecondaryLabel, false), 0.5).alpha(), 77);
+        QCOMPARE(Theme::withOpacity(Theme::color(Theme::SecondaryLabel, false), 0.5).alpha(), 97);
         QCOMPARE(Theme::withOpacity(Theme::brandNavy(), 2).alphaF(), 1.0f);
         QCOMPARE(Theme::withOpacity(Theme::brandNavy(), 0.25).rgb(), Theme::brandNavy().rgb());
     }

@@ -7,11 +7,8 @@ ApplicationWindow {
 
     required property AppSession session
 
-    width: 1100
-    height: 760
-    minimumWidth: 720
-    minimumHeight: 560
-    visible: true
+    // Its size, place and minimum size are the app's (WindowPlacement), which shows it once placed.
+    visible: false
     title: "岚帆伴"
 
     // Quits from any screen, a text field focused included.

@@ -93,8 +93,8 @@ Item {
             // Tabs overlap by a point, as they always have; the bar's spacing is ours, not the controls style's.
             spacing: -1
             background: Rectangle {
-                color: shell.palette.base
-                Rectangle { width: parent.width; height: 1; color: Theme.brandLine }
+                color: Theme.secondaryGroupedBackground
+                Rectangle { width: parent.width; height: 1; color: Theme.separator }
             }
 
             Repeater {
@@ -103,7 +103,7 @@ Item {
                     id: tabButton
                     required property var modelData
                     required property int index
-                    readonly property color tint: TabBar.index === bar.currentIndex ? Theme.brandTeal : Theme.brandMuted
+                    readonly property color tint: TabBar.index === bar.currentIndex ? Theme.accent : Theme.muted
 
                     text: modelData.title
                     implicitHeight: 56

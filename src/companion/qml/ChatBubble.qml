@@ -35,6 +35,8 @@ Item {
     readonly property bool speaking: row.chat.speakingId === row.messageId
     readonly property var strings: chat.strings
     readonly property bool textKind: kindName === "text"
+    // The base of the chat's backdrop, which the translucent tags and buttons of a row show through.
+    readonly property color backdrop: Theme.dark ? Theme.systemBackground : Theme.brandMist
 
     implicitHeight: content.implicitHeight
     width: ListView.view ? ListView.view.width - 32 : 320
@@ -94,6 +96,8 @@ Item {
 
             // Hint tag.
             Rectangle {
+                id: tag
+
                 visible: row.hintTag.length > 0
                 Layout.alignment: Qt.AlignLeft
                 implicitWidth: tagRow.implicitWidth + 18
@@ -116,7 +120,7 @@ Item {
                         textFormat: Text.PlainText
                         font.pixelSize: 11
                         font.bold: true
-                        color: Theme.brandTeal
+                        color: Theme.legible(Theme.accent, Theme.over(tag.color, row.backdrop))
                     }
                 }
             }
@@ -236,11 +240,13 @@ Item {
                             textFormat: Text.PlainText
                             font.pixelSize: 12
                             font.weight: Font.DemiBold
-                            color: Theme.brandTeal
+                            color: Theme.legible(Theme.accent, Theme.over(speakFill.color, row.backdrop))
                         }
                     }
                 }
                 background: Rectangle {
+                    id: speakFill
+
                     radius: height / 2
                     color: Theme.withOpacity(Theme.brandTeal, row.speaking ? 0.16 : 0.08)
                 }
@@ -340,7 +346,7 @@ Item {
                         textFormat: Text.PlainText
                         font.pixelSize: 12
                         font.bold: true
-                        color: Theme.brandTeal
+                        color: Theme.accent
                     }
                 }
                 Text {
@@ -495,7 +501,7 @@ Item {
                     text: row.text
                     textFormat: Text.PlainText
                     font.pixelSize: 13
-                    color: Theme.orange
+                    color: Theme.legible(Theme.orange, Theme.over(Theme.withOpacity(Theme.orange, 0.1), row.backdrop))
                     wrapMode: Text.Wrap
                 }
             }

@@ -48,7 +48,7 @@ Item {
                     text: composer.chat.input
                     onTextChanged: if (text !== composer.chat.input) composer.chat.input = text
                     placeholderText: composer.chat.placeholderText
-                    placeholderTextColor: Theme.tertiaryLabel
+                    placeholderTextColor: Theme.secondaryLabel
                     textFormat: TextEdit.PlainText
                     wrapMode: TextEdit.Wrap
                     font.pixelSize: 15

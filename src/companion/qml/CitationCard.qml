@@ -34,7 +34,15 @@ Item {
         id: card
     }
 
+    // What the card lies on (the chat's backdrop); its faint teal fill shows it through. The backdrop's glow
+    // darkens it a little more near the top: the card's tinted texts keep some room above 4.5:1.
+    property color surface: Theme.dark ? Theme.systemBackground : Theme.brandMist
+    readonly property color cardColor: Theme.over(fill.color, surface)
+    readonly property real textContrast: 5.2
+
     Rectangle {
+        id: fill
+
         anchors.fill: parent
         radius: 14
         color: Theme.withOpacity(Theme.brandTeal, 0.07)
@@ -83,7 +91,7 @@ Item {
                     textFormat: Text.PlainText
                     font.pixelSize: 12
                     font.bold: true
-                    color: Theme.brandTeal
+                    color: Theme.legible(Theme.accent, root.cardColor, root.textContrast)
                     elide: Text.ElideRight
                 }
                 Item {
@@ -122,7 +130,7 @@ Item {
                         textFormat: Text.PlainText
                         font.pixelSize: 11
                         font.weight: Font.Black
-                        color: Theme.brandAmber
+                        color: Theme.legible(Theme.brandAmber, root.cardColor, root.textContrast)
                     }
                     Text {
                         Layout.fillWidth: true
@@ -153,7 +161,7 @@ Item {
                     text: entry.source
                     textFormat: Text.PlainText
                     font.pixelSize: 10
-                    color: Theme.tertiaryLabel
+                    color: Theme.secondaryLabel
                     maximumLineCount: 1
                     elide: Text.ElideRight
                 }

@@ -123,7 +123,7 @@ BottomSheet {
             Layout.fillWidth: true
             Layout.topMargin: 8
             header: sheet.styleHeader
-            headerColor: Theme.brandTeal
+            headerColor: Theme.accent
             footer: sheet.styleFooter
 
             Repeater {
@@ -140,7 +140,7 @@ BottomSheet {
             Layout.fillWidth: true
             Layout.bottomMargin: 24
             header: sheet.nameHeader
-            headerColor: Theme.brandTeal
+            headerColor: Theme.accent
 
             Item {
                 width: parent.width
@@ -161,7 +161,7 @@ BottomSheet {
                         Layout.fillWidth: true
                         text: sheet.name
                         placeholderText: sheet.namePlaceholder
-                        placeholderTextColor: Theme.tertiaryLabel
+                        placeholderTextColor: Theme.secondaryLabel
                         font.pixelSize: 17
                         color: Theme.label
                         selectionColor: Theme.withOpacity(Theme.brandTeal, 0.3)
@@ -188,7 +188,7 @@ BottomSheet {
                         text: sheet.error
                         textFormat: Text.PlainText
                         font.pixelSize: 13
-                        color: Theme.red
+                        color: Theme.legible(Theme.red, root.pageColor)
                         wrapMode: Text.Wrap
                     }
                 }

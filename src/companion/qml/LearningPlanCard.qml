@@ -88,7 +88,7 @@ Rectangle {
             wrapMode: Text.Wrap
             font.pixelSize: 15
             font.weight: Font.DemiBold
-            color: Theme.label
+            color: Theme.color(Theme.Label, false) // the card is white in either scheme
         }
 
         // A thin linear bar: the track in a pale teal, the lessons done in teal.
@@ -177,7 +177,7 @@ Rectangle {
                             verticalAlignment: Text.AlignVCenter
                             font.pixelSize: 13
                             font.weight: Font.DemiBold
-                            color: Theme.brandTeal
+                            color: Theme.legible(Theme.brandTeal, Theme.over(chip.background.color, "white"))
                         }
                     }
                 }

@@ -68,7 +68,8 @@ Page {
         implicitWidth: chipText.implicitWidth + 20
         implicitHeight: chipText.implicitHeight + 8
         radius: height / 2
-        color: Qt.rgba(1, 1, 1, 0.18)
+        // Faint enough that the white text keeps its contrast on the gradient's teal end.
+        color: Qt.rgba(1, 1, 1, 0.1)
 
         Text {
             id: chipText
@@ -341,7 +342,7 @@ Page {
                                 implicitWidth: chip.implicitWidth + 16
                                 implicitHeight: chip.implicitHeight + 8
                                 radius: height / 2
-                                color: hot.chipColor
+                                color: Theme.underWhiteText(hot.chipColor)
 
                                 Text {
                                     id: chip
@@ -362,7 +363,8 @@ Page {
                                 maximumLineCount: 2
                                 elide: Text.ElideRight
                                 font.pixelSize: 14
-                                color: Theme.label
+                                // On the row's white card, in either scheme.
+                                color: Theme.color(Theme.Label, false)
                             }
                             SymbolIcon {
                                 symbol: "chevron.right"

@@ -9,6 +9,9 @@ import Quorvel.Guest
 BottomSheet {
     id: root
 
+    // The guest pages keep their brand page in either scheme.
+    pageColor: Theme.brandMist
+
     required property FeatureDetailViewModel model
 
     title: ""

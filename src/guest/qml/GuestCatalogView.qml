@@ -10,6 +10,9 @@ import Quorvel.Guest
 BottomSheet {
     id: root
 
+    // The guest pages keep their brand page in either scheme.
+    pageColor: Theme.brandMist
+
     required property AppSession session
     signal loginRequested()
 

@@ -147,7 +147,9 @@ Item {
                             }
                             background: Rectangle {
                                 radius: height / 2
-                                color: Qt.rgba(1, 1, 1, loginChip.down ? 0.3 : 0.18)
+                                // A dark glass, so that the white label reads on any part of the picture.
+                                color: Qt.rgba(Theme.brandNavyDeep.r, Theme.brandNavyDeep.g, Theme.brandNavyDeep.b,
+                                               loginChip.down ? 0.6 : 0.45)
                                 border.color: Qt.rgba(1, 1, 1, 0.25)
                             }
                         }

@@ -38,13 +38,14 @@ T.AbstractButton {
                     position: 0
                     color: Qt.rgba(Theme.brandNavy.r, Theme.brandNavy.g, Theme.brandNavy.b, 0.92)
                 }
+                // Dense enough all the way under the lines of text for the small one to read on the picture.
                 GradientStop {
-                    position: 0.5
-                    color: Qt.rgba(Theme.brandNavy.r, Theme.brandNavy.g, Theme.brandNavy.b, 0.35)
+                    position: 0.6
+                    color: Qt.rgba(Theme.brandNavy.r, Theme.brandNavy.g, Theme.brandNavy.b, 0.75)
                 }
                 GradientStop {
                     position: 1
-                    color: Qt.rgba(Theme.brandNavy.r, Theme.brandNavy.g, Theme.brandNavy.b, 0)
+                    color: Qt.rgba(Theme.brandNavy.r, Theme.brandNavy.g, Theme.brandNavy.b, 0.5)
                 }
             }
         }
@@ -68,7 +69,7 @@ T.AbstractButton {
                 text: "学习路径"
                 font.pixelSize: 12
                 font.bold: true
-                color: Theme.brandMint
+                color: Theme.brandCaption
             }
             Text {
                 text: "每天打开，\n就知道学什么"
@@ -82,7 +83,7 @@ T.AbstractButton {
                 text: "初中数学 7 年级 · 一元一次方程 · 看看有哪些课 →"
                 textFormat: Text.PlainText
                 font.pixelSize: 12
-                color: Qt.rgba(1, 1, 1, 0.85)
+                color: Qt.rgba(1, 1, 1, 0.92)
                 elide: Text.ElideRight
             }
         }

@@ -32,5 +32,7 @@ Text {
         lineHeightMode: label.lineHeightMode
         horizontalAlignment: label.horizontalAlignment
         color: label.shadowColor
+        // A picture of the text, not a second reading of it.
+        Accessible.ignored: true
     }
 }

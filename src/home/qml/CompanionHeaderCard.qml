@@ -90,7 +90,7 @@ T.AbstractButton {
                     elide: Text.ElideRight
                     font.pixelSize: 12
                     font.bold: true
-                    color: Theme.brandMint
+                    color: Theme.brandCaption
                 }
                 Text {
                     objectName: "companionGreeting"

@@ -104,28 +104,24 @@ Item {
             id: button
 
             objectName: "homeCard_" + card.cardId
-            implicitHeight: Math.max(tasks.implicitHeight, 72)
+            // The grey panel sits inside the card's own corners, with the picture on it.
+            padding: 8
+            implicitHeight: Math.max(tasks.implicitHeight, 72) + topPadding + bottomPadding
             Accessible.name: card.title
             onClicked: card.cardRequested(card.type)
 
             background: HomeCardSurface {}
 
-            contentItem: RowLayout {
-                spacing: 0
+            contentItem: TodayTasksCard {
+                id: tasks
 
-                TodayTasksCard {
-                    id: tasks
-
-                    Layout.fillWidth: true
-                    Layout.fillHeight: true
-                    session: card.session
-                    title: card.title
-                    size: card.size
-                }
-                Image {
-                    Layout.preferredWidth: 72
-                    Layout.preferredHeight: 72
-                    Layout.rightMargin: 16
+                session: card.session
+                title: card.title
+                size: card.size
+                accessory: Image {
+                    objectName: "todayPicture"
+                    width: 72
+                    height: 72
                     source: "qrc:/qt/qml/Quorvel/Ui/assets/IconPath.svg"
                     sourceSize: Qt.size(144, 144)
                     fillMode: Image.PreserveAspectCrop

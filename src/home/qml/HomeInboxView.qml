@@ -138,7 +138,7 @@ Page {
                         textFormat: Text.PlainText
                         font.pixelSize: 12
                         font.bold: true
-                        color: Theme.brandMint
+                        color: Theme.brandCaption
                     }
                     Text {
                         objectName: "inboxHeadline"
@@ -155,7 +155,7 @@ Page {
                         textFormat: Text.PlainText
                         wrapMode: Text.Wrap
                         font.pixelSize: 13
-                        color: Qt.rgba(1, 1, 1, 0.8)
+                        color: Qt.rgba(1, 1, 1, 0.9)
                     }
                 }
             }
@@ -220,7 +220,7 @@ Page {
                                 textFormat: Text.PlainText
                                 font.pixelSize: 14
                                 font.weight: Font.DemiBold
-                                color: chip.selected ? "white" : Theme.brandNavy
+                                color: chip.selected ? "white" : Theme.ink
                             }
                             Rectangle {
                                 objectName: "chipBadge"
@@ -239,7 +239,8 @@ Page {
                                     textFormat: Text.PlainText
                                     font.pixelSize: 10
                                     font.bold: true
-                                    color: chip.selected ? "white" : Theme.red
+                                    color: chip.selected ? "white"
+                                                         : Theme.legible(Theme.red, Theme.over(parent.color, Theme.secondaryGroupedBackground))
                                 }
                             }
                         }
@@ -265,7 +266,7 @@ Page {
                     text: "加载通知…"
                     textFormat: Text.PlainText
                     font.pixelSize: 13
-                    color: Theme.secondaryLabel
+                    color: Theme.color(Theme.SecondaryLabel, false) // on the page, light in either scheme
                 }
             }
 
@@ -289,7 +290,7 @@ Page {
                     textFormat: Text.PlainText
                     font.pixelSize: 17
                     font.weight: Font.DemiBold
-                    color: Theme.label
+                    color: Theme.color(Theme.Label, false)
                 }
                 Text {
                     width: parent.width
@@ -298,7 +299,7 @@ Page {
                     wrapMode: Text.Wrap
                     horizontalAlignment: Text.AlignHCenter
                     font.pixelSize: 13
-                    color: Theme.secondaryLabel
+                    color: Theme.color(Theme.SecondaryLabel, false)
                 }
                 T.Button {
                     id: reload
@@ -327,7 +328,7 @@ Page {
                         verticalAlignment: Text.AlignVCenter
                         font.pixelSize: 15
                         font.weight: Font.DemiBold
-                        color: Theme.brandTeal
+                        color: Theme.legible(Theme.brandTeal, Theme.over(reload.background.color, Theme.brandMist))
                     }
                 }
             }

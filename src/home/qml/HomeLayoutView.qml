@@ -102,7 +102,7 @@ Page {
                 textFormat: Text.PlainText
                 font.pixelSize: 19
                 font.weight: Font.Black
-                color: Theme.brandNavy
+                color: Theme.ink
             }
         }
         HomeBarButton {

@@ -38,6 +38,13 @@ ListView {
         value: list.columnWidth - 32
     }
 
+    // The page stays at its top while its header grows above the first row (the companion header arriving
+    // with the layout, its robot and chips filling in): a list view keeps its first row where it was, and the
+    // header would slide up under the bar. Once the learner has scrolled away, the rows stay put instead.
+    property bool atTop: true
+    onContentYChanged: atTop = contentY <= originY + 0.5
+    onOriginYChanged: if (atTop) contentY = originY
+
     RefreshControl {
         flickable: list
         refreshing: list.store.loading

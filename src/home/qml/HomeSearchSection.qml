@@ -75,7 +75,7 @@ Item {
                     implicitHeight: 30
                     padding: 0
                     placeholderText: "搜知识点、问题，或直接问伙伴"
-                    placeholderTextColor: Theme.tertiaryLabel
+                    placeholderTextColor: Theme.secondaryLabel
                     text: vm.query
                     onTextEdited: vm.query = text
                     onActiveFocusChanged: vm.focused = activeFocus
@@ -158,10 +158,11 @@ Item {
                 id: chipRow
 
                 objectName: "keywordRow"
+                // Within the page's column, as wide as the search row above: on a wide window the chips
+                // scroll under the column's edges, not past them.
                 anchors.fill: parent
-                // Edge to edge, the first and last chips starting at the block's padding.
-                leftMargin: section.horizontalPadding
-                rightMargin: section.horizontalPadding
+                anchors.leftMargin: section.horizontalPadding
+                anchors.rightMargin: section.horizontalPadding
                 contentWidth: chips.implicitWidth
                 contentHeight: height
                 flickableDirection: Flickable.HorizontalFlick
@@ -204,7 +205,7 @@ Item {
                                 textFormat: Text.PlainText
                                 font.pixelSize: 13
                                 font.weight: Font.DemiBold
-                                color: Theme.brandNavy
+                                color: Theme.ink
                             }
                             background: Rectangle {
                                 radius: height / 2

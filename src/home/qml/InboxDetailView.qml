@@ -13,6 +13,8 @@ Page {
 
     property var message: ({})
     readonly property color tint: Theme.color(message.tone || 0, Theme.dark)
+    // The page of the sheet it is shown in.
+    readonly property color sheetColor: Theme.dark ? Theme.groupedBackground : Theme.brandMist
     signal actionRequested(string destination)
 
     title: "通知详情"
@@ -65,7 +67,7 @@ Page {
                         textFormat: Text.PlainText
                         font.pixelSize: 12
                         font.bold: true
-                        color: page.tint
+                        color: Theme.legible(page.tint, page.sheetColor)
                     }
                     Text {
                         objectName: "detailTime"

@@ -114,7 +114,7 @@ T.AbstractButton {
                             textFormat: Text.PlainText
                             font.pixelSize: 11
                             font.bold: true
-                            color: row.tint
+                            color: Theme.legible(row.tint, Theme.over(kindChip.color, Theme.secondaryGroupedBackground))
                         }
                     }
                     Text {
@@ -128,7 +128,7 @@ T.AbstractButton {
                         textFormat: Text.PlainText
                         elide: Text.ElideRight
                         font.pixelSize: 11
-                        color: Theme.tertiaryLabel
+                        color: Theme.secondaryLabel
                     }
                 }
                 Text {

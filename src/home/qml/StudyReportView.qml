@@ -106,7 +106,7 @@ Page {
                     wrapMode: Text.Wrap
                     font.pixelSize: entry.kind === "explanation" ? 11 : entry.kind === "note" ? 12 : 13
                     font.bold: entry.kind === "heading" || entry.kind === "chapter"
-                    color: entry.kind === "heading" || entry.kind === "chapter" ? Theme.brandTeal
+                    color: entry.kind === "heading" || entry.kind === "chapter" ? Theme.accent
                                                                                 : Theme.secondaryLabel
                 }
             }
@@ -159,7 +159,7 @@ Page {
                                 textFormat: Text.PlainText
                                 font.pixelSize: 12
                                 font.bold: true
-                                color: kpCard.levelColor
+                                color: Theme.legible(kpCard.levelColor, Theme.over(kpCard.color, Theme.groupedBackground))
                             }
                         }
                         Rectangle {
@@ -221,7 +221,7 @@ Page {
                             textFormat: Text.PlainText
                             font.pixelSize: 12
                             font.bold: true
-                            color: Theme.brandMint
+                            color: Theme.brandCaption
                         }
                         Text {
                             objectName: "reportHeadline"
@@ -280,7 +280,7 @@ Page {
                                         textFormat: Text.PlainText
                                         horizontalAlignment: Text.AlignHCenter
                                         font.pixelSize: 11
-                                        color: Qt.rgba(1, 1, 1, 0.7)
+                                        color: Qt.rgba(1, 1, 1, 0.85)
                                     }
                                 }
                             }

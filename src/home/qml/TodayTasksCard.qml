@@ -8,6 +8,7 @@ import Quorvel.Home
 // The "TodayTasks" card of the home grid: the current learning path's goal, lessons done and a bar, or the
 // invitation to pick a chapter. It has no tap of its own: the grid makes the whole card the way into the
 // learning tab. It loads when it comes on screen and whenever the session's last path changes meanwhile.
+// Its panel holds an optional `accessory` at the trailing end, centred (the tile's picture).
 Rectangle {
     id: root
 
@@ -15,9 +16,11 @@ Rectangle {
     required property string title
     required property string size
     readonly property alias viewModel: vm
+    property alias accessory: accessorySlot.data
 
+    objectName: "todayPanel"
     implicitWidth: 320
-    implicitHeight: Math.max(vm.minHeight + 32, column.implicitHeight + 32)
+    implicitHeight: Math.max(vm.minHeight + 32, column.implicitHeight + 32, accessorySlot.implicitHeight + 32)
     radius: 14
     color: Theme.secondaryBackground
 
@@ -38,14 +41,27 @@ Rectangle {
     // On screen: shown in a window. Judged once the page has settled what it shows.
     property bool ready: false
     readonly property bool onScreen: ready && visible && Window.window !== null
-    Component.onCompleted: Qt.callLater(() => { root.ready = true })
+    // A card dropped before the call comes (a page popped at once) has nothing left to set.
+    Component.onCompleted: Qt.callLater(() => { if (root) root.ready = true })
+
+    Item {
+        id: accessorySlot
+
+        anchors.right: parent.right
+        anchors.rightMargin: 16
+        anchors.verticalCenter: parent.verticalCenter
+        implicitWidth: childrenRect.width
+        implicitHeight: childrenRect.height
+        width: implicitWidth
+        height: implicitHeight
+    }
 
     ColumnLayout {
         id: column
 
         x: 16
         y: 16
-        width: root.width - 32
+        width: root.width - 32 - (accessorySlot.width > 0 ? accessorySlot.width + 12 : 0)
         spacing: 8
 
         SymbolIcon {

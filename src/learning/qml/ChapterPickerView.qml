@@ -98,9 +98,10 @@ Item {
                             position: 0
                             color: Qt.rgba(Theme.brandNavy.r, Theme.brandNavy.g, Theme.brandNavy.b, 0.93)
                         }
+                        // Dense enough under the lines of text for the small note to read on the picture.
                         GradientStop {
-                            position: 0.5
-                            color: Qt.rgba(Theme.brandNavy.r, Theme.brandNavy.g, Theme.brandNavy.b, 0.4)
+                            position: 0.6
+                            color: Qt.rgba(Theme.brandNavy.r, Theme.brandNavy.g, Theme.brandNavy.b, 0.75)
                         }
                         GradientStop {
                             position: 1
@@ -110,9 +111,9 @@ Item {
                 }
                 Column {
                     anchors.left: parent.left
-                    anchors.right: parent.right
                     anchors.verticalCenter: parent.verticalCenter
                     anchors.margins: 18
+                    width: parent.width * 0.62 - 18
                     spacing: 4
 
                     Text {
@@ -120,7 +121,7 @@ Item {
                         textFormat: Text.PlainText
                         font.pixelSize: 12
                         font.bold: true
-                        color: Theme.brandMint
+                        color: Theme.brandCaption
                     }
                     Text {
                         width: parent.width
@@ -137,7 +138,7 @@ Item {
                         textFormat: Text.PlainText
                         wrapMode: Text.Wrap
                         font.pixelSize: 12
-                        color: Qt.rgba(1, 1, 1, 0.8)
+                        color: Qt.rgba(1, 1, 1, 0.92)
                     }
                 }
             }
@@ -227,7 +228,7 @@ Item {
                         textFormat: Text.PlainText
                         font.pixelSize: 13
                         font.bold: true
-                        color: Theme.brandTeal
+                        color: Theme.accent
                     }
 
                     T.AbstractButton {

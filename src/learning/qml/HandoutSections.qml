@@ -163,7 +163,7 @@ ColumnLayout {
                                 implicitWidth: 20
                                 implicitHeight: 20
                                 radius: 10
-                                color: Theme.color(Theme.Orange, false)
+                                color: Theme.underWhiteText(Theme.color(Theme.Orange, false))
 
                                 Text {
                                     anchors.centerIn: parent

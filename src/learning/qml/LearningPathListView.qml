@@ -89,7 +89,7 @@ Item {
                         textFormat: Text.PlainText
                         font.pixelSize: 12
                         font.bold: true
-                        color: Theme.brandMint
+                        color: Theme.brandCaption
                     }
                     Text {
                         objectName: "pathGoal"

@@ -60,8 +60,9 @@ LessonCard {
                             implicitHeight: 26
                             radius: 13
                             gradient: Gradient {
-                                GradientStop { position: 0; color: Qt.lighter(Theme.color(Theme.Purple, false), 1.2) }
-                                GradientStop { position: 1; color: Theme.color(Theme.Purple, false) }
+                                // Both ends deep enough for the white number.
+                                GradientStop { position: 0; color: Theme.underWhiteText(Qt.lighter(Theme.color(Theme.Purple, false), 1.2)) }
+                                GradientStop { position: 1; color: Theme.underWhiteText(Theme.color(Theme.Purple, false)) }
                             }
 
                             Text {
@@ -87,6 +88,8 @@ LessonCard {
                         }
 
                         Rectangle {
+                            id: pillFill
+
                             Layout.alignment: Qt.AlignTop
                             Layout.leftMargin: 14
                             visible: row.answerable
@@ -104,7 +107,7 @@ LessonCard {
                                 textFormat: Text.PlainText
                                 font.pixelSize: 12
                                 font.bold: true
-                                color: Theme.color(Theme.Purple, false)
+                                color: Theme.legible(Theme.color(Theme.Purple, false), Theme.over(pillFill.color, Theme.brandCloud))
                             }
                         }
                     }

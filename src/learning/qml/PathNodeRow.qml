@@ -164,7 +164,7 @@ Item {
                 textFormat: Text.PlainText
                 font.pixelSize: 11
                 font.bold: true
-                color: Theme.brandTeal
+                color: Theme.accent
             }
             Text {
                 objectName: "lessonTitle"
@@ -174,7 +174,7 @@ Item {
                 wrapMode: Text.Wrap
                 font.pixelSize: 15
                 font.bold: true
-                color: root.tone(root.titleTone)
+                color: Theme.legible(root.tone(root.titleTone), Theme.secondaryGroupedBackground)
             }
             Text {
                 objectName: "lessonStatus"
@@ -183,7 +183,7 @@ Item {
                 textFormat: Text.PlainText
                 wrapMode: Text.Wrap
                 font.pixelSize: 12
-                color: root.tone(root.statusTone)
+                color: Theme.legible(root.tone(root.statusTone), Theme.secondaryGroupedBackground)
             }
             Item {
                 visible: root.showsProgress

@@ -248,7 +248,7 @@ Page {
                     enabled: vm.canPick
                     showsSeparator: false
                     title: vm.loading ? "" : vm.pickLabel
-                    titleColor: vm.canPick ? Theme.brandTeal : Theme.tertiaryLabel
+                    titleColor: vm.canPick ? Theme.accent : Theme.tertiaryLabel
                     onClicked: vm.pick()
 
                     BrandSpinner {
@@ -272,7 +272,7 @@ Page {
                     textFormat: Text.PlainText
                     wrapMode: Text.Wrap
                     font.pixelSize: 13
-                    color: Theme.red
+                    color: Theme.legible(Theme.red, Theme.secondaryGroupedBackground)
                 }
             }
 
@@ -335,7 +335,7 @@ Page {
                                 text: questionRow.typeLabel
                                 textFormat: Text.PlainText
                                 font.pixelSize: 12
-                                color: Theme.brandTeal
+                                color: Theme.accent
                             }
                         }
                         SymbolIcon {
@@ -371,7 +371,7 @@ Page {
                     enabled: vm.canRequest
                     symbol: !vm.requesting ? "wand.and.stars" : ""
                     title: vm.requesting ? "" : vm.requestLabel
-                    titleColor: vm.canRequest ? Theme.brandTeal : Theme.tertiaryLabel
+                    titleColor: vm.canRequest ? Theme.accent : Theme.tertiaryLabel
 
                     BrandSpinner {
                         visible: vm.requesting

@@ -138,7 +138,8 @@ ColumnLayout {
         wrapMode: Text.Wrap
         font.pixelSize: 13
         font.weight: Font.DemiBold
-        color: root.tone(root.model.messageTone)
+        // On the topic card.
+        color: Theme.legible(root.tone(root.model.messageTone), Theme.secondaryGroupedBackground)
     }
 
     Repeater {

@@ -177,7 +177,7 @@ Page {
                                     text: quotaRow.countText
                                     textFormat: Text.PlainText
                                     font.pixelSize: 15
-                                    color: quotaRow.countIsRed ? Theme.red : Theme.secondaryLabel
+                                    color: quotaRow.countIsRed ? Theme.legible(Theme.red, Theme.secondaryGroupedBackground) : Theme.secondaryLabel
                                 }
                             }
                             Rectangle {

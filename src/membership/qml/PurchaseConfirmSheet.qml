@@ -78,7 +78,7 @@ BottomSheet {
             textFormat: Text.PlainText
             font.pixelSize: 34
             font.bold: true
-            color: Theme.brandNavy
+            color: Theme.ink
             horizontalAlignment: Text.AlignHCenter
         }
 

@@ -74,7 +74,8 @@ Item {
             color: Theme.brandNavyDeep
             selectionColor: Theme.brandMint
             selectedTextColor: Theme.brandNavyDeep
-            placeholderTextColor: Qt.rgba(0.24, 0.24, 0.26, 0.3)
+            // The field stays light in either scheme.
+            placeholderTextColor: Theme.color(Theme.SecondaryLabel, false)
             verticalAlignment: TextInput.AlignVCenter
             selectByMouse: true
             activeFocusOnTab: true

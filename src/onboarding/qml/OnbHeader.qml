@@ -76,7 +76,7 @@ Item {
             implicitWidth: badgeText.implicitWidth + 20
             implicitHeight: badgeText.implicitHeight + 10
             radius: height / 2
-            color: Qt.rgba(1, 1, 1, 0.16)
+            color: Qt.rgba(1, 1, 1, 0.1) // faint enough for the white text on the gradient's teal end
             border.color: Qt.rgba(1, 1, 1, 0.3)
             border.width: 1
 

@@ -332,6 +332,8 @@ Item {
                                 color: Theme.brandNavy
                             }
                             Rectangle {
+                                id: tagFill
+
                                 implicitWidth: tagText.implicitWidth + 16
                                 implicitHeight: tagText.implicitHeight + 6
                                 radius: height / 2
@@ -343,7 +345,7 @@ Item {
                                     text: vm.bandTag
                                     font.pixelSize: 11
                                     font.bold: true
-                                    color: vm.bandTint
+                                    color: Theme.legible(vm.bandTint, Theme.over(tagFill.color, "white"))
                                 }
                             }
                         }
@@ -360,7 +362,7 @@ Item {
                             visible: vm.protectedAge
                             text: "可以在「设置 › 学习时长」里自己调低"
                             font.pixelSize: 12
-                            color: Qt.rgba(Theme.brandMuted.r, Theme.brandMuted.g, Theme.brandMuted.b, 0.8)
+                            color: Theme.brandMuted
                             wrapMode: Text.Wrap
                         }
                     }
@@ -455,7 +457,7 @@ Item {
             width: 26
             height: 26
             radius: 13
-            color: parent.done || parent.current ? "white" : Qt.rgba(1, 1, 1, 0.25)
+            color: parent.done || parent.current ? "white" : Qt.rgba(1, 1, 1, 0.16)
         }
         SymbolIcon {
             anchors.centerIn: parent
@@ -470,7 +472,7 @@ Item {
             text: parent.label
             font.pixelSize: 13
             font.weight: Font.Black
-            color: parent.current ? Theme.brandNavy : Qt.rgba(1, 1, 1, 0.8)
+            color: parent.current ? Theme.brandNavy : Qt.rgba(1, 1, 1, 0.92)
         }
         Rectangle {
             anchors.fill: parent
@@ -519,6 +521,7 @@ Item {
         font.pixelSize: 20
         font.weight: Font.DemiBold
         color: Theme.brandNavy
-        opacity: 1 - Math.min(Math.abs(distance), 2.5) * 0.3
+        // Rows away from the middle fade, but stay readable: a click on any row shown picks it.
+        opacity: 1 - Math.min(Math.abs(distance), 2.5) * 0.12
     }
 }

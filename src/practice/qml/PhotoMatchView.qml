@@ -90,7 +90,7 @@ Page {
                                 text: "拍照"
                                 font.pixelSize: 15
                                 font.weight: Font.DemiBold
-                                color: Theme.brandTeal
+                                color: Theme.accent
                             }
                         }
                         background: Rectangle {
@@ -119,7 +119,7 @@ Page {
                                 text: "从相册选"
                                 font.pixelSize: 15
                                 font.weight: Font.DemiBold
-                                color: Theme.brandTeal
+                                color: Theme.accent
                             }
                         }
                         background: Rectangle {
@@ -149,6 +149,7 @@ Page {
                     width: parent ? parent.width : 0
                     height: Math.min(Math.max(contentHeight + topPadding + bottomPadding, 3 * 22 + 24), 8 * 22 + 24)
                     placeholderText: "输入或粘贴题目"
+                    placeholderTextColor: Theme.secondaryLabel
                     text: vm.stem
                     onTextChanged: if (text !== vm.stem) vm.stem = text
                     wrapMode: TextEdit.Wrap

@@ -116,6 +116,7 @@ Page {
                     width: parent ? parent.width : 0
                     enabled: !vm.graded
                     placeholderText: "填写答案"
+                    placeholderTextColor: Theme.secondaryLabel
                     text: vm.answer
                     onTextEdited: vm.answer = text
                     font.pixelSize: 16
@@ -182,7 +183,7 @@ Page {
                     symbol: vm.verdictSymbol
                     symbolTint: vm.correct ? Theme.green : Theme.red
                     title: vm.verdict
-                    titleColor: vm.correct ? Theme.green : Theme.red
+                    titleColor: Theme.legible(vm.correct ? Theme.green : Theme.red, Theme.secondaryGroupedBackground)
                     showsSeparator: vm.hasStandardAnswer || vm.hasWrongItem
                 }
                 FormRow {

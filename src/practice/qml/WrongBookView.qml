@@ -212,7 +212,7 @@ Page {
                             visible: entry.due
                             text: "今天该复习"
                             font.pixelSize: 12
-                            color: Theme.orange
+                            color: Theme.legible(Theme.orange, Theme.secondaryGroupedBackground)
                         }
                         Text {
                             text: entry.streakText

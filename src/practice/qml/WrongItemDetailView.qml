@@ -105,12 +105,21 @@ Page {
                 Layout.fillWidth: true
                 header: "错因"
 
-                FormRow { width: parent ? parent.width : 0; title: "知识点"; value: vm.kpName }
-                FormRow { width: parent ? parent.width : 0; title: "方法"; value: vm.method }
+                // The causes are sentences: each wraps over the lines it needs.
+                FormRow { width: parent ? parent.width : 0; title: "知识点"; value: vm.kpName; valueWraps: true }
                 FormRow {
+                    objectName: "methodRow"
+                    width: parent ? parent.width : 0
+                    title: "方法"
+                    value: vm.method
+                    valueWraps: true
+                }
+                FormRow {
+                    objectName: "misconceptionRow"
                     width: parent ? parent.width : 0
                     title: "思维误区"
                     value: vm.misconception
+                    valueWraps: true
                     showsSeparator: vm.tags.length > 0
                 }
                 FormRow {
@@ -119,6 +128,7 @@ Page {
                     visible: vm.tags.length > 0
                     title: "易错标签"
                     value: vm.tags
+                    valueWraps: true
                     showsSeparator: false
                 }
             }

@@ -99,7 +99,7 @@ Item {
                 textFormat: Text.PlainText
                 font.pixelSize: 12
                 font.bold: true
-                color: banner.robotColor
+                color: Theme.legible(banner.robotColor, Theme.secondaryGroupedBackground)
                 elide: Text.ElideRight
             }
             Text {

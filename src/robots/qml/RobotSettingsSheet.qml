@@ -150,7 +150,7 @@ BottomSheet {
                                 textFormat: Text.PlainText
                                 font.pixelSize: 15
                                 font.weight: Font.Medium
-                                color: Theme.brandTeal
+                                color: Theme.accent
                             }
                         }
                     }

@@ -277,7 +277,7 @@ Item {
                 textFormat: Text.PlainText
                 font.pixelSize: 12
                 font.weight: Font.DemiBold
-                color: Theme.brandMint
+                color: Theme.brandCaption
             }
             Loader {
                 anchors.horizontalCenter: parent.horizontalCenter

@@ -63,7 +63,7 @@ Page {
                     text: "全部清空"
                     textFormat: Text.PlainText
                     font.pixelSize: 17
-                    color: Theme.red
+                    color: Theme.legible(Theme.red, Theme.groupedBackground)
                     opacity: clearButton.down ? 0.5 : 1
                     horizontalAlignment: Text.AlignHCenter
                     verticalAlignment: Text.AlignVCenter

@@ -196,7 +196,7 @@ Item {
                 wrapMode: Text.Wrap
                 font.pixelSize: 12
                 font.weight: Font.Medium
-                color: Theme.brandMint
+                color: Theme.brandCaption
                 Accessible.ignored: true
             }
         }

@@ -89,7 +89,7 @@ T.AbstractButton {
         textFormat: Text.PlainText
         font.pixelSize: 15
         font.bold: true
-        color: row.destructive ? Theme.red : Theme.brandTeal
+        color: row.destructive ? Theme.legible(Theme.red, Theme.secondaryGroupedBackground) : Theme.accent
         horizontalAlignment: Text.AlignHCenter
         wrapMode: Text.Wrap
     }

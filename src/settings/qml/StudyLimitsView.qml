@@ -331,7 +331,7 @@ Page {
         selectByMouse: true
         selectionColor: Theme.brandMint
         selectedTextColor: Theme.brandNavyDeep
-        placeholderTextColor: Theme.tertiaryLabel
+        placeholderTextColor: Theme.secondaryLabel
 
         background: Rectangle {
             radius: 8

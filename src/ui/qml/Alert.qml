@@ -5,7 +5,7 @@ import Quorvel.Ui
 
 // A modal alert: a title ("提示" unless given), a message shown as plain text and its buttons: one
 // `buttonText` ("好") unless `buttons` lists several ({ "text": ..., "role": "cancel" | "destructive" }),
-// side by side when two, stacked when more. A button reports `triggered(index)`; however the alert is closed
+// side by side when two whose labels fit their half with room at the sides, stacked otherwise. A button reports `triggered(index)`; however the alert is closed
 // (a button, Escape), it ends with `dismissed`. Open it by binding `visible` or with open().
 T.Popup {
     id: alert
@@ -15,6 +15,11 @@ T.Popup {
     property string buttonText: "好"
     property var buttons: []
     readonly property var entries: buttons.length > 0 ? buttons : [{ "text": buttonText }]
+    // Room kept between a button's label and the alert's edges or the hairline beside it.
+    readonly property real labelInset: 12
+    readonly property bool sideBySide: entries.length === 2
+                                       && entries.every(entry => labelMetrics.advanceWidth(entry.text)
+                                                                 + 2 * labelInset <= width / 2)
     signal triggered(int index)
     signal dismissed()
 
@@ -39,9 +44,12 @@ T.Popup {
         NumberAnimation { property: "opacity"; from: 1; to: 0; duration: 120 }
     }
 
+    // The panel follows the scheme; its texts and buttons are readable on it in either.
+    readonly property color panelColor: Theme.dark ? Theme.gray5 : "#F7F7F8"
+
     background: Rectangle {
         radius: 14
-        color: "#F7F7F8"
+        color: alert.panelColor
     }
 
     contentItem: ColumnLayout {
@@ -58,7 +66,7 @@ T.Popup {
                 textFormat: Text.PlainText
                 font.pixelSize: 17
                 font.bold: true
-                color: "black"
+                color: Theme.label
                 horizontalAlignment: Text.AlignHCenter
                 wrapMode: Text.Wrap
             }
@@ -69,7 +77,7 @@ T.Popup {
                 text: alert.message
                 textFormat: Text.PlainText
                 font.pixelSize: 13
-                color: "black"
+                color: Theme.label
                 horizontalAlignment: Text.AlignHCenter
                 wrapMode: Text.Wrap
             }
@@ -78,12 +86,19 @@ T.Popup {
         Rectangle {
             Layout.fillWidth: true
             implicitHeight: 1
-            color: Qt.rgba(0, 0, 0, 0.12)
+            color: Theme.separator
+        }
+
+        FontMetrics {
+            id: labelMetrics
+
+            font.pixelSize: 17
+            font.bold: true
         }
 
         GridLayout {
             Layout.fillWidth: true
-            columns: alert.entries.length === 2 ? 2 : 1
+            columns: alert.sideBySide ? 2 : 1
             columnSpacing: 0
             rowSpacing: 0
 
@@ -100,7 +115,7 @@ T.Popup {
                     objectName: "alertButton" + index
                     Layout.fillWidth: true
                     Layout.preferredWidth: 1
-                    implicitHeight: 44
+                    implicitHeight: Math.max(44, implicitContentHeight + 16)
                     text: modelData.text
                     // The last button answers Return, as the one most alerts lead to.
                     focus: index === alert.entries.length - 1
@@ -108,26 +123,29 @@ T.Popup {
                     Keys.onReturnPressed: alert.choose(index)
                     Keys.onEnterPressed: alert.choose(index)
 
+                    leftPadding: alert.labelInset
+                    rightPadding: alert.labelInset
                     contentItem: Text {
                         text: button.text
                         textFormat: Text.PlainText
                         font.pixelSize: 17
                         font.bold: button.role !== "cancel"
-                        color: button.role === "destructive" ? Theme.red : Theme.brandTeal
+                        color: Theme.legible(button.role === "destructive" ? Theme.red : Theme.accent, alert.panelColor)
                         horizontalAlignment: Text.AlignHCenter
                         verticalAlignment: Text.AlignVCenter
+                        wrapMode: Text.Wrap
                     }
                     background: Rectangle {
                         radius: 14
-                        color: button.down ? Qt.rgba(0, 0, 0, 0.06) : "transparent"
+                        color: button.down ? Theme.withOpacity(Theme.label, 0.06) : "transparent"
 
                         // Hairlines between buttons: a column line beside the second of two, a row line
                         // above every further stacked one.
                         Rectangle {
                             visible: button.index > 0
-                            width: alert.entries.length === 2 ? 1 : parent.width
-                            height: alert.entries.length === 2 ? parent.height : 1
-                            color: Qt.rgba(0, 0, 0, 0.12)
+                            width: alert.sideBySide ? 1 : parent.width
+                            height: alert.sideBySide ? parent.height : 1
+                            color: Theme.separator
                         }
                     }
                 }

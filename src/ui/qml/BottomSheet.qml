@@ -27,9 +27,11 @@ T.Popup {
     // empty. `confirmed` follows a click; the sheet stays open (its owner closes it once the action is done).
     property string confirmLabel
     property bool confirmEnabled: true
-    property color titleColor: Theme.brandNavy
+    // The page follows the scheme unless a sheet keeps it light (the guest sheets on brandMist); the bar's
+    // texts take the form that reads on it.
+    property color pageColor: Theme.dark ? Theme.groupedBackground : Theme.brandMist
+    property color titleColor: Theme.roleOn(Theme.Ink, pageColor)
     property real maximumWidth: 640
-    property color pageColor: Theme.brandMist
     default property alias content: body.data
     readonly property alias scroller: flick
 
@@ -147,7 +149,7 @@ T.Popup {
                     textFormat: Text.PlainText
                     font.pixelSize: 17
                     font.weight: sheet.closeAtTrailing ? Font.DemiBold : Font.Normal
-                    color: Theme.brandTeal
+                    color: Theme.roleOn(Theme.Accent, sheet.pageColor)
                     opacity: closeButton.down ? 0.5 : 1
                 }
                 background: Item {}
@@ -177,7 +179,8 @@ T.Popup {
                     textFormat: Text.PlainText
                     font.pixelSize: 17
                     font.weight: Font.DemiBold
-                    color: confirmButton.enabled ? Theme.brandTeal : Theme.tertiaryLabel
+                    color: confirmButton.enabled ? Theme.roleOn(Theme.Accent, sheet.pageColor)
+                                                 : Theme.roleOn(Theme.TertiaryLabel, sheet.pageColor)
                     opacity: confirmButton.down ? 0.5 : 1
                 }
                 background: Item {}
@@ -198,7 +201,7 @@ T.Popup {
                 anchors.bottom: parent.bottom
                 width: parent.width
                 height: 1
-                color: Theme.brandLine
+                color: Theme.roleOn(Theme.Separator, sheet.pageColor)
                 opacity: flick.contentY > 1 ? 1 : 0
             }
         }

@@ -50,7 +50,8 @@ Rectangle {
             color: "black"
             selectionColor: Theme.brandMint
             selectedTextColor: Theme.brandNavyDeep
-            placeholderTextColor: Qt.rgba(0.24, 0.24, 0.26, 0.3)
+            // The field stays light in either scheme.
+            placeholderTextColor: Theme.color(Theme.SecondaryLabel, false)
             verticalAlignment: TextInput.AlignVCenter
             selectByMouse: true
             activeFocusOnTab: true

@@ -3,13 +3,18 @@ import QtQuick.Templates as T
 import Quorvel.Ui
 
 // A small rounded label that can be tapped: an optional symbol and a text in `tint`, on a pale tint; filled
-// with `tint` and white text while `selected`.
+// with `tint` and white text while `selected`. The text takes the shade of `tint` that reads on the pale tint
+// over `surface` (what the chip sits on), and the fill the shade that carries white text.
 T.AbstractButton {
     id: chip
 
     property string symbol
-    property color tint: Theme.brandTeal
+    property color tint: Theme.accent
     property bool selected: false
+    property color surface: Theme.groupedBackground
+    readonly property color fill: selected ? Theme.underWhiteText(tint)
+                                           : Theme.withOpacity(tint, down ? 0.2 : 0.12)
+    readonly property color textColor: selected ? "white" : Theme.legible(tint, Theme.over(fill, surface))
 
     implicitWidth: implicitContentWidth + leftPadding + rightPadding
     implicitHeight: Math.max(30, implicitContentHeight + topPadding + bottomPadding)
@@ -32,7 +37,7 @@ T.AbstractButton {
             visible: chip.symbol.length > 0
             symbol: chip.symbol
             size: 14
-            color: chip.selected ? "white" : chip.tint
+            color: chip.textColor
         }
         Text {
             anchors.verticalCenter: parent.verticalCenter
@@ -40,13 +45,13 @@ T.AbstractButton {
             textFormat: Text.PlainText
             font.pixelSize: 14
             font.weight: Font.DemiBold
-            color: chip.selected ? "white" : chip.tint
+            color: chip.textColor
         }
     }
 
     background: Rectangle {
         radius: height / 2
-        color: chip.selected ? chip.tint : Theme.withOpacity(chip.tint, chip.down ? 0.2 : 0.12)
+        color: chip.fill
         opacity: chip.enabled ? 1 : 0.5
     }
 }

@@ -4,7 +4,8 @@ import QtQuick.Templates as T
 import Quorvel.Ui
 
 // One row of a FormSection: an optional symbol on a tinted tile, the title, an optional value in grey at the
-// trailing end and, when it leads somewhere, a chevron. `clicked` when tapped (rows with `chevron` or
+// trailing end (cut to one line, or wrapped over as many as it needs with `valueWraps`) and, when it leads
+// somewhere, a chevron. `clicked` when tapped (rows with `chevron` or
 // `interactive` show it by a press highlight and a hand cursor).
 T.AbstractButton {
     id: row
@@ -13,6 +14,7 @@ T.AbstractButton {
     property color symbolTint: Theme.brandTeal
     property string title
     property string value
+    property bool valueWraps: false
     property bool chevron: false
     property bool interactive: chevron
     property bool showsSeparator: true
@@ -77,13 +79,16 @@ T.AbstractButton {
             wrapMode: Text.Wrap
         }
         Text {
-            Layout.maximumWidth: row.width * 0.45
+            objectName: "formRowValue"
+            Layout.maximumWidth: row.width * (row.valueWraps ? 0.6 : 0.45)
             visible: text.length > 0
             text: row.value
             textFormat: Text.PlainText
             font.pixelSize: 17
             color: Theme.secondaryLabel
-            elide: Text.ElideRight
+            wrapMode: row.valueWraps ? Text.Wrap : Text.NoWrap
+            horizontalAlignment: row.valueWraps && lineCount > 1 ? Text.AlignLeft : Text.AlignRight
+            elide: row.valueWraps ? Text.ElideNone : Text.ElideRight
         }
         Item {
             id: accessorySlot

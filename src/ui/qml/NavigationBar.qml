@@ -4,15 +4,18 @@ import Quorvel.Ui
 
 // The title bar of a page: an optional back control at the leading end, the title in the middle, optional
 // items at the trailing end (`trailing: [ ... ]`) and a hairline below. Colours default to the grouped page
-// it sits on; `color`, `titleColor` and `separatorColor` can follow another page.
+// it sits on; `color`, `titleColor` and `separatorColor` can follow another page. The title and the back
+// control take the form that reads on the bar's colour, so a bar kept light in the dark scheme stays readable.
 Rectangle {
     id: bar
 
     property string title
     property bool showsBack: false
     property string backLabel: "返回"
-    property color tint: Theme.brandTeal
-    property color titleColor: Theme.label
+    // A clear bar shows the page under it, which follows the scheme.
+    readonly property color surface: Theme.over(color, Theme.groupedBackground)
+    property color tint: Theme.roleOn(Theme.Accent, surface)
+    property color titleColor: Theme.roleOn(Theme.Label, surface)
     property color separatorColor: Theme.gray5
     property alias trailing: trailingRow.data
     signal backRequested()
