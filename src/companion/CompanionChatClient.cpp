@@ -12,9 +12,12 @@ namespace {
 // How much of a failed stream's body is read for its error message.
 constexpr qsizetype kErrorBodyLimit = 64 * 1024;
 
+// Sent through the current session, which renews a refused token; the given session only lends its address
+// and token (usually they are the same session).
 ApiClient chatClient(AppSession &session) {
     ApiClient::Rules rules;
     rules.base = ApiClient::Base::Ai;
+    rules.auth = ApiClient::Auth::RenewingThroughCurrent;
     rules.contentTypeAlways = true;
     return ApiClient(session, rules);
 }
@@ -155,11 +158,5 @@ HttpRequest CompanionChatClient::request(AppSession &session, const CompanionTur
 
 std::unique_ptr<CompanionChatStream> CompanionChatClient::stream(AppSession &session,
                                                                  CompanionTurn turn) const {
-    // Sent through the current session, which renews a refused token; the given session only lends its
-    // address and token (usually they are the same session).
-    AppSession *current = AppSession::current();
-    ApiClient sender = current
-                           ? chatClient(*current)
-                           : ApiClient(session.aiBaseURL(), {ApiClient::Base::Ai, ApiClient::Auth::Bearer});
-    return std::make_unique<CompanionChatStream>(std::move(sender), request(session, turn));
+    return std::make_unique<CompanionChatStream>(chatClient(session), request(session, turn));
 }

@@ -7,7 +7,6 @@
 #include "JsonReader.h"
 
 #include <QHashFunctions>
-#include <QPointer>
 
 namespace {
 
@@ -15,8 +14,11 @@ const QString personaKey = QStringLiteral("persona");
 const QString nameKey = QStringLiteral("name");
 const QString reminderKey = QStringLiteral("reminder");
 
-// The settings answer names its keys as the model does; no snake_case conversion.
-const ApiClient::Rules rules{ApiClient::Base::Api, ApiClient::Auth::Renewing, false, true, JsonKeys::AsIs};
+// The settings answer names its keys as the model does; no snake_case conversion. The token is the given
+// session's, the sender the current session's: usually the same object, but the settings tab's own session
+// becomes the current one and renews for everyone.
+const ApiClient::Rules rules{ApiClient::Base::Api, ApiClient::Auth::RenewingThroughCurrent, false, true,
+                             JsonKeys::AsIs};
 
 HttpRequest settingsRequest(AppSession &session, const QByteArray &method,
                             const std::optional<QJsonObject> &body = std::nullopt) {
@@ -37,10 +39,8 @@ CompanionSettings checkedSettings(const HttpResponse &response) {
 }
 
 // Everything by value: the caller's session may be gone once the answer arrives.
-QCoro::Task<CompanionSettings> sendVia(QPointer<AppSession> sender, HttpRequest request) {
-    // Without a current session the request goes straight over the transport.
-    const ApiClient client = sender ? ApiClient(*sender, rules) : ApiClient(QUrl(), rules);
-    const HttpResponse response = co_await client.data(std::move(request));
+QCoro::Task<CompanionSettings> settingsAnswered(QCoro::Task<HttpResponse> answer) {
+    const HttpResponse response = co_await answer;
     co_return checkedSettings(response);
 }
 
@@ -111,9 +111,6 @@ QCoro::Task<CompanionSettings> saveCompanionSettings(std::optional<QString> pers
 }
 
 QCoro::Task<CompanionSettings> sendCompanionSettingsRequest(HttpRequest request, AppSession &session) {
-    // The token of the session the screen holds, the sender of the current session: usually the same object,
-    // but the settings tab's own session becomes the current one and renews for everyone.
-    if (const std::optional<QString> token = session.accessToken())
-        request.setHeader("Authorization", "Bearer " + token->toUtf8());
-    return sendVia(AppSession::current(), std::move(request));
+    const ApiClient client(session, rules);
+    return settingsAnswered(client.data(client.authorized(std::move(request))));
 }

@@ -5,20 +5,16 @@
 #include "AppSession.h"
 #include "JsonReader.h"
 
-#include <QPointer>
-
 namespace {
 
 // Built with the screen's session (its base and token, "Bearer " even for an empty token); sent through the
 // current session, whose sender renews for everyone.
-const ApiClient::Rules buildRules{ApiClient::Base::Api, ApiClient::Auth::Bearer, false, true, JsonKeys::AsIs};
-const ApiClient::Rules sendRules{ApiClient::Base::Api, ApiClient::Auth::Renewing, false, true,
-                                 JsonKeys::AsIs};
+const ApiClient::Rules rules{ApiClient::Base::Api, ApiClient::Auth::RenewingThroughCurrent, false, true,
+                             JsonKeys::AsIs};
 
 // Everything by value: the screen's session may be gone once the answer arrives.
-QCoro::Task<std::optional<LearningPlanSummary>> sendVia(QPointer<AppSession> sender, HttpRequest request) {
-    const ApiClient client = sender ? ApiClient(*sender, sendRules) : ApiClient(QUrl(), sendRules);
-    const HttpResponse response = co_await client.data(std::move(request));
+QCoro::Task<std::optional<LearningPlanSummary>> planAnswered(QCoro::Task<HttpResponse> answer) {
+    const HttpResponse response = co_await answer;
     co_return learningPlanFromResponse(response);
 }
 
@@ -51,5 +47,6 @@ std::optional<LearningPlanSummary> learningPlanFromResponse(const HttpResponse &
 }
 
 QCoro::Task<std::optional<LearningPlanSummary>> loadLearningPlan(AppSession &session) {
-    return sendVia(AppSession::current(), ApiClient(session, buildRules).request("GET", learningPlanPath));
+    const ApiClient client(session, rules);
+    return planAnswered(client.data(client.request("GET", learningPlanPath)));
 }

@@ -102,7 +102,7 @@ QCoro::Task<> LearningPlanCardViewModel::runRefresh() {
 
 QCoro::Task<> LearningPlanCardViewModel::load() {
     QPointer<LearningPlanCardViewModel> self(this);
-    QPointer<AppSession> session = m_session ? m_session.data() : AppSession::current();
+    QPointer<AppSession> session = AppSession::orCurrent(m_session);
     const quint64 appearance = m_appearance;
     const quint64 ticket = ++m_nextTicket;
     if (!session)

@@ -43,13 +43,11 @@ HttpRequest ApiClient::request(const QByteArray &method, const QString &path,
     static const QByteArray json = "application/json";
     HttpRequest request;
     request.method = method;
-    request.url = appendPath(baseURL(), path);
+    request.url = m_rules.resolvesReference ? baseURL().resolved(QUrl(path)) : appendPath(baseURL(), path);
     request.timeoutMs = 60000;
     if (m_rules.contentTypeAlways)
         request.setHeader("Content-Type", json);
-    if (const std::optional<QString> bearer = token();
-        bearer && (m_rules.emptyTokenSent || !bearer->isEmpty()))
-        request.setHeader("Authorization", "Bearer " + bearer->toUtf8());
+    request = authorized(std::move(request));
     if (body) {
         request.setHeader("Content-Type", json);
         request.body = JsonWriter::compact(*body);
@@ -57,12 +55,33 @@ HttpRequest ApiClient::request(const QByteArray &method, const QString &path,
     return request;
 }
 
+HttpRequest ApiClient::authorized(HttpRequest request) const {
+    if (const std::optional<QString> bearer = token();
+        bearer && (m_rules.emptyTokenSent || !bearer->isEmpty()))
+        request.setHeader("Authorization", "Bearer " + bearer->toUtf8());
+    return request;
+}
+
+QPointer<AppSession> ApiClient::sender() const {
+    switch (m_rules.auth) {
+    case Auth::Renewing:
+        return m_session;
+    case Auth::RenewingThroughCurrent:
+        // The one place a request is handed to a session other than the one it was built from.
+        return AppSession::current();
+    case Auth::None:
+    case Auth::Bearer:
+        break;
+    }
+    return nullptr;
+}
+
 QCoro::Task<HttpResponse> ApiClient::data(HttpRequest request) const {
-    return sendVia(m_rules.auth == Auth::Renewing ? m_session : QPointer<AppSession>(), std::move(request));
+    return sendVia(sender(), std::move(request));
 }
 
 QCoro::Task<std::unique_ptr<ByteStream>> ApiClient::bytes(HttpRequest request) const {
-    return openVia(m_rules.auth == Auth::Renewing ? m_session : QPointer<AppSession>(), std::move(request));
+    return openVia(sender(), std::move(request));
 }
 
 QCoro::Task<HttpResponse> ApiClient::checked(HttpRequest request, Check check) const {

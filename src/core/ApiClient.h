@@ -27,6 +27,10 @@ public:
         None,     // no Authorization header, whatever the session holds; a 401 is just an answer
         Bearer,   // the token, sent straight over the transport: a 401 is never renewed
         Renewing, // the session's token, through that session's signed-in sender: a 401 renews once
+        // The session's token, through the signed-in sender of the current session (the one made last),
+        // straight over the transport while none lives. The settings tab's own session is made after the
+        // app's and renews for every screen that sends this way; usually both are the same object.
+        RenewingThroughCurrent,
     };
     // The header rules of a client's requests (the timeout is always 60 s).
     struct Rules {
@@ -37,6 +41,9 @@ public:
         // An empty token still sends "Bearer "; otherwise an empty token sends no Authorization at all.
         bool emptyTokenSent = true;
         JsonKeys keys = JsonKeys::FromSnakeCase;
+        // The path is resolved against the base URL as a relative reference (a path of the base itself gives
+        // way to the request's own) instead of being appended to it.
+        bool resolvesReference = false;
     };
     // How an answer is judged before its body is decoded.
     struct Check {
@@ -66,6 +73,8 @@ public:
     // URL's own path. Header order: Content-Type when always sent, Authorization, Content-Type with a body.
     HttpRequest request(const QByteArray &method, const QString &path,
                         const std::optional<QJsonObject> &body = std::nullopt) const;
+    // A request built elsewhere with this client's Authorization header set (added last when it has none).
+    HttpRequest authorized(HttpRequest request) const;
 
     // Every HTTP answer as it came.
     QCoro::Task<HttpResponse> data(HttpRequest request) const;
@@ -108,6 +117,8 @@ private:
     static QCoro::Task<HttpResponse> sendVia(QPointer<AppSession> renewing, HttpRequest request);
     static QCoro::Task<std::unique_ptr<ByteStream>> openVia(QPointer<AppSession> renewing,
                                                             HttpRequest request);
+    // The session whose signed-in sender sends now; none: straight over the transport.
+    QPointer<AppSession> sender() const;
     std::optional<QString> token() const;
 
     QPointer<AppSession> m_session;

@@ -65,6 +65,8 @@ public:
 
     // The session constructed last, while it lives; never an older one.
     static AppSession *current();
+    // `given`, or the current session for a screen that was given none.
+    static AppSession *orCurrent(AppSession *given) { return given ? given : current(); }
 
     QUrl baseURL() const { return m_baseURL; }
     QUrl aiBaseURL() const { return m_aiBaseURL; }

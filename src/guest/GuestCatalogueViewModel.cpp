@@ -67,7 +67,7 @@ QVariantList GuestCatalogueViewModel::chapterCards() const {
 }
 
 AppSession *GuestCatalogueViewModel::sessionInUse() const {
-    return m_session ? m_session.data() : AppSession::current();
+    return AppSession::orCurrent(m_session);
 }
 
 void GuestCatalogueViewModel::load() {

@@ -147,7 +147,7 @@ QCoro::Task<> ChapterPickerViewModel::runRefresh() {
 
 QCoro::Task<> ChapterPickerViewModel::loadChapters() {
     QPointer<ChapterPickerViewModel> self(this);
-    QPointer<AppSession> session = m_session ? m_session.data() : AppSession::current();
+    QPointer<AppSession> session = AppSession::orCurrent(m_session);
     const quint64 appearance = m_appearance;
     setLoading(true);
     if (!session) {

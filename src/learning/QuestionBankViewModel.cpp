@@ -110,7 +110,7 @@ void QuestionBankViewModel::setSession(AppSession *session) {
 }
 
 AppSession *QuestionBankViewModel::activeSession() const {
-    return m_session ? m_session.data() : AppSession::current();
+    return AppSession::orCurrent(m_session);
 }
 
 // Chapters.

@@ -119,7 +119,7 @@ QCoro::Task<> TopicBoxViewModel::resolveTopic() {
     if (text.isEmpty() || m_busy)
         co_return;
     QPointer<TopicBoxViewModel> self(this);
-    QPointer<AppSession> session = m_session ? m_session.data() : AppSession::current();
+    QPointer<AppSession> session = AppSession::orCurrent(m_session);
     if (!session)
         co_return;
     setBusy(true);

@@ -18,20 +18,10 @@ std::optional<QString> MembershipAPIClient::orderPath(const QString &orderNo, co
 
 std::optional<HttpRequest> MembershipAPIClient::request(const QString &path, const QByteArray &method,
                                                         const std::optional<QJsonObject> &body,
-                                                        const AppSession &session) {
-    const QUrl url = session.tradeBaseURL().resolved(QUrl(path));
-    if (!url.isValid() || url.isRelative())
+                                                        AppSession &session) {
+    HttpRequest request = ApiClient(session, rules(JsonKeys::FromSnakeCase)).request(method, path, body);
+    if (!request.url.isValid() || request.url.isRelative())
         return std::nullopt;
-    HttpRequest request;
-    request.method = method;
-    request.url = url;
-    request.timeoutMs = 60000;
-    if (const std::optional<QString> token = session.accessToken())
-        request.setHeader("Authorization", "Bearer " + token->toUtf8());
-    if (body) {
-        request.setHeader("Content-Type", "application/json");
-        request.body = JsonWriter::compact(*body);
-    }
     return request;
 }
 
@@ -41,7 +31,7 @@ QCoro::Task<QByteArray> MembershipAPIClient::send(QString path, QByteArray metho
     std::optional<HttpRequest> built = request(path, method, body, session);
     if (!built)
         return refused();
-    return sendVia(AppSession::current(), std::move(*built), decoder);
+    return checkedBody(ApiClient(session, rules(decoder)).data(std::move(*built)), decoder);
 }
 
 QCoro::Task<QByteArray> MembershipAPIClient::sendToOrder(const QString &orderNo, const QString &action,
@@ -53,10 +43,8 @@ QCoro::Task<QByteArray> MembershipAPIClient::sendToOrder(const QString &orderNo,
     return send(*path, "POST", std::move(body), session);
 }
 
-QCoro::Task<QByteArray> MembershipAPIClient::sendVia(QPointer<AppSession> sender, HttpRequest request,
-                                                     JsonKeys keys) {
-    const ApiClient client = sender ? ApiClient(*sender, rules(keys)) : ApiClient(QUrl(), rules(keys));
-    const HttpResponse response = co_await client.data(std::move(request));
+QCoro::Task<QByteArray> MembershipAPIClient::checkedBody(QCoro::Task<HttpResponse> answer, JsonKeys keys) {
+    const HttpResponse response = co_await answer;
     ApiClient::verify(response, ApiClient::Check(), keys);
     co_return response.body;
 }

@@ -8,7 +8,6 @@
 
 #include <QCoro/QCoroTask>
 #include <QJsonObject>
-#include <QPointer>
 
 #include <optional>
 
@@ -71,17 +70,19 @@ public:
     // The request for `path` resolved against the session's trade base; nothing when no absolute address
     // results.
     static std::optional<HttpRequest> request(const QString &path, const QByteArray &method,
-                                              const std::optional<QJsonObject> &body,
-                                              const AppSession &session);
+                                              const std::optional<QJsonObject> &body, AppSession &session);
 
 private:
     static ApiClient::Rules rules(JsonKeys keys) {
-        return {ApiClient::Base::Trade, ApiClient::Auth::Renewing, false, true, keys};
+        ApiClient::Rules rules{ApiClient::Base::Trade, ApiClient::Auth::RenewingThroughCurrent, false, true,
+                               keys};
+        rules.resolvesReference = true;
+        return rules;
     }
     QCoro::Task<QByteArray> sendToOrder(const QString &orderNo, const QString &action,
                                         std::optional<QJsonObject> body, AppSession &session) const;
     // Everything by value: the caller's session may be gone once the answer arrives.
-    static QCoro::Task<QByteArray> sendVia(QPointer<AppSession> sender, HttpRequest request, JsonKeys keys);
+    static QCoro::Task<QByteArray> checkedBody(QCoro::Task<HttpResponse> answer, JsonKeys keys);
     static QCoro::Task<QByteArray> refused();
 
     template <typename Model>

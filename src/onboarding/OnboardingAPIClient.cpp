@@ -21,6 +21,24 @@ QCoro::Task<OnboardingOverview> OnboardingAPIClient::sendStep(QString step, bool
     return send("PUT", *path, stepBody(skip, answers), session);
 }
 
+QCoro::Task<ProfileResponse> OnboardingAPIClient::saveBirthMonth(QString birthYearMonth,
+                                                                 std::optional<QString> token,
+                                                                 AppSession &session) const {
+    const QJsonObject body{{QStringLiteral("birth_year_month"), birthYearMonth}};
+    return AuthAPIClient().putJSON<ProfileResponse>(profilePath, body, std::move(token), session);
+}
+
+QCoro::Task<HttpResponse> OnboardingAPIClient::fetchUsage(AppSession &session) const {
+    const ApiClient client(session);
+    return client.data(client.request("GET", usagePath));
+}
+
+QCoro::Task<HttpResponse> OnboardingAPIClient::postHeartbeat(qint64 deltaSeconds, AppSession &session) const {
+    const ApiClient client(session);
+    const QJsonObject body{{QStringLiteral("delta_seconds"), deltaSeconds}};
+    return client.data(client.request("POST", heartbeatPath, body));
+}
+
 QCoro::Task<OnboardingOverview> OnboardingAPIClient::refused() {
     throw AuthAPIError::decoding();
     co_return OnboardingOverview{};

@@ -1,12 +1,10 @@
 #include "ProfileBirthViewModel.h"
 
-#include "AuthAPIClient.h"
 #include "Clock.h"
 #include "ErrorText.h"
+#include "OnboardingAPIClient.h"
 #include "Platform.h"
 #include "Theme.h"
-
-#include <QJsonObject>
 
 #include <algorithm>
 #include <exception>
@@ -186,12 +184,11 @@ QCoro::Task<> ProfileBirthViewModel::submit() {
     if (!session)
         co_return;
     const std::optional<QString> token = session->accessToken();
-    const QJsonObject body{{QStringLiteral("birth_year_month"), birthYearMonth()}};
     setBusy(true);
     std::optional<QString> failure;
     try {
         const ProfileResponse answer =
-            co_await AuthAPIClient().putJSON<ProfileResponse>(path, body, token, *session);
+            co_await OnboardingAPIClient().saveBirthMonth(birthYearMonth(), token, *session);
         // Applied even when the page is gone: the server has stored the month for good.
         if (session && session->accessToken() == token)
             session->setStatus(answer.status);

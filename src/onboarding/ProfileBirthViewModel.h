@@ -65,7 +65,6 @@ public:
     explicit ProfileBirthViewModel(QObject *parent = nullptr);
     ~ProfileBirthViewModel() override;
 
-    static inline const QString path = QStringLiteral("/api/v1/me/profile");
     static inline const QString dialogTitle = QStringLiteral("确认出生年月");
     static inline const QString dialogMessage = QStringLiteral("出生年月提交后不能自行修改，请确认无误。");
 

@@ -1,8 +1,8 @@
 #include "YouthModeGuard.h"
 
-#include "ApiClient.h"
 #include "Clock.h"
 #include "ErrorText.h"
+#include "OnboardingAPIClient.h"
 #include "OnboardingLogging.h"
 #include "Platform.h"
 
@@ -49,7 +49,7 @@ void YouthModeGuard::stop() {
 QCoro::Task<> YouthModeGuard::refresh() {
     if (!m_session || !m_session->isLoggedIn())
         co_return;
-    co_await send("GET", usagePath, std::nullopt);
+    co_await apply(OnboardingAPIClient().fetchUsage(*m_session));
 }
 
 QCoro::Task<> YouthModeGuard::heartbeat() {
@@ -59,8 +59,7 @@ QCoro::Task<> YouthModeGuard::heartbeat() {
     const double elapsed = double(m_lastBeat.msecsTo(Platform::clock().now())) / 1000.0;
     // Taken before sending, so a beat whose request fails is not reported again.
     m_lastBeat = Platform::clock().now();
-    QJsonObject body{{QStringLiteral("delta_seconds"), deltaSeconds(elapsed)}};
-    co_await send("POST", heartbeatPath, std::move(body));
+    co_await apply(OnboardingAPIClient().postHeartbeat(deltaSeconds(elapsed), *m_session));
 }
 
 qint64 YouthModeGuard::deltaSeconds(double elapsedSeconds) {
@@ -82,14 +81,13 @@ QString YouthModeGuard::usageLine(const Snapshot &snapshot) {
     return QStringLiteral("今日已用 %1/%2 分钟").arg(snapshot.usedMinutes).arg(snapshot.dailyMinutes);
 }
 
-QCoro::Task<> YouthModeGuard::send(QByteArray method, QString path, std::optional<QJsonObject> body) {
+QCoro::Task<> YouthModeGuard::apply(QCoro::Task<HttpResponse> answer) {
     QPointer<YouthModeGuard> self(this);
     const quint64 run = m_run;
     const quint64 number = ++m_sent;
     HttpResponse response;
     try {
-        const ApiClient client(*m_session);
-        response = co_await client.data(client.request(method, path, body));
+        response = co_await answer;
     } catch (...) {
         qCDebug(lcOnboarding) << "usage not reported:" << failureSummary(std::current_exception());
         co_return;

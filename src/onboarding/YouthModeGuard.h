@@ -55,8 +55,6 @@ public:
         bool callsForRest() const { return enforced && (blockedNow || dailyExceeded); }
     };
 
-    static inline const QString usagePath = QStringLiteral("/api/v1/me/usage");
-    static inline const QString heartbeatPath = QStringLiteral("/api/v1/me/usage/heartbeat");
     static constexpr std::chrono::milliseconds defaultInterval{60000};
     static inline const QString defaultRestMessage =
         QStringLiteral("今天的学习时长已用完，或当前处于禁用时段。");
@@ -94,7 +92,8 @@ Q_SIGNALS:
     void snapshotChanged();
 
 private:
-    QCoro::Task<> send(QByteArray method, QString path, std::optional<QJsonObject> body);
+    // Applies the answer of the request just sent, as described above.
+    QCoro::Task<> apply(QCoro::Task<HttpResponse> answer);
     void setSnapshot(std::optional<Snapshot> snapshot);
 
     QPointer<AppSession> m_session;

@@ -1,24 +1,15 @@
 #include "PhotoMatchViewModel.h"
 
 #include "Analytics.h"
-#include "ApiClient.h"
 #include "ErrorText.h"
 #include "Graphemes.h"
 #include "PracticeLogging.h"
 #include "PracticeViewModel.h"
 #include "TextRecognizer.h"
 #include "UserFacingError.h"
+#include "WrongBookAPIClient.h"
 
 #include <QDir>
-
-StemMatchResult StemMatchResult::fromJson(const JsonReader &json) {
-    StemMatchResult result;
-    result.matched = json.boolean(QStringLiteral("matched"));
-    result.matchedBy = json.optString(QStringLiteral("matchedBy"));
-    if (const std::optional<JsonReader> question = json.optObject(QStringLiteral("question")))
-        result.question = VariantQuestion::fromJson(*question);
-    return result;
-}
 
 PhotoMatchViewModel::PhotoMatchViewModel(QObject *parent)
     : PhotoMatchViewModel(&PhotoMatchViewModel::matchOnServer, {}, parent) {}
@@ -34,23 +25,7 @@ PhotoMatchViewModel::PhotoMatchViewModel(Match match, Recognize recognize, QObje
 PhotoMatchViewModel::~PhotoMatchViewModel() = default;
 
 QCoro::Task<StemMatchResult> PhotoMatchViewModel::matchOnServer(QString stem, AppSession &session) {
-    const ApiClient client(session);
-    QJsonObject body;
-    body.insert(QStringLiteral("stem_text"), stem);
-    const HttpRequest request =
-        client.request("POST", QStringLiteral("/api/v1/practice/questions/match"), body);
-    const HttpResponse response = co_await client.data(request);
-    if (!response.isHttp() || response.status < 200 || response.status > 299) {
-        std::optional<QString> message;
-        try {
-            message = ApiErrorBody::fromJson(JsonReader::parse(response.body, JsonKeys::AsIs)).message;
-        } catch (const JsonDecodeError &) {
-            // Not an error body: the fallback below.
-        }
-        throw ApiError::http(response.isHttp() ? response.status : -1,
-                             message.value_or(QStringLiteral("匹配失败")));
-    }
-    co_return ApiClient::decode<StemMatchResult>(response.body, JsonKeys::FromSnakeCase);
+    return WrongBookAPIClient().matchStem(std::move(stem), session);
 }
 
 bool PhotoMatchViewModel::cameraAvailable() {

@@ -16,15 +16,6 @@
 #include "AppSession.h"
 class TextRecognizer;
 
-// The match answer: whether the bank holds the same question, how the server found it, and the question.
-struct StemMatchResult {
-    bool matched = false;
-    std::optional<QString> matchedBy;
-    std::optional<VariantQuestion> question;
-
-    static StemMatchResult fromJson(const JsonReader &json);
-};
-
 // "拍照识题": a picked picture is read on this machine into the stem, which the learner may edit; the stem is
 // matched against the question bank on the server. Pictures never leave the machine, only the stem does.
 //
@@ -60,8 +51,7 @@ public:
     PhotoMatchViewModel(Match match, Recognize recognize, QObject *parent = nullptr);
     ~PhotoMatchViewModel() override;
 
-    // POST "/api/v1/practice/questions/match" {"stem_text"}; a failed status is the server's message, else
-    // "匹配失败".
+    // The bank's match of the stem (`WrongBookAPIClient::matchStem`): the match a screen makes by default.
     static QCoro::Task<StemMatchResult> matchOnServer(QString stem, AppSession &session);
 
     AppSession *session() const { return m_session; }

@@ -44,6 +44,32 @@ QCoro::Task<VariantsResponse> WrongBookAPIClient::fetchVariants(qint64 wrongItem
         client.request("GET", itemPath(wrongItemId) + QStringLiteral("/variants")));
 }
 
+QCoro::Task<StemMatchResult> WrongBookAPIClient::matchStem(QString stem, AppSession &session) const {
+    const ApiClient client = api(session);
+    const QJsonObject body{{QStringLiteral("stem_text"), stem}};
+    return matchAnswered(client.data(client.request("POST", matchPath, body)), decoder);
+}
+
+StemMatchResult WrongBookAPIClient::decodeMatch(const HttpResponse &response, JsonKeys keys) {
+    if (!response.isHttp() || response.status < 200 || response.status > 299) {
+        std::optional<QString> message;
+        try {
+            message = ApiErrorBody::fromJson(JsonReader::parse(response.body, JsonKeys::AsIs)).message;
+        } catch (const JsonDecodeError &) {
+            // Not an error body: the fallback below.
+        }
+        throw ApiError::http(response.isHttp() ? response.status : -1,
+                             message.value_or(QStringLiteral("匹配失败")));
+    }
+    return ApiClient::decode<StemMatchResult>(response.body, keys);
+}
+
 QCoro::Task<> WrongBookAPIClient::discardBody(QCoro::Task<HttpResponse> answer) {
     co_await answer;
+}
+
+QCoro::Task<StemMatchResult> WrongBookAPIClient::matchAnswered(QCoro::Task<HttpResponse> answer,
+                                                               JsonKeys keys) {
+    const HttpResponse response = co_await answer;
+    co_return decodeMatch(response, keys);
 }

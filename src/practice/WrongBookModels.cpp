@@ -65,3 +65,12 @@ AnswerResultResponse AnswerResultResponse::fromJson(const JsonReader &json) {
     result.wrongItem = optModel<WrongItem>(json, QStringLiteral("wrongItem"));
     return result;
 }
+
+StemMatchResult StemMatchResult::fromJson(const JsonReader &json) {
+    StemMatchResult result;
+    result.matched = json.boolean(QStringLiteral("matched"));
+    result.matchedBy = json.optString(QStringLiteral("matchedBy"));
+    if (const std::optional<JsonReader> question = json.optObject(QStringLiteral("question")))
+        result.question = VariantQuestion::fromJson(*question);
+    return result;
+}

@@ -85,3 +85,13 @@ struct AnswerResultResponse {
     static AnswerResultResponse fromJson(const JsonReader &json);
     friend bool operator==(const AnswerResultResponse &, const AnswerResultResponse &) = default;
 };
+
+// The photo match answer: whether the bank holds the same question, how the server found it, and the
+// question.
+struct StemMatchResult {
+    bool matched = false;
+    std::optional<QString> matchedBy;
+    std::optional<VariantQuestion> question;
+
+    static StemMatchResult fromJson(const JsonReader &json);
+};

@@ -1,9 +1,9 @@
 #include "RobotStore.h"
 
-#include "ApiClient.h"
 #include "AppSession.h"
 #include "ErrorText.h"
 #include "Platform.h"
+#include "RobotsAPIClient.h"
 #include "RobotsLogging.h"
 #include "UserDefaults.h"
 
@@ -177,36 +177,23 @@ QCoro::Task<void> RobotStore::loadCatalog(AppSession *session, bool force) {
         co_return;
     if (!session)
         co_return;
-    // An empty token sends no Authorization header at all.
-    const ApiClient client(*session,
-                           {ApiClient::Base::Ai, ApiClient::Auth::Renewing, false, false, JsonKeys::AsIs});
-    HttpRequest request = client.request("GET", QStringLiteral("/v1/robots"));
-    if (!request.url.isValid())
-        co_return;
-    // Every character outside the unreserved set is escaped, "+" included (a server reads a bare "+" as a
-    // space).
-    request.url.setQuery(QStringLiteral("language=") + QString::fromLatin1(QUrl::toPercentEncoding(code)),
-                         QUrl::StrictMode);
-    if (!request.url.isValid())
-        co_return;
-
     QPointer<RobotStore> self(this);
-    RobotCatalog fetched;
+    std::optional<RobotCatalog> fetched;
     try {
-        const HttpResponse response =
-            co_await client.checked(std::move(request), ApiClient::Check::onlyStatus(200));
-        fetched = RobotCatalog::decode(response.body);
+        fetched = co_await RobotsAPIClient().fetchCatalog(code, *session);
     } catch (...) {
         // The catalog in use stays; the next language change or sign-in asks again.
         qCInfo(lcRobots) << "robot catalog not loaded:" << failureSummary(std::current_exception());
         co_return;
     }
+    if (!fetched) // no address to ask
+        co_return;
     if (!self)
         co_return;
     // The lookups of the catalog in use need at least one scene and one robot.
-    if (fetched.scenes.isEmpty() || fetched.robots.isEmpty())
+    if (fetched->scenes.isEmpty() || fetched->robots.isEmpty())
         co_return;
-    setCatalog(code, fetched);
+    setCatalog(code, *fetched);
 }
 
 QCoro::Task<bool> RobotStore::followLanguage(std::optional<QString> code, AppSession *session) {

@@ -3,16 +3,15 @@
 #include "Graphemes.h"
 
 #include "Analytics.h"
-#include "ApiClient.h"
+#include "ApiError.h"
 #include "AppSession.h"
 #include "AudioPlayer.h"
 #include "ErrorText.h"
-#include "JsonReader.h"
 #include "PlatformLogging.h"
 #include "RobotStore.h"
+#include "RobotsAPIClient.h"
 #include "SpeechSynthesizer.h"
 
-#include <QJsonObject>
 #include <QQmlEngine>
 
 #include <algorithm>
@@ -20,29 +19,7 @@
 
 namespace {
 
-const QString kCapabilitiesPath = QStringLiteral("/v1/media/capabilities");
-const QString kTtsPath = QStringLiteral("/v1/media/tts");
 const QString kPlayEvent = QStringLiteral("tts_play");
-
-// The media endpoints live on the AI base; an empty token sends no Authorization header at all.
-ApiClient mediaClient(AppSession &session) {
-    return ApiClient(session, {ApiClient::Base::Ai, ApiClient::Auth::Renewing, false, false, JsonKeys::AsIs});
-}
-
-// Whether the service reads texts aloud itself: the "tts" item of the capability list.
-struct MediaCapabilities {
-    bool tts = false;
-
-    static MediaCapabilities fromJson(const JsonReader &json) {
-        const auto items = json.list(QStringLiteral("items"), [](const JsonReader &item) {
-            return std::make_pair(item.string(QStringLiteral("capability")),
-                                  item.boolean(QStringLiteral("enabled")));
-        });
-        const auto tts = std::find_if(items.cbegin(), items.cend(),
-                                      [](const auto &item) { return item.first == QStringLiteral("tts"); });
-        return {tts != items.cend() && tts->second};
-    }
-};
 
 } // namespace
 
@@ -294,12 +271,9 @@ QCoro::Task<bool> SpeechPlayer::refreshCapabilities(QPointer<AppSession> session
     if (!session)
         co_return false;
     QPointer<SpeechPlayer> self(this);
-    const ApiClient client = mediaClient(*session);
     bool enabled = false;
     try {
-        const MediaCapabilities caps = co_await client.send<MediaCapabilities>(
-            client.request("GET", kCapabilitiesPath), ApiClient::Check::onlyStatus(200));
-        enabled = caps.tts;
+        enabled = co_await RobotsAPIClient().fetchSpeechEnabled(*session);
     } catch (...) {
         // The system voice reads this text; the service is asked again with the next one.
         qCInfo(lcSpeech) << "speech capabilities unavailable:" << failureSummary(std::current_exception());
@@ -315,19 +289,16 @@ QCoro::Task<std::optional<QByteArray>> SpeechPlayer::fetchServerAudio(QString te
                                                                       QPointer<AppSession> session) {
     if (!session)
         co_return std::nullopt;
-    QJsonObject body{{QStringLiteral("text"), Graphemes::leading(text, kMaxServerCharacters)},
-                     {QStringLiteral("language"), m_store->languageInEffect()}};
-    if (const auto voice = m_store->voiceForScene(m_scene))
-        body.insert(QStringLiteral("robot_voice"), voice->id);
-    const ApiClient client = mediaClient(*session);
+    std::optional<QString> voice;
+    if (const auto robotVoice = m_store->voiceForScene(m_scene))
+        voice = robotVoice->id;
 
     QPointer<SpeechPlayer> self(this);
     std::exception_ptr failure;
     bool serviceOff = false;
     try {
-        const HttpResponse response = co_await client.checked(client.request("POST", kTtsPath, body),
-                                                              ApiClient::Check::onlyStatus(200));
-        co_return response.body;
+        co_return co_await RobotsAPIClient().fetchSpeech(Graphemes::leading(text, kMaxServerCharacters),
+                                                         m_store->languageInEffect(), voice, *session);
     } catch (const ApiError &error) {
         serviceOff = error.kind() == ApiError::Kind::Http && error.status() == 503;
         failure = std::current_exception();

@@ -5,8 +5,6 @@
 #include <QList>
 #include <QString>
 
-#include <optional>
-
 // One thing the companion keeps about the learner (a learning goal or a difficulty), as the AI service lists
 // it. Every key is required with its type; keys no field names are ignored.
 struct MemoryEntry {
@@ -27,13 +25,6 @@ struct MemoryList {
 };
 
 namespace CompanionMemories {
-
-inline const QString listPath = QStringLiteral("/v1/companion/memories");
-
-// The path that deletes the memory `id`: the id percent-encoded as one segment, so that a "/", "?" or "#"
-// in it stays inside that segment. Nothing for "", "." and "..": appended as they stand they would name the
-// collection itself (deleting every memory) or the folder above it.
-std::optional<QString> deletePath(const QString &id);
 
 // "学习目标" for exactly "goal", "学习难点" for anything else, the empty kind included.
 QString kindLabel(const QString &kind);

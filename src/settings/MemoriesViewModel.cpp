@@ -1,20 +1,10 @@
 #include "MemoriesViewModel.h"
 
-#include "ApiClient.h"
-#include "ApiError.h"
+#include "AccountAPIClient.h"
 #include "ErrorText.h"
 #include "SettingsLogging.h"
 
 #include <algorithm>
-
-namespace {
-
-// Error bodies are read with their keys as they stand.
-ApiClient::Rules rules(ApiClient::Auth auth) {
-    return {ApiClient::Base::Ai, auth, false, true, JsonKeys::AsIs};
-}
-
-} // namespace
 
 MemoryRow MemoryRow::from(const MemoryEntry &entry) {
     return {entry.id, entry.text, CompanionMemories::caption(entry)};
@@ -30,21 +20,6 @@ void MemoriesViewModel::setSession(AppSession *session) {
         return;
     m_session = session;
     Q_EMIT sessionChanged();
-}
-
-HttpRequest MemoriesViewModel::makeRequest(const QByteArray &method, const QString &path) const {
-    const ApiClient::Rules building = rules(ApiClient::Auth::Bearer); // the token of the page's session, now
-    return m_session ? ApiClient(*m_session, building).request(method, path)
-                     : ApiClient(QUrl(), building).request(method, path);
-}
-
-QCoro::Task<QByteArray> MemoriesViewModel::send(HttpRequest request) {
-    const QPointer<AppSession> sender = AppSession::current();
-    const ApiClient client = sender ? ApiClient(*sender, rules(ApiClient::Auth::Renewing))
-                                    : ApiClient(QUrl(), rules(ApiClient::Auth::Renewing));
-    const HttpResponse response = co_await client.data(std::move(request));
-    ApiClient::verify(response, ApiClient::Check(), JsonKeys::AsIs);
-    co_return response.body;
 }
 
 // --- the list
@@ -66,8 +41,7 @@ QCoro::Task<> MemoriesViewModel::runLoad() {
     std::optional<MemoryList> list;
     std::optional<QString> failure;
     try {
-        const QByteArray body = co_await send(makeRequest("GET", CompanionMemories::listPath));
-        list = ApiClient::decode<MemoryList>(body, JsonKeys::FromSnakeCase);
+        list = co_await AccountAPIClient().fetchMemories(*m_session);
     } catch (...) {
         qCInfo(lcSettings) << "memories not loaded:" << failureSummary(std::current_exception());
         failure = errorText(std::current_exception());
@@ -122,7 +96,7 @@ QCoro::Task<> MemoriesViewModel::runDelete(QList<MemoryEntry> entries) {
     QPointer<MemoriesViewModel> self(this);
     const QPointer<AppSession> session = m_session;
     for (const MemoryEntry &entry : std::as_const(entries)) {
-        const std::optional<QString> path = CompanionMemories::deletePath(entry.id);
+        const std::optional<QString> path = AccountAPIClient::memoryPath(entry.id);
         if (!path) {
             qCWarning(lcSettings) << "memory with an id that names no single memory not deleted";
             if (self)
@@ -135,8 +109,7 @@ QCoro::Task<> MemoriesViewModel::runDelete(QList<MemoryEntry> entries) {
         std::optional<QString> failure; // none for a request we cancelled ourselves
         try {
             // Built when its turn comes, with the token the session holds by then.
-            const ApiClient client(*session, rules(ApiClient::Auth::Bearer));
-            co_await send(client.request("DELETE", *path));
+            co_await AccountAPIClient().deleteMemory(*path, *session);
             deleted = true;
         } catch (...) {
             qCInfo(lcSettings) << "memory not deleted:" << failureSummary(std::current_exception());
@@ -179,7 +152,7 @@ QCoro::Task<> MemoriesViewModel::runClearAll() {
     bool cleared = false;
     std::optional<QString> failure;
     try {
-        co_await send(makeRequest("DELETE", CompanionMemories::listPath));
+        co_await AccountAPIClient().clearMemories(*m_session);
         cleared = true;
     } catch (...) {
         qCInfo(lcSettings) << "memories not cleared:" << failureSummary(std::current_exception());

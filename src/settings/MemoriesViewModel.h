@@ -3,7 +3,6 @@
 #include "AppSession.h"
 #include "CompanionMemories.h"
 #include "ListModel.h"
-#include "Transport.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>
@@ -92,14 +91,6 @@ public:
     QCoro::Task<> runLoad();
     QCoro::Task<> runDelete(QList<MemoryEntry> entries);
     QCoro::Task<> runClearAll();
-
-    // A request of this page on the session's AI base: 60 s, no body, no Content-Type, "Authorization"
-    // while the session holds a token.
-    HttpRequest makeRequest(const QByteArray &method, const QString &path) const;
-    // Sends it through the current session's signed-in sender (straight out without one) and gives the body
-    // of a 2xx answer; otherwise the ApiError of the account clients ("无响应", the server's message,
-    // "请求失败（<status>）"). Keeps nothing of the page.
-    static QCoro::Task<QByteArray> send(HttpRequest request);
 
 Q_SIGNALS:
     void sessionChanged();

@@ -1,6 +1,6 @@
 #include "ProfileBirthInfoViewModel.h"
 
-#include "ApiClient.h"
+#include "AccountAPIClient.h"
 #include "ErrorText.h"
 #include "SettingsLogging.h"
 
@@ -35,13 +35,6 @@ QString ProfileBirthInfoViewModel::statusText() const {
     return statusText(m_me ? std::optional(m_me->status) : std::nullopt);
 }
 
-HttpRequest ProfileBirthInfoViewModel::makeRequest() const {
-    const ApiClient::Rules rules{ApiClient::Base::Api, ApiClient::Auth::Bearer, false, true,
-                                 JsonKeys::FromSnakeCase};
-    return m_session ? ApiClient(*m_session, rules).request("GET", path)
-                     : ApiClient(QUrl(), rules).request("GET", path);
-}
-
 void ProfileBirthInfoViewModel::load() {
     auto task = runLoad(); // runs on by itself; its outcome lands in the properties
 }
@@ -58,7 +51,7 @@ QCoro::Task<> ProfileBirthInfoViewModel::runLoad() {
     std::optional<MeResponse> me;
     std::optional<QString> failure;
     try {
-        me = co_await AuthAPIClient().send<MeResponse>(makeRequest());
+        me = co_await AccountAPIClient().fetchMe(*m_session);
     } catch (...) {
         qCInfo(lcSettings) << "account not loaded:" << failureSummary(std::current_exception());
         failure = errorText(std::current_exception());

@@ -2,7 +2,6 @@
 
 #include "AppSession.h"
 #include "AuthAPIClient.h"
-#include "Transport.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>
@@ -31,7 +30,6 @@ public:
     explicit ProfileBirthInfoViewModel(QObject *parent = nullptr);
     ~ProfileBirthInfoViewModel() override;
 
-    static inline const QString path = QStringLiteral("/api/v1/me");
     static inline const QString placeholder = QStringLiteral("—");
 
     // The text of an account status: "Active", "PendingProfile" and "Closing" by their exact spelling, any
@@ -57,8 +55,6 @@ public:
 
     // The load, for callers that wait for it (tests).
     QCoro::Task<> runLoad();
-    // GET on the session's API base: 60 s, no Content-Type, "Authorization" while the session holds a token.
-    HttpRequest makeRequest() const;
 
 Q_SIGNALS:
     void sessionChanged();

@@ -1,6 +1,6 @@
 #include "StudyLimitsViewModel.h"
 
-#include "ApiClient.h"
+#include "AccountAPIClient.h"
 #include "ApiError.h"
 #include "ErrorText.h"
 #include "JsonReader.h"
@@ -17,20 +17,8 @@ QString minutesText(qint64 minutes) {
     return QString::number(minutes) + QStringLiteral(" 分钟"); // plain digits, whatever the locale
 }
 
-ApiClient::Rules rules() {
-    return {ApiClient::Base::Api, ApiClient::Auth::Renewing, false, true, JsonKeys::FromSnakeCase};
-}
-
 bool succeeded(const HttpResponse &response) {
     return response.isHttp() && response.status >= 200 && response.status <= 299;
-}
-
-// Through the signed-in sender of the current session (a 401 renews the token once and resends), or
-// straight over the transport while no session is current. Everything by value: the page may be gone by the
-// time the answer arrives.
-QCoro::Task<HttpResponse> send(QPointer<AppSession> sender, HttpRequest request) {
-    const ApiClient client = sender ? ApiClient(*sender, rules()) : ApiClient(QUrl(), rules());
-    co_return co_await client.data(std::move(request));
 }
 
 } // namespace
@@ -168,7 +156,8 @@ void StudyLimitsViewModel::dismissAlert() {
 // --- the server
 
 void StudyLimitsViewModel::apply(const QByteArray &body) {
-    StudyLimits limits = ApiClient::decode<StudyLimits>(body, rules().keys); // throws before anything changes
+    StudyLimits limits =
+        ApiClient::decode<StudyLimits>(body, JsonKeys::FromSnakeCase); // throws before anything changes
     const Stepper before = stepper();
     const bool changed = m_limits != limits;
     m_minutes = limits.dailyMinutes;
@@ -179,25 +168,11 @@ void StudyLimitsViewModel::apply(const QByteArray &body) {
     setStepper(before);
 }
 
-HttpRequest StudyLimitsViewModel::makeRequest(const QByteArray &method,
-                                              const std::optional<QByteArray> &body) const {
-    ApiClient::Rules building = rules();
-    building.auth = ApiClient::Auth::Bearer; // the token of the page's session, read now
-    HttpRequest request = m_session ? ApiClient(*m_session, building).request(method, path)
-                                    : ApiClient(QUrl(), building).request(method, path);
-    if (body) {
-        request.setHeader("Content-Type", "application/json");
-        request.body = *body;
-    }
-    return request;
-}
-
-QByteArray StudyLimitsViewModel::saveBody() const {
+QJsonObject StudyLimitsViewModel::saveBody() const {
     QJsonArray blocked;
     for (const StudyLimits::Period &period : periods())
         blocked.append(period.toJson());
-    return JsonWriter::compact(
-        {{QStringLiteral("daily_minutes"), m_minutes}, {QStringLiteral("blocked_periods"), blocked}});
+    return {{QStringLiteral("daily_minutes"), m_minutes}, {QStringLiteral("blocked_periods"), blocked}};
 }
 
 void StudyLimitsViewModel::load() {
@@ -216,7 +191,7 @@ QCoro::Task<> StudyLimitsViewModel::runLoad() {
     std::optional<HttpResponse> response;
     std::optional<QString> failure;
     try {
-        response = co_await send(AppSession::current(), makeRequest("GET"));
+        response = co_await AccountAPIClient().fetchLimits(*m_session);
     } catch (...) {
         qCInfo(lcSettings) << "study limits not loaded:" << failureSummary(std::current_exception());
         failure = errorText(std::current_exception());
@@ -253,7 +228,7 @@ QCoro::Task<> StudyLimitsViewModel::runSave() {
     std::optional<HttpResponse> response;
     std::optional<QString> outcome;
     try {
-        response = co_await send(AppSession::current(), makeRequest("PUT", saveBody()));
+        response = co_await AccountAPIClient().saveLimits(saveBody(), *m_session);
     } catch (...) {
         qCInfo(lcSettings) << "study limits not saved:" << failureSummary(std::current_exception());
         outcome = errorText(std::current_exception());

@@ -3,9 +3,9 @@
 #include "AppSession.h"
 #include "ListModel.h"
 #include "StudyLimits.h"
-#include "Transport.h"
 
 #include <QCoro/QCoroTask>
+#include <QJsonObject>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -69,7 +69,6 @@ public:
     explicit StudyLimitsViewModel(QObject *parent = nullptr);
     ~StudyLimitsViewModel() override;
 
-    static inline const QString path = QStringLiteral("/api/v1/me/limits");
     static constexpr qint64 initialMinutes = 60;
     static constexpr qint64 step = 5;
     static constexpr qint64 defaultLower = 15;
@@ -130,12 +129,8 @@ public:
     // A reply body decoded into the page: the limits, `minutes` and the rows together. Throws the decoding
     // `ApiError` and changes nothing when the body does not decode.
     void apply(const QByteArray &body);
-    // A request of this page on the session's API base: 60 s, "Authorization" while the session holds a
-    // token, "Content-Type: application/json" and the body only when a body is given.
-    HttpRequest makeRequest(const QByteArray &method,
-                            const std::optional<QByteArray> &body = std::nullopt) const;
     // {"daily_minutes": minutes, "blocked_periods": [{"start", "end"}, ...]} in the rows' order.
-    QByteArray saveBody() const;
+    QJsonObject saveBody() const;
 
 Q_SIGNALS:
     void sessionChanged();

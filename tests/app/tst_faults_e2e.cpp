@@ -2,6 +2,7 @@
 // screen's failure (an alert, an inline text, a fallback page, or the silent default where the screen is
 // decoration), a retry brings the loaded state, a slow answer shows the loading state first. Then the
 // learner's writes: a write that fails keeps what the learner entered, and sending it again saves it once.
+#include "AccountAPIClient.h"
 #include "CompanionChatViewModel.h"
 #include "FakeSpeech.h"
 #include "HomeInboxViewModel.h"
@@ -369,7 +370,7 @@ const std::vector<std::pair<const char *, Factory>> &screens() {
              Screen s;
              auto *limits = kept(s, std::make_shared<StudyLimitsViewModel>());
              limits->setSession(service.session.get());
-             s.path = StudyLimitsViewModel::path;
+             s.path = AccountAPIClient::limitsPath;
              s.start = [limits] { limits->load(); };
              s.retry = [limits] {
                  limits->dismissAlert();
@@ -395,7 +396,7 @@ const std::vector<std::pair<const char *, Factory>> &screens() {
              rest.enforced = true;
              rest.blockedNow = true;
              service.server.forceUsage(phone.toStdString(), rest);
-             s.path = YouthModeGuard::usagePath;
+             s.path = OnboardingAPIClient::usagePath;
              s.start = [guard, running = s.running] { track(running, guard->refresh()); };
              s.isLoading = [running = s.running] { return running->count > 0; };
              s.isFailed = [guard, running = s.running] {
@@ -605,7 +606,7 @@ const std::vector<std::pair<const char *, FormFactory>> &forms() {
              auto *limits = kept(f, std::make_shared<StudyLimitsViewModel>());
              limits->setSession(service.session.get());
              Await::result(limits->runLoad());
-             f.path = StudyLimitsViewModel::path;
+             f.path = AccountAPIClient::limitsPath;
              f.edit = [limits] {
                  limits->increment();
                  return QVariant(limits->minutes());

@@ -1,13 +1,12 @@
 // The inbox page as QML, offscreen against scripted answers and free of warnings: the list with its header
 // and chips, a category without messages, the detail sheet and each kind's action opening its screen inside
 // the sheet, and "全部已读". Saves pictures when QVL_SCREENSHOT_DIR names a folder.
-#include "AppFonts.h"
 #include "AppSession.h"
 #include "Await.h"
 #include "HomeInboxViewModel.h"
 #include "InboxFixture.h"
 #include "InboxKindNames.h"
-#include "QmlHarness.h"
+#include "PageSuite.h"
 #include "QmlModules.h"
 #include "TestPlatform.h"
 
@@ -42,18 +41,15 @@ QList<QJsonObject> sampleInbox() {
 
 } // namespace
 
-class TestHomeInboxView : public QObject {
+class TestHomeInboxView : public QmlHarness::PageSuite {
     Q_OBJECT
 
-    std::unique_ptr<QmlHarness::WarningGuard> m_guard;
+public:
+    TestHomeInboxView() : QmlHarness::PageSuite(100) {}
 
-    struct Page {
-        TestPlatform platform;
-        AppSession session;
-        std::unique_ptr<QmlHarness::View> view;
-
-        explicit Page(QSize size = QSize(520, 900)) : view(std::make_unique<QmlHarness::View>(size)) {
-            session.setAccessToken(QStringLiteral("tok"));
+private:
+    struct Page : QmlHarness::SessionPage {
+        explicit Page(QSize size = QSize(520, 900)) : SessionPage(size) {
             platform.transport->on("POST", InboxAPIClient::readPath, Reply::json(204, {}));
             platform.transport->fallback = [this](const HttpRequest &request) {
                 return request.url.path() == InboxAPIClient::listPath ? list : Reply::json(404, "{}");
@@ -62,18 +58,10 @@ class TestHomeInboxView : public QObject {
         // What the list's GET answers from now on (until the next `answer`).
         Reply list = Reply::json(200, "[]");
         void answer(const QList<QJsonObject> &messages) { list = Reply::json(200, inboxAnswer(messages)); }
-        bool load() {
-            return view->loadType(QStringLiteral("HomeInboxView"),
-                                  {{"session", QVariant::fromValue(&session)}});
-        }
-        HomeInboxViewModel *vm() const {
-            return view->root()->property("viewModel").value<HomeInboxViewModel *>();
-        }
-        QQuickItem *shown(const QString &name) const { return view->find(name, true); }
-        QQuickItem *sheetItem(const QString &name) const {
-            // The sheet lives in the window's overlay, outside the page's items.
-            return QmlHarness::findItem(view->window().contentItem(), name, true);
-        }
+        bool load() { return loadType(QStringLiteral("HomeInboxView")); }
+        HomeInboxViewModel *vm() const { return viewModel<HomeInboxViewModel>(); }
+        // The sheet lives in the window's overlay.
+        QQuickItem *sheetItem(const QString &name) const { return overlayItem(name); }
         QQuickItem *sheetTop() const {
             QQuickItem *stack = sheetItem(QStringLiteral("inboxDetailStack"));
             return stack ? stack->property("currentItem").value<QQuickItem *>() : nullptr;
@@ -86,31 +74,13 @@ class TestHomeInboxView : public QObject {
         }
     };
 
-    void expectNoWarnings() {
-        const QStringList warnings = m_guard->take();
-        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'\n')));
-    }
-    void shoot(Page &page, const QString &name) {
-        if (QmlHarness::screenshotFolder().isEmpty())
-            return;
-        QTest::qWait(100);
-        QVERIFY(QmlHarness::saveScreenshot(page.view->window(), name));
-    }
-
 private Q_SLOTS:
-    void initTestCase() {
-        AppFonts::install(*qGuiApp);
-        m_guard = std::make_unique<QmlHarness::WarningGuard>();
-    }
-    void cleanupTestCase() { m_guard.reset(); }
-    void init() { m_guard->take(); }
-
     // The header, the chips with their unread counts and the rows; a category without messages shows its
     // empty text, whose "刷新" loads again.
     void inbox() {
         Page page;
         page.answer(sampleInbox());
-        m_guard->watch(page.view->engine());
+        watch(page.view->engine());
         QVERIFY2(page.load(), qPrintable(page.view->error()));
         QTRY_VERIFY(page.shown("inboxRow_5"));
         QCOMPARE(textsBelow(page.shown("inboxHeader")),
@@ -154,7 +124,7 @@ private Q_SLOTS:
     void detail() {
         Page page;
         page.answer(sampleInbox());
-        m_guard->watch(page.view->engine());
+        watch(page.view->engine());
         QVERIFY2(page.load(), qPrintable(page.view->error()));
         QTRY_VERIFY(page.shown("inboxRow_1"));
         QVERIFY(page.view->click(page.shown("inboxRow_1")));
@@ -223,7 +193,7 @@ private Q_SLOTS:
         Page screen(QSize(900, 1000));
         screen.platform.transport->on("GET", "/api/v1/wrong-book", Reply::json(200, R"({"items":[]})"));
         screen.answer({inboxMessage(1, kind, true)});
-        m_guard->watch(screen.view->engine());
+        watch(screen.view->engine());
         QVERIFY2(screen.load(), qPrintable(screen.view->error()));
         QTRY_VERIFY(screen.shown("inboxRow_1"));
         QVERIFY(screen.view->click(screen.shown("inboxRow_1")));
@@ -255,7 +225,7 @@ private Q_SLOTS:
     void markAllRead() {
         Page page;
         page.answer(sampleInbox());
-        m_guard->watch(page.view->engine());
+        watch(page.view->engine());
         QVERIFY2(page.load(), qPrintable(page.view->error()));
         QTRY_VERIFY(page.shown("markAllReadButton"));
         QVERIFY(page.view->click(page.shown("markAllReadButton")));
@@ -270,7 +240,7 @@ private Q_SLOTS:
     void failedLoad() {
         Page page;
         page.list = Reply::json(500, {});
-        m_guard->watch(page.view->engine());
+        watch(page.view->engine());
         QVERIFY2(page.load(), qPrintable(page.view->error()));
         QTRY_VERIFY(page.sheetItem("alertButton0"));
         QVERIFY(page.shown("inboxEmpty"));
@@ -284,7 +254,7 @@ private Q_SLOTS:
     void closedWhileRunning() {
         Page page;
         page.list = Reply::json(200, inboxAnswer(sampleInbox())).after(40);
-        m_guard->watch(page.view->engine());
+        watch(page.view->engine());
         QVERIFY2(page.load(), qPrintable(page.view->error()));
         QTRY_COMPARE(page.platform.transport->count(InboxAPIClient::listPath), 1);
         page.view.reset();

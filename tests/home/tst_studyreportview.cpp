@@ -1,10 +1,9 @@
 // The study report page as QML, offscreen against scripted answers and free of warnings: the report with
 // every section, the failed state, a failed refresh by F5 that keeps the report, and a page closed while its
 // request runs. Saves pictures when QVL_SCREENSHOT_DIR names a folder.
-#include "AppFonts.h"
 #include "AppSession.h"
 #include "Fixtures.h"
-#include "QmlHarness.h"
+#include "PageSuite.h"
 #include "QmlModules.h"
 #include "StudyReportClient.h"
 #include "TestPlatform.h"
@@ -43,49 +42,25 @@ QList<int> barHeights(QQuickItem *item) {
 
 } // namespace
 
-class TestStudyReportView : public QObject {
+class TestStudyReportView : public QmlHarness::PageSuite {
     Q_OBJECT
 
-    std::unique_ptr<QmlHarness::WarningGuard> m_guard;
+public:
+    TestStudyReportView() : QmlHarness::PageSuite(100) {}
 
-    struct Page {
-        TestPlatform platform;
-        AppSession session;
-        std::unique_ptr<QmlHarness::View> view = std::make_unique<QmlHarness::View>(QSize(420, 900));
-
-        Page() { session.setAccessToken(QStringLiteral("tok")); }
+private:
+    struct Page : QmlHarness::SessionPage {
+        Page() : SessionPage(QSize(420, 900)) {}
         void answer(const Reply &reply) { platform.transport->on("GET", StudyReportClient::path, reply); }
-        bool load() {
-            return view->loadData(pageScene, {{"session", QVariant::fromValue(&session)}},
-                                  QUrl(QStringLiteral("qrc:/tests/StudyReportPage.qml")));
-        }
-        QQuickItem *shown(const char *name) const { return view->find(QString::fromLatin1(name), true); }
+        bool load() { return loadData(pageScene, QUrl(QStringLiteral("qrc:/tests/StudyReportPage.qml"))); }
     };
 
-    void expectNoWarnings() {
-        const QStringList warnings = m_guard->take();
-        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'\n')));
-    }
-    void shoot(Page &page, const QString &name) {
-        if (QmlHarness::screenshotFolder().isEmpty())
-            return;
-        QTest::qWait(100);
-        QVERIFY(QmlHarness::saveScreenshot(page.view->window(), name));
-    }
-
 private Q_SLOTS:
-    void initTestCase() {
-        AppFonts::install(*qGuiApp);
-        m_guard = std::make_unique<QmlHarness::WarningGuard>();
-    }
-    void cleanupTestCase() { m_guard.reset(); }
-    void init() { m_guard->take(); }
-
     // The spinner until the answer, then the card, the weak point, the chapter and the explanation.
     void report() {
         Page page;
         page.answer(Reply::json(200, Fixtures::json("home/study-report.json")).after(50));
-        m_guard->watch(page.view->engine());
+        watch(page.view->engine());
         QVERIFY2(page.load(), qPrintable(page.view->error()));
         QTRY_VERIFY(page.shown("reportLoading"));
         QCOMPARE(textsBelow(page.shown("reportLoading")), QStringList{"加载报告…"});
@@ -117,7 +92,7 @@ private Q_SLOTS:
     void failed() {
         Page page;
         page.answer(Reply::json(500, "{}"));
-        m_guard->watch(page.view->engine());
+        watch(page.view->engine());
         QVERIFY2(page.load(), qPrintable(page.view->error()));
         QTRY_VERIFY(page.shown("reportFailed"));
         const QStringList texts = textsBelow(page.shown("reportFailed"));
@@ -132,7 +107,7 @@ private Q_SLOTS:
     void closedMidLoad() {
         Page page;
         page.answer(Reply::json(200, Fixtures::json("home/study-report.json")).after(40));
-        m_guard->watch(page.view->engine());
+        watch(page.view->engine());
         QVERIFY2(page.load(), qPrintable(page.view->error()));
         QTRY_COMPARE(page.platform.transport->count(StudyReportClient::path), 1);
         page.view.reset();

@@ -2,10 +2,9 @@
 // the first answer, the status, quota and SKU sections, a purchase with the spinner in its row and every
 // button off, the alert with the outcome, and the orders link. Saves pictures when QVL_SCREENSHOT_DIR names
 // a folder.
-#include "AppFonts.h"
 #include "AppSession.h"
 #include "MembershipViewModel.h"
-#include "QmlHarness.h"
+#include "PageSuite.h"
 #include "QmlModules.h"
 #include "TestPlatform.h"
 
@@ -33,52 +32,19 @@ const QByteArray skusJson =
 
 } // namespace
 
-class TestMembershipView : public QObject {
+class TestMembershipView : public QmlHarness::PageSuite {
     Q_OBJECT
 
-    std::unique_ptr<QmlHarness::WarningGuard> m_guard;
-
-    struct Page {
-        TestPlatform platform;
-        AppSession session;
-        std::unique_ptr<QmlHarness::View> view = std::make_unique<QmlHarness::View>(QSize(430, 900));
-
-        Page() { session.setAccessToken(QStringLiteral("tok")); }
-        bool load() {
-            return view->loadType(QStringLiteral("MembershipView"),
-                                  {{"session", QVariant::fromValue(&session)}});
-        }
-        MembershipViewModel *vm() const {
-            return view->root()->property("viewModel").value<MembershipViewModel *>();
-        }
-        QQuickItem *shown(const QString &name) const { return view->find(name, true); }
-        QQuickItem *alertItem(const QString &name) const {
-            return QmlHarness::findItem(view->window().contentItem(), name, true);
-        }
+    struct Page : QmlHarness::SessionPage {
+        Page() : SessionPage(QSize(430, 900)) {}
+        bool load() { return loadType(QStringLiteral("MembershipView")); }
+        MembershipViewModel *vm() const { return viewModel<MembershipViewModel>(); }
         QList<QQuickItem *> all(const QString &name) const {
             return QmlHarness::visibleNamed(view->root(), name);
         }
     };
 
-    void expectNoWarnings() {
-        const QStringList warnings = m_guard->take();
-        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'\n')));
-    }
-    void shoot(Page &page, const QString &name) {
-        if (QmlHarness::screenshotFolder().isEmpty())
-            return;
-        QTest::qWait(150);
-        QVERIFY(QmlHarness::saveScreenshot(page.view->window(), name));
-    }
-
 private Q_SLOTS:
-    void initTestCase() {
-        AppFonts::install(*qGuiApp);
-        m_guard = std::make_unique<QmlHarness::WarningGuard>();
-    }
-    void cleanupTestCase() { m_guard.reset(); }
-    void init() { m_guard->take(); }
-
     void page() {
         Page page;
         page.platform.transport->on("GET", "/api/v1/me/entitlements",
@@ -99,7 +65,7 @@ private Q_SLOTS:
         page.platform.appStore->catalogue = {{"qvl.member.quarter", "学习会员季卡", "¥78.00"}};
         auto sheet = std::make_shared<Completion>();
         page.platform.appStore->answers = {FakeAppStore::Answer::success().heldUntil(sheet)};
-        m_guard->watch(page.view->engine());
+        watch(page.view->engine());
         QVERIFY2(page.load(), qPrintable(page.view->error()));
         page.vm()->reloadDelayMs = 400; // long enough to see the buttons held
 
@@ -134,11 +100,11 @@ private Q_SLOTS:
             QVERIFY(!button->isEnabled());
         shoot(page, QStringLiteral("membership-buying"));
         sheet->finish();
-        QTRY_VERIFY(page.alertItem("alertButton0"));
+        QTRY_VERIFY(page.overlayItem("alertButton0"));
         QCOMPARE(page.vm()->message(), QStringLiteral("开通成功，会员权益几秒内生效。"));
         QVERIFY(!page.all("buyButton").at(0)->isEnabled()); // held through the wait and the reload
         shoot(page, QStringLiteral("membership-paid"));
-        QVERIFY(page.view->click(page.alertItem("alertButton0")));
+        QVERIFY(page.view->click(page.overlayItem("alertButton0")));
         QTRY_VERIFY(!page.vm()->alertVisible());
         QTRY_VERIFY(page.all("buyButton").at(0)->isEnabled());
         QCOMPARE(page.all("buySpinner").size(), 0);

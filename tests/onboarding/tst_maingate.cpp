@@ -4,6 +4,7 @@
 #include "Await.h"
 #include "Fixtures.h"
 #include "MainGateViewModel.h"
+#include "OnboardingAPIClient.h"
 #include "TestPlatform.h"
 #include "YouthModeGuard.h"
 
@@ -20,8 +21,8 @@ using Reply = FakeTransport::Reply;
 
 const QString onboardingPath = QStringLiteral("/api/v1/me/onboarding");
 const QString profilePath = QStringLiteral("/api/v1/me/learning-profile");
-const QString usagePath = YouthModeGuard::usagePath;
-const QString beatPath = YouthModeGuard::heartbeatPath;
+const QString usagePath = OnboardingAPIClient::usagePath;
+const QString beatPath = OnboardingAPIClient::heartbeatPath;
 
 const QByteArray resting = R"({"enforced":true,"blocked_now":false,"daily_exceeded":true,"daily_minutes":40,
                                "used_minutes":40,"remaining_minutes":0,"reason_code":"daily_limit"})";

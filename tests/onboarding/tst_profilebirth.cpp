@@ -4,6 +4,7 @@
 #include "AppSession.h"
 #include "AuthAPIClient.h"
 #include "Await.h"
+#include "OnboardingAPIClient.h"
 #include "ProfileBirthViewModel.h"
 #include "QmlHarness.h"
 #include "QmlModules.h"
@@ -218,7 +219,7 @@ private Q_SLOTS:
         QFETCH(QString, value);
         QFETCH(QString, title);
         TestPlatform platform;
-        platform.transport->on("PUT", ProfileBirthViewModel::path,
+        platform.transport->on("PUT", OnboardingAPIClient::profilePath,
                                Reply::json(200, R"({"status":"Active","age_band":"adult"})"));
         AppSession session;
         signIn(session);
@@ -264,7 +265,7 @@ private Q_SLOTS:
         QFETCH(QString, accountStatus);
         QFETCH(QString, alert);
         TestPlatform platform;
-        platform.transport->on("PUT", ProfileBirthViewModel::path, Reply::json(status, answer));
+        platform.transport->on("PUT", OnboardingAPIClient::profilePath, Reply::json(status, answer));
         AppSession session;
         signIn(session);
         ProfileBirthViewModel model;
@@ -284,14 +285,14 @@ private Q_SLOTS:
         QCOMPARE(model.errorMessage(), alert);
         QCOMPARE(model.alertVisible(), !alert.isEmpty());
         QCOMPARE(model.year(), 2000);
-        QCOMPARE(platform.transport->count(ProfileBirthViewModel::path), 1); // no renewal, no resend
+        QCOMPARE(platform.transport->count(OnboardingAPIClient::profilePath), 1); // no renewal, no resend
     }
 
     void retryAfterRefusal() {
         TestPlatform platform;
-        platform.transport->on("PUT", ProfileBirthViewModel::path,
+        platform.transport->on("PUT", OnboardingAPIClient::profilePath,
                                Reply::json(400, R"({"message":"出生年月不正确"})"));
-        platform.transport->on("PUT", ProfileBirthViewModel::path,
+        platform.transport->on("PUT", OnboardingAPIClient::profilePath,
                                Reply::json(200, R"({"status":"Active"})"));
         AppSession session;
         signIn(session);
@@ -327,7 +328,7 @@ private Q_SLOTS:
         QFETCH(bool, closePage);
         QFETCH(std::optional<QString>, status);
         TestPlatform platform;
-        platform.transport->on("PUT", ProfileBirthViewModel::path,
+        platform.transport->on("PUT", OnboardingAPIClient::profilePath,
                                Reply::json(200, R"({"status":"Active"})").after(40));
         AppSession session;
         signIn(session);
@@ -447,7 +448,7 @@ private Q_SLOTS:
     void pageLoads() {
         TestPlatform platform;
         platform.clock->set(utc(2026, 3, 1, 4, 0));
-        platform.transport->on("PUT", ProfileBirthViewModel::path,
+        platform.transport->on("PUT", OnboardingAPIClient::profilePath,
                                Reply::json(400, R"({"message":"出生年月不正确"})"));
         AppSession session;
         signIn(session);

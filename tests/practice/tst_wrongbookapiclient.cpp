@@ -20,6 +20,7 @@ const QByteArray entryJson = R"({"wrong_item_id":42,"kp_code":"k1","kp_name":"�
 const QByteArray answerJson = R"({"question_id":7,"correct":true})";
 const QByteArray listJson = R"({"items":[)" + entryJson + "]}";
 const QByteArray variantsJson = R"({"wrong_item_id":42,"items":[],"insufficient":true})";
+const QByteArray matchJson = R"({"matched":false})";
 
 QJsonObject bundleWithBasePath() {
     QJsonObject bundle = TestPlatform::defaultBundle();
@@ -36,6 +37,8 @@ FakeTransport::Reply validAnswer(const HttpRequest &request) {
         return FakeTransport::Reply::json(200, answerJson);
     if (path.endsWith(QStringLiteral("/variants")))
         return FakeTransport::Reply::json(200, variantsJson);
+    if (path.endsWith(QStringLiteral("/match")))
+        return FakeTransport::Reply::json(200, matchJson);
     return FakeTransport::Reply::json(200, listJson);
 }
 
@@ -57,6 +60,9 @@ Call remove(qint64 id) {
 }
 Call variants(qint64 id) {
     return [=](const WrongBookAPIClient &c, AppSession &s) { wait(c.fetchVariants(id, s)); };
+}
+Call match(const QString &stem) {
+    return [=](const WrongBookAPIClient &c, AppSession &s) { wait(c.matchStem(stem, s)); };
 }
 
 } // namespace
@@ -104,6 +110,9 @@ private Q_SLOTS:
                                   << base + "/api/v1/wrong-book/42/variants" << QByteArray();
         QTest::newRow("variants, negative id")
             << variants(-3) << QByteArray("GET") << base + "/api/v1/wrong-book/-3/variants" << QByteArray();
+        QTest::newRow("photo match, the stem as given")
+            << match(QStringLiteral(" 求 x：2x+1=5 ")) << QByteArray("POST")
+            << base + "/api/v1/practice/questions/match" << QByteArray(R"({"stem_text":" 求 x：2x+1=5 "})");
     }
     void requestShape() {
         QFETCH(Call, call);
@@ -126,8 +135,9 @@ private Q_SLOTS:
         QCOMPARE(sent.body, body);
         QCOMPARE(sent.header("Content-Type"),
                  body.isEmpty() ? std::nullopt : std::optional<QByteArray>("application/json"));
-        if (!body.isEmpty()) // exactly three keys, the id a number
-            QCOMPARE(QJsonDocument::fromJson(sent.body).object().size(), 3);
+        if (!body.isEmpty()) // exactly the keys expected, the id a number
+            QCOMPARE(QJsonDocument::fromJson(sent.body).object().size(),
+                     QJsonDocument::fromJson(body).object().size());
     }
 
     void tokenOnlyWhenTheSessionHasOne_data() {
@@ -146,9 +156,10 @@ private Q_SLOTS:
         AppSession session;
         session.setAccessToken(token);
         const WrongBookAPIClient client;
-        for (const Call &call : {submit(1, "A", "practice"), list("active", false), remove(1), variants(1)})
+        for (const Call &call :
+             {submit(1, "A", "practice"), list("active", false), remove(1), variants(1), match("x")})
             call(client, session);
-        QCOMPARE(platform.transport->requests.size(), 4);
+        QCOMPARE(platform.transport->requests.size(), 5);
         for (const HttpRequest &request : platform.transport->requests)
             QCOMPARE(request.header("Authorization"), header);
     }

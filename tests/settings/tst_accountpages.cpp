@@ -1,6 +1,7 @@
 // The account pages' state: the account status texts and the account request (straight, never renewed), the
 // companion memories' decoding, rows and requests, a memory id encoded as one path segment or refused
 // without a request, a two-row delete whose first request fails, and clearing all.
+#include "AccountAPIClient.h"
 #include "AppSession.h"
 #include "Await.h"
 #include "Fixtures.h"
@@ -15,7 +16,7 @@ namespace {
 
 using Reply = FakeTransport::Reply;
 
-const QString memoriesPath = QStringLiteral("/ai") + CompanionMemories::listPath;
+const QString memoriesPath = QStringLiteral("/ai") + AccountAPIClient::memoriesPath;
 
 QByteArray entryJson(const QString &id, const QString &kind = QStringLiteral("goal"),
                      const QString &created = QStringLiteral("2026-03-01T08:15:30+08:00")) {
@@ -144,7 +145,7 @@ private Q_SLOTS:
         QCOMPARE(vm.message(), message);
         QCOMPARE(platform.transport->requests.size(), 1); // never a renewal, never a second attempt
         const HttpRequest sent = platform.transport->requests.first();
-        QCOMPARE(sent.url, QUrl(TestPlatform::apiBase + ProfileBirthInfoViewModel::path));
+        QCOMPARE(sent.url, QUrl(TestPlatform::apiBase + AccountAPIClient::mePath));
         QCOMPARE(sent.header("Authorization"), QByteArray("Bearer tok"));
         QVERIFY(!sent.hasHeader("Content-Type"));
         QCOMPARE(sent.timeoutMs, 60000);
@@ -290,7 +291,8 @@ private Q_SLOTS:
     // writes nothing; without a token, no Authorization.
     void loading() {
         Memories page;
-        const HttpRequest get = page.vm.makeRequest("GET", CompanionMemories::listPath);
+        const HttpRequest get =
+            AccountAPIClient::memoriesRequest("GET", AccountAPIClient::memoriesPath, page.session);
         QCOMPARE(get.url, QUrl(TestPlatform::apiBase + memoriesPath));
         QCOMPARE(get.header("Authorization"), QByteArray("Bearer tok"));
         QVERIFY(!get.hasHeader("Content-Type"));
@@ -311,7 +313,8 @@ private Q_SLOTS:
         page.loadWith({});
         QVERIFY(page.vm.showsEmpty() && !page.vm.canClear());
         page.session.setAccessToken(std::nullopt);
-        QVERIFY(!page.vm.makeRequest("DELETE", CompanionMemories::listPath).hasHeader("Authorization"));
+        QVERIFY(!AccountAPIClient::memoriesRequest("DELETE", AccountAPIClient::memoriesPath, page.session)
+                     .hasHeader("Authorization"));
     }
 
     // A 401 renews the token once through the session and the delete goes again with the new token; a

@@ -2,6 +2,7 @@
 // of warnings: the two account rows and the note, the memories' spinner, rows, empty row, a row deleted by
 // its control and one by a swipe, and "全部清空" through its confirmation. Saves pictures when
 // QVL_SCREENSHOT_DIR names a folder.
+#include "AccountAPIClient.h"
 #include "AppFonts.h"
 #include "AppSession.h"
 #include "CompanionMemories.h"
@@ -24,7 +25,7 @@ namespace {
 using Reply = FakeTransport::Reply;
 using QmlHarness::textsBelow;
 
-const QString memoriesPath = QStringLiteral("/ai") + CompanionMemories::listPath;
+const QString memoriesPath = QStringLiteral("/ai") + AccountAPIClient::memoriesPath;
 
 const QByteArray memories = R"({"items":[
     {"id":"m3","kind":"difficulty","text":"应用题找不到等量关系","created_at":"2026-03-08T09:00:00+08:00"},
@@ -81,7 +82,7 @@ private Q_SLOTS:
     void accountInformation() {
         Page page;
         page.platform.transport->on(
-            "GET", ProfileBirthInfoViewModel::path,
+            "GET", AccountAPIClient::mePath,
             Reply::json(200,
                         R"({"user_id":7,"tenant_id":1,"status":"Active","birth_year_month":"2012-09"})"));
         m_guard->watch(page.view.engine());

@@ -1,6 +1,7 @@
 // The study-limits page's state: decoding the limits, the daily-minutes stepper (its range, its footer, a
 // value loaded outside the range), the rest-period rows, the exact request and save body, and what each
 // answer of a load or a save leaves on the page, a page gone before its answer included.
+#include "AccountAPIClient.h"
 #include "AppSession.h"
 #include "Await.h"
 #include "Fixtures.h"
@@ -17,7 +18,7 @@ using Reply = FakeTransport::Reply;
 using Period = StudyLimits::Period;
 using Periods = QList<Period>;
 
-const QString limitsPath = StudyLimitsViewModel::path;
+const QString limitsPath = AccountAPIClient::limitsPath;
 
 // A reply with every required key; `extra` is spliced in (or replaces keys when repeated later in the text).
 QByteArray limitsJson(qint64 minutes, const QByteArray &extra = {}, bool enforced = true) {
@@ -183,8 +184,7 @@ private Q_SLOTS:
         QCOMPARE(page.vm->dailyFooter(),
                  QStringLiteral("最多 %1 分钟（按年龄的默认上限），可以调低，不能调高。").arg(footerMost));
         // What the page shows is what the save sends.
-        QCOMPARE(QJsonDocument::fromJson(page.vm->saveBody()).object().value("daily_minutes").toInteger(),
-                 minutes);
+        QCOMPARE(page.vm->saveBody().value("daily_minutes").toInteger(), minutes);
     }
 
     // The body as the server reads it: two keys, whole numbers, the rows in order with their texts as typed.
@@ -237,14 +237,15 @@ private Q_SLOTS:
     // The load's request carries no body and no Content-Type; the token only while the session holds one.
     void requests() {
         Page page;
-        HttpRequest get = page.vm->makeRequest("GET");
+        HttpRequest get = AccountAPIClient::limitsRequest("GET", std::nullopt, page.session);
         QCOMPARE(get.url, QUrl(TestPlatform::apiBase + limitsPath));
         QCOMPARE(get.timeoutMs, 60000);
         QVERIFY(!get.hasHeader("Content-Type"));
         QVERIFY(get.body.isEmpty());
         QCOMPARE(get.header("Authorization"), QByteArray("Bearer tok"));
         page.session.setAccessToken(std::nullopt);
-        QVERIFY(!page.vm->makeRequest("PUT", QByteArray("{}")).hasHeader("Authorization"));
+        QVERIFY(
+            !AccountAPIClient::limitsRequest("PUT", QJsonObject(), page.session).hasHeader("Authorization"));
     }
 
     // Each answer to a save: a success applies the reply (even minutes other than those sent) and says so;

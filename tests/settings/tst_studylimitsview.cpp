@@ -3,10 +3,10 @@
 // alert, and the inbox opening the page the app hands it. Saves pictures when QVL_SCREENSHOT_DIR names a
 // folder.
 #include "../home/InboxFixture.h"
-#include "AppFonts.h"
+#include "AccountAPIClient.h"
 #include "AppSession.h"
 #include "InboxAPIClient.h"
-#include "QmlHarness.h"
+#include "PageSuite.h"
 #include "QmlModules.h"
 #include "StudyLimitsViewModel.h"
 #include "TestPlatform.h"
@@ -23,7 +23,7 @@ namespace {
 using Reply = FakeTransport::Reply;
 using QmlHarness::textsBelow;
 
-const QString limitsPath = StudyLimitsViewModel::path;
+const QString limitsPath = AccountAPIClient::limitsPath;
 
 const QByteArray enforcedLimits =
     R"({"daily_minutes":60,"blocked_periods":[{"start":"22:00","end":"06:00"},{"start":"12:00","end":"13:30"}],
@@ -43,29 +43,13 @@ HomeInboxView {
 
 } // namespace
 
-class TestStudyLimitsView : public QObject {
+class TestStudyLimitsView : public QmlHarness::PageSuite {
     Q_OBJECT
 
-    std::unique_ptr<QmlHarness::WarningGuard> m_guard;
-
-    struct Page {
-        TestPlatform platform;
-        AppSession session;
-        std::unique_ptr<QmlHarness::View> view = std::make_unique<QmlHarness::View>(QSize(430, 900));
-
-        Page() { session.setAccessToken(QStringLiteral("tok")); }
-        bool load() {
-            return view->loadType(QStringLiteral("StudyLimitsView"),
-                                  {{"session", QVariant::fromValue(&session)}});
-        }
-        StudyLimitsViewModel *vm() const {
-            return view->root()->property("viewModel").value<StudyLimitsViewModel *>();
-        }
-        QQuickItem *shown(const QString &name) const { return view->find(name, true); }
-        QQuickItem *alertItem(const QString &name) const {
-            // The alert lives in the window's overlay, outside the page's items.
-            return QmlHarness::findItem(view->window().contentItem(), name, true);
-        }
+    struct Page : QmlHarness::SessionPage {
+        Page() : SessionPage(QSize(430, 900)) {}
+        bool load() { return loadType(QStringLiteral("StudyLimitsView")); }
+        StudyLimitsViewModel *vm() const { return viewModel<StudyLimitsViewModel>(); }
         QStringList rowTexts() const {
             QStringList texts;
             for (QQuickItem *row : QmlHarness::visibleNamed(view->root(), QStringLiteral("periodRow")))
@@ -79,30 +63,12 @@ class TestStudyLimitsView : public QObject {
         }
     };
 
-    void expectNoWarnings() {
-        const QStringList warnings = m_guard->take();
-        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'\n')));
-    }
-    void shoot(Page &page, const QString &name) {
-        if (QmlHarness::screenshotFolder().isEmpty())
-            return;
-        QTest::qWait(150);
-        QVERIFY(QmlHarness::saveScreenshot(page.view->window(), name));
-    }
-
 private Q_SLOTS:
-    void initTestCase() {
-        AppFonts::install(*qGuiApp);
-        m_guard = std::make_unique<QmlHarness::WarningGuard>();
-    }
-    void cleanupTestCase() { m_guard.reset(); }
-    void init() { m_guard->take(); }
-
     // The spinner while the answer is out; then the adult note and nothing else.
     void adult() {
         Page page;
         page.platform.transport->on("GET", limitsPath, Reply::json(200, adultLimits).after(300));
-        m_guard->watch(page.view->engine());
+        watch(page.view->engine());
         QVERIFY2(page.load(), qPrintable(page.view->error()));
         QTRY_VERIFY(page.shown("limitsLoading"));
         QVERIFY(!page.shown("limitsList"));
@@ -122,7 +88,7 @@ private Q_SLOTS:
     void enforced() {
         Page page;
         page.platform.transport->on("GET", limitsPath, Reply::json(200, enforcedLimits));
-        m_guard->watch(page.view->engine());
+        watch(page.view->engine());
         QVERIFY2(page.load(), qPrintable(page.view->error()));
         QTRY_VERIFY(page.shown("todaySection"));
         const QStringList texts = textsBelow(page.shown("limitsList"));
@@ -178,7 +144,7 @@ private Q_SLOTS:
         QVERIFY(page.shown("saveButton")->property("busy").toBool());
         shoot(page, QStringLiteral("study-limits-saving"));
         QTRY_VERIFY_WITH_TIMEOUT(page.vm()->alertVisible(), 3000);
-        QTRY_VERIFY(page.alertItem("alertButton0"));
+        QTRY_VERIFY(page.overlayItem("alertButton0"));
         QCOMPARE(page.vm()->message(), QStringLiteral("时间格式不正确"));
         const QJsonObject sent =
             QJsonDocument::fromJson(page.platform.transport->requestsTo(limitsPath).last().body).object();
@@ -186,7 +152,7 @@ private Q_SLOTS:
         QCOMPARE(sent.value("blocked_periods").toArray().first().toObject().value("start").toString(),
                  QStringLiteral("25:00"));
         shoot(page, QStringLiteral("study-limits-alert"));
-        QVERIFY(page.view->click(page.alertItem("alertButton0")));
+        QVERIFY(page.view->click(page.overlayItem("alertButton0")));
         QTRY_VERIFY(!page.vm()->alertVisible());
         QCOMPARE(page.rowTexts().size(), 3); // the edits stay
         expectNoWarnings();
@@ -196,7 +162,7 @@ private Q_SLOTS:
     void swipeToDelete() {
         Page page;
         page.platform.transport->on("GET", limitsPath, Reply::json(200, enforcedLimits));
-        m_guard->watch(page.view->engine());
+        watch(page.view->engine());
         QVERIFY2(page.load(), qPrintable(page.view->error()));
         QTRY_COMPARE(page.rowTexts().size(), 2);
         QTest::qWait(200); // laid out, and far from any earlier click
@@ -218,9 +184,9 @@ private Q_SLOTS:
     void loadFailure() {
         Page page;
         page.platform.transport->on("GET", limitsPath, Reply::json(503, "{}"));
-        m_guard->watch(page.view->engine());
+        watch(page.view->engine());
         QVERIFY2(page.load(), qPrintable(page.view->error()));
-        QTRY_VERIFY(page.alertItem("alertButton0"));
+        QTRY_VERIFY(page.overlayItem("alertButton0"));
         QCOMPARE(page.vm()->message(), QStringLiteral("服务器响应异常"));
         QVERIFY(page.shown("limitsLoading"));
         shoot(page, QStringLiteral("study-limits-load-failed"));
@@ -234,16 +200,16 @@ private Q_SLOTS:
         page.platform.transport->on("GET", InboxAPIClient::listPath,
                                     Reply::json(200, inboxAnswer({inboxMessage(1, "safety_notice", true)})));
         page.platform.transport->on("GET", limitsPath, Reply::json(200, enforcedLimits));
-        m_guard->watch(page.view->engine());
+        watch(page.view->engine());
         QVERIFY2(page.view->loadData(inboxScene, {{"session", QVariant::fromValue(&page.session)}},
                                      QUrl(QStringLiteral("qrc:/tests/InboxWithLimits.qml"))),
                  qPrintable(page.view->error()));
         QTRY_VERIFY(page.shown("inboxRow_1"));
         QVERIFY(page.view->click(page.shown("inboxRow_1")));
-        QTRY_VERIFY(page.alertItem("detailAction"));
+        QTRY_VERIFY(page.overlayItem("detailAction"));
         QTest::qWait(300);
-        QVERIFY(page.view->click(page.alertItem("detailAction")));
-        QTRY_VERIFY(page.alertItem("todaySection"));
+        QVERIFY(page.view->click(page.overlayItem("detailAction")));
+        QTRY_VERIFY(page.overlayItem("todaySection"));
         QCOMPARE(page.platform.transport->count(limitsPath), 1);
         expectNoWarnings();
     }
