@@ -2,7 +2,6 @@
 
 #include "Analytics.h"
 #include "AppSession.h"
-#include "BenchProbe.h"
 #include "SessionKeychain.h"
 #include "WindowPlacement.h"
 
@@ -67,7 +66,7 @@ bool QuorvelApp::show() {
     // The window opens where the learner left it, and only then is shown.
     m_placement = std::make_unique<WindowPlacement>(window);
     m_placement->show();
-    BenchProbe::attachIfAsked(window, m_session.get(), this);
+    Q_EMIT windowShown(window);
     startUp(m_session.get(), &Analytics::shared());
     return true;
 }

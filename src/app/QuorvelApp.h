@@ -10,6 +10,7 @@
 class Analytics;
 #include "AppSession.h"
 class QQmlApplicationEngine;
+class QQuickWindow;
 class WindowPlacement;
 
 // The app: owns the one session of the run and the window that shows it.
@@ -31,6 +32,10 @@ public:
 
     // The dark palette the window uses while the learner's dark-mode preference is on.
     static QPalette darkPalette();
+
+Q_SIGNALS:
+    // The window is loaded and shown; the start-up task has not begun yet.
+    void windowShown(QQuickWindow *window);
 
 private:
     void applyColorScheme();

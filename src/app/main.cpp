@@ -7,6 +7,10 @@
 #include <QGuiApplication>
 #include <QQuickStyle>
 
+#ifdef QVL_BENCH_PROBE
+#include "BenchProbe.h"
+#endif
+
 QVL_IMPORT_QML_MODULES()
 
 int main(int argc, char *argv[]) {
@@ -24,6 +28,9 @@ int main(int argc, char *argv[]) {
     AppFonts::install(application);
 
     QuorvelApp app;
+#ifdef QVL_BENCH_PROBE
+    BenchProbe::attachWhenShown(app); // the bench build only
+#endif
     if (!app.show())
         return 1;
     return QGuiApplication::exec();

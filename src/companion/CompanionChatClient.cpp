@@ -3,7 +3,6 @@
 #include "ApiError.h"
 #include "AppSession.h"
 #include "Completion.h"
-#include "CoreLogging.h"
 #include "Graphemes.h"
 
 #include <QJsonArray>

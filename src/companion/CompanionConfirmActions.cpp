@@ -3,7 +3,7 @@
 #include "Analytics.h"
 #include "AppSession.h"
 #include "ChatStrings.h"
-#include "CoreLogging.h"
+#include "CompanionLogging.h"
 #include "ErrorText.h"
 #include "Graphemes.h"
 #include "LearningAPIClient.h"

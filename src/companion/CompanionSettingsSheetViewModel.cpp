@@ -1,7 +1,7 @@
 #include "CompanionSettingsSheetViewModel.h"
 
 #include "AppSession.h"
-#include "CoreLogging.h"
+#include "CompanionLogging.h"
 #include "ErrorText.h"
 #include "Graphemes.h"
 #include "RobotStore.h"

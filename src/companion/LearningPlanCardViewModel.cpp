@@ -1,6 +1,6 @@
 #include "LearningPlanCardViewModel.h"
 
-#include "CoreLogging.h"
+#include "CompanionLogging.h"
 #include "ErrorText.h"
 #include "QAHomeViewModel.h"
 

@@ -1,7 +1,7 @@
 #include "GuestCatalogueViewModel.h"
 
-#include "CoreLogging.h"
 #include "ErrorText.h"
+#include "GuestLogging.h"
 #include "JsonReader.h"
 #include "LearningAPIClient.h"
 

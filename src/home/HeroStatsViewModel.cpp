@@ -1,7 +1,7 @@
 #include "HeroStatsViewModel.h"
 
-#include "CoreLogging.h"
 #include "ErrorText.h"
+#include "HomeLogging.h"
 #include "LearningAPIClient.h"
 #include "StudyReportClient.h"
 

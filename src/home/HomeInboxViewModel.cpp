@@ -2,8 +2,8 @@
 
 #include "Analytics.h"
 #include "Clock.h"
-#include "CoreLogging.h"
 #include "ErrorText.h"
+#include "HomeLogging.h"
 #include "InboxTimeText.h"
 #include "Platform.h"
 

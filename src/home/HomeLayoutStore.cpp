@@ -1,8 +1,8 @@
 #include "HomeLayoutStore.h"
 
 #include "ApiError.h"
-#include "CoreLogging.h"
 #include "ErrorText.h"
+#include "HomeLogging.h"
 
 #include <algorithm>
 #include <tuple>

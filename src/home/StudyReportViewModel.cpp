@@ -1,7 +1,7 @@
 #include "StudyReportViewModel.h"
 
-#include "CoreLogging.h"
 #include "ErrorText.h"
+#include "HomeLogging.h"
 #include "StudyReportClient.h"
 #include "Theme.h"
 

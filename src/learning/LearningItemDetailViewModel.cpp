@@ -2,9 +2,9 @@
 
 #include "Analytics.h"
 #include "AppSession.h"
-#include "CoreLogging.h"
 #include "ErrorText.h"
 #include "LearningAPIClient.h"
+#include "LearningLogging.h"
 #include "LearningStore.h"
 #include "Theme.h"
 

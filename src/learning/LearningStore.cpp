@@ -2,8 +2,8 @@
 
 #include "Analytics.h"
 #include "AppSession.h"
-#include "CoreLogging.h"
 #include "ErrorText.h"
+#include "LearningLogging.h"
 
 #include <exception>
 

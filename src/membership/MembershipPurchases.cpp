@@ -3,19 +3,17 @@
 #include "Completion.h"
 #include "ErrorText.h"
 #include "JsonReader.h"
+#include "MembershipLogging.h"
 #include "Platform.h"
 #include "UserDefaults.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLoggingCategory>
 #include <QRegularExpression>
 
 #include <algorithm>
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcPurchases, "quorvel.membership")
 
 QString tokenKey(const QUuid &token) {
     return token.toString(QUuid::WithoutBraces);
@@ -126,10 +124,10 @@ QCoro::Task<MembershipPurchases::Outcome> MembershipPurchases::purchase(SkuItem 
         // Nothing was bought: no transaction will ever carry this token.
         if (token)
             dropPendingOrder(*token);
-        qCInfo(lcPurchases) << "store purchase not run:" << failureSummary(std::current_exception());
+        qCInfo(lcMembership) << "store purchase not run:" << failureSummary(std::current_exception());
         co_return Outcome{::errorText(std::current_exception()).value_or(QString())};
     } catch (...) {
-        qCInfo(lcPurchases) << "purchase failed:" << failureSummary(std::current_exception());
+        qCInfo(lcMembership) << "purchase failed:" << failureSummary(std::current_exception());
         co_return Outcome{::errorText(std::current_exception()).value_or(QString())};
     }
 }
@@ -152,13 +150,13 @@ MembershipPurchases::deliver(StoreTransaction transaction, QString orderNo) {
         delivery->reply = co_await m_client.postAppleTransaction(orderNo, transaction.id, *m_session);
     } catch (...) {
         delivery->error = std::current_exception();
-        qCInfo(lcPurchases) << "transaction" << transaction.id
-                            << "not taken by the server:" << failureSummary(delivery->error);
+        qCInfo(lcMembership) << "transaction" << transaction.id
+                             << "not taken by the server:" << failureSummary(delivery->error);
     }
     if (delivery->reply && store) {
         // The server has it now: only from here on may the store forget it.
         if (!store->finish(transaction.id))
-            qCWarning(lcPurchases) << "transaction" << transaction.id << "could not be finished";
+            qCWarning(lcMembership) << "transaction" << transaction.id << "could not be finished";
     }
     deliveries().remove(transaction.id);
     if (delivery->reply && store)
@@ -222,7 +220,7 @@ QHash<QString, QString> MembershipPurchases::pendingOrders() {
         return orders;
     const QJsonDocument document = QJsonDocument::fromJson(stored->toUtf8());
     if (!document.isObject()) {
-        qCWarning(lcPurchases) << "pending orders unreadable; ignored";
+        qCWarning(lcMembership) << "pending orders unreadable; ignored";
         return orders;
     }
     const QJsonObject object = document.object();

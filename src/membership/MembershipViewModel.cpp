@@ -2,20 +2,13 @@
 
 #include "ErrorText.h"
 #include "MembershipLabels.h"
+#include "MembershipLogging.h"
 #include "MembershipPurchases.h"
-
-#include <QLoggingCategory>
 
 #include <QCoro/QCoroTimer>
 
 #include <algorithm>
 #include <chrono>
-
-namespace {
-
-Q_LOGGING_CATEGORY(lcMembershipPage, "quorvel.membership.page")
-
-} // namespace
 
 MembershipQuotaRow MembershipQuotaRow::from(const QuotaUsage &quota) {
     MembershipQuotaRow row;
@@ -128,7 +121,7 @@ QCoro::Task<> MembershipViewModel::runLoad(bool quiet) {
         if (appearance == m_appearance)
             setSkus(std::move(items));
     } catch (...) {
-        qCInfo(lcMembershipPage) << "membership not loaded:" << failureSummary(std::current_exception());
+        qCInfo(lcMembership) << "membership not loaded:" << failureSummary(std::current_exception());
         failure = ::errorText(std::current_exception());
     }
     if (!self)

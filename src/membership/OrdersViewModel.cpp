@@ -2,14 +2,7 @@
 
 #include "ErrorText.h"
 #include "MembershipLabels.h"
-
-#include <QLoggingCategory>
-
-namespace {
-
-Q_LOGGING_CATEGORY(lcOrders, "quorvel.membership")
-
-} // namespace
+#include "MembershipLogging.h"
 
 OrderRow OrderRow::from(const OrderItem &order) {
     OrderRow row;
@@ -60,7 +53,7 @@ QCoro::Task<> OrdersViewModel::runLoad() {
     try {
         orders = co_await client.fetchOrders(*m_session);
     } catch (...) {
-        qCInfo(lcOrders) << "orders not loaded:" << failureSummary(std::current_exception());
+        qCInfo(lcMembership) << "orders not loaded:" << failureSummary(std::current_exception());
         failure = errorText(std::current_exception());
     }
     if (!self)
@@ -109,7 +102,7 @@ QCoro::Task<> OrdersViewModel::runCancel(QString orderNo) {
     try {
         answer = co_await client.cancelOrder(orderNo, *m_session);
     } catch (...) {
-        qCInfo(lcOrders) << "order not cancelled:" << failureSummary(std::current_exception());
+        qCInfo(lcMembership) << "order not cancelled:" << failureSummary(std::current_exception());
         failure = errorText(std::current_exception());
     }
     if (!self)
@@ -124,7 +117,7 @@ QCoro::Task<> OrdersViewModel::runCancel(QString orderNo) {
         std::find_if(m_orders.cbegin(), m_orders.cend(),
                      [&orderNo](const OrderItem &order) { return order.orderNo == orderNo; });
     if (position == m_orders.cend()) {
-        qCDebug(lcOrders) << "cancelled order no longer listed; its answer is dropped";
+        qCDebug(lcMembership) << "cancelled order no longer listed; its answer is dropped";
         co_return;
     }
     QList<OrderItem> patched = m_orders;

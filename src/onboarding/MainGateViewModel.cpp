@@ -1,8 +1,8 @@
 #include "MainGateViewModel.h"
 
-#include "CoreLogging.h"
 #include "ErrorText.h"
 #include "OnboardingAPIClient.h"
+#include "OnboardingLogging.h"
 #include "SignInWatch.h"
 
 MainGateViewModel::MainGateViewModel(QObject *parent) : QObject(parent) {}
@@ -54,7 +54,7 @@ QCoro::Task<> MainGateViewModel::runGate() {
             overview = co_await OnboardingAPIClient().send("GET", OnboardingAPIClient::overviewPath,
                                                            std::nullopt, *session);
         } catch (...) {
-            qCInfo(lcApp) << "onboarding state not read:" << failureSummary(std::current_exception());
+            qCInfo(lcOnboarding) << "onboarding state not read:" << failureSummary(std::current_exception());
         }
         if (self)
             m_querying = false;
@@ -75,7 +75,7 @@ QCoro::Task<> MainGateViewModel::runGate() {
                 co_await OnboardingAPIClient().sendLearningProfile("GET", std::nullopt, *session);
             filled = profile.filled;
         } catch (...) {
-            qCInfo(lcApp) << "learning profile not read:" << failureSummary(std::current_exception());
+            qCInfo(lcOnboarding) << "learning profile not read:" << failureSummary(std::current_exception());
         }
         if (self)
             m_querying = false;

@@ -1,9 +1,9 @@
 #include "YouthModeGuard.h"
 
 #include "Clock.h"
-#include "CoreLogging.h"
 #include "ErrorText.h"
 #include "OnboardingAPIClient.h"
+#include "OnboardingLogging.h"
 #include "Platform.h"
 
 #include <cmath>
@@ -89,7 +89,7 @@ QCoro::Task<> YouthModeGuard::apply(QCoro::Task<HttpResponse> answer) {
     try {
         response = co_await answer;
     } catch (...) {
-        qCDebug(lcApp) << "usage not reported:" << failureSummary(std::current_exception());
+        qCDebug(lcOnboarding) << "usage not reported:" << failureSummary(std::current_exception());
         co_return;
     }
     if (!self || run != m_run || number < m_lastApplied)
@@ -101,7 +101,7 @@ QCoro::Task<> YouthModeGuard::apply(QCoro::Task<HttpResponse> answer) {
     try {
         setSnapshot(Snapshot::fromJson(JsonReader::parse(response.body, JsonKeys::AsIs)));
     } catch (const JsonDecodeError &) {
-        qCDebug(lcApp) << "usage answer not readable";
+        qCDebug(lcOnboarding) << "usage answer not readable";
         setSnapshot(std::nullopt);
     }
 }

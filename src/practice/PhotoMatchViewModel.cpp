@@ -1,9 +1,9 @@
 #include "PhotoMatchViewModel.h"
 
 #include "Analytics.h"
-#include "CoreLogging.h"
 #include "ErrorText.h"
 #include "Graphemes.h"
+#include "PracticeLogging.h"
 #include "PracticeViewModel.h"
 #include "TextRecognizer.h"
 #include "UserFacingError.h"

@@ -1,8 +1,8 @@
 #include "PracticeViewModel.h"
 
 #include "Analytics.h"
-#include "CoreLogging.h"
 #include "ErrorText.h"
+#include "PracticeLogging.h"
 #include "WrongBookAPIClient.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "WrongBookViewModel.h"
 
-#include "CoreLogging.h"
 #include "ErrorText.h"
+#include "PracticeLogging.h"
 #include "WrongBookAPIClient.h"
 
 QString WrongItemRow::title() const {

@@ -1,7 +1,7 @@
 #include "WrongItemDetailViewModel.h"
 
-#include "CoreLogging.h"
 #include "ErrorText.h"
+#include "PracticeLogging.h"
 #include "PracticeViewModel.h"
 #include "WrongBookAPIClient.h"
 

@@ -1,10 +1,10 @@
 #include "RobotStore.h"
 
 #include "AppSession.h"
-#include "CoreLogging.h"
 #include "ErrorText.h"
 #include "Platform.h"
 #include "RobotsAPIClient.h"
+#include "RobotsLogging.h"
 #include "UserDefaults.h"
 
 #include <QPointer>

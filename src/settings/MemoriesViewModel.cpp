@@ -2,16 +2,9 @@
 
 #include "AccountAPIClient.h"
 #include "ErrorText.h"
-
-#include <QLoggingCategory>
+#include "SettingsLogging.h"
 
 #include <algorithm>
-
-namespace {
-
-Q_LOGGING_CATEGORY(lcMemories, "quorvel.settings")
-
-} // namespace
 
 MemoryRow MemoryRow::from(const MemoryEntry &entry) {
     return {entry.id, entry.text, CompanionMemories::caption(entry)};
@@ -50,7 +43,7 @@ QCoro::Task<> MemoriesViewModel::runLoad() {
     try {
         list = co_await AccountAPIClient().fetchMemories(*m_session);
     } catch (...) {
-        qCInfo(lcMemories) << "memories not loaded:" << failureSummary(std::current_exception());
+        qCInfo(lcSettings) << "memories not loaded:" << failureSummary(std::current_exception());
         failure = errorText(std::current_exception());
     }
     if (!self)
@@ -105,7 +98,7 @@ QCoro::Task<> MemoriesViewModel::runDelete(QList<MemoryEntry> entries) {
     for (const MemoryEntry &entry : std::as_const(entries)) {
         const std::optional<QString> path = AccountAPIClient::memoryPath(entry.id);
         if (!path) {
-            qCWarning(lcMemories) << "memory with an id that names no single memory not deleted";
+            qCWarning(lcSettings) << "memory with an id that names no single memory not deleted";
             if (self)
                 setMessage(refusedText);
             continue;
@@ -119,7 +112,7 @@ QCoro::Task<> MemoriesViewModel::runDelete(QList<MemoryEntry> entries) {
             co_await AccountAPIClient().deleteMemory(*path, *session);
             deleted = true;
         } catch (...) {
-            qCInfo(lcMemories) << "memory not deleted:" << failureSummary(std::current_exception());
+            qCInfo(lcSettings) << "memory not deleted:" << failureSummary(std::current_exception());
             failure = errorText(std::current_exception());
         }
         if (!self)
@@ -162,7 +155,7 @@ QCoro::Task<> MemoriesViewModel::runClearAll() {
         co_await AccountAPIClient().clearMemories(*m_session);
         cleared = true;
     } catch (...) {
-        qCInfo(lcMemories) << "memories not cleared:" << failureSummary(std::current_exception());
+        qCInfo(lcSettings) << "memories not cleared:" << failureSummary(std::current_exception());
         failure = errorText(std::current_exception());
     }
     if (!self)

@@ -2,14 +2,7 @@
 
 #include "AccountAPIClient.h"
 #include "ErrorText.h"
-
-#include <QLoggingCategory>
-
-namespace {
-
-Q_LOGGING_CATEGORY(lcAccount, "quorvel.settings")
-
-} // namespace
+#include "SettingsLogging.h"
 
 ProfileBirthInfoViewModel::ProfileBirthInfoViewModel(QObject *parent) : QObject(parent) {}
 
@@ -60,7 +53,7 @@ QCoro::Task<> ProfileBirthInfoViewModel::runLoad() {
     try {
         me = co_await AccountAPIClient().fetchMe(*m_session);
     } catch (...) {
-        qCInfo(lcAccount) << "account not loaded:" << failureSummary(std::current_exception());
+        qCInfo(lcSettings) << "account not loaded:" << failureSummary(std::current_exception());
         failure = errorText(std::current_exception());
     }
     if (!self || appearance != m_appearance)

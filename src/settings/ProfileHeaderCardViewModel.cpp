@@ -4,12 +4,9 @@
 #include "Graphemes.h"
 #include "LearningProfileForm.h"
 #include "OnboardingAPIClient.h"
-
-#include <QLoggingCategory>
+#include "SettingsLogging.h"
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcProfileCard, "quorvel.settings")
 
 bool present(const std::optional<QString> &text) {
     return text && !text->isEmpty();
@@ -97,8 +94,7 @@ QCoro::Task<> ProfileHeaderCardViewModel::runLoad() {
         try {
             profile = co_await OnboardingAPIClient().sendLearningProfile("GET", std::nullopt, *m_session);
         } catch (...) {
-            qCInfo(lcProfileCard) << "learning profile not loaded:"
-                                  << failureSummary(std::current_exception());
+            qCInfo(lcSettings) << "learning profile not loaded:" << failureSummary(std::current_exception());
         }
     }
     if (!self || generation != m_generation)

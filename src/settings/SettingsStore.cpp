@@ -3,12 +3,9 @@
 #include "AppSession.h"
 #include "Brand.h"
 #include "ErrorText.h"
-
-#include <QLoggingCategory>
+#include "SettingsLogging.h"
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcSettingsStore, "quorvel.settings")
 
 QString failureText(std::exception_ptr failure) {
     return errorText(failure).value_or(QStringLiteral("cancelled"));
@@ -81,8 +78,7 @@ QCoro::Task<> SettingsStore::load() {
     std::optional<SettingsPageResponse> response;
     std::exception_ptr failure;
     if (!m_session) {
-        qCWarning(lcSettingsStore) << "settings page" << m_pageId
-                                   << "has no session; showing the built-in page";
+        qCWarning(lcSettings) << "settings page" << m_pageId << "has no session; showing the built-in page";
     } else {
         try {
             response = co_await m_client.fetchPage(m_pageId, *m_session);
@@ -101,7 +97,7 @@ QCoro::Task<> SettingsStore::load() {
         setUsedFallback(false);
     } else {
         if (failure)
-            qCInfo(lcSettingsStore) << "settings page" << m_pageId << "failed:" << failureText(failure);
+            qCInfo(lcSettings) << "settings page" << m_pageId << "failed:" << failureText(failure);
         m_confirmed.clear();
         setDocument(localFallbackPage(m_pageId));
         setPrefs({});
@@ -155,8 +151,8 @@ QCoro::Task<> SettingsStore::updatePref(SettingsItem item, bool value) {
         co_return;
     }
 
-    qCInfo(lcSettingsStore) << "saving" << key
-                            << "failed:" << (failure ? failureText(failure) : QStringLiteral("no session"));
+    qCInfo(lcSettings) << "saving" << key
+                       << "failed:" << (failure ? failureText(failure) : QStringLiteral("no session"));
     if (!newest)
         co_return; // superseded: the newer save restores or keeps the value
     const auto confirmed = m_confirmed.constFind(key);

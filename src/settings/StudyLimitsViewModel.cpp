@@ -4,16 +4,14 @@
 #include "ApiError.h"
 #include "ErrorText.h"
 #include "JsonReader.h"
+#include "SettingsLogging.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QLoggingCategory>
 
 #include <algorithm>
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcStudyLimits, "quorvel.settings")
 
 QString minutesText(qint64 minutes) {
     return QString::number(minutes) + QStringLiteral(" 分钟"); // plain digits, whatever the locale
@@ -195,7 +193,7 @@ QCoro::Task<> StudyLimitsViewModel::runLoad() {
     try {
         response = co_await AccountAPIClient().fetchLimits(*m_session);
     } catch (...) {
-        qCInfo(lcStudyLimits) << "study limits not loaded:" << failureSummary(std::current_exception());
+        qCInfo(lcSettings) << "study limits not loaded:" << failureSummary(std::current_exception());
         failure = errorText(std::current_exception());
     }
     // The page may have been closed meanwhile: then `this` is gone and nothing may be touched.
@@ -208,7 +206,7 @@ QCoro::Task<> StudyLimitsViewModel::runLoad() {
                 throw ApiError::badServerResponse();
             apply(response->body);
         } catch (...) {
-            qCInfo(lcStudyLimits) << "study limits not loaded:" << failureSummary(std::current_exception());
+            qCInfo(lcSettings) << "study limits not loaded:" << failureSummary(std::current_exception());
             failure = errorText(std::current_exception());
         }
     }
@@ -232,7 +230,7 @@ QCoro::Task<> StudyLimitsViewModel::runSave() {
     try {
         response = co_await AccountAPIClient().saveLimits(saveBody(), *m_session);
     } catch (...) {
-        qCInfo(lcStudyLimits) << "study limits not saved:" << failureSummary(std::current_exception());
+        qCInfo(lcSettings) << "study limits not saved:" << failureSummary(std::current_exception());
         outcome = errorText(std::current_exception());
     }
     if (!self)

@@ -113,7 +113,7 @@ Rectangle {
             Column {
                 required property string modelData
                 spacing: 4
-                GuestHomeArt {
+                RoundedPicture {
                     objectName: "art"
                     width: 56; height: 56; radius: 16; fill: true
                     source: HomeTools.artworkUrl(parent.modelData)
@@ -224,7 +224,7 @@ private Q_SLOTS:
         // Padding: 8 at the sides, 14 above the first row.
         QCOMPARE(buttons[0]->mapToItem(dock, QPointF(0, 0)), QPointF(8, 14));
         QCOMPARE(buttons[3]->mapToItem(dock, QPointF(buttons[3]->width(), 0)).x(), dock->width() - 8);
-        for (QQuickItem *art : ofClass(dock, "GuestHomeArt")) {
+        for (QQuickItem *art : ofClass(dock, "RoundedPicture")) {
             QVERIFY(art->property("loaded").toBool());
             QCOMPARE(art->width(), 52.0);
         }

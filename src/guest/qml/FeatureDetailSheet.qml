@@ -40,7 +40,7 @@ BottomSheet {
             spacing: 14
 
             // The picture's place stays when the picture is missing.
-            GuestHomeArt {
+            RoundedPicture {
                 objectName: "detailImage"
                 Layout.preferredWidth: 64
                 Layout.preferredHeight: 64

@@ -42,7 +42,7 @@ T.AbstractButton {
 
         spacing: 8
 
-        GuestHomeArt {
+        RoundedPicture {
             Layout.preferredWidth: card.compact ? 48 : 60
             Layout.preferredHeight: card.compact ? 48 : 60
             source: card.image

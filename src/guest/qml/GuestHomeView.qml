@@ -65,7 +65,7 @@ Item {
                 height: 430
                 clip: true
 
-                GuestHomeArt {
+                RoundedPicture {
                     anchors.fill: parent
                     source: vm.heroArt
                     fill: true

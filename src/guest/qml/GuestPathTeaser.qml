@@ -23,7 +23,7 @@ T.AbstractButton {
             blur: 16
             offsetY: 8
         }
-        GuestHomeArt {
+        RoundedPicture {
             anchors.fill: parent
             source: teaser.image
             fill: true

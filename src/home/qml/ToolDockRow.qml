@@ -59,7 +59,7 @@ T.Control {
                     spacing: 6
                     opacity: tool.down ? 0.6 : 1
 
-                    GuestHomeArt {
+                    RoundedPicture {
                         anchors.horizontalCenter: parent.horizontalCenter
                         width: 52
                         height: 52

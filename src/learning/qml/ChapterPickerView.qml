@@ -83,7 +83,7 @@ Item {
                     blur: 12
                     offsetY: 6
                 }
-                GuestHomeArt {
+                RoundedPicture {
                     anchors.fill: parent
                     source: "qrc:/qt/qml/Quorvel/Ui/assets/PathArt.svg" // shared with the guest pages
                     fill: true
@@ -269,7 +269,7 @@ Item {
                             spacing: 14
                             opacity: chapterRow.down ? 0.6 : 1
 
-                            GuestHomeArt {
+                            RoundedPicture {
                                 Layout.preferredWidth: 52
                                 Layout.preferredHeight: 52
                                 source: "qrc:/qt/qml/Quorvel/Ui/assets/IconPath.svg"

@@ -15,7 +15,7 @@ Item {
     implicitWidth: 92
     implicitHeight: 92
 
-    GuestHomeArt {
+    RoundedPicture {
         anchors.fill: parent
         source: logo.source
         fill: true

@@ -11,14 +11,14 @@
 
 class QSvgRenderer;
 
-// A picture of the guest pages (hero, teaser, card icons) drawn into a rounded rectangle: scaled to fit the
-// item or to fill it (cropped), its corners cut on every renderer, including the software one where layer
-// masks draw nothing. An empty or unreadable source draws nothing and keeps the item's place.
+// A picture file (artwork, an icon, the brand mark) drawn into a rounded rectangle: scaled to fit the item or
+// to fill it (cropped), its corners cut on every renderer, including the software one where layer masks draw
+// nothing. An empty or unreadable source draws nothing and keeps the item's place.
 //
 // Each picture file is read once and shared by every item that shows it (the card and its detail sheet show
 // the same icon); it is freed with the last item that shows it. Vector art is drawn straight into the item at
 // the size shown, so the item's own backing store is the only rendered copy.
-class GuestHomeArt : public QQuickPaintedItem {
+class RoundedPicture : public QQuickPaintedItem {
     Q_OBJECT
     QML_ELEMENT
     Q_PROPERTY(QUrl source READ source WRITE setSource NOTIFY sourceChanged)
@@ -27,7 +27,7 @@ class GuestHomeArt : public QQuickPaintedItem {
     Q_PROPERTY(bool loaded READ loaded NOTIFY loadedChanged)
 
 public:
-    explicit GuestHomeArt(QQuickItem *parent = nullptr);
+    explicit RoundedPicture(QQuickItem *parent = nullptr);
 
     // Where a picture of `image` size lands in a frame of `frame` size: centred, scaled to fit inside it, or
     // scaled to cover it (the overhang is cut off).
@@ -44,16 +44,16 @@ public:
     void paint(QPainter *painter) override;
 
     // A read picture: vector art, or a raster image for other formats.
-    struct Art {
+    struct Picture {
         std::unique_ptr<QSvgRenderer> svg;
         QImage image;
         QSizeF size; // natural size; empty when the file could not be read
-        ~Art();
+        ~Picture();
     };
     // The picture of a file, read on first use and shared while anyone holds it; null when unreadable.
-    static std::shared_ptr<const Art> art(const QString &path);
+    static std::shared_ptr<const Picture> picture(const QString &path);
     // How many read pictures are held now.
-    static int artsHeld();
+    static int picturesHeld();
 
 Q_SIGNALS:
     void sourceChanged();
@@ -68,5 +68,5 @@ private:
     qreal m_radius = 0;
     bool m_fill = false;
     QSizeF m_naturalSize;
-    std::shared_ptr<const Art> m_art;
+    std::shared_ptr<const Picture> m_picture;
 };

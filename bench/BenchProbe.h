@@ -8,6 +8,7 @@
 
 class AppSession;
 class QQuickWindow;
+class QuorvelApp;
 
 // Drives and samples the app for the bench (scripts/bench); inert unless QVL_BENCH is set. It reports the
 // instant the first frame is swapped, and then, by the value of QVL_BENCH:
@@ -22,8 +23,8 @@ class BenchProbe : public QObject {
     Q_OBJECT
 
 public:
-    // A probe for the window when QVL_BENCH asks for one, else nullptr.
-    static BenchProbe *attachIfAsked(QQuickWindow *window, AppSession *session, QObject *parent);
+    // Gives the app's window a probe once it is shown, when QVL_BENCH asks for one.
+    static void attachWhenShown(QuorvelApp &app);
 
 private:
     BenchProbe(QQuickWindow *window, AppSession *session, QString mode, QObject *parent);

@@ -3,6 +3,7 @@
 #include "AppSession.h"
 #include "AuthAPIClient.h"
 #include "BenchSample.h"
+#include "QuorvelApp.h"
 #include "RootTabViewModel.h"
 
 #include <QCoreApplication>
@@ -15,11 +16,15 @@
 
 #include <atomic>
 
-BenchProbe *BenchProbe::attachIfAsked(QQuickWindow *window, AppSession *session, QObject *parent) {
+void BenchProbe::attachWhenShown(QuorvelApp &app) {
     const QString mode = qEnvironmentVariable("QVL_BENCH");
-    if (mode.isEmpty() || !window)
-        return nullptr;
-    return new BenchProbe(window, session, mode, parent);
+    if (mode.isEmpty())
+        return;
+    // Made as soon as the window is loaded, before the app's start-up task begins and before the first frame.
+    QObject::connect(&app, &QuorvelApp::windowShown, &app, [&app, mode](QQuickWindow *window) {
+        if (window)
+            new BenchProbe(window, &app.session(), mode, &app);
+    });
 }
 
 BenchProbe::BenchProbe(QQuickWindow *window, AppSession *session, QString mode, QObject *parent)

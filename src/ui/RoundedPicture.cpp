@@ -1,4 +1,4 @@
-#include "GuestHomeArt.h"
+#include "RoundedPicture.h"
 
 #include <QHash>
 #include <QImageReader>
@@ -12,21 +12,21 @@
 
 namespace {
 // Read pictures by path, held by the items showing them.
-QHash<QString, std::weak_ptr<const GuestHomeArt::Art>> &heldArts() {
-    static QHash<QString, std::weak_ptr<const GuestHomeArt::Art>> arts;
-    return arts;
+QHash<QString, std::weak_ptr<const RoundedPicture::Picture>> &heldPictures() {
+    static QHash<QString, std::weak_ptr<const RoundedPicture::Picture>> pictures;
+    return pictures;
 }
 } // namespace
 
-GuestHomeArt::Art::~Art() = default;
+RoundedPicture::Picture::~Picture() = default;
 
-std::shared_ptr<const GuestHomeArt::Art> GuestHomeArt::art(const QString &path) {
+std::shared_ptr<const RoundedPicture::Picture> RoundedPicture::picture(const QString &path) {
     if (path.isEmpty())
         return nullptr;
-    auto &arts = heldArts();
-    if (auto held = arts.value(path).lock())
+    auto &pictures = heldPictures();
+    if (auto held = pictures.value(path).lock())
         return held;
-    auto read = std::make_shared<Art>();
+    auto read = std::make_shared<Picture>();
     if (path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)) {
         read->svg = std::make_unique<QSvgRenderer>(path);
         if (read->svg->isValid())
@@ -40,26 +40,26 @@ std::shared_ptr<const GuestHomeArt::Art> GuestHomeArt::art(const QString &path) 
     if (read->size.isEmpty())
         return nullptr;
     // Forget entries whose pictures are gone, so the table does not grow with every file ever shown.
-    for (auto it = arts.begin(); it != arts.end();)
-        it = it->expired() ? arts.erase(it) : std::next(it);
-    arts.insert(path, read);
+    for (auto it = pictures.begin(); it != pictures.end();)
+        it = it->expired() ? pictures.erase(it) : std::next(it);
+    pictures.insert(path, read);
     return read;
 }
 
-int GuestHomeArt::artsHeld() {
+int RoundedPicture::picturesHeld() {
     int held = 0;
-    for (const auto &art : std::as_const(heldArts()))
-        held += art.expired() ? 0 : 1;
+    for (const auto &picture : std::as_const(heldPictures()))
+        held += picture.expired() ? 0 : 1;
     return held;
 }
 
-GuestHomeArt::GuestHomeArt(QQuickItem *parent) : QQuickPaintedItem(parent) {
+RoundedPicture::RoundedPicture(QQuickItem *parent) : QQuickPaintedItem(parent) {
     setAntialiasing(true);
     connect(this, &QQuickItem::widthChanged, this, [this] { update(); });
     connect(this, &QQuickItem::heightChanged, this, [this] { update(); });
 }
 
-QRectF GuestHomeArt::placement(const QSizeF &image, const QSizeF &frame, bool fill) {
+QRectF RoundedPicture::placement(const QSizeF &image, const QSizeF &frame, bool fill) {
     if (image.isEmpty() || frame.isEmpty())
         return {};
     const qreal sx = frame.width() / image.width();
@@ -69,20 +69,20 @@ QRectF GuestHomeArt::placement(const QSizeF &image, const QSizeF &frame, bool fi
     return QRectF(QPointF((frame.width() - size.width()) / 2, (frame.height() - size.height()) / 2), size);
 }
 
-void GuestHomeArt::setSource(const QUrl &source) {
+void RoundedPicture::setSource(const QUrl &source) {
     if (m_source == source)
         return;
     const bool wasLoaded = loaded();
     m_source = source;
-    m_art = art(localPath());
-    m_naturalSize = m_art ? m_art->size : QSizeF();
+    m_picture = picture(localPath());
+    m_naturalSize = m_picture ? m_picture->size : QSizeF();
     Q_EMIT sourceChanged();
     if (loaded() != wasLoaded)
         Q_EMIT loadedChanged();
     update();
 }
 
-void GuestHomeArt::setRadius(qreal radius) {
+void RoundedPicture::setRadius(qreal radius) {
     if (qFuzzyCompare(m_radius + 1, radius + 1))
         return;
     m_radius = radius;
@@ -90,7 +90,7 @@ void GuestHomeArt::setRadius(qreal radius) {
     update();
 }
 
-void GuestHomeArt::setFill(bool fill) {
+void RoundedPicture::setFill(bool fill) {
     if (m_fill == fill)
         return;
     m_fill = fill;
@@ -98,7 +98,7 @@ void GuestHomeArt::setFill(bool fill) {
     update();
 }
 
-QString GuestHomeArt::localPath() const {
+QString RoundedPicture::localPath() const {
     if (m_source.scheme() == QLatin1String("qrc"))
         return u':' + m_source.path();
     if (m_source.isLocalFile())
@@ -106,8 +106,8 @@ QString GuestHomeArt::localPath() const {
     return {};
 }
 
-void GuestHomeArt::paint(QPainter *painter) {
-    if (!m_art || width() <= 0 || height() <= 0)
+void RoundedPicture::paint(QPainter *painter) {
+    if (!m_picture || width() <= 0 || height() <= 0)
         return;
     const QRectF target = placement(m_naturalSize, size(), m_fill);
     const QRectF shown = QRectF(QPointF(0, 0), size()).intersected(target);
@@ -119,10 +119,10 @@ void GuestHomeArt::paint(QPainter *painter) {
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setRenderHint(QPainter::SmoothPixmapTransform);
     painter->setClipRect(shown);
-    if (m_art->svg)
-        m_art->svg->render(painter, target);
+    if (m_picture->svg)
+        m_picture->svg->render(painter, target);
     else
-        painter->drawImage(target, m_art->image);
+        painter->drawImage(target, m_picture->image);
     if (r > 0) {
         // The corners are cleared with an antialiased edge (a clip path would leave them jagged).
         QPainterPath outside;

@@ -1,0 +1,3 @@
+#include "CompanionLogging.h"
+
+Q_LOGGING_CATEGORY(lcCompanion, "quorvel.companion", QtInfoMsg)

@@ -1,0 +1,3 @@
+#include "GuestLogging.h"
+
+Q_LOGGING_CATEGORY(lcGuest, "quorvel.guest", QtInfoMsg)

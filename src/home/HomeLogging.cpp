@@ -1,0 +1,3 @@
+#include "HomeLogging.h"
+
+Q_LOGGING_CATEGORY(lcHome, "quorvel.home", QtInfoMsg)

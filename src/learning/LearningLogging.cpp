@@ -1,0 +1,3 @@
+#include "LearningLogging.h"
+
+Q_LOGGING_CATEGORY(lcLearning, "quorvel.learning", QtInfoMsg)

@@ -1,0 +1,3 @@
+#include "MembershipLogging.h"
+
+Q_LOGGING_CATEGORY(lcMembership, "quorvel.membership", QtInfoMsg)

@@ -1,0 +1,3 @@
+#include "OnboardingLogging.h"
+
+Q_LOGGING_CATEGORY(lcOnboarding, "quorvel.onboarding", QtInfoMsg)

@@ -1,0 +1,3 @@
+#include "PracticeLogging.h"
+
+Q_LOGGING_CATEGORY(lcPractice, "quorvel.practice", QtInfoMsg)

@@ -1,0 +1,3 @@
+#include "RobotsLogging.h"
+
+Q_LOGGING_CATEGORY(lcRobots, "quorvel.robots", QtInfoMsg)

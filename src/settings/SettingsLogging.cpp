@@ -1,0 +1,3 @@
+#include "SettingsLogging.h"
+
+Q_LOGGING_CATEGORY(lcSettings, "quorvel.settings", QtInfoMsg)
