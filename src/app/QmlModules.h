@@ -3,7 +3,11 @@
 #include <QtQml/QQmlExtensionPlugin>
 
 // Pulls every QML module of the app into the program that includes this header once (the executable, and
-// tests that load views): each library's module is a static plugin the linker would otherwise drop.
+// tests that load views): each library's module is a static plugin the linker would otherwise drop. Shared
+// modules need nothing: the engine loads their plugins where it finds their qmldir.
+#ifndef QVL_STATIC_QML_MODULES
+#define QVL_IMPORT_QML_MODULES()
+#else
 #define QVL_IMPORT_QML_MODULES()                                                                             \
     Q_IMPORT_QML_PLUGIN(Quorvel_PlatformPlugin)                                                              \
     Q_IMPORT_QML_PLUGIN(Quorvel_CorePlugin)                                                                  \
@@ -18,3 +22,4 @@
     Q_IMPORT_QML_PLUGIN(Quorvel_MembershipPlugin)                                                            \
     Q_IMPORT_QML_PLUGIN(Quorvel_GuestPlugin)                                                                 \
     Q_IMPORT_QML_PLUGIN(Quorvel_AppPlugin)
+#endif

@@ -56,8 +56,13 @@ QuorvelApp::~QuorvelApp() {
 
 bool QuorvelApp::show() {
     m_engine = std::make_unique<QQmlApplicationEngine>();
+#ifdef QVL_QML_MODULE_DIR
+    // Shared modules (the test build): each plugin, loaded from the build's module folder, brings its library.
+    m_engine->addImportPath(QStringLiteral(QVL_QML_MODULE_DIR));
+#else
     // The app's modules are compiled into its resources.
     m_engine->addImportPath(QStringLiteral("qrc:/qt/qml"));
+#endif
     m_engine->setInitialProperties({{QStringLiteral("session"), QVariant::fromValue(m_session.get())}});
     m_engine->load(QUrl(QStringLiteral("qrc:/qt/qml/Quorvel/App/Main.qml")));
     if (m_engine->rootObjects().isEmpty())

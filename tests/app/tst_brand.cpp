@@ -2,6 +2,7 @@
 #include "AppSession.h"
 #include "Brand.h"
 #include "LinkOpener.h"
+#include "QmlHarness.h"
 #include "Symbols.h"
 #include "TestPlatform.h"
 #include "Theme.h"
@@ -30,6 +31,7 @@ QStringList symbolNamesInQml() {
     static const QRegularExpression quoted(QStringLiteral(R"("([^"]+)\")"));
     static const QRegularExpression glyphCall(QStringLiteral(R"(Symbols\.glyph\(\s*"([^"]+)\"\s*\))"));
     QStringList names;
+    QmlHarness::loadEveryModule();
     QDirIterator files(QStringLiteral(":/qt/qml/Quorvel"), {QStringLiteral("*.qml")}, QDir::Files,
                        QDirIterator::Subdirectories);
     while (files.hasNext()) {

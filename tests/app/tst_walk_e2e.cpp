@@ -53,6 +53,7 @@
 #include <QQuickItem>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 
 #include <memory>
 
@@ -188,6 +189,11 @@ private Q_SLOTS:
     void initTestCase() {
         AppFonts::install(*qGuiApp);
         m_server.setNewUserStatus("PendingProfile");
+        // The walk's learner is a minor: the walk happens at noon, outside the night rest, whenever it runs.
+        const QTimeZone shanghai("Asia/Shanghai");
+        m_server.fixUsageClock(
+            QDateTime(QDateTime::currentDateTimeUtc().toTimeZone(shanghai).date(), QTime(12, 0), shanghai)
+                .toMSecsSinceEpoch());
         QVERIFY(m_server.start(0) > 0);
         const QString base = QString::fromStdString(m_server.baseUrl());
         m_platform = std::make_unique<TestPlatform>(

@@ -20,8 +20,10 @@
 #include <chrono>
 #include <set>
 
-// The platform's QML module is a static plugin the linker would otherwise drop.
+// A static platform module is a plugin the linker would otherwise drop.
+#ifdef QVL_STATIC_QML_MODULES
 Q_IMPORT_QML_PLUGIN(Quorvel_PlatformPlugin)
+#endif
 
 namespace {
 

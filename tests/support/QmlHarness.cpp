@@ -4,6 +4,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLibrary>
 #include <QQmlComponent>
 #include <QQuickItem>
 #include <QTest>
@@ -18,7 +19,9 @@ namespace {
 WarningGuard *activeGuard = nullptr;
 } // namespace
 
-QUrl moduleUrl(const QString &type) {
+namespace {
+
+QUrl urlInResources(const QString &type) {
     QDirIterator modules(QStringLiteral(":/qt/qml/Quorvel"), QDir::Dirs | QDir::NoDotAndDotDot);
     while (modules.hasNext()) {
         const QString file = modules.next() + u'/' + type + QStringLiteral(".qml");
@@ -26,6 +29,45 @@ QUrl moduleUrl(const QString &type) {
             return QUrl(QStringLiteral("qrc") + file);
     }
     return {};
+}
+
+// The folders of the app's modules in the build: each holds the module's qmldir, its QML files and, when the
+// module is shared, the plugin that links its library (whose resources hold the files the views load).
+QStringList moduleFolders() {
+    QStringList folders;
+    QDirIterator modules(QStringLiteral(QVL_QML_MODULE_DIR "/Quorvel"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (modules.hasNext())
+        folders << modules.next();
+    return folders;
+}
+
+// A program links only the libraries it calls; a view's module may not be among them.
+void loadModuleIn(const QString &folder) {
+    QDirIterator plugins(folder, {QStringLiteral("lib*plugin.so")}, QDir::Files);
+    while (plugins.hasNext()) {
+        QLibrary plugin(plugins.next());
+        if (!plugin.load())
+            qWarning("QmlHarness: %s", qPrintable(plugin.errorString()));
+    }
+}
+
+} // namespace
+
+QUrl moduleUrl(const QString &type) {
+    if (QUrl url = urlInResources(type); !url.isEmpty())
+        return url;
+    for (const QString &folder : moduleFolders()) {
+        if (QFile::exists(folder + u'/' + type + QStringLiteral(".qml"))) {
+            loadModuleIn(folder);
+            return urlInResources(type);
+        }
+    }
+    return {};
+}
+
+void loadEveryModule() {
+    for (const QString &folder : moduleFolders())
+        loadModuleIn(folder);
 }
 
 bool isQmlMessage(const QMessageLogContext &context, const QString &message) {

@@ -21,8 +21,12 @@ class QQuickWindow;
 namespace QmlHarness {
 
 // The qrc URL of a QML type's file, whichever of the app's modules holds it
-// ("qrc:/qt/qml/Quorvel/Guest/LoginView.qml"); an empty URL when none does.
+// ("qrc:/qt/qml/Quorvel/Guest/LoginView.qml"); an empty URL when none does. A shared module the program has
+// not loaded yet is loaded first.
 QUrl moduleUrl(const QString &type);
+
+// Loads every one of the app's shared QML modules, so that all their files are in the resources.
+void loadEveryModule();
 
 // Collects the warnings and errors of QML code (bindings, type loading, console) for its lifetime: both
 // what the engines report through QQmlEngine::warnings of a watched engine and what reaches the message
