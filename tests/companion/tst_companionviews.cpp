@@ -16,6 +16,7 @@
 #include <QQuickWindow>
 #include <QSignalSpy>
 #include <QTest>
+#include <QtQuickTest/quicktest.h>
 
 #include <functional>
 #include <memory>
@@ -382,7 +383,9 @@ Item {
         property var strings: root.strings
         property var robot: root.robot
         property color robotColor: "teal"
-        function toggleSpeech(id) {}
+        property string scene: "learning"
+        property var spoken: []
+        function toggleSpeech(text, id, scene) { spoken = [text, id, scene] }
     }
     ChatBubble {
         chat: chat; messageId: "m1"; fromLearner: false; kindName: "text"; displayText: "移项要变号。"
@@ -410,6 +413,14 @@ Item {
         chat->setProperty("speakingId", QString());
         QTRY_COMPARE(icon()->property("symbol").toString(), QStringLiteral("speaker.wave.2.fill"));
         QTRY_COMPARE(icon()->opacity(), 1.0);
+
+        // A click reads the bubble's text, by its id, in the chat's scene.
+        QQuickItem *button = icon()->parentItem()->parentItem()->parentItem();
+        QVERIFY(QString::fromLatin1(button->metaObject()->className()).startsWith(u"SpeakButton"));
+        QVERIFY(QQuickTest::qWaitForPolish(shown.window.get()));
+        QTest::mouseClick(shown.window.get(), Qt::LeftButton, {}, QmlHarness::centreOf(button));
+        QCOMPARE(chat->property("spoken").toStringList(),
+                 (QStringList{QStringLiteral("移项要变号。"), QStringLiteral("m1"), QStringLiteral("learning")}));
         expectNoWarnings();
     }
 };

@@ -353,8 +353,8 @@ private Q_SLOTS:
         QCOMPARE(guard.warnings(), QStringList());
     }
 
-    // The camera sheet is made only on a machine with a camera; here it must at least be well formed.
-    void cameraSheetLoads() {
+    // The camera picker is made only on a machine with a camera; here it must at least be well formed.
+    void cameraPickerLoads() {
         QmlHarness::WarningGuard guard;
         QmlHarness::View view(QSize(430, 860));
         guard.watch(view.engine());
@@ -362,7 +362,7 @@ private Q_SLOTS:
             import QtQuick
             import Quorvel.Practice
             Item {
-                Loader { id: sheet; source: "qrc:/qt/qml/Quorvel/Practice/CameraSheet.qml" }
+                Loader { id: sheet; source: "qrc:/qt/qml/Quorvel/Practice/CameraPicker.qml" }
                 property bool ready: sheet.status === Loader.Ready
             })"),
                  qPrintable(view.error()));
