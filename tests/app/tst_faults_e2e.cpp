@@ -373,7 +373,7 @@ const std::vector<std::pair<const char *, Factory>> &screens() {
              s.path = AccountAPIClient::limitsPath;
              s.start = [limits] { limits->load(); };
              s.retry = [limits] {
-                 limits->dismissAlert();
+                 limits->dismissMessage();
                  limits->load();
              };
              s.isLoading = [limits] { return !limits->loaded() && !limits->alertVisible(); };
@@ -616,7 +616,7 @@ const std::vector<std::pair<const char *, FormFactory>> &forms() {
                  return limits->alertVisible() && limits->message() != StudyLimitsViewModel::savedText;
              };
              f.current = [limits] { return QVariant(limits->minutes()); };
-             f.dismiss = [limits] { limits->dismissAlert(); };
+             f.dismiss = [limits] { limits->dismissMessage(); };
              f.stored = [&service] {
                  StudyLimitsViewModel reopened;
                  reopened.setSession(service.session.get());
