@@ -5,7 +5,6 @@
 #include "CompanionEvent.h"
 #include "MotionSettings.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "RobotCatalog.h"
 #include "RobotStore.h"
 #include "TestPlatform.h"
@@ -20,8 +19,6 @@
 
 #include <functional>
 #include <memory>
-
-QVL_IMPORT_QML_MODULES()
 
 // Loads the chat's typing dots, citation card, settings sheet and heart picture offscreen, fails on any QML
 // warning, and drives them as the learner does. With QVL_SCREENSHOT_DIR naming a folder it saves pictures of

@@ -7,7 +7,6 @@
 #include "PhotoMatchViewModel.h"
 #include "PracticeViewModel.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "TestPlatform.h"
 #include "WrongBookModels.h"
 #include "WrongBookViewModel.h"
@@ -25,8 +24,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 
