@@ -271,15 +271,15 @@ private Q_SLOTS:
         auto *vm = view.root()->property("viewModel").value<PhotoMatchViewModel *>();
         for (int attempt = 0; attempt < 2; ++attempt) {
             QVERIFY(view.click("pickPhoto"));
-            QTRY_VERIFY(!vm->errorMessage().isEmpty());
-            QCOMPARE(vm->errorMessage(),
+            QTRY_VERIFY(!vm->message().isEmpty());
+            QCOMPARE(vm->message(),
                      QStringLiteral("相册打不开：这台电脑缺少选择图片的组件。可以先手动输入题目。"));
             QObject *alert = view.root()->findChild<QObject *>("photoAlert");
             QTRY_VERIFY(alert->property("opened").toBool());
             QVERIFY(!vm->showPicker());
             QVERIFY(QmlHarness::saveScreenshot(view.window(), "photo-album-unavailable"));
             QVERIFY(view.click(QmlHarness::findItem(view.window().contentItem(), "alertButton0", true)));
-            QTRY_VERIFY(vm->errorMessage().isEmpty());
+            QTRY_VERIFY(vm->message().isEmpty());
         }
         const QStringList warnings = guard.take();
         QVERIFY2(!warnings.isEmpty() && warnings.first().contains("Qt.labs.folderlistmodel"),
@@ -340,12 +340,12 @@ private Q_SLOTS:
         QVERIFY(QmlHarness::saveScreenshot(view.window(),
                                            QStringLiteral("photo-album-") + QTest::currentDataTag()));
         if (languageData) {
-            QVERIFY2(vm->errorMessage().isEmpty(), qPrintable(vm->errorMessage()));
+            QVERIFY2(vm->message().isEmpty(), qPrintable(vm->message()));
             QVERIFY(vm->stem().contains(QStringLiteral("负数")));
             QCOMPARE(platform.transport->requests.size(), 1);
             QVERIFY(view.find("practiseFound", true));
         } else {
-            QCOMPARE(vm->errorMessage(),
+            QCOMPARE(vm->message(),
                      QStringLiteral("识别失败：本机缺少文字识别的语言数据（简体中文和英文），无法读取图片"));
             QVERIFY(!view.find("readingSpinner", true));
             QVERIFY(platform.transport->requests.isEmpty());
