@@ -403,10 +403,10 @@ bool CompanionChatViewModel::unlockOffered(const ChatMessage &reply) const {
     return true;
 }
 
-void CompanionChatViewModel::toggleSpeech(const QString &messageId) {
+void CompanionChatViewModel::toggleSpeech(const QString &text, const QString &messageId, const QString &scene) {
     const QUuid id = QUuid::fromString(messageId);
-    if (const ChatMessage *message = m_messages->find(id))
-        m_speech->toggleSpeech(message->displayText(), id, m_session, m_scene);
+    if (!id.isNull())
+        m_speech->toggleSpeech(text, id, m_session, scene);
 }
 
 void CompanionChatViewModel::clear() {

@@ -34,7 +34,6 @@
 #include "ProfileBirthViewModel.h"
 #include "PurchaseConfirmation.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "QuestionBankViewModel.h"
 #include "QuorvelApp.h"
 #include "RobotStore.h"
@@ -56,8 +55,6 @@
 #include <QTimeZone>
 
 #include <memory>
-
-QVL_IMPORT_QML_MODULES()
 
 using QmlHarness::textsBelow;
 using QmlHarness::visibleNamed;

@@ -7,14 +7,11 @@
 #include "InboxFixture.h"
 #include "InboxKindNames.h"
 #include "PageSuite.h"
-#include "QmlModules.h"
 #include "TestPlatform.h"
 
 #include <QGuiApplication>
 #include <QQuickItem>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 

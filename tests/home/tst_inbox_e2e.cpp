@@ -7,7 +7,6 @@
 #include "InboxAPIClient.h"
 #include "LocalService.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 
 #include <httplib.h>
 
@@ -18,8 +17,6 @@
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 

@@ -7,7 +7,6 @@
 #include "LearningProfileSheetViewModel.h"
 #include "MainGateViewModel.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "TestPlatform.h"
 
 #include <QGuiApplication>
@@ -16,8 +15,6 @@
 #include <QQuickItem>
 #include <QSignalSpy>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 

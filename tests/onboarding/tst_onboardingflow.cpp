@@ -6,7 +6,6 @@
 #include "Await.h"
 #include "OnboardingFlowViewModel.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "Symbols.h"
 #include "TestPlatform.h"
 
@@ -16,8 +15,6 @@
 #include <QQuickItem>
 #include <QSignalSpy>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 

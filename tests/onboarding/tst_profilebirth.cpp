@@ -7,7 +7,6 @@
 #include "OnboardingAPIClient.h"
 #include "ProfileBirthViewModel.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "Symbols.h"
 #include "TestPlatform.h"
 #include "Theme.h"
@@ -21,8 +20,6 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 

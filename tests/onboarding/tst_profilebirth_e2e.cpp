@@ -7,14 +7,11 @@
 #include "OnboardingAPIClient.h"
 #include "ProfileBirthViewModel.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "UserDefaults.h"
 
 #include <QGuiApplication>
 #include <QQuickItem>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 class TestProfileBirthE2E : public QObject {
     Q_OBJECT

@@ -7,7 +7,6 @@
 #include "PhotoMatchViewModel.h"
 #include "PracticeViewModel.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "TestPlatform.h"
 #include "WrongBookModels.h"
 #include "WrongBookViewModel.h"
@@ -25,8 +24,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 
@@ -356,8 +353,8 @@ private Q_SLOTS:
         QCOMPARE(guard.warnings(), QStringList());
     }
 
-    // The camera sheet is made only on a machine with a camera; here it must at least be well formed.
-    void cameraSheetLoads() {
+    // The camera picker is made only on a machine with a camera; here it must at least be well formed.
+    void cameraPickerLoads() {
         QmlHarness::WarningGuard guard;
         QmlHarness::View view(QSize(430, 860));
         guard.watch(view.engine());
@@ -365,7 +362,7 @@ private Q_SLOTS:
             import QtQuick
             import Quorvel.Practice
             Item {
-                Loader { id: sheet; source: "qrc:/qt/qml/Quorvel/Practice/CameraSheet.qml" }
+                Loader { id: sheet; source: "qrc:/qt/qml/Quorvel/Practice/CameraPicker.qml" }
                 property bool ready: sheet.status === Loader.Ready
             })"),
                  qPrintable(view.error()));
