@@ -2,6 +2,8 @@
 
 #include "Completion.h"
 #include "PlatformLogging.h"
+#include "TextEngine.h"
+#include "TextRecognitionModule.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -9,11 +11,6 @@
 #include <QImageReader>
 #include <QPointer>
 #include <QThread>
-
-#include <omp.h>
-
-#include <tesseract/baseapi.h>
-#include <tesseract/resultiterator.h>
 
 #include <malloc.h>
 
@@ -26,78 +23,63 @@ public:
     explicit Worker(QByteArray dataFolder) : m_dataFolder(std::move(dataFolder)) {}
     ~Worker() override { release(); }
 
-    bool load() {
-        if (m_api)
-            return true;
-        // One thread for the engine: its own threads made it slower here, and far slower on a busy machine,
-        // where each of its many barriers waits for every thread to be scheduled. Its parallel loops name
-        // their thread count, which only the active-level limit overrides; the limit holds for the threads
-        // this (worker) thread starts.
-        omp_set_max_active_levels(0);
+    // Loads the module and its engine here, off the main thread: the libraries alone take tens of
+    // milliseconds to map and relocate, the engine the better part of a second.
+    TextRecognitionModule::Outcome load() {
+        if (m_engine)
+            return TextRecognitionModule::Outcome::Made;
         QElapsedTimer timer;
         timer.start();
-        auto api = std::make_unique<tesseract::TessBaseAPI>();
-        if (api->Init(m_dataFolder.isEmpty() ? nullptr : m_dataFolder.constData(), "chi_sim+eng",
-                      tesseract::OEM_LSTM_ONLY) != 0) {
+        TextRecognitionModule::Outcome outcome;
+        m_engine = TextRecognitionModule::makeEngine(m_dataFolder, &outcome);
+        if (outcome == TextRecognitionModule::Outcome::NoLanguageData)
             qCWarning(lcPlatform) << "text recognition unavailable: the engine did not load";
-            return false;
-        }
-        api->SetPageSegMode(tesseract::PSM_AUTO);
-        m_api = std::move(api);
-        qCDebug(lcPlatform) << "text recognition loaded in" << timer.elapsed() << "ms";
-        return true;
+        else if (m_engine)
+            qCDebug(lcPlatform) << "text recognition loaded in" << timer.elapsed() << "ms";
+        return outcome;
     }
 
     // Throws TextRecognitionError.
     QString read(const QImage &picture) {
         if (picture.isNull())
             return {};
-        if (!load())
+        switch (load()) {
+        case TextRecognitionModule::Outcome::Made:
+            break;
+        case TextRecognitionModule::Outcome::NoModule:
+            throw TextRecognitionError(QStringLiteral("本机缺少文字识别组件，无法读取图片"));
+        case TextRecognitionModule::Outcome::NoLanguageData:
             throw TextRecognitionError(
                 QStringLiteral("本机缺少文字识别的语言数据（简体中文和英文），无法读取图片"));
+        }
         const QImage image = TextRecognizer::fitted(picture).convertToFormat(QImage::Format_RGB888);
-        QString text = readWith(image, tesseract::PSM_AUTO);
+        QString text = readWith(image, TextEngine::Layout::Page);
         // A short line on a large empty page can escape the page layout; read it as one block then.
         if (text.isEmpty())
-            text = readWith(image, tesseract::PSM_SINGLE_BLOCK);
+            text = readWith(image, TextEngine::Layout::SingleBlock);
         return text;
     }
 
-    QString readWith(const QImage &image, tesseract::PageSegMode mode) {
-        m_api->SetPageSegMode(mode);
-        m_api->SetImage(image.constBits(), image.width(), image.height(), 3, int(image.bytesPerLine()));
-        if (m_api->Recognize(nullptr) != 0) {
-            m_api->Clear();
+    QString readWith(const QImage &image, TextEngine::Layout layout) {
+        std::optional<QList<TextRecognizer::Line>> lines = m_engine->read(image, layout);
+        if (!lines) {
             qCWarning(lcPlatform) << "text recognition broke off";
             throw TextRecognitionError(QStringLiteral("识别引擎出错，请再试一次"));
         }
-        QList<TextRecognizer::Line> lines;
-        std::unique_ptr<tesseract::ResultIterator> it(m_api->GetIterator());
-        if (it) {
-            do {
-                std::unique_ptr<char[]> text(it->GetUTF8Text(tesseract::RIL_TEXTLINE));
-                int left = 0, top = 0, right = 0, bottom = 0;
-                it->BoundingBox(tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom);
-                if (text)
-                    lines.append({QString::fromUtf8(text.get()), bottom});
-            } while (it->Next(tesseract::RIL_TEXTLINE));
-        }
-        m_api->Clear();
-        return TextRecognizer::assembleLines(std::move(lines));
+        return TextRecognizer::assembleLines(std::move(*lines));
     }
 
     void release() {
-        if (!m_api)
+        if (!m_engine)
             return;
-        m_api->End();
-        m_api.reset();
+        m_engine.reset(); // and the module with it, unless another recognizer holds it
         // The engine's allocations stay with the process until the allocator is told to give them back.
         malloc_trim(0);
     }
 
 private:
     const QByteArray m_dataFolder; // empty: the system's
-    std::unique_ptr<tesseract::TessBaseAPI> m_api;
+    TextRecognitionModule::Engine m_engine;
 };
 
 TextRecognizer::TextRecognizer(QObject *parent) : TextRecognizer(QString(), parent) {}

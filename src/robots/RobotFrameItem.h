@@ -7,11 +7,12 @@
 #include <QTimer>
 #include <QtQml/qqmlregistration.h>
 
-// A painted robot item with its own frame clock: it redraws only as often as its picture changes
-// (`frameDemand()`: at most 30 times a second, 12.5 for slow motion, or just at the edges of a blink) and
+// A painted robot item on the robots' frame clock: it redraws only as often as its picture changes
+// (`frameDemand()`: at most 30 times a second, 10 for slow motion, or just at the edges of a blink) and
 // only while it is seen: the item visible, its window shown, exposed, not minimised and active. Otherwise the
-// clock stops. Each redraw repaints the item alone. `frameTime` pins the picture to one moment instead, for
-// still pictures and tests.
+// clock stops. Every item at a steady rate is on one shared clock, so that the robots, rings and dots of a
+// screen redraw together in one frame rather than each in frames of their own. Each redraw repaints the item
+// alone. `frameTime` pins the picture to one moment instead, for still pictures and tests.
 class RobotFrameItem : public QQuickPaintedItem {
     Q_OBJECT
     QML_ANONYMOUS
@@ -21,10 +22,11 @@ class RobotFrameItem : public QQuickPaintedItem {
 
 public:
     explicit RobotFrameItem(QQuickItem *parent = nullptr);
+    ~RobotFrameItem() override;
 
     double frameTime() const { return m_frameTime; }
     void setFrameTime(double t);
-    bool animating() const { return m_timer.isActive(); }
+    bool animating() const { return m_timer.isActive() || m_rateMs > 0; }
 
 Q_SIGNALS:
     void frameTimeChanged();
@@ -42,10 +44,13 @@ protected:
 
 private:
     RobotMotion::FrameContext frameContext() const;
-    void schedule(int delayMs);
+    void schedule(int delayMs, RobotMotion::FrameDemand demand);
     void onTick();
 
+    friend class RobotFrameClock;
+
     double m_frameTime = -1;
-    QTimer m_timer;
+    QTimer m_timer;   // a single redraw: the next edge of a blink
+    int m_rateMs = 0; // on the shared clock at this interval; 0: not
     QList<QMetaObject::Connection> m_windowConnections;
 };

@@ -64,9 +64,11 @@ struct FrameContext {
     bool windowActive = false; // the window has the focus
 };
 
-// Milliseconds between redraws for a demand at the full and the idle rate.
-constexpr int kFullFrameMs = 33; // ~30 fps
-constexpr int kIdleFrameMs = 80; // 12.5 fps
+// Milliseconds between redraws for a demand at the full and the idle rate. The idle rate is a whole multiple
+// of the full one, so that slow and full motion on one screen redraw in the same frames. The idle motion
+// moves the figure by well under a pixel from one of its frames to the next.
+constexpr int kFullFrameMs = 33;               // ~30 fps
+constexpr int kIdleFrameMs = 3 * kFullFrameMs; // ~10 fps
 
 // The next redraw: how many milliseconds after time t (seconds) the item should redraw, or -1 for never
 // (until something it depends on changes). Stops while the window is inactive, hidden, minimised or not

@@ -2,6 +2,7 @@
 
 #include "AppFonts.h"
 #include "Await.h"
+#include "TextRecognitionModule.h"
 #include "TextRecognizer.h"
 
 #include <QDir>
@@ -171,6 +172,31 @@ private Q_SLOTS:
               before / 1024, during / 1024, after / 1024);
         QVERIFY(during > before);
         QVERIFY2(after - before < (during - before) / 2, "the engine kept most of its memory");
+    }
+
+    // The engine's module is in the process only while a recognizer holds an engine: not when it is made,
+    // from the prewarm on, until the last holder releases it; the next picture loads it again.
+    void moduleLoadedOnlyWhileHeld() {
+        QVERIFY(!TextRecognitionModule::isLoaded());
+        {
+            TextRecognizer first;
+            TextRecognizer second;
+            QVERIFY(!TextRecognitionModule::isLoaded()); // a screen made, nothing read yet
+            first.prewarm();
+            QTRY_VERIFY_WITH_TIMEOUT(TextRecognitionModule::isLoaded(), 30000);
+            QVERIFY(!Await::result(second.recognize(page(kLines))).isEmpty());
+
+            first.release();
+            Await::result(first.recognize(QImage()));   // queued behind the release
+            QVERIFY(TextRecognitionModule::isLoaded()); // the second still holds an engine
+            second.release();
+            Await::result(second.recognize(QImage()));
+            QVERIFY(!TextRecognitionModule::isLoaded());
+
+            QVERIFY(!Await::result(first.recognize(page(kLines))).isEmpty()); // loaded again
+            QVERIFY(TextRecognitionModule::isLoaded());
+        }
+        QVERIFY(!TextRecognitionModule::isLoaded()); // the recognizer gone, its engine with it
     }
 
     // A 12-megapixel photo after prewarm: how long it takes, and the longest the main thread stalls

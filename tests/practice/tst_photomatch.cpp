@@ -4,6 +4,7 @@
 #include "Await.h"
 #include "PhotoMatchViewModel.h"
 #include "TestPlatform.h"
+#include "TextRecognitionModule.h"
 #include "TextRecognizer.h"
 
 #include <QImage>
@@ -149,6 +150,19 @@ private Q_SLOTS:
         QCOMPARE(vm.message(),
                  QStringLiteral("识别失败：本机缺少文字识别的语言数据（简体中文和英文），无法读取图片"));
         QVERIFY(flows.matches.isEmpty());
+    }
+
+    // The screen's own reader loads the recognition module when the screen opens, not when it is made, and
+    // lets go of it when the screen closes.
+    void readerModuleFollowsTheScreen() {
+        TestPlatform platform;
+        QVERIFY(!TextRecognitionModule::isLoaded());
+        PhotoMatchViewModel vm;
+        QVERIFY(!TextRecognitionModule::isLoaded());
+        vm.appear();
+        QTRY_VERIFY_WITH_TIMEOUT(TextRecognitionModule::isLoaded(), 30000);
+        vm.disappear();
+        QTRY_VERIFY_WITH_TIMEOUT(!TextRecognitionModule::isLoaded(), 30000);
     }
 
     // A screen that closed shows nothing more; the match is still recorded.

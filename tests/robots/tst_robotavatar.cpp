@@ -13,6 +13,8 @@
 #include <QTest>
 
 #include <cmath>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -328,6 +330,35 @@ private Q_SLOTS:
         item.setParentItem(nullptr);
     }
 
+    // Robots of one screen at one rate redraw in the same frames: four idle robots cost the window about the
+    // frames of one, not four times as many. (A busy machine only draws fewer.)
+    void robotsOfAScreenShareFrames() {
+        TestPlatform platform;
+        QQuickWindow window;
+        window.resize(400, 200);
+        std::vector<std::unique_ptr<RobotAvatarItem>> robots;
+        for (int i = 0; i < 4; ++i) {
+            robots.push_back(std::make_unique<RobotAvatarItem>());
+            robots.back()->setSize(QSizeF(90, 100));
+            robots.back()->setX(95 * i);
+            robots.back()->setParentItem(window.contentItem());
+        }
+        window.show();
+        window.requestActivate();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        for (const auto &robot : robots)
+            QTRY_VERIFY(robot->animating());
+        QTest::qWait(200); // the frames of showing the window
+        QSignalSpy frames(&window, &QQuickWindow::frameSwapped);
+        QTest::qWait(2000);
+        const int oneRobot = 2000 / RobotMotion::kIdleFrameMs; // 20
+        qInfo("%lld frames in 2 s for four idle robots", qint64(frames.count()));
+        QVERIFY(frames.count() > 0);
+        QVERIFY2(frames.count() <= oneRobot + oneRobot / 2, "the robots redrew in frames of their own");
+        for (auto &robot : robots)
+            robot->setParentItem(nullptr);
+    }
+
     void frameDemandByMood_data() {
         QTest::addColumn<int>("mood");
         QTest::addColumn<bool>("reduceMotion");
@@ -361,7 +392,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("delayMs");
         using D = RobotMotion::FrameDemand;
         QTest::newRow("full rate") << int(D::Full) << false << true << true << true << 10.0 << 33;
-        QTest::newRow("idle rate") << int(D::Idle) << false << true << true << true << 10.0 << 80;
+        QTest::newRow("idle rate") << int(D::Idle) << false << true << true << true << 10.0 << 99;
         QTest::newRow("still") << int(D::Still) << false << true << true << true << 10.0 << -1;
         QTest::newRow("pinned") << int(D::Full) << true << true << true << true << 10.0 << -1;
         QTest::newRow("item hidden") << int(D::Full) << false << false << true << true << 10.0 << -1;
