@@ -11,7 +11,6 @@
 #include "LocalService.h"
 #include "OnboardingFlowViewModel.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "QuorvelApp.h"
 #include "RootTabViewModel.h"
 #include "WindowPlacement.h"
@@ -24,8 +23,6 @@
 #include <functional>
 #include <tuple>
 #include <utility>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 

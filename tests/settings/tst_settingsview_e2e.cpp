@@ -8,7 +8,6 @@
 #include "LinkRecorder.h"
 #include "LocalService.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "SettingsHostViewModel.h"
 #include "SettingsRows.h"
 
@@ -22,8 +21,6 @@
 #include <QQmlExpression>
 #include <QQuickItem>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 using QmlHarness::textsBelow;
 using QmlHarness::visibleNamed;
