@@ -87,9 +87,10 @@ InboxListRow HomeInboxViewModel::row(const InboxMessage &message, const QDateTim
     row.time = InboxTimeText::relativeTime(message.createdAt, now, zone);
     row.fullTime = InboxTimeText::fullTime(message.createdAt, zone);
     row.actionTitle = style.actionTitle.value_or(QString());
-    row.destination = style.actionTitle
-                          ? InboxKindStyle::destinationKey(InboxKindStyle::destination(message.kind))
-                          : QString();
+    const InboxDestination destination =
+        style.actionTitle ? InboxKindStyle::destination(message.kind) : InboxDestination::None;
+    row.destination = InboxKindStyle::screen(destination);
+    row.openProperties = InboxKindStyle::openProperties(destination);
     row.accessibleName =
         (message.read ? QString() : QStringLiteral("未读，")) + style.label + u'，' + message.title;
     return row;

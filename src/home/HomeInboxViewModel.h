@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Destination.h"
 #include "InboxAPIClient.h"
 #include "InboxKinds.h"
 #include "InboxMessage.h"
@@ -31,7 +32,8 @@ struct InboxListRow {
     Q_PROPERTY(QString time MEMBER time)
     Q_PROPERTY(QString fullTime MEMBER fullTime)
     Q_PROPERTY(QString actionTitle MEMBER actionTitle) // empty: no action
-    Q_PROPERTY(QString destination MEMBER destination) // InboxKindStyle::destinationKey
+    Q_PROPERTY(int destination MEMBER destination)     // a Destination::Page, None without an action
+    Q_PROPERTY(QVariantMap openProperties MEMBER openProperties)
     Q_PROPERTY(QString accessibleName MEMBER accessibleName)
 
 public:
@@ -47,7 +49,8 @@ public:
     QString time;
     QString fullTime;
     QString actionTitle;
-    QString destination;
+    int destination = Destination::None;
+    QVariantMap openProperties; // what the destination is opened with
     QString accessibleName;
 
     qint64 id() const { return messageId; }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "Destination.h"
 #include "ListModel.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <QVariantMap>
 #include <QtQml/qqmlregistration.h>
 
 class Analytics;
@@ -36,8 +38,8 @@ public:
 // no page yet, and the usage event recorded each time a tool's page is shown. The set never comes from the
 // layout document: the document only decides whether and where the dock sits.
 //
-// QML reads it as the singleton `HomeTools`. Which page a key opens is the home screen's business; it asks
-// `isComingSoon` for the keys that get the placeholder page.
+// QML reads it as the singleton `HomeTools`. Where a tool or a card leads is a destination the home page asks
+// the shell's router to open, with the properties of that request; the router knows the pages.
 class HomeTools : public QObject {
     Q_OBJECT
     QML_ELEMENT
@@ -61,6 +63,13 @@ public:
     // Tools whose page is the placeholder, and the note it shows (empty for every other key).
     Q_INVOKABLE static bool isComingSoon(const QString &key);
     Q_INVOKABLE static QString comingSoonNote(const QString &key);
+
+    // The destination of a tool key and what it is opened with; `None` and {} for an unknown key.
+    Q_INVOKABLE static Destination::Page destination(const QString &key);
+    Q_INVOKABLE static QVariantMap openProperties(const QString &key);
+    // The same for a card of the grid by its type ("Inbox", "TodayTasks", "QuickQA", "WrongBook").
+    Q_INVOKABLE static Destination::Page cardDestination(const QString &type);
+    Q_INVOKABLE static QVariantMap cardProperties(const QString &type);
 
     const ListModel<HomeToolRow> &tools() const { return *m_tools; }
     ListModelBase *toolModel() const { return m_tools; }

@@ -97,27 +97,34 @@ InboxDestination InboxKindStyle::destination(const QString &kind) {
     return rowFor(kind).destination;
 }
 
-QString InboxKindStyle::destinationKey(InboxDestination destination) {
+Destination::Page InboxKindStyle::screen(InboxDestination destination) {
     switch (destination) {
     case D::None:
         break;
     case D::LearningHome:
-        return QStringLiteral("learning");
+        return Destination::Learning;
     case D::WrongBook:
-        return QStringLiteral("wrongBook");
+        return Destination::WrongBook;
     case D::StudyReport:
-        return QStringLiteral("report");
+        return Destination::StudyReport;
     case D::QuestionBank:
-        return QStringLiteral("bank");
+        return Destination::QuestionBank;
     case D::Membership:
-        return QStringLiteral("membership");
+        return Destination::Membership;
     case D::CompanionChat:
-        return QStringLiteral("chat");
+        return Destination::Chat;
     case D::StudyLimits:
-        return QStringLiteral("studyLimits");
+        return Destination::StudyLimits;
     case D::PhotoMatch:
-        return QStringLiteral("photo");
+        return Destination::PhotoMatch;
     }
+    return Destination::None;
+}
+
+QVariantMap InboxKindStyle::openProperties(InboxDestination destination) {
+    if (destination == D::CompanionChat)
+        return {{QStringLiteral("scene"), QStringLiteral("home")},
+                {QStringLiteral("initialMessage"), QString()}};
     return {};
 }
 

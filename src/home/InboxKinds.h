@@ -1,7 +1,10 @@
 #pragma once
 
+#include "Destination.h"
+
 #include <QList>
 #include <QString>
+#include <QVariantMap>
 
 #include <optional>
 
@@ -43,8 +46,9 @@ struct InboxKindStyle {
     static InboxKindStyle forKind(const QString &kind);
     // Where the kind's action leads. Every kind with an action title has a destination and no other has.
     static InboxDestination destination(const QString &kind);
-    // The destination as the word QML picks its page by ("learning", "wrongBook", ...; "" for none).
-    static QString destinationKey(InboxDestination destination);
+    // The screen the inbox asks the router for, and what it is opened with (`None` and {} for none).
+    static Destination::Page screen(InboxDestination destination);
+    static QVariantMap openProperties(InboxDestination destination);
     // The kinds the table names, in its order (the default row is not among them).
     static QStringList knownKinds();
 };

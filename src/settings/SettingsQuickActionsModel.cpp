@@ -13,8 +13,8 @@ QList<QuickActionItem> SettingsQuickActionsModel::defaultQuickActions() {
          Theme::BrandTeal},
         {QStringLiteral("native/wrong-book"), QStringLiteral("bookmark.fill"), QStringLiteral("错题本"),
          Theme::Orange},
-        {NativeRouteTable::reportRoute, QStringLiteral("chart.bar.xaxis"), QStringLiteral("学情报告"),
-         Theme::BrandNavy},
+        {SettingsQuickActionsModel::reportRoute, QStringLiteral("chart.bar.xaxis"),
+         QStringLiteral("学情报告"), Theme::BrandNavy},
         {QStringLiteral("native/membership"), QStringLiteral("crown.fill"), QStringLiteral("会员中心"),
          Theme::BrandAmber},
     };

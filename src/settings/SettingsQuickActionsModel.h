@@ -1,12 +1,13 @@
 #pragma once
 
+#include "Destination.h"
 #include "ListModel.h"
-#include "NativeRouteTable.h"
 #include "Theme.h"
 
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QVariantMap>
 #include <QtQml/qqmlregistration.h>
 
 // One shortcut tile of the "我的" page. Its route also tells it apart from the other tiles.
@@ -46,11 +47,16 @@ public:
     // The tiles in their order. A route is a tile's identity, so a repeated route keeps only its first tile.
     void setItems(const QList<QuickActionItem> &items);
 
-    // Where the tile with `route` leads: "report" to the study report, every other route through the native
-    // route table.
-    Q_INVOKABLE static NativeRouteTable::Destination destination(const QString &route) {
-        return NativeRouteTable::quickActionDestination(route);
+    // Where the tile with `route` leads: "report" (exactly) to the weekly study report, every other route
+    // through the router's native route table, asked with {"route"}.
+    Q_INVOKABLE static Destination::Page destination(const QString &route) {
+        return route == reportRoute ? Destination::StudyReport : Destination::NativeRoute;
     }
+    Q_INVOKABLE static QVariantMap openProperties(const QString &route) {
+        return route == reportRoute ? QVariantMap() : QVariantMap{{QStringLiteral("route"), route}};
+    }
+
+    static inline const QString reportRoute = QStringLiteral("report");
 
 private:
     ListModel<QuickActionItem> *m_items;

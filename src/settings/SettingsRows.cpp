@@ -61,10 +61,11 @@ Icon rowIcon(const SettingsItem &item) {
 
 Destination settingsDestination(const QString &route) {
     if (!route.startsWith(settingsPrefix))
-        return {QString(), NativeRouteTable::destination(route)};
+        return {QString(), ::Destination::NativeRoute, {{QStringLiteral("route"), route}}};
     // Never empty: the prefix itself gives the piece "settings".
     const QString last = route.split(u'/', Qt::SkipEmptyParts).constLast();
-    return {last.startsWith(pageIdPrefix) ? last : pageIdPrefix + last, NativeRouteTable::Unavailable};
+    const QString pageId = last.startsWith(pageIdPrefix) ? last : pageIdPrefix + last;
+    return {pageId, ::Destination::SettingsPage, {{QStringLiteral("pageId"), pageId}}};
 }
 
 bool toggleValue(const SettingsItem &item, const SettingsPrefs &prefs) {
@@ -119,7 +120,8 @@ SettingsRowData SettingsRowData::from(const SettingsItem &item, const SettingsPr
         row.route = item.route.value_or(QString());
         const SettingsRows::Destination destination = SettingsRows::settingsDestination(row.route);
         row.pageId = destination.pageId;
-        row.nativeDestination = destination.native;
+        row.destination = destination.page;
+        row.openProperties = destination.properties;
     } else if (item.type == QStringLiteral("toggle")) {
         row.on = SettingsRows::toggleValue(item, prefs);
     } else if (item.type == QStringLiteral("info")) {

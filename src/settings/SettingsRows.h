@@ -1,13 +1,14 @@
 #pragma once
 
+#include "Destination.h"
 #include "ListModel.h"
-#include "NativeRouteTable.h"
 #include "SettingsDocument.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QUrl>
+#include <QVariantMap>
 
 #include <optional>
 
@@ -29,10 +30,11 @@ struct Icon {
 Icon rowIcon(const SettingsItem &item);
 
 // Where a navigation row leads: a nested settings page (its page id) or, for every route not under
-// "settings/", the screen the native route table names for it.
+// "settings/", the screen the router's native route table names for it (`NativeRoute` with the route).
 struct Destination {
     QString pageId; // empty unless a settings page
-    NativeRouteTable::Destination native = NativeRouteTable::Unavailable;
+    ::Destination::Page page = ::Destination::NativeRoute;
+    QVariantMap properties; // {"pageId"} or {"route"}: what the router is asked to open it with
     bool isSettingsPage() const { return !pageId.isEmpty(); }
     friend bool operator==(const Destination &, const Destination &) = default;
 };
@@ -68,7 +70,8 @@ struct SettingsRowData {
     Q_PROPERTY(QString iconColour MEMBER iconColour)
     Q_PROPERTY(QString route MEMBER route)
     Q_PROPERTY(QString pageId MEMBER pageId)
-    Q_PROPERTY(int nativeDestination MEMBER nativeDestination)
+    Q_PROPERTY(int destination MEMBER destination)
+    Q_PROPERTY(QVariantMap openProperties MEMBER openProperties)
     Q_PROPERTY(bool on MEMBER on)
     Q_PROPERTY(QString actionName MEMBER actionName)
     Q_PROPERTY(bool destructive MEMBER destructive)
@@ -86,11 +89,12 @@ public:
     QString subtitle; // empty when absent or empty: no subtitle line
     QString iconSymbol;
     QString iconColour;
-    QString route;  // navigation: the item's route, "" without one
-    QString pageId; // navigation: the nested settings page it opens, else empty
-    int nativeDestination = NativeRouteTable::Unavailable;
-    bool on = false;    // toggle
-    QString actionName; // action
+    QString route;                       // navigation: the item's route, "" without one
+    QString pageId;                      // navigation: the nested settings page it opens, else empty
+    int destination = Destination::None; // navigation: SettingsPage or NativeRoute
+    QVariantMap openProperties;          // navigation: what the router is asked to open it with
+    bool on = false;                     // toggle
+    QString actionName;                  // action
     bool destructive = false;
     QString value; // info
     QUrl url;      // link: set only when the row opens it

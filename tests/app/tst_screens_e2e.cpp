@@ -6,6 +6,7 @@
 #include "AppSession.h"
 #include "CompanionChatViewModel.h"
 #include "ContrastCheck.h"
+#include "Destination.h"
 #include "HomeInboxViewModel.h"
 #include "LocalService.h"
 #include "OnboardingFlowViewModel.h"
@@ -20,9 +21,16 @@
 #include <QTest>
 
 #include <functional>
+#include <tuple>
 #include <utility>
 
 namespace {
+
+// A tool of the home page's dock, asked for as its button does; the router pushes its page.
+bool askTool(QQuickItem *stack, const QString &key) {
+    QObject *home = QmlHarness::rootPageOf(stack);
+    return home && QMetaObject::invokeMethod(home, "toolRequested", Q_ARG(QString, key));
+}
 
 constexpr int kWait = 30000;
 
@@ -200,7 +208,7 @@ private Q_SLOTS:
         tabs->selectPosition(0);
         QQuickItem *stack = m_app->find(QStringLiteral("homeStack"));
         for (const char *tool : {"photo", "wrong", "bank", "report", "inbox"}) {
-            QVERIFY(QMetaObject::invokeMethod(stack, "openTool", Q_ARG(QVariant, QString::fromLatin1(tool))));
+            QVERIFY(askTool(stack, QString::fromLatin1(tool)));
             QTRY_VERIFY_WITH_TIMEOUT(
                 stack->property("depth").toInt() == 2 && !stack->property("busy").toBool(), kWait);
             look(QString::fromLatin1(tool));
@@ -212,7 +220,7 @@ private Q_SLOTS:
         QVERIFY(topOf(stack));
 
         // A message of the inbox in its sheet.
-        QVERIFY(QMetaObject::invokeMethod(stack, "openTool", Q_ARG(QVariant, QStringLiteral("inbox"))));
+        QVERIFY(askTool(stack, QStringLiteral("inbox")));
         QQuickItem *inbox = pushedOn(stack, 2);
         QVERIFY(inbox);
         auto *messages = inbox->property("viewModel").value<HomeInboxViewModel *>();
@@ -239,17 +247,24 @@ private Q_SLOTS:
         QQuickItem *settings = nullptr;
         QTRY_VERIFY_WITH_TIMEOUT((settings = m_app->find(QStringLiteral("settingsStack"))), kWait);
         QVERIFY(pushedOn(settings, 1));
-        const QList<std::pair<QString, int>> pages{
-            {QStringLiteral("settings_about"), 0}, {QString(), 1 /* membership */},
-            {QString(), 2 /* orders */},           {QString(), 6 /* memories */},
-            {QString(), 7 /* study limits */},     {QString(), 0 /* not in this version */}};
-        for (const auto &[pageId, destination] : pages) {
-            QVERIFY(QMetaObject::invokeMethod(settings, "open", Q_ARG(QVariant, pageId),
-                                              Q_ARG(QVariant, destination)));
+        // Each as the router opens it: a nested page by its id, the others by their native route.
+        const auto nested = [](const char *pageId) {
+            return std::make_tuple(int(Destination::SettingsPage), QVariantMap{{"pageId", QString(pageId)}},
+                                   QStringLiteral("settings-%1-0").arg(pageId));
+        };
+        const auto native = [](const char *route, int shot) {
+            return std::make_tuple(int(Destination::NativeRoute), QVariantMap{{"route", QString(route)}},
+                                   QStringLiteral("settings-native-%1").arg(shot));
+        };
+        const QList<std::tuple<int, QVariantMap, QString>> pages{
+            nested("settings_about"),         native("native/membership", 1),
+            native("native/orders", 2),       native("native/memories", 6),
+            native("native/study-limits", 7), native("native/not-in-this-version", 0)};
+        for (const auto &[destination, properties, shot] : pages) {
+            QVERIFY(QMetaObject::invokeMethod(settings, "open", Q_ARG(QVariant, destination),
+                                              Q_ARG(QVariant, properties), Q_ARG(QVariant, QVariant())));
             QVERIFY(pushedOn(settings, 2));
-            look(QStringLiteral("settings-%1-%2")
-                     .arg(pageId.isEmpty() ? QStringLiteral("native") : pageId)
-                     .arg(destination));
+            look(shot);
             QVERIFY(popAll(settings));
         }
         verifyScreens();

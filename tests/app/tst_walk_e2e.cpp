@@ -62,6 +62,12 @@ using QmlHarness::visibleTitled;
 
 namespace {
 
+// A tool of the home page's dock, asked for as its button does; the router pushes its page.
+bool askTool(QQuickItem *stack, const QString &key) {
+    QObject *home = QmlHarness::rootPageOf(stack);
+    return home && QMetaObject::invokeMethod(home, "toolRequested", Q_ARG(QString, key));
+}
+
 // Each step waits on the real network, the devserver and rendering; on a loaded machine or in the sanitized
 // build they take many times longer than on an idle one.
 constexpr int kWait = 30000;
@@ -169,7 +175,7 @@ private:
     // A tool of the home tab's dock opened on the home stack, its page on top once it has come in.
     QQuickItem *openTool(const QString &key) {
         QQuickItem *stack = homeStack();
-        if (!stack || !QMetaObject::invokeMethod(stack, "openTool", Q_ARG(QVariant, key)))
+        if (!askTool(stack, key))
             return nullptr;
         if (!QTest::qWaitFor([&] { return depthOf(stack) == 2 && !stack->property("busy").toBool(); }, kWait))
             return nullptr;

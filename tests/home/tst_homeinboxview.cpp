@@ -55,8 +55,15 @@ private:
         // What the list's GET answers from now on (until the next `answer`).
         Reply list = Reply::json(200, "[]");
         void answer(const QList<QJsonObject> &messages) { list = Reply::json(200, inboxAnswer(messages)); }
-        bool load() { return loadType(QStringLiteral("HomeInboxView")); }
-        HomeInboxViewModel *vm() const { return viewModel<HomeInboxViewModel>(); }
+        // The inbox as the root page of a router, which opens what the messages' actions ask for.
+        bool load() {
+            return loadData(QmlHarness::routedScene("HomeInboxView"),
+                            QUrl(QStringLiteral("qrc:/tests/Inbox.qml")));
+        }
+        QObject *inbox() const { return QmlHarness::rootPageOf(view->root()); }
+        HomeInboxViewModel *vm() const {
+            return inbox()->property("viewModel").value<HomeInboxViewModel *>();
+        }
         // The sheet lives in the window's overlay.
         QQuickItem *sheetItem(const QString &name) const { return overlayItem(name); }
         QQuickItem *sheetTop() const {
@@ -189,6 +196,14 @@ private Q_SLOTS:
         QFETCH(QString, page);
         Page screen(QSize(900, 1000));
         screen.platform.transport->on("GET", "/api/v1/wrong-book", Reply::json(200, R"({"items":[]})"));
+        // The membership and study-limits pages load what they show, and would raise an alert without it.
+        screen.platform.transport->on("GET", "/api/v1/me/entitlements",
+                                      Reply::json(200, R"({"tier":"L1","effective_tier":"L1","quotas":{}})"));
+        screen.platform.transport->on("GET", "/api/v1/commerce/skus", Reply::json(200, R"({"items":[]})"));
+        screen.platform.transport->on(
+            "GET", "/api/v1/me/limits",
+            Reply::json(200, R"({"daily_minutes":60,"blocked_periods":[],"enforced":false,"editable":false,)"
+                             R"("used_minutes":0,"remaining_minutes":0})"));
         screen.answer({inboxMessage(1, kind, true)});
         watch(screen.view->engine());
         QVERIFY2(screen.load(), qPrintable(screen.view->error()));

@@ -6,6 +6,7 @@
 #include "Analytics.h"
 #include "AppFonts.h"
 #include "AppSession.h"
+#include "Destination.h"
 #include "HomeLayoutStore.h"
 #include "HomeSearchViewModel.h"
 #include "QmlHarness.h"
@@ -78,7 +79,8 @@ struct Home {
         guard.watch(view.engine());
     }
     bool load() {
-        if (!view.loadType(QStringLiteral("HomeStack"), {{"session", QVariant::fromValue(&session)}}))
+        if (!view.loadData(QmlHarness::routedScene("HomeLayoutView"),
+                           {{"session", QVariant::fromValue(&session)}}))
             return false;
         stack = view.root();
         store = stack->property("currentItem")
@@ -311,7 +313,10 @@ private Q_SLOTS:
         QCOMPARE(toolClicks(before), QStringList{key});
 
         // A page on top and back again: shown a second time.
-        QMetaObject::invokeMethod(home.stack, "openChat", Q_ARG(QVariant, "home"), Q_ARG(QVariant, ""));
+        const QVariantMap chat{{QStringLiteral("scene"), QStringLiteral("home")},
+                               {QStringLiteral("initialMessage"), QString()}};
+        QVERIFY(QMetaObject::invokeMethod(home.stack, "open", Q_ARG(QVariant, int(Destination::Chat)),
+                                          Q_ARG(QVariant, chat), Q_ARG(QVariant, QVariant())));
         QTRY_COMPARE(home.depth(), 3);
         QVERIFY(home.back());
         QTRY_COMPARE(home.depth(), 2);

@@ -73,7 +73,7 @@ private Q_SLOTS:
         QCOMPARE(InboxKindStyle::destination(kind), destination);
         // An action title exactly where there is somewhere to go.
         QCOMPARE(style.actionTitle.has_value(), destination != InboxDestination::None);
-        QCOMPARE(InboxKindStyle::destinationKey(destination).isEmpty(),
+        QCOMPARE(InboxKindStyle::screen(destination) == Destination::None,
                  destination == InboxDestination::None);
         QVERIFY(!style.label.isEmpty());
     }

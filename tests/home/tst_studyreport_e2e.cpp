@@ -61,7 +61,7 @@ private Q_SLOTS:
         QmlHarness::View view(QSize(1000, 900));
         QmlHarness::WarningGuard guard;
         guard.watch(view.engine());
-        QVERIFY2(view.loadType(QStringLiteral("HomeStack"),
+        QVERIFY2(view.loadData(QmlHarness::routedScene("HomeLayoutView"),
                                {{"session", QVariant::fromValue(service.session.get())}}),
                  qPrintable(view.error()));
         QQuickItem *stack = view.root();

@@ -1,8 +1,8 @@
-// The native route table and the quick actions' destinations (exact matching only), and the profile card:
-// its texts for each kind of answer, the first-grapheme avatar, and which of overlapping loads counts.
+// The quick actions (one tile per route), and the profile card: its texts for each kind of answer, the
+// first-grapheme avatar, and which of overlapping loads counts. Where a tile leads is in
+// tst_destinationtable.
 #include "AppSession.h"
 #include "Await.h"
-#include "NativeRouteTable.h"
 #include "OnboardingAPIClient.h"
 #include "ProfileHeaderCardViewModel.h"
 #include "SettingsQuickActionsModel.h"
@@ -15,7 +15,6 @@
 namespace {
 
 using Reply = FakeTransport::Reply;
-using Destination = NativeRouteTable::Destination;
 
 } // namespace
 
@@ -25,34 +24,6 @@ class TestProfileCard : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void routes_data() {
-        QTest::addColumn<QString>("route");
-        QTest::addColumn<Destination>("table");
-        QTest::addColumn<Destination>("tile"); // the same route on a quick-action tile
-        const auto row = [](const char *name, const QString &route, Destination table) {
-            QTest::newRow(name) << route << table << table;
-        };
-        row("membership", "native/membership", NativeRouteTable::Membership);
-        row("wrong book", "native/wrong-book", NativeRouteTable::WrongBook);
-        row("inbox", "native/inbox", NativeRouteTable::Inbox);
-        row("study limits", "native/study-limits", NativeRouteTable::StudyLimits);
-        row("capital letter", "Native/membership", NativeRouteTable::Unavailable);
-        row("trailing slash", "native/membership/", NativeRouteTable::Unavailable);
-        row("trailing newline", "native/inbox\n", NativeRouteTable::Unavailable);
-        row("underscore for hyphen", "native/study_limits", NativeRouteTable::Unavailable);
-        row("prefix only", "native/", NativeRouteTable::Unavailable);
-        row("nested settings page", "settings/about", NativeRouteTable::Unavailable);
-        row("Report", "Report", NativeRouteTable::Unavailable);
-        QTest::newRow("report") << "report" << NativeRouteTable::Unavailable << NativeRouteTable::StudyReport;
-    }
-    void routes() {
-        QFETCH(QString, route);
-        QFETCH(Destination, table);
-        QFETCH(Destination, tile);
-        QCOMPARE(NativeRouteTable::destination(route), table);
-        QCOMPARE(SettingsQuickActionsModel::destination(route), tile);
-    }
-
     // A repeated route keeps only its first tile.
     void quickActions() {
         QList<QuickActionItem> items = SettingsQuickActionsModel::defaultQuickActions();

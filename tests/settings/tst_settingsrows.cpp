@@ -6,6 +6,7 @@
 #include "TestPlatform.h"
 
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
@@ -35,7 +36,11 @@ FakeTransport::Reply page(const QString &pageId, const QString &title, const QBy
 QString shown(const SettingsRowData &row) {
     QString kind;
     if (row.kind == "navigation")
-        kind = QStringLiteral("page=%1 native=%2").arg(row.pageId).arg(row.nativeDestination);
+        kind = QStringLiteral("page=%1 to=%2 %3")
+                   .arg(row.pageId)
+                   .arg(row.destination)
+                   .arg(QString::fromUtf8(QJsonDocument(QJsonObject::fromVariantMap(row.openProperties))
+                                              .toJson(QJsonDocument::Compact)));
     else if (row.kind == "toggle")
         kind = QStringLiteral("on=%1").arg(row.on);
     else if (row.kind == "info")
@@ -117,10 +122,9 @@ private Q_SLOTS:
     void destination_data() {
         QTest::addColumn<QString>("route");
         QTest::addColumn<QString>("pageId");
-        QTest::addColumn<int>("native");
-        const auto row = [](const char *route, const char *pageId,
-                            int native = NativeRouteTable::Unavailable) {
-            QTest::newRow(route) << QString(route) << QString(pageId) << native;
+        // Every route not under "settings/" is asked of the router as a native route, as it came.
+        const auto row = [](const char *route, const char *pageId) {
+            QTest::newRow(route) << QString(route) << QString(pageId);
         };
         row("settings/about", "settings_about");
         row("settings/settings_x", "settings_x");
@@ -128,17 +132,22 @@ private Q_SLOTS:
         row("settings//about//", "settings_about");
         row("Settings/x", "");
         row("/settings/x", "");
-        row("native/inbox", "", NativeRouteTable::Inbox);
+        row("native/inbox", "");
         row("", "");
     }
     void destination() {
         QFETCH(QString, route);
         QFETCH(QString, pageId);
-        QFETCH(int, native);
         const SettingsRows::Destination destination = SettingsRows::settingsDestination(route);
         QCOMPARE(destination.pageId, pageId);
-        QCOMPARE(int(destination.native), native);
         QCOMPARE(destination.isSettingsPage(), !pageId.isEmpty());
+        if (pageId.isEmpty()) {
+            QCOMPARE(destination.page, Destination::NativeRoute);
+            QCOMPARE(destination.properties, (QVariantMap{{QStringLiteral("route"), route}}));
+        } else {
+            QCOMPARE(destination.page, Destination::SettingsPage);
+            QCOMPARE(destination.properties, (QVariantMap{{QStringLiteral("pageId"), pageId}}));
+        }
     }
 
     void rowData_data() {
@@ -190,9 +199,11 @@ private Q_SLOTS:
             R"("id":"x","type":"action","action":"other","style":"plain","subtitle":"s","icon":"vip")",
             "action=other red=0");
         row("navigation to a page", R"("id":"about","type":"navigation","route":"settings/about")",
-            "page=settings_about native=0 icon=info.circle.fill");
+            QStringLiteral(R"(page=settings_about to=%1 {"pageId":"settings_about"} icon=info.circle.fill)")
+                .arg(int(Destination::SettingsPage)));
         row("navigation to a native screen", R"("id":"inbox","type":"navigation","route":"native/inbox")",
-            QStringLiteral("page= native=%1 icon=bell.badge.fill").arg(int(NativeRouteTable::Inbox)));
+            QStringLiteral(R"(page= to=%1 {"route":"native/inbox"} icon=bell.badge.fill)")
+                .arg(int(Destination::NativeRoute)));
     }
     void rowData() {
         QFETCH(QByteArray, item);

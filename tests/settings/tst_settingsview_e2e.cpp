@@ -4,6 +4,7 @@
 // service cannot be reached; and a nested page pushed and popped many times leaving no store behind. Saves
 // pictures when QVL_SCREENSHOT_DIR names a folder.
 #include "AppFonts.h"
+#include "Destination.h"
 #include "LinkRecorder.h"
 #include "LocalService.h"
 #include "QmlHarness.h"
@@ -27,10 +28,8 @@ using QmlHarness::visibleTitled;
 
 namespace {
 
-const QByteArray stackScene = "import QtQuick\nimport Quorvel.Core\nimport Quorvel.Settings\n"
-                              "Item { id: root; property AppSession session\n"
-                              "  SettingsStack { objectName: \"stack\"; anchors.fill: parent; "
-                              "session: root.session } }";
+// The "我的" tab as the shell builds it: the router with the root settings page.
+const QByteArray stackScene = QmlHarness::routedScene(R"(SettingsHostView { pageId: "settings_root" })");
 
 // QTRY's 50 ms steps would make the hundred rounds below take half a minute.
 template <typename Condition>
@@ -58,7 +57,7 @@ class TestSettingsViewE2E : public QObject {
         explicit Tab(AppSession *session) : view(QmlHarness::screenshotSize(QSize(430, 1900))) {
             guard.watch(view.engine());
             loaded = view.loadData(stackScene, {{"session", QVariant::fromValue(session)}});
-            stack = loaded ? view.find(QStringLiteral("stack")) : nullptr;
+            stack = loaded ? view.root() : nullptr;
         }
         QQuickItem *top() const { return stack->property("currentItem").value<QQuickItem *>(); }
         int depth() const { return stack->property("depth").toInt(); }
@@ -230,9 +229,11 @@ private Q_SLOTS:
         auto storeOf = [&](QQuickItem *host) {
             return host->property("viewModel").value<SettingsHostViewModel *>()->store();
         };
+        const QVariantMap about{{QStringLiteral("pageId"), QStringLiteral("settings_about")}};
         for (int round = 0; round < 100; ++round) {
-            QVERIFY(QMetaObject::invokeMethod(
-                tab.stack, "open", Q_ARG(QVariant, QStringLiteral("settings_about")), Q_ARG(QVariant, 0)));
+            QVERIFY(QMetaObject::invokeMethod(tab.stack, "open",
+                                              Q_ARG(QVariant, int(Destination::SettingsPage)),
+                                              Q_ARG(QVariant, about), Q_ARG(QVariant, QVariant())));
             QCOMPARE(tab.depth(), 2);
             QVERIFY(spinUntil(
                 [&] { return storeOf(tab.top())->loading() || storeOf(tab.top())->hasDocument(); }));

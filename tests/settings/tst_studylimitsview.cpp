@@ -29,14 +29,8 @@ const QByteArray adultLimits =
     R"({"daily_minutes":60,"blocked_periods":[],"enforced":false,"editable":false,"used_minutes":0,
         "remaining_minutes":0})";
 
-const QByteArray inboxScene = R"(
-import QtQuick
-import Quorvel.Home
-import Quorvel.Settings
-HomeInboxView {
-    studyLimitsPage: Component { StudyLimitsView {} }
-}
-)";
+// The inbox as the root of a router, which opens the study limits of its action.
+const QByteArray inboxScene = QmlHarness::routedScene("HomeInboxView");
 
 } // namespace
 
@@ -190,7 +184,7 @@ private Q_SLOTS:
         expectNoWarnings();
     }
 
-    // The inbox's study-limits action opens the page the app handed it, with the session, and it loads.
+    // The inbox's study-limits action opens the page through the router, with the session, and it loads.
     void openedFromTheInbox() {
         Page page;
         page.view = std::make_unique<QmlHarness::View>(QSize(900, 1000));

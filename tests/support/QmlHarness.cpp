@@ -4,6 +4,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QGuiApplication>
+#include <QJSValue>
 #include <QLibrary>
 #include <QQmlComponent>
 #include <QQuickItem>
@@ -53,13 +54,29 @@ void loadModuleIn(const QString &folder) {
 
 } // namespace
 
+QByteArray routedScene(const QByteArray &rootPage, const QByteArray &imports) {
+    const qsizetype brace = rootPage.indexOf('{');
+    const QByteArray type = (brace < 0 ? rootPage : rootPage.left(brace)).trimmed();
+    const QByteArray body = brace < 0 ? QByteArray("}") : rootPage.mid(brace + 1);
+    return "import QtQuick\nimport Quorvel.Core\nimport Quorvel.Home\nimport Quorvel.Learning\n"
+           "import Quorvel.Companion\nimport Quorvel.Settings\nimport Quorvel.App\n" +
+           imports + "\nAppRouter {\n    id: router\n    objectName: \"router\"\n    initialItem: " + type +
+           " {\n        session: router.session\n" + body + "\n}\n";
+}
+
+QObject *rootPageOf(QQuickItem *router) {
+    return router ? router->property("initialItem").value<QJSValue>().toQObject() : nullptr;
+}
+
 QUrl moduleUrl(const QString &type) {
     if (QUrl url = urlInResources(type); !url.isEmpty())
         return url;
     for (const QString &folder : moduleFolders()) {
+        // A file a module no longer holds may linger in an older build's folder: look on.
         if (QFile::exists(folder + u'/' + type + QStringLiteral(".qml"))) {
             loadModuleIn(folder);
-            return urlInResources(type);
+            if (QUrl url = urlInResources(type); !url.isEmpty())
+                return url;
         }
     }
     return {};

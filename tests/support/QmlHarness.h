@@ -28,6 +28,13 @@ QUrl moduleUrl(const QString &type);
 // Loads every one of the app's shared QML modules, so that all their files are in the resources.
 void loadEveryModule();
 
+// A scene of the app's router holding a root page as one tab does: `rootPage` is the root's type with what
+// it sets ("SettingsHostView { pageId: \"settings_root\" }"); the root reads the router's session, which
+// the scene takes as the initial property "session". Load it with View::loadData.
+QByteArray routedScene(const QByteArray &rootPage, const QByteArray &imports = {});
+// The root page of a router (its initial item, held as a script value); null for anything else.
+QObject *rootPageOf(QQuickItem *router);
+
 // Collects the warnings and errors of QML code (bindings, type loading, console) for its lifetime: both
 // what the engines report through QQmlEngine::warnings of a watched engine and what reaches the message
 // handler from QML categories or files. One guard at a time; the previous handler keeps receiving everything.

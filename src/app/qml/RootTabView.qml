@@ -6,30 +6,17 @@ import Quorvel.Ui
 import Quorvel.Learning
 import Quorvel.Companion
 import Quorvel.Home
-import Quorvel.Membership
 import Quorvel.Settings
 import Quorvel.App
 
-// The signed-in shell: five tabs, each the root of its own navigation stack, with the tab bar at the bottom.
+// The signed-in shell: five tabs, each the root page of its own router (its navigation stack), with the tab
+// bar at the bottom.
 Item {
     id: shell
 
     required property AppSession session
 
     RootTabViewModel { id: tabs }
-
-    Component {
-        id: companionChat
-        CompanionChatView {}
-    }
-    Component {
-        id: studyLimits
-        StudyLimitsView {}
-    }
-    Component {
-        id: membership
-        MembershipView {}
-    }
 
     ColumnLayout {
         anchors.fill: parent
@@ -43,46 +30,46 @@ Item {
             // Each tab is made on its first visit (the view-model remembers which were shown) and kept.
             Loader {
                 active: tabs.visited[0]
-                sourceComponent: HomeStack {
+                sourceComponent: AppRouter {
+                    objectName: "homeStack"
                     session: shell.session
-                    studyLimitsPage: studyLimits
-                    membershipPage: membership
+                    initialItem: HomeLayoutView { session: shell.session }
                 }
             }
             Loader {
                 active: tabs.visited[1]
-                sourceComponent: StackView {
-                    id: learningStack
-                    initialItem: LearningHomeView {
-                        session: shell.session
-                        onChatRequested: scene => learningStack.push(companionChat, { "session": shell.session, "scene": scene })
-                    }
+                sourceComponent: AppRouter {
+                    session: shell.session
+                    initialItem: LearningHomeView { session: shell.session }
                 }
             }
             Loader {
                 active: tabs.visited[2]
-                sourceComponent: StackView {
-                    id: qaStack
+                sourceComponent: AppRouter {
+                    session: shell.session
                     initialItem: QAHomeView {
                         objectName: "qaHome"
                         session: shell.session
-                        onChatRequested: (scene, initialMessage, subject, title) => qaStack.push(companionChat, {
-                            "session": shell.session,
-                            "scene": scene,
-                            "initialMessage": initialMessage,
-                            "subject": subject,
-                            "navigationTitle": title
-                        })
                     }
                 }
             }
             Loader {
                 active: tabs.visited[3]
-                sourceComponent: StackView { initialItem: CompanionChatView { session: shell.session } }
+                sourceComponent: AppRouter {
+                    session: shell.session
+                    initialItem: CompanionChatView { session: shell.session }
+                }
             }
             Loader {
                 active: tabs.visited[4]
-                sourceComponent: SettingsStack { session: shell.session }
+                sourceComponent: AppRouter {
+                    objectName: "settingsStack"
+                    session: shell.session
+                    initialItem: SettingsHostView {
+                        session: shell.session
+                        pageId: "settings_root"
+                    }
+                }
             }
         }
 

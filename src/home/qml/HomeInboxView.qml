@@ -3,26 +3,22 @@ import QtQuick.Controls.Basic
 import QtQuick.Templates as T
 import Quorvel.Core
 import Quorvel.Ui
-import Quorvel.Learning
-import Quorvel.Practice
-import Quorvel.Companion
 import Quorvel.Home
 
 // The inbox ("学习通知"): the gradient header with the unread and total counts, the category chips with
 // their unread badges, and the message rows, all in one list; loads when shown and again by pull, mouse
 // wheel, F5 or "刷新". A row opens the message in a sheet (medium or large) with a page stack of its own, so
-// that the message's action opens its screen inside the sheet. "全部已读" in the bar while anything is
+// that the screen the message's action asks the router for opens inside the sheet. "全部已读" in the bar while anything is
 // unread. Pushed on a StackView with {"session"}; popped by its back control.
 Page {
     id: page
 
     property AppSession session
-    // The study-limits and membership pages live above this layer: the app hands them in; without one its
-    // destination shows the coming-soon page.
-    property Component studyLimitsPage: null
-    property Component membershipPage: null
     readonly property alias viewModel: vm
     signal closeRequested()
+    // A message's action: asked of the router, which pushes the page onto the sheet's stack (`openTarget`).
+    signal openRequested(int destination, var properties)
+    readonly property var openTarget: sheetPages.item
 
     title: "学习通知"
 
@@ -373,98 +369,29 @@ Page {
             width: detailSheet.scroller.width
             height: detailSheet.scroller.height
             active: detailSheet.visible || vm.hasSelection
+            // The sheet's own navigation stack, rooted at the message; what its action opens the router
+            // pushes onto it (`openTarget`), and the sheet grows to its large detent for that page.
             sourceComponent: StackView {
                 id: stack
 
                 objectName: "inboxDetailStack"
-
-                function openDestination(key) {
-                    const withSession = { "session": page.session }
-                    const pushed = key === "learning" ? stack.push(learning, withSession)
-                                 : key === "wrongBook" ? stack.push(wrongBook, withSession)
-                                 : key === "report" ? stack.push(studyReport, withSession)
-                                 : key === "bank" ? stack.push(questionBank, withSession)
-                                 : key === "photo" ? stack.push(photoMatch, withSession)
-                                 : key === "chat" ? openChat("home", "")
-                                 : key === "membership" ? (page.membershipPage
-                                                           ? stack.push(page.membershipPage, withSession)
-                                                           : stack.push(comingSoon, { "title": "会员与额度",
-                                                                                      "note": page.comingSoonNote }))
-                                 : key === "studyLimits" ? (page.studyLimitsPage
-                                                            ? stack.push(page.studyLimitsPage, withSession)
-                                                            : stack.push(comingSoon, { "title": "学习时长",
-                                                                                       "note": page.comingSoonNote }))
-                                 : null
-                    if (pushed)
-                        detailSheet.detent = SheetDetent.Large
-                }
-                function openChat(scene, initialMessage) {
-                    return stack.push(chat, { "session": page.session, "scene": scene,
-                                              "initialMessage": initialMessage })
-                }
-
                 initialItem: detail
+                onDepthChanged: if (depth > 1) detailSheet.detent = SheetDetent.Large
 
                 Component {
                     id: detail
 
                     InboxDetailView {
                         message: vm.selected
-                        onActionRequested: destination => {
+                        onActionRequested: (destination, properties) => {
                             vm.actionTapped()
-                            stack.openDestination(destination)
+                            page.openRequested(destination, properties)
                         }
                     }
-                }
-
-                Component {
-                    id: learning
-
-                    LearningHomeView {
-                        onChatRequested: scene => stack.openChat(scene, "")
-                    }
-                }
-                Component {
-                    id: wrongBook
-
-                    WrongBookView {
-                        onChatRequested: scene => stack.openChat(scene, "")
-                    }
-                }
-                Component {
-                    id: studyReport
-
-                    StudyReportView {}
-                }
-                Component {
-                    id: questionBank
-
-                    QuestionBankView {
-                        onChatRequested: (scene, initialMessage) => stack.openChat(scene, initialMessage)
-                    }
-                }
-                Component {
-                    id: photoMatch
-
-                    PhotoMatchView {
-                        onChatRequested: scene => stack.openChat(scene, "")
-                    }
-                }
-                Component {
-                    id: chat
-
-                    CompanionChatView {}
-                }
-                Component {
-                    id: comingSoon
-
-                    ComingSoonView {}
                 }
             }
         }
     }
-
-    readonly property string comingSoonNote: "这个页面正在建设中，敬请期待。"
 
     Alert {
         objectName: "inboxAlert"

@@ -8,7 +8,8 @@ import Quorvel.Home
 
 // The "首页" tab's root page: the brand header and the page menu, the page (companion header, search, card
 // grid) or, while editing, the layout editor; pull, the mouse wheel past the top or F5 reload. Everything the
-// page opens goes up to the stack that holds it through the three signals.
+// page opens it asks the router that holds it for (`openRequested`, `chatRequested`). Pages opened from the
+// tool dock record "home_tool_click" each time they come on top.
 Page {
     id: root
 
@@ -17,10 +18,39 @@ Page {
     readonly property HomeLayoutStore store: vm.store
     readonly property var texts: vm.texts
 
-    // A tool of the dock ("photo", "plan", ...), a card's own screen (by its type), or the companion chat.
+    // A tool of the dock ("photo", "plan", ...) or a card's own screen (by its type) was chosen; each is then
+    // asked of the router as its destination (`openRequested`). The companion chat is asked directly.
     signal toolRequested(string key)
     signal cardRequested(string type)
+    signal openRequested(int destination, var properties)
     signal chatRequested(string scene, string initialMessage)
+
+    onToolRequested: key => {
+        root.pendingTool = key
+        root.openRequested(HomeTools.destination(key), HomeTools.openProperties(key))
+        root.pendingTool = ""
+    }
+    onCardRequested: type => root.openRequested(HomeTools.cardDestination(type), HomeTools.cardProperties(type))
+
+    // The router's word on its stack: a page this one asked for was pushed, a page became the current one,
+    // a page left the stack.
+    property string pendingTool: ""
+    function pageOpened(page) {
+        if (root.pendingTool.length > 0)
+            visits.opened(page, root.pendingTool)
+    }
+    function pageShown(page) {
+        visits.shown(page)
+    }
+    function pageClosed(destination) {
+        // Leaving the chat the search opened ends that search.
+        if (destination === Destination.Chat)
+            root.searchChatClosed()
+    }
+
+    ToolVisits {
+        id: visits
+    }
     // The chat opened by the search section was left again.
     function searchChatClosed() {
         const section = content.item ? content.item.searchSection : null

@@ -7,7 +7,7 @@ import Quorvel.Home
 // One message in full, the root of the inbox's detail sheet: the kind's tile, label and the full date and
 // time, the title, the body as selectable plain text and, when the kind has one, its action button.
 // `message` holds the row roles of the message (HomeInboxViewModel.selected); the action reports its
-// destination (`actionRequested`) for the sheet's stack to open.
+// destination and what it is opened with (`actionRequested`), for the router to push onto the sheet's stack.
 Page {
     id: page
 
@@ -15,7 +15,7 @@ Page {
     readonly property color tint: Theme.color(message.tone || 0, Theme.dark)
     // The page of the sheet it is shown in.
     readonly property color sheetColor: Theme.dark ? Theme.groupedBackground : Theme.brandMist
-    signal actionRequested(string destination)
+    signal actionRequested(int destination, var properties)
 
     title: "通知详情"
     background: Item {}
@@ -114,7 +114,7 @@ Page {
                 implicitHeight: actionRow.implicitHeight + 28
                 topInset: 0
                 Accessible.name: page.message.actionTitle || ""
-                onClicked: page.actionRequested(page.message.destination)
+                onClicked: page.actionRequested(page.message.destination, page.message.openProperties)
 
                 HoverHandler {
                     cursorShape: Qt.PointingHandCursor

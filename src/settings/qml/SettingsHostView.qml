@@ -8,7 +8,7 @@ import Quorvel.Settings
 // One settings page on the "我的" tab's stack: the root page ("settings_root", with the large title) or a
 // page pushed behind it. Each time it comes on screen it loads the page afresh; until a document is there it
 // shows "加载中…" (or "暂无设置" before the first load). The store's messages show in the alert "提示".
-// Where a row or tile leads is reported with `openRequested(pageId, destination)`; the stack pushes it.
+// Where a row or tile leads is asked of the router with `openRequested(destination, properties)`.
 Page {
     id: host
 
@@ -16,7 +16,7 @@ Page {
     required property string pageId
     readonly property alias viewModel: vm
 
-    signal openRequested(string pageId, int destination)
+    signal openRequested(int destination, var properties)
 
     objectName: "settingsHost"
     title: vm.title
@@ -111,7 +111,7 @@ Page {
         active: vm.content === SettingsHostViewModel.Page
         sourceComponent: SettingsPageView {
             store: vm.store
-            onOpenRequested: (pageId, destination) => host.openRequested(pageId, destination)
+            onOpenRequested: (destination, properties) => host.openRequested(destination, properties)
         }
     }
 

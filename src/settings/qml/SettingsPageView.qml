@@ -8,8 +8,8 @@ import Quorvel.Settings
 
 // The body of a loaded settings page: on the root page the profile card and the shortcut tiles, then one
 // card per section that has rows to draw, then the footer with the version and the help line. Taps that
-// lead elsewhere are reported (`openRequested(pageId, destination)`: a settings page when `pageId` is set,
-// else a NativeRouteTable destination); "退出登录" asks "确定退出登录？" first.
+// lead elsewhere are asked of the router (`openRequested(destination, properties)`: a nested settings page
+// with its "pageId", or a native route with its "route"); "退出登录" asks "确定退出登录？" first.
 Flickable {
     id: page
 
@@ -18,7 +18,7 @@ Flickable {
     readonly property alias viewModel: vm
     readonly property real paddedWidth: Math.min(width, 760)
 
-    signal openRequested(string pageId, int destination)
+    signal openRequested(int destination, var properties)
 
     objectName: "settingsPage"
     clip: true
@@ -50,7 +50,7 @@ Flickable {
             objectName: "settingsQuickActions"
             Layout.fillWidth: true
             visible: vm.isRoot
-            onActionTriggered: (route, destination) => page.openRequested("", destination)
+            onActionTriggered: (route, destination, properties) => page.openRequested(destination, properties)
         }
 
         Repeater {
@@ -103,7 +103,7 @@ Flickable {
 
                             SettingsRow {
                                 width: card.width
-                                onNavigate: (pageId, destination) => page.openRequested(pageId, destination)
+                                onNavigate: (destination, properties) => page.openRequested(destination, properties)
                                 onSwitched: (sectionIndex, itemIndex, value) => vm.toggle(sectionIndex, itemIndex, value)
                                 onActionTriggered: action => vm.activate(action)
                                 onLinkOpened: url => LinkOpener.open(url)

@@ -5,13 +5,13 @@ import Quorvel.Ui
 import Quorvel.Settings
 
 // The row of shortcut tiles under the profile card. A tap says which tile and where it leads
-// (`actionTriggered(route, destination)`, a NativeRouteTable destination); the page that holds the row
-// pushes that screen.
+// (`actionTriggered(route, destination, properties)`, a destination and what the router opens it with); the
+// page that holds the row asks the router for it.
 Item {
     id: row
 
     readonly property alias model: actions
-    signal actionTriggered(string route, int destination)
+    signal actionTriggered(string route, int destination, var properties)
 
     implicitHeight: tiles.implicitHeight
 
@@ -56,7 +56,7 @@ Item {
                 Layout.preferredWidth: 1
                 implicitHeight: label.implicitHeight + 28
                 Accessible.name: title
-                onClicked: row.actionTriggered(route, actions.destination(route))
+                onClicked: row.actionTriggered(route, actions.destination(route), actions.openProperties(route))
 
                 contentItem: Item {
                     ColumnLayout {

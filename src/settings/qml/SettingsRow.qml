@@ -18,7 +18,8 @@ T.AbstractButton {
     required property string iconSymbol
     required property string iconColour
     required property string pageId
-    required property int nativeDestination
+    required property int destination
+    required property var openProperties
     required property bool on
     required property string actionName
     required property bool destructive
@@ -34,7 +35,7 @@ T.AbstractButton {
     readonly property bool tappable: kind === "navigation" || kind === "toggle" || isAction || linkActive
     readonly property color tileColour: Theme[iconColour] !== undefined ? Theme[iconColour] : Theme.brandTeal
 
-    signal navigate(string pageId, int destination)
+    signal navigate(int destination, var properties)
     signal switched(int sectionIndex, int itemIndex, bool value)
     signal actionTriggered(string action)
     signal linkOpened(url url)
@@ -52,7 +53,7 @@ T.AbstractButton {
 
     onClicked: {
         if (kind === "navigation")
-            navigate(pageId, nativeDestination)
+            navigate(destination, openProperties)
         else if (kind === "toggle")
             switched(sectionIndex, itemIndex, !on)
         else if (isAction)

@@ -1,7 +1,7 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import Quorvel.Ui
-import Quorvel.Settings
+import Quorvel.App
 
 // The page of a route this version does not know: it asks the learner to update, with no action of its
 // own. Pushed on a StackView with no arguments; popped by its back control. Outside a StackView the back
@@ -30,8 +30,8 @@ Page {
         objectName: "routeUnavailable"
         anchors.centerIn: parent
         width: Math.min(parent.width - 48, 420)
-        symbol: NativeRouteTable.unavailableSymbol
-        title: NativeRouteTable.unavailableTitle
-        message: NativeRouteTable.unavailableMessage
+        symbol: DestinationTable.unavailableSymbol
+        title: DestinationTable.unavailableTitle
+        message: DestinationTable.unavailableMessage
     }
 }
