@@ -28,7 +28,7 @@ struct Screen {
     std::array<const char *, 4> keys; // the page's own properties a request may set
 };
 
-constexpr std::array<Screen, 15> screens{{
+constexpr std::array<Screen, 16> screens{{
     {Destination::Unavailable, "App", "NativeRouteUnavailableView", false, {}},
     {Destination::Membership, "Membership", "MembershipView", true, {}},
     {Destination::Orders, "Membership", "OrdersView", true, {}},
@@ -47,6 +47,7 @@ constexpr std::array<Screen, 15> screens{{
     {Destination::Learning, "Learning", "LearningHomeView", true, {}},
     {Destination::PhotoMatch, "Practice", "PhotoMatchView", true, {}},
     {Destination::QuestionBank, "Learning", "QuestionBankView", true, {}},
+    {Destination::Practice, "Practice", "PracticeView", true, {"questionId", "stemText", "options", "source"}},
     {Destination::ComingSoon, "Home", "ComingSoonView", false, {"title", "note"}},
 }};
 

@@ -29,6 +29,7 @@ public:
         Learning,     // the learning home {}
         PhotoMatch,   // {}
         QuestionBank, // {}
+        Practice,     // {"questionId", "stemText", "options", "source"}: one question to answer
         ComingSoon,   // {"title", "note"}
     };
     Q_ENUM(Page)

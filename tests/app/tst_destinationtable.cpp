@@ -98,6 +98,12 @@ private Q_SLOTS:
         QTest::newRow("chat, the scene alone")
             << int(Destination::Chat) << scene << fileOf("Companion", "CompanionChatView")
             << sessionAnd(scene);
+        const QVariantMap question{{QStringLiteral("questionId"), QStringLiteral("900111")},
+                                   {QStringLiteral("stemText"), QStringLiteral("第 1 题")},
+                                   {QStringLiteral("options"), QStringList{QStringLiteral("A. 1")}},
+                                   {QStringLiteral("source"), QStringLiteral("practice")}};
+        QTest::newRow("practice") << int(Destination::Practice) << merged(question, extra)
+                                  << fileOf("Practice", "PracticeView") << sessionAnd(question);
         // The placeholders read no session.
         const QVariantMap soon{{QStringLiteral("title"), QStringLiteral("讲解视频")},
                                {QStringLiteral("note"), QStringLiteral("n")}};

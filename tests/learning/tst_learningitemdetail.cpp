@@ -730,9 +730,17 @@ private Q_SLOTS:
         component.setData(R"(
             import QtQuick
             import QtQuick.Controls
+            import Quorvel.Core
             StackView {
+                id: stack
                 function open(properties) {
-                    return push("qrc:/qt/qml/Quorvel/Learning/LearningItemDetailView.qml", properties)
+                    const page = push("qrc:/qt/qml/Quorvel/Learning/LearningItemDetailView.qml", properties)
+                    // What the app's router does with the practice screen an exercise asks for.
+                    page.openRequested.connect((destination, asked) => {
+                        if (destination === Destination.Practice)
+                            stack.push("qrc:/qt/qml/Quorvel/Practice/PracticeView.qml", asked)
+                    })
+                    return page
                 }
                 initialItem: Item { objectName: "pathList" }
             })",

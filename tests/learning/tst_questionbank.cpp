@@ -451,6 +451,11 @@ private Q_SLOTS:
                 initialItem: QuestionBankView {
                     session: stack.session
                     onChatRequested: (scene, message) => { stack.chatScene = scene; stack.chatMessage = message }
+                    // What the app's router does with the practice screen a row asks for.
+                    onOpenRequested: (destination, properties) => {
+                        if (destination === Destination.Practice)
+                            stack.push("qrc:/qt/qml/Quorvel/Practice/PracticeView.qml", properties)
+                    }
                 }
             })",
                                {{"session", QVariant::fromValue(&session)}}),

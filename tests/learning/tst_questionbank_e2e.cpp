@@ -69,7 +69,14 @@ private Q_SLOTS:
             StackView {
                 id: stack
                 property AppSession session
-                initialItem: QuestionBankView { session: stack.session }
+                initialItem: QuestionBankView {
+                    session: stack.session
+                    // What the app's router does with the practice screen a row asks for.
+                    onOpenRequested: (destination, properties) => {
+                        if (destination === Destination.Practice)
+                            stack.push("qrc:/qt/qml/Quorvel/Practice/PracticeView.qml", properties)
+                    }
+                }
             })",
                                {{"session", QVariant::fromValue(m_session.get())}}),
                  qPrintable(view.error()));

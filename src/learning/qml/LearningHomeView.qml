@@ -27,6 +27,7 @@ Page {
     Component.onCompleted: Qt.callLater(() => { root.ready = true })
 
     signal chatRequested(string scene)
+    signal openRequested(int destination, var properties)
 
     function push(page, properties) {
         const stack = root.StackView.view
@@ -38,6 +39,7 @@ Page {
         id: lessonPage
         LearningItemDetailView {
             onChatRequested: scene => root.chatRequested(scene)
+            onOpenRequested: (destination, properties) => root.openRequested(destination, properties)
         }
     }
 

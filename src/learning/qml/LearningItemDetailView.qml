@@ -12,7 +12,7 @@ import Quorvel.Learning
 //     StackView.view.push(lessonPage, {"session": session, "store": store, "pathId": pathId, "itemId": itemId})
 //
 // It loads the lesson every time it comes on screen and shows the loading face, the not-ready face or the
-// lesson's cards; an exercise pushes PracticeView on the same stack; the back control and "返回路径" after a
+// lesson's cards; an exercise asks the router for the practice screen (openRequested); the back control and "返回路径" after a
 // completion pop the page. Outside a StackView it asks its host through closeRequested() and
 // practiceRequested(properties). Everything it shows comes from LearningItemDetailViewModel.
 Page {
@@ -24,6 +24,7 @@ Page {
     required property real itemId
     signal closeRequested()
     signal practiceRequested(var properties)
+    signal openRequested(int destination, var properties)
     // The practice screen's robot row asks for the chat; the shell owns it.
     signal chatRequested(string scene)
 
@@ -41,16 +42,9 @@ Page {
         const properties = vm.practiceProperties(row)
         properties.session = page.session
         if (page.StackView.view)
-            page.StackView.view.push(practicePage, properties)
+            page.openRequested(Destination.Practice, properties)
         else
             page.practiceRequested(properties)
-    }
-
-    Component {
-        id: practicePage
-        PracticeView {
-            onChatRequested: scene => page.chatRequested(scene)
-        }
     }
 
     LearningItemDetailViewModel {

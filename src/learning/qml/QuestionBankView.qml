@@ -17,6 +17,7 @@ Page {
     required property AppSession session
     readonly property alias viewModel: vm
     signal chatRequested(string scene, string initialMessage)
+    signal openRequested(int destination, var properties)
 
     title: vm.title
 
@@ -32,17 +33,11 @@ Page {
     onOnScreenChanged: onScreen ? vm.appear() : vm.disappear()
     Component.onCompleted: Qt.callLater(() => { page.ready = true })
 
-    Component {
-        id: practicePage
-        PracticeView {
-            onChatRequested: scene => page.chatRequested(scene, "")
-        }
-    }
-
+    // The practice screen is the router's to push.
     function practise(row) {
         const properties = vm.practiceProperties(row)
         properties.session = page.session
-        page.StackView.view.push(practicePage, properties)
+        page.openRequested(Destination.Practice, properties)
     }
 
     background: Rectangle { color: Theme.groupedBackground }
