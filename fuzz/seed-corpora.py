@@ -80,7 +80,7 @@ if isinstance(lesson, dict) and isinstance(lesson.get("handout"), dict):
 
 # JSON literals of the test sources, by the folder that tests the model.
 BY_SOURCE = [
-    ("tests/app/tst_authapiclient.cpp", "wire_models", [wire("LoginResponse"), wire("MeResponse"),
+    ("tests/core/tst_authapiclient.cpp", "wire_models", [wire("LoginResponse"), wire("MeResponse"),
                                                         wire("ProfileResponse")]),
     ("tests/platform/tst_jsonreader.cpp", "wire_models", [wire("ParseObject"), wire("ParseObject", True)]),
     ("tests/membership/tst_membershipapiclient.cpp", "wire_models",

@@ -17,7 +17,7 @@ CompanionChatViewModel::CompanionChatViewModel(QObject *parent)
     : CompanionChatViewModel(Dependencies(), parent) {}
 
 CompanionChatViewModel::CompanionChatViewModel(Dependencies dependencies, QObject *parent)
-    : QObject(parent), m_store(dependencies.store ? dependencies.store : &RobotStore::shared()),
+    : ScreenViewModel(parent), m_store(dependencies.store ? dependencies.store : &RobotStore::shared()),
       m_speech(dependencies.speech ? dependencies.speech : &SpeechPlayer::shared()),
       m_languageNoticeMs(dependencies.languageNoticeMs), m_messages(new ListModel<ChatMessage>(this)),
       m_prompts(new ListModel<PromptChip>(this)) {
@@ -65,13 +65,6 @@ CompanionChatViewModel::CompanionChatViewModel(Dependencies dependencies, QObjec
 CompanionChatViewModel::~CompanionChatViewModel() {
     if (m_stream)
         m_stream->cancel();
-}
-
-void CompanionChatViewModel::setSession(AppSession *session) {
-    if (m_session == session)
-        return;
-    m_session = session;
-    Q_EMIT sessionChanged();
 }
 
 void CompanionChatViewModel::setScene(const QString &scene) {
@@ -173,7 +166,7 @@ void CompanionChatViewModel::send(const QString &text, int hintLevel, std::optio
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty() || m_stream)
         return;
-    if (!m_session) {
+    if (!session()) {
         qCWarning(lcCompanion) << "send without a session ignored";
         return;
     }
@@ -195,7 +188,7 @@ void CompanionChatViewModel::send(const QString &text, int hintLevel, std::optio
 
     CompanionTurn turn{turnQuestion, hintLevel,           earlier,  m_store->modelPref(),
                        m_scene,      m_store->language(), m_subject};
-    m_stream = m_client.stream(*m_session, std::move(turn));
+    m_stream = m_client.stream(*session(), std::move(turn));
     m_turnId = turnId;
     m_moodHeld = false;
     Q_EMIT streamingChanged();
@@ -249,7 +242,7 @@ QCoro::Task<void> CompanionChatViewModel::finishTurn(QPointer<CompanionChatViewM
                                                      std::optional<QString> doneLanguage) {
     // A reply that a clear removed no longer speaks for the conversation: its language is not followed.
     if (self->m_messages->find(turnId)) {
-        const bool switched = co_await self->m_store->followLanguage(doneLanguage, self->m_session);
+        const bool switched = co_await self->m_store->followLanguage(doneLanguage, self->session());
         if (!self)
             co_return;
         if (switched)
@@ -348,7 +341,7 @@ void CompanionChatViewModel::speakReply(const QUuid &turnId) {
     // Reading it already (the learner pressed its speak button): toggling would stop it.
     if (m_speech->speakingId() == turnId)
         return;
-    m_speech->toggleSpeech(reply->text(), turnId, m_session, m_scene);
+    m_speech->toggleSpeech(reply->text(), turnId, session(), m_scene);
 }
 
 void CompanionChatViewModel::dropEmptyReply(const QUuid &turnId) {
@@ -403,10 +396,10 @@ bool CompanionChatViewModel::unlockOffered(const ChatMessage &reply) const {
     return true;
 }
 
-void CompanionChatViewModel::toggleSpeech(const QString &messageId) {
+void CompanionChatViewModel::toggleSpeech(const QString &text, const QString &messageId, const QString &scene) {
     const QUuid id = QUuid::fromString(messageId);
-    if (const ChatMessage *message = m_messages->find(id))
-        m_speech->toggleSpeech(message->displayText(), id, m_session, m_scene);
+    if (!id.isNull())
+        m_speech->toggleSpeech(text, id, session(), scene);
 }
 
 void CompanionChatViewModel::clear() {
@@ -465,7 +458,7 @@ void CompanionChatViewModel::performConfirm() {
 QCoro::Task<void> CompanionChatViewModel::runConfirm(QPointer<CompanionChatViewModel> self,
                                                      ConfirmCard card) {
     std::optional<QString> toast =
-        co_await CompanionConfirmActions::perform(std::move(card), self->m_session, self->m_store);
+        co_await CompanionConfirmActions::perform(std::move(card), self->session(), self->m_store);
     // The path and the analytics are kept whatever became of the screen; only a live screen shows the toast.
     if (self && toast)
         self->setToast(std::move(toast));
@@ -498,7 +491,7 @@ void CompanionChatViewModel::disappear() {
 }
 
 QCoro::Task<void> CompanionChatViewModel::runAppearance(QPointer<CompanionChatViewModel> self) {
-    QPointer<AppSession> session = self->m_session;
+    QPointer<AppSession> session = self->session();
     co_await self->m_store->loadCatalog(session, false);
     if (!self)
         co_return;

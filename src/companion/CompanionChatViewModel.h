@@ -7,6 +7,7 @@
 #include "ListModel.h"
 #include "RobotCatalog.h"
 #include "RobotMotion.h"
+#include "ScreenViewModel.h"
 
 #include <QColor>
 #include <QObject>
@@ -47,10 +48,9 @@ public:
 // one turn at a time. When the reply is complete the chat follows the language the server answered in
 // (announced for 3 s), reads the reply aloud when the learner asked for that, and drops a reply that stayed
 // empty. Stream failures become error entries, never alerts. Main thread only.
-class CompanionChatViewModel : public QObject {
+class CompanionChatViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(QString scene READ scene WRITE setScene NOTIFY sceneChanged)
     // Empty for none; a blank one is never sent.
     Q_PROPERTY(QString initialMessage READ initialMessageText WRITE setInitialMessageText NOTIFY
@@ -109,8 +109,6 @@ public:
     // Cancels the turn that streams; its late ending then changes nothing.
     ~CompanionChatViewModel() override;
 
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
     QString scene() const { return m_scene; }
     void setScene(const QString &scene);
     const std::optional<QString> &initialMessage() const { return m_initialMessage; }
@@ -196,8 +194,9 @@ public:
     // streams, unless the same question was already answered deeper.
     Q_INVOKABLE bool hintUnlockOffered(const QString &messageId) const;
     Q_INVOKABLE void clear();
-    // A bubble's speak button: reads the entry as shown, or stops it when it is the one being read.
-    Q_INVOKABLE void toggleSpeech(const QString &messageId);
+    // The speak button of a bubble: reads `text` (the entry as shown) in `scene`, or stops it when `messageId`
+    // is the entry being read.
+    Q_INVOKABLE void toggleSpeech(const QString &text, const QString &messageId, const QString &scene);
     Q_INVOKABLE void askConfirm(const QString &messageId);
     Q_INVOKABLE void cancelConfirm();
     // Closes the dialog at once and runs the card's action; its outcome arrives as the toast.
@@ -219,7 +218,6 @@ public:
     ChatMessagePresentation presentation(const ChatMessage &message, qsizetype row) const;
 
 Q_SIGNALS:
-    void sessionChanged();
     void sceneChanged();
     void initialMessageChanged();
     void subjectChanged();
@@ -274,7 +272,6 @@ private:
     std::optional<QString> m_initialMessage;
     std::optional<QString> m_subject;
     bool m_initialSent = false;
-    QPointer<AppSession> m_session;
     ListModel<ChatMessage> *m_messages;
     ListModel<PromptChip> *m_prompts;
     QString m_input;

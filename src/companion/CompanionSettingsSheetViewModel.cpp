@@ -25,7 +25,7 @@ CompanionSettingsSheetViewModel::CompanionSettingsSheetViewModel(QObject *parent
     : CompanionSettingsSheetViewModel(RobotStore::shared(), parent) {}
 
 CompanionSettingsSheetViewModel::CompanionSettingsSheetViewModel(RobotStore &store, QObject *parent)
-    : QObject(parent), m_store(store), m_personas(new ListModel<CompanionPersonaRow>(this)) {
+    : ScreenViewModel(parent), m_store(store), m_personas(new ListModel<CompanionPersonaRow>(this)) {
     refreshPersonas();
     connect(&m_store, &RobotStore::languageInEffectChanged, this, [this] {
         refreshPersonas();
@@ -49,13 +49,6 @@ QVariantMap CompanionSettingsSheetViewModel::settingsToMap(const CompanionSettin
 
 CompanionSettings CompanionSettingsSheetViewModel::settingsFromMap(const QVariantMap &map) {
     return {textOf(map, personaKey), textOf(map, nameKey), textOf(map, reminderKey)};
-}
-
-void CompanionSettingsSheetViewModel::setSession(AppSession *session) {
-    if (session == m_session)
-        return;
-    m_session = session;
-    Q_EMIT sessionChanged();
 }
 
 void CompanionSettingsSheetViewModel::setCurrent(const CompanionSettings &settings) {
@@ -161,7 +154,7 @@ QCoro::Task<void> CompanionSettingsSheetViewModel::saveAsync() {
 
 QCoro::Task<void> CompanionSettingsSheetViewModel::runSave(QPointer<CompanionSettingsSheetViewModel> self,
                                                            QString persona, std::optional<QString> name) {
-    QPointer<AppSession> session = self->m_session;
+    QPointer<AppSession> session = self->session();
     if (!session) {
         // Nothing to send with: the learner sees the same text as for a request without an answer.
         self->setError(QStringLiteral("无响应"));

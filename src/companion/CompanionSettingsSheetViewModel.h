@@ -3,6 +3,7 @@
 #include "ChatStrings.h"
 #include "CompanionSettings.h"
 #include "ListModel.h"
+#include "ScreenViewModel.h"
 
 #include <QObject>
 #include <QPointer>
@@ -42,10 +43,9 @@ public:
 // sends the trimmed name only when it differs from the stored one, so an empty field sends "" only when a
 // name was stored. A failed save shows its text under the name field until the name is edited; the choices
 // stay as they were. Every text follows the robot language in effect. Main thread only.
-class CompanionSettingsSheetViewModel : public QObject {
+class CompanionSettingsSheetViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     // The presenter's settings as a map: "persona", "name" and "reminder", each a text; a missing key (or a
     // value that is no text) is an absent field. `settingsToMap` / `settingsFromMap` convert.
     Q_PROPERTY(QVariantMap current READ currentMap WRITE setCurrentMap NOTIFY currentChanged)
@@ -79,8 +79,6 @@ public:
     static QVariantMap settingsToMap(const CompanionSettings &settings);
     static CompanionSettings settingsFromMap(const QVariantMap &map);
 
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
     const CompanionSettings &current() const { return m_current; }
     void setCurrent(const CompanionSettings &settings);
     QVariantMap currentMap() const { return settingsToMap(m_current); }
@@ -122,7 +120,6 @@ public:
     static CompanionPersona initialPersona(const std::optional<QString> &stored);
 
 Q_SIGNALS:
-    void sessionChanged();
     void currentChanged();
     void personaChanged();
     void nameChanged();
@@ -143,7 +140,6 @@ private:
     void setError(std::optional<QString> error);
 
     RobotStore &m_store;
-    QPointer<AppSession> m_session;
     CompanionSettings m_current;
     ListModel<CompanionPersonaRow> *m_personas;
     CompanionPersona m_persona = CompanionPersona::calm;

@@ -7,16 +7,9 @@
 #include <algorithm>
 #include <exception>
 
-LearningPlanCardViewModel::LearningPlanCardViewModel(QObject *parent) : QObject(parent) {}
+LearningPlanCardViewModel::LearningPlanCardViewModel(QObject *parent) : ScreenViewModel(parent) {}
 
 LearningPlanCardViewModel::~LearningPlanCardViewModel() = default;
-
-void LearningPlanCardViewModel::setSession(AppSession *session) {
-    if (m_session == session)
-        return;
-    m_session = session;
-    Q_EMIT sessionChanged();
-}
 
 LearningPlanCardViewModel::State LearningPlanCardViewModel::state() const {
     if (m_plan)
@@ -69,7 +62,7 @@ void LearningPlanCardViewModel::appear() {
 }
 
 void LearningPlanCardViewModel::disappear() {
-    ++m_appearance;
+    dropAppearance();
     if (m_refreshes > 0) {
         m_refreshes = 0;
         Q_EMIT refreshingChanged();
@@ -89,21 +82,19 @@ void LearningPlanCardViewModel::ask(int index) {
 }
 
 QCoro::Task<> LearningPlanCardViewModel::runRefresh() {
-    QPointer<LearningPlanCardViewModel> self(this);
-    const quint64 appearance = m_appearance;
+    const Appearance appearance = this->appearance();
     if (m_refreshes++ == 0)
         Q_EMIT refreshingChanged();
     co_await load();
-    if (!self || appearance != m_appearance)
+    if (!appearance.current())
         co_return;
     if (--m_refreshes == 0)
         Q_EMIT refreshingChanged();
 }
 
 QCoro::Task<> LearningPlanCardViewModel::load() {
-    QPointer<LearningPlanCardViewModel> self(this);
-    QPointer<AppSession> session = AppSession::orCurrent(m_session);
-    const quint64 appearance = m_appearance;
+    QPointer<AppSession> session = AppSession::orCurrent(this->session());
+    const Appearance appearance = this->appearance();
     const quint64 ticket = ++m_nextTicket;
     if (!session)
         co_return;
@@ -116,7 +107,7 @@ QCoro::Task<> LearningPlanCardViewModel::load() {
         failure = std::current_exception();
     }
     // The tab left the screen meanwhile: what this load found is no news for it.
-    if (!self || appearance != m_appearance)
+    if (!appearance.current())
         co_return;
 
     if (failure) {

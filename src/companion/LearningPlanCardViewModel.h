@@ -1,10 +1,9 @@
 #pragma once
 
-#include "AppSession.h"
 #include "LearningPlan.h"
+#include "ScreenViewModel.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QtQml/qqmlregistration.h>
@@ -22,10 +21,9 @@
 // has one is not told they have none because the network hiccupped. It ends the loading face, though, so
 // with nothing shown yet a failure shows the empty text. A load still under way when the tab leaves the
 // screen (a chat opened from a chip, another tab) is dropped and writes nothing. Failures are never shown.
-class LearningPlanCardViewModel : public QObject {
+class LearningPlanCardViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(State state READ state NOTIFY changed)
     Q_PROPERTY(bool planLoaded READ planLoaded NOTIFY changed)
     Q_PROPERTY(bool refreshing READ refreshing NOTIFY refreshingChanged)
@@ -48,9 +46,6 @@ public:
 
     explicit LearningPlanCardViewModel(QObject *parent = nullptr);
     ~LearningPlanCardViewModel() override;
-
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
 
     const std::optional<LearningPlanSummary> &plan() const { return m_plan; }
     bool planLoaded() const { return m_planLoaded; }
@@ -90,7 +85,6 @@ public:
     QCoro::Task<> runRefresh();
 
 Q_SIGNALS:
-    void sessionChanged();
     void changed();
     void refreshingChanged();
     // The chat the card opens: the plan scene, the chip's question as the first message, no subject.
@@ -100,12 +94,9 @@ Q_SIGNALS:
 private:
     void apply(std::optional<LearningPlanSummary> plan);
 
-    QPointer<AppSession> m_session;
     std::optional<LearningPlanSummary> m_plan;
     bool m_planLoaded = false;
     int m_refreshes = 0;
-    // Loads begun before the tab last left the screen no longer count.
-    quint64 m_appearance = 0;
     // Loads are numbered as they start; `m_shownTicket` is the number of the answer on show.
     quint64 m_nextTicket = 0;
     quint64 m_shownTicket = 0;

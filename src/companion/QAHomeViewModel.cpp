@@ -71,7 +71,7 @@ QAHotQuestionRow QAHotQuestionRow::of(const QAHotQuestion &question) {
 }
 
 QAHomeViewModel::QAHomeViewModel(QObject *parent)
-    : QObject(parent), m_planCard(new LearningPlanCardViewModel(this)),
+    : ScreenViewModel(parent), m_planCard(new LearningPlanCardViewModel(this)),
       m_subjects(new ListModel<QASubjectRow>(this)), m_hotQuestions(new ListModel<QAHotQuestionRow>(this)) {
     QList<QASubjectRow> subjects;
     for (const QASubject &subject : QASubject::all())
@@ -86,12 +86,8 @@ QAHomeViewModel::QAHomeViewModel(QObject *parent)
 
 QAHomeViewModel::~QAHomeViewModel() = default;
 
-void QAHomeViewModel::setSession(AppSession *session) {
-    if (m_session == session)
-        return;
-    m_session = session;
-    m_planCard->setSession(session);
-    Q_EMIT sessionChanged();
+void QAHomeViewModel::sessionReplaced() {
+    m_planCard->setSession(this->session());
 }
 
 void QAHomeViewModel::openSubject(int row) {

@@ -1,13 +1,12 @@
 #pragma once
 
-#include "AppSession.h"
 #include "LearningPlanCardViewModel.h"
 #include "ListModel.h"
+#include "ScreenViewModel.h"
 
 #include <QColor>
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QtQml/qqmlregistration.h>
 
@@ -94,10 +93,9 @@ public:
 
 // The question-and-answer tab ("问答"): the intro card, the learning-plan card, the subject grid and the hot
 // questions. Every way into the chat from here comes out of `chatRequested`; the view pushes the chat.
-class QAHomeViewModel : public QObject {
+class QAHomeViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(LearningPlanCardViewModel *planCard READ planCard CONSTANT)
     Q_PROPERTY(ListModelBase *subjects READ subjectModel CONSTANT)
     Q_PROPERTY(ListModelBase *hotQuestions READ hotQuestionModel CONSTANT)
@@ -107,8 +105,6 @@ public:
     explicit QAHomeViewModel(QObject *parent = nullptr);
     ~QAHomeViewModel() override;
 
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
     LearningPlanCardViewModel *planCard() const { return m_planCard; }
     ListModelBase *subjectModel() const { return m_subjects; }
     ListModelBase *hotQuestionModel() const { return m_hotQuestions; }
@@ -125,14 +121,13 @@ public:
     Q_INVOKABLE void openHotQuestion(int row);
 
 Q_SIGNALS:
-    void sessionChanged();
     void chatRequested(const QString &scene, const QString &initialMessage, const QString &subject,
                        const QString &title);
 
 private:
+    void sessionReplaced() override;
     void request(const QAChatRoute &route);
 
-    QPointer<AppSession> m_session;
     LearningPlanCardViewModel *m_planCard;
     ListModel<QASubjectRow> *m_subjects;
     ListModel<QAHotQuestionRow> *m_hotQuestions;

@@ -39,7 +39,7 @@ Analytics *Analytics::create(QQmlEngine *, QJSEngine *) {
 
 Analytics::Analytics(std::chrono::milliseconds flushInterval, QObject *parent)
     : QObject(parent), m_flushInterval(flushInterval) {
-            // Precise: the interval is a fixed 15 s, not a hint the timer may stretch.
+    // Precise: the interval is a fixed 15 s, not a hint the timer may stretch.
     m_pauseTimer.setSingleShot(true);
     m_pauseTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_pauseTimer, &QTimer::timeout, this, &Analytics::endPause);

@@ -26,16 +26,11 @@ LearningAPIClient guestClient() {
 
 } // namespace
 
-GuestCatalogueViewModel::GuestCatalogueViewModel(QObject *parent) : QObject(parent) {}
+GuestCatalogueViewModel::GuestCatalogueViewModel(QObject *parent) : ScreenViewModel(parent) {
+    setLoading(true);
+}
 
 GuestCatalogueViewModel::~GuestCatalogueViewModel() = default;
-
-void GuestCatalogueViewModel::setSession(AppSession *session) {
-    if (m_session == session)
-        return;
-    m_session = session;
-    Q_EMIT sessionChanged();
-}
 
 QString GuestCatalogueViewModel::gradeLine(const ChapterItem &chapter) {
     return QStringLiteral("数学 · ") + QString::number(chapter.grade) + QStringLiteral(" 年级");
@@ -67,7 +62,7 @@ QVariantList GuestCatalogueViewModel::chapterCards() const {
 }
 
 AppSession *GuestCatalogueViewModel::sessionInUse() const {
-    return AppSession::orCurrent(m_session);
+    return AppSession::orCurrent(session());
 }
 
 void GuestCatalogueViewModel::load() {
@@ -75,20 +70,19 @@ void GuestCatalogueViewModel::load() {
 }
 
 QCoro::Task<> GuestCatalogueViewModel::run() {
-    const quint64 generation = ++m_generation;
+    const Appearance load = renewAppearance();
     setLoading(true);
     setError(std::nullopt);
-    return loadAll(generation);
+    return loadAll(load);
 }
 
 void GuestCatalogueViewModel::cancel() {
-    ++m_generation;
+    dropAppearance();
 }
 
-QCoro::Task<> GuestCatalogueViewModel::loadAll(quint64 generation) {
-    QPointer<GuestCatalogueViewModel> self(this);
+QCoro::Task<> GuestCatalogueViewModel::loadAll(Appearance load) {
     // False once the model is gone or this load was cancelled: nothing of it may reach the screen then.
-    const auto live = [&self, generation] { return self && self->m_generation == generation; };
+    const auto live = [&load] { return load.current(); };
     const LearningAPIClient client = guestClient();
     // The session only lends its base URL, read anew for every request.
     QPointer<AppSession> session = sessionInUse();
@@ -150,13 +144,6 @@ void GuestCatalogueViewModel::finish(QList<Entry> entries) {
 void GuestCatalogueViewModel::fail() {
     setError(failureMessage);
     setLoading(false);
-}
-
-void GuestCatalogueViewModel::setLoading(bool loading) {
-    if (m_loading == loading)
-        return;
-    m_loading = loading;
-    Q_EMIT loadingChanged();
 }
 
 void GuestCatalogueViewModel::setError(const std::optional<QString> &error) {

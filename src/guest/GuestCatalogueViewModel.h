@@ -1,11 +1,10 @@
 #pragma once
 
-#include "AppSession.h"
 #include "CatalogueModels.h"
+#include "ScreenViewModel.h"
 
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QStringList>
 #include <QUrl>
 #include <QVariantList>
@@ -23,11 +22,9 @@
 // answered by a token renewal. An answer counts only with a 2xx status and a body of the expected shape;
 // anything else, and every transport failure, ends the load as failed with nothing of it shown. A load that
 // is cancelled (the sheet closed, or a new load begun) ends silently: its results and failures are dropped.
-class GuestCatalogueViewModel : public QObject {
+class GuestCatalogueViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
-    Q_PROPERTY(bool loading READ loading NOTIFY loadingChanged)
     Q_PROPERTY(QString error READ errorText NOTIFY errorChanged)
     Q_PROPERTY(bool failed READ failed NOTIFY errorChanged)
     Q_PROPERTY(QVariantList chapters READ chapterCards NOTIFY chaptersChanged)
@@ -51,10 +48,6 @@ public:
     explicit GuestCatalogueViewModel(QObject *parent = nullptr);
     ~GuestCatalogueViewModel() override;
 
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
-
-    bool loading() const { return m_loading; }
     std::optional<QString> error() const { return m_error; }
     QString errorText() const { return m_error.value_or(QString()); }
     bool failed() const { return m_error.has_value(); }
@@ -84,24 +77,17 @@ public:
     QCoro::Task<> run();
 
 Q_SIGNALS:
-    void sessionChanged();
-    void loadingChanged();
     void errorChanged();
     void chaptersChanged();
 
 private:
-    QCoro::Task<> loadAll(quint64 generation);
+    QCoro::Task<> loadAll(Appearance load);
     // The given session, else the current one: it only lends its base URL.
     AppSession *sessionInUse() const;
     void finish(QList<Entry> entries);
     void fail();
-    void setLoading(bool loading);
     void setError(const std::optional<QString> &error);
 
-    QPointer<AppSession> m_session;
-    bool m_loading = true;
     std::optional<QString> m_error;
     QList<Entry> m_entries;
-    // Each load has its number; a load whose number is no longer current was cancelled.
-    quint64 m_generation = 0;
 };

@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <climits>
 
-LoginViewModel::LoginViewModel(QObject *parent) : QObject(parent) {
+LoginViewModel::LoginViewModel(QObject *parent) : ScreenViewModel(parent) {
     m_countdown.setInterval(1000);
     m_countdown.setTimerType(Qt::PreciseTimer);
     connect(&m_countdown, &QTimer::timeout, this, &LoginViewModel::tick);
@@ -37,13 +37,6 @@ QString LoginViewModel::digitsOnly(const QString &text, int limit) {
 bool LoginViewModel::isValidPhone(const QString &phone) {
     static const QRegularExpression pattern(QStringLiteral("^1[3-9][0-9]{9}$"));
     return pattern.match(phone).hasMatch();
-}
-
-void LoginViewModel::setSession(AppSession *session) {
-    if (m_session == session)
-        return;
-    m_session = session;
-    Q_EMIT sessionChanged();
 }
 
 void LoginViewModel::setClosable(bool closable) {
@@ -114,17 +107,6 @@ void LoginViewModel::setTip(const QString &tip) {
         return;
     m_tip = tip;
     Q_EMIT tipChanged();
-}
-
-void LoginViewModel::setErrorMessage(const std::optional<QString> &message) {
-    if (m_errorMessage == message)
-        return;
-    m_errorMessage = message;
-    Q_EMIT errorMessageChanged();
-}
-
-void LoginViewModel::dismissAlert() {
-    setErrorMessage(std::nullopt);
 }
 
 void LoginViewModel::setFocus(Field field) {
@@ -228,17 +210,17 @@ QCoro::Task<> LoginViewModel::requestCode() {
         setTip(consentTip);
         co_return;
     }
-    if (!m_session) {
+    if (!session()) {
         qWarning("LoginViewModel: no session to request a code with");
         co_return;
     }
-    QPointer<LoginViewModel> self(this);
+    const Appearance self = appearance();
     const AuthAPIClient client = m_client;
     setSending(true);
-    std::optional<QString> failure;
+    std::exception_ptr failure;
     try {
-        const SendCodeResponse answer = co_await client.sendCode(m_phone, *m_session);
-        if (!self)
+        const SendCodeResponse answer = co_await client.sendCode(m_phone, *session());
+        if (!self.alive())
             co_return;
         setResendAfter(answer.resendAfter);
         setTip(QStringLiteral("验证码已发送，") + QString::number(answer.expiresIn / 60) +
@@ -248,41 +230,41 @@ QCoro::Task<> LoginViewModel::requestCode() {
         co_return;
     } catch (...) {
         // Never a platform's English text; a cancelled request shows nothing.
-        failure = errorText(std::current_exception());
+        failure = std::current_exception();
     }
-    if (!self)
+    if (!self.alive())
         co_return;
-    setErrorMessage(failure);
+    setMessage(errorText(failure));
     setSending(false);
 }
 
 QCoro::Task<> LoginViewModel::signIn() {
-    if (!m_session) {
+    if (!session()) {
         qWarning("LoginViewModel: no session to sign in to");
         co_return;
     }
-    QPointer<LoginViewModel> self(this);
+    const Appearance self = appearance();
     // The session outlives the screen: a grant that arrives after the screen closed is still stored.
-    QPointer<AppSession> session(m_session);
+    QPointer<AppSession> session(this->session());
     const AuthAPIClient client = m_client;
     setBusy(true);
-    std::optional<QString> failure;
+    std::exception_ptr failure;
     try {
-        const LoginResponse grant = co_await client.login(m_phone, m_code, *m_session);
+        const LoginResponse grant = co_await client.login(m_phone, m_code, *this->session());
         if (session)
             session->storeGrant(grant);
-        if (!self)
+        if (!self.alive())
             co_return;
         close();
-        if (self)
+        if (self.alive())
             setBusy(false);
         co_return;
     } catch (...) {
         // Never a platform's English text; a cancelled request shows nothing.
-        failure = errorText(std::current_exception());
+        failure = std::current_exception();
     }
-    if (!self)
+    if (!self.alive())
         co_return;
-    setErrorMessage(failure);
+    setMessage(errorText(failure));
     setBusy(false);
 }

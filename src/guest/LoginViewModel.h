@@ -1,10 +1,9 @@
 #pragma once
 
-#include "AppSession.h"
 #include "AuthAPIClient.h"
+#include "ScreenViewModel.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <QtQml/qqmlregistration.h>
@@ -20,10 +19,9 @@
 // The session is handed in by the view (the app's one session; never made here). Requests are not
 // cancelled when the screen goes away: a sign-in that completes afterwards still stores its grant in the
 // session, which outlives every screen.
-class LoginViewModel : public QObject {
+class LoginViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(bool closable READ closable WRITE setClosable NOTIFY closableChanged)
     Q_PROPERTY(QString phone READ phone WRITE setPhone NOTIFY phoneChanged)
     Q_PROPERTY(QString code READ code WRITE setCode NOTIFY codeChanged)
@@ -32,8 +30,6 @@ class LoginViewModel : public QObject {
     Q_PROPERTY(bool busy READ busy NOTIFY busyChanged)
     Q_PROPERTY(bool sending READ sending NOTIFY sendingChanged)
     Q_PROPERTY(QString tip READ tip NOTIFY tipChanged)
-    Q_PROPERTY(QString errorMessage READ errorMessageText NOTIFY errorMessageChanged)
-    Q_PROPERTY(bool alertVisible READ alertVisible NOTIFY errorMessageChanged)
     Q_PROPERTY(Field focus READ focus WRITE setFocus NOTIFY focusChanged)
     Q_PROPERTY(bool canSubmit READ canSubmit NOTIFY canSubmitChanged)
     Q_PROPERTY(bool canSendCode READ canSendCode NOTIFY canSendCodeChanged)
@@ -68,8 +64,6 @@ public:
     static bool submitAllowed(bool busy, bool agreed, const QString &phone, const QString &code);
     static bool sendCodeAllowed(bool sending, bool busy, int resendAfter, const QString &phone);
 
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
     bool closable() const { return m_closable; }
     void setClosable(bool closable);
 
@@ -87,11 +81,6 @@ public:
     bool busy() const { return m_busy; }
     bool sending() const { return m_sending; }
     QString tip() const { return m_tip; }
-    std::optional<QString> errorMessage() const { return m_errorMessage; }
-    QString errorMessageText() const { return m_errorMessage.value_or(QString()); }
-    bool alertVisible() const { return m_errorMessage.has_value(); }
-    // Any way of closing the alert clears the message.
-    Q_INVOKABLE void dismissAlert();
 
     Field focus() const { return m_focus; }
     void setFocus(Field field);
@@ -127,7 +116,6 @@ public:
     void setTickInterval(int milliseconds) { m_countdown.setInterval(milliseconds); }
 
 Q_SIGNALS:
-    void sessionChanged();
     void closableChanged();
     void phoneChanged();
     void codeChanged();
@@ -136,7 +124,6 @@ Q_SIGNALS:
     void busyChanged();
     void sendingChanged();
     void tipChanged();
-    void errorMessageChanged();
     void focusChanged();
     void canSubmitChanged();
     void canSendCodeChanged();
@@ -150,11 +137,9 @@ private:
     void setBusy(bool busy);
     void setSending(bool sending);
     void setTip(const QString &tip);
-    void setErrorMessage(const std::optional<QString> &message);
     // Emits the change signals of the derived properties whose value moved.
     void updateDerived();
 
-    QPointer<AppSession> m_session;
     bool m_closable = false;
     QString m_phone;
     QString m_code;
@@ -163,7 +148,6 @@ private:
     bool m_sending = false;
     bool m_agreed = false;
     QString m_tip = firstTip;
-    std::optional<QString> m_errorMessage;
     Field m_focus = NoField;
     AuthAPIClient m_client; // snake_case keys, its default
 

@@ -7,16 +7,9 @@
 
 #include <exception>
 
-HeroStatsViewModel::HeroStatsViewModel(QObject *parent) : QObject(parent) {}
+HeroStatsViewModel::HeroStatsViewModel(QObject *parent) : ScreenViewModel(parent) {}
 
 HeroStatsViewModel::~HeroStatsViewModel() = default;
-
-void HeroStatsViewModel::setSession(AppSession *session) {
-    if (m_session == session)
-        return;
-    m_session = session;
-    Q_EMIT sessionChanged();
-}
 
 QString HeroStatsViewModel::daysText(qint64 activeDays) {
     if (activeDays <= 0)
@@ -41,16 +34,15 @@ void HeroStatsViewModel::load() {
 }
 
 void HeroStatsViewModel::disappear() {
-    ++m_appearance;
+    dropAppearance();
 }
 
 QCoro::Task<> HeroStatsViewModel::runLoad() {
-    QPointer<HeroStatsViewModel> self(this);
-    QPointer<AppSession> session = m_session;
-    const quint64 appearance = m_appearance;
+    QPointer<AppSession> session = this->session();
+    const Appearance appearance = this->appearance();
     if (!session)
         co_return;
-    const auto stillWanted = [&] { return self && session && appearance == self->m_appearance; };
+    const auto stillWanted = [&] { return appearance.current() && session; };
 
     if (const std::optional<qint64> pathId = session->lastPathId()) {
         std::optional<PathProgress> progress;

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "AppSession.h"
 #include "PathProgress.h"
+#include "ScreenViewModel.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QtQml/qqmlregistration.h>
 
@@ -21,10 +20,9 @@
 // decorates the page: a failure leaves the value on show as it was and is never reported. Loads begun before
 // the row last left the screen write nothing more; overlapping loads each write what they got, the later
 // write winning.
-class HeroStatsViewModel : public QObject {
+class HeroStatsViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(bool daysChipShown READ daysChipShown NOTIFY activeDaysChanged)
     Q_PROPERTY(QString daysChipText READ daysChipText NOTIFY activeDaysChanged)
     Q_PROPERTY(bool planChipShown READ planChipShown NOTIFY progressChanged)
@@ -35,9 +33,6 @@ class HeroStatsViewModel : public QObject {
 public:
     explicit HeroStatsViewModel(QObject *parent = nullptr);
     ~HeroStatsViewModel() override;
-
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
 
     // This week's active days and the last path's progress, each absent until it first arrives.
     std::optional<qint64> activeDays() const { return m_activeDays; }
@@ -64,7 +59,6 @@ public:
     QCoro::Task<> runLoad();
 
 Q_SIGNALS:
-    void sessionChanged();
     void activeDaysChanged();
     void progressChanged();
 
@@ -72,9 +66,6 @@ private:
     void setActiveDays(qint64 days);
     void setProgress(PathProgress progress);
 
-    QPointer<AppSession> m_session;
     std::optional<qint64> m_activeDays;
     std::optional<PathProgress> m_progress;
-    // Bumped when the row leaves the screen: loads begun before no longer count.
-    quint64 m_appearance = 0;
 };

@@ -24,18 +24,12 @@ QCoro::Task<> logFailure(QCoro::Task<InboxMarkReadResult> marking) {
 } // namespace
 
 HomeInboxViewModel::HomeInboxViewModel(QObject *parent)
-    : QObject(parent), m_rows(new ListModel<InboxListRow>(this)), m_chips(new ListModel<InboxChip>(this)) {
+    : ScreenViewModel(parent), m_rows(new ListModel<InboxListRow>(this)),
+      m_chips(new ListModel<InboxChip>(this)) {
     rebuild();
 }
 
 HomeInboxViewModel::~HomeInboxViewModel() = default;
-
-void HomeInboxViewModel::setSession(AppSession *session) {
-    if (m_session == session)
-        return;
-    m_session = session;
-    Q_EMIT sessionChanged();
-}
 
 void HomeInboxViewModel::setTimeZone(const QTimeZone &zone) {
     m_zone = zone;
@@ -108,13 +102,12 @@ void HomeInboxViewModel::load() {
 }
 
 void HomeInboxViewModel::disappear() {
-    ++m_appearance;
+    dropAppearance();
 }
 
 QCoro::Task<> HomeInboxViewModel::runLoad() {
-    QPointer<HomeInboxViewModel> self(this);
-    QPointer<AppSession> session = m_session;
-    const quint64 appearance = m_appearance;
+    QPointer<AppSession> session = this->session();
+    const Appearance appearance = this->appearance();
     if (!session)
         co_return;
     setRunning(m_running + 1);
@@ -128,14 +121,14 @@ QCoro::Task<> HomeInboxViewModel::runLoad() {
         qCInfo(lcHome) << "inbox not loaded:" << failureSummary(failure);
     }
     // The page may have been closed meanwhile: then `this` is gone and nothing may be touched.
-    if (!self)
+    if (!appearance.alive())
         co_return;
-    if (appearance == m_appearance) {
+    if (appearance.current()) {
         if (messages) {
             setMessages(std::move(*messages));
-            setError(std::nullopt);
+            setMessage(std::nullopt);
         } else if (const std::optional<QString> text = ::errorText(failure)) {
-            setError(text); // a load we cancelled ourselves is no failure to show
+            setMessage(text); // a load we cancelled ourselves is no failure to show
         }
     }
     setRunning(m_running - 1);
@@ -165,8 +158,8 @@ void HomeInboxViewModel::open(int row) {
         return;
     found->read = true;
     rebuild();
-    if (m_session) {
-        auto task = logFailure(InboxAPIClient().markRead({id}, *m_session));
+    if (session()) {
+        auto task = logFailure(InboxAPIClient().markRead({id}, *session()));
     }
 }
 
@@ -182,28 +175,24 @@ void HomeInboxViewModel::markAllRead() {
 }
 
 QCoro::Task<> HomeInboxViewModel::runMarkAllRead() {
-    QPointer<HomeInboxViewModel> self(this);
-    if (!m_session)
+    const Appearance self = appearance();
+    if (!session())
         co_return;
     QList<qint64> ids;
     for (const InboxMessage &message : std::as_const(m_messages)) {
         if (!message.read)
             ids.append(message.id);
     }
-    const InboxMarkReadResult result = co_await InboxAPIClient().markRead(ids, *m_session);
+    const InboxMarkReadResult result = co_await InboxAPIClient().markRead(ids, *session());
     // Closed meanwhile: the requests have finished, but there is no screen left to show them on.
-    if (!self)
+    if (!self.alive())
         co_return;
     markConfirmed(result.confirmed);
     if (!result.succeeded()) {
         qCInfo(lcHome) << "inbox not all marked read:" << failureSummary(result.failure);
         if (const std::optional<QString> text = ::errorText(result.failure))
-            setError(text);
+            setMessage(text);
     }
-}
-
-void HomeInboxViewModel::dismissError() {
-    setError(std::nullopt);
 }
 
 void HomeInboxViewModel::actionTapped() {
@@ -236,20 +225,12 @@ void HomeInboxViewModel::markConfirmed(const QList<qint64> &ids) {
         rebuild();
 }
 
-void HomeInboxViewModel::setError(std::optional<QString> error) {
-    if (m_error == error)
-        return;
-    m_error = std::move(error);
-    Q_EMIT errorMessageChanged();
-}
-
 void HomeInboxViewModel::setRunning(int running) {
     const bool was = loading();
     m_running = std::max(0, running);
-    if (loading() != was) {
-        Q_EMIT loadingChanged();
+    setLoading(m_running > 0);
+    if (loading() != was)
         rebuild(); // the loading line depends on it
-    }
 }
 
 void HomeInboxViewModel::rebuild() {

@@ -1,13 +1,12 @@
 #pragma once
 
-#include "AppSession.h"
 #include "InboxAPIClient.h"
 #include "InboxKinds.h"
 #include "InboxMessage.h"
 #include "ListModel.h"
+#include "ScreenViewModel.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QTimeZone>
 #include <QVariantMap>
@@ -77,16 +76,15 @@ public:
 //
 // The rows are those of the chosen category, in the server's order: opening a message changes its row, a
 // load replaces the list (the later answer winning), a chip changes which rows are listed. A failed load
-// keeps the list and shows its text in `errorMessage`; a failed single mark-read is only logged, the
+// keeps the list and shows its text in `message`; a failed single mark-read is only logged, the
 // message staying read until the next load.
 //
 // "全部已读" marks read exactly the messages whose ids the server confirmed, whatever reload came in
 // meanwhile; when part of it failed, the confirmed ones are marked and the failure is shown. Its requests
 // run to their end even when the page is closed first; their answers then change nothing.
-class HomeInboxViewModel : public QObject {
+class HomeInboxViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(ListModelBase *rows READ rowModel CONSTANT)
     Q_PROPERTY(ListModelBase *chips READ chipModel CONSTANT)
     Q_PROPERTY(QString category READ categoryText NOTIFY categoryChanged)
@@ -95,11 +93,8 @@ class HomeInboxViewModel : public QObject {
     Q_PROPERTY(int total READ total NOTIFY countsChanged)
     Q_PROPERTY(QString headline READ headline NOTIFY countsChanged)
     Q_PROPERTY(QString totalLine READ totalLine NOTIFY countsChanged)
-    Q_PROPERTY(bool loading READ loading NOTIFY loadingChanged)
     Q_PROPERTY(bool showsLoading READ showsLoading NOTIFY contentChanged)
     Q_PROPERTY(bool showsEmpty READ showsEmpty NOTIFY contentChanged)
-    Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorMessageChanged)
-    Q_PROPERTY(bool hasError READ hasError NOTIFY errorMessageChanged)
     Q_PROPERTY(bool hasSelection READ hasSelection NOTIFY selectedChanged)
     // The selected message's row roles by name (empty while none), for the detail sheet.
     Q_PROPERTY(QVariantMap selected READ selectedRow NOTIFY selectedChanged)
@@ -110,8 +105,6 @@ public:
     explicit HomeInboxViewModel(QObject *parent = nullptr);
     ~HomeInboxViewModel() override;
 
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
     // The zone "today" and "yesterday" are judged in; the system's unless a test sets another.
     void setTimeZone(const QTimeZone &zone);
 
@@ -131,11 +124,8 @@ public:
     int chipCount(InboxCategory category) const;
     QString headline() const;
     QString totalLine() const;
-    bool loading() const { return m_running > 0; }
     bool showsLoading() const { return loading() && m_messages.isEmpty(); }
     bool showsEmpty() const { return !showsLoading() && m_rows->count() == 0; }
-    QString errorMessage() const { return m_error.value_or(QString()); }
-    bool hasError() const { return m_error.has_value(); }
     bool hasSelection() const { return m_selected.has_value(); }
     QVariantMap selectedRow() const;
 
@@ -150,7 +140,6 @@ public:
     Q_INVOKABLE void open(int row);
     Q_INVOKABLE void closeDetail();
     Q_INVOKABLE void markAllRead();
-    Q_INVOKABLE void dismissError();
     // The detail's action was tapped: records "gen_ready_open" for a generated question set.
     Q_INVOKABLE void actionTapped();
 
@@ -163,33 +152,25 @@ public:
     static QString emptyTitle(InboxCategory category);
 
 Q_SIGNALS:
-    void sessionChanged();
     void categoryChanged();
     void countsChanged();
-    void loadingChanged();
     void contentChanged();
-    void errorMessageChanged();
     void selectedChanged();
 
 private:
     void setMessages(QList<InboxMessage> messages);
     void markConfirmed(const QList<qint64> &ids);
-    void setError(std::optional<QString> error);
     void setRunning(int running);
     // Recomputes the rows, the chips and everything derived from the messages, signalling what changed.
     void rebuild();
 
-    QPointer<AppSession> m_session;
     QTimeZone m_zone = QTimeZone::systemTimeZone();
     QList<InboxMessage> m_messages;
     std::optional<InboxMessage> m_selected;
     InboxCategory m_category = InboxCategory::All;
-    std::optional<QString> m_error;
     ListModel<InboxListRow> *m_rows;
     ListModel<InboxChip> *m_chips;
-    int m_running = 0;
-    // Bumped when the page leaves the screen: loads begun before no longer count.
-    quint64 m_appearance = 0;
+    int m_running = 0; // loading while any runs
     // What the last rebuild signalled, to signal changes only.
     int m_shownUnread = 0;
     int m_shownTotal = 0;

@@ -17,17 +17,10 @@ QString number(qint64 value) {
 } // namespace
 
 StudyReportViewModel::StudyReportViewModel(QObject *parent)
-    : QObject(parent), m_rows(new ListModel<StudyReportRow>(this)),
+    : ScreenViewModel(parent), m_rows(new ListModel<StudyReportRow>(this)),
       m_dayBars(new ListModel<StudyReportDayBar>(this)) {}
 
 StudyReportViewModel::~StudyReportViewModel() = default;
-
-void StudyReportViewModel::setSession(AppSession *session) {
-    if (m_session == session)
-        return;
-    m_session = session;
-    Q_EMIT sessionChanged();
-}
 
 StudyReportViewModel::State StudyReportViewModel::state() const {
     if (m_report)
@@ -40,13 +33,12 @@ void StudyReportViewModel::load() {
 }
 
 void StudyReportViewModel::disappear() {
-    ++m_appearance;
+    dropAppearance();
 }
 
 QCoro::Task<> StudyReportViewModel::runLoad() {
-    QPointer<StudyReportViewModel> self(this);
-    QPointer<AppSession> session = m_session;
-    const quint64 appearance = m_appearance;
+    QPointer<AppSession> session = this->session();
+    const Appearance appearance = this->appearance();
     if (!session)
         co_return;
     setRunning(m_running + 1);
@@ -60,10 +52,10 @@ QCoro::Task<> StudyReportViewModel::runLoad() {
         failure = ::errorText(std::current_exception());
     }
     // The page may have been closed meanwhile: then `this` is gone and nothing may be touched.
-    if (!self)
+    if (!appearance.alive())
         co_return;
     setRunning(m_running - 1);
-    if (appearance != m_appearance)
+    if (!appearance.current())
         co_return;
     if (report)
         apply(std::move(*report));

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "AppSession.h"
 #include "ListModel.h"
+#include "ScreenViewModel.h"
 #include "StudyReport.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QtQml/qqmlregistration.h>
 
@@ -68,10 +67,9 @@ public:
 // shows nothing); failed, with the failure's text, while no report arrived yet. Overlapping loads each apply
 // their outcome, the later one winning. A load still running when the page left the screen, or when the
 // view-model is gone, writes nothing.
-class StudyReportViewModel : public QObject {
+class StudyReportViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(State state READ state NOTIFY stateChanged)
     Q_PROPERTY(QString errorText READ errorText NOTIFY errorTextChanged)
     Q_PROPERTY(bool refreshing READ refreshing NOTIFY refreshingChanged)
@@ -86,9 +84,6 @@ public:
 
     explicit StudyReportViewModel(QObject *parent = nullptr);
     ~StudyReportViewModel() override;
-
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
 
     State state() const;
     const std::optional<StudyReport> &report() const { return m_report; }
@@ -139,7 +134,6 @@ public:
     static QList<StudyReportRow> rows(const StudyReport &report);
 
 Q_SIGNALS:
-    void sessionChanged();
     void stateChanged();
     void errorTextChanged();
     void refreshingChanged();
@@ -150,12 +144,9 @@ private:
     void fail(const QString &text);
     void setRunning(int running);
 
-    QPointer<AppSession> m_session;
     std::optional<StudyReport> m_report;
     std::optional<QString> m_error;
     ListModel<StudyReportRow> *m_rows;
     ListModel<StudyReportDayBar> *m_dayBars;
     int m_running = 0;
-    // Bumped when the page leaves the screen: loads begun before no longer count.
-    quint64 m_appearance = 0;
 };

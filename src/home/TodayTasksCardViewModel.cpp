@@ -6,19 +6,15 @@
 
 #include <exception>
 
-TodayTasksCardViewModel::TodayTasksCardViewModel(QObject *parent) : QObject(parent) {}
+TodayTasksCardViewModel::TodayTasksCardViewModel(QObject *parent) : ScreenViewModel(parent) {}
 
 TodayTasksCardViewModel::~TodayTasksCardViewModel() = default;
 
-void TodayTasksCardViewModel::setSession(AppSession *session) {
-    if (m_session == session)
-        return;
+void TodayTasksCardViewModel::sessionReplaced() {
     QObject::disconnect(m_lastPathConnection);
-    m_session = session;
-    if (session)
+    if (AppSession *session = this->session())
         m_lastPathConnection =
             connect(session, &AppSession::lastPathIdChanged, this, &TodayTasksCardViewModel::lastPathChanged);
-    Q_EMIT sessionChanged();
     // Another session may remember another path.
     lastPathChanged();
 }
@@ -64,8 +60,8 @@ QString TodayTasksCardViewModel::progressLine() const {
 }
 
 QCoro::Task<> TodayTasksCardViewModel::runLoad() {
-    QPointer<TodayTasksCardViewModel> self(this);
-    QPointer<AppSession> session = m_session;
+    const Appearance self = appearance();
+    QPointer<AppSession> session = this->session();
     const quint64 load = ++m_load;
     const std::optional<qint64> pathId = session ? session->lastPathId() : std::nullopt;
     if (!pathId) {
@@ -81,7 +77,7 @@ QCoro::Task<> TodayTasksCardViewModel::runLoad() {
     }
     // A newer load began, the card left the screen, or the session now remembers another path: this answer
     // is about a card that no longer asks for it.
-    if (!self || load != self->m_load || !session || session->lastPathId() != pathId)
+    if (!self.alive() || load != m_load || !session || session->lastPathId() != pathId)
         co_return;
     setPath(std::move(path));
 }

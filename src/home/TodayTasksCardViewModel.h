@@ -1,11 +1,10 @@
 #pragma once
 
-#include "AppSession.h"
 #include "LearningModels.h"
 #include "PathProgress.h"
+#include "ScreenViewModel.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QtQml/qqmlregistration.h>
 
@@ -22,10 +21,9 @@
 // A failed fetch also clears the path on show: a card that cannot tell the current path does not keep
 // showing a stale one. Only the newest load decides: an answer begun before the card last left the screen,
 // or for a path that is no longer the session's last one, is dropped.
-class TodayTasksCardViewModel : public QObject {
+class TodayTasksCardViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(QString title READ title WRITE setTitle NOTIFY titleChanged)
     Q_PROPERTY(QString size READ size WRITE setSize NOTIFY sizeChanged)
     Q_PROPERTY(bool onScreen READ onScreen WRITE setOnScreen NOTIFY onScreenChanged)
@@ -44,8 +42,6 @@ public:
     explicit TodayTasksCardViewModel(QObject *parent = nullptr);
     ~TodayTasksCardViewModel() override;
 
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
     QString title() const { return m_title; }
     void setTitle(const QString &title);
     // The grid card's size code; only "L" makes a difference.
@@ -72,17 +68,16 @@ public:
     QCoro::Task<> runLoad();
 
 Q_SIGNALS:
-    void sessionChanged();
     void titleChanged();
     void sizeChanged();
     void onScreenChanged();
     void pathChanged();
 
 private:
+    void sessionReplaced() override;
     void lastPathChanged();
     void setPath(std::optional<LearningPathView> path);
 
-    QPointer<AppSession> m_session;
     QMetaObject::Connection m_lastPathConnection;
     QString m_title;
     QString m_size;

@@ -7,8 +7,11 @@
 #include <algorithm>
 
 ChapterPickerViewModel::ChapterPickerViewModel(QObject *parent)
-    : QObject(parent), m_topicBox(new TopicBoxViewModel(this)),
+    : ScreenViewModel(parent), m_topicBox(new TopicBoxViewModel(this)),
       m_rows(new ListModel<ChapterPickerRow>(this)) {
+    setLoading(true); // the first render shows the spinner, never the empty text
+    // What the page shows follows the loading flag.
+    connect(this, &ScreenViewModel::loadingChanged, this, &ChapterPickerViewModel::stateChanged);
     // The box's failures share the page's message; its confirmed proposal goes to the host.
     connect(m_topicBox, &TopicBoxViewModel::failed, this,
             [this](const QString &message) { setErrorMessage(message); });
@@ -17,12 +20,8 @@ ChapterPickerViewModel::ChapterPickerViewModel(QObject *parent)
 
 ChapterPickerViewModel::~ChapterPickerViewModel() = default;
 
-void ChapterPickerViewModel::setSession(AppSession *session) {
-    if (m_session == session)
-        return;
-    m_session = session;
-    m_topicBox->setSession(session);
-    Q_EMIT sessionChanged();
+void ChapterPickerViewModel::sessionReplaced() {
+    m_topicBox->setSession(this->session());
 }
 
 QString ChapterPickerViewModel::subjectLabel(const QString &subject) {
@@ -87,14 +86,6 @@ QList<ChapterPickerRow> ChapterPickerViewModel::rowsOf(const QList<ChapterItem> 
     return rows;
 }
 
-void ChapterPickerViewModel::setLoading(bool loading) {
-    if (m_loading == loading)
-        return;
-    m_loading = loading;
-    Q_EMIT loadingChanged();
-    Q_EMIT stateChanged();
-}
-
 void ChapterPickerViewModel::setErrorMessage(std::optional<QString> message) {
     if (m_errorMessage == message)
         return;
@@ -117,7 +108,7 @@ void ChapterPickerViewModel::appear() {
 }
 
 void ChapterPickerViewModel::disappear() {
-    ++m_appearance;
+    dropAppearance();
     setLoading(false);
     if (m_refreshes > 0) {
         m_refreshes = 0;
@@ -134,21 +125,19 @@ void ChapterPickerViewModel::pick(const QString &code) {
 }
 
 QCoro::Task<> ChapterPickerViewModel::runRefresh() {
-    QPointer<ChapterPickerViewModel> self(this);
-    const quint64 appearance = m_appearance;
+    const Appearance appearance = this->appearance();
     if (m_refreshes++ == 0)
         Q_EMIT refreshingChanged();
     co_await loadChapters();
-    if (!self || appearance != m_appearance)
+    if (!appearance.current())
         co_return;
     if (--m_refreshes == 0)
         Q_EMIT refreshingChanged();
 }
 
 QCoro::Task<> ChapterPickerViewModel::loadChapters() {
-    QPointer<ChapterPickerViewModel> self(this);
-    QPointer<AppSession> session = AppSession::orCurrent(m_session);
-    const quint64 appearance = m_appearance;
+    QPointer<AppSession> session = AppSession::orCurrent(this->session());
+    const Appearance appearance = this->appearance();
     setLoading(true);
     if (!session) {
         setLoading(false);
@@ -164,7 +153,7 @@ QCoro::Task<> ChapterPickerViewModel::loadChapters() {
     } catch (...) {
         failure = std::current_exception();
     }
-    if (!self || appearance != m_appearance)
+    if (!appearance.current())
         co_return;
 
     if (answer) {

@@ -1,13 +1,12 @@
 #pragma once
 
-#include "AppSession.h"
 #include "CatalogueModels.h"
 #include "ListModel.h"
+#include "ScreenViewModel.h"
 #include "TopicBoxViewModel.h"
 
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -45,12 +44,10 @@ public:
 // each applies its own result. A load still under way when the page leaves the screen is dropped without a
 // trace (it is no failure). A failure is shown only while no chapters are listed, in place of the
 // empty-list text; the next successful load clears it.
-class ChapterPickerViewModel : public QObject {
+class ChapterPickerViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(TopicBoxViewModel *topicBox READ topicBox CONSTANT)
-    Q_PROPERTY(bool loading READ loading NOTIFY loadingChanged)
     Q_PROPERTY(bool refreshing READ refreshing NOTIFY refreshingChanged)
     Q_PROPERTY(QString errorMessage READ errorMessageText NOTIFY errorMessageChanged)
     Q_PROPERTY(bool hasChapters READ hasChapters NOTIFY chaptersChanged)
@@ -68,11 +65,8 @@ public:
     explicit ChapterPickerViewModel(QObject *parent = nullptr);
     ~ChapterPickerViewModel() override;
 
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
     TopicBoxViewModel *topicBox() const { return m_topicBox; }
 
-    bool loading() const { return m_loading; }
     bool refreshing() const { return m_refreshes > 0; }
     const std::optional<QString> &errorMessage() const { return m_errorMessage; }
     QString errorMessageText() const { return m_errorMessage.value_or(QString()); }
@@ -82,8 +76,8 @@ public:
     const QList<ChapterPickerRow> &rows() const { return m_rows->rows(); }
     ListModelBase *rowModel() const { return m_rows; }
     static QList<ChapterPickerRow> rowsOf(const QList<ChapterItem> &chapters);
-    bool showsSpinner() const { return m_loading && m_chapters.isEmpty(); }
-    bool showsEmptyText() const { return !m_loading && m_chapters.isEmpty(); }
+    bool showsSpinner() const { return loading() && m_chapters.isEmpty(); }
+    bool showsEmptyText() const { return !loading() && m_chapters.isEmpty(); }
     QString emptyText() const { return m_errorMessage.value_or(QStringLiteral("暂时没有可学的章节")); }
 
     QString headerCaption() const { return QStringLiteral("选学"); }
@@ -116,8 +110,6 @@ public:
     QCoro::Task<> runRefresh();
 
 Q_SIGNALS:
-    void sessionChanged();
-    void loadingChanged();
     void refreshingChanged();
     void errorMessageChanged();
     void chaptersChanged();
@@ -127,17 +119,13 @@ Q_SIGNALS:
     void topicPicked(const QVariant &candidate);
 
 private:
-    void setLoading(bool loading);
+    void sessionReplaced() override;
     void setErrorMessage(std::optional<QString> message);
     void setChapters(QList<ChapterItem> chapters);
 
-    QPointer<AppSession> m_session;
     TopicBoxViewModel *m_topicBox;
     QList<ChapterItem> m_chapters;
     ListModel<ChapterPickerRow> *m_rows;
-    bool m_loading = true; // the first render shows the spinner, never the empty text
     std::optional<QString> m_errorMessage;
     int m_refreshes = 0;
-    // Loads begun before the page last left the screen no longer count.
-    quint64 m_appearance = 0;
 };

@@ -3,17 +3,13 @@
 #include "AppSession.h"
 #include "LearningStore.h"
 
-LearningHomeViewModel::LearningHomeViewModel(QObject *parent) : QObject(parent) {}
+LearningHomeViewModel::LearningHomeViewModel(QObject *parent) : ScreenViewModel(parent) {}
 
 LearningHomeViewModel::~LearningHomeViewModel() = default;
 
-void LearningHomeViewModel::setSession(AppSession *session) {
-    if (m_session == session)
-        return;
-    m_session = session;
+void LearningHomeViewModel::sessionReplaced() {
     if (m_store)
-        m_store->setSession(session);
-    Q_EMIT sessionChanged();
+        m_store->setSession(this->session());
 }
 
 LearningHomeViewModel::Face LearningHomeViewModel::face() const {
@@ -35,7 +31,7 @@ QString LearningHomeViewModel::alertMessage() const {
 void LearningHomeViewModel::ensureStore() {
     if (m_store)
         return;
-    m_store = new LearningStore(m_session, this);
+    m_store = new LearningStore(session(), this);
     connect(m_store, &LearningStore::pathChanged, this, &LearningHomeViewModel::recompute);
     connect(m_store, &LearningStore::loadingChanged, this, &LearningHomeViewModel::recompute);
     connect(m_store, &LearningStore::errorMessageChanged, this, &LearningHomeViewModel::alertChanged);

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "AppSession.h"
 #include "CatalogueModels.h"
 #include "LearningStore.h"
+#include "ScreenViewModel.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QVariant>
 #include <QtQml/qqmlregistration.h>
@@ -20,10 +19,9 @@
 //
 // Failures of creating, refreshing and completing reach the learner through one alert ("提示", "好"); closing
 // it clears the store's message.
-class LearningHomeViewModel : public QObject {
+class LearningHomeViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(LearningStore *store READ store NOTIFY storeChanged)
     Q_PROPERTY(bool choosing READ choosing NOTIFY choosingChanged)
     Q_PROPERTY(Face face READ face NOTIFY faceChanged)
@@ -46,8 +44,6 @@ public:
     explicit LearningHomeViewModel(QObject *parent = nullptr);
     ~LearningHomeViewModel() override;
 
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
     LearningStore *store() const { return m_store; }
     bool choosing() const { return m_choosing; }
     Face face() const;
@@ -85,7 +81,6 @@ public:
     QCoro::Task<> runRefresh();
 
 Q_SIGNALS:
-    void sessionChanged();
     void storeChanged();
     void choosingChanged();
     void faceChanged();
@@ -93,11 +88,11 @@ Q_SIGNALS:
     void alertChanged();
 
 private:
+    void sessionReplaced() override;
     void ensureStore();
     void setChoosing(bool choosing);
     void recompute();
 
-    QPointer<AppSession> m_session;
     LearningStore *m_store = nullptr;
     bool m_choosing = false;
     Face m_face = None;

@@ -11,20 +11,16 @@
 #include <exception>
 
 LearningItemDetailViewModel::LearningItemDetailViewModel(QObject *parent)
-    : QObject(parent), m_headerCounts(new ListModel<LessonCountLabel>(this)),
+    : ScreenViewModel(parent), m_headerCounts(new ListModel<LessonCountLabel>(this)),
       m_handoutCards(new ListModel<HandoutCard>(this)),
       m_handoutSections(new ListModel<HandoutSectionBlock>(this)),
       m_handoutExamples(new ListModel<HandoutExampleRow>(this)),
-      m_exerciseRows(new ListModel<LessonQuestionRow>(this)) {}
+      m_exerciseRows(new ListModel<LessonQuestionRow>(this)) {
+    setLoading(true);
+    connect(this, &ScreenViewModel::loadingChanged, this, &LearningItemDetailViewModel::updateFace);
+}
 
 LearningItemDetailViewModel::~LearningItemDetailViewModel() = default;
-
-void LearningItemDetailViewModel::setSession(AppSession *session) {
-    if (m_session == session)
-        return;
-    m_session = session;
-    Q_EMIT sessionChanged();
-}
 
 void LearningItemDetailViewModel::setStore(LearningStore *store) {
     if (m_store == store)
@@ -163,8 +159,8 @@ void LearningItemDetailViewModel::returnToPath() {
 }
 
 QCoro::Task<> LearningItemDetailViewModel::load(LoadKind kind) {
-    QPointer<LearningItemDetailViewModel> self(this);
-    QPointer<AppSession> session = m_session;
+    const Appearance self = appearance();
+    QPointer<AppSession> session = this->session();
     if (!session)
         co_return;
     const qint64 pathId = m_pathId;
@@ -185,7 +181,7 @@ QCoro::Task<> LearningItemDetailViewModel::load(LoadKind kind) {
         failure = std::current_exception();
     }
     // A closed page shows nothing and records nothing.
-    if (!self)
+    if (!self.alive())
         co_return;
     m_appearanceLoads.remove(ticket);
     if (!m_liveLoads.remove(ticket))
@@ -219,7 +215,7 @@ QCoro::Task<> LearningItemDetailViewModel::load(LoadKind kind) {
 QCoro::Task<> LearningItemDetailViewModel::completeLesson() {
     if (m_completing || !m_detail || m_detail->state != LessonState::ready)
         co_return;
-    QPointer<LearningItemDetailViewModel> self(this);
+    const Appearance self = appearance();
     QPointer<LearningStore> store = m_store;
     if (!store)
         co_return;
@@ -235,7 +231,7 @@ QCoro::Task<> LearningItemDetailViewModel::completeLesson() {
     Analytics::shared().track(QStringLiteral("lesson_complete"),
                               {{QStringLiteral("path_id"), QString::number(pathId)},
                                {QStringLiteral("item_id"), QString::number(itemId)}});
-    if (!self)
+    if (!self.alive())
         co_return;
     if (recorded) {
         if (m_detail) {
@@ -247,14 +243,6 @@ QCoro::Task<> LearningItemDetailViewModel::completeLesson() {
         setCompleted(true);
     }
     setCompleting(false);
-}
-
-void LearningItemDetailViewModel::setLoading(bool loading) {
-    if (m_loading == loading)
-        return;
-    m_loading = loading;
-    Q_EMIT loadingChanged();
-    updateFace();
 }
 
 void LearningItemDetailViewModel::setDetail(std::optional<LearningItemDetail> detail) {
@@ -315,7 +303,7 @@ void LearningItemDetailViewModel::setCompleted(bool completed) {
 }
 
 void LearningItemDetailViewModel::updateFace() {
-    const Face face = m_loading && !m_detail ? LoadingFace : !m_detail ? NotReadyFace : ContentFace;
+    const Face face = loading() && !m_detail ? LoadingFace : !m_detail ? NotReadyFace : ContentFace;
     if (m_face == face)
         return;
     m_face = face;

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "AppSession.h"
 #include "LearningModels.h"
 #include "LearningStore.h"
 #include "LessonSections.h"
 #include "ListModel.h"
+#include "ScreenViewModel.h"
 
 #include <QColor>
 #include <QObject>
@@ -35,11 +35,10 @@
 // cancelled load is never shown as a failure, but it ends the waiting: without a lesson the page shows the
 // not-ready face, whose "重新加载" tries again. A completion finishes even when the page is closed
 // meanwhile. Main thread only; properties notify only when their value changes.
-class LearningItemDetailViewModel : public QObject, public QQmlParserStatus {
+class LearningItemDetailViewModel : public ScreenViewModel, public QQmlParserStatus {
     Q_OBJECT
     QML_ELEMENT
     Q_INTERFACES(QQmlParserStatus)
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(LearningStore *store READ store WRITE setStore NOTIFY storeChanged)
     Q_PROPERTY(qint64 pathId READ pathId WRITE setPathId NOTIFY pathIdChanged)
     Q_PROPERTY(qint64 itemId READ itemId WRITE setItemId NOTIFY itemIdChanged)
@@ -48,7 +47,6 @@ class LearningItemDetailViewModel : public QObject, public QQmlParserStatus {
 
     Q_PROPERTY(Face face READ face NOTIFY faceChanged)
     Q_PROPERTY(QString title READ title NOTIFY detailChanged)
-    Q_PROPERTY(bool loading READ loading NOTIFY loadingChanged)
     Q_PROPERTY(bool hasDetail READ hasDetail NOTIFY detailChanged)
 
     Q_PROPERTY(QString errorText READ errorTextValue NOTIFY errorTextChanged)
@@ -102,8 +100,6 @@ public:
     explicit LearningItemDetailViewModel(QObject *parent = nullptr);
     ~LearningItemDetailViewModel() override;
 
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
     LearningStore *store() const { return m_store; }
     void setStore(LearningStore *store);
     qint64 pathId() const { return m_pathId; }
@@ -115,7 +111,6 @@ public:
 
     Face face() const;
     QString title() const;
-    bool loading() const { return m_loading; }
     bool hasDetail() const { return m_detail.has_value(); }
     const std::optional<LearningItemDetail> &detail() const { return m_detail; }
     const std::optional<LessonSections> &sections() const { return m_sections; }
@@ -185,13 +180,11 @@ public:
     void componentComplete() override;
 
 Q_SIGNALS:
-    void sessionChanged();
     void storeChanged();
     void pathIdChanged();
     void itemIdChanged();
     void onScreenChanged();
     void faceChanged();
-    void loadingChanged();
     void detailChanged();
     void errorTextChanged();
     void completingChanged();
@@ -201,7 +194,6 @@ Q_SIGNALS:
 
 private:
     void appear();
-    void setLoading(bool loading);
     void setDetail(std::optional<LearningItemDetail> detail);
     // Builds the content from the lesson and brings the lists' models up to date.
     void updateSections();
@@ -210,7 +202,6 @@ private:
     void setCompleted(bool completed);
     void updateFace();
 
-    QPointer<AppSession> m_session;
     QPointer<LearningStore> m_store;
     qint64 m_pathId = 0;
     qint64 m_itemId = 0;
@@ -220,7 +211,6 @@ private:
     bool m_componentComplete = true;
 
     // The page opens on the loading face, before any load has started.
-    bool m_loading = true;
     std::optional<LearningItemDetail> m_detail;
     std::optional<LessonSections> m_sections;
     ListModel<LessonCountLabel> *m_headerCounts;

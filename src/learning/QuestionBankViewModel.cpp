@@ -98,19 +98,15 @@ QuestionBankViewModel::QuestionBankViewModel(QObject *parent)
     : QuestionBankViewModel(Calls::learningClient(), parent) {}
 
 QuestionBankViewModel::QuestionBankViewModel(Calls calls, QObject *parent)
-    : QObject(parent), calls(std::move(calls)), m_rows(new ListModel<QuestionBankRow>(this)) {}
+    : ScreenViewModel(parent), calls(std::move(calls)), m_rows(new ListModel<QuestionBankRow>(this)) {
+    // What the page offers follows the loading flag.
+    connect(this, &ScreenViewModel::loadingChanged, this, &QuestionBankViewModel::stateChanged);
+}
 
 QuestionBankViewModel::~QuestionBankViewModel() = default;
 
-void QuestionBankViewModel::setSession(AppSession *session) {
-    if (m_session == session)
-        return;
-    m_session = session;
-    Q_EMIT sessionChanged();
-}
-
 AppSession *QuestionBankViewModel::activeSession() const {
-    return AppSession::orCurrent(m_session);
+    return AppSession::orCurrent(session());
 }
 
 // Chapters.
@@ -181,7 +177,7 @@ void QuestionBankViewModel::setPoint(std::optional<KnowledgePointItem> point) {
 }
 
 QCoro::Task<> QuestionBankViewModel::loadPoints(ChapterItem chapter) {
-    QPointer<QuestionBankViewModel> self(this);
+    const Appearance self = appearance();
     QPointer<AppSession> session = activeSession();
     if (!session)
         co_return;
@@ -192,7 +188,7 @@ QCoro::Task<> QuestionBankViewModel::loadPoints(ChapterItem chapter) {
         // The list only decorates the screen: a failure leaves it empty, silently.
     }
     // An answer for a chapter the learner has left would offer another chapter's points.
-    if (!self || m_chapter != chapter)
+    if (!self.alive() || m_chapter != chapter)
         co_return;
     setPoints(std::move(points));
 }
@@ -277,13 +273,6 @@ void QuestionBankViewModel::setRequestNote(std::optional<QString> note) {
     Q_EMIT stateChanged();
 }
 
-void QuestionBankViewModel::setLoading(bool loading) {
-    if (m_loading == loading)
-        return;
-    m_loading = loading;
-    Q_EMIT stateChanged();
-}
-
 void QuestionBankViewModel::setRequesting(bool requesting) {
     if (m_requesting == requesting)
         return;
@@ -300,7 +289,7 @@ QString QuestionBankViewModel::questionsHeader() const {
 }
 
 bool QuestionBankViewModel::showsEmptyState() const {
-    return m_questions.isEmpty() && m_point && !m_loading && !m_error;
+    return m_questions.isEmpty() && m_point && !loading() && !m_error;
 }
 
 QString QuestionBankViewModel::emptyHint() const {
@@ -332,7 +321,7 @@ void QuestionBankViewModel::appear() {
 }
 
 void QuestionBankViewModel::disappear() {
-    ++m_appearance;
+    dropAppearance();
 }
 
 void QuestionBankViewModel::pick() {
@@ -348,9 +337,8 @@ QCoro::Task<> QuestionBankViewModel::loadChapters() {
                               {{QStringLiteral("source"), QStringLiteral("home")}});
     if (!m_chapters.isEmpty())
         co_return; // the catalogue is loaded once per screen
-    QPointer<QuestionBankViewModel> self(this);
     QPointer<AppSession> session = activeSession();
-    const quint64 appearance = m_appearance;
+    const Appearance appearance = this->appearance();
     if (!session)
         co_return;
     QList<ChapterItem> chapters;
@@ -359,15 +347,15 @@ QCoro::Task<> QuestionBankViewModel::loadChapters() {
     } catch (...) {
         // Silent: the picker offers only "请选择" and the next visit tries again.
     }
-    if (!self || appearance != m_appearance)
+    if (!appearance.current())
         co_return;
     setChapters(std::move(chapters));
 }
 
 QCoro::Task<> QuestionBankViewModel::loadQuestions() {
-    if (!m_point || m_loading)
+    if (!m_point || loading())
         co_return;
-    QPointer<QuestionBankViewModel> self(this);
+    const Appearance self = appearance();
     QPointer<AppSession> session = activeSession();
     if (!session)
         co_return;
@@ -384,7 +372,7 @@ QCoro::Task<> QuestionBankViewModel::loadQuestions() {
     } catch (...) {
         failure = std::current_exception();
     }
-    if (!self)
+    if (!self.alive())
         co_return;
     // A batch (or its failure) for a point the learner has left belongs to no filter on screen; the fetch
     // still ends.
@@ -402,7 +390,7 @@ QCoro::Task<> QuestionBankViewModel::loadQuestions() {
 QCoro::Task<> QuestionBankViewModel::requestQuestionSet() {
     if (!m_point || m_requesting)
         co_return;
-    QPointer<QuestionBankViewModel> self(this);
+    const Appearance self = appearance();
     QPointer<AppSession> session = activeSession();
     if (!session)
         co_return;
@@ -423,7 +411,7 @@ QCoro::Task<> QuestionBankViewModel::requestQuestionSet() {
     }
     // The note speaks of the filters it was asked with; under other filters it would mislead and keep
     // "让伙伴出题" disabled for them.
-    if (self && answer && m_point == point && m_qtype == qtype && m_difficulty == difficulty)
+    if (self.alive() && answer && m_point == point && m_qtype == qtype && m_difficulty == difficulty)
         setRequestNote(answer->message);
     // The set is made whether or not the learner waited for the answer: it is recorded also when the screen
     // closed meanwhile.
@@ -434,7 +422,7 @@ QCoro::Task<> QuestionBankViewModel::requestQuestionSet() {
              {QStringLiteral("kp_code"), point.code},
              {QStringLiteral("merged"), answer->merged ? QStringLiteral("1") : QStringLiteral("0")}});
     }
-    if (!self)
+    if (!self.alive())
         co_return;
     if (const std::optional<QString> message = ::errorText(failure); message && m_point == point)
         setError(message);

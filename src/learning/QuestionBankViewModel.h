@@ -1,14 +1,13 @@
 #pragma once
 
-#include "AppSession.h"
 #include "CatalogueModels.h"
 #include "ListModel.h"
 #include "QuestionModels.h"
+#include "ScreenViewModel.h"
 
 #include <QJsonObject>
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
@@ -44,10 +43,9 @@ public:
 // with: a point list for a chapter no longer chosen and a batch (or its failure) for a point no longer chosen
 // are dropped, and a request's note is kept only while its point, type and difficulty are still the chosen
 // ones. Nothing the learner sees can then belong to another filter than the one on screen.
-class QuestionBankViewModel : public QObject {
+class QuestionBankViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(QString title READ title CONSTANT)
     // Picker options, "请选择" first; index 0 is "no chapter" / "no point".
     Q_PROPERTY(QStringList chapterOptions READ chapterOptions NOTIFY chaptersChanged)
@@ -59,7 +57,6 @@ class QuestionBankViewModel : public QObject {
     Q_PROPERTY(int qtypeIndex READ qtypeIndex WRITE setQtypeIndex NOTIFY filterChanged)
     Q_PROPERTY(QStringList difficultyLabels READ difficultyLabels CONSTANT)
     Q_PROPERTY(int difficultyIndex READ difficultyIndex WRITE setDifficultyIndex NOTIFY filterChanged)
-    Q_PROPERTY(bool loading READ loading NOTIFY stateChanged)
     Q_PROPERTY(bool canPick READ canPick NOTIFY stateChanged)
     Q_PROPERTY(QString pickLabel READ pickLabel NOTIFY stateChanged)
     Q_PROPERTY(bool hasError READ hasError NOTIFY stateChanged)
@@ -105,8 +102,6 @@ public:
 
     Calls calls;
 
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
     QString title() const { return QStringLiteral("题库练习"); }
 
     const QList<ChapterItem> &chapters() const { return m_chapters; }
@@ -139,8 +134,7 @@ public:
 
     const QList<VariantQuestion> &questions() const { return m_questions; }
     ListModelBase *questionModel() const { return m_rows; }
-    bool loading() const { return m_loading; }
-    bool canPick() const { return m_point.has_value() && !m_loading; }
+    bool canPick() const { return m_point.has_value() && !loading(); }
     QString pickLabel() const;
     const std::optional<QString> &error() const { return m_error; }
     bool hasError() const { return m_error.has_value(); }
@@ -176,7 +170,6 @@ public:
     QCoro::Task<> requestQuestionSet();
 
 Q_SIGNALS:
-    void sessionChanged();
     void chaptersChanged();
     void chapterChanged();
     void pointsChanged();
@@ -192,10 +185,8 @@ private:
     void setQuestions(QList<VariantQuestion> questions);
     void setError(std::optional<QString> error);
     void setRequestNote(std::optional<QString> note);
-    void setLoading(bool loading);
     void setRequesting(bool requesting);
 
-    QPointer<AppSession> m_session;
     QList<ChapterItem> m_chapters;
     std::optional<ChapterItem> m_chapter;
     QList<KnowledgePointItem> m_points;
@@ -204,10 +195,7 @@ private:
     int m_difficulty = defaultDifficulty;
     QList<VariantQuestion> m_questions;
     ListModel<QuestionBankRow> *m_rows;
-    bool m_loading = false;
     bool m_requesting = false;
     std::optional<QString> m_requestNote;
     std::optional<QString> m_error;
-    // Chapter loads begun before the screen last left no longer count.
-    quint64 m_appearance = 0;
 };

@@ -34,18 +34,16 @@ MembershipSkuRow MembershipSkuRow::from(const SkuItem &sku, bool isBuying) {
 }
 
 MembershipViewModel::MembershipViewModel(QObject *parent)
-    : QObject(parent), m_quotas(new ListModel<MembershipQuotaRow>(this)),
+    : ScreenViewModel(parent), m_quotas(new ListModel<MembershipQuotaRow>(this)),
       m_skuRows(new ListModel<MembershipSkuRow>(this)) {}
 
 MembershipViewModel::~MembershipViewModel() = default;
 
-void MembershipViewModel::setSession(AppSession *session) {
-    if (m_session == session)
-        return;
+void MembershipViewModel::sessionReplaced() {
     updateBuying([&] {
         for (QMetaObject::Connection &connection : m_purchaseConnections)
             disconnect(connection);
-        m_session = session;
+        AppSession *session = this->session();
         m_purchases = session ? MembershipPurchases::forSession(*session) : nullptr;
         if (m_purchases) {
             m_purchaseConnections[0] = connect(m_purchases, &MembershipPurchases::buyingSkuChanged, this,
@@ -56,7 +54,6 @@ void MembershipViewModel::setSession(AppSession *session) {
                                                [this] { auto task = runLoad(true); });
         }
     });
-    Q_EMIT sessionChanged();
 }
 
 QString MembershipViewModel::tierLabel() const {
@@ -78,7 +75,7 @@ void MembershipViewModel::appear() {
 }
 
 void MembershipViewModel::disappear() {
-    ++m_appearance;
+    dropAppearance();
 }
 
 void MembershipViewModel::load() {
@@ -91,44 +88,39 @@ void MembershipViewModel::buy(int row) {
     m_purchases->buy(m_skus.at(row));
 }
 
-void MembershipViewModel::dismissMessage() {
-    setMessage(std::nullopt);
-}
-
 QCoro::Task<> MembershipViewModel::runLoad(bool quiet) {
-    QPointer<MembershipViewModel> self(this);
-    QPointer<AppSession> session = m_session;
-    const quint64 appearance = m_appearance;
+    QPointer<AppSession> session = this->session();
+    const Appearance appearance = this->appearance();
     if (!session)
         co_return;
     if (!quiet && m_purchases)
         m_purchases->recover();
-    setLoading(m_loading + 1);
+    setRunningLoads(m_runningLoads + 1);
 
     // Both at once; a failure of the first drops the second's answer.
     auto entitlements = m_client.fetchEntitlements(*session);
     auto skus = m_client.fetchSkus(*session);
-    std::optional<QString> failure;
+    std::exception_ptr failure;
     try {
         EntitlementStatus status = co_await entitlements;
-        if (!self)
+        if (!appearance.alive())
             co_return;
-        if (appearance == m_appearance)
+        if (appearance.current())
             setStatus(std::move(status));
         QList<SkuItem> items = co_await skus;
-        if (!self)
+        if (!appearance.alive())
             co_return;
-        if (appearance == m_appearance)
+        if (appearance.current())
             setSkus(std::move(items));
     } catch (...) {
-        qCInfo(lcMembership) << "membership not loaded:" << failureSummary(std::current_exception());
-        failure = ::errorText(std::current_exception());
+        failure = std::current_exception();
+        qCInfo(lcMembership) << "membership not loaded:" << failureSummary(failure);
     }
-    if (!self)
+    if (!appearance.alive())
         co_return;
-    setLoading(m_loading - 1);
-    if (failure && !quiet && appearance == m_appearance)
-        setMessage(*failure);
+    setRunningLoads(m_runningLoads - 1);
+    if (!quiet && appearance.current())
+        showFailure(failure);
 }
 
 void MembershipViewModel::purchaseEnded(const QString &skuId, const QString &message, bool reload) {
@@ -140,13 +132,13 @@ void MembershipViewModel::purchaseEnded(const QString &skuId, const QString &mes
 }
 
 QCoro::Task<> MembershipViewModel::reloadAfterPurchase(QString skuId) {
-    QPointer<MembershipViewModel> self(this);
+    const Appearance self = appearance();
     updateBuying([&] { m_hold = skuId; });
     co_await QCoro::sleepFor(std::chrono::milliseconds(reloadDelayMs));
-    if (!self)
+    if (!self.alive())
         co_return;
     co_await runLoad();
-    if (!self)
+    if (!self.alive())
         co_return;
     updateBuying([&] { m_hold.reset(); });
 }
@@ -185,18 +177,9 @@ void MembershipViewModel::refreshSkuRows() {
     m_skuRows->replaceAll(std::move(rows));
 }
 
-void MembershipViewModel::setLoading(int running) {
-    const bool was = loading();
-    m_loading = std::max(0, running);
-    if (loading() != was)
-        Q_EMIT loadingChanged();
-}
-
-void MembershipViewModel::setMessage(std::optional<QString> message) {
-    if (m_message == message)
-        return;
-    m_message = std::move(message);
-    Q_EMIT messageChanged();
+void MembershipViewModel::setRunningLoads(int running) {
+    m_runningLoads = std::max(0, running);
+    setLoading(m_runningLoads > 0);
 }
 
 QString MembershipViewModel::countText(const QuotaUsage &quota) {

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "AppSession.h"
 #include "ListModel.h"
 #include "MembershipAPIClient.h"
 #include "MembershipModels.h"
+#include "ScreenViewModel.h"
 
 #include <QObject>
 #include <QPointer>
@@ -74,20 +74,16 @@ public:
 // wait of `reloadDelayMs` and a reload, and only then enables the buttons again. A load's failure and a
 // purchase's message go to `message` for the "提示" alert. Work still under way when the view-model is gone
 // writes nothing; the purchase itself runs on.
-class MembershipViewModel : public QObject {
+class MembershipViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(bool hasStatus READ hasStatus NOTIFY statusChanged)
     Q_PROPERTY(QString tierLabel READ tierLabel NOTIFY statusChanged)
     Q_PROPERTY(QString expiryText READ expiryText NOTIFY statusChanged)
-    Q_PROPERTY(bool loading READ loading NOTIFY loadingChanged)
     Q_PROPERTY(ListModelBase *quotas READ quotaModel CONSTANT)
     Q_PROPERTY(ListModelBase *skus READ skuModel CONSTANT)
     Q_PROPERTY(QString buyingSku READ buyingSkuText NOTIFY buyingSkuChanged)
     Q_PROPERTY(bool anyBuying READ anyBuying NOTIFY buyingSkuChanged)
-    Q_PROPERTY(QString message READ message NOTIFY messageChanged)
-    Q_PROPERTY(bool alertVisible READ alertVisible NOTIFY messageChanged)
 
 public:
     explicit MembershipViewModel(QObject *parent = nullptr);
@@ -96,9 +92,6 @@ public:
     static inline const QString permanentText = QStringLiteral("长期有效（免费版）");
     static inline const QString notIncludedText = QStringLiteral("不含此功能");
 
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
-
     // How long the page waits after the server took a purchase before it reloads.
     int reloadDelayMs = 2000;
 
@@ -106,7 +99,6 @@ public:
     bool hasStatus() const { return m_status.has_value(); }
     QString tierLabel() const;
     QString expiryText() const;
-    bool loading() const { return m_loading > 0; }
     ListModelBase *quotaModel() const { return m_quotas; }
     ListModelBase *skuModel() const { return m_skuRows; }
     const ListModel<MembershipQuotaRow> &quotas() const { return *m_quotas; }
@@ -114,8 +106,6 @@ public:
     std::optional<QString> buyingSku() const;
     QString buyingSkuText() const { return buyingSku().value_or(QString()); }
     bool anyBuying() const { return buyingSku().has_value(); }
-    QString message() const { return m_message.value_or(QString()); }
-    bool alertVisible() const { return m_message.has_value(); }
 
     // The page came on screen: loads.
     Q_INVOKABLE void appear();
@@ -125,8 +115,6 @@ public:
     Q_INVOKABLE void load();
     // The buy button of the SKU at that position; ignored while anything is being bought.
     Q_INVOKABLE void buy(int row);
-    // The alert closed, whichever way.
-    Q_INVOKABLE void dismissMessage();
 
     // A load, for callers that wait for it (tests). A quiet one shows no failure and hands nothing over.
     QCoro::Task<> runLoad(bool quiet = false);
@@ -139,23 +127,19 @@ public:
     static QList<MembershipQuotaRow> quotaRows(const QMap<QString, QuotaUsage> &quotas);
 
 Q_SIGNALS:
-    void sessionChanged();
     void statusChanged();
-    void loadingChanged();
     void buyingSkuChanged();
-    void messageChanged();
 
 private:
     void setStatus(EntitlementStatus status);
     void setSkus(QList<SkuItem> skus);
     void refreshSkuRows();
-    void setLoading(int running);
-    void setMessage(std::optional<QString> message);
+    void sessionReplaced() override;
+    void setRunningLoads(int running);
     void updateBuying(const std::function<void()> &change);
     void purchaseEnded(const QString &skuId, const QString &message, bool reload);
     QCoro::Task<> reloadAfterPurchase(QString skuId);
 
-    QPointer<AppSession> m_session;
     QPointer<MembershipPurchases> m_purchases;
     QMetaObject::Connection m_purchaseConnections[3];
     MembershipAPIClient m_client;
@@ -163,10 +147,7 @@ private:
     QList<SkuItem> m_skus;
     ListModel<MembershipQuotaRow> *m_quotas;
     ListModel<MembershipSkuRow> *m_skuRows;
-    int m_loading = 0;
+    int m_runningLoads = 0;        // loading while any runs
     std::optional<QString> m_hold; // the SKU kept as being bought through the wait and reload
     std::optional<QString> m_shownBuying;
-    std::optional<QString> m_message;
-    // Bumped when the page leaves the screen: loads begun before no longer count.
-    quint64 m_appearance = 0;
 };

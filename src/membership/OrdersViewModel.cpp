@@ -16,19 +16,16 @@ OrderRow OrderRow::from(const OrderItem &order) {
     return row;
 }
 
-OrdersViewModel::OrdersViewModel(QObject *parent) : QObject(parent), m_rows(new ListModel<OrderRow>(this)) {}
+OrdersViewModel::OrdersViewModel(QObject *parent)
+    : ScreenViewModel(parent), m_rows(new ListModel<OrderRow>(this)) {
+    // The list's state includes the loading flag.
+    connect(this, &ScreenViewModel::loadingChanged, this, &OrdersViewModel::listStateChanged);
+}
 
 OrdersViewModel::~OrdersViewModel() = default;
 
 bool OrdersViewModel::isCancellable(const QString &state) {
     return state == QLatin1String("Created") || state == QLatin1String("Paying");
-}
-
-void OrdersViewModel::setSession(AppSession *session) {
-    if (m_session == session)
-        return;
-    m_session = session;
-    Q_EMIT sessionChanged();
 }
 
 // --- the list
@@ -38,31 +35,30 @@ void OrdersViewModel::load() {
 }
 
 void OrdersViewModel::disappear() {
-    ++m_appearance;
+    dropAppearance();
 }
 
 QCoro::Task<> OrdersViewModel::runLoad() {
-    QPointer<OrdersViewModel> self(this);
-    if (!m_session)
+    if (!session())
         co_return;
-    const quint64 appearance = m_appearance;
+    const Appearance appearance = this->appearance();
     const MembershipAPIClient client = m_client;
     setLoading(true); // the rows shown stay until the new answer arrives
     std::optional<QList<OrderItem>> orders;
-    std::optional<QString> failure;
+    std::exception_ptr failure;
     try {
-        orders = co_await client.fetchOrders(*m_session);
+        orders = co_await client.fetchOrders(*session());
     } catch (...) {
-        qCInfo(lcMembership) << "orders not loaded:" << failureSummary(std::current_exception());
-        failure = errorText(std::current_exception());
+        failure = std::current_exception();
+        qCInfo(lcMembership) << "orders not loaded:" << failureSummary(failure);
     }
-    if (!self)
+    if (!appearance.alive())
         co_return;
-    if (appearance == m_appearance) {
+    if (appearance.current()) {
         if (orders)
             setOrders(std::move(*orders));
-        else if (failure) // a load we cancelled ourselves is no failure to show
-            setMessage(failure);
+        else
+            showFailure(failure); // a load we cancelled ourselves is no failure to show
     }
     setLoading(false);
 }
@@ -79,13 +75,6 @@ void OrdersViewModel::setOrders(QList<OrderItem> orders) {
         Q_EMIT listStateChanged();
 }
 
-void OrdersViewModel::setLoading(bool loading) {
-    const ListState before = listState();
-    m_loading = loading;
-    if (listState() != before)
-        Q_EMIT listStateChanged();
-}
-
 // --- cancelling
 
 void OrdersViewModel::cancel(const QString &orderNo) {
@@ -93,23 +82,22 @@ void OrdersViewModel::cancel(const QString &orderNo) {
 }
 
 QCoro::Task<> OrdersViewModel::runCancel(QString orderNo) {
-    QPointer<OrdersViewModel> self(this);
-    if (!m_session)
+    const Appearance self = appearance();
+    if (!session())
         co_return;
     const MembershipAPIClient client = m_client;
     std::optional<OrderItem> answer;
-    std::optional<QString> failure;
+    std::exception_ptr failure;
     try {
-        answer = co_await client.cancelOrder(orderNo, *m_session);
+        answer = co_await client.cancelOrder(orderNo, *session());
     } catch (...) {
-        qCInfo(lcMembership) << "order not cancelled:" << failureSummary(std::current_exception());
-        failure = errorText(std::current_exception());
+        failure = std::current_exception();
+        qCInfo(lcMembership) << "order not cancelled:" << failureSummary(failure);
     }
-    if (!self)
+    if (!self.alive())
         co_return;
     if (!answer) {
-        if (failure)
-            setMessage(failure);
+        showFailure(failure);
         co_return;
     }
     // The list as it is now, which a refresh may have replaced meanwhile: the order is found by its number.
@@ -123,17 +111,4 @@ QCoro::Task<> OrdersViewModel::runCancel(QString orderNo) {
     QList<OrderItem> patched = m_orders;
     patched[position - m_orders.cbegin()] = std::move(*answer);
     setOrders(std::move(patched));
-}
-
-// --- page state
-
-void OrdersViewModel::dismissMessage() {
-    setMessage(std::nullopt);
-}
-
-void OrdersViewModel::setMessage(std::optional<QString> message) {
-    if (m_message == message)
-        return;
-    m_message = std::move(message);
-    Q_EMIT messageChanged();
 }

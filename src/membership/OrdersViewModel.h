@@ -1,13 +1,12 @@
 #pragma once
 
-#include "AppSession.h"
 #include "ListModel.h"
 #include "MembershipAPIClient.h"
 #include "MembershipModels.h"
+#include "ScreenViewModel.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QtQml/qqmlregistration.h>
 
@@ -50,16 +49,12 @@ public:
 //
 // A load belongs to the page being on screen: one begun before the page left writes nothing. A cancel runs
 // to its end even when the page is gone, with nothing left to show.
-class OrdersViewModel : public QObject {
+class OrdersViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(ListModelBase *orders READ orderModel CONSTANT)
-    Q_PROPERTY(bool loading READ loading NOTIFY listStateChanged)
     Q_PROPERTY(bool showsSpinner READ showsSpinner NOTIFY listStateChanged)
     Q_PROPERTY(bool showsEmpty READ showsEmpty NOTIFY listStateChanged)
-    Q_PROPERTY(QString message READ message NOTIFY messageChanged)
-    Q_PROPERTY(bool alertVisible READ alertVisible NOTIFY messageChanged)
 
 public:
     explicit OrdersViewModel(QObject *parent = nullptr);
@@ -68,17 +63,11 @@ public:
     // The states from which an order can still be cancelled, compared exactly.
     static bool isCancellable(const QString &state);
 
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
-
     ListModelBase *orderModel() const { return m_rows; }
     const QList<OrderItem> &orders() const { return m_orders; }
-    bool loading() const { return m_loading; }
     // A refresh of a filled list shows no spinner of its own, and an empty list says so only once loaded.
     bool showsSpinner() const { return loading() && m_orders.isEmpty(); }
     bool showsEmpty() const { return !loading() && m_orders.isEmpty(); }
-    QString message() const { return m_message.value_or(QString()); }
-    bool alertVisible() const { return m_message.has_value(); }
 
     // The page came on screen: loads the list (again), keeping the rows shown until the answer arrives.
     Q_INVOKABLE void appear() { load(); }
@@ -88,17 +77,13 @@ public:
     Q_INVOKABLE void disappear();
     // "取消" on a row: asks the server to cancel that order. Tapping twice sends two requests.
     Q_INVOKABLE void cancel(const QString &orderNo);
-    // The alert's "好", or the alert closed any other way.
-    Q_INVOKABLE void dismissMessage();
 
     // The operations, for callers that wait for them (tests).
     QCoro::Task<> runLoad();
     QCoro::Task<> runCancel(QString orderNo);
 
 Q_SIGNALS:
-    void sessionChanged();
     void listStateChanged();
-    void messageChanged();
 
 private:
     struct ListState {
@@ -108,15 +93,8 @@ private:
     };
     ListState listState() const { return {loading(), m_orders.isEmpty()}; }
     void setOrders(QList<OrderItem> orders);
-    void setLoading(bool loading);
-    void setMessage(std::optional<QString> message);
 
     MembershipAPIClient m_client;
-    QPointer<AppSession> m_session;
     QList<OrderItem> m_orders;
     ListModel<OrderRow> *m_rows;
-    bool m_loading = false;
-    std::optional<QString> m_message;
-    // Bumped when the page leaves the screen: loads begun before no longer count.
-    quint64 m_appearance = 0;
 };

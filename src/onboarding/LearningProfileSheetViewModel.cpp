@@ -3,14 +3,7 @@
 #include "ErrorText.h"
 #include "OnboardingAPIClient.h"
 
-LearningProfileSheetViewModel::LearningProfileSheetViewModel(QObject *parent) : QObject(parent) {}
-
-void LearningProfileSheetViewModel::setSession(AppSession *session) {
-    if (m_session == session)
-        return;
-    m_session = session;
-    Q_EMIT sessionChanged();
-}
+LearningProfileSheetViewModel::LearningProfileSheetViewModel(QObject *parent) : ScreenViewModel(parent) {}
 
 void LearningProfileSheetViewModel::save() {
     if (m_busy)
@@ -24,32 +17,28 @@ void LearningProfileSheetViewModel::later() {
     Q_EMIT done();
 }
 
-void LearningProfileSheetViewModel::dismissAlert() {
-    setErrorMessage(std::nullopt);
-}
-
 QCoro::Task<> LearningProfileSheetViewModel::runSave() {
-    QPointer<LearningProfileSheetViewModel> self(this);
-    QPointer<AppSession> session = m_session;
+    const Appearance self = appearance();
+    QPointer<AppSession> session = this->session();
     if (!session || m_busy)
         co_return;
     setBusy(true);
     const QJsonObject body = m_answers.requestBody();
     bool saved = false;
-    std::optional<QString> failure; // none for a request cancelled on purpose: nothing to tell
+    std::exception_ptr failure;
     try {
         co_await OnboardingAPIClient().sendLearningProfile("PUT", body, *session);
         saved = true;
     } catch (...) {
-        failure = errorText(std::current_exception());
+        failure = std::current_exception();
     }
-    if (!self)
+    if (!self.alive())
         co_return;
     if (!saved) {
-        setErrorMessage(failure);
+        setMessage(errorText(failure));
     } else {
         Q_EMIT done();
-        if (!self) // the presenter closed the sheet and let it go
+        if (!self.alive()) // the presenter closed the sheet and let it go
             co_return;
     }
     setBusy(false);
@@ -60,11 +49,4 @@ void LearningProfileSheetViewModel::setBusy(bool busy) {
         return;
     m_busy = busy;
     Q_EMIT busyChanged();
-}
-
-void LearningProfileSheetViewModel::setErrorMessage(std::optional<QString> message) {
-    if (m_errorMessage == message)
-        return;
-    m_errorMessage = std::move(message);
-    Q_EMIT errorMessageChanged();
 }

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "AppSession.h"
 #include "LearningProfileAnswers.h"
+#include "ScreenViewModel.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>
-#include <QPointer>
 #include <QtQml/qqmlregistration.h>
 
 #include <optional>
@@ -18,48 +17,34 @@
 //
 // `done` comes before `busy` returns to false, and the presenter may destroy the sheet in its handler, so
 // nothing is written once the object is gone.
-class LearningProfileSheetViewModel : public QObject {
+class LearningProfileSheetViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(LearningProfileAnswers *answers READ answers CONSTANT)
     Q_PROPERTY(bool busy READ busy NOTIFY busyChanged)
-    Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorMessageChanged)
-    Q_PROPERTY(bool alertVisible READ alertVisible NOTIFY errorMessageChanged)
 
 public:
     explicit LearningProfileSheetViewModel(QObject *parent = nullptr);
 
     static inline const QString title = QStringLiteral("完善学习资料");
 
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
     LearningProfileAnswers *answers() { return &m_answers; }
     bool busy() const { return m_busy; }
-    QString errorMessage() const { return m_errorMessage.value_or(QString()); }
-    bool alertVisible() const { return m_errorMessage.has_value(); }
 
     // "保存": ignored while a save runs.
     Q_INVOKABLE void save();
     // "以后再说": ignored while a save runs.
     Q_INVOKABLE void later();
-    // The alert's "好", or the alert closed any other way.
-    Q_INVOKABLE void dismissAlert();
 
     QCoro::Task<> runSave();
 
 Q_SIGNALS:
-    void sessionChanged();
     void busyChanged();
-    void errorMessageChanged();
     void done();
 
 private:
     void setBusy(bool busy);
-    void setErrorMessage(std::optional<QString> message);
 
-    QPointer<AppSession> m_session;
     LearningProfileAnswers m_answers;
     bool m_busy = false;
-    std::optional<QString> m_errorMessage;
 };

@@ -5,17 +5,10 @@
 #include "OnboardingLogging.h"
 #include "SignInWatch.h"
 
-MainGateViewModel::MainGateViewModel(QObject *parent) : QObject(parent) {}
-
-void MainGateViewModel::setSession(AppSession *session) {
-    if (m_session == session)
-        return;
-    m_session = session;
-    Q_EMIT sessionChanged();
-}
+MainGateViewModel::MainGateViewModel(QObject *parent) : ScreenViewModel(parent) {}
 
 void MainGateViewModel::appear() {
-    m_youth.start(m_session);
+    m_youth.start(session());
     auto task = runGate(); // runs on by itself; its outcome lands in the session and the layers' flags
 }
 
@@ -24,14 +17,14 @@ void MainGateViewModel::disappear() {
 }
 
 void MainGateViewModel::finishOnboarding() {
-    if (m_session)
-        m_session->setOnboardingDone(true);
+    if (session())
+        session()->setOnboardingDone(true);
     setShowOnboarding(false);
 }
 
 void MainGateViewModel::profileDone() {
-    if (m_session)
-        m_session->setProfileAsked(true);
+    if (session())
+        session()->setProfileAsked(true);
     setShowProfile(false);
 }
 
@@ -40,13 +33,13 @@ void MainGateViewModel::profileDismissed() {
 }
 
 QCoro::Task<> MainGateViewModel::runGate() {
-    QPointer<MainGateViewModel> self(this);
-    QPointer<AppSession> session = m_session;
+    const Appearance self = appearance();
+    QPointer<AppSession> session = this->session();
     // One run at a time, and none while a layer is up: it would only ask what that layer is asking.
     if (!session || !session->isLoggedIn() || m_querying || m_showOnboarding || m_showProfile)
         co_return;
     const SignInWatch signIn(session);
-    const auto stillSignedIn = [&] { return self && signIn.holds(); };
+    const auto stillSignedIn = [&] { return self.alive() && signIn.holds(); };
     m_querying = true;
     if (!session->onboardingDone()) {
         std::optional<OnboardingOverview> overview;
@@ -56,7 +49,7 @@ QCoro::Task<> MainGateViewModel::runGate() {
         } catch (...) {
             qCInfo(lcOnboarding) << "onboarding state not read:" << failureSummary(std::current_exception());
         }
-        if (self)
+        if (self.alive())
             m_querying = false;
         if (!overview || !stillSignedIn())
             co_return;
@@ -77,7 +70,7 @@ QCoro::Task<> MainGateViewModel::runGate() {
         } catch (...) {
             qCInfo(lcOnboarding) << "learning profile not read:" << failureSummary(std::current_exception());
         }
-        if (self)
+        if (self.alive())
             m_querying = false;
         if (!filled || !stillSignedIn())
             co_return;

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "AppSession.h"
+#include "ScreenViewModel.h"
 #include "YouthModeGuard.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>
-#include <QPointer>
 #include <QtQml/qqmlregistration.h>
 
 // What the signed-in gate lays over the tab shell: the first-run questionnaire, the learning-profile sheet
@@ -21,10 +20,9 @@
 // An answer is applied only while the session still holds the sign-in it was asked with (`SignInWatch`): a
 // learner who signed out meanwhile, or another account signed in, must not find the flags, the questionnaire
 // or the sheet of the account before; a token renewed meanwhile changes nothing.
-class MainGateViewModel : public QObject {
+class MainGateViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(bool showOnboarding READ showOnboarding NOTIFY showOnboardingChanged)
     Q_PROPERTY(QString startStep READ startStep NOTIFY showOnboardingChanged)
     Q_PROPERTY(bool showProfile READ showProfile NOTIFY showProfileChanged)
@@ -33,8 +31,6 @@ class MainGateViewModel : public QObject {
 public:
     explicit MainGateViewModel(QObject *parent = nullptr);
 
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
     bool showOnboarding() const { return m_showOnboarding; }
     // Where the questionnaire opens: the server's next step, or "goal" when it named none (an empty name is
     // none: it would be the questionnaire's collection itself).
@@ -56,7 +52,6 @@ public:
     QCoro::Task<> runGate();
 
 Q_SIGNALS:
-    void sessionChanged();
     void showOnboardingChanged();
     void showProfileChanged();
 
@@ -64,7 +59,6 @@ private:
     void setShowProfile(bool show);
     void setShowOnboarding(bool show);
 
-    QPointer<AppSession> m_session;
     YouthModeGuard m_youth;
     std::optional<QString> m_nextStep;
     bool m_showOnboarding = false;

@@ -27,7 +27,7 @@ QVariantMap optionRow(const OnboardingFlowViewModel::Option &option) {
 
 } // namespace
 
-OnboardingFlowViewModel::OnboardingFlowViewModel(QObject *parent) : QObject(parent) {
+OnboardingFlowViewModel::OnboardingFlowViewModel(QObject *parent) : ScreenViewModel(parent) {
     for (const Module &module : moduleTable())
         m_scores.insert(module.key, defaultScore);
 }
@@ -203,13 +203,6 @@ QVariantList OnboardingFlowViewModel::introRows() {
 
 // --- state
 
-void OnboardingFlowViewModel::setSession(AppSession *session) {
-    if (m_session == session)
-        return;
-    m_session = session;
-    Q_EMIT sessionChanged();
-}
-
 void OnboardingFlowViewModel::setStartStep(const QString &step) {
     assign(this, m_startStep, step, &OnboardingFlowViewModel::startStepChanged);
 }
@@ -279,14 +272,10 @@ void OnboardingFlowViewModel::secondary() {
     auto task = runSubmit(true);
 }
 
-void OnboardingFlowViewModel::dismissAlert() {
-    setErrorMessage(std::nullopt);
-}
-
 void OnboardingFlowViewModel::startFromIntro() {
-    if (m_busy || !m_session)
+    if (m_busy || !session())
         return;
-    setStep(m_session->profileAsked() ? stepAfterProfile() : profileStep);
+    setStep(session()->profileAsked() ? stepAfterProfile() : profileStep);
 }
 
 QString OnboardingFlowViewModel::stepAfterProfile() const {
@@ -296,13 +285,13 @@ QString OnboardingFlowViewModel::stepAfterProfile() const {
 }
 
 QCoro::Task<> OnboardingFlowViewModel::runSubmit(bool skip) {
-    QPointer<OnboardingFlowViewModel> self(this);
-    QPointer<AppSession> session = m_session;
+    const Appearance self = appearance();
+    QPointer<AppSession> session = this->session();
     if (!session || m_busy)
         co_return;
     setBusy(true);
     const QString step = m_step;
-    std::optional<QString> failure; // none for a request cancelled on purpose: nothing to tell
+    std::exception_ptr failure;
 
     if (step == profileStep) {
         // The profile is the learning-profile endpoint's alone: skipping it tells the server nothing.
@@ -313,9 +302,9 @@ QCoro::Task<> OnboardingFlowViewModel::runSubmit(bool skip) {
                 co_await OnboardingAPIClient().sendLearningProfile("PUT", body, *session);
                 saved = true;
             } catch (...) {
-                failure = errorText(std::current_exception());
+                failure = std::current_exception();
             }
-            if (!self)
+            if (!self.alive())
                 co_return;
         }
         if (saved) {
@@ -323,7 +312,7 @@ QCoro::Task<> OnboardingFlowViewModel::runSubmit(bool skip) {
                 session->setProfileAsked(true);
             setStep(stepAfterProfile());
         } else {
-            setErrorMessage(failure);
+            setMessage(errorText(failure));
         }
         setBusy(false);
         co_return;
@@ -334,15 +323,15 @@ QCoro::Task<> OnboardingFlowViewModel::runSubmit(bool skip) {
     try {
         reply = co_await OnboardingAPIClient().sendStep(step, skip, answers, *session);
     } catch (...) {
-        failure = errorText(std::current_exception());
+        failure = std::current_exception();
     }
-    if (!self)
+    if (!self.alive())
         co_return;
     if (!reply) {
-        setErrorMessage(failure);
+        setMessage(errorText(failure));
     } else if (reply->finished) {
         Q_EMIT finished();
-        if (!self) // the presenter closed the flow and let it go
+        if (!self.alive()) // the presenter closed the flow and let it go
             co_return;
     } else {
         setStep(shownStep(reply->nextStep));
@@ -351,8 +340,8 @@ QCoro::Task<> OnboardingFlowViewModel::runSubmit(bool skip) {
 }
 
 QCoro::Task<> OnboardingFlowViewModel::runSkipAll() {
-    QPointer<OnboardingFlowViewModel> self(this);
-    QPointer<AppSession> session = m_session;
+    const Appearance self = appearance();
+    QPointer<AppSession> session = this->session();
     if (!session || m_busy)
         co_return;
     setBusy(true);
@@ -361,19 +350,19 @@ QCoro::Task<> OnboardingFlowViewModel::runSkipAll() {
     const QJsonObject noAnswers;
     for (const QString &step : steps) {
         bool skipped = false;
-        std::optional<QString> failure;
+        std::exception_ptr failure;
         if (session) {
             try {
                 co_await OnboardingAPIClient().sendStep(step, true, noAnswers, *session);
                 skipped = true;
             } catch (...) {
-                failure = errorText(std::current_exception());
+                failure = std::current_exception();
             }
         }
-        if (!self)
+        if (!self.alive())
             co_return;
         if (!skipped) {
-            setErrorMessage(failure);
+            setMessage(errorText(failure));
             setBusy(false);
             co_return;
         }
@@ -381,7 +370,7 @@ QCoro::Task<> OnboardingFlowViewModel::runSkipAll() {
     if (session)
         session->setProfileAsked(true);
     Q_EMIT finished();
-    if (!self)
+    if (!self.alive())
         co_return;
     setBusy(false);
 }
@@ -392,11 +381,4 @@ void OnboardingFlowViewModel::setStep(const QString &step) {
 
 void OnboardingFlowViewModel::setBusy(bool busy) {
     assign(this, m_busy, busy, &OnboardingFlowViewModel::busyChanged);
-}
-
-void OnboardingFlowViewModel::setErrorMessage(std::optional<QString> message) {
-    if (m_errorMessage == message)
-        return;
-    m_errorMessage = std::move(message);
-    Q_EMIT errorMessageChanged();
 }

@@ -1,12 +1,11 @@
 #pragma once
 
-#include "AppSession.h"
 #include "LearningProfileAnswers.h"
+#include "ScreenViewModel.h"
 
 #include <QCoro/QCoroTask>
 #include <QJsonObject>
 #include <QObject>
-#include <QPointer>
 #include <QVariantList>
 #include <QVariantMap>
 #include <QtQml/qqmlregistration.h>
@@ -27,15 +26,12 @@
 // Every action is ignored while a request of the flow runs. `finished` comes before `busy` returns to false,
 // and the presenter may let the flow go in its handler, so nothing is written once the object is gone. The
 // flow only ever marks the profile asked; recording the questionnaire as done is the presenter's business.
-class OnboardingFlowViewModel : public QObject {
+class OnboardingFlowViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(QString startStep READ startStep WRITE setStartStep NOTIFY startStepChanged)
     Q_PROPERTY(QString step READ step NOTIFY stepChanged)
     Q_PROPERTY(bool busy READ busy NOTIFY busyChanged)
-    Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorMessageChanged)
-    Q_PROPERTY(bool alertVisible READ alertVisible NOTIFY errorMessageChanged)
 
     // The answers of each page.
     Q_PROPERTY(LearningProfileAnswers *profile READ profile CONSTANT)
@@ -112,14 +108,10 @@ public:
     static const QList<Option> &personas();
     static const QList<Option> &reminders(); // the title is the label; no subtitle
 
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
     QString startStep() const { return m_startStep; }
     void setStartStep(const QString &step);
     QString step() const { return m_step; }
     bool busy() const { return m_busy; }
-    QString errorMessage() const { return m_errorMessage.value_or(QString()); }
-    bool alertVisible() const { return m_errorMessage.has_value(); }
 
     LearningProfileAnswers *profile() { return &m_profile; }
     QString target() const { return m_target; }
@@ -164,19 +156,15 @@ public:
     // step and skipping it.
     Q_INVOKABLE void primary();
     Q_INVOKABLE void secondary();
-    // The alert's "好", or the alert closed any other way.
-    Q_INVOKABLE void dismissAlert();
 
     void startFromIntro();
     QCoro::Task<> runSubmit(bool skip);
     QCoro::Task<> runSkipAll();
 
 Q_SIGNALS:
-    void sessionChanged();
     void startStepChanged();
     void stepChanged();
     void busyChanged();
-    void errorMessageChanged();
     void targetChanged();
     void weeklyMinutesChanged();
     void scoresChanged();
@@ -190,13 +178,10 @@ private:
     QString stepAfterProfile() const;
     void setStep(const QString &step);
     void setBusy(bool busy);
-    void setErrorMessage(std::optional<QString> message);
 
-    QPointer<AppSession> m_session;
     QString m_startStep;
     QString m_step = intro;
     bool m_busy = false;
-    std::optional<QString> m_errorMessage;
     LearningProfileAnswers m_profile;
     QString m_target = QStringLiteral("keep_up");
     double m_weeklyMinutes = 180;

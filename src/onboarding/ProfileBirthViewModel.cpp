@@ -28,7 +28,7 @@ AgeBand AgeBand::of(int age) {
             QStringLiteral("checkmark.seal.fill"), Theme::brandMint()};
 }
 
-ProfileBirthViewModel::ProfileBirthViewModel(QObject *parent) : QObject(parent) {
+ProfileBirthViewModel::ProfileBirthViewModel(QObject *parent) : ScreenViewModel(parent) {
     const QDate today = Platform::clock().now().toTimeZone(timeZone()).date();
     if (today.isValid()) {
         m_nowYear = today.year();
@@ -63,13 +63,6 @@ int ProfileBirthViewModel::ageAt(int year, int month, const QDateTime &now, cons
 
 QString ProfileBirthViewModel::yearMonthText(int year, int month) {
     return QStringLiteral("%1-%2").arg(year, 4, 10, QLatin1Char('0')).arg(month, 2, 10, QLatin1Char('0'));
-}
-
-void ProfileBirthViewModel::setSession(AppSession *session) {
-    if (m_session == session)
-        return;
-    m_session = session;
-    Q_EMIT sessionChanged();
 }
 
 QList<int> ProfileBirthViewModel::yearOptions() const {
@@ -169,23 +162,19 @@ void ProfileBirthViewModel::confirm() {
     auto task = submit(); // runs on by itself; its outcome lands in the properties and the session
 }
 
-void ProfileBirthViewModel::dismissAlert() {
-    setErrorMessage(std::nullopt);
-}
-
 void ProfileBirthViewModel::signOut() {
-    if (m_session)
-        m_session->signOut();
+    if (session())
+        session()->signOut();
 }
 
 QCoro::Task<> ProfileBirthViewModel::submit() {
-    QPointer<ProfileBirthViewModel> self(this);
-    QPointer<AppSession> session = m_session;
+    const Appearance self = appearance();
+    QPointer<AppSession> session = this->session();
     if (!session)
         co_return;
     const std::optional<QString> token = session->accessToken();
     setBusy(true);
-    std::optional<QString> failure;
+    std::exception_ptr failure;
     try {
         const ProfileResponse answer =
             co_await OnboardingAPIClient().saveBirthMonth(birthYearMonth(), token, *session);
@@ -193,13 +182,13 @@ QCoro::Task<> ProfileBirthViewModel::submit() {
         if (session && session->accessToken() == token)
             session->setStatus(answer.status);
     } catch (...) {
-        failure = errorText(std::current_exception());
+        failure = std::current_exception();
     }
-    if (!self)
+    if (!self.alive())
         co_return;
     if (failure)
-        self->setErrorMessage(failure);
-    self->setBusy(false);
+        showFailure(failure);
+    setBusy(false);
 }
 
 void ProfileBirthViewModel::setBusy(bool busy) {
@@ -214,11 +203,4 @@ void ProfileBirthViewModel::setConfirming(bool confirming) {
         return;
     m_confirming = confirming;
     Q_EMIT confirmingChanged();
-}
-
-void ProfileBirthViewModel::setErrorMessage(std::optional<QString> message) {
-    if (m_errorMessage == message)
-        return;
-    m_errorMessage = std::move(message);
-    Q_EMIT errorMessageChanged();
 }

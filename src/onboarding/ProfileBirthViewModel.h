@@ -1,11 +1,10 @@
 #pragma once
 
-#include "AppSession.h"
+#include "ScreenViewModel.h"
 
 #include <QColor>
 #include <QDateTime>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QTimeZone>
 #include <QtQml/qqmlregistration.h>
@@ -36,10 +35,9 @@ struct AgeBand {
 // while the request runs must not lose an answer the server already stored. It is written only while the
 // session still holds the token the request was sent with: a learner who signed out meanwhile must not find
 // the new status in the signed-out session.
-class ProfileBirthViewModel : public QObject {
+class ProfileBirthViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(int nowYear READ nowYear CONSTANT)
     Q_PROPERTY(int nowMonth READ nowMonth CONSTANT)
     Q_PROPERTY(int yearCount READ yearCount CONSTANT)
@@ -58,8 +56,6 @@ class ProfileBirthViewModel : public QObject {
     Q_PROPERTY(bool protectedAge READ protectedAge NOTIFY pickChanged)
     Q_PROPERTY(bool busy READ busy NOTIFY busyChanged)
     Q_PROPERTY(bool confirming READ confirming NOTIFY confirmingChanged)
-    Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorMessageChanged)
-    Q_PROPERTY(bool alertVisible READ alertVisible NOTIFY errorMessageChanged)
 
 public:
     explicit ProfileBirthViewModel(QObject *parent = nullptr);
@@ -75,8 +71,6 @@ public:
     // "2010-03".
     static QString yearMonthText(int year, int month);
 
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
     int nowYear() const { return m_nowYear; }
     int nowMonth() const { return m_nowMonth; }
     // This year first, then each year before it, a hundred back.
@@ -107,8 +101,6 @@ public:
     }
     bool busy() const { return m_busy; }
     bool confirming() const { return m_confirming; }
-    QString errorMessage() const { return m_errorMessage.value_or(QString()); }
-    bool alertVisible() const { return m_errorMessage.has_value(); }
 
     // The year at a row of the year wheel.
     Q_INVOKABLE int yearAt(int row) const { return m_nowYear - row; }
@@ -125,30 +117,25 @@ public:
     Q_INVOKABLE void cancelConfirm();
     // The dialog's confirm button.
     Q_INVOKABLE void confirm();
-    Q_INVOKABLE void dismissAlert();
     Q_INVOKABLE void signOut();
 
     // Sends the picked month and applies the answer (tests wait for it; `confirm` starts it by itself).
     QCoro::Task<> submit();
 
 Q_SIGNALS:
-    void sessionChanged();
     void yearChanged();
     void monthChanged();
     void monthMaximumChanged();
     void pickChanged();
     void busyChanged();
     void confirmingChanged();
-    void errorMessageChanged();
 
 private:
     void setBusy(bool busy);
     void setConfirming(bool confirming);
-    void setErrorMessage(std::optional<QString> message);
     // Whole rows of the turn added to what `rest` keeps of earlier ones; a turn the other way starts afresh.
     static int rowsTurned(int &rest, int angleDelta);
 
-    QPointer<AppSession> m_session;
     int m_yearTurn = 0;
     int m_monthTurn = 0;
     int m_nowYear = 2026;
@@ -157,5 +144,4 @@ private:
     int m_month = 1;
     bool m_busy = false;
     bool m_confirming = false;
-    std::optional<QString> m_errorMessage;
 };

@@ -15,7 +15,7 @@ PhotoMatchViewModel::PhotoMatchViewModel(QObject *parent)
     : PhotoMatchViewModel(&PhotoMatchViewModel::matchOnServer, {}, parent) {}
 
 PhotoMatchViewModel::PhotoMatchViewModel(Match match, Recognize recognize, QObject *parent)
-    : QObject(parent), m_match(std::move(match)), m_recognize(std::move(recognize)) {
+    : ScreenViewModel(parent), m_match(std::move(match)), m_recognize(std::move(recognize)) {
     if (!m_recognize) {
         m_reader = std::make_unique<TextRecognizer>();
         m_recognize = [reader = m_reader.get()](QImage image) { return reader->recognize(std::move(image)); };
@@ -54,14 +54,7 @@ void PhotoMatchViewModel::pickerUnavailable() {
     // again.
     QMetaObject::invokeMethod(
         this, [this] { setShowPicker(false); }, Qt::QueuedConnection);
-    setError(QStringLiteral("相册打不开：这台电脑缺少选择图片的组件。可以先手动输入题目。"));
-}
-
-void PhotoMatchViewModel::setSession(AppSession *session) {
-    if (m_session == session)
-        return;
-    m_session = session;
-    Q_EMIT sessionChanged();
+    setMessage(QStringLiteral("相册打不开：这台电脑缺少选择图片的组件。可以先手动输入题目。"));
 }
 
 void PhotoMatchViewModel::setStem(const QString &stem) {
@@ -83,11 +76,11 @@ void PhotoMatchViewModel::match() {
 }
 
 void PhotoMatchViewModel::startMatch() {
-    if (!m_session)
+    if (!session())
         return;
     ++m_matchingFlows;
     Q_EMIT stateChanged();
-    runMatch(this, ++m_matchTicket, m_stem, m_session, m_match);
+    runMatch(this, ++m_matchTicket, m_stem, session(), m_match);
 }
 
 QCoro::Task<void> PhotoMatchViewModel::runMatch(QPointer<PhotoMatchViewModel> self, quint64 ticket,
@@ -112,7 +105,7 @@ QCoro::Task<void> PhotoMatchViewModel::runMatch(QPointer<PhotoMatchViewModel> se
         if (result)
             self->m_result = std::move(result);
         else
-            self->setError(errorText(failure));
+            self->setMessage(errorText(failure));
     }
     Q_EMIT self->stateChanged();
 }
@@ -134,7 +127,7 @@ void PhotoMatchViewModel::recognizeFile(const QUrl &file) {
     const QImage image =
         TextRecognizer::readPicture(file.isLocalFile() ? file.toLocalFile() : file.toString());
     if (image.isNull()) {
-        setError(QStringLiteral("图片读取失败"));
+        setMessage(QStringLiteral("图片读取失败"));
         return;
     }
     recognizePhoto(image);
@@ -159,17 +152,17 @@ QCoro::Task<void> PhotoMatchViewModel::runRecognition(QPointer<PhotoMatchViewMod
         co_return;
     const bool newest = self->m_open && ticket == self->m_readTicket;
     if (newest && failure) {
-        self->setError(QStringLiteral("识别失败：") + recognitionFailureText(failure));
+        self->setMessage(QStringLiteral("识别失败：") + recognitionFailureText(failure));
     } else if (newest && text.isEmpty()) {
-        self->setError(QStringLiteral("没有识别到文字，换个角度再拍，或手动输入题目"));
+        self->setMessage(QStringLiteral("没有识别到文字，换个角度再拍，或手动输入题目"));
     } else if (newest) {
         self->setStem(Graphemes::leading(text, kMaxStemCharacters));
         self->m_result.reset();
-        if (self->m_session) {
+        if (self->session()) {
             // The reading spinner stays on through the match it starts.
             ++self->m_matchingFlows;
             Q_EMIT self->stateChanged();
-            co_await runMatch(self, ++self->m_matchTicket, self->m_stem, self->m_session, self->m_match);
+            co_await runMatch(self, ++self->m_matchTicket, self->m_stem, self->session(), self->m_match);
             if (!self)
                 co_return;
         }
@@ -190,10 +183,6 @@ QVariantMap PhotoMatchViewModel::practiceProperties() const {
             {QStringLiteral("source"), QStringLiteral("practice")}};
 }
 
-void PhotoMatchViewModel::dismissError() {
-    setError(std::nullopt);
-}
-
 void PhotoMatchViewModel::appear() {
     m_open = true;
     if (m_reader)
@@ -204,11 +193,4 @@ void PhotoMatchViewModel::disappear() {
     m_open = false;
     if (m_reader)
         m_reader->release();
-}
-
-void PhotoMatchViewModel::setError(std::optional<QString> message) {
-    if (m_errorMessage == message)
-        return;
-    m_errorMessage = std::move(message);
-    Q_EMIT errorChanged();
 }

@@ -13,7 +13,7 @@
 #include <memory>
 #include <optional>
 
-#include "AppSession.h"
+#include "ScreenViewModel.h"
 class TextRecognizer;
 
 // "拍照识题": a picked picture is read on this machine into the stem, which the learner may edit; the stem is
@@ -22,10 +22,9 @@ class TextRecognizer;
 // Flows may overlap (a second picture picked while the first is read): only the newest reading writes the
 // stem, only the newest match writes the result, the spinner of each kind stays while any flow of that kind
 // runs, and nothing arrives on a screen that has closed (its "photo_match" is still recorded).
-class PhotoMatchViewModel : public QObject {
+class PhotoMatchViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(QString stem READ stem WRITE setStem NOTIFY stemChanged)
     Q_PROPERTY(bool canMatch READ canMatch NOTIFY stateChanged)
     Q_PROPERTY(bool matching READ matching NOTIFY stateChanged)
@@ -33,7 +32,6 @@ class PhotoMatchViewModel : public QObject {
     Q_PROPERTY(bool hasResult READ hasResult NOTIFY stateChanged)
     Q_PROPERTY(bool found READ found NOTIFY stateChanged)
     Q_PROPERTY(QString foundStem READ foundStem NOTIFY stateChanged)
-    Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorChanged)
     // Whether this machine has a camera to take the picture with ("拍照" shows only then).
     Q_PROPERTY(bool cameraAvailable READ cameraAvailable CONSTANT)
     Q_PROPERTY(bool showCamera READ showCamera WRITE setShowCamera NOTIFY showCameraChanged)
@@ -54,8 +52,6 @@ public:
     // The bank's match of the stem (`WrongBookAPIClient::matchStem`): the match a screen makes by default.
     static QCoro::Task<StemMatchResult> matchOnServer(QString stem, AppSession &session);
 
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
     QString stem() const { return m_stem; }
     void setStem(const QString &stem);
     bool canMatch() const { return m_matchingFlows == 0 && !m_stem.trimmed().isEmpty(); }
@@ -64,7 +60,6 @@ public:
     bool hasResult() const { return m_result.has_value(); }
     bool found() const { return m_result && m_result->matched && m_result->question; }
     QString foundStem() const;
-    QString errorMessage() const { return m_errorMessage.value_or(QString()); }
     // A video capture device is present (V4L2 lists it under /dev); none on a build machine.
     static bool cameraAvailable();
     bool showCamera() const { return m_showCamera; }
@@ -81,17 +76,14 @@ public:
     void recognizePhoto(QImage image);
     // The practice screen's properties for the found question; ids as text.
     Q_INVOKABLE QVariantMap practiceProperties() const;
-    Q_INVOKABLE void dismissError();
     // The screen opened: the reader is loaded ahead of the first picture. Closed: nothing more arrives, and
     // the reader gives its memory back.
     Q_INVOKABLE void appear();
     Q_INVOKABLE void disappear();
 
 Q_SIGNALS:
-    void sessionChanged();
     void stemChanged();
     void stateChanged();
-    void errorChanged();
     void showCameraChanged();
     void showPickerChanged();
 
@@ -103,15 +95,12 @@ private:
     // The reason after "识别失败：": the recogniser's own words, or a plain one for a failure without any.
     static QString recognitionFailureText(std::exception_ptr failure);
     void startMatch();
-    void setError(std::optional<QString> message);
 
     Match m_match;
     Recognize m_recognize;
     std::unique_ptr<TextRecognizer> m_reader;
-    QPointer<AppSession> m_session;
     QString m_stem;
     std::optional<StemMatchResult> m_result;
-    std::optional<QString> m_errorMessage;
     int m_matchingFlows = 0;
     int m_recognizingFlows = 0;
     quint64 m_matchTicket = 0;

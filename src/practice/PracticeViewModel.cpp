@@ -29,7 +29,7 @@ PracticeViewModel::PracticeViewModel(QObject *parent)
           parent) {}
 
 PracticeViewModel::PracticeViewModel(Submit submit, QObject *parent)
-    : QObject(parent), m_submit(std::move(submit)), m_rows(new ListModel<PracticeOptionRow>(this)) {}
+    : ScreenViewModel(parent), m_submit(std::move(submit)), m_rows(new ListModel<PracticeOptionRow>(this)) {}
 
 PracticeViewModel::~PracticeViewModel() = default;
 
@@ -47,13 +47,6 @@ QString PracticeViewModel::stemTextOf(const VariantQuestion &question) {
     if (question.stem && question.stem->text)
         return *question.stem->text;
     return QStringLiteral("题目 #") + QString::number(question.questionId);
-}
-
-void PracticeViewModel::setSession(AppSession *session) {
-    if (m_session == session)
-        return;
-    m_session = session;
-    Q_EMIT sessionChanged();
 }
 
 void PracticeViewModel::setQuestionId(qint64 id) {
@@ -153,13 +146,13 @@ bool PracticeViewModel::canSubmit() const {
 void PracticeViewModel::submit() {
     if (!canSubmit())
         return; // one request at a time, and a result is final
-    if (!m_session) {
+    if (!session()) {
         qCWarning(lcPractice) << "submit without a session ignored";
         return;
     }
     m_submitting = true;
     Q_EMIT stateChanged();
-    runSubmit(this, m_submit, m_questionId, m_answer, m_source, m_session);
+    runSubmit(this, m_submit, m_questionId, m_answer, m_source, session());
 }
 
 QCoro::Task<void> PracticeViewModel::runSubmit(QPointer<PracticeViewModel> self, Submit submit,
@@ -186,8 +179,7 @@ QCoro::Task<void> PracticeViewModel::runSubmit(QPointer<PracticeViewModel> self,
     if (result) {
         self->m_result = std::make_unique<AnswerResultResponse>(std::move(*result));
     } else if (const std::optional<QString> text = errorText(failure)) {
-        self->m_errorMessage = text;
-        Q_EMIT self->errorChanged();
+        self->setMessage(text);
     }
     Q_EMIT self->stateChanged();
 }
@@ -236,11 +228,4 @@ QStringList PracticeViewModel::steps() const {
     for (qsizetype i = 0; i < steps.size(); ++i)
         numbered.append(QString::number(i + 1) + QStringLiteral(". ") + steps[i]);
     return numbered;
-}
-
-void PracticeViewModel::dismissError() {
-    if (!m_errorMessage)
-        return;
-    m_errorMessage.reset();
-    Q_EMIT errorChanged();
 }

@@ -13,7 +13,7 @@
 #include <functional>
 #include <optional>
 
-#include "AppSession.h"
+#include "ScreenViewModel.h"
 struct AnswerResultResponse;
 
 // One option of the question: "L. T", and whether it is the answer chosen.
@@ -37,10 +37,9 @@ public:
 // sees the server's grading (right or wrong, the standard answer, the wrong-book state and streak, the
 // numbered solution steps). A result is final for the screen. Ids stay 64-bit: QML hands the question id over
 // as decimal text, never as a number.
-class PracticeViewModel : public QObject {
+class PracticeViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(QString questionId READ questionIdText WRITE setQuestionIdText NOTIFY questionChanged)
     Q_PROPERTY(QString stemText READ stemText WRITE setStemText NOTIFY questionChanged)
     // [{label, text, hasLabel, hasText}], as the lesson page hands them over.
@@ -63,7 +62,6 @@ class PracticeViewModel : public QObject {
     Q_PROPERTY(QString correctStreak READ correctStreak NOTIFY stateChanged)
     // "1. …", "2. …"; empty when the result has no steps.
     Q_PROPERTY(QStringList steps READ steps NOTIFY stateChanged)
-    Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorChanged)
 
 public:
     using Submit = std::function<QCoro::Task<AnswerResultResponse>(qint64 questionId, QString answer,
@@ -78,8 +76,6 @@ public:
     void setQuestion(const VariantQuestion &question, const QString &source);
     static QString stemTextOf(const VariantQuestion &question);
 
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
     qint64 questionId() const { return m_questionId; }
     QString questionIdText() const { return QString::number(m_questionId); }
     void setQuestionId(qint64 id);
@@ -121,15 +117,10 @@ public:
     QString correctStreak() const;
     QStringList steps() const;
 
-    QString errorMessage() const { return m_errorMessage.value_or(QString()); }
-    Q_INVOKABLE void dismissError();
-
 Q_SIGNALS:
-    void sessionChanged();
     void questionChanged();
     void answerChanged();
     void stateChanged();
-    void errorChanged();
 
 private:
     static QCoro::Task<void> runSubmit(QPointer<PracticeViewModel> self, Submit submit, qint64 questionId,
@@ -137,7 +128,6 @@ private:
     void refreshRows();
 
     Submit m_submit;
-    QPointer<AppSession> m_session;
     qint64 m_questionId = 0;
     QString m_stemText;
     QList<QuestionSnapshot::Option> m_options;
@@ -146,5 +136,4 @@ private:
     QString m_answer;
     bool m_submitting = false;
     std::unique_ptr<AnswerResultResponse> m_result;
-    std::optional<QString> m_errorMessage;
 };

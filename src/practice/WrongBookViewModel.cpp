@@ -19,16 +19,9 @@ WrongBookViewModel::WrongBookViewModel(QObject *parent)
           parent) {}
 
 WrongBookViewModel::WrongBookViewModel(List list, Delete remove, QObject *parent)
-    : QObject(parent), m_list(std::move(list)), m_delete(std::move(remove)),
+    : ScreenViewModel(parent), m_list(std::move(list)), m_delete(std::move(remove)),
       m_items(new ListModel<WrongItemRow>(this)) {
     connect(m_items, &ListModelBase::countChanged, this, &WrongBookViewModel::loadingChanged);
-}
-
-void WrongBookViewModel::setSession(AppSession *session) {
-    if (m_session == session)
-        return;
-    m_session = session;
-    Q_EMIT sessionChanged();
 }
 
 void WrongBookViewModel::setFilter(const QString &filter) {
@@ -40,7 +33,7 @@ void WrongBookViewModel::setFilter(const QString &filter) {
 }
 
 QString WrongBookViewModel::emptyText() const {
-    if (m_loading || m_items->rowCount() > 0)
+    if (loading() || m_items->rowCount() > 0)
         return {};
     return m_filter == u"active" ? QStringLiteral("还没有错题。练习答错的题会自动进来。")
                                  : QStringLiteral("还没有已掌握的错题。");
@@ -60,7 +53,7 @@ void WrongBookViewModel::refresh() {
 }
 
 void WrongBookViewModel::load() {
-    if (!m_session)
+    if (!session())
         return;
     const quint64 ticket = ++m_ticket;
     m_deletedSinceLoad.clear();
@@ -70,7 +63,7 @@ void WrongBookViewModel::load() {
 
 QCoro::Task<void> WrongBookViewModel::runLoad(QPointer<WrongBookViewModel> self, quint64 ticket,
                                               QString state) {
-    QPointer<AppSession> session = self->m_session;
+    QPointer<AppSession> session = self->session();
     List list = self->m_list;
     std::optional<WrongBookList> answer;
     std::exception_ptr failure;
@@ -90,7 +83,7 @@ QCoro::Task<void> WrongBookViewModel::runLoad(QPointer<WrongBookViewModel> self,
         self->m_items->replaceAll(std::move(rows));
     } else {
         qCInfo(lcPractice) << "wrong book not loaded:" << failureSummary(failure);
-        self->setError(errorText(failure));
+        self->setMessage(errorText(failure));
     }
     self->setLoading(false);
 }
@@ -105,8 +98,8 @@ void WrongBookViewModel::deleteRows(const QVariantList &rows) {
         if (position >= 0 && position < m_items->rowCount())
             ids.append(m_items->at(position).id());
     }
-    if (!ids.isEmpty() && m_session)
-        runDeletes(this, ids, m_session, m_delete);
+    if (!ids.isEmpty() && session())
+        runDeletes(this, ids, session(), m_delete);
 }
 
 QCoro::Task<void> WrongBookViewModel::runDeletes(QPointer<WrongBookViewModel> self, QList<qint64> ids,
@@ -123,7 +116,7 @@ QCoro::Task<void> WrongBookViewModel::runDeletes(QPointer<WrongBookViewModel> se
         if (!self)
             continue; // the deletions go on; nobody shows them
         if (failure) {
-            self->setError(errorText(failure));
+            self->setMessage(errorText(failure));
             continue;
         }
         self->m_deletedSinceLoad.insert(id);
@@ -132,26 +125,9 @@ QCoro::Task<void> WrongBookViewModel::runDeletes(QPointer<WrongBookViewModel> se
     }
 }
 
-void WrongBookViewModel::dismissError() {
-    setError(std::nullopt);
-}
-
 QVariant WrongBookViewModel::entry(int row) const {
     if (row < 0 || row >= m_items->rowCount())
         return {};
     return QVariant::fromValue(m_items->at(row).item);
 }
 
-void WrongBookViewModel::setLoading(bool loading) {
-    if (m_loading == loading)
-        return;
-    m_loading = loading;
-    Q_EMIT loadingChanged();
-}
-
-void WrongBookViewModel::setError(std::optional<QString> message) {
-    if (m_errorMessage == message)
-        return;
-    m_errorMessage = std::move(message);
-    Q_EMIT errorChanged();
-}

@@ -11,7 +11,7 @@
 
 #include <QCoro/QCoroTask>
 
-#include "AppSession.h"
+#include "ScreenViewModel.h"
 
 // One entry of the wrong book as its row shows it: the question's text (else the knowledge point), the
 // knowledge point, "今天该复习" when due, and the streak.
@@ -38,17 +38,14 @@ public:
 // another. Only the newest load writes the list, its failure and `loading`: a load overtaken by another, or
 // dropped because the screen went away, ends silently; and an entry deleted while a load was on its way does
 // not come back with that load's answer.
-class WrongBookViewModel : public QObject {
+class WrongBookViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(QString filter READ filter WRITE setFilter NOTIFY filterChanged)
     Q_PROPERTY(ListModelBase *items READ itemList CONSTANT)
-    Q_PROPERTY(bool loading READ loading NOTIFY loadingChanged)
     Q_PROPERTY(bool showsSpinner READ showsSpinner NOTIFY loadingChanged)
     // The notice of an empty list; empty while loading or when there are rows.
     Q_PROPERTY(QString emptyText READ emptyText NOTIFY loadingChanged)
-    Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorChanged)
 
 public:
     using List = std::function<QCoro::Task<WrongBookList>(QString state, AppSession &session)>;
@@ -57,48 +54,35 @@ public:
     explicit WrongBookViewModel(QObject *parent = nullptr);
     WrongBookViewModel(List list, Delete remove, QObject *parent = nullptr);
 
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
     QString filter() const { return m_filter; }
     // "active" or "mastered"; a change loads the list of the new filter.
     void setFilter(const QString &filter);
     ListModelBase *itemList() const { return m_items; }
     const ListModel<WrongItemRow> &items() const { return *m_items; }
-    bool loading() const { return m_loading; }
-    bool showsSpinner() const { return m_loading && m_items->rowCount() == 0; }
+    bool showsSpinner() const { return loading() && m_items->rowCount() == 0; }
     QString emptyText() const;
-    QString errorMessage() const { return m_errorMessage.value_or(QString()); }
 
     Q_INVOKABLE void appear();
     Q_INVOKABLE void disappear();
     Q_INVOKABLE void refresh();
     // Deletes the entries at these rows on the server, one after another; each leaves the list once deleted.
     Q_INVOKABLE void deleteRows(const QVariantList &rows);
-    Q_INVOKABLE void dismissError();
     // The entry at `row`, for its page.
     Q_INVOKABLE QVariant entry(int row) const;
 
 Q_SIGNALS:
-    void sessionChanged();
     void filterChanged();
-    void loadingChanged();
-    void errorChanged();
 
 private:
     static QCoro::Task<void> runLoad(QPointer<WrongBookViewModel> self, quint64 ticket, QString state);
     static QCoro::Task<void> runDeletes(QPointer<WrongBookViewModel> self, QList<qint64> ids,
                                         QPointer<AppSession> session, Delete remove);
     void load();
-    void setLoading(bool loading);
-    void setError(std::optional<QString> message);
 
     List m_list;
     Delete m_delete;
-    QPointer<AppSession> m_session;
     QString m_filter = QStringLiteral("active");
     ListModel<WrongItemRow> *m_items;
-    bool m_loading = false;
-    std::optional<QString> m_errorMessage;
     quint64 m_ticket = 0;            // the newest load; older ones write nothing
     QSet<qint64> m_deletedSinceLoad; // deleted while the newest load was on its way
 };

@@ -31,14 +31,7 @@ WrongItemDetailViewModel::WrongItemDetailViewModel(QObject *parent)
           parent) {}
 
 WrongItemDetailViewModel::WrongItemDetailViewModel(Fetch fetch, QObject *parent)
-    : QObject(parent), m_fetch(std::move(fetch)), m_rows(new ListModel<VariantRow>(this)) {}
-
-void WrongItemDetailViewModel::setSession(AppSession *session) {
-    if (m_session == session)
-        return;
-    m_session = session;
-    Q_EMIT sessionChanged();
-}
+    : ScreenViewModel(parent), m_fetch(std::move(fetch)), m_rows(new ListModel<VariantRow>(this)) {}
 
 void WrongItemDetailViewModel::setItem(const WrongItem &item) {
     if (m_item == item)
@@ -101,9 +94,9 @@ QVariantMap WrongItemDetailViewModel::variantProperties(int row) const {
 }
 
 void WrongItemDetailViewModel::appear() {
-    if (!m_session)
+    if (!session())
         return;
-    runLoad(this, ++m_ticket, m_item.wrongItemId, m_session, m_fetch);
+    runLoad(this, ++m_ticket, m_item.wrongItemId, session(), m_fetch);
 }
 
 void WrongItemDetailViewModel::disappear() {
@@ -127,8 +120,7 @@ QCoro::Task<void> WrongItemDetailViewModel::runLoad(QPointer<WrongItemDetailView
         co_return;
     }
     qCInfo(lcPractice) << "variants not loaded:" << failureSummary(failure);
-    self->m_errorMessage = errorText(failure);
-    Q_EMIT self->errorChanged();
+    self->setMessage(errorText(failure));
     self->setVariants({wrongItemId, {}, true});
 }
 
@@ -139,11 +131,4 @@ void WrongItemDetailViewModel::setVariants(VariantsResponse variants) {
     m_variants = std::move(variants);
     m_rows->replaceAll(std::move(rows));
     Q_EMIT variantsChanged();
-}
-
-void WrongItemDetailViewModel::dismissError() {
-    if (!m_errorMessage)
-        return;
-    m_errorMessage.reset();
-    Q_EMIT errorChanged();
 }

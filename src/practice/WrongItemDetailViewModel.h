@@ -10,7 +10,7 @@
 
 #include <QCoro/QCoroTask>
 
-#include "AppSession.h"
+#include "ScreenViewModel.h"
 
 // A same-source variant as its row shows it.
 class VariantRow {
@@ -28,10 +28,9 @@ public:
 // One entry of the wrong book in full: the question as stored, the causes, the review state with a redo, and
 // the same-source variants the server picks, loaded each time the page shows. Only the newest load writes:
 // one dropped because the page went away (the learner opened a variant) changes nothing.
-class WrongItemDetailViewModel : public QObject {
+class WrongItemDetailViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     // The entry, as WrongBookViewModel.entry(row) hands it over.
     Q_PROPERTY(QVariant item READ itemValue WRITE setItemValue NOTIFY itemChanged)
     Q_PROPERTY(QString title READ title NOTIFY itemChanged)
@@ -49,7 +48,6 @@ class WrongItemDetailViewModel : public QObject {
     Q_PROPERTY(bool variantsLoaded READ variantsLoaded NOTIFY variantsChanged)
     Q_PROPERTY(bool noVariants READ noVariants NOTIFY variantsChanged)
     Q_PROPERTY(ListModelBase *variants READ variantList CONSTANT)
-    Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorChanged)
 
 public:
     using Fetch = std::function<QCoro::Task<VariantsResponse>(qint64 wrongItemId, AppSession &session)>;
@@ -57,8 +55,6 @@ public:
     explicit WrongItemDetailViewModel(QObject *parent = nullptr);
     WrongItemDetailViewModel(Fetch fetch, QObject *parent = nullptr);
 
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
     const WrongItem &item() const { return m_item; }
     void setItem(const WrongItem &item);
     QVariant itemValue() const { return QVariant::fromValue(m_item); }
@@ -78,7 +74,6 @@ public:
     bool noVariants() const { return m_variants && m_variants->items.isEmpty(); }
     const std::optional<VariantsResponse> &variantsResponse() const { return m_variants; }
     ListModelBase *variantList() const { return m_rows; }
-    QString errorMessage() const { return m_errorMessage.value_or(QString()); }
 
     // The practice screen's properties for a redo ("review") and for a variant ("practice"); ids as text.
     Q_INVOKABLE QVariantMap redoProperties() const;
@@ -86,13 +81,10 @@ public:
 
     Q_INVOKABLE void appear();
     Q_INVOKABLE void disappear();
-    Q_INVOKABLE void dismissError();
 
 Q_SIGNALS:
-    void sessionChanged();
     void itemChanged();
     void variantsChanged();
-    void errorChanged();
 
 private:
     static QCoro::Task<void> runLoad(QPointer<WrongItemDetailViewModel> self, quint64 ticket,
@@ -100,10 +92,8 @@ private:
     void setVariants(VariantsResponse variants);
 
     Fetch m_fetch;
-    QPointer<AppSession> m_session;
     WrongItem m_item;
     std::optional<VariantsResponse> m_variants;
     ListModel<VariantRow> *m_rows;
-    std::optional<QString> m_errorMessage;
     quint64 m_ticket = 0;
 };

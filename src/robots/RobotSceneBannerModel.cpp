@@ -9,7 +9,7 @@ RobotSceneBannerModel::RobotSceneBannerModel(QObject *parent)
     : RobotSceneBannerModel(RobotStore::shared(), SpeechPlayer::shared(), parent) {}
 
 RobotSceneBannerModel::RobotSceneBannerModel(RobotStore &store, SpeechPlayer &player, QObject *parent)
-    : QObject(parent), m_store(store), m_player(player) {
+    : ScreenViewModel(parent), m_store(store), m_player(player) {
     connect(&m_store, &RobotStore::catalogChanged, this, &RobotSceneBannerModel::contentChanged);
     connect(&m_store, &RobotStore::languageInEffectChanged, this, &RobotSceneBannerModel::contentChanged);
     connect(&m_player, &SpeechPlayer::speakingIdChanged, this, &RobotSceneBannerModel::onSpeakingIdChanged);
@@ -48,13 +48,6 @@ void RobotSceneBannerModel::setCompact(bool compact) {
     Q_EMIT compactChanged();
 }
 
-void RobotSceneBannerModel::setSession(AppSession *session) {
-    if (session == m_session)
-        return;
-    m_session = session;
-    Q_EMIT sessionChanged();
-}
-
 RobotCharacter RobotSceneBannerModel::robot() const {
     return m_store.robotFor(m_scene);
 }
@@ -89,9 +82,9 @@ void RobotSceneBannerModel::onSpeakingIdChanged() {
 
 void RobotSceneBannerModel::tap() {
     // The greeting is read even while the bubble shows the caller's own text.
-    m_player.toggleSpeech(m_store.sceneFor(m_scene).greeting, m_greetId, m_session, m_scene);
+    m_player.toggleSpeech(m_store.sceneFor(m_scene).greeting, m_greetId, session(), m_scene);
 }
 
 void RobotSceneBannerModel::appear() {
-    m_store.loadCatalog(m_session, false);
+    m_store.loadCatalog(session(), false);
 }

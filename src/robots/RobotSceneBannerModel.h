@@ -5,11 +5,10 @@
 
 #include <QColor>
 #include <QObject>
-#include <QPointer>
 #include <QUuid>
 #include <QtQml/qqmlregistration.h>
 
-#include "AppSession.h"
+#include "ScreenViewModel.h"
 class RobotStore;
 class SpeechPlayer;
 
@@ -17,7 +16,7 @@ class SpeechPlayer;
 // scene's greeting (or the caller's bubble text). Tapping the robot reads the greeting aloud under the
 // banner's own speech id, so two banners never light up together; while it is read the robot speaks.
 // Everything follows the shared robot store (catalog in use, language in effect) and the speech player.
-class RobotSceneBannerModel : public QObject {
+class RobotSceneBannerModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
     Q_PROPERTY(QString scene READ scene WRITE setScene NOTIFY sceneChanged)
@@ -25,7 +24,6 @@ class RobotSceneBannerModel : public QObject {
     // The caller's text for the bubble; empty shows the scene's greeting.
     Q_PROPERTY(QString bubble READ bubble WRITE setBubble NOTIFY bubbleChanged)
     Q_PROPERTY(bool compact READ compact WRITE setCompact NOTIFY compactChanged)
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
 
     Q_PROPERTY(RobotCharacter robot READ robot NOTIFY contentChanged)
     Q_PROPERTY(QColor robotColor READ robotColor NOTIFY contentChanged)
@@ -50,9 +48,6 @@ public:
     void setBubble(const QString &bubble);
     bool compact() const { return m_compact; }
     void setCompact(bool compact);
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
-
     QUuid greetId() const { return m_greetId; }
     RobotCharacter robot() const;
     QColor robotColor() const { return hexColor(robot().color); }
@@ -74,7 +69,6 @@ Q_SIGNALS:
     void moodChanged();
     void bubbleChanged();
     void compactChanged();
-    void sessionChanged();
     void contentChanged();
     void speakingChanged();
     void avatarMoodChanged();
@@ -89,7 +83,6 @@ private:
     RobotMood m_mood = RobotMood::Idle;
     QString m_bubble;
     bool m_compact = false;
-    QPointer<AppSession> m_session;
     const QUuid m_greetId = QUuid::createUuid();
     bool m_speaking = false;
 };

@@ -15,7 +15,7 @@ RobotSettingsSheetModel::RobotSettingsSheetModel(QObject *parent)
     : RobotSettingsSheetModel(RobotStore::shared(), SpeechPlayer::shared(), parent) {}
 
 RobotSettingsSheetModel::RobotSettingsSheetModel(RobotStore &store, SpeechPlayer &player, QObject *parent)
-    : QObject(parent), m_store(store), m_player(player) {
+    : ScreenViewModel(parent), m_store(store), m_player(player) {
     // Every shown value derives from the store; any of its changes may change them.
     for (const auto signal :
          {&RobotStore::languageChanged, &RobotStore::activeLanguageChanged, &RobotStore::catalogChanged,
@@ -36,13 +36,6 @@ void RobotSettingsSheetModel::setScene(const QString &scene) {
     m_scene = scene;
     Q_EMIT sceneChanged();
     Q_EMIT contentChanged();
-}
-
-void RobotSettingsSheetModel::setSession(AppSession *session) {
-    if (session == m_session)
-        return;
-    m_session = session;
-    Q_EMIT sessionChanged();
 }
 
 namespace {
@@ -195,7 +188,7 @@ void RobotSettingsSheetModel::chooseModel(int index) {
 }
 
 void RobotSettingsSheetModel::preview() {
-    m_player.toggleSpeech(m_store.sceneFor(m_scene).greeting, m_previewId, m_session, m_scene);
+    m_player.toggleSpeech(m_store.sceneFor(m_scene).greeting, m_previewId, session(), m_scene);
 }
 
 void RobotSettingsSheetModel::appear() {
@@ -216,7 +209,7 @@ void RobotSettingsSheetModel::onLanguageChanged() {
     // A new language ends any speech, a chat reply included, and fetches that language's catalog even when
     // one is kept: the reload is not tied to the sheet and lands in the store after it has closed.
     m_player.stop();
-    m_store.loadCatalog(m_session, true);
+    m_store.loadCatalog(session(), true);
 }
 
 void RobotSettingsSheetModel::onSpeakingIdChanged() {

@@ -4,12 +4,11 @@
 #include "RobotMotion.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QStringList>
 #include <QUuid>
 #include <QtQml/qqmlregistration.h>
 
-#include "AppSession.h"
+#include "ScreenViewModel.h"
 class RobotStore;
 class SpeechPlayer;
 
@@ -17,11 +16,10 @@ class SpeechPlayer;
 // and speech language, the voice, auto-speak and the chat model preference. Every control reads and writes
 // the shared robot store directly (the store persists each choice at once; there is no save step), and every
 // text comes in the language in effect, so the sheet speaks the chat's current language.
-class RobotSettingsSheetModel : public QObject {
+class RobotSettingsSheetModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
     Q_PROPERTY(QString scene READ scene WRITE setScene NOTIFY sceneChanged)
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
 
     // Texts.
     Q_PROPERTY(QString title READ title NOTIFY contentChanged)
@@ -62,9 +60,6 @@ public:
 
     QString scene() const { return m_scene; }
     void setScene(const QString &scene);
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
-
     QUuid previewId() const { return m_previewId; }
 
     QString title() const;
@@ -107,7 +102,6 @@ public:
 
 Q_SIGNALS:
     void sceneChanged();
-    void sessionChanged();
     void contentChanged();
     void previewingChanged();
 
@@ -118,7 +112,6 @@ private:
     RobotStore &m_store;
     SpeechPlayer &m_player;
     QString m_scene = QStringLiteral("companion");
-    QPointer<AppSession> m_session;
     const QUuid m_previewId = QUuid::createUuid();
     bool m_shown = false;
     bool m_previewing = false;

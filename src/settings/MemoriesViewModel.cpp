@@ -11,16 +11,12 @@ MemoryRow MemoryRow::from(const MemoryEntry &entry) {
 }
 
 MemoriesViewModel::MemoriesViewModel(QObject *parent)
-    : QObject(parent), m_items(new ListModel<MemoryRow>(this)) {}
+    : ScreenViewModel(parent), m_items(new ListModel<MemoryRow>(this)) {
+    // The list's state includes the loading flag.
+    connect(this, &ScreenViewModel::loadingChanged, this, &MemoriesViewModel::listStateChanged);
+}
 
 MemoriesViewModel::~MemoriesViewModel() = default;
-
-void MemoriesViewModel::setSession(AppSession *session) {
-    if (m_session == session)
-        return;
-    m_session = session;
-    Q_EMIT sessionChanged();
-}
 
 // --- the list
 
@@ -29,30 +25,29 @@ void MemoriesViewModel::load() {
 }
 
 void MemoriesViewModel::disappear() {
-    ++m_appearance;
+    dropAppearance();
 }
 
 QCoro::Task<> MemoriesViewModel::runLoad() {
-    QPointer<MemoriesViewModel> self(this);
-    if (!m_session)
+    if (!session())
         co_return;
-    const quint64 appearance = m_appearance;
+    const Appearance appearance = this->appearance();
     setLoading(true); // what is listed stays while the list is fetched again
     std::optional<MemoryList> list;
-    std::optional<QString> failure;
+    std::exception_ptr failure;
     try {
-        list = co_await AccountAPIClient().fetchMemories(*m_session);
+        list = co_await AccountAPIClient().fetchMemories(*session());
     } catch (...) {
-        qCInfo(lcSettings) << "memories not loaded:" << failureSummary(std::current_exception());
-        failure = errorText(std::current_exception());
+        failure = std::current_exception();
+        qCInfo(lcSettings) << "memories not loaded:" << failureSummary(failure);
     }
-    if (!self)
+    if (!appearance.alive())
         co_return;
-    if (appearance == m_appearance) {
+    if (appearance.current()) {
         if (list)
             setEntries(std::move(list->items));
-        else if (failure) // a load we cancelled ourselves is no failure to show
-            setMessage(failure);
+        else
+            showFailure(failure); // a load we cancelled ourselves is no failure to show
     }
     setLoading(false);
 }
@@ -65,13 +60,6 @@ void MemoriesViewModel::setEntries(QList<MemoryEntry> entries) {
         rows.append(MemoryRow::from(entry));
     m_entries = std::move(entries);
     m_items->replaceAll(std::move(rows)); // signals only the rows that came, went or changed
-    if (listState() != before)
-        Q_EMIT listStateChanged();
-}
-
-void MemoriesViewModel::setLoading(bool loading) {
-    const ListState before = listState();
-    m_loading = loading;
     if (listState() != before)
         Q_EMIT listStateChanged();
 }
@@ -93,34 +81,32 @@ void MemoriesViewModel::deleteRows(const QList<int> &rows) {
 }
 
 QCoro::Task<> MemoriesViewModel::runDelete(QList<MemoryEntry> entries) {
-    QPointer<MemoriesViewModel> self(this);
-    const QPointer<AppSession> session = m_session;
+    const Appearance screen = appearance();
+    const QPointer<AppSession> session = this->session();
     for (const MemoryEntry &entry : std::as_const(entries)) {
         const std::optional<QString> path = AccountAPIClient::memoryPath(entry.id);
         if (!path) {
             qCWarning(lcSettings) << "memory with an id that names no single memory not deleted";
-            if (self)
+            if (screen.alive())
                 setMessage(refusedText);
             continue;
         }
         if (!session)
             co_return; // signed out meanwhile: there is no one to delete for
-        bool deleted = false;
-        std::optional<QString> failure; // none for a request we cancelled ourselves
+        std::exception_ptr failure;
         try {
             // Built when its turn comes, with the token the session holds by then.
             co_await AccountAPIClient().deleteMemory(*path, *session);
-            deleted = true;
         } catch (...) {
-            qCInfo(lcSettings) << "memory not deleted:" << failureSummary(std::current_exception());
-            failure = errorText(std::current_exception());
+            failure = std::current_exception();
+            qCInfo(lcSettings) << "memory not deleted:" << failureSummary(failure);
         }
-        if (!self)
+        if (!screen.alive())
             continue; // the page is gone: the rest is still deleted, with nothing to show
-        if (deleted)
+        if (!failure)
             removeEntries(entry.id);
-        else if (failure)
-            setMessage(failure);
+        else
+            showFailure(failure); // none for a request we cancelled ourselves
     }
 }
 
@@ -146,42 +132,29 @@ void MemoriesViewModel::cancelClear() {
 }
 
 QCoro::Task<> MemoriesViewModel::runClearAll() {
-    QPointer<MemoriesViewModel> self(this);
-    if (!m_session)
+    if (!session())
         co_return;
-    bool cleared = false;
-    std::optional<QString> failure;
+    const Appearance screen = appearance();
+    std::exception_ptr failure;
     try {
-        co_await AccountAPIClient().clearMemories(*m_session);
-        cleared = true;
+        co_await AccountAPIClient().clearMemories(*session());
     } catch (...) {
-        qCInfo(lcSettings) << "memories not cleared:" << failureSummary(std::current_exception());
-        failure = errorText(std::current_exception());
+        failure = std::current_exception();
+        qCInfo(lcSettings) << "memories not cleared:" << failureSummary(failure);
     }
-    if (!self)
+    if (!screen.alive())
         co_return;
-    if (cleared)
+    if (!failure)
         setEntries({}); // no reload follows: the empty row shows at once
-    else if (failure)
-        setMessage(failure);
+    else
+        showFailure(failure);
 }
 
 // --- page state
-
-void MemoriesViewModel::dismissAlert() {
-    setMessage(std::nullopt);
-}
 
 void MemoriesViewModel::setConfirmClear(bool confirm) {
     if (m_confirmClear == confirm)
         return;
     m_confirmClear = confirm;
     Q_EMIT confirmClearChanged();
-}
-
-void MemoriesViewModel::setMessage(std::optional<QString> message) {
-    if (m_message == message)
-        return;
-    m_message = std::move(message);
-    Q_EMIT messageChanged();
 }

@@ -3,14 +3,12 @@
 #include "AppSession.h"
 #include "CompanionMemories.h"
 #include "ListModel.h"
+#include "ScreenViewModel.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QtQml/qqmlregistration.h>
-
-#include <optional>
 
 // One memory as its row shows it. Two memories may share an id: the list keeps both rows.
 struct MemoryRow {
@@ -40,18 +38,14 @@ public:
 //
 // A load belongs to the page being on screen: one begun before the page left writes nothing. Deletions and
 // the clear-all run to their end even when the page is gone, with nothing left to show.
-class MemoriesViewModel : public QObject {
+class MemoriesViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(ListModelBase *items READ itemModel CONSTANT)
-    Q_PROPERTY(bool loading READ loading NOTIFY listStateChanged)
     Q_PROPERTY(bool showsSpinner READ showsSpinner NOTIFY listStateChanged)
     Q_PROPERTY(bool showsEmpty READ showsEmpty NOTIFY listStateChanged)
     Q_PROPERTY(bool canClear READ canClear NOTIFY listStateChanged)
     Q_PROPERTY(bool confirmClear READ confirmClear NOTIFY confirmClearChanged)
-    Q_PROPERTY(QString message READ message NOTIFY messageChanged)
-    Q_PROPERTY(bool alertVisible READ alertVisible NOTIFY messageChanged)
 
 public:
     explicit MemoriesViewModel(QObject *parent = nullptr);
@@ -59,18 +53,12 @@ public:
 
     static inline const QString refusedText = QStringLiteral("无法删除这条记忆");
 
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
-
     ListModelBase *itemModel() const { return m_items; }
     const QList<MemoryEntry> &entries() const { return m_entries; }
-    bool loading() const { return m_loading; }
     bool showsSpinner() const { return loading() && m_entries.isEmpty(); }
     bool showsEmpty() const { return !loading() && m_entries.isEmpty(); }
     bool canClear() const { return !m_entries.isEmpty(); }
     bool confirmClear() const { return m_confirmClear; }
-    QString message() const { return m_message.value_or(QString()); }
-    bool alertVisible() const { return m_message.has_value(); }
 
     // The page came on screen, or the list was pulled: loads the list (again).
     Q_INVOKABLE void load();
@@ -84,8 +72,6 @@ public:
     Q_INVOKABLE void requestClear();
     Q_INVOKABLE void confirmClearAll();
     Q_INVOKABLE void cancelClear();
-    // The alert's "好", or the alert closed any other way.
-    Q_INVOKABLE void dismissAlert();
 
     // The operations, for callers that wait for them (tests).
     QCoro::Task<> runLoad();
@@ -93,10 +79,8 @@ public:
     QCoro::Task<> runClearAll();
 
 Q_SIGNALS:
-    void sessionChanged();
     void listStateChanged();
     void confirmClearChanged();
-    void messageChanged();
 
 private:
     struct ListState {
@@ -106,17 +90,10 @@ private:
     };
     ListState listState() const { return {loading(), m_entries.isEmpty()}; }
     void setEntries(QList<MemoryEntry> entries);
-    void setLoading(bool loading);
     void removeEntries(const QString &id);
     void setConfirmClear(bool confirm);
-    void setMessage(std::optional<QString> message);
 
-    QPointer<AppSession> m_session;
     QList<MemoryEntry> m_entries;
     ListModel<MemoryRow> *m_items;
-    bool m_loading = false;
     bool m_confirmClear = false;
-    std::optional<QString> m_message;
-    // Bumped when the page leaves the screen: loads begun before no longer count.
-    quint64 m_appearance = 0;
 };

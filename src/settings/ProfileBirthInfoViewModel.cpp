@@ -4,7 +4,7 @@
 #include "ErrorText.h"
 #include "SettingsLogging.h"
 
-ProfileBirthInfoViewModel::ProfileBirthInfoViewModel(QObject *parent) : QObject(parent) {}
+ProfileBirthInfoViewModel::ProfileBirthInfoViewModel(QObject *parent) : ScreenViewModel(parent) {}
 
 ProfileBirthInfoViewModel::~ProfileBirthInfoViewModel() = default;
 
@@ -20,13 +20,6 @@ QString ProfileBirthInfoViewModel::statusText(const std::optional<QString> &stat
     return *status;
 }
 
-void ProfileBirthInfoViewModel::setSession(AppSession *session) {
-    if (m_session == session)
-        return;
-    m_session = session;
-    Q_EMIT sessionChanged();
-}
-
 QString ProfileBirthInfoViewModel::birthText() const {
     return m_me && m_me->birthYearMonth ? *m_me->birthYearMonth : placeholder;
 }
@@ -40,23 +33,22 @@ void ProfileBirthInfoViewModel::load() {
 }
 
 void ProfileBirthInfoViewModel::disappear() {
-    ++m_appearance;
+    dropAppearance();
 }
 
 QCoro::Task<> ProfileBirthInfoViewModel::runLoad() {
-    QPointer<ProfileBirthInfoViewModel> self(this);
-    if (!m_session)
+    if (!session())
         co_return;
-    const quint64 appearance = m_appearance;
+    const Appearance appearance = this->appearance();
     std::optional<MeResponse> me;
-    std::optional<QString> failure;
+    std::exception_ptr failure;
     try {
-        me = co_await AccountAPIClient().fetchMe(*m_session);
+        me = co_await AccountAPIClient().fetchMe(*session());
     } catch (...) {
-        qCInfo(lcSettings) << "account not loaded:" << failureSummary(std::current_exception());
-        failure = errorText(std::current_exception());
+        failure = std::current_exception();
+        qCInfo(lcSettings) << "account not loaded:" << failureSummary(failure);
     }
-    if (!self || appearance != m_appearance)
+    if (!appearance.current())
         co_return;
     if (me) {
         const QString birth = birthText();
@@ -64,18 +56,7 @@ QCoro::Task<> ProfileBirthInfoViewModel::runLoad() {
         m_me = std::move(me);
         if (birthText() != birth || statusText() != status)
             Q_EMIT meChanged();
-    } else if (failure) { // a load we cancelled ourselves is no failure to show
-        setMessage(failure);
+    } else {
+        showFailure(failure); // a load we cancelled ourselves is no failure to show
     }
-}
-
-void ProfileBirthInfoViewModel::dismissAlert() {
-    setMessage(std::nullopt);
-}
-
-void ProfileBirthInfoViewModel::setMessage(std::optional<QString> message) {
-    if (m_message == message)
-        return;
-    m_message = std::move(message);
-    Q_EMIT messageChanged();
 }

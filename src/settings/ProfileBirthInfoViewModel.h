@@ -1,11 +1,10 @@
 #pragma once
 
-#include "AppSession.h"
 #include "AuthAPIClient.h"
+#include "ScreenViewModel.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QtQml/qqmlregistration.h>
 
@@ -17,14 +16,11 @@
 //
 // A failure goes to `message` for the "提示" alert and leaves the rows as they were; a load begun before the
 // page left the screen (or a page gone meanwhile) writes nothing.
-class ProfileBirthInfoViewModel : public QObject {
+class ProfileBirthInfoViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(QString birthText READ birthText NOTIFY meChanged)
     Q_PROPERTY(QString statusText READ statusText NOTIFY meChanged)
-    Q_PROPERTY(QString message READ message NOTIFY messageChanged)
-    Q_PROPERTY(bool alertVisible READ alertVisible NOTIFY messageChanged)
 
 public:
     explicit ProfileBirthInfoViewModel(QObject *parent = nullptr);
@@ -36,36 +32,22 @@ public:
     // other status as it stands, "—" without one.
     static QString statusText(const std::optional<QString> &status);
 
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
-
     const std::optional<MeResponse> &me() const { return m_me; }
     // The birth month as the server wrote it, or "—".
     QString birthText() const;
     QString statusText() const;
-    QString message() const { return m_message.value_or(QString()); }
-    bool alertVisible() const { return m_message.has_value(); }
 
     // The page came on screen: loads the account (again each time).
     Q_INVOKABLE void load();
     // The page left the screen: a load under way is dropped.
     Q_INVOKABLE void disappear();
-    // The alert's "好", or the alert closed any other way.
-    Q_INVOKABLE void dismissAlert();
 
     // The load, for callers that wait for it (tests).
     QCoro::Task<> runLoad();
 
 Q_SIGNALS:
-    void sessionChanged();
     void meChanged();
-    void messageChanged();
 
 private:
-    void setMessage(std::optional<QString> message);
-
-    QPointer<AppSession> m_session;
     std::optional<MeResponse> m_me;
-    std::optional<QString> m_message;
-    quint64 m_appearance = 0;
 };

@@ -15,7 +15,7 @@ bool present(const std::optional<QString> &text) {
 } // namespace
 
 ProfileHeaderCardViewModel::ProfileHeaderCardViewModel(QObject *parent)
-    : QObject(parent), m_texts(textsOf(std::nullopt)) {}
+    : ScreenViewModel(parent), m_texts(textsOf(std::nullopt)) {}
 
 ProfileHeaderCardViewModel::~ProfileHeaderCardViewModel() = default;
 
@@ -71,33 +71,26 @@ QString ProfileHeaderCardViewModel::accessibleLabel() const {
     return (QStringList{m_texts.displayName} + middle + QStringList{m_texts.goalLine}).join(u'，');
 }
 
-void ProfileHeaderCardViewModel::setSession(AppSession *session) {
-    if (m_session == session)
-        return;
-    m_session = session;
-    Q_EMIT sessionChanged();
-}
-
 void ProfileHeaderCardViewModel::load() {
     auto task = runLoad(); // runs on by itself; its outcome lands in the properties
 }
 
 void ProfileHeaderCardViewModel::disappear() {
-    ++m_generation;
+    dropAppearance();
 }
 
 QCoro::Task<> ProfileHeaderCardViewModel::runLoad() {
-    QPointer<ProfileHeaderCardViewModel> self(this);
-    const quint64 generation = ++m_generation;
+    // Every load replaces the one under way: an answer counts only while it is still the latest.
+    const Appearance appearance = renewAppearance();
     std::optional<LearningProfile> profile;
-    if (m_session) {
+    if (session()) {
         try {
-            profile = co_await OnboardingAPIClient().sendLearningProfile("GET", std::nullopt, *m_session);
+            profile = co_await OnboardingAPIClient().sendLearningProfile("GET", std::nullopt, *session());
         } catch (...) {
             qCInfo(lcSettings) << "learning profile not loaded:" << failureSummary(std::current_exception());
         }
     }
-    if (!self || generation != m_generation)
+    if (!appearance.current())
         co_return;
     setProfile(std::move(profile));
 }

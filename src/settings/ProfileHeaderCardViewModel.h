@@ -1,11 +1,10 @@
 #pragma once
 
-#include "AppSession.h"
 #include "OnboardingModels.h"
+#include "ScreenViewModel.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QtQml/qqmlregistration.h>
@@ -19,10 +18,9 @@
 // profile, or when a load fails in any way, it greets the learner generically: a failure is silent here
 // (logged, never shown), since the card is decoration on a page that works without it. Only the newest load
 // counts, and none begun before the card last left the screen.
-class ProfileHeaderCardViewModel : public QObject {
+class ProfileHeaderCardViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(bool hasProfile READ hasProfile NOTIFY profileChanged)
     Q_PROPERTY(QString displayName READ displayName NOTIFY profileChanged)
     Q_PROPERTY(QString initial READ initial NOTIFY profileChanged)
@@ -50,9 +48,6 @@ public:
     static QStringList details(const std::optional<LearningProfile> &profile);
     static QString goalLine(const std::optional<LearningProfile> &profile);
 
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
-
     const std::optional<LearningProfile> &profile() const { return m_profile; }
     bool hasProfile() const { return m_profile.has_value(); }
     QString displayName() const { return m_texts.displayName; }
@@ -73,7 +68,6 @@ public:
     QCoro::Task<> runLoad();
 
 Q_SIGNALS:
-    void sessionChanged();
     void profileChanged();
 
 private:
@@ -88,9 +82,6 @@ private:
     static Texts textsOf(const std::optional<LearningProfile> &profile);
     void setProfile(std::optional<LearningProfile> profile);
 
-    QPointer<AppSession> m_session;
     std::optional<LearningProfile> m_profile;
     Texts m_texts;
-    // Bumped by every load and every disappearance: an answer counts only while it is still the latest.
-    quint64 m_generation = 0;
 };

@@ -1,6 +1,6 @@
 #include "SettingsHostViewModel.h"
 
-SettingsHostViewModel::SettingsHostViewModel(QObject *parent) : QObject(parent) {
+SettingsHostViewModel::SettingsHostViewModel(QObject *parent) : ScreenViewModel(parent) {
     // Until the page first comes on screen: a store that has not loaded, so the page reads "暂无设置".
     replaceStore(new SettingsStore(this));
 }
@@ -13,17 +13,13 @@ void SettingsHostViewModel::setPageId(const QString &pageId) {
     Q_EMIT pageIdChanged();
 }
 
-void SettingsHostViewModel::setSession(AppSession *session) {
-    if (session == m_session)
-        return;
-    m_session = session;
-    m_store->setSession(session);
-    Q_EMIT sessionChanged();
+void SettingsHostViewModel::sessionReplaced() {
+    m_store->setSession(session());
 }
 
 void SettingsHostViewModel::appear() {
     // Loading before it is shown, so the page goes straight to "加载中…" and never passes "暂无设置".
-    auto *store = new SettingsStore(m_pageId, m_session, this);
+    auto *store = new SettingsStore(m_pageId, session(), this);
     store->requestLoad();
     replaceStore(store);
 }

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "ScreenViewModel.h"
 #include "SettingsStore.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QtQml/qqmlregistration.h>
 
 // The frame of one settings page, the "我的" tab's root page or a page pushed behind it: it owns the page's
@@ -14,11 +14,10 @@
 //
 // While there is no document: "加载中…" when a load runs, else "暂无设置". The title is the document's,
 // "我的" without one; the root page has the large title.
-class SettingsHostViewModel : public QObject {
+class SettingsHostViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
     Q_PROPERTY(QString pageId READ pageId WRITE setPageId NOTIFY pageIdChanged)
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(SettingsStore *store READ store NOTIFY storeChanged)
     Q_PROPERTY(Content content READ content NOTIFY contentChanged)
     Q_PROPERTY(QString title READ title NOTIFY titleChanged)
@@ -32,8 +31,6 @@ public:
 
     QString pageId() const { return m_pageId; }
     void setPageId(const QString &pageId);
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
     SettingsStore *store() const { return m_store; }
     Content content() const { return m_content; }
     QString title() const { return m_title; }
@@ -46,17 +43,16 @@ public:
 
 Q_SIGNALS:
     void pageIdChanged();
-    void sessionChanged();
     void storeChanged();
     void contentChanged();
     void titleChanged();
 
 private:
+    void sessionReplaced() override;
     void replaceStore(SettingsStore *store);
     void update();
 
     QString m_pageId;
-    QPointer<AppSession> m_session;
     SettingsStore *m_store = nullptr;
     Content m_content = Empty;
     QString m_title;

@@ -24,7 +24,7 @@ bool succeeded(const HttpResponse &response) {
 } // namespace
 
 StudyLimitsViewModel::StudyLimitsViewModel(QObject *parent)
-    : QObject(parent), m_periods(new ListModel<StudyLimitsPeriodRow>(this)) {
+    : ScreenViewModel(parent), m_periods(new ListModel<StudyLimitsPeriodRow>(this)) {
     connect(m_periods, &ListModelBase::countChanged, this, [this] {
         if (canAddPeriod() == m_canAddPeriod)
             return;
@@ -34,13 +34,6 @@ StudyLimitsViewModel::StudyLimitsViewModel(QObject *parent)
 }
 
 StudyLimitsViewModel::~StudyLimitsViewModel() = default;
-
-void StudyLimitsViewModel::setSession(AppSession *session) {
-    if (m_session == session)
-        return;
-    m_session = session;
-    Q_EMIT sessionChanged();
-}
 
 QString StudyLimitsViewModel::usedText() const {
     return m_limits ? minutesText(m_limits->usedMinutes) : QString();
@@ -149,10 +142,6 @@ void StudyLimitsViewModel::setPeriods(const QList<StudyLimits::Period> &periods)
     m_periods->replaceAll(std::move(rows));
 }
 
-void StudyLimitsViewModel::dismissAlert() {
-    setMessage(std::nullopt);
-}
-
 // --- the server
 
 void StudyLimitsViewModel::apply(const QByteArray &body) {
@@ -180,24 +169,23 @@ void StudyLimitsViewModel::load() {
 }
 
 void StudyLimitsViewModel::disappear() {
-    ++m_appearance;
+    dropAppearance();
 }
 
 QCoro::Task<> StudyLimitsViewModel::runLoad() {
-    QPointer<StudyLimitsViewModel> self(this);
-    if (!m_session)
+    if (!session())
         co_return;
-    const quint64 appearance = m_appearance;
+    const Appearance appearance = this->appearance();
     std::optional<HttpResponse> response;
-    std::optional<QString> failure;
+    std::exception_ptr failure;
     try {
-        response = co_await AccountAPIClient().fetchLimits(*m_session);
+        response = co_await AccountAPIClient().fetchLimits(*session());
     } catch (...) {
-        qCInfo(lcSettings) << "study limits not loaded:" << failureSummary(std::current_exception());
-        failure = errorText(std::current_exception());
+        failure = std::current_exception();
+        qCInfo(lcSettings) << "study limits not loaded:" << failureSummary(failure);
     }
-    // The page may have been closed meanwhile: then `this` is gone and nothing may be touched.
-    if (!self || appearance != m_appearance)
+    // The page may have been closed meanwhile (then `this` is gone) or have left the screen.
+    if (!appearance.current())
         co_return;
     if (response) {
         try {
@@ -206,12 +194,11 @@ QCoro::Task<> StudyLimitsViewModel::runLoad() {
                 throw ApiError::badServerResponse();
             apply(response->body);
         } catch (...) {
-            qCInfo(lcSettings) << "study limits not loaded:" << failureSummary(std::current_exception());
-            failure = errorText(std::current_exception());
+            failure = std::current_exception();
+            qCInfo(lcSettings) << "study limits not loaded:" << failureSummary(failure);
         }
     }
-    if (failure) // a load we cancelled ourselves is no failure to show
-        setMessage(failure);
+    showFailure(failure); // a load we cancelled ourselves is no failure to show
 }
 
 void StudyLimitsViewModel::save() {
@@ -221,19 +208,19 @@ void StudyLimitsViewModel::save() {
 }
 
 QCoro::Task<> StudyLimitsViewModel::runSave() {
-    QPointer<StudyLimitsViewModel> self(this);
-    if (!m_session || m_saving)
+    const Appearance self = appearance();
+    if (!session() || m_saving)
         co_return;
     setSaving(true);
     std::optional<HttpResponse> response;
     std::optional<QString> outcome;
     try {
-        response = co_await AccountAPIClient().saveLimits(saveBody(), *m_session);
+        response = co_await AccountAPIClient().saveLimits(saveBody(), *session());
     } catch (...) {
         qCInfo(lcSettings) << "study limits not saved:" << failureSummary(std::current_exception());
         outcome = errorText(std::current_exception());
     }
-    if (!self)
+    if (!self.alive())
         co_return;
     if (response && succeeded(*response)) {
         try {
@@ -267,11 +254,4 @@ void StudyLimitsViewModel::setSaving(bool saving) {
         return;
     m_saving = saving;
     Q_EMIT savingChanged();
-}
-
-void StudyLimitsViewModel::setMessage(std::optional<QString> message) {
-    if (m_message == message)
-        return;
-    m_message = std::move(message);
-    Q_EMIT messageChanged();
 }

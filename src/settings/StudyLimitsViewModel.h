@@ -1,13 +1,12 @@
 #pragma once
 
-#include "AppSession.h"
 #include "ListModel.h"
+#include "ScreenViewModel.h"
 #include "StudyLimits.h"
 
 #include <QCoro/QCoroTask>
 #include <QJsonObject>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QtQml/qqmlregistration.h>
 
@@ -44,10 +43,9 @@ public:
 //
 // Failures go to `message` for the "提示" alert, as does "已保存". A reply arriving after the view-model is
 // gone writes nothing; a load begun before the page left the screen writes nothing either.
-class StudyLimitsViewModel : public QObject {
+class StudyLimitsViewModel : public ScreenViewModel {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(AppSession *session READ session WRITE setSession NOTIFY sessionChanged)
     Q_PROPERTY(bool loaded READ loaded NOTIFY limitsChanged)
     Q_PROPERTY(bool enforced READ enforced NOTIFY limitsChanged)
     Q_PROPERTY(QString usedText READ usedText NOTIFY limitsChanged)
@@ -62,8 +60,6 @@ class StudyLimitsViewModel : public QObject {
     Q_PROPERTY(ListModelBase *periods READ periodModel CONSTANT)
     Q_PROPERTY(bool canAddPeriod READ canAddPeriod NOTIFY canAddPeriodChanged)
     Q_PROPERTY(bool saving READ saving NOTIFY savingChanged)
-    Q_PROPERTY(QString message READ message NOTIFY messageChanged)
-    Q_PROPERTY(bool alertVisible READ alertVisible NOTIFY messageChanged)
 
 public:
     explicit StudyLimitsViewModel(QObject *parent = nullptr);
@@ -76,9 +72,6 @@ public:
     static constexpr int maxPeriods = 4;
     static inline const QString savedText = QStringLiteral("已保存");
     static inline const QString saveFailedText = QStringLiteral("保存失败，请稍后再试");
-
-    AppSession *session() const { return m_session; }
-    void setSession(AppSession *session);
 
     const std::optional<StudyLimits> &limits() const { return m_limits; }
     bool loaded() const { return m_limits.has_value(); }
@@ -101,8 +94,6 @@ public:
     bool canAddPeriod() const { return m_periods->count() < maxPeriods; }
 
     bool saving() const { return m_saving; }
-    QString message() const { return m_message.value_or(QString()); }
-    bool alertVisible() const { return m_message.has_value(); }
 
     // The page came on screen: loads the limits (again each time).
     Q_INVOKABLE void load();
@@ -119,8 +110,6 @@ public:
     Q_INVOKABLE void removePeriod(int row);
     Q_INVOKABLE void setPeriodStart(int row, const QString &start);
     Q_INVOKABLE void setPeriodEnd(int row, const QString &end);
-    // The alert's "好", or the alert closed any other way.
-    Q_INVOKABLE void dismissAlert();
 
     // The load and the save, for callers that wait for them (tests).
     QCoro::Task<> runLoad();
@@ -133,12 +122,10 @@ public:
     QJsonObject saveBody() const;
 
 Q_SIGNALS:
-    void sessionChanged();
     void limitsChanged();
     void stepperChanged();
     void canAddPeriodChanged();
     void savingChanged();
-    void messageChanged();
 
 private:
     struct Stepper {
@@ -153,16 +140,11 @@ private:
     void setPeriods(const QList<StudyLimits::Period> &periods);
     void editPeriod(int row, const QString *start, const QString *end);
     void setSaving(bool saving);
-    void setMessage(std::optional<QString> message);
 
-    QPointer<AppSession> m_session;
     std::optional<StudyLimits> m_limits;
     qint64 m_minutes = initialMinutes;
     ListModel<StudyLimitsPeriodRow> *m_periods;
     int m_nextKey = 0;
     bool m_canAddPeriod = true;
     bool m_saving = false;
-    std::optional<QString> m_message;
-    // Bumped when the page leaves the screen: loads begun before no longer count.
-    quint64 m_appearance = 0;
 };

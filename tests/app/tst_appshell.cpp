@@ -6,6 +6,7 @@
 #include "RenderBackend.h"
 #include "RootTabViewModel.h"
 #include "RootViewModel.h"
+#include "SlowSecretStore.h"
 #include "TestPlatform.h"
 
 #include <QSignalSpy>
@@ -19,6 +20,35 @@ class TestAppShell : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // A keyring that takes its time: the session is not loaded, and the root view shows no first screen,
+    // until the tokens are in; it never passes through the guest home.
+    void slowKeyringDelaysTheFirstScreenNotTheSession() {
+        TestPlatform platform;
+        auto slow = std::make_shared<SlowSecretStore>();
+        slow->setSecret(QStringLiteral("qvl.device_id"), QStringLiteral("ios-kept"));
+        slow->setSecret(QStringLiteral("qvl.access_token"), QStringLiteral("at-stored"));
+        slow->setSecret(QStringLiteral("qvl.refresh_token"), QStringLiteral("rt-stored"));
+        Platform::Override slowStore(Platform::Services{{}, {}, slow, {}, {}, {}});
+        platform.defaults->setString(QStringLiteral("qvl.status"), QStringLiteral("Active"));
+
+        AppSession session;
+        QVERIFY(!session.isLoaded());
+        QVERIFY(!session.isLoggedIn());
+        RootViewModel root;
+        QSignalSpy screens(&root, &RootViewModel::screenChanged);
+        root.setSession(&session);
+        QCOMPARE(root.screen(), RootViewModel::Screen::Launch);
+        screens.clear();
+
+        QVERIFY(Await::result(session.waitUntilLoaded()));
+        QVERIFY(session.isLoaded());
+        QCOMPARE(session.accessToken(), QStringLiteral("at-stored"));
+        QCOMPARE(session.refreshToken(), QStringLiteral("rt-stored"));
+        QCOMPARE(session.deviceId(), QStringLiteral("ios-kept"));
+        QCOMPARE(root.screen(), RootViewModel::Screen::MainGate);
+        QCOMPARE(screens.count(), 1);
+    }
+
     void tabsAreMadeOnFirstVisit_data() {
         QTest::addColumn<QList<int>>("positions");
         QTest::addColumn<QVariantList>("visited");

@@ -143,8 +143,12 @@ const std::vector<std::pair<const char *, Factory>> &screens() {
              s.path = InboxAPIClient::listPath;
              s.start = [inbox] { inbox->load(); };
              s.isLoading = [inbox] { return inbox->showsLoading(); };
-             s.isFailed = [inbox] { return !inbox->loading() && inbox->hasError() && inbox->total() == 0; };
-             s.isLoaded = [inbox] { return !inbox->loading() && !inbox->hasError() && inbox->total() > 0; };
+             s.isFailed = [inbox] {
+                 return !inbox->loading() && inbox->alertVisible() && inbox->total() == 0;
+             };
+             s.isLoaded = [inbox] {
+                 return !inbox->loading() && !inbox->alertVisible() && inbox->total() > 0;
+             };
              return s;
          }},
         {"study report",
@@ -262,13 +266,13 @@ const std::vector<std::pair<const char *, Factory>> &screens() {
              s.path = WrongBookAPIClient::wrongBookPath;
              s.start = [book] { book->refresh(); };
              s.retry = [book] {
-                 book->dismissError();
+                 book->dismissMessage();
                  book->refresh();
              };
              s.isLoading = [book] { return book->showsSpinner(); };
-             s.isFailed = [book] { return !book->loading() && !book->errorMessage().isEmpty(); };
+             s.isFailed = [book] { return !book->loading() && !book->message().isEmpty(); };
              s.isLoaded = [book] {
-                 return !book->loading() && book->errorMessage().isEmpty() && book->items().count() == 1;
+                 return !book->loading() && book->message().isEmpty() && book->items().count() == 1;
              };
              return s;
          }},
@@ -283,12 +287,12 @@ const std::vector<std::pair<const char *, Factory>> &screens() {
              s.path = QStringLiteral("/api/v1/practice/questions/match");
              s.start = [photo] { photo->match(); };
              s.retry = [photo] {
-                 photo->dismissError();
+                 photo->dismissMessage();
                  photo->match();
              };
              s.isLoading = [photo] { return photo->matching(); };
              s.isFailed = [photo] {
-                 return !photo->matching() && !photo->errorMessage().isEmpty() && !photo->hasResult();
+                 return !photo->matching() && !photo->message().isEmpty() && !photo->hasResult();
              };
              s.isLoaded = [photo] { return !photo->matching() && photo->hasResult() && photo->found(); };
              return s;
@@ -373,7 +377,7 @@ const std::vector<std::pair<const char *, Factory>> &screens() {
              s.path = AccountAPIClient::limitsPath;
              s.start = [limits] { limits->load(); };
              s.retry = [limits] {
-                 limits->dismissAlert();
+                 limits->dismissMessage();
                  limits->load();
              };
              s.isLoading = [limits] { return !limits->loaded() && !limits->alertVisible(); };
@@ -503,7 +507,7 @@ void giveBirthMonth(LocalService &service) {
     birth.setMonth(1);
     Await::result(birth.submit());
     if (birth.alertVisible())
-        qFatal("birth month not given: %s", qPrintable(birth.errorMessage()));
+        qFatal("birth month not given: %s", qPrintable(birth.message()));
 }
 
 using FormFactory = std::function<Form(LocalService &)>;
@@ -562,7 +566,7 @@ const std::vector<std::pair<const char *, FormFactory>> &forms() {
                  return QVariant(sheet->answers()->nickname() + u' ' +
                                  QString::number(sheet->answers()->dailyMinutes()));
              };
-             f.dismiss = [sheet] { sheet->dismissAlert(); };
+             f.dismiss = [sheet] { sheet->dismissMessage(); };
              f.stored = [&service] {
                  const LearningProfile saved = Await::result(
                      OnboardingAPIClient().sendLearningProfile("GET", std::nullopt, *service.session));
@@ -589,7 +593,7 @@ const std::vector<std::pair<const char *, FormFactory>> &forms() {
                  return birth->alertVisible() && session->statusText() == QStringLiteral("PendingProfile");
              };
              f.current = [birth] { return QVariant(birth->birthYearMonth()); };
-             f.dismiss = [birth] { birth->dismissAlert(); };
+             f.dismiss = [birth] { birth->dismissMessage(); };
              f.stored = [session] {
                  const MeResponse me = Await::result(ApiClient(*session).send<MeResponse>(
                      ApiClient(*session).request("GET", QStringLiteral("/api/v1/me"))));
@@ -616,7 +620,7 @@ const std::vector<std::pair<const char *, FormFactory>> &forms() {
                  return limits->alertVisible() && limits->message() != StudyLimitsViewModel::savedText;
              };
              f.current = [limits] { return QVariant(limits->minutes()); };
-             f.dismiss = [limits] { limits->dismissAlert(); };
+             f.dismiss = [limits] { limits->dismissMessage(); };
              f.stored = [&service] {
                  StudyLimitsViewModel reopened;
                  reopened.setSession(service.session.get());
@@ -713,17 +717,17 @@ private Q_SLOTS:
 
         service.server.failNext(WrongBookAPIClient::answersPath.toStdString(), status);
         practice.submit();
-        QTRY_VERIFY_WITH_TIMEOUT(!practice.errorMessage().isEmpty(), answerTimeout);
+        QTRY_VERIFY_WITH_TIMEOUT(!practice.message().isEmpty(), answerTimeout);
         QVERIFY(!practice.submitting());
         QVERIFY(!practice.graded());
         QCOMPARE(practice.answer(), wrong);
         QVERIFY(practice.canSubmit());
 
-        practice.dismissError();
+        practice.dismissMessage();
         practice.submit();
         QTRY_VERIFY_WITH_TIMEOUT(practice.graded(), answerTimeout);
         QVERIFY(!practice.correct());
-        QVERIFY(practice.errorMessage().isEmpty());
+        QVERIFY(practice.message().isEmpty());
         // Graded once: one attempt in the week, one entry in the wrong book.
         const StudyReport report = Await::result(StudyReportClient().fetch(*service.session));
         QCOMPARE(report.week.attempts, 1);
@@ -798,13 +802,13 @@ private Q_SLOTS:
 
         service.server.failNext(InboxAPIClient::readPath.toStdString(), 503);
         Await::result(inbox.runMarkAllRead());
-        QVERIFY(inbox.hasError());
+        QVERIFY(inbox.alertVisible());
         QCOMPARE(inbox.unreadCount(), service.server.inboxCounts(phone.toStdString()).unread);
         QVERIFY(inbox.unreadCount() > 0);
 
-        inbox.dismissError();
+        inbox.dismissMessage();
         Await::result(inbox.runMarkAllRead());
-        QVERIFY(!inbox.hasError());
+        QVERIFY(!inbox.alertVisible());
         QCOMPARE(inbox.unreadCount(), 0);
         QCOMPARE(service.server.inboxCounts(phone.toStdString()).unread, 0);
     }

@@ -11,7 +11,6 @@
 #include "LoginViewModel.h"
 #include "PathNodeRow.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "TestPlatform.h"
 #include "Theme.h"
 
@@ -25,8 +24,6 @@
 
 #include <functional>
 #include <memory>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 

@@ -10,7 +10,6 @@
 #include "LocalService.h"
 #include "OnboardingFlowViewModel.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "QuorvelApp.h"
 #include "RootTabViewModel.h"
 #include "WindowPlacement.h"
@@ -22,8 +21,6 @@
 
 #include <functional>
 #include <utility>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 

@@ -34,7 +34,6 @@
 #include "ProfileBirthViewModel.h"
 #include "PurchaseConfirmation.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "QuestionBankViewModel.h"
 #include "QuorvelApp.h"
 #include "RobotStore.h"
@@ -56,8 +55,6 @@
 #include <QTimeZone>
 
 #include <memory>
-
-QVL_IMPORT_QML_MODULES()
 
 using QmlHarness::textsBelow;
 using QmlHarness::visibleNamed;
@@ -248,7 +245,7 @@ private Q_SLOTS:
         shoot(login.window(), QStringLiteral("01-login"));
         vm->login();
         QTRY_VERIFY_WITH_TIMEOUT(m_session->isLoggedIn(), kWait);
-        QVERIFY2(!vm->alertVisible(), qPrintable(vm->errorMessageText()));
+        QVERIFY2(!vm->alertVisible(), qPrintable(vm->message()));
         QCOMPARE(m_session->statusText(), QStringLiteral("PendingProfile"));
         // The keychain writes on its own queue.
         QTRY_VERIFY_WITH_TIMEOUT(m_platform->secret(QStringLiteral("qvl.access_token")), kWait);
@@ -297,7 +294,7 @@ private Q_SLOTS:
             QTRY_VERIFY_WITH_TIMEOUT(!flow->busy(), kWait);
             flow->primary();
             QTRY_COMPARE_WITH_TIMEOUT(flow->step(), QString::fromLatin1(next), kWait);
-            QVERIFY2(!flow->alertVisible(), qPrintable(flow->errorMessage()));
+            QVERIFY2(!flow->alertVisible(), qPrintable(flow->message()));
         }
         QTRY_VERIFY_WITH_TIMEOUT(!flow->busy(), kWait);
         flow->primary();
@@ -333,7 +330,7 @@ private Q_SLOTS:
         shoot(m_app->window(), QStringLiteral("04-profile-sheet"));
         vm->save();
         QTRY_VERIFY_WITH_TIMEOUT(!vm->busy(), kWait);
-        QVERIFY2(!vm->alertVisible(), qPrintable(vm->errorMessage()));
+        QVERIFY2(!vm->alertVisible(), qPrintable(vm->message()));
         const LearningProfile profile =
             Await::result(OnboardingAPIClient().sendLearningProfile("GET", std::nullopt, *m_session));
         QVERIFY(profile.filled);
@@ -571,7 +568,7 @@ private Q_SLOTS:
         QCOMPARE(m_server.inboxCounts(kPhone.toStdString()).unread, vm->unreadCount());
         vm->markAllRead();
         QTRY_COMPARE_WITH_TIMEOUT(vm->unreadCount(), 0, kWait);
-        QVERIFY2(!vm->hasError(), qPrintable(vm->errorMessage()));
+        QVERIFY2(!vm->alertVisible(), qPrintable(vm->message()));
         QCOMPARE(m_server.inboxCounts(kPhone.toStdString()).unread, 0);
         shoot(m_app->window(), QStringLiteral("15-inbox"));
         QVERIFY(backHome());

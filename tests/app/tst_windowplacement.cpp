@@ -2,7 +2,6 @@
 // never below the size at which every screen still works; and the app's own window kept between two runs.
 #include "AppFonts.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "QuorvelApp.h"
 #include "TestPlatform.h"
 #include "WindowPlacement.h"
@@ -11,8 +10,6 @@
 #include <QQmlApplicationEngine>
 #include <QQuickWindow>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 using OptionalFrame = std::optional<QRect>;
 Q_DECLARE_METATYPE(OptionalFrame)

@@ -7,7 +7,6 @@
 #include "CompanionChatViewModel.h"
 #include "LinkRecorder.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "RobotStore.h"
 #include "TestPlatform.h"
 
@@ -17,8 +16,6 @@
 #include <QSGRendererInterface>
 #include <QScreen>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 

@@ -5,7 +5,6 @@
 #include "CompanionEvent.h"
 #include "MotionSettings.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "RobotCatalog.h"
 #include "RobotStore.h"
 #include "TestPlatform.h"
@@ -17,11 +16,10 @@
 #include <QQuickWindow>
 #include <QSignalSpy>
 #include <QTest>
+#include <QtQuickTest/quicktest.h>
 
 #include <functional>
 #include <memory>
-
-QVL_IMPORT_QML_MODULES()
 
 // Loads the chat's typing dots, citation card, settings sheet and heart picture offscreen, fails on any QML
 // warning, and drives them as the learner does. With QVL_SCREENSHOT_DIR naming a folder it saves pictures of
@@ -385,7 +383,9 @@ Item {
         property var strings: root.strings
         property var robot: root.robot
         property color robotColor: "teal"
-        function toggleSpeech(id) {}
+        property string scene: "learning"
+        property var spoken: []
+        function toggleSpeech(text, id, scene) { spoken = [text, id, scene] }
     }
     ChatBubble {
         chat: chat; messageId: "m1"; fromLearner: false; kindName: "text"; displayText: "移项要变号。"
@@ -413,6 +413,14 @@ Item {
         chat->setProperty("speakingId", QString());
         QTRY_COMPARE(icon()->property("symbol").toString(), QStringLiteral("speaker.wave.2.fill"));
         QTRY_COMPARE(icon()->opacity(), 1.0);
+
+        // A click reads the bubble's text, by its id, in the chat's scene.
+        QQuickItem *button = icon()->parentItem()->parentItem()->parentItem();
+        QVERIFY(QString::fromLatin1(button->metaObject()->className()).startsWith(u"SpeakButton"));
+        QVERIFY(QQuickTest::qWaitForPolish(shown.window.get()));
+        QTest::mouseClick(shown.window.get(), Qt::LeftButton, {}, QmlHarness::centreOf(button));
+        QCOMPARE(chat->property("spoken").toStringList(),
+                 (QStringList{QStringLiteral("移项要变号。"), QStringLiteral("m1"), QStringLiteral("learning")}));
         expectNoWarnings();
     }
 };

@@ -7,7 +7,6 @@
 #include "LearningPlanCardViewModel.h"
 #include "QAHomeViewModel.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "TestPlatform.h"
 
 #include <QGuiApplication>
@@ -17,8 +16,6 @@
 #include <QTest>
 
 #include <algorithm>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 

@@ -6,7 +6,6 @@
 #include "AppSession.h"
 #include "HomeLayoutStore.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "TestPlatform.h"
 
 #include <QJsonArray>
@@ -14,8 +13,6 @@
 #include <QQuickItem>
 #include <QSignalSpy>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 

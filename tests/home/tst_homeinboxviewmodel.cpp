@@ -177,10 +177,10 @@ private Q_SLOTS:
         QVERIFY(!screen.vm->showsEmpty());
         Await::result(first);
         QVERIFY(!screen.vm->loading());
-        QCOMPARE(screen.vm->errorMessage(), QStringLiteral("拉取站内信失败"));
+        QCOMPARE(screen.vm->message(), QStringLiteral("拉取站内信失败"));
         QVERIFY(screen.vm->showsEmpty());
-        screen.vm->dismissError();
-        QVERIFY(!screen.vm->hasError());
+        screen.vm->dismissMessage();
+        QVERIFY(!screen.vm->alertVisible());
 
         screen.answer(unreadReports(2));
         screen.load();
@@ -191,14 +191,14 @@ private Q_SLOTS:
         auto refresh = screen.vm->runLoad();
         QVERIFY(screen.vm->loading() && !screen.vm->showsLoading());
         Await::result(refresh);
-        QCOMPARE(screen.vm->errorMessage(), QStringLiteral("维护中"));
+        QCOMPARE(screen.vm->message(), QStringLiteral("维护中"));
         QCOMPARE(screen.rowKeys(), QStringList({"1", "2"}));
 
         // A success replaces the list whole and clears the failure.
         screen.answer(messagesOf({"companion"}, 7));
         screen.load();
         QCOMPARE(screen.rowKeys(), QStringList({"7"}));
-        QVERIFY(!screen.vm->hasError());
+        QVERIFY(!screen.vm->alertVisible());
         QCOMPARE(screen.platform.transport->requests.last().url.query(), QStringLiteral("limit=50"));
     }
 
@@ -247,7 +247,7 @@ private Q_SLOTS:
             posts ? QList<QList<qint64>>{{9007199254740993}} : QList<QList<qint64>>{};
         QCOMPARE(screen.postedIds(), expected);
         QVERIFY(screen.vm->rows().at(1).read);
-        QVERIFY(!screen.vm->hasError());
+        QVERIFY(!screen.vm->alertVisible());
 
         screen.vm->closeDetail();
         QVERIFY(!screen.vm->hasSelection());
@@ -306,7 +306,7 @@ private Q_SLOTS:
         QCOMPARE(sent, range(1, sent.size()));
         QCOMPARE(screen.unreadIds(), stillUnread);
         QCOMPARE(screen.vm->unreadCount(), int(stillUnread.size()));
-        QCOMPARE(screen.vm->errorMessage(), error);
+        QCOMPARE(screen.vm->message(), error);
     }
 
     // A reload that lands while "全部已读" waits brings a new unread message: it stays unread.

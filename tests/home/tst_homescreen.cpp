@@ -9,14 +9,11 @@
 #include "HomeLayoutStore.h"
 #include "HomeSearchViewModel.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "QuestionBankViewModel.h"
 #include "TestPlatform.h"
 
 #include <QQuickItem>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 

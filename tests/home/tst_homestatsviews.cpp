@@ -5,15 +5,12 @@
 #include "Fixtures.h"
 #include "LearningPathFixture.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "StudyReportClient.h"
 #include "TestPlatform.h"
 
 #include <QGuiApplication>
 #include <QQuickItem>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 

@@ -2,13 +2,10 @@
 // the placeholder note, the artwork's resource URLs and the event recorded when a tool's page is shown.
 #include "Analytics.h"
 #include "HomeTools.h"
-#include "QmlModules.h"
 
 #include <QFile>
 #include <QSvgRenderer>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 

@@ -5,7 +5,6 @@
 #include "HomeSearchViewModel.h"
 #include "HomeTools.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "Theme.h"
 
 #include <QGuiApplication>
@@ -15,8 +14,6 @@
 #include <QTest>
 
 #include <algorithm>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 

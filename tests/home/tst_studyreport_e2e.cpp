@@ -6,7 +6,6 @@
 #include "LearningContent.h"
 #include "LocalService.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 
 #include <httplib.h>
 
@@ -14,8 +13,6 @@
 #include <QJsonDocument>
 #include <QQuickItem>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 

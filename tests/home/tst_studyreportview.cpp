@@ -4,15 +4,12 @@
 #include "AppSession.h"
 #include "Fixtures.h"
 #include "PageSuite.h"
-#include "QmlModules.h"
 #include "StudyReportClient.h"
 #include "TestPlatform.h"
 
 #include <QGuiApplication>
 #include <QQuickItem>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 

@@ -8,7 +8,6 @@
 #include "LearningPathListViewModel.h"
 #include "LocalService.h"
 #include "Platform.h"
-#include "QmlModules.h"
 #include "TestPlatform.h"
 
 #include <QGuiApplication>
@@ -20,8 +19,6 @@
 #include <QtQml/QQmlExtensionPlugin>
 
 #include <memory>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 

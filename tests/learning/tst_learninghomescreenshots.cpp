@@ -10,7 +10,6 @@
 #include "LearningHomeViewModel.h"
 #include "Platform.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "TestPlatform.h"
 
 #include <QGuiApplication>
@@ -22,8 +21,6 @@
 #include <QtQml/QQmlExtensionPlugin>
 
 #include <memory>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 

@@ -4,7 +4,6 @@
 #include "Await.h"
 #include "LearningItemDetailViewModel.h"
 #include "LearningStore.h"
-#include "QmlModules.h"
 #include "TestPlatform.h"
 #include "Theme.h"
 
@@ -22,8 +21,6 @@
 
 #include <memory>
 #include <vector>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 

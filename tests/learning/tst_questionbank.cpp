@@ -6,7 +6,6 @@
 #include "AppFonts.h"
 #include "AppSession.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "QuestionBankViewModel.h"
 #include "TestPlatform.h"
 
@@ -17,8 +16,6 @@
 #include <QTest>
 
 #include <memory>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 

@@ -11,7 +11,6 @@
 #include "Platform.h"
 #include "PracticeViewModel.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "QuestionBankViewModel.h"
 #include "TestPlatform.h"
 
@@ -20,8 +19,6 @@
 
 #include <algorithm>
 #include <memory>
-
-QVL_IMPORT_QML_MODULES()
 
 class TestQuestionBankEndToEnd : public QObject {
     Q_OBJECT

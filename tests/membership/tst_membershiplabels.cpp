@@ -1,7 +1,6 @@
 // The labels of tier, bucket and order-state codes: exact matches only, anything else shown as it came; and
 // the same labels as QML reads them.
 #include "MembershipLabels.h"
-#include "QmlModules.h"
 
 #include <QQmlComponent>
 #include <QQmlEngine>
@@ -9,8 +8,6 @@
 #include <QtQml/QQmlExtensionPlugin>
 
 #include <memory>
-
-QVL_IMPORT_QML_MODULES()
 
 class TestMembershipLabels : public QObject {
     Q_OBJECT

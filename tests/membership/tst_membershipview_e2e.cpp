@@ -8,14 +8,11 @@
 #include "MembershipPurchases.h"
 #include "PurchaseConfirmation.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 
 #include <QGuiApplication>
 #include <QQuickItem>
 #include <QTemporaryDir>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 using QmlHarness::textsBelow;
 using QmlHarness::visibleNamed;

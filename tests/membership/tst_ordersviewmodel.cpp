@@ -10,15 +10,12 @@
 #include "OrdersViewModel.h"
 #include "PurchaseConfirmation.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "TestPlatform.h"
 
 #include <QGuiApplication>
 #include <QQuickItem>
 #include <QSignalSpy>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 

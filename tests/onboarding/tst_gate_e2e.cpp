@@ -8,7 +8,6 @@
 #include "OnboardingAPIClient.h"
 #include "OnboardingFlowViewModel.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "YouthModeGuard.h"
 
 #include <httplib.h>
@@ -20,8 +19,6 @@
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 

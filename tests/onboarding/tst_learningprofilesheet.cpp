@@ -7,7 +7,6 @@
 #include "LearningProfileSheetViewModel.h"
 #include "MainGateViewModel.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "TestPlatform.h"
 
 #include <QGuiApplication>
@@ -16,8 +15,6 @@
 #include <QQuickItem>
 #include <QSignalSpy>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 
@@ -136,9 +133,9 @@ private Q_SLOTS:
         } else {
             QCOMPARE(order, (QStringList{"busy=1", "busy=0"}));
             QVERIFY(sheet.alertVisible());
-            QCOMPARE(sheet.errorMessage(), error);
+            QCOMPARE(sheet.message(), error);
             QCOMPARE(answers.role(), edited ? QStringLiteral("teacher") : QStringLiteral("student"));
-            sheet.dismissAlert();
+            sheet.dismissMessage();
             QVERIFY(!sheet.alertVisible());
         }
     }
@@ -394,7 +391,7 @@ private Q_SLOTS:
         QTest::qWait(80);
         QVERIFY(QmlHarness::saveScreenshot(view.window(), QStringLiteral("profile-sheet-saving")));
         QTRY_VERIFY_WITH_TIMEOUT(vm->alertVisible(), 3000);
-        QCOMPARE(vm->errorMessage(), QStringLiteral("服务繁忙，请稍后再试"));
+        QCOMPARE(vm->message(), QStringLiteral("服务繁忙，请稍后再试"));
         QTest::qWait(200);
         QVERIFY(QmlHarness::saveScreenshot(view.window(), QStringLiteral("profile-sheet-error")));
         QCOMPARE(vm->answers()->nickname(), QStringLiteral("小岚"));

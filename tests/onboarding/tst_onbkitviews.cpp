@@ -3,14 +3,11 @@
 // the bottom bar while busy, and (with QVL_SCREENSHOT_DIR) a picture of all of them together.
 #include "AppFonts.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QQuickItem>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 

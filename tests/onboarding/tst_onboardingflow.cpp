@@ -6,7 +6,6 @@
 #include "Await.h"
 #include "OnboardingFlowViewModel.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "Symbols.h"
 #include "TestPlatform.h"
 
@@ -16,8 +15,6 @@
 #include <QQuickItem>
 #include <QSignalSpy>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 
@@ -223,9 +220,9 @@ private Q_SLOTS:
         flow.setStartStep(startStep);
         QSignalSpy finishedSpy(&flow, &OnboardingFlowViewModel::finished);
         QStringList alerts;
-        connect(&flow, &OnboardingFlowViewModel::errorMessageChanged, this, [&] {
+        connect(&flow, &OnboardingFlowViewModel::messageChanged, this, [&] {
             if (flow.alertVisible())
-                alerts << flow.errorMessage();
+                alerts << flow.message();
         });
         QCOMPARE(flow.step(), QStringLiteral("intro"));
 
@@ -233,7 +230,7 @@ private Q_SLOTS:
             act(flow, action);
             QVERIFY(!flow.busy());
             // The learner closes the alert before trying again.
-            flow.dismissAlert();
+            flow.dismissMessage();
         }
         QCOMPARE(flow.step(), step);
         QCOMPARE(finishedSpy.count(), finished);

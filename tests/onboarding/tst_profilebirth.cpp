@@ -7,7 +7,6 @@
 #include "OnboardingAPIClient.h"
 #include "ProfileBirthViewModel.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "Symbols.h"
 #include "TestPlatform.h"
 #include "Theme.h"
@@ -21,8 +20,6 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 
@@ -282,7 +279,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!model.busy());
         QCOMPARE(busy.count(), 2);
         QCOMPARE(session.statusText(), accountStatus);
-        QCOMPARE(model.errorMessage(), alert);
+        QCOMPARE(model.message(), alert);
         QCOMPARE(model.alertVisible(), !alert.isEmpty());
         QCOMPARE(model.year(), 2000);
         QCOMPARE(platform.transport->count(OnboardingAPIClient::profilePath), 1); // no renewal, no resend
@@ -301,7 +298,7 @@ private Q_SLOTS:
         model.setYear(2010);
         Await::result(model.submit());
         QVERIFY(model.alertVisible());
-        model.dismissAlert();
+        model.dismissMessage();
         QVERIFY(!model.alertVisible());
         model.requestConfirm();
         QVERIFY(model.confirming());

@@ -7,14 +7,11 @@
 #include "OnboardingAPIClient.h"
 #include "ProfileBirthViewModel.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "UserDefaults.h"
 
 #include <QGuiApplication>
 #include <QQuickItem>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 class TestProfileBirthE2E : public QObject {
     Q_OBJECT
@@ -56,7 +53,7 @@ private Q_SLOTS:
         ProfileBirthViewModel again;
         again.setSession(&session);
         Await::result(again.submit());
-        QCOMPARE(again.errorMessage(), QStringLiteral("出生年月已提交，不能修改"));
+        QCOMPARE(again.message(), QStringLiteral("出生年月已提交，不能修改"));
         QCOMPARE(session.statusText(), QStringLiteral("Active"));
         const MeResponse me = Await::result(ApiClient(session).send<MeResponse>(
             ApiClient(session).request("GET", QStringLiteral("/api/v1/me"))));

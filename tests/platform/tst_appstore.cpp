@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QQmlExtensionPlugin>
 #include <QQuickItem>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -19,11 +18,6 @@
 
 #include <chrono>
 #include <set>
-
-// A static platform module is a plugin the linker would otherwise drop.
-#ifdef QVL_STATIC_QML_MODULES
-Q_IMPORT_QML_PLUGIN(Quorvel_PlatformPlugin)
-#endif
 
 namespace {
 

@@ -305,7 +305,9 @@ private Q_SLOTS:
         QVERIFY2(failure, "an answer past the limit was read");
         QCOMPARE(failure->kind(), TransportError::Kind::TooLarge);
         QCOMPARE(failure->message(), QStringLiteral("服务器返回的数据过大，请稍后重试"));
+#ifndef __SANITIZE_ADDRESS__ // the sanitizer keeps freed memory in quarantine: growth says nothing there
         QVERIFY2(growth < 64, qPrintable(QString::number(growth)));
+#endif
         QVERIFY2(service.sent() < 48 * 1024 * 1024, qPrintable(QString::number(service.sent())));
         QVERIFY2(elapsed < 5000, qPrintable(QString::number(elapsed)));
     }

@@ -126,7 +126,7 @@ private Q_SLOTS:
         vm.recognizePhoto(QImage());
         flows.reads[0]->gate->finish();
         QTRY_COMPARE(flows.matches.size(), matches);
-        QTRY_COMPARE(vm.errorMessage(), error);
+        QTRY_COMPARE(vm.message(), error);
         QCOMPARE(vm.stem(), stem.isEmpty() ? QStringLiteral("原来的") : stem);
         for (const auto &pending : flows.matches)
             pending->gate->finish();
@@ -146,7 +146,7 @@ private Q_SLOTS:
         picture.fill(Qt::white);
         vm.recognizePhoto(picture);
         QTRY_VERIFY_WITH_TIMEOUT(!vm.recognizing(), 30000);
-        QCOMPARE(vm.errorMessage(),
+        QCOMPARE(vm.message(),
                  QStringLiteral("识别失败：本机缺少文字识别的语言数据（简体中文和英文），无法读取图片"));
         QVERIFY(flows.matches.isEmpty());
     }
@@ -226,9 +226,9 @@ private Q_SLOTS:
         vm.setStem(QStringLiteral("  题目 "));
         vm.match();
         QTRY_VERIFY(!vm.matching());
-        const QString seen = !vm.errorMessage().isEmpty() ? "error " + vm.errorMessage()
-                             : vm.found()                 ? "found " + vm.foundStem()
-                                                          : QStringLiteral("not found");
+        const QString seen = !vm.message().isEmpty() ? "error " + vm.message()
+                             : vm.found()            ? "found " + vm.foundStem()
+                                                     : QStringLiteral("not found");
         QCOMPARE(seen, outcome);
         const QJsonObject sent = QJsonDocument::fromJson(platform.transport->requests.first().body).object();
         QCOMPARE(sent.value("stem_text").toString(), QStringLiteral("  题目 ")); // sent as typed

@@ -100,7 +100,7 @@ private Q_SLOTS:
         book.refresh();
         QTRY_VERIFY(!book.loading());
         QCOMPARE(rowOf(book, question.questionId), -1);
-        QCOMPARE(book.errorMessage(), QString());
+        QCOMPARE(book.message(), QString());
     }
 };
 

@@ -7,7 +7,6 @@
 #include "PhotoMatchViewModel.h"
 #include "PracticeViewModel.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "TestPlatform.h"
 #include "WrongBookModels.h"
 #include "WrongBookViewModel.h"
@@ -25,8 +24,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 
@@ -274,15 +271,15 @@ private Q_SLOTS:
         auto *vm = view.root()->property("viewModel").value<PhotoMatchViewModel *>();
         for (int attempt = 0; attempt < 2; ++attempt) {
             QVERIFY(view.click("pickPhoto"));
-            QTRY_VERIFY(!vm->errorMessage().isEmpty());
-            QCOMPARE(vm->errorMessage(),
+            QTRY_VERIFY(!vm->message().isEmpty());
+            QCOMPARE(vm->message(),
                      QStringLiteral("相册打不开：这台电脑缺少选择图片的组件。可以先手动输入题目。"));
             QObject *alert = view.root()->findChild<QObject *>("photoAlert");
             QTRY_VERIFY(alert->property("opened").toBool());
             QVERIFY(!vm->showPicker());
             QVERIFY(QmlHarness::saveScreenshot(view.window(), "photo-album-unavailable"));
             QVERIFY(view.click(QmlHarness::findItem(view.window().contentItem(), "alertButton0", true)));
-            QTRY_VERIFY(vm->errorMessage().isEmpty());
+            QTRY_VERIFY(vm->message().isEmpty());
         }
         const QStringList warnings = guard.take();
         QVERIFY2(!warnings.isEmpty() && warnings.first().contains("Qt.labs.folderlistmodel"),
@@ -343,12 +340,12 @@ private Q_SLOTS:
         QVERIFY(QmlHarness::saveScreenshot(view.window(),
                                            QStringLiteral("photo-album-") + QTest::currentDataTag()));
         if (languageData) {
-            QVERIFY2(vm->errorMessage().isEmpty(), qPrintable(vm->errorMessage()));
+            QVERIFY2(vm->message().isEmpty(), qPrintable(vm->message()));
             QVERIFY(vm->stem().contains(QStringLiteral("负数")));
             QCOMPARE(platform.transport->requests.size(), 1);
             QVERIFY(view.find("practiseFound", true));
         } else {
-            QCOMPARE(vm->errorMessage(),
+            QCOMPARE(vm->message(),
                      QStringLiteral("识别失败：本机缺少文字识别的语言数据（简体中文和英文），无法读取图片"));
             QVERIFY(!view.find("readingSpinner", true));
             QVERIFY(platform.transport->requests.isEmpty());
@@ -356,8 +353,8 @@ private Q_SLOTS:
         QCOMPARE(guard.warnings(), QStringList());
     }
 
-    // The camera sheet is made only on a machine with a camera; here it must at least be well formed.
-    void cameraSheetLoads() {
+    // The camera picker is made only on a machine with a camera; here it must at least be well formed.
+    void cameraPickerLoads() {
         QmlHarness::WarningGuard guard;
         QmlHarness::View view(QSize(430, 860));
         guard.watch(view.engine());
@@ -365,7 +362,7 @@ private Q_SLOTS:
             import QtQuick
             import Quorvel.Practice
             Item {
-                Loader { id: sheet; source: "qrc:/qt/qml/Quorvel/Practice/CameraSheet.qml" }
+                Loader { id: sheet; source: "qrc:/qt/qml/Quorvel/Practice/CameraPicker.qml" }
                 property bool ready: sheet.status === Loader.Ready
             })"),
                  qPrintable(view.error()));

@@ -213,11 +213,11 @@ private Q_SLOTS:
         vm.setAnswer("x");
         vm.submit();
         answers.release->finish();
-        QTRY_COMPARE(vm.errorMessage(), QStringLiteral("请求失败（500）"));
+        QTRY_COMPARE(vm.message(), QStringLiteral("请求失败（500）"));
         QVERIFY(!vm.graded() && vm.canSubmit());
         QCOMPARE(vm.answer(), QStringLiteral("x"));
-        vm.dismissError();
-        QCOMPARE(vm.errorMessage(), QString());
+        vm.dismissMessage();
+        QCOMPARE(vm.message(), QString());
     }
 
     // The answer outlives the screen: a late result touches nothing of it but is still recorded.

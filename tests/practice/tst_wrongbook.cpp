@@ -117,7 +117,7 @@ private Q_SLOTS:
         QVERIFY(!vm.loading());
         service.release(0); // the overtaken load fails: nothing of it shows
         QTest::qWait(20);
-        QCOMPARE(vm.errorMessage(), QString());
+        QCOMPARE(vm.message(), QString());
         QCOMPARE(titles(vm).size(), 1);
 
         vm.refresh();
@@ -127,12 +127,12 @@ private Q_SLOTS:
         service.release(2);
         QTest::qWait(20);
         QCOMPARE(titles(vm).size(), 1);
-        QCOMPARE(vm.errorMessage(), QString());
+        QCOMPARE(vm.message(), QString());
 
         vm.appear(); // a failure of the newest load is shown, and the rows stay
         service.calls[3]->list = std::nullopt;
         service.release(3);
-        QTRY_COMPARE(vm.errorMessage(), QStringLiteral("请求失败（500）"));
+        QTRY_COMPARE(vm.message(), QStringLiteral("请求失败（500）"));
         QCOMPARE(titles(vm).size(), 1);
     }
 
@@ -157,7 +157,7 @@ private Q_SLOTS:
         QCOMPARE(service.log().last(), QStringLiteral("delete 2"));
         service.release(3);
         QTRY_COMPARE(titles(vm).size(), 2);
-        QCOMPARE(vm.errorMessage(), QStringLiteral("错题不存在"));
+        QCOMPARE(vm.message(), QStringLiteral("错题不存在"));
         service.release(1); // the refresh answers with the server's list from before the deletion
         QTRY_VERIFY(!vm.loading());
         QStringList ids;
@@ -227,11 +227,11 @@ private Q_SLOTS:
         vm.disappear(); // the learner opened a variant: this load is dropped
         gates[1]->finish();
         QTest::qWait(20);
-        QCOMPARE(vm.errorMessage(), QString());
+        QCOMPARE(vm.message(), QString());
         QVERIFY(!vm.noVariants());
         vm.appear();
         gates[2]->finish();
-        QTRY_COMPARE(vm.errorMessage(), QStringLiteral("无响应"));
+        QTRY_COMPARE(vm.message(), QStringLiteral("无响应"));
         QVERIFY(vm.noVariants());
     }
 };

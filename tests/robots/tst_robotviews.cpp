@@ -2,7 +2,6 @@
 #include "AppSession.h"
 #include "MotionSettings.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "RobotStore.h"
 #include "SpeechPlayer.h"
 #include "TestPlatform.h"
@@ -18,8 +17,6 @@
 
 #include <functional>
 #include <memory>
-
-QVL_IMPORT_QML_MODULES()
 
 // Loads every robot view offscreen and fails on any QML warning. With QVL_SCREENSHOT_DIR naming a folder, it
 // also saves pictures of the views there (avatar in every shape and mood, banner, stage, settings sheet).

@@ -151,7 +151,7 @@ private Q_SLOTS:
         QCOMPARE(sent.timeoutMs, 60000);
 
         // A failed reload keeps the rows of an earlier success.
-        vm.dismissAlert();
+        vm.dismissMessage();
         answer = Reply::json(200, R"({"user_id":7,"tenant_id":1,"status":"Active"})");
         Await::result(vm.runLoad());
         answer = Reply::json(500, "{}");
@@ -179,7 +179,7 @@ private Q_SLOTS:
         QFETCH(QString, caption);
         Memories page;
         page.loadWith({entryJson("kept")});
-        page.vm.dismissAlert();
+        page.vm.dismissMessage();
         page.loadWith({entry});
         if (caption.isNull()) {
             QCOMPARE(page.vm.message(), QStringLiteral("响应格式不正确"));

@@ -7,7 +7,6 @@
 #include "LinkRecorder.h"
 #include "LocalService.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "SettingsHostViewModel.h"
 #include "SettingsRows.h"
 
@@ -21,8 +20,6 @@
 #include <QQmlExpression>
 #include <QQuickItem>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 using QmlHarness::textsBelow;
 using QmlHarness::visibleNamed;

@@ -296,7 +296,7 @@ private Q_SLOTS:
         QCOMPARE(page.vm->message(), message);
         QCOMPARE(page.vm->minutes(), minutes);
         QCOMPARE(page.vm->periodRows().count(), periods);
-        page.vm->dismissAlert();
+        page.vm->dismissMessage();
         QVERIFY(!page.vm->alertVisible());
     }
 
@@ -320,7 +320,7 @@ private Q_SLOTS:
         QVERIFY(!page.vm->loaded());
         QCOMPARE(page.vm->message(), message);
         QCOMPARE(page.vm->minutes(), 60);
-        page.vm->dismissAlert();
+        page.vm->dismissMessage();
         page.loadWith(limitsJson(45));
         QVERIFY(page.vm->loaded());
         QVERIFY(!page.vm->alertVisible());

@@ -39,7 +39,7 @@ private Q_SLOTS:
         Await::result(page.runSave());
         QCOMPARE(page.message(), QStringLiteral("22:00–06:00 的夜间休息不能取消"));
         QCOMPARE(page.periods().first().start, QStringLiteral("23:00")); // the edit stays on the page
-        page.dismissAlert();
+        page.dismissMessage();
 
         page.setPeriodStart(0, QStringLiteral("21:30"));
         page.addPeriod();

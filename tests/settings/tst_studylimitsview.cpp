@@ -7,7 +7,6 @@
 #include "AppSession.h"
 #include "InboxAPIClient.h"
 #include "PageSuite.h"
-#include "QmlModules.h"
 #include "StudyLimitsViewModel.h"
 #include "TestPlatform.h"
 
@@ -15,8 +14,6 @@
 #include <QJsonDocument>
 #include <QQuickItem>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 

@@ -1,12 +1,9 @@
 #include "AppFonts.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "TestPlatform.h"
 
 #include <QQuickItem>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 // The alert's buttons as drawn: two side by side when their labels fit their halves, stacked when one does
 // not, every label clear of the alert's edges and of the hairline between the buttons.

@@ -2,13 +2,10 @@
 // spinner and is not pulled, a short drag lets go without a refresh, and a long one refreshes once; F5
 // refreshes.
 #include "QmlHarness.h"
-#include "QmlModules.h"
 
 #include <QGuiApplication>
 #include <QQuickItem>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 

@@ -1,12 +1,9 @@
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "TestPlatform.h"
 
 #include <QPointer>
 #include <QQuickItem>
 #include <QTest>
-
-QVL_IMPORT_QML_MODULES()
 
 // A swiped row's action item goes with its row: SwipeDelegate itself only makes the item a visual child, so
 // without the owner each swiped row that is destroyed leaves it behind.

@@ -1,5 +1,4 @@
 #include "AppSession.h"
-#include "QmlModules.h"
 #include "TestPlatform.h"
 #include "Theme.h"
 
@@ -8,8 +7,6 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QtQml/QQmlExtensionPlugin>
-
-QVL_IMPORT_QML_MODULES()
 
 class TestTheme : public QObject {
     Q_OBJECT

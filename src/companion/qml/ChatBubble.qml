@@ -203,54 +203,14 @@ Item {
                 }
             }
 
-            // Speak button.
-            T.AbstractButton {
-                id: speak
-
+            SpeakButton {
                 visible: row.speakable
                 Layout.alignment: Qt.AlignLeft
-                implicitWidth: speakRow.implicitWidth + 20
-                implicitHeight: speakRow.implicitHeight + 10
-                Accessible.name: row.speaking ? row.strings.stopSpeak : row.strings.speakA11y
-                onClicked: row.chat.toggleSpeech(row.messageId)
-
-                contentItem: Item {
-                    Row {
-                        id: speakRow
-
-                        anchors.centerIn: parent
-                        spacing: 4
-                        SymbolIcon {
-                            id: speakIcon
-
-                            symbol: row.speaking ? "stop.circle.fill" : "speaker.wave.2.fill"
-                            size: 13
-                            color: Theme.brandTeal
-                            // While it reads aloud the icon breathes (cheaply, on the item's own opacity).
-                            SequentialAnimation on opacity {
-                                running: row.speaking && !MotionSettings.reduceMotion
-                                loops: Animation.Infinite
-                                onRunningChanged: if (!running) speakIcon.opacity = 1
-                                NumberAnimation { to: 0.35; duration: 450; easing.type: Easing.InOutSine }
-                                NumberAnimation { to: 1; duration: 450; easing.type: Easing.InOutSine }
-                            }
-                        }
-                        Text {
-                            text: row.speaking ? row.strings.stopSpeak : row.strings.speak
-                            textFormat: Text.PlainText
-                            font.pixelSize: 12
-                            font.weight: Font.DemiBold
-                            color: Theme.legible(Theme.accent, Theme.over(speakFill.color, row.backdrop))
-                        }
-                    }
-                }
-                background: Rectangle {
-                    id: speakFill
-
-                    radius: height / 2
-                    color: Theme.withOpacity(Theme.brandTeal, row.speaking ? 0.16 : 0.08)
-                }
-                HoverHandler { cursorShape: Qt.PointingHandCursor }
+                text: row.displayText
+                messageId: row.messageId
+                scene: row.chat.scene
+                chat: row.chat
+                backdrop: row.backdrop
             }
 
             CitationCard {

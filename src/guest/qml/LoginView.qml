@@ -386,9 +386,9 @@ Item {
     Alert {
         objectName: "errorAlert"
         title: vm.alertTitle
-        message: vm.errorMessage
+        message: vm.message
         buttonText: vm.alertButton
         visible: vm.alertVisible
-        onDismissed: vm.dismissAlert()
+        onDismissed: vm.dismissMessage()
     }
 }

@@ -468,8 +468,8 @@ Page {
 
     Alert {
         objectName: "inboxAlert"
-        message: vm.errorMessage
-        visible: vm.hasError
-        onDismissed: vm.dismissError()
+        message: vm.message
+        visible: vm.alertVisible
+        onDismissed: vm.dismissMessage()
     }
 }

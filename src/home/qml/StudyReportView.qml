@@ -114,78 +114,9 @@ Page {
             Component {
                 id: kpRow
 
-                Rectangle {
-                    id: kpCard
-
-                    readonly property color levelColor: Theme.color(entry.levelTone, Theme.dark)
-
-                    objectName: "kpRow"
-                    height: kpColumn.implicitHeight + 28
-                    radius: 16
-                    color: entry.highlight ? Theme.withOpacity(levelColor, 0.08) : Theme.secondaryGroupedBackground
-                    Accessible.role: Accessible.StaticText
-                    Accessible.name: entry.kpName + " " + entry.levelLabel + " " + entry.detail
-
-                    Column {
-                        id: kpColumn
-
-                        x: 14
-                        y: 14
-                        width: parent.width - 28
-                        spacing: 6
-
-                        Item {
-                            width: parent.width
-                            height: Math.max(kpName.implicitHeight, kpLevel.implicitHeight)
-
-                            Text {
-                                id: kpName
-
-                                anchors.verticalCenter: parent.verticalCenter
-                                width: parent.width - kpLevel.implicitWidth - 8
-                                text: entry.kpName
-                                textFormat: Text.PlainText
-                                elide: Text.ElideRight
-                                font.pixelSize: 15
-                                font.bold: true
-                                color: Theme.label
-                            }
-                            Text {
-                                id: kpLevel
-
-                                anchors.right: parent.right
-                                anchors.verticalCenter: parent.verticalCenter
-                                text: entry.levelLabel
-                                textFormat: Text.PlainText
-                                font.pixelSize: 12
-                                font.bold: true
-                                color: Theme.legible(kpCard.levelColor, Theme.over(kpCard.color, Theme.groupedBackground))
-                            }
-                        }
-                        Rectangle {
-                            width: parent.width
-                            height: 4
-                            radius: 2
-                            color: Theme.withOpacity(kpCard.levelColor, 0.2)
-
-                            Rectangle {
-                                objectName: "kpRateFill"
-                                width: parent.width * entry.rate / 100
-                                height: parent.height
-                                radius: 2
-                                visible: width > 0
-                                color: kpCard.levelColor
-                            }
-                        }
-                        Text {
-                            width: parent.width
-                            text: entry.detail
-                            textFormat: Text.PlainText
-                            wrapMode: Text.Wrap
-                            font.pixelSize: 12
-                            color: Theme.secondaryLabel
-                        }
-                    }
+                KpRowView {
+                    kp: entry
+                    highlight: entry.highlight
                 }
             }
 

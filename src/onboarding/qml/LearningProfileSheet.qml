@@ -121,9 +121,9 @@ T.Popup {
     Alert {
         objectName: "profileErrorAlert"
         z: sheet.z + 1
-        message: vm.errorMessage
+        message: vm.message
         visible: vm.alertVisible
-        onTriggered: vm.dismissAlert()
-        onDismissed: vm.dismissAlert()
+        onTriggered: vm.dismissMessage()
+        onDismissed: vm.dismissMessage()
     }
 }

@@ -185,9 +185,9 @@ T.Popup {
     Alert {
         objectName: "flowErrorAlert"
         z: flowView.z + 1
-        message: vm.errorMessage
+        message: vm.message
         visible: vm.alertVisible
-        onTriggered: vm.dismissAlert()
-        onDismissed: vm.dismissAlert()
+        onTriggered: vm.dismissMessage()
+        onDismissed: vm.dismissMessage()
     }
 }

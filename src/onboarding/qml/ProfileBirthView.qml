@@ -415,9 +415,9 @@ Item {
 
     Alert {
         objectName: "errorAlert"
-        message: vm.errorMessage
+        message: vm.message
         visible: vm.alertVisible
-        onDismissed: vm.dismissAlert()
+        onDismissed: vm.dismissMessage()
     }
 
     component SignOutButton: Button {

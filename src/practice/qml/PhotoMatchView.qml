@@ -227,7 +227,7 @@ Page {
         }
     }
 
-    // The camera sheet, made only while it is shown (and only ever on a machine with a camera).
+    // The camera picker, made only while it is shown (and only ever on a machine with a camera).
     Loader {
         id: camera
 
@@ -235,11 +235,11 @@ Page {
         active: vm.showCamera && vm.cameraAvailable
         onLoaded: item.open()
         // By its file, so that the camera's modules load only when a picture is taken.
-        source: "CameraSheet.qml"
+        source: "CameraPicker.qml"
         Connections {
             target: camera.item
             ignoreUnknownSignals: true
-            function onCaptured(file) { vm.recognizeFile(file) }
+            function onImage(file) { vm.recognizeFile(file) }
             function onClosed() { vm.showCamera = false }
         }
     }
@@ -263,9 +263,9 @@ Page {
     Alert {
         objectName: "photoAlert"
         title: "提示"
-        message: vm.errorMessage
+        message: vm.message
         buttonText: "好"
-        visible: vm.errorMessage.length > 0
-        onDismissed: vm.dismissError()
+        visible: vm.message.length > 0
+        onDismissed: vm.dismissMessage()
     }
 }

@@ -236,9 +236,9 @@ Page {
     Alert {
         objectName: "practiceAlert"
         title: "提示"
-        message: vm.errorMessage
+        message: vm.message
         buttonText: "好"
-        visible: vm.errorMessage.length > 0
-        onDismissed: vm.dismissError()
+        visible: vm.message.length > 0
+        onDismissed: vm.dismissMessage()
     }
 }

@@ -195,9 +195,9 @@ Page {
     Alert {
         objectName: "detailAlert"
         title: "提示"
-        message: vm.errorMessage
+        message: vm.message
         buttonText: "好"
-        visible: vm.errorMessage.length > 0
-        onDismissed: vm.dismissError()
+        visible: vm.message.length > 0
+        onDismissed: vm.dismissMessage()
     }
 }

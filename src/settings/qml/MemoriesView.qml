@@ -252,6 +252,6 @@ Page {
         objectName: "memoriesAlert"
         message: vm.message
         visible: vm.alertVisible
-        onDismissed: vm.dismissAlert()
+        onDismissed: vm.dismissMessage()
     }
 }

@@ -86,6 +86,6 @@ Page {
         objectName: "accountAlert"
         message: vm.message
         visible: vm.alertVisible
-        onDismissed: vm.dismissAlert()
+        onDismissed: vm.dismissMessage()
     }
 }

@@ -295,7 +295,7 @@ Page {
         objectName: "limitsAlert"
         message: vm.message
         visible: vm.alertVisible
-        onDismissed: vm.dismissAlert()
+        onDismissed: vm.dismissMessage()
     }
 
     // One half of the stepper: a symbol-free label, faint while it cannot step further.

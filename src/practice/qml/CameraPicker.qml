@@ -3,24 +3,25 @@ import QtQuick.Controls.Basic
 import QtMultimedia
 import Quorvel.Ui
 
-// Takes one picture with the machine's camera and closes: `captured(file)` with the picture's file. Made only
-// when the machine has a camera; closing it any other way takes nothing.
+// The camera capture screen: takes one picture with the machine's camera, hands it over (`image(file)`, the
+// picture's file) and closes itself. Made only when the machine has a camera; closing it any other way takes
+// nothing.
 BottomSheet {
-    id: sheet
+    id: picker
 
-    signal captured(url file)
+    signal image(url file)
 
     title: "拍照"
     allowsMedium: false
 
     CaptureSession {
         id: session
-        camera: Camera { active: sheet.opened }
+        camera: Camera { active: picker.opened }
         imageCapture: ImageCapture {
             id: capture
             onImageSaved: (requestId, path) => {
-                sheet.captured("file://" + path)
-                sheet.close()
+                picker.image("file://" + path)
+                picker.close()
             }
         }
         videoOutput: preview

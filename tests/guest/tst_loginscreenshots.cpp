@@ -6,7 +6,6 @@
 #include "Fixtures.h"
 #include "LoginViewModel.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "TestPlatform.h"
 
 #include <QGuiApplication>
@@ -15,8 +14,6 @@
 #include <QtQml/QQmlExtensionPlugin>
 
 #include <memory>
-
-QVL_IMPORT_QML_MODULES()
 
 class TestLoginScreenshots : public QObject {
     Q_OBJECT

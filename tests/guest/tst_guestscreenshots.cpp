@@ -9,7 +9,6 @@
 #include "LinkOpener.h"
 #include "Platform.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "TestPlatform.h"
 
 #include <QGuiApplication>
@@ -21,8 +20,6 @@
 #include <QtQml/QQmlExtensionPlugin>
 
 #include <memory>
-
-QVL_IMPORT_QML_MODULES()
 
 class TestGuestScreenshots : public QObject {
     Q_OBJECT

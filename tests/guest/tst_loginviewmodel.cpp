@@ -306,12 +306,12 @@ private Q_SLOTS:
         AppSession session;
         LoginViewModel vm;
         prepare(vm, session);
-        QSignalSpy alertSpy(&vm, &LoginViewModel::errorMessageChanged);
+        QSignalSpy alertSpy(&vm, &LoginViewModel::messageChanged);
 
         Await::result(vm.requestCode());
 
         QVERIFY(vm.alertVisible());
-        QCOMPARE(vm.errorMessage(), std::optional<QString>(message));
+        QCOMPARE(vm.message(), message);
         QCOMPARE(alertSpy.count(), 1);
         QVERIFY(!vm.sending());
         QVERIFY(vm.canSendCode()); // usable again at once
@@ -319,9 +319,9 @@ private Q_SLOTS:
         QCOMPARE(vm.resendAfter(), 0);
         QCOMPARE(vm.focus(), LoginViewModel::NoField);
 
-        vm.dismissAlert();
+        vm.dismissMessage();
         QVERIFY(!vm.alertVisible());
-        QCOMPARE(vm.errorMessage(), std::nullopt);
+        QCOMPARE(vm.message(), QString());
         QCOMPARE(alertSpy.count(), 2);
     }
 
@@ -461,7 +461,7 @@ private Q_SLOTS:
         Await::result(vm.signIn());
 
         QVERIFY(vm.alertVisible()); // shown even when the server's message is empty
-        QCOMPARE(vm.errorMessage(), std::optional<QString>(message));
+        QCOMPARE(vm.message(), message);
         QVERIFY(!vm.busy());
         QCOMPARE(closeSpy.count(), 0);
         QCOMPARE(tokenSpy.count(), 0);
@@ -470,7 +470,7 @@ private Q_SLOTS:
         QCOMPARE(vm.phone(), validPhone);
         QCOMPARE(vm.code(), QStringLiteral("246810"));
         QVERIFY(vm.agreed());
-        vm.dismissAlert();
+        vm.dismissMessage();
         QVERIFY(vm.canSubmit());
     }
 

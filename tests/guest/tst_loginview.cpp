@@ -4,7 +4,6 @@
 #include "Fixtures.h"
 #include "LoginViewModel.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "TestPlatform.h"
 
 #include <QGuiApplication>
@@ -12,8 +11,6 @@
 #include <QTest>
 #include <QWheelEvent>
 #include <QtQml/QQmlExtensionPlugin>
-
-QVL_IMPORT_QML_MODULES()
 
 using QmlHarness::View;
 

@@ -7,7 +7,6 @@
 #include "DevServer.h"
 #include "Fixtures.h"
 #include "Platform.h"
-#include "QmlModules.h"
 #include "TestPlatform.h"
 
 #include <QCoro/QCoroTask>
@@ -25,8 +24,6 @@
 
 #include <chrono>
 #include <memory>
-
-QVL_IMPORT_QML_MODULES()
 
 using namespace std::chrono_literals;
 

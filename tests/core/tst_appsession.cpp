@@ -3,8 +3,8 @@
 #include "AuthAPIClient.h"
 #include "Await.h"
 #include "Fixtures.h"
-#include "RootViewModel.h"
 #include "SessionKeychain.h"
+#include "SlowSecretStore.h"
 #include "TestPlatform.h"
 
 #include <QCoro/QCoroTask>
@@ -56,60 +56,6 @@ void acceptOnly(FakeTransport &transport, const QString &token) {
         return FakeTransport::Reply::json(401, R"({"message":"登录已失效"})");
     };
 }
-
-// A store that takes its time the way a keyring does: its synchronous calls wait in a local event loop (as
-// QtKeychain must), its asynchronous ones suspend. Records the writes in the order they land.
-class SlowSecretStore final : public SecretStore {
-public:
-    MemorySecretStore memory;
-    QStringList landed; // "account=value", "account removed"
-    int delayMs = 20;
-
-    ReadResult read(const QString &service, const QString &account) override {
-        pause();
-        return memory.read(service, account);
-    }
-    bool write(const QString &service, const QString &account, const QString &value) override {
-        pause();
-        landed.append(account + u'=' + value);
-        return memory.write(service, account, value);
-    }
-    bool remove(const QString &service, const QString &account) override {
-        pause();
-        landed.append(account + QStringLiteral(" removed"));
-        return memory.remove(service, account);
-    }
-    QCoro::Task<ReadResult> readAsync(QString service, QString account) override {
-        co_await QCoro::sleepFor(std::chrono::milliseconds(delayMs));
-        co_return memory.read(service, account);
-    }
-    QCoro::Task<bool> writeAsync(QString service, QString account, QString value) override {
-        co_await QCoro::sleepFor(std::chrono::milliseconds(delayMs));
-        landed.append(account + u'=' + value);
-        co_return memory.write(service, account, value);
-    }
-    QCoro::Task<bool> removeAsync(QString service, QString account) override {
-        co_await QCoro::sleepFor(std::chrono::milliseconds(delayMs));
-        landed.append(account + QStringLiteral(" removed"));
-        co_return memory.remove(service, account);
-    }
-
-    std::optional<QString> secret(const QString &account) const {
-        const auto result =
-            memory.items.constFind(MemorySecretStore::itemKey(SessionKeychain::service, account));
-        return result == memory.items.constEnd() ? std::nullopt : std::optional(*result);
-    }
-    void setSecret(const QString &account, const QString &value) {
-        memory.items.insert(MemorySecretStore::itemKey(SessionKeychain::service, account), value);
-    }
-
-private:
-    void pause() const {
-        QEventLoop loop;
-        QTimer::singleShot(delayMs, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-};
 
 // Awaits `task` and records when it ended and with what; the caller keeps both alive.
 template <typename T>
@@ -540,35 +486,6 @@ private Q_SLOTS:
         if (waitsOn == QStringLiteral("load"))
             QCOMPARE(loaded, false);
         QTRY_VERIFY_WITH_TIMEOUT(workEnded, 2000);
-    }
-
-    // A keyring that takes its time: the session is not loaded, and the root view shows no first screen,
-    // until the tokens are in; it never passes through the guest home.
-    void slowKeyringDelaysTheFirstScreenNotTheSession() {
-        TestPlatform platform;
-        auto slow = std::make_shared<SlowSecretStore>();
-        slow->setSecret(QStringLiteral("qvl.device_id"), QStringLiteral("ios-kept"));
-        slow->setSecret(QStringLiteral("qvl.access_token"), QStringLiteral("at-stored"));
-        slow->setSecret(QStringLiteral("qvl.refresh_token"), QStringLiteral("rt-stored"));
-        Platform::Override slowStore(Platform::Services{{}, {}, slow, {}, {}, {}});
-        platform.defaults->setString(QStringLiteral("qvl.status"), QStringLiteral("Active"));
-
-        AppSession session;
-        QVERIFY(!session.isLoaded());
-        QVERIFY(!session.isLoggedIn());
-        RootViewModel root;
-        QSignalSpy screens(&root, &RootViewModel::screenChanged);
-        root.setSession(&session);
-        QCOMPARE(root.screen(), RootViewModel::Screen::Launch);
-        screens.clear();
-
-        QVERIFY(Await::result(session.waitUntilLoaded()));
-        QVERIFY(session.isLoaded());
-        QCOMPARE(session.accessToken(), QStringLiteral("at-stored"));
-        QCOMPARE(session.refreshToken(), QStringLiteral("rt-stored"));
-        QCOMPARE(session.deviceId(), QStringLiteral("ios-kept"));
-        QCOMPARE(root.screen(), RootViewModel::Screen::MainGate);
-        QCOMPARE(screens.count(), 1);
     }
 
     // Storing a grant and signing out only queue the secrets: nothing else runs in the middle of them, the

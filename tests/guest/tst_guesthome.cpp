@@ -8,7 +8,6 @@
 #include "LearningAPIClient.h"
 #include "LinkOpener.h"
 #include "QmlHarness.h"
-#include "QmlModules.h"
 #include "Symbols.h"
 #include "TestPlatform.h"
 
@@ -24,8 +23,6 @@
 
 #include <functional>
 #include <memory>
-
-QVL_IMPORT_QML_MODULES()
 
 namespace {
 
