@@ -14,10 +14,7 @@
 #include <QJsonArray>
 #include <QLocale>
 #include <QSet>
-#include <QTimer>
 #include <QUuid>
-
-#include <QCoro/QCoroTimer>
 
 QJsonObject Analytics::Event::toJson() const {
     QJsonObject properties;
@@ -41,9 +38,35 @@ Analytics *Analytics::create(QQmlEngine *, QJSEngine *) {
 }
 
 Analytics::Analytics(std::chrono::milliseconds flushInterval, QObject *parent)
-    : QObject(parent), m_flushInterval(flushInterval) {}
+    : QObject(parent), m_flushInterval(flushInterval) {
+    // Precise: the interval is a fixed 15 s, not a hint the timer may stretch.
+    m_pauseTimer.setSingleShot(true);
+    m_pauseTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_pauseTimer, &QTimer::timeout, this, &Analytics::endPause);
+}
 
-Analytics::~Analytics() = default;
+Analytics::~Analytics() {
+    // A loop waiting between rounds ends here and now; one waiting for a post ends once the post does.
+    *m_gone = true;
+    m_pauseTimer.stop();
+    endPause();
+}
+
+// Suspends the loop until `endPause`. Touches the instance only while it lives: the destructor resumes.
+struct Analytics::Pause {
+    Analytics *owner;
+    bool await_ready() const noexcept { return false; }
+    void await_suspend(std::coroutine_handle<> loop) {
+        owner->m_pausedLoop = loop;
+        owner->m_pauseTimer.start(owner->m_flushInterval);
+    }
+    void await_resume() const noexcept {}
+};
+
+void Analytics::endPause() {
+    if (std::coroutine_handle<> loop = std::exchange(m_pausedLoop, nullptr))
+        loop.resume();
+}
 
 void Analytics::start(AppSession *session) {
     m_session = session;
@@ -139,16 +162,11 @@ QJsonObject Analytics::uploadBody(const QList<Event> &batch) {
 }
 
 QCoro::Task<void> Analytics::runLoop(QPointer<Analytics> self) {
-    while (self) {
-        {
-            // Precise: the interval is a fixed 15 s, not a hint the timer may stretch.
-            QTimer timer;
-            timer.setSingleShot(true);
-            timer.setTimerType(Qt::PreciseTimer);
-            timer.start(self->m_flushInterval);
-            co_await timer;
-        }
-        if (!self)
+    // Resumed from the destructor, `self` still points at the object being destroyed: `gone` says so.
+    const std::shared_ptr<const bool> gone = self->m_gone;
+    while (self && !*gone) {
+        co_await Pause{self.data()};
+        if (*gone || !self)
             co_return;
         // The next sleep starts only once this flush has finished.
         co_await self->flush();

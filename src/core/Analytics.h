@@ -6,12 +6,14 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QVariantMap>
 #include <QtQml/qqmlregistration.h>
 
 #include <QCoro/QCoroTask>
 
 #include <chrono>
+#include <coroutine>
 #include <initializer_list>
 #include <utility>
 
@@ -80,10 +82,17 @@ public:
     static QJsonObject uploadBody(const QList<Event> &batch);
 
 private:
+    struct Pause;
     static QCoro::Task<void> runLoop(QPointer<Analytics> self);
+    void endPause();
 
     QList<Event> m_queue;
     bool m_loopStarted = false;
     QPointer<AppSession> m_session;
     std::chrono::milliseconds m_flushInterval;
+    // The loop's wait between rounds: its timer resumes it, or the destructor does at once, so that the loop
+    // never outlives the instance suspended.
+    QTimer m_pauseTimer;
+    std::coroutine_handle<> m_pausedLoop;
+    std::shared_ptr<bool> m_gone = std::make_shared<bool>(false);
 };

@@ -157,23 +157,46 @@ private:
     QPointer<QNetworkReply> m_reply;
 };
 
-// A reply and whether this side aborted it (through the request's abort handle or a stream's cancel).
-struct Started {
-    ReplyPtr reply;
-    std::shared_ptr<bool> aborted = std::make_shared<bool>(false);
+} // namespace
+
+// A reply under way and whether this side aborted it (through the request's abort handle, a stream's cancel
+// or `abortAll`).
+struct NetworkTransport::Underway {
+    QPointer<QNetworkReply> reply;
+    bool aborted = false;
+
+    void abort() {
+        if (reply && reply->isRunning()) {
+            aborted = true;
+            reply->abort();
+        }
+    }
 };
 
-Started start(QNetworkAccessManager &manager, const HttpRequest &request) {
+namespace {
+
+using Underway = NetworkTransport::Underway;
+
+// A reply and its abort. The transport lists the abort only weakly: it lives as long as the request's
+// coroutine or stream.
+struct Started {
+    ReplyPtr reply;
+    std::shared_ptr<Underway> underway;
+};
+
+Started start(QNetworkAccessManager &manager, std::vector<std::weak_ptr<Underway>> &underway,
+              const HttpRequest &request) {
     const QNetworkRequest networkRequest = toNetworkRequest(request);
-    Started started{ReplyPtr(manager.sendCustomRequest(networkRequest, request.method, request.body))};
+    Started started{ReplyPtr(manager.sendCustomRequest(networkRequest, request.method, request.body)),
+                    std::make_shared<Underway>()};
+    started.underway->reply = started.reply.get();
+    std::erase_if(underway, [](const std::weak_ptr<Underway> &entry) { return entry.expired(); });
+    underway.push_back(started.underway);
     if (request.abort) {
-        request.abort->then(
-            [reply = QPointer<QNetworkReply>(started.reply.get()), aborted = started.aborted] {
-                if (reply && reply->isRunning()) {
-                    *aborted = true;
-                    reply->abort();
-                }
-            });
+        request.abort->then([entry = std::weak_ptr<Underway>(started.underway)] {
+            if (const std::shared_ptr<Underway> alive = entry.lock())
+                alive->abort();
+        });
     }
     return started;
 }
@@ -203,7 +226,8 @@ QCoro::Task<void> moreOrFinished(QNetworkReply *reply) {
 class NetworkByteStream final : public ByteStream {
 public:
     NetworkByteStream(Started started, HttpResponse head)
-        : m_reply(std::move(started.reply)), m_head(std::move(head)), m_aborted(std::move(started.aborted)) {}
+        : m_reply(std::move(started.reply)), m_head(std::move(head)),
+          m_underway(std::move(started.underway)) {}
     ~NetworkByteStream() override { cancel(); }
 
     const HttpResponse &response() const override { return m_head; }
@@ -235,7 +259,7 @@ public:
         // Finished. A connection that broke before the body was complete (a chunked body without its last
         // chunk, fewer bytes than announced) is a failure, and its unfinished last line is not a line.
         if (isTransportFailure(reply->error()))
-            throw TransportError::fromKind(kindOf(reply->error(), *m_aborted));
+            throw TransportError::fromKind(kindOf(reply->error(), m_underway->aborted));
         // (Qt 6.4 at times ends a chunked body that the connection broke off as if it were whole, when it
         // sees the connection closed before its error; nothing of the reply tells the two apart then.)
         if (pending() > 0) {
@@ -247,12 +271,7 @@ public:
         co_return std::nullopt;
     }
 
-    void cancel() override {
-        if (m_reply && m_reply->isRunning()) {
-            *m_aborted = true;
-            m_reply->abort();
-        }
-    }
+    void cancel() override { m_underway->abort(); }
 
 private:
     static QByteArray withoutLineBreak(QByteArray line) {
@@ -282,7 +301,7 @@ private:
 
     ReplyPtr m_reply;
     HttpResponse m_head;
-    std::shared_ptr<bool> m_aborted;
+    std::shared_ptr<Underway> m_underway;
     QByteArray m_buffer;
     qsizetype m_start = 0;   // where the unread part of m_buffer begins
     qsizetype m_scanned = 0; // m_buffer holds no line break from m_start up to here
@@ -296,17 +315,16 @@ QCoro::Task<void> headersOf(QPointer<QNetworkReply> reply) {
 }
 
 void abortRunning(const Started &started) {
-    if (started.reply && started.reply->isRunning()) {
-        *started.aborted = true;
-        started.reply->abort();
-    }
+    started.underway->abort();
 }
 
 // One request without following redirects: its status, headers and body, read as it arrives so that an
 // answer past the body limit is aborted at once (on its announced length, or on the bytes read).
-QCoro::Task<HttpResponse> sendOnce(QNetworkAccessManager &manager, const HttpRequest &request) {
+QCoro::Task<HttpResponse> sendOnce(QNetworkAccessManager &manager,
+                                   std::vector<std::weak_ptr<Underway>> &underway,
+                                   const HttpRequest &request) {
     const RequestLog log(request);
-    Started started = start(manager, request);
+    Started started = start(manager, underway, request);
     QPointer<QNetworkReply> reply = started.reply.get();
     QByteArray body;
     bool headChecked = false;
@@ -339,7 +357,7 @@ QCoro::Task<HttpResponse> sendOnce(QNetworkAccessManager &manager, const HttpReq
     // A body cut short by a broken connection is no answer either.
     if (!response.isHttp() || isTransportFailure(reply->error())) {
         log.failed(reply->error());
-        throw TransportError::fromKind(kindOf(reply->error(), *started.aborted));
+        throw TransportError::fromKind(kindOf(reply->error(), started.underway->aborted));
     }
     response.body = std::move(body);
     log.answered(response.status);
@@ -389,9 +407,23 @@ NetworkTransport::NetworkTransport() : m_manager(std::make_unique<QNetworkAccess
 
 NetworkTransport::~NetworkTransport() = default;
 
+void NetworkTransport::abortAll() {
+    // A copy: an abort may end a request whose caller starts another at once.
+    const std::vector<std::weak_ptr<Underway>> underway = m_underway;
+    for (const std::weak_ptr<Underway> &entry : underway) {
+        if (const std::shared_ptr<Underway> alive = entry.lock())
+            alive->abort();
+    }
+}
+
+int NetworkTransport::underwayCount() const {
+    return int(std::count_if(m_underway.begin(), m_underway.end(),
+                             [](const std::weak_ptr<Underway> &entry) { return !entry.expired(); }));
+}
+
 QCoro::Task<HttpResponse> NetworkTransport::send(HttpRequest request) {
     for (int hop = 0;; ++hop) {
-        HttpResponse response = co_await sendOnce(*m_manager, request);
+        HttpResponse response = co_await sendOnce(*m_manager, m_underway, request);
         std::optional<HttpRequest> next = hop < redirectLimit ? redirected(request, response) : std::nullopt;
         if (!next)
             co_return response;
@@ -402,7 +434,7 @@ QCoro::Task<HttpResponse> NetworkTransport::send(HttpRequest request) {
 QCoro::Task<std::unique_ptr<ByteStream>> NetworkTransport::open(HttpRequest request) {
     for (int hop = 0;; ++hop) {
         const RequestLog log(request);
-        Started started = start(*m_manager, request);
+        Started started = start(*m_manager, m_underway, request);
         // Open as soon as the status line and headers are in: a stream may well pause before its first byte.
         co_await headersOf(started.reply.get());
         if (!started.reply)
@@ -410,7 +442,7 @@ QCoro::Task<std::unique_ptr<ByteStream>> NetworkTransport::open(HttpRequest requ
         HttpResponse head = responseHead(started.reply.get());
         if (!head.isHttp()) {
             log.failed(started.reply->error());
-            throw TransportError::fromKind(kindOf(started.reply->error(), *started.aborted));
+            throw TransportError::fromKind(kindOf(started.reply->error(), started.underway->aborted));
         }
         log.answered(head.status, "(stream opened)");
         std::optional<HttpRequest> next = hop < redirectLimit ? redirected(request, head) : std::nullopt;

@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "UserFacingError.h"
 
@@ -95,6 +96,16 @@ public:
     QCoro::Task<HttpResponse> send(HttpRequest request) override;
     QCoro::Task<std::unique_ptr<ByteStream>> open(HttpRequest request) override;
 
+    // Aborts every request and open stream; each caller gets a cancellation on a later turn of the event
+    // loop. Before the transport is torn down, this lets its callers end instead of waiting for good on
+    // replies that are gone.
+    void abortAll();
+    // Requests not yet ended and streams not yet destroyed.
+    int underwayCount() const;
+
+    struct Underway;
+
 private:
     std::unique_ptr<QNetworkAccessManager> m_manager;
+    std::vector<std::weak_ptr<Underway>> m_underway;
 };

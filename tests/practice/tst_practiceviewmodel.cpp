@@ -21,8 +21,16 @@ struct Answers {
     };
     QList<Call> calls;
     std::shared_ptr<Completion> release = std::make_shared<Completion>();
+    std::shared_ptr<int> waiting = std::make_shared<int>(0); // submissions waiting for `release`
     std::optional<AnswerResultResponse> result;
     std::optional<ApiError> failure;
+
+    // A submission the test left waiting fails, so that no coroutine outlives the test.
+    ~Answers() {
+        release->abandon();
+        while (*waiting > 0)
+            QCoreApplication::processEvents();
+    }
 
     PracticeViewModel::Submit submit() {
         return [this](qint64 id, QString answer, QString source,
@@ -31,7 +39,12 @@ struct Answers {
             auto release = this->release;
             auto result = this->result;
             auto failure = this->failure;
-            co_await Completion::wait(release);
+            auto waiting = this->waiting;
+            ++*waiting;
+            const bool released = co_await Completion::wait(release);
+            --*waiting;
+            if (!released)
+                throw ApiError::http(503, QStringLiteral("not answered"));
             if (failure)
                 throw *failure;
             co_return *result;

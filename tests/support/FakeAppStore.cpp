@@ -1,9 +1,12 @@
 #include "FakeAppStore.h"
 
-#include <QCoro/QCoroTimer>
-
 #include <algorithm>
-#include <chrono>
+
+namespace {
+AppStoreError storeGone() {
+    return AppStoreError(QStringLiteral("购买未能完成，请稍后再试"));
+}
+} // namespace
 
 StoreTransaction FakeAppStore::addTransaction(const QString &productId, const QUuid &token, bool verified) {
     const StoreTransaction transaction{nextId++, productId, token, now, verified};
@@ -29,7 +32,8 @@ QCoro::Task<QList<StoreProduct>> FakeAppStore::products(QStringList ids) {
                 found.append(product);
         }
     }
-    co_await QCoro::sleepFor(std::chrono::milliseconds(0));
+    if (!co_await FakeWaits::delay(m_waits, 0))
+        throw storeGone();
     if (error)
         throw AppStoreError(*error);
     co_return found;
@@ -38,9 +42,11 @@ QCoro::Task<QList<StoreProduct>> FakeAppStore::products(QStringList ids) {
 QCoro::Task<PurchaseResult> FakeAppStore::purchase(QString productId, QUuid appAccountToken) {
     purchases.append({productId, appAccountToken});
     const Answer answer = nextAnswer();
-    co_await QCoro::sleepFor(std::chrono::milliseconds(0));
-    if (answer.hold)
-        co_await Completion::wait(answer.hold);
+    const std::shared_ptr<FakeWaits> waits = m_waits;
+    if (!co_await FakeWaits::delay(waits, 0))
+        throw storeGone();
+    if (answer.hold && !co_await FakeWaits::hold(waits, answer.hold))
+        throw storeGone();
     if (answer.error)
         throw AppStoreError(*answer.error);
     switch (answer.kind) {

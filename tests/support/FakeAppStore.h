@@ -2,17 +2,21 @@
 
 #include "AppStore.h"
 #include "Completion.h"
+#include "FakeWaits.h"
 
 #include <QList>
 
 #include <memory>
 
 // A store that answers purchases from a script, on a later event-loop turn (never synchronously), and records
-// every purchase and finish it was given.
+// every purchase and finish it was given. A purchase or product query still unanswered when the store is
+// destroyed (or cancels them) fails at once, so that no coroutine stays suspended on it after its test.
 class FakeAppStore final : public AppStore {
     Q_OBJECT
 
 public:
+    ~FakeAppStore() override { cancelPending(); }
+
     struct Answer {
         PurchaseResult::Kind kind = PurchaseResult::Kind::Success;
         bool verified = true;             // of the transaction of a Success
@@ -73,7 +77,10 @@ public:
     QCoro::Task<PurchaseResult> purchase(QString productId, QUuid appAccountToken) override;
     bool finish(qint64 transactionId) override;
     QList<StoreTransaction> unfinished() const override { return transactions; }
+    // Fails every unanswered call now, and every later one at once.
+    void cancelPending() { m_waits->close(); }
 
 private:
     Answer nextAnswer();
+    std::shared_ptr<FakeWaits> m_waits = std::make_shared<FakeWaits>();
 };

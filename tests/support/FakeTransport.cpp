@@ -1,9 +1,5 @@
 #include "FakeTransport.h"
 
-#include <QCoro/QCoroTimer>
-
-#include <chrono>
-
 namespace {
 
 QString routeKey(const QByteArray &method, const QString &path) {
@@ -13,10 +9,10 @@ QString routeKey(const QByteArray &method, const QString &path) {
 class FakeByteStream final : public ByteStream {
 public:
     FakeByteStream(HttpResponse head, const FakeTransport::Reply &reply, std::shared_ptr<Completion> abort,
-                   std::shared_ptr<int> aborted)
+                   std::shared_ptr<int> aborted, std::shared_ptr<FakeWaits> waits)
         : m_head(std::move(head)), m_lines(reply.body.split('\n')), m_hold(reply.hold),
           m_holdAfter(reply.holdAfterLines), m_failure(reply.bodyFailure), m_abort(std::move(abort)),
-          m_aborted(std::move(aborted)) {
+          m_aborted(std::move(aborted)), m_waits(std::move(waits)) {
         if (!m_lines.isEmpty() && m_lines.last().isEmpty())
             m_lines.removeLast();
     }
@@ -26,12 +22,14 @@ public:
     }
     const HttpResponse &response() const override { return m_head; }
     QCoro::Task<std::optional<QByteArray>> nextLine() override {
-        co_await QCoro::sleepFor(std::chrono::milliseconds(0));
-        if (m_hold && m_read == m_holdAfter) {
+        // (Named: gcc 12 miscompiles a braced list inside a co_await.)
+        const std::vector<std::shared_ptr<Completion>> stops{m_abort, m_cancel};
+        bool reached = co_await FakeWaits::delay(m_waits, 0, stops);
+        if (reached && m_hold && m_read == m_holdAfter) {
             std::shared_ptr<Completion> hold = std::exchange(m_hold, nullptr);
-            co_await Completion::wait(hold);
+            reached = co_await FakeWaits::hold(m_waits, hold, stops);
         }
-        if (m_abort && m_abort->isSettled())
+        if (!reached || (m_abort && m_abort->isSettled()))
             cancel();
         if (m_cancelled)
             throw TransportError::fromKind(TransportError::Kind::Cancelled);
@@ -51,6 +49,7 @@ public:
             return;
         m_cancelled = true;
         ++*m_aborted;
+        m_cancel->finish();
     }
 
 private:
@@ -62,6 +61,8 @@ private:
     std::optional<TransportError::Kind> m_failure;
     std::shared_ptr<Completion> m_abort;
     std::shared_ptr<int> m_aborted;
+    std::shared_ptr<FakeWaits> m_waits;
+    std::shared_ptr<Completion> m_cancel = std::make_shared<Completion>(); // ends a read under way
     bool m_cancelled = false;
 };
 
@@ -85,7 +86,9 @@ FakeTransport::Reply FakeTransport::next(const HttpRequest &request) {
 
 QCoro::Task<HttpResponse> FakeTransport::send(HttpRequest request) {
     const Reply reply = next(request);
-    co_await QCoro::sleepFor(std::chrono::milliseconds(reply.delayMs));
+    const std::vector<std::shared_ptr<Completion>> stops{request.abort};
+    if (!co_await FakeWaits::delay(m_waits, reply.delayMs, stops))
+        throw TransportError::fromKind(TransportError::Kind::Cancelled);
     if (reply.failure)
         throw TransportError::fromKind(*reply.failure);
     co_return HttpResponse{reply.status, reply.headers, reply.body};
@@ -94,15 +97,17 @@ QCoro::Task<HttpResponse> FakeTransport::send(HttpRequest request) {
 QCoro::Task<std::unique_ptr<ByteStream>> FakeTransport::open(HttpRequest request) {
     const Reply reply = next(request);
     const std::shared_ptr<int> aborted = m_abortedStreams; // `this` may be gone after the wait
-    co_await QCoro::sleepFor(std::chrono::milliseconds(reply.delayMs));
-    if (reply.failure)
+    const std::shared_ptr<FakeWaits> waits = m_waits;
+    const std::vector<std::shared_ptr<Completion>> stops{request.abort};
+    const bool reached = co_await FakeWaits::delay(waits, reply.delayMs, stops);
+    if (reached && reply.failure)
         throw TransportError::fromKind(*reply.failure);
-    if (request.abort && request.abort->isSettled()) {
+    if (!reached || (request.abort && request.abort->isSettled())) {
         ++*aborted;
         throw TransportError::fromKind(TransportError::Kind::Cancelled);
     }
     co_return std::make_unique<FakeByteStream>(HttpResponse{reply.status, reply.headers, {}}, reply,
-                                               request.abort, aborted);
+                                               request.abort, aborted, waits);
 }
 
 int FakeTransport::count(const QString &path) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Completion.h"
+#include "FakeWaits.h"
 #include "Transport.h"
 
 #include <QHash>
@@ -9,10 +10,14 @@
 
 #include <functional>
 
-// A transport that answers from a script, on a later event-loop turn (never synchronously), and records
-// every request it was given.
+// A transport that answers from a script, on a later event-loop turn (never synchronously), and records every
+// request it was given. A request that is aborted ends at once as a cancellation, and so does every request
+// still unanswered (and every stream still read) when the transport is destroyed or cancels them: no
+// coroutine stays suspended on it after its test.
 class FakeTransport final : public Transport {
 public:
+    ~FakeTransport() override { cancelPending(); }
+
     struct Reply {
         int status = 200; // -1: an answer that is not HTTP
         QByteArray body;
@@ -63,6 +68,9 @@ public:
 
     QCoro::Task<HttpResponse> send(HttpRequest request) override;
     QCoro::Task<std::unique_ptr<ByteStream>> open(HttpRequest request) override;
+    // Ends every unanswered request and every open stream now, as cancelled; later ones are cancelled at
+    // once.
+    void cancelPending() { m_waits->close(); }
 
     QList<HttpRequest> requests;
     // Streamed bodies that were cancelled (or whose request was aborted) before their end. Counted in a
@@ -75,4 +83,5 @@ private:
     Reply next(const HttpRequest &request);
     QHash<QString, QList<Reply>> m_routes; // "METHOD path"
     std::shared_ptr<int> m_abortedStreams = std::make_shared<int>(0);
+    std::shared_ptr<FakeWaits> m_waits = std::make_shared<FakeWaits>(); // shared with the open streams
 };

@@ -5,6 +5,7 @@
 #include "Await.h"
 #include "DevServer.h"
 #include "Platform.h"
+#include "RealNetwork.h"
 #include "TestPlatform.h"
 
 #include <QJsonObject>
@@ -35,6 +36,9 @@ public:
         session->storeGrant(Await::result(
             AuthAPIClient().login(phone, QString::fromStdString(DevServer::smsCode()), *session)));
     }
+
+    // What is still under way ends before the session, the network and the server go.
+    ~LocalService() { endRequests(*network); }
 
     DevServer server;
     std::unique_ptr<TestPlatform> platform;

@@ -7,6 +7,11 @@ TestPlatform::TestPlatform(QJsonObject bundle) : bundleInfo(std::make_shared<Bun
         Platform::Services{bundleInfo, defaults, secrets, transport, clock, appStore});
 }
 
+TestPlatform::~TestPlatform() {
+    transport->cancelPending();
+    appStore->cancelPending();
+}
+
 QJsonObject TestPlatform::defaultBundle() {
     return {{QStringLiteral("QVLApiBaseURL"), apiBase},
             {QStringLiteral("QVLAiBaseURL"), apiBase + QStringLiteral("/ai")},

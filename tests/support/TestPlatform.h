@@ -29,6 +29,9 @@ private:
 class TestPlatform {
 public:
     explicit TestPlatform(QJsonObject bundle = defaultBundle());
+    // Ends what is still waiting for the scripted transport and store while these services are still the
+    // installed ones, so whatever reacts to the cancellation reaches the fakes and not real services.
+    ~TestPlatform();
 
     static QJsonObject defaultBundle();
     static inline const QString apiBase = QStringLiteral("https://api.test.example");

@@ -140,9 +140,13 @@ Page {
                         height: Math.max(60, lines.implicitHeight + 20)
 
                         SwipeDelegate {
+                            id: swipeRow
+
                             anchors.fill: parent
                             padding: 0
                             background: Rectangle { color: Theme.secondaryGroupedBackground }
+
+                            SwipeActionOwner { swipe: swipeRow.swipe }
 
                             swipe.right: T.AbstractButton {
                                 objectName: "swipeDeleteButton"

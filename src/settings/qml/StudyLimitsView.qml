@@ -190,10 +190,13 @@ Page {
                         height: 52
 
                         SwipeDelegate {
+                            id: swipeRow
 
                             anchors.fill: parent
                             padding: 0
                             background: Rectangle { color: Theme.secondaryGroupedBackground }
+
+                            SwipeActionOwner { swipe: swipeRow.swipe }
 
                             swipe.right: T.AbstractButton {
                                 objectName: "swipeRemoveButton"
