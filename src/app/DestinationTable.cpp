@@ -47,7 +47,11 @@ constexpr std::array<Screen, 16> screens{{
     {Destination::Learning, "Learning", "LearningHomeView", true, {}},
     {Destination::PhotoMatch, "Practice", "PhotoMatchView", true, {}},
     {Destination::QuestionBank, "Learning", "QuestionBankView", true, {}},
-    {Destination::Practice, "Practice", "PracticeView", true, {"questionId", "stemText", "options", "source"}},
+    {Destination::Practice,
+     "Practice",
+     "PracticeView",
+     true,
+     {"questionId", "stemText", "options", "source"}},
     {Destination::ComingSoon, "Home", "ComingSoonView", false, {"title", "note"}},
 }};
 

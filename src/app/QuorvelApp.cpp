@@ -57,7 +57,7 @@ QuorvelApp::~QuorvelApp() {
 bool QuorvelApp::show() {
     m_engine = std::make_unique<QQmlApplicationEngine>();
 #ifdef QVL_QML_MODULE_DIR
-    // Shared modules (the test build): each plugin, loaded from the build's module folder, brings its library.
+    // Shared modules (the test build): each plugin, found in the build's module folder, brings its library.
     m_engine->addImportPath(QStringLiteral(QVL_QML_MODULE_DIR));
 #else
     // The app's modules are compiled into its resources.

@@ -396,7 +396,8 @@ bool CompanionChatViewModel::unlockOffered(const ChatMessage &reply) const {
     return true;
 }
 
-void CompanionChatViewModel::toggleSpeech(const QString &text, const QString &messageId, const QString &scene) {
+void CompanionChatViewModel::toggleSpeech(const QString &text, const QString &messageId,
+                                          const QString &scene) {
     const QUuid id = QUuid::fromString(messageId);
     if (!id.isNull())
         m_speech->toggleSpeech(text, id, session(), scene);

@@ -194,8 +194,8 @@ public:
     // streams, unless the same question was already answered deeper.
     Q_INVOKABLE bool hintUnlockOffered(const QString &messageId) const;
     Q_INVOKABLE void clear();
-    // The speak button of a bubble: reads `text` (the entry as shown) in `scene`, or stops it when `messageId`
-    // is the entry being read.
+    // The speak button of a bubble: reads `text` (the entry as shown) in `scene`, or stops it when
+    // `messageId` is the entry being read.
     Q_INVOKABLE void toggleSpeech(const QString &text, const QString &messageId, const QString &scene);
     Q_INVOKABLE void askConfirm(const QString &messageId);
     Q_INVOKABLE void cancelConfirm();

@@ -130,4 +130,3 @@ QVariant WrongBookViewModel::entry(int row) const {
         return {};
     return QVariant::fromValue(m_items->at(row).item);
 }
-

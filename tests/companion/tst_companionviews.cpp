@@ -419,8 +419,9 @@ Item {
         QVERIFY(QString::fromLatin1(button->metaObject()->className()).startsWith(u"SpeakButton"));
         QVERIFY(QQuickTest::qWaitForPolish(shown.window.get()));
         QTest::mouseClick(shown.window.get(), Qt::LeftButton, {}, QmlHarness::centreOf(button));
-        QCOMPARE(chat->property("spoken").toStringList(),
-                 (QStringList{QStringLiteral("移项要变号。"), QStringLiteral("m1"), QStringLiteral("learning")}));
+        QCOMPARE(
+            chat->property("spoken").toStringList(),
+            (QStringList{QStringLiteral("移项要变号。"), QStringLiteral("m1"), QStringLiteral("learning")}));
         expectNoWarnings();
     }
 };
