@@ -310,9 +310,12 @@ void AppSession::setProfileAsked(bool asked) {
 }
 
 void AppSession::storeGrant(const LoginResponse &grant) {
-    setAccessToken(grant.accessToken);
-    setUserId(grant.userId);
+    // The account's status before the token that signs it in: whatever follows the sign-in sees the account
+    // as it is at once, and a new account goes straight to its birth month instead of building the signed-in
+    // shell for a moment.
     setStatus(grant.status);
+    setUserId(grant.userId);
+    setAccessToken(grant.accessToken);
     if (grant.refreshToken)
         setRefreshToken(grant.refreshToken);
     setAccessExpiresAt(Platform::clock().now().addSecs(grant.expiresIn));
