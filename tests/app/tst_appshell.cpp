@@ -147,7 +147,8 @@ private Q_SLOTS:
     void signInGrantGoesStraightToItsScreen_data() {
         QTest::addColumn<QString>("status");
         QTest::addColumn<RootViewModel::Screen>("screen");
-        QTest::newRow("new account") << QStringLiteral("PendingProfile") << RootViewModel::Screen::ProfileBirth;
+        QTest::newRow("new account") << QStringLiteral("PendingProfile")
+                                     << RootViewModel::Screen::ProfileBirth;
         QTest::newRow("active account") << QStringLiteral("Active") << RootViewModel::Screen::MainGate;
     }
     void signInGrantGoesStraightToItsScreen() {
