@@ -103,6 +103,8 @@ Page {
                             vm.clear()
                     }
                 }
+
+                FocusRing {}
             }
         ]
     }
