@@ -126,8 +126,8 @@ void KeyboardFocus::watchWindow() {
 }
 
 bool KeyboardFocus::handleKey(QKeyEvent *event) {
-    if (!m_activatesOnKeys || !m_target || !m_target->hasActiveFocus() || !m_target->isEnabled() || !m_target->window() ||
-        m_target->window()->activeFocusItem() != m_target.data())
+    if (!m_activatesOnKeys || !m_target || !m_target->hasActiveFocus() || !m_target->isEnabled() ||
+        !m_target->window() || m_target->window()->activeFocusItem() != m_target.data())
         return false;
     if (!activates(event->key(), event->modifiers()))
         return false;
@@ -188,6 +188,16 @@ bool KeyboardFocus::eventFilter(QObject *watched, QEvent *event) {
             m_target->hasActiveFocus()) {
             m_keyboard = true;
             setVisual(true);
+            // A multi-line field would take Tab as a character and keep the keyboard in it for good: Tab
+            // leaves it as it leaves every other stop.
+            if (m_target->inherits("QQuickTextEdit") &&
+                (static_cast<QKeyEvent *>(event)->modifiers() & ~Qt::ShiftModifier) == Qt::NoModifier) {
+                const bool forward = key == Qt::Key_Tab && !(static_cast<QKeyEvent *>(event)->modifiers());
+                QQuickItem *next = m_target->nextItemInFocusChain(forward);
+                if (next && next != m_target)
+                    next->forceActiveFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+                return true;
+            }
         }
         if (!m_forwarding && handleKey(static_cast<QKeyEvent *>(event)))
             return true;
@@ -197,4 +207,12 @@ bool KeyboardFocus::eventFilter(QObject *watched, QEvent *event) {
         break;
     }
     return QObject::eventFilter(watched, event);
+}
+
+void TabOrder::moveLast(QQuickItem *item) {
+    if (!item || !item->parentItem())
+        return;
+    const QList<QQuickItem *> siblings = item->parentItem()->childItems();
+    if (!siblings.isEmpty() && siblings.last() != item)
+        item->stackAfter(siblings.last());
 }

@@ -15,15 +15,18 @@
 // (pressed, released, clicked, a checkable one toggled), so a key does exactly what a click does. Any other
 // item (a MouseArea tile) reports `activated` on Return, Enter or Space, and its owner does there what its
 // click does. An item the keyboard moves to is scrolled into sight in every Flickable around it, as Qt Quick
-// does not scroll to the focus by itself. Keys reach the item only while it has the active focus itself: a key a child field let through
-// (a text field ignores Return) does not activate the row around it.
+// does not scroll to the focus by itself. A multi-line text field gives Tab up to the next stop rather than
+// typing it, so that the keyboard never stays caught in one. Keys reach the item only while it has the active
+// focus itself: a key a child field let through (a text field ignores Return) does not activate the row
+// around it.
 class KeyboardFocus : public QObject {
     Q_OBJECT
     QML_ELEMENT
     Q_PROPERTY(QQuickItem *target READ target WRITE setTarget NOTIFY targetChanged)
     Q_PROPERTY(bool visual READ isVisual NOTIFY visualChanged)
     // Off for a target that uses those keys itself (a text field typing a space).
-    Q_PROPERTY(bool activatesOnKeys READ activatesOnKeys WRITE setActivatesOnKeys NOTIFY activatesOnKeysChanged)
+    Q_PROPERTY(
+        bool activatesOnKeys READ activatesOnKeys WRITE setActivatesOnKeys NOTIFY activatesOnKeysChanged)
 
 public:
     explicit KeyboardFocus(QObject *parent = nullptr);
@@ -71,4 +74,18 @@ private:
     bool m_button = false;
     bool m_forwarding = false;
     bool m_activatesOnKeys = true;
+};
+
+// Where an item stands in Tab's order, which follows the order of its parent's children rather than where
+// the item is drawn. A list makes its footer before its rows: `moveLast(footer)` puts it after them, where
+// it is shown.
+class TabOrder : public QObject {
+    Q_OBJECT
+    QML_ELEMENT
+    QML_SINGLETON
+
+public:
+    using QObject::QObject;
+
+    Q_INVOKABLE static void moveLast(QQuickItem *item);
 };

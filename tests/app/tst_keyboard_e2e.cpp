@@ -1,8 +1,9 @@
 // The app at the keyboard, with real key events on real windows: Tab reaches each kind of control of the kit
 // and shows its focus ring (which a click hides again), Return, Enter and Space do what a click does, the
 // tab order of the main screens follows their layout with a ring on every stop, and Escape goes back from a
-// pushed page of the real tab shell against the local stand-in, but not from a tab's root page nor past a
-// sheet open above. Saves pictures of the ring in both schemes when QVL_SCREENSHOT_DIR names a folder.
+// pushed page of the real tab shell against the local stand-in, only on the tab on screen, never from a tab's
+// root page, and not past a sheet open above nor under the rest notice. Saves pictures of the ring in both
+// schemes when QVL_SCREENSHOT_DIR names a folder.
 #include "AppFonts.h"
 #include "AppSession.h"
 #include "HomeInboxViewModel.h"
@@ -16,6 +17,7 @@
 #include "Theme.h"
 
 #include <QGuiApplication>
+#include <QQmlComponent>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTest>
@@ -72,8 +74,8 @@ QString describe(QQuickItem *item) {
     if (!item)
         return QStringLiteral("(none)");
     const QString text = item->property("text").toString();
-    return QStringLiteral("%1 \"%2\" %3").arg(QString::fromLatin1(item->metaObject()->className()),
-                                              item->objectName(), text);
+    return QStringLiteral("%1 \"%2\" %3")
+        .arg(QString::fromLatin1(item->metaObject()->className()), item->objectName(), text);
 }
 
 } // namespace
@@ -95,7 +97,8 @@ private Q_SLOTS:
         QVERIFY(Theme::contrastRatio(Theme::focusHaloColor(dark), ring) >= 3);
         for (int role : {Theme::SystemBackground, Theme::GroupedBackground, Theme::SecondaryGroupedBackground,
                          Theme::SecondaryBackground, Theme::Gray5})
-            QVERIFY2(Theme::contrastRatio(ring, Theme::color(role, dark)) >= 3, qPrintable(QString::number(role)));
+            QVERIFY2(Theme::contrastRatio(ring, Theme::color(role, dark)) >= 3,
+                     qPrintable(QString::number(role)));
     }
 
     // What focus shows a ring: the keyboard's; focus handed back keeps what the item had; the pointer's none.
@@ -157,24 +160,28 @@ private Q_SLOTS:
         QTest::newRow("chip") << QByteArray("Chip { objectName: \"subject\"; text: \"数学\"; "
                                             "onClicked: root.hit(\"clicked\") }")
                               << "subject" << clicked;
-        QTest::newRow("form row") << QByteArray("FormSection { width: 400; FormRow { objectName: \"subject\"; "
-                                                "title: \"资料\"; chevron: true; onClicked: root.hit(\"clicked\") } }")
-                                  << "subject" << clicked;
+        QTest::newRow("form row")
+            << QByteArray("FormSection { width: 400; FormRow { objectName: \"subject\"; "
+                          "title: \"资料\"; chevron: true; onClicked: root.hit(\"clicked\") } }")
+            << "subject" << clicked;
         QTest::newRow("toggle row")
-            << QByteArray("FormSection { width: 400; FormToggleRow { objectName: \"subject\"; title: \"提醒\"; "
-                          "on: root.on; onSwitched: wanted => { root.on = wanted; root.hit(String(wanted)) } } }")
+            << QByteArray(
+                   "FormSection { width: 400; FormToggleRow { objectName: \"subject\"; title: \"提醒\"; "
+                   "on: root.on; onSwitched: wanted => { root.on = wanted; root.hit(String(wanted)) } } }")
             << "subject" << flips;
-        QTest::newRow("switch") << QByteArray("BrandSwitch { objectName: \"subject\"; on: root.on; "
-                                              "onSwitched: wanted => { root.on = wanted; root.hit(String(wanted)) } }")
-                                << "subject" << flips;
+        QTest::newRow("switch")
+            << QByteArray("BrandSwitch { objectName: \"subject\"; on: root.on; "
+                          "onSwitched: wanted => { root.on = wanted; root.hit(String(wanted)) } }")
+            << "subject" << flips;
         QTest::newRow("back control")
             << QByteArray("NavigationBar { width: 400; title: \"页面\"; showsBack: true; "
                           "onBackRequested: root.hit(\"clicked\") }")
             << "backButton" << clicked;
         // The kit's way for an item that is not a control: a MouseArea tile with a ring that activates.
         QTest::newRow("mouse area tile")
-            << QByteArray("MouseArea { objectName: \"subject\"; width: 120; height: 60; activeFocusOnTab: true; "
-                          "onClicked: root.hit(\"clicked\"); FocusRing { onActivated: root.hit(\"clicked\") } }")
+            << QByteArray(
+                   "MouseArea { objectName: \"subject\"; width: 120; height: 60; activeFocusOnTab: true; "
+                   "onClicked: root.hit(\"clicked\"); FocusRing { onActivated: root.hit(\"clicked\") } }")
             << "subject" << clicked;
     }
     void kitControls() {
@@ -183,12 +190,13 @@ private Q_SLOTS:
         QFETCH(QStringList, effects);
         QmlHarness::SessionPage page(QSize(480, 320));
         watch(page.view->engine());
-        const QByteArray scene = "import QtQuick\nimport Quorvel.Ui\nItem {\n id: root\n property var session\n"
-                                 " property bool on: false\n property var hits: []\n"
-                                 " function hit(what) { hits = hits.concat([what]) }\n"
-                                 " Rectangle { anchors.fill: parent; color: Theme.groupedBackground }\n"
-                                 " Column { x: 30; y: 30; width: 400\n" +
-                                 control + "\n }\n}\n";
+        const QByteArray scene =
+            "import QtQuick\nimport Quorvel.Ui\nItem {\n id: root\n property var session\n"
+            " property bool on: false\n property var hits: []\n"
+            " function hit(what) { hits = hits.concat([what]) }\n"
+            " Rectangle { anchors.fill: parent; color: Theme.groupedBackground }\n"
+            " Column { x: 30; y: 30; width: 400\n" +
+            control + "\n }\n}\n";
         QVERIFY2(page.loadData(scene, QUrl(QStringLiteral("qrc:/tests/KitKeys.qml"))),
                  qPrintable(page.view->error()));
         QQuickWindow &window = page.view->window();
@@ -201,7 +209,8 @@ private Q_SLOTS:
         QTRY_VERIFY(item->hasActiveFocus());
         QCOMPARE(ringsShown(window).size(), 1);
         QVERIFY(item->isAncestorOf(ringsShown(window).first()));
-        shoot(page, QStringLiteral("keys-kit-%1").arg(QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-')));
+        shoot(page, QStringLiteral("keys-kit-%1")
+                        .arg(QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-')));
 
         QTest::keyClick(&window, Qt::Key_Return);
         QTest::keyClick(&window, Qt::Key_Enter, Qt::KeypadModifier);
@@ -243,33 +252,40 @@ private Q_SLOTS:
         expectNoWarnings();
     }
 
-    // The main screens of the tab shell, tabbed through from the top: every stop shows one ring, stops come in
-    // the order of the layout (top to bottom, left to right) with the tab bar last, and a stop scrolled out
-    // of sight is brought into it. Each tab's root page in both schemes.
+    // The main screens of the tab shell, tabbed through from the top: every stop shows one ring, stops come
+    // in the order of the layout (top to bottom, left to right) with the tab bar last, and a stop scrolled
+    // out of sight is brought into it. Each tab's root page in both schemes.
     void tabOrder_data() {
+        QTest::addColumn<QString>("screen");
         QTest::addColumn<int>("tab");
         QTest::addColumn<bool>("dark");
-        for (int tab : {0, 1, 2, 4}) {
-            QTest::addRow("tab %d light", tab) << tab << false;
-            QTest::addRow("tab %d dark", tab) << tab << true;
+        for (int tab : {0, 1, 2, 3, 4}) {
+            QTest::addRow("tab %d light", tab) << QStringLiteral("RootTabView") << tab << false;
+            QTest::addRow("tab %d dark", tab) << QStringLiteral("RootTabView") << tab << true;
         }
+        // What a signed-out learner sees first, in its own window.
+        QTest::newRow("guest home") << QStringLiteral("GuestHomeView") << -1 << false;
     }
     void tabOrder() {
+        QFETCH(QString, screen);
         QFETCH(int, tab);
         QFETCH(bool, dark);
         LocalService service(QStringLiteral("13800138000"));
         service.session->setDarkMode(dark);
+        if (tab < 0)
+            service.session->signOut();
         QmlHarness::View view(QSize(1000, 760));
         watch(view.engine());
-        QVERIFY2(view.loadType(QStringLiteral("RootTabView"),
-                               {{"session", QVariant::fromValue(service.session.get())}}),
+        QVERIFY2(view.loadType(screen, {{"session", QVariant::fromValue(service.session.get())}}),
                  qPrintable(view.error()));
         QQuickWindow &window = view.window();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        auto *tabs = view.root()->findChild<RootTabViewModel *>();
-        QVERIFY(tabs);
-        tabs->selectPosition(tab);
-        QTest::qWait(1500); // the tab's first answers from the stand-in, and the layout they make
+        if (tab >= 0) {
+            auto *tabs = view.root()->findChild<RootTabViewModel *>();
+            QVERIFY(tabs);
+            tabs->selectPosition(tab);
+        }
+        QTest::qWait(1500); // the screen's first answers from the stand-in, and the layout they make
 
         QList<QQuickItem *> stops;
         QStringList problems;
@@ -292,26 +308,30 @@ private Q_SLOTS:
             // The tab bar below the page comes after it, however far the page's content runs.
             const bool intoBar = focus->inherits("QQuickTabButton") && !stops.isEmpty() &&
                                  !stops.last()->inherits("QQuickTabButton");
-            if (!stops.isEmpty() && !intoBar && !followsInLayout(layoutRect(stops.last()), layoutRect(focus))) {
-                QDebug(&problems.emplace_back())
-                    << describe(focus) << layoutRect(focus) << "after" << describe(stops.last())
-                    << layoutRect(stops.last());
+            if (!stops.isEmpty() && !intoBar &&
+                !followsInLayout(layoutRect(stops.last()), layoutRect(focus))) {
+                QDebug(&problems.emplace_back()) << describe(focus) << layoutRect(focus) << "after"
+                                                 << describe(stops.last()) << layoutRect(stops.last());
             }
             stops << focus;
             if (stops.size() == 3 || stops.size() == 12)
-                shoot(QStringLiteral("keys-tab%1-%2-%3").arg(tab).arg(dark ? "dark" : "light").arg(stops.size()),
+                shoot(QStringLiteral("keys-%1-%2")
+                          .arg(QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-'))
+                          .arg(stops.size()),
                       window);
         }
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
-        // The page has stops of its own before the five tabs of the bar.
         QVERIFY2(stops.size() > 5, qPrintable(QString::number(stops.size())));
-        QVERIFY(stops.last()->inherits("QQuickTabButton"));
+        // In the shell the page's own stops come before the five tabs of the bar.
+        if (tab >= 0)
+            QVERIFY(stops.last()->inherits("QQuickTabButton"));
         expectNoWarnings();
     }
 
     // In the real shell against the stand-in: Return on a tool of the home page opens its page as a click
     // does; Escape goes back; Escape on the root page does nothing; a sheet open over a pushed page takes
-    // Escape first.
+    // Escape first; with pages pushed on two tabs only the one on screen goes back; the rest notice keeps
+    // Escape from the page under it.
     void escapeGoesBack() {
         LocalService service(QStringLiteral("13800138000"));
         QmlHarness::View view(QSize(1000, 1200));
@@ -341,8 +361,9 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(depthOf(stack), 2, kWait);
         QTRY_VERIFY_WITH_TIMEOUT(settled(stack), kWait);
         QQuickItem *inbox = topOf(stack);
-        QVERIFY2(QString::fromLatin1(inbox->metaObject()->className()).startsWith(QLatin1String("HomeInboxView")),
-                 inbox->metaObject()->className());
+        QVERIFY2(
+            QString::fromLatin1(inbox->metaObject()->className()).startsWith(QLatin1String("HomeInboxView")),
+            inbox->metaObject()->className());
 
         // A message's sheet over the inbox: Escape closes the sheet, the inbox stays.
         auto *messages = inbox->property("viewModel").value<HomeInboxViewModel *>();
@@ -362,7 +383,12 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(settled(stack), kWait);
         QCOMPARE(topOf(stack), root);
 
-        // A pushed page of another tab: only the tab on screen goes back.
+        // A page pushed on each of two tabs: only the tab on screen goes back.
+        QVERIFY(tool->isVisible());
+        tool->forceActiveFocus(Qt::TabFocusReason);
+        QTest::keyClick(&window, Qt::Key_Enter, Qt::KeypadModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(depthOf(stack), 2, kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(settled(stack), kWait);
         auto *tabs = view.root()->findChild<RootTabViewModel *>();
         tabs->selectPosition(4);
         QQuickItem *settings = nullptr;
@@ -380,9 +406,29 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(depthOf(settings), 2, kWait);
         QTRY_VERIFY_WITH_TIMEOUT(settled(settings), kWait);
         shoot(QStringLiteral("keys-settings-about"), window);
+
+        // The rest notice holds the keyboard: Escape under it goes nowhere.
+        {
+            QQmlComponent rest(&view.engine(), QmlHarness::moduleUrl(QStringLiteral("YouthRestOverlay")));
+            std::unique_ptr<QObject> overlay(rest.createWithInitialProperties(
+                {{"parent", QVariant::fromValue(view.root())}, {"message", QStringLiteral("休息一下")}}));
+            QVERIFY2(overlay, qPrintable(rest.errorString()));
+            QMetaObject::invokeMethod(overlay.get(), "open");
+            QTRY_VERIFY_WITH_TIMEOUT(overlay->property("opened").toBool(), kWait);
+            QTest::keyClick(&window, Qt::Key_Escape);
+            QTest::qWait(300);
+            QCOMPARE(depthOf(settings), 2);
+            QVERIFY(overlay->property("visible").toBool());
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!QmlHarness::topModalPopup(window), kWait);
         QTest::keyClick(&window, Qt::Key_Escape);
         QTRY_COMPARE_WITH_TIMEOUT(depthOf(settings), 1, kWait);
-        QCOMPARE(depthOf(stack), 1);
+        QCOMPARE(depthOf(stack), 2);
+        // Back on the home tab, Escape leaves its inbox.
+        tabs->selectPosition(0);
+        QTRY_VERIFY_WITH_TIMEOUT(stack->isVisible(), kWait);
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QTRY_COMPARE_WITH_TIMEOUT(depthOf(stack), 1, kWait);
         expectNoWarnings();
     }
 
