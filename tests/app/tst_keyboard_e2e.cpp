@@ -265,6 +265,11 @@ private Q_SLOTS:
         }
         // What a signed-out learner sees first, in its own window.
         QTest::newRow("guest home") << QStringLiteral("GuestHomeView") << -1 << false;
+        // Pages the shell pushes, on their own against the stand-in.
+        for (const char *page :
+             {"MembershipView", "OrdersView", "StudyLimitsView", "MemoriesView", "HomeInboxView",
+              "WrongBookView", "QuestionBankView", "PhotoMatchView", "ChapterPickerView"})
+            QTest::newRow(page) << QString::fromLatin1(page) << -2 << false;
     }
     void tabOrder() {
         QFETCH(QString, screen);
@@ -272,7 +277,7 @@ private Q_SLOTS:
         QFETCH(bool, dark);
         LocalService service(QStringLiteral("13800138000"));
         service.session->setDarkMode(dark);
-        if (tab < 0)
+        if (tab == -1)
             service.session->signOut();
         QmlHarness::View view(QSize(1000, 760));
         watch(view.engine());
@@ -308,7 +313,9 @@ private Q_SLOTS:
             // The tab bar below the page comes after it, however far the page's content runs.
             const bool intoBar = focus->inherits("QQuickTabButton") && !stops.isEmpty() &&
                                  !stops.last()->inherits("QQuickTabButton");
-            if (!stops.isEmpty() && !intoBar &&
+            // A control inside another (the robot on a banner that opens a page) comes right after it.
+            const bool inside = !stops.isEmpty() && stops.last()->isAncestorOf(focus);
+            if (!stops.isEmpty() && !intoBar && !inside &&
                 !followsInLayout(layoutRect(stops.last()), layoutRect(focus))) {
                 QDebug(&problems.emplace_back()) << describe(focus) << layoutRect(focus) << "after"
                                                  << describe(stops.last()) << layoutRect(stops.last());
@@ -321,7 +328,7 @@ private Q_SLOTS:
                       window);
         }
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
-        QVERIFY2(stops.size() > 5, qPrintable(QString::number(stops.size())));
+        QVERIFY2(stops.size() > (tab >= 0 ? 5 : 1), qPrintable(QString::number(stops.size())));
         // In the shell the page's own stops come before the five tabs of the bar.
         if (tab >= 0)
             QVERIFY(stops.last()->inherits("QQuickTabButton"));
