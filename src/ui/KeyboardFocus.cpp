@@ -23,7 +23,6 @@ void KeyboardFocus::setTarget(QQuickItem *target) {
         disconnect(m_windowChange);
     }
     m_target = target;
-    m_keyboard = false;
     m_button = target && target->inherits("QQuickAbstractButton");
     if (target) {
         target->installEventFilter(this);
@@ -40,7 +39,50 @@ void KeyboardFocus::setActivatesOnKeys(bool on) {
     Q_EMIT activatesOnKeysChanged();
 }
 
-bool KeyboardFocus::showsRing(Qt::FocusReason reason, bool before) {
+namespace {
+
+// Which of keyboard and pointer a window was last used with: one per window, a child of it, watching its
+// presses for as long as it lives.
+class WindowInput : public QObject {
+    Q_OBJECT
+
+public:
+    explicit WindowInput(QQuickWindow *window) : QObject(window) { window->installEventFilter(this); }
+
+    static WindowInput *of(const QQuickWindow *window) {
+        return window ? window->findChild<WindowInput *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+    }
+
+    bool keyboard = false;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::TouchBegin)
+            keyboard = false;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
+bool KeyboardFocus::keyboardInUse(const QQuickWindow *window) {
+    const WindowInput *input = WindowInput::of(window);
+    return input && input->keyboard;
+}
+
+void KeyboardFocus::setKeyboardInUse(QQuickWindow *window, bool inUse) {
+    if (!window)
+        return;
+    WindowInput *input = WindowInput::of(window);
+    if (!input) {
+        if (!inUse)
+            return;
+        input = new WindowInput(window);
+    }
+    input->keyboard = inUse;
+}
+
+bool KeyboardFocus::showsRing(Qt::FocusReason reason, bool keyboardInUse) {
     switch (reason) {
     case Qt::TabFocusReason:
     case Qt::BacktabFocusReason:
@@ -49,9 +91,9 @@ bool KeyboardFocus::showsRing(Qt::FocusReason reason, bool before) {
     case Qt::ActiveWindowFocusReason:
     case Qt::PopupFocusReason:
     case Qt::OtherFocusReason:
-        // Focus given back, or moved by the app (a page that focuses its first field): the ring stays as
-        // the learner last used this item.
-        return before;
+        // Focus given back (the window active again, a popup closed) or moved by the app (an alert's default
+        // button, a page that focuses its first field): the ring as the learner last used the window.
+        return keyboardInUse;
     default:
         return false;
     }
@@ -131,6 +173,7 @@ bool KeyboardFocus::handleKey(QKeyEvent *event) {
         return false;
     if (!activates(event->key(), event->modifiers()))
         return false;
+    setKeyboardInUse(m_target->window(), true);
     if (m_button) {
         // Space is the button's own; Return and Enter become a Space press and release, which the button
         // turns into its click as it does for the key it knows.
@@ -156,10 +199,8 @@ bool KeyboardFocus::handleKey(QKeyEvent *event) {
 
 bool KeyboardFocus::eventFilter(QObject *watched, QEvent *event) {
     if (watched == m_window && watched != m_target) {
-        if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::TouchBegin) {
-            m_keyboard = false;
+        if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::TouchBegin)
             setVisual(false);
-        }
         return QObject::eventFilter(watched, event);
     }
     if (watched != m_target)
@@ -167,26 +208,25 @@ bool KeyboardFocus::eventFilter(QObject *watched, QEvent *event) {
     switch (event->type()) {
     case QEvent::FocusIn: {
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        m_keyboard = showsRing(reason, m_keyboard);
-        setVisual(m_keyboard);
+        const bool ring = showsRing(reason, keyboardInUse(m_target->window()));
+        if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+            reason == Qt::ShortcutFocusReason)
+            setKeyboardInUse(m_target->window(), true);
+        setVisual(ring);
         if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason)
             reveal();
         break;
     }
-    case QEvent::FocusOut: {
-        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason == Qt::MouseFocusReason)
-            m_keyboard = false;
+    case QEvent::FocusOut:
         setVisual(false);
         break;
-    }
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
         // Tab on the focused item: back at the keyboard, even where the focus has nowhere else to go.
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (event->type() == QEvent::KeyPress && (key == Qt::Key_Tab || key == Qt::Key_Backtab) &&
             m_target->hasActiveFocus()) {
-            m_keyboard = true;
+            setKeyboardInUse(m_target->window(), true);
             setVisual(true);
             // A multi-line field would take Tab as a character and keep the keyboard in it for good: Tab
             // leaves it as it leaves every other stop.
@@ -216,3 +256,5 @@ void TabOrder::moveLast(QQuickItem *item) {
     if (!siblings.isEmpty() && siblings.last() != item)
         item->stackAfter(siblings.last());
 }
+
+#include "KeyboardFocus.moc"

@@ -9,7 +9,8 @@
 // The keyboard side of a clickable item: whether its focus ring shows, and what Return, Enter and Space do
 // on it. The ring shows while `target` has the active focus and got it from the keyboard (Tab, Backtab, a
 // shortcut); a press of the mouse anywhere in the window hides it again, as the learner has gone back to the
-// pointer. Focus the item regains when its window or a closed popup gives it back keeps the ring it had.
+// pointer. Focus handed back (the window active again, a popup closed) or handed out by the app (the default
+// button of an alert opened with Return) shows it while the keyboard is what the window was last used with.
 //
 // A button (any Qt Quick Controls button) already clicks on Space; Return and Enter click it the same way
 // (pressed, released, clicked, a checkable one toggled), so a key does exactly what a click does. Any other
@@ -38,9 +39,13 @@ public:
     bool activatesOnKeys() const { return m_activatesOnKeys; }
     void setActivatesOnKeys(bool on);
 
-    // Whether focus that arrives for `reason` shows the ring, given whether it showed before; the ring
-    // follows the keyboard, not the pointer.
-    static bool showsRing(Qt::FocusReason reason, bool before);
+    // Whether focus that arrives for `reason` shows the ring, given whether the window was last used with
+    // the keyboard; the ring follows the keyboard, not the pointer.
+    static bool showsRing(Qt::FocusReason reason, bool keyboardInUse);
+    // Whether `window` was last used with the keyboard (Tab, or a key that activated a control) rather than
+    // the pointer: focus an alert or a new page hands out then shows its ring too.
+    static bool keyboardInUse(const QQuickWindow *window);
+    static void setKeyboardInUse(QQuickWindow *window, bool inUse);
     // Whether `key` with `modifiers` activates a focused item.
     static bool activates(int key, Qt::KeyboardModifiers modifiers);
     // The scroll offset of a Flickable (along one axis, showing `viewSize` from `offset`) that brings the
@@ -68,8 +73,6 @@ private:
     QPointer<QQuickWindow> m_window;
     QMetaObject::Connection m_windowChange;
     bool m_visual = false;
-    // Whether the last focus the target had came from the keyboard, for focus handed back to it later.
-    bool m_keyboard = false;
     // Whether the target is a Qt Quick Controls button, which clicks on Space by itself.
     bool m_button = false;
     bool m_forwarding = false;

@@ -104,22 +104,23 @@ private Q_SLOTS:
     // What focus shows a ring: the keyboard's; focus handed back keeps what the item had; the pointer's none.
     void ringReasons_data() {
         QTest::addColumn<int>("reason");
-        QTest::addColumn<bool>("before");
+        QTest::addColumn<bool>("keyboardInUse");
         QTest::addColumn<bool>("shows");
         QTest::newRow("tab") << int(Qt::TabFocusReason) << false << true;
         QTest::newRow("backtab") << int(Qt::BacktabFocusReason) << false << true;
         QTest::newRow("shortcut") << int(Qt::ShortcutFocusReason) << false << true;
-        QTest::newRow("mouse after tab") << int(Qt::MouseFocusReason) << true << false;
-        QTest::newRow("window back after tab") << int(Qt::ActiveWindowFocusReason) << true << true;
-        QTest::newRow("window back after mouse") << int(Qt::ActiveWindowFocusReason) << false << false;
-        QTest::newRow("popup closed after tab") << int(Qt::PopupFocusReason) << true << true;
+        QTest::newRow("mouse") << int(Qt::MouseFocusReason) << true << false;
+        QTest::newRow("window back at the keyboard") << int(Qt::ActiveWindowFocusReason) << true << true;
+        QTest::newRow("window back at the pointer") << int(Qt::ActiveWindowFocusReason) << false << false;
+        QTest::newRow("alert opened by a key") << int(Qt::PopupFocusReason) << true << true;
+        QTest::newRow("alert opened by a click") << int(Qt::PopupFocusReason) << false << false;
         QTest::newRow("page focuses a field") << int(Qt::OtherFocusReason) << false << false;
     }
     void ringReasons() {
         QFETCH(int, reason);
-        QFETCH(bool, before);
+        QFETCH(bool, keyboardInUse);
         QFETCH(bool, shows);
-        QCOMPARE(KeyboardFocus::showsRing(Qt::FocusReason(reason), before), shows);
+        QCOMPARE(KeyboardFocus::showsRing(Qt::FocusReason(reason), keyboardInUse), shows);
     }
 
     // Scrolling a Flickable to the focused item: as little as needed, within the content's bounds.
@@ -249,6 +250,46 @@ private Q_SLOTS:
         QTest::keyClick(&window, Qt::Key_Return);
         QCOMPARE(input->property("text").toString(), QStringLiteral("a b"));
         QCOMPARE(page.view->root()->property("accepted").toInt(), 1);
+        expectNoWarnings();
+    }
+
+    // An alert opened from the keyboard rings its default button, so that Return's target is seen; opened
+    // with a click it shows none. Escape closes it without going anywhere else.
+    void alertFollowsTheKeyboard() {
+        QmlHarness::SessionPage page(QSize(480, 360));
+        watch(page.view->engine());
+        QVERIFY2(page.loadData(
+                     "import QtQuick\nimport Quorvel.Ui\nItem {\n property var session\n"
+                     " property int chosen: -1\n"
+                     " BrandPrimaryButton { objectName: \"opener\"; x: 30; y: 30; width: 200; text: \"打开\";"
+                     " onClicked: alert.open() }\n"
+                     " Alert { id: alert; message: \"确定吗\";"
+                     " buttons: [{ \"text\": \"取消\", \"role\": \"cancel\" }, { \"text\": \"好\" }];"
+                     " onTriggered: index => parent.chosen = index }\n}\n",
+                     QUrl(QStringLiteral("qrc:/tests/AlertKeys.qml"))),
+                 qPrintable(page.view->error()));
+        QQuickWindow &window = page.view->window();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QQuickItem *opener = page.shown(QStringLiteral("opener"));
+        QTest::keyClick(&window, Qt::Key_Tab);
+        QTRY_VERIFY(opener->hasActiveFocus());
+        QTest::keyClick(&window, Qt::Key_Return);
+        QQuickItem *confirm = nullptr;
+        QTRY_VERIFY((confirm = page.overlayItem(QStringLiteral("alertButton1"))));
+        QTRY_VERIFY(confirm->hasActiveFocus());
+        QCOMPARE(ringsShown(window).size(), 1);
+        QVERIFY(confirm->isAncestorOf(ringsShown(window).first()));
+        shoot(page, QStringLiteral("keys-alert"));
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QTRY_VERIFY(!QmlHarness::topModalPopup(window));
+        QCOMPARE(page.view->root()->property("chosen").toInt(), -1);
+
+        QVERIFY(page.view->click(opener));
+        QTRY_VERIFY((confirm = page.overlayItem(QStringLiteral("alertButton1"))) &&
+                    confirm->hasActiveFocus());
+        QVERIFY(ringsShown(window).isEmpty());
+        QTest::keyClick(&window, Qt::Key_Return);
+        QTRY_COMPARE(page.view->root()->property("chosen").toInt(), 1);
         expectNoWarnings();
     }
 
