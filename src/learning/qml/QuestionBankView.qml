@@ -147,6 +147,8 @@ Page {
                         radius: 7
                         color: parent.selected ? Theme.secondaryGroupedBackground : "transparent"
                     }
+
+                    FocusRing {}
                 }
             }
         }
@@ -344,6 +346,8 @@ Page {
                             size: 13
                             color: Theme.tertiaryLabel
                         }
+
+                        FocusRing {}
                     }
                 }
             }

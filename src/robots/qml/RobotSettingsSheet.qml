@@ -235,6 +235,7 @@ BottomSheet {
 
                                 width: (segments.width - 4) / 3
                                 height: parent.height
+                                activeFocusOnTab: true
                                 Accessible.role: Accessible.PageTab
                                 Accessible.name: modelData
                                 Accessible.selected: selected
@@ -257,6 +258,10 @@ BottomSheet {
                                 }
                                 TapHandler {
                                     onTapped: sheet.chooseModel(segment.index)
+                                }
+                                FocusRing {
+                                    radius: 7
+                                    onActivated: sheet.chooseModel(segment.index)
                                 }
                             }
                         }

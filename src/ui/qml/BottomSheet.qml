@@ -116,6 +116,9 @@ T.Popup {
                         sheet.detent = next
                 }
             }
+            FocusRing {
+                outset: 0
+            }
             background: Item {}
             contentItem: Item {
                 Rectangle {
@@ -152,6 +155,7 @@ T.Popup {
                 HoverHandler {
                     cursorShape: Qt.PointingHandCursor
                 }
+                FocusRing {}
                 contentItem: Text {
                     text: closeButton.text
                     textFormat: Text.PlainText
@@ -182,6 +186,7 @@ T.Popup {
                     enabled: confirmButton.enabled
                     cursorShape: Qt.PointingHandCursor
                 }
+                FocusRing {}
                 contentItem: Text {
                     text: confirmButton.text
                     textFormat: Text.PlainText
