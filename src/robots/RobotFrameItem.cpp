@@ -1,9 +1,34 @@
 #include "RobotFrameItem.h"
 
 #include <QDateTime>
+#include <QPainter>
 #include <QQuickWindow>
+#include <QSGImageNode>
+#include <QSGTexture>
 
 #include <algorithm>
+#include <cmath>
+
+// The item's node: the picture's image node, and the texture it shows, which the node owns so that it goes
+// with the node whenever the scene graph drops it.
+class RobotFrameNode : public QSGNode {
+public:
+    explicit RobotFrameNode(QSGImageNode *image) : m_image(image) { appendChildNode(image); }
+    ~RobotFrameNode() override {
+        // The image node (a child) is destroyed after this; it does not own the texture.
+        delete m_texture;
+    }
+    void show(QSGTexture *texture, const QRectF &rect) {
+        m_image->setTexture(texture);
+        m_image->setRect(rect);
+        delete m_texture;
+        m_texture = texture;
+    }
+
+private:
+    QSGImageNode *m_image;
+    QSGTexture *m_texture = nullptr;
+};
 
 // The steady clock of every item redrawing at a steady rate: one tick at the full rate, and an item at a
 // slower rate (a whole multiple of it) on every n-th tick, so that the items of a screen, whatever their
@@ -59,8 +84,8 @@ private:
     qint64 m_tick = 0;
 };
 
-RobotFrameItem::RobotFrameItem(QQuickItem *parent) : QQuickPaintedItem(parent) {
-    setAntialiasing(true);
+RobotFrameItem::RobotFrameItem(QQuickItem *parent) : QQuickItem(parent) {
+    setFlag(ItemHasContents);
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &RobotFrameItem::onTick);
 }
@@ -86,14 +111,26 @@ double RobotFrameItem::now() const {
 }
 
 void RobotFrameItem::itemChange(ItemChange change, const ItemChangeData &value) {
-    QQuickPaintedItem::itemChange(change, value);
+    QQuickItem::itemChange(change, value);
     if (change == ItemSceneChange) {
         for (const QMetaObject::Connection &connection : std::as_const(m_windowConnections))
             disconnect(connection);
         m_windowConnections.clear();
+        // The old window's scene graph drops the node.
+        m_node = nullptr;
+        m_frameDue = false;
         if (QQuickWindow *window = value.window) {
             const auto recheck = [this] { updateClock(); };
-            m_windowConnections << connect(window, &QWindow::visibilityChanged, this, recheck)
+            m_windowConnections << connect(window, &QQuickWindow::afterSynchronizing, this,
+                                           &RobotFrameItem::onSynchronized, Qt::DirectConnection)
+                                << connect(
+                                       window, &QQuickWindow::sceneGraphInvalidated, this,
+                                       [this] {
+                                           m_node = nullptr;
+                                           m_frameDue = false;
+                                       },
+                                       Qt::DirectConnection)
+                                << connect(window, &QWindow::visibilityChanged, this, recheck)
                                 << connect(window, &QWindow::activeChanged, this, recheck)
                                 // Exposure has no signal of its own; a window that comes back into view draws
                                 // a frame, and a stopped clock looks again then.
@@ -140,7 +177,67 @@ void RobotFrameItem::updateClock() {
     schedule(RobotMotion::nextFrameDelayMs(demand, frameContext(), now()), demand);
 }
 
+void RobotFrameItem::geometryChange(const QRectF &newGeometry, const QRectF &oldGeometry) {
+    QQuickItem::geometryChange(newGeometry, oldGeometry);
+    if (newGeometry.size() != oldGeometry.size())
+        update();
+}
+
+QImage RobotFrameItem::renderFrame(qreal devicePixelRatio) {
+    const QSize pixels(int(std::ceil(width() * devicePixelRatio)),
+                       int(std::ceil(height() * devicePixelRatio)));
+    if (pixels.isEmpty())
+        return {};
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(devicePixelRatio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    paint(&painter);
+    return image;
+}
+
+void RobotFrameItem::paintNode(RobotFrameNode *node) {
+    QQuickWindow *w = window();
+    const QImage image = renderFrame(w->effectiveDevicePixelRatio());
+    QSGTexture *texture =
+        image.isNull() ? nullptr : w->createTextureFromImage(image, QQuickWindow::TextureHasAlphaChannel);
+    if (texture) {
+        texture->setFiltering(QSGTexture::Linear);
+        node->show(texture, QRectF(0, 0, width(), height()));
+    }
+}
+
+QSGNode *RobotFrameItem::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *) {
+    auto *node = static_cast<RobotFrameNode *>(oldNode);
+    if (width() <= 0 || height() <= 0) {
+        delete node;
+        m_node = nullptr;
+        return nullptr;
+    }
+    if (!node)
+        node = new RobotFrameNode(window()->createImageNode());
+    m_node = node;
+    m_frameDue = false;
+    paintNode(node);
+    return node;
+}
+
+void RobotFrameItem::onSynchronized() {
+    if (!m_frameDue)
+        return;
+    m_frameDue = false;
+    if (m_node)
+        paintNode(m_node);
+}
+
 void RobotFrameItem::onTick() {
-    update();
+    if (m_node && window()) {
+        // The picture moves; the item does not change. The node is repainted after the window's next sync.
+        m_frameDue = true;
+        window()->update();
+    } else {
+        update();
+    }
     updateClock();
 }

@@ -25,6 +25,24 @@ RobotCharacter robotWith(const QString &shape, const QString &accessory) {
 // A moment at which the eyes are open (fmod(t, 3.6) >= 0.15) and every sine is away from zero.
 constexpr double kOpenEyes = 1.0;
 
+// An avatar that counts how often the window asks it for a new node and remembers the moment it last drew.
+class CountingAvatar : public RobotAvatarItem {
+public:
+    int nodeUpdates = 0;
+    double lastPainted = -1;
+
+    void paint(QPainter *painter) override {
+        lastPainted = now();
+        RobotAvatarItem::paint(painter);
+    }
+
+protected:
+    QSGNode *updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *data) override {
+        ++nodeUpdates;
+        return RobotAvatarItem::updatePaintNode(oldNode, data);
+    }
+};
+
 } // namespace
 
 class TestRobotAvatar : public QObject {
@@ -357,6 +375,41 @@ private Q_SLOTS:
         QVERIFY2(frames.count() <= oneRobot + oneRobot / 2, "the robots redrew in frames of their own");
         for (auto &robot : robots)
             robot->setParentItem(nullptr);
+    }
+
+    // A tick of the clock swaps the picture in the item's node without marking the item changed (which would
+    // cost the window a hover pass over every item, every frame), and the picture it shows is the one the
+    // item draws for that moment from scratch.
+    void ticksRepaintTheNodeAlone() {
+        TestPlatform platform;
+        QQuickWindow window;
+        window.resize(200, 200);
+        CountingAvatar item;
+        item.setSize(QSizeF(150, 160));
+        item.setFigureSize(100);
+        item.setRobot(robotWith("round", "antenna"));
+        item.setMood(RobotMood::Waving);
+        item.setParentItem(window.contentItem());
+        window.show();
+        window.requestActivate();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTRY_VERIFY(item.animating());
+        QTRY_VERIFY(item.nodeUpdates > 0);
+        const int madeNodes = item.nodeUpdates;
+        const double firstPainted = item.lastPainted;
+        QSignalSpy frames(&window, &QQuickWindow::frameSwapped);
+        QTest::qWait(600);
+        QVERIFY2(frames.count() >= 3, "the clock drew no frames");
+        QVERIFY(item.lastPainted > firstPainted); // the picture moved on
+        QCOMPARE(item.nodeUpdates, madeNodes);    // without the item being marked changed
+
+        const QImage ticked = window.grabWindow();
+        item.setFrameTime(item.lastPainted); // the same moment, drawn as a changed item
+        const QImage redrawn = window.grabWindow();
+        QVERIFY(item.nodeUpdates > madeNodes);
+        QCOMPARE(ticked.size(), redrawn.size());
+        QVERIFY(ticked == redrawn);
+        item.setParentItem(nullptr);
     }
 
     void frameDemandByMood_data() {

@@ -23,6 +23,12 @@ T.AbstractButton {
     }
 
     background: Item {
+        // On the software renderer the backdrop (the shadow's layers, the gradient, the corner) is drawn once
+        // into one picture: the robot on it redraws many times a second, and each redraw repaints what lies
+        // under the robot, which is then one picture rather than a dozen translucent shapes.
+        layer.enabled: GraphicsInfo.api === GraphicsInfo.Software
+        layer.sourceRect: Qt.rect(-24, -24, width + 48, height + 48)
+
         BrandShadow {
             anchors.fill: parent
             cornerRadius: 24

@@ -33,19 +33,24 @@ Item {
     Accessible.role: Accessible.StaticText
     Accessible.name: root.name + ", AI, " + root.status + ", " + root.languageFull
 
-    BrandShadow {
-        anchors.fill: card
-        cornerRadius: stage.cornerRadius
-        color: Theme.withOpacity(Theme.brandNavyDeep, 0.28)
-        blur: stage.shadowBlur
-        offsetY: stage.shadowOffset
-    }
-
     Item {
         id: card
 
         anchors.fill: parent
+        // On the software renderer the card (its shadow, gradient, glows and edge) is drawn once into one
+        // picture: the robot on it redraws many times a second, and each redraw repaints what lies under the
+        // robot, which is then one picture rather than a dozen translucent shapes.
+        readonly property real shadowReach: stage.shadowBlur + stage.shadowOffset + 4
+        layer.enabled: GraphicsInfo.api === GraphicsInfo.Software
+        layer.sourceRect: Qt.rect(-shadowReach, -shadowReach, width + 2 * shadowReach, height + 2 * shadowReach)
 
+        BrandShadow {
+            anchors.fill: parent
+            cornerRadius: stage.cornerRadius
+            color: Theme.withOpacity(Theme.brandNavyDeep, 0.28)
+            blur: stage.shadowBlur
+            offsetY: stage.shadowOffset
+        }
         BrandGradient {
             anchors.fill: parent
             radius: stage.cornerRadius
