@@ -14,9 +14,10 @@
 class RobotFrameNode : public QSGNode {
 public:
     explicit RobotFrameNode(QSGImageNode *image) : m_image(image) { appendChildNode(image); }
+    // The image nodes (children) are destroyed after this; they do not own the textures.
     ~RobotFrameNode() override {
-        // The image node (a child) is destroyed after this; it does not own the texture.
         delete m_texture;
+        delete m_partTexture;
     }
     void show(QSGTexture *texture, const QRectF &rect) {
         m_image->setTexture(texture);
@@ -24,10 +25,31 @@ public:
         delete m_texture;
         m_texture = texture;
     }
+    // The fast part, behind the rest; a null texture takes it away.
+    void showPart(QQuickWindow *window, QSGTexture *texture, const QRectF &rect) {
+        if (!texture) {
+            if (m_part) {
+                removeChildNode(m_part);
+                delete m_part;
+                m_part = nullptr;
+            }
+        } else {
+            if (!m_part) {
+                m_part = window->createImageNode();
+                prependChildNode(m_part);
+            }
+            m_part->setTexture(texture);
+            m_part->setRect(rect);
+        }
+        delete m_partTexture;
+        m_partTexture = texture;
+    }
 
 private:
     QSGImageNode *m_image;
+    QSGImageNode *m_part = nullptr;
     QSGTexture *m_texture = nullptr;
+    QSGTexture *m_partTexture = nullptr;
 };
 
 // The steady clock of every item redrawing at a steady rate: one tick at the full rate, and an item at a
@@ -118,7 +140,7 @@ void RobotFrameItem::itemChange(ItemChange change, const ItemChangeData &value) 
         m_windowConnections.clear();
         // The old window's scene graph drops the node.
         m_node = nullptr;
-        m_frameDue = false;
+        m_frameDue = m_partDue = false;
         if (QQuickWindow *window = value.window) {
             const auto recheck = [this] { updateClock(); };
             m_windowConnections << connect(window, &QQuickWindow::afterSynchronizing, this,
@@ -127,7 +149,7 @@ void RobotFrameItem::itemChange(ItemChange change, const ItemChangeData &value) 
                                        window, &QQuickWindow::sceneGraphInvalidated, this,
                                        [this] {
                                            m_node = nullptr;
-                                           m_frameDue = false;
+                                           m_frameDue = m_partDue = false;
                                        },
                                        Qt::DirectConnection)
                                 << connect(window, &QWindow::visibilityChanged, this, recheck)
@@ -183,29 +205,77 @@ void RobotFrameItem::geometryChange(const QRectF &newGeometry, const QRectF &old
         update();
 }
 
-QImage RobotFrameItem::renderFrame(qreal devicePixelRatio) {
-    const QSize pixels(int(std::ceil(width() * devicePixelRatio)),
-                       int(std::ceil(height() * devicePixelRatio)));
+namespace {
+
+QImage clearImage(const QSizeF &size, qreal devicePixelRatio) {
+    const QSize pixels(int(std::ceil(size.width() * devicePixelRatio)),
+                       int(std::ceil(size.height() * devicePixelRatio)));
     if (pixels.isEmpty())
         return {};
     QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(devicePixelRatio);
     image.fill(Qt::transparent);
+    return image;
+}
+
+QSGTexture *textureOf(QQuickWindow *window, const QImage &image) {
+    if (image.isNull())
+        return nullptr;
+    QSGTexture *texture = window->createTextureFromImage(image, QQuickWindow::TextureHasAlphaChannel);
+    texture->setFiltering(QSGTexture::Linear);
+    return texture;
+}
+
+} // namespace
+
+QImage RobotFrameItem::renderRest(qreal devicePixelRatio) {
+    QImage image = clearImage(size(), devicePixelRatio);
+    if (image.isNull())
+        return image;
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     paint(&painter);
     return image;
 }
 
+QImage RobotFrameItem::renderPart(const QRect &part, qreal devicePixelRatio) {
+    QImage image = clearImage(part.size(), devicePixelRatio);
+    if (image.isNull())
+        return image;
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(-part.topLeft());
+    paintPart(&painter);
+    return image;
+}
+
+QImage RobotFrameItem::renderFrame(qreal devicePixelRatio) {
+    const QImage rest = renderRest(devicePixelRatio);
+    const QRect part = partRect();
+    if (rest.isNull() || part.isEmpty())
+        return rest;
+    // The rest first (the part may follow it), then the part under it, as the node shows them.
+    const QImage moving = renderPart(part, devicePixelRatio);
+    QImage image = clearImage(size(), devicePixelRatio);
+    QPainter painter(&image);
+    painter.drawImage(part.topLeft(), moving);
+    painter.drawImage(QPointF(0, 0), rest);
+    return image;
+}
+
 void RobotFrameItem::paintNode(RobotFrameNode *node) {
     QQuickWindow *w = window();
-    const QImage image = renderFrame(w->effectiveDevicePixelRatio());
-    QSGTexture *texture =
-        image.isNull() ? nullptr : w->createTextureFromImage(image, QQuickWindow::TextureHasAlphaChannel);
-    if (texture) {
-        texture->setFiltering(QSGTexture::Linear);
-        node->show(texture, QRectF(0, 0, width(), height()));
-    }
+    QSGTexture *rest = textureOf(w, renderRest(w->effectiveDevicePixelRatio()));
+    if (!rest)
+        return;
+    node->show(rest, QRectF(0, 0, width(), height()));
+    paintPartNode(node, partRect());
+}
+
+void RobotFrameItem::paintPartNode(RobotFrameNode *node, const QRect &part) {
+    QQuickWindow *w = window();
+    node->showPart(
+        w, part.isEmpty() ? nullptr : textureOf(w, renderPart(part, w->effectiveDevicePixelRatio())), part);
 }
 
 QSGNode *RobotFrameItem::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *) {
@@ -218,23 +288,34 @@ QSGNode *RobotFrameItem::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *
     if (!node)
         node = new RobotFrameNode(window()->createImageNode());
     m_node = node;
-    m_frameDue = false;
+    m_frameDue = m_partDue = false;
+    m_partTicks = 0;
     paintNode(node);
     return node;
 }
 
 void RobotFrameItem::onSynchronized() {
-    if (!m_frameDue)
+    if (!m_frameDue && !m_partDue)
         return;
-    m_frameDue = false;
-    if (m_node)
+    const bool whole = m_frameDue;
+    m_frameDue = m_partDue = false;
+    if (!m_node)
+        return;
+    if (whole)
         paintNode(m_node);
+    else
+        paintPartNode(m_node, partRect());
 }
 
 void RobotFrameItem::onTick() {
     if (m_node && window()) {
-        // The picture moves; the item does not change. The node is repainted after the window's next sync.
-        m_frameDue = true;
+        // The picture moves; the item does not change. The node is repainted after the window's next sync:
+        // while there is a fast part, that part alone on most ticks and everything at the idle rate.
+        constexpr int kStride = RobotMotion::kIdleFrameMs / RobotMotion::kFullFrameMs;
+        if (!partRect().isEmpty() && ++m_partTicks % kStride != 0)
+            m_partDue = true;
+        else
+            m_frameDue = true;
         window()->update();
     } else {
         update();

@@ -38,9 +38,10 @@ public:
     void setFrameTime(double t);
     bool animating() const { return m_timer.isActive() || m_rateMs > 0; }
 
-    // Draws the picture of the moment `now()` into the item's rectangle (0, 0, width, height).
+    // Draws the picture of the moment `now()` into the item's rectangle (0, 0, width, height); while there is
+    // a fast part (`partRect()`), all but that part.
     virtual void paint(QPainter *painter) = 0;
-    // The picture as the item shows it: `paint()` into a clear image of the item's size at a pixel ratio.
+    // The whole picture as the item shows it, in a clear image of the item's size at a pixel ratio.
     QImage renderFrame(qreal devicePixelRatio = 1.0);
 
 Q_SIGNALS:
@@ -54,6 +55,12 @@ protected:
     virtual RobotMotion::FrameDemand frameDemand() const { return RobotMotion::FrameDemand::Full; }
     // Starts, re-times or stops the clock after anything `frameDemand()` or being seen depends on changed.
     void updateClock();
+    // A part of the picture that moves at the full rate while the rest moves slowly (the waving arm): its
+    // rectangle in the item (whole pixels), or an empty one. While there is one, the rest redraws at the idle
+    // rate, and the ticks between repaint the part alone, a small rectangle. The part lies behind the rest.
+    virtual QRect partRect() const { return {}; }
+    // Draws the part of the moment `now()`, in item coordinates.
+    virtual void paintPart(QPainter *) {}
 
     void itemChange(ItemChange change, const ItemChangeData &value) override;
     void geometryChange(const QRectF &newGeometry, const QRectF &oldGeometry) override;
@@ -63,6 +70,9 @@ private:
     // Paints the picture of now into the node (scene-graph side: the render thread, or the main thread while
     // the render thread waits).
     void paintNode(RobotFrameNode *node);
+    void paintPartNode(RobotFrameNode *node, const QRect &part);
+    QImage renderRest(qreal devicePixelRatio);
+    QImage renderPart(const QRect &part, qreal devicePixelRatio);
     // After the window's sync: a tick's picture goes into the node.
     void onSynchronized();
     RobotMotion::FrameContext frameContext() const;
@@ -77,4 +87,6 @@ private:
     QList<QMetaObject::Connection> m_windowConnections;
     RobotFrameNode *m_node = nullptr; // the scene graph's; valid while the item is in its window
     bool m_frameDue = false;          // a tick waits for the next sync to repaint the node
+    bool m_partDue = false;           // ... to repaint the fast part alone
+    int m_partTicks = 0;              // ticks since the rest was last repainted
 };
