@@ -104,6 +104,8 @@ T.AbstractButton {
             height: backdropShapes.height
             visible: shown
             cache: false
+            // Loaded, the picture is the image's own; the grab's copy goes.
+            onStatusChanged: if (status === Image.Ready) taken = null
             onLookChanged: {
                 source = "";
                 Qt.callLater(retake);

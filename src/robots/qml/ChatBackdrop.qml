@@ -78,6 +78,8 @@ Item {
         height: glowBox.height
         visible: shown
         cache: false
+        // Loaded, the picture is the image's own; the grab's copy goes.
+        onStatusChanged: if (status === Image.Ready) taken = null
         onLookChanged: {
             source = "";
             Qt.callLater(retake);
