@@ -34,12 +34,14 @@ public:
                 m_part = nullptr;
             }
         } else {
-            if (!m_part) {
+            // A node joins the tree with its picture: the software renderer reads it as the node is added.
+            const bool added = !m_part;
+            if (added)
                 m_part = window->createImageNode();
-                prependChildNode(m_part);
-            }
             m_part->setTexture(texture);
             m_part->setRect(rect);
+            if (added)
+                prependChildNode(m_part);
         }
         delete m_partTexture;
         m_partTexture = texture;
