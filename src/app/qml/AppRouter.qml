@@ -30,6 +30,15 @@ StackView {
     }
     Component.onCompleted: if (initialItem) adopt(initialItem, router)
 
+    // Escape goes back from a pushed page, as the back control does. Only on the tab on screen and never on
+    // its root page; a sheet, alert or menu open above takes Escape first (Qt blocks a window's shortcuts
+    // outside the popup on top that closes on Escape), and so does the rest notice, which holds the keyboard.
+    Shortcut {
+        sequence: "Escape"
+        enabled: router.depth > 1 && router.visible && !router.busy
+        onActivated: router.pop()
+    }
+
     Component {
         id: nativeRoute
 

@@ -193,4 +193,6 @@ T.AbstractButton {
     HoverHandler {
         cursorShape: Qt.PointingHandCursor
     }
+
+    FocusRing {}
 }
