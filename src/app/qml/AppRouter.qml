@@ -24,6 +24,15 @@ StackView {
 
     required property AppSession session
 
+    // A page that leaves the stack is destroyed with its models and pictures; what it held goes back once
+    // the stack is still.
+    property int lastDepth: 0
+    onDepthChanged: {
+        if (depth < lastDepth)
+            MemoryRelief.screenClosed()
+        lastDepth = depth
+    }
+
     onCurrentItemChanged: {
         if (currentItem && initialItem && typeof initialItem.pageShown === "function")
             initialItem.pageShown(currentItem)
