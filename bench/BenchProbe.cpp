@@ -374,21 +374,34 @@ QList<QObject *> BenchProbe::all() const {
     return found;
 }
 
+namespace {
+// Whether the object is of the QML type or C++ class whose name starts with `typePrefix`, or derives from
+// it (a tab's router is a file of its own whose root is an AppRouter).
+bool isA(const QObject *object, const char *typePrefix) {
+    for (const QMetaObject *meta = object->metaObject(); meta; meta = meta->superClass()) {
+        if (QByteArray(meta->className()).startsWith(typePrefix))
+            return true;
+    }
+    return false;
+}
+} // namespace
+
 // The first object under the window whose class name starts with `typePrefix` (QML types are named
 // "<File>_QMLTYPE_<n>").
 QObject *BenchProbe::find(const char *typePrefix) const {
     for (QObject *object : all()) {
-        if (QByteArray(object->metaObject()->className()).startsWith(typePrefix))
+        if (isA(object, typePrefix))
             return object;
     }
     return nullptr;
 }
 
 // The same, among the items shown (a page under another in its stack, a tab not selected are hidden).
+
 QObject *BenchProbe::findShown(const char *typePrefix) const {
     for (QObject *object : all()) {
         auto *item = qobject_cast<QQuickItem *>(object);
-        if (item && item->isVisible() && QByteArray(object->metaObject()->className()).startsWith(typePrefix))
+        if (item && item->isVisible() && isA(object, typePrefix))
             return object;
     }
     return nullptr;

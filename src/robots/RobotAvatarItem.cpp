@@ -66,13 +66,50 @@ RobotMotion::FrameDemand RobotAvatarItem::frameDemand() const {
     return RobotMotion::avatarDemand(m_mood, m_reduceMotion);
 }
 
+namespace {
+bool armApart(RobotMood mood, bool reduceMotion) {
+    return mood == RobotMood::Waving && !reduceMotion;
+}
+} // namespace
+
 void RobotAvatarItem::paint(QPainter *painter) {
     const double size = m_figureSize;
     if (size <= 0)
         return;
-    const RobotMotion::Values motion = RobotMotion::avatar(now(), m_mood, m_reduceMotion);
+    m_restTime = now();
+    const RobotMotion::Values motion = RobotMotion::avatar(m_restTime, m_mood, m_reduceMotion);
     painter->save();
     painter->translate((width() - size) / 2, (height() - 1.15 * size) / 2);
-    RobotFigure::paint(*painter, m_robot, RobotFigure::layout(m_robot, m_mood, motion, size));
+    RobotFigure::paint(*painter, m_robot, RobotFigure::layout(m_robot, m_mood, motion, size),
+                       armApart(m_mood, m_reduceMotion) ? RobotFigure::Parts::AllButRightArm
+                                                        : RobotFigure::Parts::All);
+    painter->restore();
+}
+
+QRect RobotAvatarItem::partRect() const {
+    const double size = m_figureSize;
+    if (size <= 0 || !armApart(m_mood, m_reduceMotion))
+        return {};
+    const RobotFigure::Geometry g = RobotFigure::layout(m_robot, m_mood, {}, size);
+    const QPointF pivot =
+        RobotFigure::rightArmPivot(g) + QPointF((width() - size) / 2, (height() - 1.15 * size) / 2);
+    // The arm turns all the way round its pivot, which moves up and down with the body (the bob, at most
+    // 3 units either way); a pixel more for the antialiased edge.
+    const double across = RobotFigure::rightArmReach(g) + 1;
+    const double upDown = across + 3 * g.unit;
+    return QRectF(pivot.x() - across, pivot.y() - upDown, 2 * across, 2 * upDown).toAlignedRect();
+}
+
+void RobotAvatarItem::paintPart(QPainter *painter) {
+    const double size = m_figureSize;
+    if (size <= 0)
+        return;
+    // The arm's swing of now, on the body where the rest of the figure was drawn.
+    RobotMotion::Values motion = RobotMotion::avatar(m_restTime, m_mood, m_reduceMotion);
+    motion.wave = RobotMotion::avatar(now(), m_mood, m_reduceMotion).wave;
+    painter->save();
+    painter->translate((width() - size) / 2, (height() - 1.15 * size) / 2);
+    RobotFigure::paint(*painter, m_robot, RobotFigure::layout(m_robot, m_mood, motion, size),
+                       RobotFigure::Parts::RightArm);
     painter->restore();
 }

@@ -40,6 +40,10 @@ public:
 
 protected:
     RobotMotion::FrameDemand frameDemand() const override;
+    // Waving (motion not reduced): the right arm swings at the full rate while the rest of the robot only
+    // bobs, which the idle rate draws as smoothly.
+    QRect partRect() const override;
+    void paintPart(QPainter *painter) override;
 
 Q_SIGNALS:
     void robotChanged();
@@ -53,4 +57,5 @@ private:
     RobotMood m_mood = RobotMood::Idle;
     double m_figureSize = 78;
     bool m_reduceMotion = false;
+    double m_restTime = 0; // the moment the rest of the figure was last drawn; the arm hangs from it there
 };

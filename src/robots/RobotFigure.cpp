@@ -142,7 +142,15 @@ Geometry layout(const RobotCharacter &robot, RobotMood mood, const RobotMotion::
     return g;
 }
 
-void paint(QPainter &painter, const RobotCharacter &robot, const Geometry &g) {
+QPointF rightArmPivot(const Geometry &g) {
+    return {g.frame.width() / 2 + 30 * g.unit, g.frame.height() / 2 + 26 * g.unit - g.arm.height() / 2};
+}
+
+double rightArmReach(const Geometry &g) {
+    return std::hypot(g.arm.width() / 2, g.arm.height());
+}
+
+void paint(QPainter &painter, const RobotCharacter &robot, const Geometry &g, Parts parts) {
     const double u = g.unit;
     const QColor color = hexColor(robot.color);
     const QColor accent = hexColor(robot.accent);
@@ -153,9 +161,11 @@ void paint(QPainter &painter, const RobotCharacter &robot, const Geometry &g) {
     painter.translate(g.frame.width() / 2, g.frame.height() / 2);
 
     // Ground shadow.
-    painter.setBrush(QColor::fromRgbF(0, 0, 0, 0.12f));
-    painter.drawEllipse(centred(0, g.shadowY, g.shadow));
-    painter.setBrush(Qt::NoBrush);
+    if (parts != Parts::RightArm) {
+        painter.setBrush(QColor::fromRgbF(0, 0, 0, 0.12f));
+        painter.drawEllipse(centred(0, g.shadowY, g.shadow));
+        painter.setBrush(Qt::NoBrush);
+    }
 
     painter.translate(0, g.bodyOffsetY);
 
@@ -168,8 +178,14 @@ void paint(QPainter &painter, const RobotCharacter &robot, const Geometry &g) {
                     withOpacity(color, 0.9));
         painter.restore();
     };
+    if (parts == Parts::RightArm) {
+        arm(30 * u, g.rightArmAngle);
+        painter.restore();
+        return;
+    }
     arm(-30 * u, g.leftArmAngle);
-    arm(30 * u, g.rightArmAngle);
+    if (parts == Parts::All)
+        arm(30 * u, g.rightArmAngle);
 
     fillRounded(painter, centred(0, 30 * u, g.torso), g.torsoRadius, color);
     fillRounded(painter, centred(0, 30 * u, g.chestPanel), g.chestPanelRadius, accent);

@@ -4,6 +4,7 @@
 #include "RobotMotion.h"
 
 #include <QColor>
+#include <QPointF>
 #include <QSizeF>
 
 class QPainter;
@@ -60,8 +61,19 @@ double outlineRadius(const QString &shape, double width, double height);
 
 Geometry layout(const RobotCharacter &robot, RobotMood mood, const RobotMotion::Values &motion, double size);
 
-// Draws the figure into the rectangle (0, 0, size, 1.15 × size) of the painter.
-void paint(QPainter &painter, const RobotCharacter &robot, const Geometry &geometry);
+// Which shapes to draw: all of them, or the waving (right) arm apart from the rest, so that the arm can be
+// redrawn on its own. The arm lies behind the torso and overlaps nothing else: the arm drawn first and the
+// rest over it is the whole figure.
+enum class Parts { All, RightArm, AllButRightArm };
+
+// Draws the figure (or some of its parts) into the rectangle (0, 0, size, 1.15 × size) of the painter.
+void paint(QPainter &painter, const RobotCharacter &robot, const Geometry &geometry,
+           Parts parts = Parts::All);
+
+// Where the right arm hangs from (its top centre) in the figure's rectangle, before the body moves
+// (`bodyOffsetY`), and how far from there any of it may reach.
+QPointF rightArmPivot(const Geometry &geometry);
+double rightArmReach(const Geometry &geometry);
 
 // The colour of the face screen.
 QColor faceColor();

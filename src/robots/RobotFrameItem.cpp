@@ -1,9 +1,58 @@
 #include "RobotFrameItem.h"
 
 #include <QDateTime>
+#include <QPainter>
 #include <QQuickWindow>
+#include <QSGImageNode>
+#include <QSGTexture>
 
 #include <algorithm>
+#include <cmath>
+
+// The item's node: the picture's image node, and the texture it shows, which the node owns so that it goes
+// with the node whenever the scene graph drops it.
+class RobotFrameNode : public QSGNode {
+public:
+    explicit RobotFrameNode(QSGImageNode *image) : m_image(image) { appendChildNode(image); }
+    // The image nodes (children) are destroyed after this; they do not own the textures.
+    ~RobotFrameNode() override {
+        delete m_texture;
+        delete m_partTexture;
+    }
+    void show(QSGTexture *texture, const QRectF &rect) {
+        m_image->setTexture(texture);
+        m_image->setRect(rect);
+        delete m_texture;
+        m_texture = texture;
+    }
+    // The fast part, behind the rest; a null texture takes it away.
+    void showPart(QQuickWindow *window, QSGTexture *texture, const QRectF &rect) {
+        if (!texture) {
+            if (m_part) {
+                removeChildNode(m_part);
+                delete m_part;
+                m_part = nullptr;
+            }
+        } else {
+            // A node joins the tree with its picture: the software renderer reads it as the node is added.
+            const bool added = !m_part;
+            if (added)
+                m_part = window->createImageNode();
+            m_part->setTexture(texture);
+            m_part->setRect(rect);
+            if (added)
+                prependChildNode(m_part);
+        }
+        delete m_partTexture;
+        m_partTexture = texture;
+    }
+
+private:
+    QSGImageNode *m_image;
+    QSGImageNode *m_part = nullptr;
+    QSGTexture *m_texture = nullptr;
+    QSGTexture *m_partTexture = nullptr;
+};
 
 // The steady clock of every item redrawing at a steady rate: one tick at the full rate, and an item at a
 // slower rate (a whole multiple of it) on every n-th tick, so that the items of a screen, whatever their
@@ -59,8 +108,8 @@ private:
     qint64 m_tick = 0;
 };
 
-RobotFrameItem::RobotFrameItem(QQuickItem *parent) : QQuickPaintedItem(parent) {
-    setAntialiasing(true);
+RobotFrameItem::RobotFrameItem(QQuickItem *parent) : QQuickItem(parent) {
+    setFlag(ItemHasContents);
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &RobotFrameItem::onTick);
 }
@@ -86,14 +135,26 @@ double RobotFrameItem::now() const {
 }
 
 void RobotFrameItem::itemChange(ItemChange change, const ItemChangeData &value) {
-    QQuickPaintedItem::itemChange(change, value);
+    QQuickItem::itemChange(change, value);
     if (change == ItemSceneChange) {
         for (const QMetaObject::Connection &connection : std::as_const(m_windowConnections))
             disconnect(connection);
         m_windowConnections.clear();
+        // The old window's scene graph drops the node.
+        m_node = nullptr;
+        m_frameDue = m_partDue = false;
         if (QQuickWindow *window = value.window) {
             const auto recheck = [this] { updateClock(); };
-            m_windowConnections << connect(window, &QWindow::visibilityChanged, this, recheck)
+            m_windowConnections << connect(window, &QQuickWindow::afterSynchronizing, this,
+                                           &RobotFrameItem::onSynchronized, Qt::DirectConnection)
+                                << connect(
+                                       window, &QQuickWindow::sceneGraphInvalidated, this,
+                                       [this] {
+                                           m_node = nullptr;
+                                           m_frameDue = m_partDue = false;
+                                       },
+                                       Qt::DirectConnection)
+                                << connect(window, &QWindow::visibilityChanged, this, recheck)
                                 << connect(window, &QWindow::activeChanged, this, recheck)
                                 // Exposure has no signal of its own; a window that comes back into view draws
                                 // a frame, and a stopped clock looks again then.
@@ -140,7 +201,126 @@ void RobotFrameItem::updateClock() {
     schedule(RobotMotion::nextFrameDelayMs(demand, frameContext(), now()), demand);
 }
 
+void RobotFrameItem::geometryChange(const QRectF &newGeometry, const QRectF &oldGeometry) {
+    QQuickItem::geometryChange(newGeometry, oldGeometry);
+    if (newGeometry.size() != oldGeometry.size())
+        update();
+}
+
+namespace {
+
+QImage clearImage(const QSizeF &size, qreal devicePixelRatio) {
+    const QSize pixels(int(std::ceil(size.width() * devicePixelRatio)),
+                       int(std::ceil(size.height() * devicePixelRatio)));
+    if (pixels.isEmpty())
+        return {};
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(devicePixelRatio);
+    image.fill(Qt::transparent);
+    return image;
+}
+
+QSGTexture *textureOf(QQuickWindow *window, const QImage &image) {
+    if (image.isNull())
+        return nullptr;
+    QSGTexture *texture = window->createTextureFromImage(image, QQuickWindow::TextureHasAlphaChannel);
+    texture->setFiltering(QSGTexture::Linear);
+    return texture;
+}
+
+} // namespace
+
+QImage RobotFrameItem::renderRest(qreal devicePixelRatio) {
+    QImage image = clearImage(size(), devicePixelRatio);
+    if (image.isNull())
+        return image;
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    paint(&painter);
+    return image;
+}
+
+QImage RobotFrameItem::renderPart(const QRect &part, qreal devicePixelRatio) {
+    QImage image = clearImage(part.size(), devicePixelRatio);
+    if (image.isNull())
+        return image;
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(-part.topLeft());
+    paintPart(&painter);
+    return image;
+}
+
+QImage RobotFrameItem::renderFrame(qreal devicePixelRatio) {
+    const QImage rest = renderRest(devicePixelRatio);
+    const QRect part = partRect();
+    if (rest.isNull() || part.isEmpty())
+        return rest;
+    // The rest first (the part may follow it), then the part under it, as the node shows them.
+    const QImage moving = renderPart(part, devicePixelRatio);
+    QImage image = clearImage(size(), devicePixelRatio);
+    QPainter painter(&image);
+    painter.drawImage(part.topLeft(), moving);
+    painter.drawImage(QPointF(0, 0), rest);
+    return image;
+}
+
+void RobotFrameItem::paintNode(RobotFrameNode *node) {
+    QQuickWindow *w = window();
+    QSGTexture *rest = textureOf(w, renderRest(w->effectiveDevicePixelRatio()));
+    if (!rest)
+        return;
+    node->show(rest, QRectF(0, 0, width(), height()));
+    paintPartNode(node, partRect());
+}
+
+void RobotFrameItem::paintPartNode(RobotFrameNode *node, const QRect &part) {
+    QQuickWindow *w = window();
+    node->showPart(
+        w, part.isEmpty() ? nullptr : textureOf(w, renderPart(part, w->effectiveDevicePixelRatio())), part);
+}
+
+QSGNode *RobotFrameItem::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *) {
+    auto *node = static_cast<RobotFrameNode *>(oldNode);
+    if (width() <= 0 || height() <= 0) {
+        delete node;
+        m_node = nullptr;
+        return nullptr;
+    }
+    if (!node)
+        node = new RobotFrameNode(window()->createImageNode());
+    m_node = node;
+    m_frameDue = m_partDue = false;
+    m_partTicks = 0;
+    paintNode(node);
+    return node;
+}
+
+void RobotFrameItem::onSynchronized() {
+    if (!m_frameDue && !m_partDue)
+        return;
+    const bool whole = m_frameDue;
+    m_frameDue = m_partDue = false;
+    if (!m_node)
+        return;
+    if (whole)
+        paintNode(m_node);
+    else
+        paintPartNode(m_node, partRect());
+}
+
 void RobotFrameItem::onTick() {
-    update();
+    if (m_node && window()) {
+        // The picture moves; the item does not change. The node is repainted after the window's next sync:
+        // while there is a fast part, that part alone on most ticks and everything at the idle rate.
+        constexpr int kStride = RobotMotion::kIdleFrameMs / RobotMotion::kFullFrameMs;
+        if (!partRect().isEmpty() && ++m_partTicks % kStride != 0)
+            m_partDue = true;
+        else
+            m_frameDue = true;
+        window()->update();
+    } else {
+        update();
+    }
     updateClock();
 }

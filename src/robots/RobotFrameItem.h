@@ -2,18 +2,28 @@
 
 #include "RobotMotion.h"
 
+#include <QImage>
 #include <QMetaObject>
-#include <QQuickPaintedItem>
+#include <QQuickItem>
 #include <QTimer>
 #include <QtQml/qqmlregistration.h>
+
+class QPainter;
+class RobotFrameNode;
 
 // A painted robot item on the robots' frame clock: it redraws only as often as its picture changes
 // (`frameDemand()`: at most 30 times a second, 10 for slow motion, or just at the edges of a blink) and
 // only while it is seen: the item visible, its window shown, exposed, not minimised and active. Otherwise the
 // clock stops. Every item at a steady rate is on one shared clock, so that the robots, rings and dots of a
-// screen redraw together in one frame rather than each in frames of their own. Each redraw repaints the item
-// alone. `frameTime` pins the picture to one moment instead, for still pictures and tests.
-class RobotFrameItem : public QQuickPaintedItem {
+// screen redraw together in one frame rather than each in frames of their own. `frameTime` pins the picture
+// to one moment instead, for still pictures and tests.
+//
+// A tick of the clock only swaps the picture in the item's scene-graph node; the item itself is not marked
+// changed. A changed item makes the window deliver a hover event through its whole item tree and walk its
+// changed items on every frame; for a picture that moves in place that is most of what a frame costs, and
+// the repaint of the node's own rectangle is all that is needed. A change of the item's properties or size
+// (`update()`) repaints it as any item does.
+class RobotFrameItem : public QQuickItem {
     Q_OBJECT
     QML_ANONYMOUS
     // A fixed moment to draw (seconds since 2001-01-01 UTC); negative follows the clock.
@@ -28,6 +38,12 @@ public:
     void setFrameTime(double t);
     bool animating() const { return m_timer.isActive() || m_rateMs > 0; }
 
+    // Draws the picture of the moment `now()` into the item's rectangle (0, 0, width, height); while there is
+    // a fast part (`partRect()`), all but that part.
+    virtual void paint(QPainter *painter) = 0;
+    // The whole picture as the item shows it, in a clear image of the item's size at a pixel ratio.
+    QImage renderFrame(qreal devicePixelRatio = 1.0);
+
 Q_SIGNALS:
     void frameTimeChanged();
     void animatingChanged();
@@ -39,10 +55,26 @@ protected:
     virtual RobotMotion::FrameDemand frameDemand() const { return RobotMotion::FrameDemand::Full; }
     // Starts, re-times or stops the clock after anything `frameDemand()` or being seen depends on changed.
     void updateClock();
+    // A part of the picture that moves at the full rate while the rest moves slowly (the waving arm): its
+    // rectangle in the item (whole pixels), or an empty one. While there is one, the rest redraws at the idle
+    // rate, and the ticks between repaint the part alone, a small rectangle. The part lies behind the rest.
+    virtual QRect partRect() const { return {}; }
+    // Draws the part of the moment `now()`, in item coordinates.
+    virtual void paintPart(QPainter *) {}
 
     void itemChange(ItemChange change, const ItemChangeData &value) override;
+    void geometryChange(const QRectF &newGeometry, const QRectF &oldGeometry) override;
+    QSGNode *updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *) override;
 
 private:
+    // Paints the picture of now into the node (scene-graph side: the render thread, or the main thread while
+    // the render thread waits).
+    void paintNode(RobotFrameNode *node);
+    void paintPartNode(RobotFrameNode *node, const QRect &part);
+    QImage renderRest(qreal devicePixelRatio);
+    QImage renderPart(const QRect &part, qreal devicePixelRatio);
+    // After the window's sync: a tick's picture goes into the node.
+    void onSynchronized();
     RobotMotion::FrameContext frameContext() const;
     void schedule(int delayMs, RobotMotion::FrameDemand demand);
     void onTick();
@@ -53,4 +85,8 @@ private:
     QTimer m_timer;   // a single redraw: the next edge of a blink
     int m_rateMs = 0; // on the shared clock at this interval; 0: not
     QList<QMetaObject::Connection> m_windowConnections;
+    RobotFrameNode *m_node = nullptr; // the scene graph's; valid while the item is in its window
+    bool m_frameDue = false;          // a tick waits for the next sync to repaint the node
+    bool m_partDue = false;           // ... to repaint the fast part alone
+    int m_partTicks = 0;              // ticks since the rest was last repainted
 };

@@ -12,6 +12,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -24,6 +25,32 @@ RobotCharacter robotWith(const QString &shape, const QString &accessory) {
 
 // A moment at which the eyes are open (fmod(t, 3.6) >= 0.15) and every sine is away from zero.
 constexpr double kOpenEyes = 1.0;
+
+// An avatar that counts how often the window asks it for a new node and remembers the moment it last drew.
+class CountingAvatar : public RobotAvatarItem {
+public:
+    int nodeUpdates = 0;
+    int restPaints = 0;
+    int partPaints = 0;
+    double lastPainted = -1;
+
+    void paint(QPainter *painter) override {
+        ++restPaints;
+        lastPainted = now();
+        RobotAvatarItem::paint(painter);
+    }
+
+protected:
+    void paintPart(QPainter *painter) override {
+        ++partPaints;
+        RobotAvatarItem::paintPart(painter);
+    }
+
+    QSGNode *updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *data) override {
+        ++nodeUpdates;
+        return RobotAvatarItem::updatePaintNode(oldNode, data);
+    }
+};
 
 } // namespace
 
@@ -357,6 +384,135 @@ private Q_SLOTS:
         QVERIFY2(frames.count() <= oneRobot + oneRobot / 2, "the robots redrew in frames of their own");
         for (auto &robot : robots)
             robot->setParentItem(nullptr);
+    }
+
+    // A tick of the clock swaps the picture in the item's node without marking the item changed (which would
+    // cost the window a hover pass over every item, every frame), and the picture it shows is the one the
+    // item draws for that moment from scratch.
+    void ticksRepaintTheNodeAlone() {
+        TestPlatform platform;
+        QQuickWindow window;
+        window.resize(200, 200);
+        CountingAvatar item;
+        item.setSize(QSizeF(150, 160));
+        item.setFigureSize(100);
+        item.setRobot(robotWith("round", "antenna"));
+        item.setParentItem(window.contentItem());
+        window.show();
+        window.requestActivate();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTRY_VERIFY(item.animating());
+        QTRY_VERIFY(item.nodeUpdates > 0);
+        const int madeNodes = item.nodeUpdates;
+        const double firstPainted = item.lastPainted;
+        QSignalSpy frames(&window, &QQuickWindow::frameSwapped);
+        QTest::qWait(800);
+        QVERIFY2(frames.count() >= 3, "the clock drew no frames");
+        QVERIFY(item.lastPainted > firstPainted); // the picture moved on
+        QCOMPARE(item.nodeUpdates, madeNodes);    // without the item being marked changed
+
+        const QImage ticked = window.grabWindow();
+        item.setFrameTime(item.lastPainted); // the same moment, drawn as a changed item
+        const QImage redrawn = window.grabWindow();
+        QVERIFY(item.nodeUpdates > madeNodes);
+        QCOMPARE(ticked.size(), redrawn.size());
+        QVERIFY(ticked == redrawn);
+        item.setParentItem(nullptr);
+    }
+
+    // The waving arm, drawn apart from the rest and laid under it, is the figure drawn at once: for every
+    // accessory and through the whole swing, so the part's rectangle holds all of the arm.
+    void wavingArmApartLooksTheSame_data() {
+        QTest::addColumn<QString>("shape");
+        QTest::addColumn<QString>("accessory");
+        QTest::addColumn<double>("figureSize");
+        QTest::newRow("round, antenna, home size") << "round"
+                                                   << "antenna" << 76.0;
+        QTest::newRow("square, star, stage size") << "square"
+                                                  << "star" << 101.48;
+        QTest::newRow("capsule, ears, compact") << "capsule"
+                                                << "ears" << 46.44;
+        QTest::newRow("round, lens") << "round"
+                                     << "lens" << 88.0;
+        QTest::newRow("square, headband") << "square"
+                                          << "headband" << 60.0;
+    }
+    void wavingArmApartLooksTheSame() {
+        QFETCH(QString, shape);
+        QFETCH(QString, accessory);
+        QFETCH(double, figureSize);
+        TestPlatform platform;
+        const RobotCharacter robot = robotWith(shape, accessory);
+        RobotAvatarItem item;
+        item.setRobot(robot);
+        item.setMood(RobotMood::Waving);
+        item.setFigureSize(figureSize);
+        item.setSize(QSizeF(figureSize * 1.3, figureSize * 1.6));
+        // A swing of the arm is pi / 4 s; the bob's period is pi s.
+        for (int step = 0; step < 24; ++step) {
+            const double t = 10 + step * 0.13;
+            item.setFrameTime(t);
+            const QImage apart = item.renderFrame(1.0);
+            QImage whole(apart.size(), QImage::Format_ARGB32_Premultiplied);
+            whole.fill(Qt::transparent);
+            {
+                QPainter painter(&whole);
+                painter.setRenderHint(QPainter::Antialiasing);
+                painter.translate((item.width() - figureSize) / 2, (item.height() - 1.15 * figureSize) / 2);
+                RobotFigure::paint(painter, robot,
+                                   RobotFigure::layout(robot, RobotMood::Waving,
+                                                       RobotMotion::avatar(t, RobotMood::Waving, false),
+                                                       figureSize));
+            }
+            int worst = 0;
+            for (int y = 0; y < whole.height(); ++y) {
+                for (int x = 0; x < whole.width(); ++x) {
+                    const QRgb a = apart.pixel(x, y), b = whole.pixel(x, y);
+                    worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                      std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b))});
+                }
+            }
+            // Laying one antialiased picture over another rounds a channel by a step or two at most.
+            QVERIFY2(worst <= 3,
+                     qPrintable(QStringLiteral("t = %1: a channel differs by %2").arg(t).arg(worst)));
+        }
+    }
+
+    // While the robot waves, most frames repaint the arm alone and the rest of the figure redraws at the idle
+    // rate; an idle robot has no part of its own.
+    void wavingRepaintsTheArmAloneMostly() {
+        TestPlatform platform;
+        QQuickWindow window;
+        window.resize(200, 200);
+        CountingAvatar item;
+        item.setSize(QSizeF(130, 160));
+        item.setFigureSize(100);
+        item.setRobot(robotWith("round", "antenna"));
+        item.setParentItem(window.contentItem());
+        window.show();
+        window.requestActivate();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTRY_VERIFY(item.nodeUpdates > 0);
+        // The robot starts waving on screen: the arm's node joins a picture already shown.
+        const int shown = item.nodeUpdates;
+        item.setMood(RobotMood::Waving);
+        QTRY_VERIFY(item.nodeUpdates > shown);
+        QTRY_VERIFY(item.animating());
+        const int rest = item.restPaints, part = item.partPaints;
+        QTest::qWait(1000);
+        const int restFrames = item.restPaints - rest, partFrames = item.partPaints - part;
+        qInfo("waving for 1 s: the arm drew %d times, the rest %d", partFrames, restFrames);
+        QVERIFY(restFrames >= 1);
+        QVERIFY2(partFrames >= 2 * restFrames, "the rest of the figure redrew at the arm's rate");
+        QVERIFY2(restFrames <= 1000 / RobotMotion::kIdleFrameMs + 2,
+                 "the rest redrew faster than the idle rate");
+        const int waved = item.nodeUpdates;
+        item.setMood(RobotMood::Idle);
+        QTRY_VERIFY(item.nodeUpdates > waved);
+        const int idlePart = item.partPaints;
+        QTest::qWait(300);
+        QCOMPARE(item.partPaints, idlePart);
+        item.setParentItem(nullptr);
     }
 
     void frameDemandByMood_data() {

@@ -3,10 +3,7 @@ import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import Quorvel.Core
 import Quorvel.Ui
-import Quorvel.Learning
-import Quorvel.Companion
 import Quorvel.Home
-import Quorvel.Settings
 import Quorvel.App
 
 // The signed-in shell: five tabs, each the root page of its own router (its navigation stack), with the tab
@@ -27,7 +24,8 @@ Item {
             Layout.fillHeight: true
             currentIndex: tabs.currentPosition
 
-            // Each tab is made on its first visit (the view-model remembers which were shown) and kept.
+            // Each tab is made on its first visit (the view-model remembers which were shown) and kept; all but the
+            // first come from files of their own, so that their views load only then.
             Loader {
                 active: tabs.visited[0]
                 sourceComponent: AppRouter {
@@ -37,39 +35,24 @@ Item {
                 }
             }
             Loader {
-                active: tabs.visited[1]
-                sourceComponent: AppRouter {
-                    session: shell.session
-                    initialItem: LearningHomeView { session: shell.session }
-                }
+                readonly property bool wanted: tabs.visited[1]
+                onWantedChanged: if (wanted && !item) setSource("LearningTab.qml", { "session": shell.session })
+                Component.onCompleted: if (wanted) setSource("LearningTab.qml", { "session": shell.session })
             }
             Loader {
-                active: tabs.visited[2]
-                sourceComponent: AppRouter {
-                    session: shell.session
-                    initialItem: QAHomeView {
-                        objectName: "qaHome"
-                        session: shell.session
-                    }
-                }
+                readonly property bool wanted: tabs.visited[2]
+                onWantedChanged: if (wanted && !item) setSource("QATab.qml", { "session": shell.session })
+                Component.onCompleted: if (wanted) setSource("QATab.qml", { "session": shell.session })
             }
             Loader {
-                active: tabs.visited[3]
-                sourceComponent: AppRouter {
-                    session: shell.session
-                    initialItem: CompanionChatView { session: shell.session }
-                }
+                readonly property bool wanted: tabs.visited[3]
+                onWantedChanged: if (wanted && !item) setSource("CompanionTab.qml", { "session": shell.session })
+                Component.onCompleted: if (wanted) setSource("CompanionTab.qml", { "session": shell.session })
             }
             Loader {
-                active: tabs.visited[4]
-                sourceComponent: AppRouter {
-                    objectName: "settingsStack"
-                    session: shell.session
-                    initialItem: SettingsHostView {
-                        session: shell.session
-                        pageId: "settings_root"
-                    }
-                }
+                readonly property bool wanted: tabs.visited[4]
+                onWantedChanged: if (wanted && !item) setSource("SettingsTab.qml", { "session": shell.session })
+                Component.onCompleted: if (wanted) setSource("SettingsTab.qml", { "session": shell.session })
             }
         }
 

@@ -1,5 +1,6 @@
 import QtQuick
 import Quorvel.Core
+// Imported (not named) so that their files are there when a screen is loaded by its URL.
 import Quorvel.Guest
 import Quorvel.Onboarding
 import Quorvel.App
@@ -16,6 +17,29 @@ Item {
         session: root.session
     }
 
+    // Each screen is loaded by its file, not named here as a type: naming all three would make the engine load
+    // every type of both the signed-out and the signed-in app (the tab shell and all its tabs' views) before the
+    // first frame, whichever screen the session asks for.
+    // Each screen is loaded by its file, not named here as a type: naming all three would make the engine load
+    // every type of both the signed-out and the signed-in app (the tab shell and all its tabs' views) before the
+    // first frame, whichever screen the session asks for.
+    function showScreen() {
+        // Launch: nothing yet, the window's own background until the session has read its secrets.
+        if (model.screen === RootViewModel.Launch)
+            screen.source = "";
+        else
+            screen.setSource(model.screen === RootViewModel.GuestHome ? "qrc:/qt/qml/Quorvel/Guest/GuestHomeView.qml"
+                           : model.screen === RootViewModel.ProfileBirth
+                             ? "qrc:/qt/qml/Quorvel/Onboarding/ProfileBirthView.qml"
+                             : "MainGateView.qml", { "session": root.session });
+    }
+
+    Connections {
+        target: model
+        function onScreenChanged() { root.showScreen() }
+    }
+    Component.onCompleted: showScreen()
+
     Loader {
         id: screen
 
@@ -28,11 +52,6 @@ Item {
                 fadeIn.restart();
             replacing = true;
         }
-        // Launch: nothing yet, the window's own background until the session has read its secrets.
-        sourceComponent: model.screen === RootViewModel.Launch ? null
-                       : model.screen === RootViewModel.GuestHome ? guestHome
-                       : model.screen === RootViewModel.ProfileBirth ? profileBirth
-                       : mainGate
     }
 
     NumberAnimation {
@@ -43,18 +62,5 @@ Item {
         to: 1
         duration: 250
         easing.type: Easing.InOutQuad
-    }
-
-    Component {
-        id: guestHome
-        GuestHomeView { session: root.session }
-    }
-    Component {
-        id: profileBirth
-        ProfileBirthView { session: root.session }
-    }
-    Component {
-        id: mainGate
-        MainGateView { session: root.session }
     }
 }

@@ -23,41 +23,94 @@ T.AbstractButton {
     }
 
     background: Item {
-        BrandShadow {
-            anchors.fill: parent
-            cornerRadius: 24
-            color: Theme.withOpacity(Theme.brandNavy, 0.25)
-            blur: 14
-            offsetY: 8
-        }
-        BrandGradient {
-            anchors.fill: parent
-            radius: 24
-        }
-        // A mint circle 140 across, 40 to the right of and 30 above the top trailing corner: only the part
-        // inside the card is drawn, with the card's rounded corner.
-        Shape {
-            id: corner
+        id: backdrop
 
-            readonly property real w: parent.width
-            readonly property real cx: w + 40 - 70
-            readonly property real cy: -30 + 70
-            readonly property real topX: cx - Math.sqrt(70 * 70 - cy * cy)
-            readonly property real sideY: cy + Math.sqrt(70 * 70 - (w - cx) * (w - cx))
+        // The shapes, with room around them for the shadow; on the software renderer shown as a still
+        // picture of them (below).
+        Item {
+            id: backdropShapes
 
-            anchors.fill: parent
-            antialiasing: true
-            ShapePath {
-                strokeWidth: -1
-                strokeColor: "transparent"
-                fillColor: Theme.withOpacity(Theme.brandMint, 0.22)
-                startX: corner.topX
-                startY: 0
-                PathLine { x: corner.w - 24; y: 0 }
-                PathArc { x: corner.w; y: 24; radiusX: 24; radiusY: 24 }
-                PathLine { x: corner.w; y: corner.sideY }
-                PathArc { x: corner.topX; y: 0; radiusX: 70; radiusY: 70 }
+            x: -24
+            y: -24
+            width: backdrop.width + 48
+            height: backdrop.height + 48
+            visible: !backdropPicture.shown
+
+            Item {
+                x: 24
+                y: 24
+                width: backdrop.width
+                height: backdrop.height
+
+                BrandShadow {
+                    anchors.fill: parent
+                    cornerRadius: 24
+                    color: Theme.withOpacity(Theme.brandNavy, 0.25)
+                    blur: 14
+                    offsetY: 8
+                }
+                BrandGradient {
+                    anchors.fill: parent
+                    radius: 24
+                }
+                // A mint circle 140 across, 40 to the right of and 30 above the top trailing corner: only the part
+                // inside the card is drawn, with the card's rounded corner.
+                Shape {
+                    id: corner
+
+                    readonly property real w: parent.width
+                    readonly property real cx: w + 40 - 70
+                    readonly property real cy: -30 + 70
+                    readonly property real topX: cx - Math.sqrt(70 * 70 - cy * cy)
+                    readonly property real sideY: cy + Math.sqrt(70 * 70 - (w - cx) * (w - cx))
+
+                    anchors.fill: parent
+                    antialiasing: true
+                    ShapePath {
+                        strokeWidth: -1
+                        strokeColor: "transparent"
+                        fillColor: Theme.withOpacity(Theme.brandMint, 0.22)
+                        startX: corner.topX
+                        startY: 0
+                        PathLine { x: corner.w - 24; y: 0 }
+                        PathArc { x: corner.w; y: 24; radiusX: 24; radiusY: 24 }
+                        PathLine { x: corner.w; y: corner.sideY }
+                        PathArc { x: corner.topX; y: 0; radiusX: 70; radiusY: 70 }
+                    }
+                }
             }
+        }
+
+        // On the software renderer the backdrop (the shadow's layers, the gradient, the corner) is shown as a
+        // still picture of it, taken again when its size changes. The robot on it redraws many times a second,
+        // and each redraw repaints what lies under the robot: then one picture, rather than a dozen
+        // translucent shapes of which the software renderer redraws the curved ones whole, every time.
+        Image {
+            id: backdropPicture
+
+            readonly property bool still: GraphicsInfo.api === GraphicsInfo.Software
+            readonly property bool shown: still && status === Image.Ready
+            readonly property var look: [backdropShapes.width, backdropShapes.height]
+            property var taken: null
+
+            function retake() {
+                if (still && backdropShapes.Window.window && backdropShapes.width > 0 && backdropShapes.height > 0)
+                    backdropShapes.grabToImage(result => { taken = result; source = result.url });
+            }
+
+            x: backdropShapes.x
+            y: backdropShapes.y
+            width: backdropShapes.width
+            height: backdropShapes.height
+            visible: shown
+            cache: false
+            // Loaded, the picture is the image's own; the grab's copy goes.
+            onStatusChanged: if (status === Image.Ready) taken = null
+            onLookChanged: {
+                source = "";
+                Qt.callLater(retake);
+            }
+            Component.onCompleted: Qt.callLater(retake)
         }
     }
 

@@ -28,7 +28,10 @@ Item {
         id: figure
 
         anchors.centerIn: parent
-        width: root.size * 1.5
+        // Room for what reaches beyond the figure's frame: the waving arm (at most 0.61 of the size from the
+        // centre, sideways), the antenna's glow and a jump (upwards). No wider: every redraw of the figure
+        // repaints whatever lies under this rectangle, such as the text beside it.
+        width: root.size * 1.3
         height: root.size * 1.6
         figureSize: root.size
         reduceMotion: MotionSettings.reduceMotion

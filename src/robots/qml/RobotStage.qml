@@ -33,43 +33,92 @@ Item {
     Accessible.role: Accessible.StaticText
     Accessible.name: root.name + ", AI, " + root.status + ", " + root.languageFull
 
-    BrandShadow {
-        anchors.fill: card
-        cornerRadius: stage.cornerRadius
-        color: Theme.withOpacity(Theme.brandNavyDeep, 0.28)
-        blur: stage.shadowBlur
-        offsetY: stage.shadowOffset
+    // The card and its shadow, with room around it for the shadow; on the software renderer shown as a still
+    // picture of it (below).
+    Item {
+        id: cardShapes
+
+        readonly property real reach: stage.shadowBlur + stage.shadowOffset + 4
+
+        x: -reach
+        y: -reach
+        width: root.width + 2 * reach
+        height: root.height + 2 * reach
+        visible: !cardPicture.shown
+
+        Item {
+            id: card
+
+            x: cardShapes.reach
+            y: cardShapes.reach
+            width: root.width
+            height: root.height
+
+            BrandShadow {
+                anchors.fill: parent
+                cornerRadius: stage.cornerRadius
+                color: Theme.withOpacity(Theme.brandNavyDeep, 0.28)
+                blur: stage.shadowBlur
+                offsetY: stage.shadowOffset
+            }
+            BrandGradient {
+                anchors.fill: parent
+                radius: stage.cornerRadius
+            }
+            RobotStageGlow {
+                anchors.fill: parent
+                radius: stage.cornerRadius
+                color: Theme.withOpacity(stage.robotColor, 0.55)
+                centerX: width
+                centerY: 0
+                endRadius: stage.robotGlowRadius
+            }
+            RobotStageGlow {
+                anchors.fill: parent
+                radius: stage.cornerRadius
+                color: Theme.withOpacity(Theme.brandMint, 0.25)
+                centerX: 0
+                centerY: height
+                endRadius: stage.mintGlowRadius
+            }
+            RobotStageOutline {
+                anchors.fill: parent
+                radius: stage.cornerRadius
+            }
+        }
     }
 
-    Item {
-        id: card
+    // On the software renderer the card (its shadow, gradient, glows and edge) is shown as a still picture of
+    // it, taken again when its size or look changes. The robot on it redraws many times a second, and each
+    // redraw repaints what lies under the robot: then one picture, rather than a dozen translucent shapes of
+    // which the software renderer redraws the curved ones whole, every time.
+    Image {
+        id: cardPicture
 
-        anchors.fill: parent
+        readonly property bool still: GraphicsInfo.api === GraphicsInfo.Software
+        readonly property bool shown: still && status === Image.Ready
+        readonly property var look: [cardShapes.width, cardShapes.height, stage.robotColor, stage.cornerRadius,
+                                     stage.mintGlowRadius, stage.robotGlowRadius]
+        property var taken: null
 
-        BrandGradient {
-            anchors.fill: parent
-            radius: stage.cornerRadius
+        function retake() {
+            if (still && cardShapes.Window.window && cardShapes.width > 0 && cardShapes.height > 0)
+                cardShapes.grabToImage(result => { taken = result; source = result.url });
         }
-        RobotStageGlow {
-            anchors.fill: parent
-            radius: stage.cornerRadius
-            color: Theme.withOpacity(stage.robotColor, 0.55)
-            centerX: width
-            centerY: 0
-            endRadius: stage.robotGlowRadius
+
+        x: cardShapes.x
+        y: cardShapes.y
+        width: cardShapes.width
+        height: cardShapes.height
+        visible: shown
+        cache: false
+        // Loaded, the picture is the image's own; the grab's copy goes.
+        onStatusChanged: if (status === Image.Ready) taken = null
+        onLookChanged: {
+            source = "";
+            Qt.callLater(retake);
         }
-        RobotStageGlow {
-            anchors.fill: parent
-            radius: stage.cornerRadius
-            color: Theme.withOpacity(Theme.brandMint, 0.25)
-            centerX: 0
-            centerY: height
-            endRadius: stage.mintGlowRadius
-        }
-        RobotStageOutline {
-            anchors.fill: parent
-            radius: stage.cornerRadius
-        }
+        Component.onCompleted: Qt.callLater(retake)
     }
 
     Component {

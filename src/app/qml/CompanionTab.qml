@@ -1,0 +1,12 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import Quorvel.Companion
+import Quorvel.App
+
+// One tab of the signed-in shell, in a file of its own so that the shell loads its views only on the tab's
+// first visit.
+AppRouter {
+    id: tab
+
+    initialItem: CompanionChatView { session: tab.session }
+}
