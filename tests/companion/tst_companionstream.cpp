@@ -360,7 +360,9 @@ private Q_SLOTS:
         QVERIFY(outcome.failure);
         QCOMPARE(outcome.failure->status(), status);
         QCOMPARE(outcome.failure->message(), message);
-        QVERIFY2(service.sent() < 8 * 1024 * 1024, qPrintable(QString::number(service.sent())));
+        // What the server got out before the client hung up includes whatever the loopback socket buffers
+        // of both ends took in meanwhile (several MB each on a busy machine); reading on would be 200 MB.
+        QVERIFY2(service.sent() < 32 * 1024 * 1024, qPrintable(QString::number(service.sent())));
     }
 
     // A refused token is renewed once through the current session and the turn is sent again.
