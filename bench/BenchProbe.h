@@ -1,8 +1,12 @@
 #pragma once
 
+#include "Destination.h"
+
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
+#include <QVariantMap>
 
 #include <functional>
 
@@ -14,11 +18,13 @@ class QuorvelApp;
 // instant the first frame is swapped, and then, by the value of QVL_BENCH:
 //   "frame"          quits right away;
 //   "idle"           samples memory and idle CPU on the first screen, then quits;
-//   "walk"           the same, then visits every tab of the signed-in shell and walks its pushed screens
-//                    twice (the learning tab's path list of QVL_BENCH_CHAPTER, its chapter picker, the
-//                    companion chat), sampling after each step, then quits;
+//   "walk"           the same, then visits every tab of the signed-in shell and walks every screen of the
+//                    app twice (appendWalk: the path list of QVL_BENCH_CHAPTER, a lesson, practice, the
+//                    wrong book, photo matching, the inbox, the report, membership, the settings pages,
+//                    the questionnaire...), sampling after each step, then quits;
 //   "sign-in:<phone>:<code>"  signs in against the configured service and quits (prepares a profile).
-// Each sample is one stdout line "QVL_BENCH sample <step> rss_kb=<n> cpu_pct=<x>".
+// Each sample is one stdout line "QVL_BENCH sample <step> rss_kb=<n> cpu_pct=<x> active=<0|1> libs=<n>
+// loaded=<+name,-name...|->" (the libraries mapped and unmapped since the sample before).
 class BenchProbe : public QObject {
     Q_OBJECT
 
@@ -35,7 +41,15 @@ private:
     void next();
     void sample(const QString &step, std::function<void()> then);
     void evaluate(QObject *scope, const QString &expression);
+    void appendWalk(const QString &suffix);
+    void selectTab(int position);
+    void open(Destination::Page destination, const QVariantMap &properties = {});
+    void popRouter();
+    void clickShown(const char *objectName);
+    QString picture();
+    QList<QObject *> all() const;
     QObject *find(const char *typePrefix) const;
+    QObject *findShown(const char *typePrefix) const;
     void finish();
 
     QPointer<QQuickWindow> m_window;
@@ -44,4 +58,6 @@ private:
     QList<std::pair<QString, std::function<void()>>> m_steps;
     int m_idleMs = 5000;
     int m_settleMs = 1500;
+    QString m_picture;
+    QSet<QByteArray> m_libraries; // mapped at the sample before
 };

@@ -7,6 +7,7 @@
 #include <QSet>
 #include <QString>
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <time.h>
 
@@ -27,18 +28,46 @@ inline long residentKb() {
     return 0;
 }
 
-// How many shared libraries the process has mapped.
-inline int sharedLibraries() {
+// The part of the resident set that no file backs (heap, stacks, pixel buffers), in kB; the rest is the
+// pages of mapped files (libraries, fonts) and shared memory.
+inline long anonymousKb() {
+    QFile rollup(QStringLiteral("/proc/self/smaps_rollup"));
+    if (!rollup.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : rollup.readAll().split('\n')) {
+        if (line.startsWith("Anonymous:"))
+            return line.mid(10).trimmed().split(' ').value(0).toLong();
+    }
+    return 0;
+}
+
+// The paths of the shared libraries the process has mapped.
+inline QSet<QByteArray> sharedLibraryPaths() {
     QFile maps(QStringLiteral("/proc/self/maps"));
     if (!maps.open(QIODevice::ReadOnly))
-        return 0;
+        return {};
     QSet<QByteArray> paths;
     for (const QByteArray &line : maps.readAll().split('\n')) {
         const qsizetype slash = line.indexOf('/');
         if (slash >= 0 && line.contains(".so"))
             paths.insert(line.mid(slash));
     }
-    return int(paths.size());
+    return paths;
+}
+
+// How many shared libraries the process has mapped.
+inline int sharedLibraries() {
+    return int(sharedLibraryPaths().size());
+}
+
+// The C heap in kB: what is handed out, and what is free but still held (in every arena).
+struct Heap {
+    long usedKb = 0;
+    long freeKb = 0;
+};
+inline Heap heap() {
+    const struct mallinfo2 info = mallinfo2();
+    return {long((info.uordblks + info.hblkhd) / 1024), long(info.fordblks / 1024)};
 }
 
 // CPU time of every thread of the process so far, in seconds.

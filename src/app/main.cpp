@@ -1,4 +1,5 @@
 #include "AppFonts.h"
+#include "MemoryPolicy.h"
 #include "MessageRouting.h"
 #include "QuorvelApp.h"
 #include "RenderBackend.h"
@@ -14,6 +15,7 @@
 QVL_IMPORT_QML_MODULES()
 
 int main(int argc, char *argv[]) {
+    MemoryPolicy::apply(); // before any thread, so that every heap keeps to it
     MessageRouting::install();
     QGuiApplication application(argc, argv);
     QGuiApplication::setOrganizationName(QStringLiteral("Quorvel"));

@@ -191,3 +191,11 @@ QColor Theme::underWhiteText(const QColor &fill) {
         color.setHslF(color.hslHueF(), color.hslSaturationF(), std::max(0.0f, color.lightnessF() - 0.01f));
     return color.toRgb();
 }
+
+QColor Theme::focusRingColor(bool dark) {
+    return dark ? QColor(100, 181, 255) : QColor(0, 95, 204);
+}
+
+QColor Theme::focusHaloColor(bool dark) {
+    return dark ? QColor(0, 0, 0) : QColor(255, 255, 255);
+}

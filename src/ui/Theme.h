@@ -60,6 +60,8 @@ class Theme : public QObject {
     Q_PROPERTY(QColor groupedBackground READ groupedBackground NOTIFY darkChanged)
     Q_PROPERTY(QColor secondaryGroupedBackground READ secondaryGroupedBackground NOTIFY darkChanged)
     Q_PROPERTY(QColor secondaryBackground READ secondaryBackground NOTIFY darkChanged)
+    Q_PROPERTY(QColor focusRing READ focusRing NOTIFY darkChanged)
+    Q_PROPERTY(QColor focusHalo READ focusHalo NOTIFY darkChanged)
 
 public:
     enum Role {
@@ -163,6 +165,13 @@ public:
     QColor groupedBackground() const { return color(GroupedBackground, m_dark); }
     QColor secondaryGroupedBackground() const { return color(SecondaryGroupedBackground, m_dark); }
     QColor secondaryBackground() const { return color(SecondaryBackground, m_dark); }
+    // The keyboard focus ring: a ring in `focusRing` with a hairline halo in `focusHalo` inside it, so that
+    // one of the two stands out on whatever the focused item and the page under it are (a pale page, a
+    // teal button, the navy gradient).
+    QColor focusRing() const { return focusRingColor(m_dark); }
+    QColor focusHalo() const { return focusHaloColor(m_dark); }
+    static QColor focusRingColor(bool dark);
+    static QColor focusHaloColor(bool dark);
 
 Q_SIGNALS:
     void darkChanged();

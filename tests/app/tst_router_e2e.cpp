@@ -13,6 +13,7 @@
 #include "SettingsHostViewModel.h"
 
 #include <QGuiApplication>
+#include <QPointer>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTest>
@@ -58,14 +59,17 @@ class TestRouterE2E : public QObject {
         QTest::qWait(400); // the push's transition, the page's first answers
         QVERIFY(QmlHarness::saveScreenshot(m_view->window(), name));
     }
-    // The page's own back control, as the learner uses it, and the stack back at its root.
+    // The page's own back control, as the learner uses it, and the stack back at its root. The page it
+    // left is destroyed, not kept: a popped page that stayed would hold its models and pictures for good.
     void back(QQuickItem *stack) {
         QTRY_VERIFY_WITH_TIMEOUT(settled(stack), kWait);
-        QQuickItem *button = QmlHarness::findItem(topOf(stack), QStringLiteral("backButton"), true);
+        const QPointer<QQuickItem> page = topOf(stack);
+        QQuickItem *button = QmlHarness::findItem(page, QStringLiteral("backButton"), true);
         QVERIFY(button);
         QVERIFY(m_view->click(button));
         QTRY_COMPARE_WITH_TIMEOUT(depthOf(stack), 1, kWait);
         QTRY_VERIFY_WITH_TIMEOUT(settled(stack), kWait); // a stack takes no taps while it moves
+        QTRY_VERIFY_WITH_TIMEOUT(page.isNull(), kWait);
     }
     // The page `stack` pushed on top, of `type`, built with the app's session.
     void expectTop(QQuickItem *stack, const char *type) {

@@ -24,11 +24,29 @@ StackView {
 
     required property AppSession session
 
+    // A page that leaves the stack is destroyed with its models and pictures; what it held goes back once
+    // the stack is still.
+    property int lastDepth: 0
+    onDepthChanged: {
+        if (depth < lastDepth)
+            MemoryRelief.screenClosed()
+        lastDepth = depth
+    }
+
     onCurrentItemChanged: {
         if (currentItem && initialItem && typeof initialItem.pageShown === "function")
             initialItem.pageShown(currentItem)
     }
     Component.onCompleted: if (initialItem) adopt(initialItem, router)
+
+    // Escape goes back from a pushed page, as the back control does. Only on the tab on screen and never on
+    // its root page; a sheet, alert or menu open above takes Escape first (Qt blocks a window's shortcuts
+    // outside the popup on top that closes on Escape), and so does the rest notice, which holds the keyboard.
+    Shortcut {
+        sequence: "Escape"
+        enabled: router.depth > 1 && router.visible && !router.busy
+        onActivated: router.pop()
+    }
 
     Component {
         id: nativeRoute

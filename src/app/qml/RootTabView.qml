@@ -99,6 +99,10 @@ Item {
                     horizontalPadding: 4
                     onClicked: tabs.selectPosition(index)
                     background: Item {}
+                    FocusRing {
+                        outset: -2
+                        radius: 10
+                    }
                     contentItem: Column {
                         spacing: 2
                         SymbolIcon {

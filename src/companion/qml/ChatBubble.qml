@@ -258,6 +258,8 @@ Item {
                     opacity: unlock.down ? 0.85 : 1
                 }
                 HoverHandler { cursorShape: Qt.PointingHandCursor }
+
+                FocusRing {}
             }
         }
     }
@@ -428,6 +430,8 @@ Item {
                             color: line.down ? Qt.rgba(1, 0.93, 0.9, 1) : "white"
                         }
                         HoverHandler { cursorShape: Qt.PointingHandCursor }
+
+                        FocusRing {}
                     }
                 }
             }

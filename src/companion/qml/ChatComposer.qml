@@ -58,6 +58,10 @@ Item {
                     bottomPadding: 13
                     background: null
                     Accessible.name: placeholderText
+
+                    FocusRing {
+                        activatesOnKeys: false
+                    }
                 }
             }
 
@@ -107,6 +111,8 @@ Item {
                     }
                 }
                 HoverHandler { cursorShape: Qt.PointingHandCursor }
+
+                FocusRing {}
             }
         }
     }

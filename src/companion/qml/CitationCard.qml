@@ -104,6 +104,8 @@ Item {
                     color: Theme.brandTeal
                 }
             }
+
+            FocusRing {}
         }
 
         Repeater {

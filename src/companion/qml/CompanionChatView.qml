@@ -103,6 +103,8 @@ Page {
                             vm.clear()
                     }
                 }
+
+                FocusRing {}
             }
         ]
     }
@@ -182,7 +184,12 @@ Page {
                 if (vm.followsLatest && !moving)
                     positionViewAtEnd()
             }
-            onCountChanged: Qt.callLater(() => list.positionViewAtEnd())
+            // The prompts under the messages come after them for Tab too: Tab follows the order of the list's
+            // items, in which the footer, made first, would stand before every message.
+            onCountChanged: Qt.callLater(() => {
+                list.positionViewAtEnd()
+                TabOrder.moveLast(list.footerItem)
+            })
             onContentHeightChanged: Qt.callLater(list.followLatest)
             onHeightChanged: Qt.callLater(list.followLatest)
             onMovingChanged: vm.listMoved(moving, atYEnd)

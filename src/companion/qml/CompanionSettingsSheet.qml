@@ -112,6 +112,8 @@ BottomSheet {
                 color: Theme.brandTeal
             }
         }
+
+        FocusRing {}
     }
 
     ColumnLayout {
@@ -179,6 +181,10 @@ BottomSheet {
                             visible: nameField.cursorVisible
                         }
                         background: Item {}
+
+                        FocusRing {
+                            activatesOnKeys: false
+                        }
                     }
                     Text {
                         objectName: "nameError"

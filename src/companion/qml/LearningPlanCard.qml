@@ -179,6 +179,8 @@ Rectangle {
                             font.weight: Font.DemiBold
                             color: Theme.legible(Theme.brandTeal, Theme.over(chip.background.color, "white"))
                         }
+
+                        FocusRing {}
                     }
                 }
             }

@@ -59,4 +59,6 @@ T.AbstractButton {
         border.color: Theme.withOpacity(Theme.label, 0.06)
     }
     HoverHandler { cursorShape: Qt.PointingHandCursor }
+
+    FocusRing {}
 }

@@ -284,6 +284,8 @@ Page {
                                 color: Theme.brandMuted
                             }
                         }
+
+                        FocusRing {}
                     }
                 }
             }
@@ -373,6 +375,8 @@ Page {
                                 color: Theme.tertiaryLabel
                             }
                         }
+
+                        FocusRing {}
                     }
                 }
             }

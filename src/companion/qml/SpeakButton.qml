@@ -58,4 +58,6 @@ T.AbstractButton {
         color: Theme.withOpacity(Theme.brandTeal, button.speaking ? 0.16 : 0.08)
     }
     HoverHandler { cursorShape: Qt.PointingHandCursor }
+
+    FocusRing {}
 }

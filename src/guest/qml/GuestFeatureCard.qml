@@ -68,4 +68,6 @@ T.AbstractButton {
             elide: Text.ElideRight
         }
     }
+
+    FocusRing {}
 }

@@ -152,6 +152,8 @@ Item {
                                                loginChip.down ? 0.6 : 0.45)
                                 border.color: Qt.rgba(1, 1, 1, 0.25)
                             }
+
+                            FocusRing {}
                         }
                         T.Button {
                             id: menuButton
@@ -186,6 +188,8 @@ Item {
                                 entries: vm.menu
                                 onTriggered: (index) => vm.triggerMenu(index)
                             }
+
+                            FocusRing {}
                         }
                     }
 
@@ -254,6 +258,8 @@ Item {
                                 radius: height / 2
                                 color: "white"
                             }
+
+                            FocusRing {}
                         }
                         T.Button {
                             id: browseButton
@@ -284,6 +290,8 @@ Item {
                                 border.color: Qt.rgba(1, 1, 1, 0.7)
                                 border.width: 1
                             }
+
+                            FocusRing {}
                         }
                     }
                 }
@@ -427,6 +435,8 @@ Item {
                                         opacity: footerLink.down ? 0.6 : 1
                                     }
                                     background: Item {}
+
+                                    FocusRing {}
                                 }
                             }
                         }
@@ -504,6 +514,8 @@ Item {
                     color: Theme.brandTeal
                 }
                 background: Item {}
+
+                FocusRing {}
             }
         }
     }

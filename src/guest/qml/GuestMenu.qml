@@ -123,6 +123,8 @@ T.Popup {
                                 elide: Text.ElideRight
                             }
                         }
+
+                        FocusRing {}
                     }
                 }
             }

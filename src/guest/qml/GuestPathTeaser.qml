@@ -88,4 +88,6 @@ T.AbstractButton {
             }
         }
     }
+
+    FocusRing {}
 }

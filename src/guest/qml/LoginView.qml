@@ -255,6 +255,8 @@ Item {
                                     gradient: BrandGradientAlt {}
                                 }
                             }
+
+                            FocusRing {}
                         }
                     }
 
@@ -287,6 +289,8 @@ Item {
                                 size: 18
                                 color: vm.agreed ? Theme.brandTeal : Theme.brandLine
                             }
+
+                            FocusRing {}
                         }
 
                         Text {
@@ -381,6 +385,8 @@ Item {
             border.color: Qt.rgba(1, 1, 1, 0.22)
             border.width: 1
         }
+
+        FocusRing {}
     }
 
     Alert {

@@ -140,4 +140,6 @@ T.AbstractButton {
     HoverHandler {
         cursorShape: Qt.PointingHandCursor
     }
+
+    FocusRing {}
 }

@@ -29,4 +29,6 @@ T.AbstractButton {
     HoverHandler {
         cursorShape: button.enabled ? Qt.PointingHandCursor : Qt.ArrowCursor
     }
+
+    FocusRing {}
 }

@@ -94,6 +94,8 @@ Item {
             HoverHandler {
                 cursorShape: button.enabled ? Qt.PointingHandCursor : Qt.ArrowCursor
             }
+
+            FocusRing {}
         }
     }
 
@@ -132,6 +134,8 @@ Item {
             HoverHandler {
                 cursorShape: Qt.PointingHandCursor
             }
+
+            FocusRing {}
         }
     }
 

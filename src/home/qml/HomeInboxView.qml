@@ -241,6 +241,8 @@ Page {
                             }
                         }
                     }
+
+                    FocusRing {}
                 }
             }
 
@@ -326,6 +328,8 @@ Page {
                         font.weight: Font.DemiBold
                         color: Theme.legible(Theme.brandTeal, Theme.over(reload.background.color, Theme.brandMist))
                     }
+
+                    FocusRing {}
                 }
             }
 

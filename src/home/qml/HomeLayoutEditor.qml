@@ -176,6 +176,8 @@ Flickable {
                                     horizontalAlignment: Text.AlignHCenter
                                     verticalAlignment: Text.AlignVCenter
                                 }
+
+                                FocusRing {}
                             }
                             T.AbstractButton {
                                 id: hideButton
@@ -193,6 +195,8 @@ Flickable {
                                     opacity: hideButton.down ? 0.5 : 1
                                 }
                                 background: Item {}
+
+                                FocusRing {}
                             }
                         }
 

@@ -100,6 +100,8 @@ Page {
                 HoverHandler {
                     cursorShape: Qt.PointingHandCursor
                 }
+
+                FocusRing {}
             },
             HomeBarButton {
                 objectName: "homeSaveButton"

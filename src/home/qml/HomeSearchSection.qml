@@ -86,6 +86,10 @@ Item {
                     selectByMouse: true
                     background: Item {}
                     Accessible.name: placeholderText
+
+                    FocusRing {
+                        activatesOnKeys: false
+                    }
                 }
                 T.AbstractButton {
                     id: ask
@@ -93,7 +97,8 @@ Item {
                     objectName: "askButton"
                     visible: vm.askButtonVisible
                     // Tapping it must not take the focus from the field: a blank question keeps the field as it was.
-                    focusPolicy: Qt.NoFocus
+                    // Tab still reaches it.
+                    focusPolicy: Qt.TabFocus
                     leftPadding: 12
                     rightPadding: 12
                     topPadding: 6
@@ -122,6 +127,8 @@ Item {
                         color: Theme.brandTeal
                         opacity: ask.down ? 0.75 : 1
                     }
+
+                    FocusRing {}
                 }
             }
         }
@@ -184,7 +191,8 @@ Item {
                             required property string keywordText
 
                             objectName: "keywordChip"
-                            focusPolicy: Qt.NoFocus
+                            // Reached by Tab; a tap leaves the focus where it was, as the ask button does.
+                            focusPolicy: Qt.TabFocus
                             leftPadding: 12
                             rightPadding: 12
                             topPadding: 7
@@ -213,6 +221,8 @@ Item {
                                 border.width: 1
                                 border.color: Theme.withOpacity(Theme.brandTeal, 0.25)
                             }
+
+                            FocusRing {}
                         }
                     }
                 }

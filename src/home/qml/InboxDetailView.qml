@@ -147,6 +147,8 @@ Page {
                         }
                     }
                 }
+
+                FocusRing {}
             }
         }
     }

@@ -155,4 +155,6 @@ T.AbstractButton {
             }
         }
     }
+
+    FocusRing {}
 }

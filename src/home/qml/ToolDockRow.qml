@@ -80,6 +80,8 @@ T.Control {
                     }
                 }
                 background: Item {}
+
+                FocusRing {}
             }
         }
     }

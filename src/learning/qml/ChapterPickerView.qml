@@ -315,6 +315,8 @@ Item {
                                 }
                             }
                         }
+
+                        FocusRing {}
                     }
                 }
             }

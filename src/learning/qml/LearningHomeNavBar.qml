@@ -36,6 +36,8 @@ NavigationBar {
             HoverHandler {
                 cursorShape: Qt.PointingHandCursor
             }
+
+            FocusRing {}
         }
     ]
 

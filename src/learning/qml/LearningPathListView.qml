@@ -146,7 +146,13 @@ Item {
 
                     anchors.fill: parent
                     cursorShape: Qt.PointingHandCursor
+                    activeFocusOnTab: true
                     onClicked: root.chatRequested()
+
+                    FocusRing {
+                        radius: 16
+                        onActivated: root.chatRequested()
+                    }
                 }
 
                 RobotSceneBanner {

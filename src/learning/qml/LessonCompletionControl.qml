@@ -77,6 +77,8 @@ Item {
             enabled: button.enabled
             cursorShape: Qt.PointingHandCursor
         }
+
+        FocusRing {}
     }
 
     Row {

@@ -117,6 +117,8 @@ LessonCard {
                     enabled: row.enabled
                     cursorShape: Qt.PointingHandCursor
                 }
+
+                FocusRing {}
             }
         }
     }

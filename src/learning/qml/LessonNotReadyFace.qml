@@ -88,6 +88,8 @@ Item {
             HoverHandler {
                 cursorShape: Qt.PointingHandCursor
             }
+
+            FocusRing {}
         }
     }
 }

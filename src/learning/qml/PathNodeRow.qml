@@ -206,5 +206,7 @@ Item {
                 }
             }
         }
+
+        FocusRing {}
     }
 }

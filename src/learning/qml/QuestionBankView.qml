@@ -144,6 +144,8 @@ Page {
                         radius: 7
                         color: parent.selected ? Theme.secondaryGroupedBackground : "transparent"
                     }
+
+                    FocusRing {}
                 }
             }
         }
@@ -341,6 +343,8 @@ Page {
                             size: 13
                             color: Theme.tertiaryLabel
                         }
+
+                        FocusRing {}
                     }
                 }
             }

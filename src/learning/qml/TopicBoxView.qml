@@ -46,6 +46,12 @@ ColumnLayout {
             radius: 14
             color: Theme.groupedBackground
 
+            FocusRing {
+                target: field
+                activatesOnKeys: false
+                radius: 14
+            }
+
             T.TextField {
                 id: field
 
@@ -126,6 +132,8 @@ ColumnLayout {
                 horizontalAlignment: Text.AlignHCenter
                 verticalAlignment: Text.AlignVCenter
             }
+
+            FocusRing {}
         }
     }
 

@@ -301,6 +301,8 @@ Page {
                                     color: "white"
                                 }
                             }
+
+                            FocusRing {}
                         }
 
                         Rectangle {

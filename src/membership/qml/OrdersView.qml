@@ -179,6 +179,8 @@ Page {
                                         verticalAlignment: Text.AlignVCenter
                                     }
                                     background: Item {}
+
+                                    FocusRing {}
                                 }
                             }
 

@@ -110,6 +110,8 @@ Item {
             HoverHandler {
                 cursorShape: secondaryButton.enabled ? Qt.PointingHandCursor : Qt.ArrowCursor
             }
+
+            FocusRing {}
         }
     }
 }

@@ -69,5 +69,7 @@ Item {
                 Behavior on opacity { NumberAnimation { duration: 150; easing.type: Easing.OutQuad } }
             }
         }
+
+        FocusRing {}
     }
 }

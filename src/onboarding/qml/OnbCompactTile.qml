@@ -92,5 +92,7 @@ Item {
                 color: tile.selected ? Theme.brandNavyDeep : Theme.brandMuted
             }
         }
+
+        FocusRing {}
     }
 }

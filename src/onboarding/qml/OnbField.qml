@@ -118,7 +118,15 @@ Item {
             HoverHandler {
                 cursorShape: Qt.PointingHandCursor
             }
+
+            FocusRing {}
         }
+    }
+
+    FocusRing {
+        target: input
+        activatesOnKeys: false
+        radius: 14
     }
 
     TapHandler {

@@ -105,5 +105,7 @@ Item {
                 color: tile.selected ? Theme.brandTeal : Theme.brandLine
             }
         }
+
+        FocusRing {}
     }
 }

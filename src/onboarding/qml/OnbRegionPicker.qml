@@ -118,6 +118,8 @@ Item {
                     HoverHandler {
                         cursorShape: Qt.PointingHandCursor
                     }
+
+                    FocusRing {}
                 }
             }
         }
@@ -178,6 +180,8 @@ Item {
             border.color: Theme.brandLine
             border.width: 1
         }
+
+        FocusRing {}
     }
 
     ColumnLayout {

@@ -90,6 +90,8 @@ RowLayout {
                 HoverHandler {
                     cursorShape: Qt.PointingHandCursor
                 }
+
+                FocusRing {}
             }
         }
     }

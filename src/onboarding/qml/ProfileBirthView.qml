@@ -441,6 +441,8 @@ Item {
             radius: height / 2
             color: Qt.rgba(1, 1, 1, signOutControl.down ? 0.3 : 0.2)
         }
+
+        FocusRing {}
     }
 
     component StepDot: Item {

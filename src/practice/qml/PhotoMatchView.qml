@@ -98,6 +98,8 @@ Page {
                             radius: 8
                             color: Theme.withOpacity(Theme.brandTeal, parent.down ? 0.2 : 0.1)
                         }
+
+                        FocusRing {}
                     }
                     Button {
                         objectName: "pickPhoto"
@@ -128,6 +130,8 @@ Page {
                             color: Theme.withOpacity(Theme.brandTeal, parent.down ? 0.2 : 0.1)
                         }
                         HoverHandler { cursorShape: Qt.PointingHandCursor }
+
+                        FocusRing {}
                     }
                     BrandSpinner {
                         objectName: "readingSpinner"
@@ -161,6 +165,10 @@ Page {
                     bottomPadding: 12
                     color: Theme.label
                     background: Item {}
+
+                    FocusRing {
+                        activatesOnKeys: false
+                    }
                 }
             }
 

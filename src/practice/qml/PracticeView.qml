@@ -86,6 +86,8 @@ Page {
                 }
                 background: Item {}
                 HoverHandler { cursorShape: Qt.PointingHandCursor }
+
+                FocusRing {}
             }
 
             FormSection {
@@ -126,6 +128,10 @@ Page {
                     bottomPadding: 12
                     color: Theme.label
                     background: Item {}
+
+                    FocusRing {
+                        activatesOnKeys: false
+                    }
                 }
             }
 

@@ -118,6 +118,8 @@ Page {
                                 radius: 7
                                 color: parent.selected ? Theme.secondaryGroupedBackground : "transparent"
                             }
+
+                            FocusRing {}
                         }
                     }
                 }
@@ -137,6 +139,8 @@ Page {
                 }
                 background: Item {}
                 HoverHandler { cursorShape: Qt.PointingHandCursor }
+
+                FocusRing {}
             }
 
             Text {
@@ -235,6 +239,8 @@ Page {
                         opacity: parent.hovered || parent.down ? 1 : 0.55
                     }
                     background: Item {}
+
+                    FocusRing {}
                 }
                 SymbolIcon {
                     Layout.rightMargin: 12
@@ -266,6 +272,8 @@ Page {
                     color: Theme.separator
                 }
             }
+
+            FocusRing {}
         }
     }
 

@@ -1,4 +1,5 @@
 import QtQuick
+import Quorvel.Ui
 import QtQuick.Templates as T
 
 // A button that is only its label: while pressed the label shrinks to 97 % about its centre and dims to 90 %
@@ -27,4 +28,6 @@ T.AbstractButton {
             easing.type: Easing.OutQuad
         }
     }
+
+    FocusRing {}
 }

@@ -43,11 +43,17 @@ Item {
         Accessible.description: banner.greetHint
         Accessible.onPressAction: banner.tap()
 
+        activeFocusOnTab: true
+
         TapHandler {
             onTapped: banner.tap()
         }
         HoverHandler {
             cursorShape: Qt.PointingHandCursor
+        }
+        FocusRing {
+            radius: width / 2
+            onActivated: banner.tap()
         }
     }
 

@@ -232,6 +232,7 @@ BottomSheet {
 
                                 width: (segments.width - 4) / 3
                                 height: parent.height
+                                activeFocusOnTab: true
                                 Accessible.role: Accessible.PageTab
                                 Accessible.name: modelData
                                 Accessible.selected: selected
@@ -254,6 +255,10 @@ BottomSheet {
                                 }
                                 TapHandler {
                                     onTapped: sheet.chooseModel(segment.index)
+                                }
+                                FocusRing {
+                                    radius: 7
+                                    onActivated: sheet.chooseModel(segment.index)
                                 }
                             }
                         }

@@ -68,6 +68,8 @@ Page {
                     horizontalAlignment: Text.AlignHCenter
                     verticalAlignment: Text.AlignVCenter
                 }
+
+                FocusRing {}
             }
         ]
     }
@@ -164,6 +166,8 @@ Page {
                                     horizontalAlignment: Text.AlignHCenter
                                     verticalAlignment: Text.AlignVCenter
                                 }
+
+                                FocusRing {}
                             }
 
                             contentItem: RowLayout {
@@ -210,8 +214,12 @@ Page {
                                         size: 20
                                         color: Theme.red
                                     }
+
+                                    FocusRing {}
                                 }
                             }
+
+                            FocusRing {}
                         }
 
                         Rectangle {

@@ -108,6 +108,8 @@ Item {
                 HoverHandler {
                     cursorShape: Qt.PointingHandCursor
                 }
+
+                FocusRing {}
             }
         }
     }

@@ -169,4 +169,6 @@ T.AbstractButton {
             color: Theme.tertiaryLabel
         }
     }
+
+    FocusRing {}
 }

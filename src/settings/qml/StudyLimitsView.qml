@@ -214,6 +214,8 @@ Page {
                                     horizontalAlignment: Text.AlignHCenter
                                     verticalAlignment: Text.AlignVCenter
                                 }
+
+                                FocusRing {}
                             }
 
                             contentItem: RowLayout {
@@ -254,8 +256,12 @@ Page {
                                         size: 20
                                         color: Theme.red
                                     }
+
+                                    FocusRing {}
                                 }
                             }
+
+                            FocusRing {}
                         }
 
                         Rectangle {
@@ -319,6 +325,8 @@ Page {
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter
         }
+
+        FocusRing {}
     }
 
     // A clock-time text field: any text goes, as typed; the server judges it when saved.

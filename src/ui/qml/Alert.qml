@@ -123,6 +123,12 @@ T.Popup {
                     Keys.onReturnPressed: alert.choose(index)
                     Keys.onEnterPressed: alert.choose(index)
 
+                    // Inside the button: the panel's edge is its edge.
+                    FocusRing {
+                        outset: -2
+                        radius: 12
+                    }
+
                     leftPadding: alert.labelInset
                     rightPadding: alert.labelInset
                     contentItem: Text {

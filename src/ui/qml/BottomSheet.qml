@@ -108,6 +108,9 @@ T.Popup {
                         sheet.detent = next
                 }
             }
+            FocusRing {
+                outset: 0
+            }
             background: Item {}
             contentItem: Item {
                 Rectangle {
@@ -144,6 +147,7 @@ T.Popup {
                 HoverHandler {
                     cursorShape: Qt.PointingHandCursor
                 }
+                FocusRing {}
                 contentItem: Text {
                     text: closeButton.text
                     textFormat: Text.PlainText
@@ -174,6 +178,7 @@ T.Popup {
                     enabled: confirmButton.enabled
                     cursorShape: Qt.PointingHandCursor
                 }
+                FocusRing {}
                 contentItem: Text {
                     text: confirmButton.text
                     textFormat: Text.PlainText

@@ -70,6 +70,13 @@ Rectangle {
         }
     }
 
+    // The teal border marks the field a click focuses; tabbing to it rings it too, as every other control.
+    FocusRing {
+        target: input
+        activatesOnKeys: false
+        radius: row.radius
+    }
+
     // A click anywhere on the field, the symbol included, puts the cursor in it.
     TapHandler {
         onTapped: input.forceActiveFocus()

@@ -36,6 +36,9 @@ T.Button {
     HoverHandler {
         cursorShape: control.enabled ? Qt.PointingHandCursor : Qt.ArrowCursor
     }
+    FocusRing {
+        radius: 16
+    }
 
     contentItem: Item {
         implicitWidth: label.implicitWidth

@@ -19,6 +19,9 @@ T.Switch {
     }
     implicitWidth: 51
     implicitHeight: 31
+    FocusRing {
+        radius: toggle.height / 2
+    }
     indicator: Rectangle {
         implicitWidth: 51
         implicitHeight: 31

@@ -28,6 +28,9 @@ T.AbstractButton {
         enabled: chip.enabled
         cursorShape: Qt.PointingHandCursor
     }
+    FocusRing {
+        radius: chip.height / 2
+    }
 
     contentItem: Row {
         spacing: 4

@@ -32,6 +32,11 @@ T.AbstractButton {
         enabled: row.interactive
         cursorShape: Qt.PointingHandCursor
     }
+    // Inside the row: the section around it clips what lies beyond its rounded card.
+    FocusRing {
+        outset: -2
+        radius: 10
+    }
 
     background: Rectangle {
         color: row.interactive && row.down ? Theme.gray5 : "transparent"

@@ -18,6 +18,8 @@ FormRow {
     accessory: [
         BrandSwitch {
             objectName: "formToggle"
+            // The row is the one stop for Tab; Space or Return on it flips the switch.
+            focusPolicy: Qt.NoFocus
             on: row.on
             onSwitched: wanted => row.switched(wanted)
         }

@@ -110,6 +110,9 @@ T.Popup {
                     HoverHandler {
                         cursorShape: Qt.PointingHandCursor
                     }
+                    FocusRing {
+                        outset: 0
+                    }
                 }
             }
         }

@@ -47,6 +47,10 @@ Rectangle {
         HoverHandler {
             cursorShape: Qt.PointingHandCursor
         }
+        FocusRing {
+            outset: -2
+            radius: 10
+        }
     }
 
     Text {
