@@ -10,6 +10,7 @@
 #include "UserDefaults.h"
 
 #include <QPointer>
+#include <QSignalBlocker>
 #include <QUuid>
 
 namespace {
@@ -310,12 +311,33 @@ void AppSession::setProfileAsked(bool asked) {
 }
 
 void AppSession::storeGrant(const LoginResponse &grant) {
-    setAccessToken(grant.accessToken);
-    setUserId(grant.userId);
-    setStatus(grant.status);
-    if (grant.refreshToken)
-        setRefreshToken(grant.refreshToken);
-    setAccessExpiresAt(Platform::clock().now().addSecs(grant.expiresIn));
+    // Stored in the grant's order, told in the same order, but only once every value is in place: whatever
+    // follows the sign-in sees the whole account at its first signal, and a new account goes straight to its
+    // birth month instead of building the signed-in shell for a moment on a token without a status.
+    const std::optional<QString> accessToken = m_accessToken;
+    const std::optional<qint64> userId = m_userId;
+    const std::optional<QString> status = m_status;
+    const std::optional<QString> refreshToken = m_refreshToken;
+    const std::optional<QDateTime> accessExpiresAt = m_accessExpiresAt;
+    {
+        const QSignalBlocker quiet(this);
+        setAccessToken(grant.accessToken);
+        setUserId(grant.userId);
+        setStatus(grant.status);
+        if (grant.refreshToken)
+            setRefreshToken(grant.refreshToken);
+        setAccessExpiresAt(Platform::clock().now().addSecs(grant.expiresIn));
+    }
+    if (m_accessToken != accessToken)
+        Q_EMIT accessTokenChanged();
+    if (m_userId != userId)
+        Q_EMIT userIdChanged();
+    if (m_status != status)
+        Q_EMIT statusChanged();
+    if (m_refreshToken != refreshToken)
+        Q_EMIT refreshTokenChanged();
+    if (m_accessExpiresAt != accessExpiresAt)
+        Q_EMIT accessExpiresAtChanged();
 }
 
 void AppSession::signOut() {

@@ -1,5 +1,6 @@
 #include "Analytics.h"
 #include "AppSession.h"
+#include "AuthAPIClient.h"
 #include "Await.h"
 #include "Fixtures.h"
 #include "QuorvelApp.h"
@@ -139,6 +140,36 @@ private Q_SLOTS:
         session.signOut();
         QCOMPARE(model.screen(), RootViewModel::Screen::GuestHome);
         QCOMPARE(spy.count(), 4); // main gate, birth month, main gate, guest home
+    }
+
+    // A grant stored at sign-in moves the root view once, straight to the account's screen: a new account
+    // never builds the signed-in shell on its way to the birth month.
+    void signInGrantGoesStraightToItsScreen_data() {
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<RootViewModel::Screen>("screen");
+        QTest::newRow("new account") << QStringLiteral("PendingProfile")
+                                     << RootViewModel::Screen::ProfileBirth;
+        QTest::newRow("active account") << QStringLiteral("Active") << RootViewModel::Screen::MainGate;
+    }
+    void signInGrantGoesStraightToItsScreen() {
+        QFETCH(QString, status);
+        QFETCH(RootViewModel::Screen, screen);
+        TestPlatform platform;
+        AppSession session;
+        RootViewModel model;
+        model.setSession(&session);
+        QCOMPARE(model.screen(), RootViewModel::Screen::GuestHome);
+        QList<RootViewModel::Screen> shown;
+        connect(&model, &RootViewModel::screenChanged, this, [&] { shown << model.screen(); });
+        LoginResponse grant;
+        grant.accessToken = QStringLiteral("at");
+        grant.expiresIn = 3600;
+        grant.userId = 7;
+        grant.status = status;
+        grant.refreshToken = QStringLiteral("rt");
+        session.storeGrant(grant);
+        QVERIFY(session.isLoggedIn());
+        QCOMPARE(shown, QList<RootViewModel::Screen>{screen});
     }
 
     void tabsAndTags() {

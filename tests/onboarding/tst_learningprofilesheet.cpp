@@ -326,6 +326,24 @@ private Q_SLOTS:
         QTRY_VERIFY(!entryNamed(layer, QStringLiteral("河北")));
         QCOMPARE(province->property("value").toString(), QStringLiteral("山西"));
 
+        // Near the bottom of a short window the menu rises to stay whole instead of running past the edge.
+        view.window().resize(430, 560);
+        scroller->setProperty("contentY", inContent.y() - 470);
+        QTRY_VERIFY(QmlHarness::centreOf(province).y() > 420);
+        QVERIFY(view.click(province));
+        QQuickItem *list = nullptr;
+        QTRY_VERIFY((list = entryNamed(layer, QStringLiteral("山西")))); // opens at the current pick
+        while (list && !list->inherits("QQuickListView"))
+            list = list->parentItem();
+        QVERIFY(list);
+        QTest::qWait(100);
+        const QRectF shown = list->mapRectToScene(QRectF(0, 0, list->width(), list->height()));
+        QVERIFY2(shown.top() >= 0 && shown.bottom() <= 560 && shown.height() >= 5 * 40,
+                 qPrintable(QStringLiteral("menu list at %1..%2").arg(shown.top()).arg(shown.bottom())));
+        QTest::keyClick(&view.window(), Qt::Key_Escape);
+        QTRY_VERIFY(!entryNamed(layer, QStringLiteral("山西")));
+        view.window().resize(430, 900);
+
         // A failed save's alert lies above its page too: its "好" is what a click there reaches.
         QVERIFY(view.click(QmlHarness::visibleNamed(layer, QStringLiteral("primaryButton")).value(0)));
         QObject *alert = view.root()->findChild<QObject *>(overview.contains("false")

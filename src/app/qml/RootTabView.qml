@@ -75,6 +75,7 @@ Item {
 
         TabBar {
             id: bar
+            objectName: "tabBar"
             Layout.fillWidth: true
             currentIndex: tabs.currentPosition
             // Tabs overlap by a point, as they always have; the bar's spacing is ours, not the controls style's.

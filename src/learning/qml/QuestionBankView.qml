@@ -74,6 +74,9 @@ Page {
         Menu {
             id: menu
 
+            // Above every layer of the window: the bank may be shown inside a sheet (an inbox message's),
+            // and a menu beneath the sheet it opens from would open unseen.
+            z: 100
             background: Rectangle {
                 implicitWidth: 240
                 radius: 12

@@ -46,11 +46,16 @@ Item {
 
         z: 100
         padding: 6
+        // Kept inside the window: near its bottom edge the menu rises (and shrinks when it must) instead of
+        // opening past the edge where its entries cannot be reached.
+        margins: 8
         focus: true
         onAboutToShow: {
             list.currentIndex = menu.openAt
             list.positionViewAtIndex(menu.openAt, ListView.Contain)
         }
+        // Again once open: a menu that had to shrink to stay in the window keeps its current entry in view.
+        onOpened: list.positionViewAtIndex(menu.openAt, ListView.Contain)
         implicitHeight: Math.min(list.contentHeight, maximumHeight) + topPadding + bottomPadding
         closePolicy: T.Popup.CloseOnEscape | T.Popup.CloseOnPressOutside
 

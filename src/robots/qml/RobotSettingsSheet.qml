@@ -63,6 +63,9 @@ BottomSheet {
             id: menu
 
             objectName: "pickerMenu"
+            // Above every layer of the window: the sheet this menu opens from is itself raised (z 10), and a
+            // menu beneath it would open unseen.
+            z: 100
             background: Rectangle {
                 implicitWidth: 220
                 radius: 12

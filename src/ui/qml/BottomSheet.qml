@@ -56,8 +56,16 @@ T.Popup {
         color: Qt.rgba(0, 0, 0, 0.35)
     }
 
+    // Up to where the sheet rests, said outright: the closing slide leaves `y` at the bottom edge, and an
+    // opening that ran "to the current value" would then slide from the edge to the edge, the sheet unseen.
     enter: Transition {
-        NumberAnimation { property: "y"; from: sheet.parent ? sheet.parent.height : 0; duration: 260; easing.type: Easing.OutCubic }
+        NumberAnimation {
+            property: "y"
+            from: sheet.parent ? sheet.parent.height : 0
+            to: sheet.parent ? sheet.parent.height - sheet.height : 0
+            duration: 260
+            easing.type: Easing.OutCubic
+        }
     }
     exit: Transition {
         NumberAnimation { property: "y"; to: sheet.parent ? sheet.parent.height : 0; duration: 200; easing.type: Easing.InQuad }
