@@ -11,6 +11,7 @@
 #include "AppFonts.h"
 #include "AppSession.h"
 #include "DevServer.h"
+#include "LocalService.h"
 #include "Fixtures.h"
 #include "LearningContent.h"
 #include "LinkRecorder.h"
@@ -655,18 +656,9 @@ private Q_SLOTS:
                     .save(m_scratch.filePath(QStringLiteral("pictures/question.png"))));
 
         m_server.setNewUserStatus("PendingProfile");
-        // The learner is a minor: the walk happens at noon, outside the night rest, whenever it runs.
-        const QTimeZone shanghai("Asia/Shanghai");
-        m_server.fixUsageClock(
-            QDateTime(QDateTime::currentDateTimeUtc().toTimeZone(shanghai).date(), QTime(12, 0), shanghai)
-                .toMSecsSinceEpoch());
+        m_server.fixUsageClock(LocalService::noonInBeijing()); // the learner is a minor
         QVERIFY(m_server.start(0) > 0);
-        const QString base = QString::fromStdString(m_server.baseUrl());
-        m_platform = std::make_unique<TestPlatform>(
-            QJsonObject{{QStringLiteral("QVLApiBaseURL"), base},
-                        {QStringLiteral("QVLAiBaseURL"), base},
-                        {QStringLiteral("QVLTradeBaseURL"), base},
-                        {QStringLiteral("CFBundleShortVersionString"), QStringLiteral(QVL_VERSION)}});
+        m_platform = LocalService::platformOn(m_server);
         m_network = std::make_unique<NetworkTransport>();
         Platform::Services services;
         services.transport = std::shared_ptr<Transport>(m_network.get(), [](Transport *) {});

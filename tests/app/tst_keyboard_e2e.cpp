@@ -30,15 +30,9 @@ namespace {
 constexpr int kWait = 20000;
 using QmlHarness::visibleNamed;
 
-QQuickItem *topOf(QQuickItem *stack) {
-    return stack->property("currentItem").value<QQuickItem *>();
-}
-int depthOf(QQuickItem *stack) {
-    return stack->property("depth").toInt();
-}
-bool settled(QQuickItem *stack) {
-    return !stack->property("busy").toBool();
-}
+using QmlHarness::depthOf;
+using QmlHarness::settled;
+using QmlHarness::topOf;
 
 // The rings showing anywhere in the window, popups included.
 QList<QQuickItem *> ringsShown(QQuickWindow &window) {

@@ -25,15 +25,9 @@ namespace {
 constexpr int kWait = 20000;
 using QmlHarness::visibleNamed;
 
-QQuickItem *topOf(QQuickItem *stack) {
-    return stack->property("currentItem").value<QQuickItem *>();
-}
-int depthOf(QQuickItem *stack) {
-    return stack->property("depth").toInt();
-}
-bool settled(QQuickItem *stack) {
-    return !stack->property("busy").toBool();
-}
+using QmlHarness::depthOf;
+using QmlHarness::settled;
+using QmlHarness::topOf;
 bool isA(QObject *item, const char *type) {
     return item && QString::fromLatin1(item->metaObject()->className()).startsWith(QLatin1String(type));
 }

@@ -82,9 +82,7 @@ QStringList unreachable(QQuickWindow &window, QQuickItem *root) {
     return found;
 }
 
-QQuickItem *topOf(QQuickItem *stack) {
-    return stack ? stack->property("currentItem").value<QQuickItem *>() : nullptr;
-}
+using QmlHarness::topOf;
 
 } // namespace
 

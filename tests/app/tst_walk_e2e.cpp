@@ -14,6 +14,7 @@
 #include "CompanionChatViewModel.h"
 #include "ContrastCheck.h"
 #include "DevServer.h"
+#include "LocalService.h"
 #include "Fixtures.h"
 #include "HomeInboxViewModel.h"
 #include "HomeLayoutStore.h"
@@ -75,13 +76,8 @@ constexpr int kWait = 30000;
 const QString kPhone = QStringLiteral("13800138990");
 const QString kEquation = QStringLiteral("解方程 2x+3=7");
 
-QQuickItem *topOf(QQuickItem *stack) {
-    return stack ? stack->property("currentItem").value<QQuickItem *>() : nullptr;
-}
-
-int depthOf(QQuickItem *stack) {
-    return stack ? stack->property("depth").toInt() : 0;
-}
+using QmlHarness::depthOf;
+using QmlHarness::topOf;
 
 template <typename ViewModel>
 ViewModel *viewModelOf(QQuickItem *page) {
@@ -192,18 +188,9 @@ private Q_SLOTS:
     void initTestCase() {
         AppFonts::install(*qGuiApp);
         m_server.setNewUserStatus("PendingProfile");
-        // The walk's learner is a minor: the walk happens at noon, outside the night rest, whenever it runs.
-        const QTimeZone shanghai("Asia/Shanghai");
-        m_server.fixUsageClock(
-            QDateTime(QDateTime::currentDateTimeUtc().toTimeZone(shanghai).date(), QTime(12, 0), shanghai)
-                .toMSecsSinceEpoch());
+        m_server.fixUsageClock(LocalService::noonInBeijing()); // the learner is a minor
         QVERIFY(m_server.start(0) > 0);
-        const QString base = QString::fromStdString(m_server.baseUrl());
-        m_platform = std::make_unique<TestPlatform>(
-            QJsonObject{{QStringLiteral("QVLApiBaseURL"), base},
-                        {QStringLiteral("QVLAiBaseURL"), base},
-                        {QStringLiteral("QVLTradeBaseURL"), base},
-                        {QStringLiteral("CFBundleShortVersionString"), QStringLiteral(QVL_VERSION)}});
+        m_platform = LocalService::platformOn(m_server);
         m_network = std::make_unique<NetworkTransport>();
         QVERIFY(m_storeFolder.isValid());
         Platform::Services services;

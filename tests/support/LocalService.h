@@ -8,7 +8,9 @@
 #include "RealNetwork.h"
 #include "TestPlatform.h"
 
+#include <QDateTime>
 #include <QJsonObject>
+#include <QTimeZone>
 
 #include <memory>
 
@@ -22,12 +24,7 @@ public:
         if (!newUserStatus.empty())
             server.setNewUserStatus(newUserStatus);
         server.start(0);
-        const QString base = QString::fromStdString(server.baseUrl());
-        platform = std::make_unique<TestPlatform>(
-            QJsonObject{{QStringLiteral("QVLApiBaseURL"), base},
-                        {QStringLiteral("QVLAiBaseURL"), base},
-                        {QStringLiteral("QVLTradeBaseURL"), base},
-                        {QStringLiteral("CFBundleShortVersionString"), QStringLiteral(QVL_VERSION)}});
+        platform = platformOn(server);
         network = std::make_unique<NetworkTransport>();
         Platform::Services services;
         services.transport = std::shared_ptr<Transport>(network.get(), [](Transport *) {});
@@ -35,6 +32,24 @@ public:
         session = std::make_unique<AppSession>();
         session->storeGrant(Await::result(
             AuthAPIClient().login(phone, QString::fromStdString(DevServer::smsCode()), *session)));
+    }
+
+    // Platform services whose service addresses are all the started stand-in's.
+    static std::unique_ptr<TestPlatform> platformOn(const DevServer &server) {
+        const QString base = QString::fromStdString(server.baseUrl());
+        return std::make_unique<TestPlatform>(
+            QJsonObject{{QStringLiteral("QVLApiBaseURL"), base},
+                        {QStringLiteral("QVLAiBaseURL"), base},
+                        {QStringLiteral("QVLTradeBaseURL"), base},
+                        {QStringLiteral("CFBundleShortVersionString"), QStringLiteral(QVL_VERSION)}});
+    }
+
+    // Today's noon in Beijing, for a stand-in whose minor learners must be outside the night rest whenever
+    // the suite runs.
+    static qint64 noonInBeijing() {
+        const QTimeZone shanghai("Asia/Shanghai");
+        return QDateTime(QDateTime::currentDateTimeUtc().toTimeZone(shanghai).date(), QTime(12, 0), shanghai)
+            .toMSecsSinceEpoch();
     }
 
     // What is still under way ends before the session, the network and the server go.

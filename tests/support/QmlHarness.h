@@ -3,6 +3,7 @@
 #include <QMutex>
 #include <QPoint>
 #include <QQmlEngine>
+#include <QQuickItem>
 #include <QQuickView>
 #include <QSize>
 #include <QString>
@@ -116,6 +117,17 @@ QStringList textsBelow(QQuickItem *item);
 // an alert, the questionnaire): while it is open nothing under it is meant to be read or used. Null when
 // none is open.
 QQuickItem *topModalPopup(QQuickWindow &window);
+
+// A StackView's page on top (null for no stack), its depth (0 for no stack), and whether it stands still.
+inline QQuickItem *topOf(QQuickItem *stack) {
+    return stack ? stack->property("currentItem").value<QQuickItem *>() : nullptr;
+}
+inline int depthOf(QQuickItem *stack) {
+    return stack ? stack->property("depth").toInt() : 0;
+}
+inline bool settled(QQuickItem *stack) {
+    return !stack->property("busy").toBool();
+}
 
 // The folder named in QVL_SCREENSHOT_DIR (created on first use), or nothing.
 QString screenshotFolder();
