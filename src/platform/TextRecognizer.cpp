@@ -70,6 +70,11 @@ public:
 
     // Starts the reader and waits until its engine is loaded, here, off the main thread.
     Outcome load() {
+        if (m_reader && m_reader->state() == QProcess::NotRunning) {
+            // Ended between pictures (killed, out of memory): the next picture needs no error for that.
+            qCWarning(lcPlatform) << "the text reader ended while idle; starting another";
+            stop();
+        }
         if (m_reader)
             return Outcome::Ready;
         QElapsedTimer timer;

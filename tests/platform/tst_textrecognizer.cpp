@@ -331,6 +331,21 @@ private Q_SLOTS:
         QVERIFY(readerPid() != reader);
     }
 
+    // A reader that ended between two pictures (killed, out of memory) costs the next picture nothing: it
+    // starts another and reads.
+    void readerEndedWhileIdle() {
+        TextRecognizer recognizer;
+        QVERIFY(!Await::result(recognizer.recognize(page(kLines))).isEmpty());
+        const int reader = readerPid();
+        QVERIFY(reader != 0);
+        QCOMPARE(::kill(reader, SIGKILL), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!childProcesses().contains(reader),
+                                 10000); // reaped by the recognizer's worker
+        const QString text = Await::result(recognizer.recognize(page(kLines)));
+        QCOMPARE(text.split(u'\n').size(), kLines.size());
+        QCOMPARE(TextRecognizer::readerProcesses(), 1);
+    }
+
     // A 12-megapixel photo after prewarm: how long it takes, and the longest the main thread stalls
     // meanwhile.
     void twelveMegapixels() {
