@@ -329,7 +329,7 @@ void BenchProbe::sample(const QString &step, std::function<void()> then) {
                 copy.write(smaps.readAll());
         }
         BenchSample::report(QStringLiteral("sample %1 rss_kb=%2 cpu_pct=%3 active=%4 libs=%5 loaded=%6 "
-                                           "heap_used_kb=%7 heap_free_kb=%8 anon_kb=%9")
+                                           "heap_used_kb=%7 heap_free_kb=%8 anon_kb=%9 children_kb=%10")
                                 .arg(step)
                                 .arg(BenchSample::residentKb())
                                 .arg(100.0 * cpu / (m_idleMs / 1000.0), 0, 'f', 2)
@@ -338,7 +338,8 @@ void BenchProbe::sample(const QString &step, std::function<void()> then) {
                                 .arg(change.isEmpty() ? QStringLiteral("-") : change.join(u','))
                                 .arg(heap.usedKb)
                                 .arg(heap.freeKb)
-                                .arg(BenchSample::anonymousKb()));
+                                .arg(BenchSample::anonymousKb())
+                                .arg(BenchSample::childrenResidentKb()));
         then();
     });
 }
