@@ -12,6 +12,7 @@
 #include "TestPlatform.h"
 
 #include <QFile>
+#include <QQmlAbstractUrlInterceptor>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -554,6 +555,64 @@ private Q_SLOTS:
     }
 
     // --- the view: what the learner clicks reaches the model, and the presentations follow it
+
+    // The sheets are not part of the page's start: their files are loaded only when the model raises them,
+    // and each then opens on that first request, tied to the model as before (its closing reaches it).
+    void sheetsLoadWhenTheyOpen() {
+        struct Recorder : QQmlAbstractUrlInterceptor {
+            QStringList files;
+            QUrl intercept(const QUrl &url, DataType type) override {
+                if (type == QmlFile)
+                    files.append(url.fileName());
+                return url;
+            }
+        } recorder;
+        QmlHarness::WarningGuard guard;
+        TestPlatform platform;
+        platform.transport->on("GET", LearningAPIClient::chaptersPath,
+                               FakeTransport::Reply::json(200, R"({"items":[]})"));
+        AppSession session;
+        QQmlEngine engine;
+        engine.addUrlInterceptor(&recorder);
+        QQmlComponent component(&engine, QmlHarness::moduleUrl(QStringLiteral("GuestHomeView")));
+        std::unique_ptr<QObject> object(
+            component.createWithInitialProperties({{"session", QVariant::fromValue(&session)}}));
+        auto *view = qobject_cast<QQuickItem *>(object.get());
+        QVERIFY2(view, qPrintable(component.errorString()));
+        QQuickWindow window;
+        window.resize(1100, 760);
+        view->setParentItem(window.contentItem());
+        view->setSize(window.size());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(recorder.files.contains(QStringLiteral("GuestHomeView.qml")));
+        QVERIFY(!recorder.files.contains(QStringLiteral("GuestCatalogView.qml")));
+        QVERIFY(!recorder.files.contains(QStringLiteral("FeatureDetailSheet.qml")));
+
+        auto *vm = view->property("viewModel").value<GuestHomeViewModel *>();
+        const auto sheet = [&](const char *loader) {
+            return view->findChild<QObject *>(QString::fromLatin1(loader))
+                ->property("item")
+                .value<QObject *>();
+        };
+        vm->openCatalog();
+        QVERIFY(sheet("catalogueSheet"));
+        QVERIFY(recorder.files.contains(QStringLiteral("GuestCatalogView.qml")));
+        QTRY_VERIFY(sheet("catalogueSheet")->property("opened").toBool());
+        QMetaObject::invokeMethod(sheet("catalogueSheet"), "close");
+        QTRY_VERIFY(!vm->showCatalog());
+        QTRY_VERIFY(!sheet("catalogueSheet"));
+
+        vm->tapCard(GuestHomeViewModel::Features, 0);
+        QVERIFY(sheet("detailSheet"));
+        QVERIFY(recorder.files.contains(QStringLiteral("FeatureDetailSheet.qml")));
+        QTRY_VERIFY(sheet("detailSheet")->property("opened").toBool());
+        QCOMPARE(sheet("detailSheet")->property("model").value<QObject *>(),
+                 vm->property("detailSheet").value<QObject *>());
+        QMetaObject::invokeMethod(sheet("detailSheet"), "close");
+        QTRY_VERIFY(!vm->hasDetail());
+        engine.removeUrlInterceptor(&recorder);
+    }
 
     void viewWiring() {
         QmlHarness::WarningGuard guard;

@@ -69,6 +69,8 @@ Item {
                     anchors.fill: parent
                     source: vm.heroArt
                     fill: true
+                    // The page's first frame copies the hero drawn at this size by an earlier start.
+                    drawingCache: "guest-hero"
                 }
                 Rectangle {
                     anchors.fill: parent
@@ -524,37 +526,68 @@ Item {
     // made and opened when the model raises it and gone when the model drops it; the sheets tell the model
     // when they close themselves. The sign-in cover is a popup too: ordinary items sit under the popup layer, and the
     // cover must stay above a sheet still on its way out.
+    // The two sheets are loaded by their files when they open: named here as types, the engine would load
+    // them and all they use with the page, before its first frame.
     Loader {
+        id: catalogueSheet
+
         objectName: "catalogueSheet"
         anchors.fill: parent
-        active: vm.showCatalog
-        onLoaded: item.open()
-        sourceComponent: GuestCatalogView {
-            z: 10
-            session: root.session
-            onLoginRequested: vm.catalogLogin()
-            onClosed: vm.catalogDismissed()
+
+        readonly property bool wanted: vm.showCatalog
+        function show() {
+            if (wanted && !item)
+                setSource("qrc:/qt/qml/Quorvel/Guest/GuestCatalogView.qml", { "z": 10, "session": root.session })
+            else if (!wanted)
+                source = ""
         }
+        onWantedChanged: show()
+        Component.onCompleted: show()
+        onLoaded: item.open()
+    }
+    Connections {
+        target: catalogueSheet.item
+        function onLoginRequested() { vm.catalogLogin() }
+        function onClosed() { vm.catalogDismissed() }
     }
 
     Loader {
+        id: detailSheet
+
         objectName: "detailSheet"
         anchors.fill: parent
-        active: vm.hasDetail
-        onLoaded: item.open()
-        sourceComponent: FeatureDetailSheet {
-            id: detail
 
-            z: 11
-            model: vm.detailSheet
-            // The page's model keeps the height while the sheet is up; the handle reports back to it.
-            Binding on detent {
-                value: vm.detailLarge ? SheetDetent.Large : SheetDetent.Medium
-            }
-            onDetentChanged: {
-                if ((detail.detent === SheetDetent.Large) !== vm.detailLarge)
-                    vm.toggleDetailHeight();
-            }
+        readonly property bool wanted: vm.hasDetail
+        function show() {
+            if (wanted && !item)
+                setSource("qrc:/qt/qml/Quorvel/Guest/FeatureDetailSheet.qml",
+                          { "z": 11, "model": vm.detailSheet,
+                            "detent": vm.detailLarge ? SheetDetent.Large : SheetDetent.Medium })
+            else if (!wanted)
+                source = ""
+        }
+        onWantedChanged: show()
+        Component.onCompleted: show()
+        onLoaded: item.open()
+    }
+    Binding {
+        target: detailSheet.item
+        when: detailSheet.item !== null
+        property: "model"
+        value: vm.detailSheet
+    }
+    // The page's model keeps the height while the sheet is up; the handle reports back to it.
+    Binding {
+        target: detailSheet.item
+        when: detailSheet.item !== null
+        property: "detent"
+        value: vm.detailLarge ? SheetDetent.Large : SheetDetent.Medium
+    }
+    Connections {
+        target: detailSheet.item
+        function onDetentChanged() {
+            if ((detailSheet.item.detent === SheetDetent.Large) !== vm.detailLarge)
+                vm.toggleDetailHeight();
         }
     }
 
