@@ -20,10 +20,20 @@ Item {
         windowWidth: root.width
     }
 
+    // Whether the page has been on screen: what lies below the fold is made only then.
+    property bool framed: false
+    Connections {
+        target: root.framed ? null : root.Window.window
+        function onFrameSwapped() { root.framed = true }
+    }
+
     Connections {
         target: vm
         function onScrollRequested(anchor) {
-            const section = anchor === "features" ? featuresSection : safetySection;
+            const section = anchor === "features" ? featuresSection
+                                                  : lowerPart.item ? lowerPart.item.safetySection : null;
+            if (!section)
+                return;
             scrollAnimation.to = Math.min(section.mapToItem(page.contentItem, 0, 0).y,
                                           Math.max(0, page.contentHeight - page.height));
             scrollAnimation.restart();
@@ -356,107 +366,121 @@ Item {
                         onClicked: vm.openCatalog()
                     }
 
-                    ColumnLayout {
-                        id: safetySection
+                    // Below the fold, made once the page's first frame is on screen: the page opens at its top,
+                    // where none of this shows.
+                    Loader {
+                        id: lowerPart
 
-                        objectName: "safetySection"
                         Layout.fillWidth: true
-                        spacing: 14
+                        active: root.framed
 
-                        GuestSectionHeader {
+                        sourceComponent: ColumnLayout {
+                            readonly property alias safetySection: safetySection
+
+                            spacing: 28
+                        ColumnLayout {
+                            id: safetySection
+
+                            objectName: "safetySection"
                             Layout.fillWidth: true
-                            eyebrow: "安心学习"
-                            title: "适合所有年龄，按自己的节奏来"
-                        }
-                        Grid {
-                            objectName: "safetyGrid"
-                            Layout.fillWidth: true
-                            columns: vm.gridColumns
-                            columnSpacing: 12
-                            rowSpacing: 12
-                            verticalItemAlignment: Grid.AlignVCenter
-
-                            Repeater {
-                                model: vm.safety
-
-                                GuestFeatureCard {
-                                    required property var modelData
-
-                                    objectName: "safetyCard" + modelData.index
-                                    width: vm.cardWidth
-                                    compact: true
-                                    image: modelData.image
-                                    title: modelData.title
-                                    detail: modelData.detail
-                                    onClicked: vm.tapCard(GuestHomeViewModel.Safety, modelData.index)
-                                }
-                            }
-                        }
-                    }
-
-                    BrandPrimaryButton {
-                        objectName: "signUpButton"
-                        text: "登录 / 注册，开始学习"
-                        styleEnabled: true
-                        onClicked: vm.openLogin()
-                    }
-
-                    // Footer
-                    ColumnLayout {
-                        Layout.fillWidth: true
-                        Layout.bottomMargin: 24
-                        spacing: 8
-
-                        Row {
-                            Layout.alignment: Qt.AlignHCenter
                             spacing: 14
 
-                            Repeater {
-                                model: vm.footerLinks
+                            GuestSectionHeader {
+                                Layout.fillWidth: true
+                                eyebrow: "安心学习"
+                                title: "适合所有年龄，按自己的节奏来"
+                            }
+                            Grid {
+                                objectName: "safetyGrid"
+                                Layout.fillWidth: true
+                                columns: vm.gridColumns
+                                columnSpacing: 12
+                                rowSpacing: 12
+                                verticalItemAlignment: Grid.AlignVCenter
 
-                                T.AbstractButton {
-                                    id: footerLink
+                                Repeater {
+                                    model: vm.safety
 
-                                    required property var modelData
+                                    GuestFeatureCard {
+                                        required property var modelData
 
-                                    implicitWidth: linkText.implicitWidth
-                                    implicitHeight: linkText.implicitHeight
-                                    text: modelData.title
-                                    onClicked: vm.openLink(modelData.url)
-
-                                    HoverHandler {
-                                        cursorShape: Qt.PointingHandCursor
+                                        objectName: "safetyCard" + modelData.index
+                                        width: vm.cardWidth
+                                        compact: true
+                                        image: modelData.image
+                                        title: modelData.title
+                                        detail: modelData.detail
+                                        onClicked: vm.tapCard(GuestHomeViewModel.Safety, modelData.index)
                                     }
-                                    contentItem: Text {
-                                        id: linkText
-                                        text: footerLink.text
-                                        font.pixelSize: 12
-                                        font.weight: Font.DemiBold
-                                        font.underline: footerLink.hovered
-                                        color: Theme.brandTeal
-                                        opacity: footerLink.down ? 0.6 : 1
-                                    }
-                                    background: Item {}
-
-                                    FocusRing {}
                                 }
                             }
                         }
 
-                        // Selectable, so the hotline number can be copied where nothing dials it.
-                        TextEdit {
-                            objectName: "footerHotline"
+                        BrandPrimaryButton {
+                            objectName: "signUpButton"
+                            text: "登录 / 注册，开始学习"
+                            styleEnabled: true
+                            onClicked: vm.openLogin()
+                        }
+
+                        // Footer
+                        ColumnLayout {
                             Layout.fillWidth: true
-                            text: "心理援助热线 12356 · 一个 AI 伙伴，陪你学遍所有"
-                            textFormat: TextEdit.PlainText
-                            readOnly: true
-                            selectByMouse: true
-                            wrapMode: TextEdit.Wrap
-                            horizontalAlignment: TextEdit.AlignHCenter
-                            font.pixelSize: 12
-                            color: Theme.brandMuted
-                            selectionColor: Theme.brandMint
-                            selectedTextColor: Theme.brandNavyDeep
+                            Layout.bottomMargin: 24
+                            spacing: 8
+
+                            Row {
+                                Layout.alignment: Qt.AlignHCenter
+                                spacing: 14
+
+                                Repeater {
+                                    model: vm.footerLinks
+
+                                    T.AbstractButton {
+                                        id: footerLink
+
+                                        required property var modelData
+
+                                        implicitWidth: linkText.implicitWidth
+                                        implicitHeight: linkText.implicitHeight
+                                        text: modelData.title
+                                        onClicked: vm.openLink(modelData.url)
+
+                                        HoverHandler {
+                                            cursorShape: Qt.PointingHandCursor
+                                        }
+                                        contentItem: Text {
+                                            id: linkText
+                                            text: footerLink.text
+                                            font.pixelSize: 12
+                                            font.weight: Font.DemiBold
+                                            font.underline: footerLink.hovered
+                                            color: Theme.brandTeal
+                                            opacity: footerLink.down ? 0.6 : 1
+                                        }
+                                        background: Item {}
+
+                                        FocusRing {}
+                                    }
+                                }
+                            }
+
+                            // Selectable, so the hotline number can be copied where nothing dials it.
+                            TextEdit {
+                                objectName: "footerHotline"
+                                Layout.fillWidth: true
+                                text: "心理援助热线 12356 · 一个 AI 伙伴，陪你学遍所有"
+                                textFormat: TextEdit.PlainText
+                                readOnly: true
+                                selectByMouse: true
+                                wrapMode: TextEdit.Wrap
+                                horizontalAlignment: TextEdit.AlignHCenter
+                                font.pixelSize: 12
+                                color: Theme.brandMuted
+                                selectionColor: Theme.brandMint
+                                selectedTextColor: Theme.brandNavyDeep
+                            }
+                        }
                         }
                     }
                 }
