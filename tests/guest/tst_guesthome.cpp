@@ -634,6 +634,7 @@ private Q_SLOTS:
         QVERIFY(recorder.files.contains(QStringLiteral("GuestHomeView.qml")));
         QVERIFY(!recorder.files.contains(QStringLiteral("GuestCatalogView.qml")));
         QVERIFY(!recorder.files.contains(QStringLiteral("FeatureDetailSheet.qml")));
+        QVERIFY(!recorder.files.contains(QStringLiteral("LoginView.qml")));
 
         auto *vm = view->property("viewModel").value<GuestHomeViewModel *>();
         const auto sheet = [&](const char *loader) {
@@ -657,6 +658,16 @@ private Q_SLOTS:
                  vm->property("detailSheet").value<QObject *>());
         QMetaObject::invokeMethod(sheet("detailSheet"), "close");
         QTRY_VERIFY(!vm->hasDetail());
+
+        vm->openLogin();
+        QVERIFY(sheet("loginCover"));
+        QVERIFY(recorder.files.contains(QStringLiteral("LoginView.qml")));
+        QTRY_VERIFY(sheet("loginCover")->property("opened").toBool());
+        QQuickItem *close = findItem(contentOf(sheet("loginCover")), QStringLiteral("closeButton"));
+        QVERIFY(close);
+        QMetaObject::invokeMethod(close, "clicked");
+        QTRY_VERIFY(!vm->showLogin());
+        QTRY_VERIFY(!sheet("loginCover"));
         engine.removeUrlInterceptor(&recorder);
     }
 

@@ -615,41 +615,26 @@ Item {
         }
     }
 
+    // Loaded by its file when the model raises it, like the sheets.
     Loader {
         id: loginCover
 
         objectName: "loginCover"
         anchors.fill: parent
-        active: vm.showLogin
-        onLoaded: item.open()
-        sourceComponent: T.Popup {
-            id: cover
 
-            z: 20
-            width: parent ? parent.width : 0
-            height: parent ? parent.height : 0
-            padding: 0
-            modal: true
-            dim: false
-            focus: true
-            closePolicy: T.Popup.NoAutoClose
-
-            // The cover slides up over the page.
-            enter: Transition {
-                NumberAnimation {
-                    property: "y"
-                    from: cover.height
-                    to: 0
-                    duration: 280
-                    easing.type: Easing.OutCubic
-                }
-            }
-
-            contentItem: LoginView {
-                session: root.session
-                closable: true
-                onCloseRequested: vm.loginClosed()
-            }
+        readonly property bool wanted: vm.showLogin
+        function show() {
+            if (wanted && !item)
+                setSource("qrc:/qt/qml/Quorvel/Guest/GuestLoginCover.qml", { "session": root.session })
+            else if (!wanted)
+                source = ""
         }
+        onWantedChanged: show()
+        Component.onCompleted: show()
+        onLoaded: item.open()
+    }
+    Connections {
+        target: loginCover.item
+        function onCloseRequested() { vm.loginClosed() }
     }
 }
