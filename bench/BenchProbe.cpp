@@ -10,6 +10,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QHash>
 #include <QImage>
 #include <QPainter>
 #include <QQmlContext>
@@ -22,6 +24,7 @@
 
 #include <malloc.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 
@@ -312,6 +315,26 @@ void BenchProbe::sample(const QString &step, std::function<void()> then) {
             }
             malloc_trim(0);
         }
+        // QVL_BENCH_CENSUS=<folder>: how many objects of each type the window holds, one file per step.
+        if (const QString folder = qEnvironmentVariable("QVL_BENCH_CENSUS"); !folder.isEmpty()) {
+            QHash<QByteArray, int> counts;
+            for (QObject *object : all()) {
+                QByteArray name = object->metaObject()->className();
+                // A type that QML declared gets a made-up class name; the file that declared it tells more.
+                if (name.contains("_QML"))
+                    if (const QQmlContext *context = qmlContext(object))
+                        name += ' ' + context->baseUrl().fileName().toUtf8();
+                ++counts[name];
+            }
+            QList<std::pair<int, QByteArray>> rows;
+            for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+                rows.append({it.value(), it.key()});
+            std::sort(rows.begin(), rows.end(), std::greater<>());
+            QFile out(folder + u'/' + step + QStringLiteral(".census"));
+            if (out.open(QIODevice::WriteOnly))
+                for (const auto &[count, name] : rows)
+                    out.write(QByteArray::number(count) + ' ' + name + '\n');
+        }
         const BenchSample::Heap heap = BenchSample::heap();
         // QVL_BENCH_SHOTS=<folder>: what each step showed, to check that the walk reached its screens.
         if (const QString folder = qEnvironmentVariable("QVL_BENCH_SHOTS"); !folder.isEmpty() && m_window)
@@ -329,7 +352,7 @@ void BenchProbe::sample(const QString &step, std::function<void()> then) {
                 copy.write(smaps.readAll());
         }
         BenchSample::report(QStringLiteral("sample %1 rss_kb=%2 cpu_pct=%3 active=%4 libs=%5 loaded=%6 "
-                                           "heap_used_kb=%7 heap_free_kb=%8 anon_kb=%9")
+                                           "heap_used_kb=%7 heap_free_kb=%8 anon_kb=%9 children_kb=%10")
                                 .arg(step)
                                 .arg(BenchSample::residentKb())
                                 .arg(100.0 * cpu / (m_idleMs / 1000.0), 0, 'f', 2)
@@ -338,7 +361,8 @@ void BenchProbe::sample(const QString &step, std::function<void()> then) {
                                 .arg(change.isEmpty() ? QStringLiteral("-") : change.join(u','))
                                 .arg(heap.usedKb)
                                 .arg(heap.freeKb)
-                                .arg(BenchSample::anonymousKb()));
+                                .arg(BenchSample::anonymousKb())
+                                .arg(BenchSample::childrenResidentKb()));
         then();
     });
 }

@@ -24,7 +24,10 @@ class QuorvelApp;
 //                    the questionnaire...), sampling after each step, then quits;
 //   "sign-in:<phone>:<code>"  signs in against the configured service and quits (prepares a profile).
 // Each sample is one stdout line "QVL_BENCH sample <step> rss_kb=<n> cpu_pct=<x> active=<0|1> libs=<n>
-// loaded=<+name,-name...|->" (the libraries mapped and unmapped since the sample before).
+// loaded=<+name,-name...|-> heap_used_kb=<n> heap_free_kb=<n> anon_kb=<n> children_kb=<n>" (the libraries
+// mapped and unmapped since the sample before; the resident memory of the app's child processes).
+// scripts/bench finds a field by the end of its name: no name may end in another ("children_rss_kb" would
+// read as rss_kb).
 class BenchProbe : public QObject {
     Q_OBJECT
 

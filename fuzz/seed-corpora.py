@@ -139,5 +139,20 @@ if SUITE.exists():
 else:
     print("no JSON parsing suite at", SUITE, file=sys.stderr)
 
+# The text reader's framing: replies (selector 0) and request headers (selector 1), good and cut short.
+def u32(*values):
+    return b"".join(v.to_bytes(4, "little", signed=v < 0) for v in values)
+
+
+REPLY, REQUEST = 0x51564c61, 0x51564c71
+first, second = "第一行".encode(), b"A.4 B.0"
+two_lines = u32(REPLY, 0, 2) + u32(120, len(first)) + first + u32(-3, len(second)) + second
+for reply in [u32(REPLY, 1, 0), u32(REPLY, 2, 0), u32(REPLY, 3, 0), two_lines, two_lines[:-2],
+              u32(REPLY, 0, 0xffffffff), u32(REPLY, 0, 1, 0, 0x7fffffff)]:
+    put("text_reader", 0, reply)
+for header in [u32(REQUEST, 0, 2400, 1800), u32(REQUEST, 1, 1, 1), u32(REQUEST, 0, 0xffffffff, 0xffffffff),
+               u32(REQUEST, 2, 10, 10), u32(REQUEST, 0, 10)]:
+    put("text_reader", 1, header)
+
 for folder in sorted(CORPUS.iterdir()):
     print(folder.name, len(list(folder.iterdir())))

@@ -2,7 +2,6 @@
 
 #include "AppFonts.h"
 #include "Await.h"
-#include "TextRecognitionModule.h"
 #include "TextRecognizer.h"
 
 #include <QDir>
@@ -15,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <csignal>
 
 namespace {
 
@@ -43,6 +44,62 @@ QString bare(const QString &text) {
             kept.append(c.toLower()); // "x" and "X" look alike enough in print
     }
     return kept;
+}
+
+// The processes whose parent is this one, by name (zombies too: an ended child nobody waited for is still
+// left).
+QMap<int, QByteArray> childProcesses() {
+    QMap<int, QByteArray> found;
+    const QByteArray self = QByteArray::number(QCoreApplication::applicationPid());
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool number = false;
+        const int pid = entry.toInt(&number);
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!number || !stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray fields = stat.readAll();
+        // "pid (name) state ppid ...": the name may hold spaces and parentheses.
+        const qsizetype open = fields.indexOf('('), close = fields.lastIndexOf(')');
+        const QList<QByteArray> rest = fields.mid(close + 2).split(' ');
+        if (rest.size() > 1 && rest[1] == self)
+            found.insert(pid, fields.mid(open + 1, close - open - 1));
+    }
+    return found;
+}
+
+// The one reader process this test runs, or 0.
+int readerPid() {
+    const QMap<int, QByteArray> running = childProcesses();
+    for (auto it = running.begin(); it != running.end(); ++it) {
+        if (it.value().startsWith("quorvel-text-re")) // the kernel keeps 15 characters of a name
+            return it.key();
+    }
+    return 0;
+}
+
+// The files this process maps whose names hold one of `names`.
+QStringList mappedLibraries(const QStringList &names) {
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    if (!maps.open(QIODevice::ReadOnly))
+        return {QStringLiteral("(no /proc/self/maps)")};
+    QStringList found;
+    for (const QByteArray &line : maps.readAll().split('\n')) {
+        const QString path = QString::fromUtf8(line.mid(line.indexOf('/')));
+        for (const QString &name : names) {
+            if (line.contains('/') && path.section(u'/', -1).startsWith(name) && !found.contains(path))
+                found.append(path);
+        }
+    }
+    return found;
+}
+
+// A 12-megapixel photo of a page: large enough that the reader takes a while over it.
+QImage photo() {
+    QImage photo(4000, 3000, QImage::Format_RGB32);
+    photo.fill(Qt::white);
+    QPainter painter(&photo);
+    painter.drawImage(QRect(300, 900, 3400, 1300), page(kLines));
+    return photo;
 }
 
 } // namespace
@@ -102,19 +159,17 @@ private Q_SLOTS:
             QCOMPARE(bare(lines[i]), bare(expected[i]));
     }
 
-    // The engine reads on its worker thread alone: threads of its own wait on each other at every step, and
-    // on a busy machine a reading then took minutes.
+    // The engine reads on one thread: threads of its own wait on each other at every step, and on a busy
+    // machine a reading then took minutes. It runs in the reader, whose threads are counted while it runs.
     void readsOnOneThread() {
         TextRecognizer recognizer;
         QVERIFY(!Await::result(recognizer.recognize(page(kLines))).isEmpty());
-        QDir tasks(QStringLiteral("/proc/self/task"));
-        int engineThreads = 0;
-        for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-            QFile name(tasks.filePath(task + QStringLiteral("/comm")));
-            if (name.open(QIODevice::ReadOnly) && name.readAll().startsWith("text recogni"))
-                ++engineThreads;
-        }
-        QCOMPARE(engineThreads, 1);
+        const int reader = readerPid();
+        QVERIFY(reader != 0);
+        QCOMPARE(QDir(QStringLiteral("/proc/%1/task").arg(reader))
+                     .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+                     .size(),
+                 1);
     }
 
     // Without its language data the engine cannot load: a failure with its reason, never a picture without
@@ -143,8 +198,8 @@ private Q_SLOTS:
 
     // Resident memory before the reader, while it reads, and after it gives its memory back.
     void memoryIsGivenBack() {
-        const auto residentKb = [] {
-            QFile status(QStringLiteral("/proc/self/status"));
+        const auto residentKb = [](const QString &process) {
+            QFile status(QStringLiteral("/proc/%1/status").arg(process));
             if (!status.open(QIODevice::ReadOnly))
                 return qint64(0);
             for (const QByteArray &line : status.readAll().split('\n')) {
@@ -153,61 +208,148 @@ private Q_SLOTS:
             }
             return qint64(0);
         };
+        // This process and its reader together: the engine's memory is the reader's.
+        const auto totalKb = [&residentKb] {
+            qint64 total = residentKb(QStringLiteral("self"));
+            for (const int child : childProcesses().keys())
+                total += residentKb(QString::number(child));
+            return total;
+        };
 #if defined(__SANITIZE_ADDRESS__)
         QSKIP("AddressSanitizer's allocator holds freed memory back, so resident memory says nothing here");
 #endif
-        const qint64 before = residentKb();
+        const qint64 before = totalKb();
         qint64 during = 0;
         {
             TextRecognizer recognizer;
             auto reading = recognizer.recognize(page(kLines));
             QVERIFY(!Await::result(reading).isEmpty());
-            during = residentKb();
+            during = totalKb();
             recognizer.release();
             auto settled = recognizer.recognize(QImage()); // queued behind the release
             Await::result(settled);
         }
-        const qint64 after = residentKb();
-        qInfo("resident memory: %lld MB before, %lld MB while reading, %lld MB after the release",
+        const qint64 after = totalKb();
+        qInfo("resident memory with the reader's: %lld MB before, %lld MB while reading, %lld MB after the "
+              "release",
               before / 1024, during / 1024, after / 1024);
         QVERIFY(during > before);
         QVERIFY2(after - before < (during - before) / 2, "the engine kept most of its memory");
     }
 
-    // The engine's module is in the process only while a recognizer holds an engine: not when it is made,
-    // from the prewarm on, until the last holder releases it; the next picture loads it again.
-    void moduleLoadedOnlyWhileHeld() {
-        QVERIFY(!TextRecognitionModule::isLoaded());
+    // A reader process runs only while a recognizer holds its engine: not when it is made, from the prewarm
+    // on, until its holder releases it; the next picture starts another. None is left behind.
+    void readerRunsOnlyWhileHeld() {
+        QCOMPARE(TextRecognizer::readerProcesses(), 0);
         {
             TextRecognizer first;
             TextRecognizer second;
-            QVERIFY(!TextRecognitionModule::isLoaded()); // a screen made, nothing read yet
+            QCOMPARE(TextRecognizer::readerProcesses(), 0); // a screen made, nothing read yet
             first.prewarm();
-            QTRY_VERIFY_WITH_TIMEOUT(TextRecognitionModule::isLoaded(), 30000);
+            QTRY_COMPARE_WITH_TIMEOUT(TextRecognizer::readerProcesses(), 1, 30000);
             QVERIFY(!Await::result(second.recognize(page(kLines))).isEmpty());
+            QCOMPARE(TextRecognizer::readerProcesses(), 2);
+            QCOMPARE(childProcesses().size(), 2);
 
             first.release();
-            Await::result(first.recognize(QImage()));   // queued behind the release
-            QVERIFY(TextRecognitionModule::isLoaded()); // the second still holds an engine
+            Await::result(first.recognize(QImage()));       // queued behind the release
+            QCOMPARE(TextRecognizer::readerProcesses(), 1); // the second still holds its reader
             second.release();
             Await::result(second.recognize(QImage()));
-            QVERIFY(!TextRecognitionModule::isLoaded());
+            QCOMPARE(TextRecognizer::readerProcesses(), 0);
+            QCOMPARE(childProcesses(), (QMap<int, QByteArray>()));
 
-            QVERIFY(!Await::result(first.recognize(page(kLines))).isEmpty()); // loaded again
-            QVERIFY(TextRecognitionModule::isLoaded());
+            QVERIFY(!Await::result(first.recognize(page(kLines))).isEmpty()); // started again
+            QCOMPARE(TextRecognizer::readerProcesses(), 1);
         }
-        QVERIFY(!TextRecognitionModule::isLoaded()); // the recognizer gone, its engine with it
+        QCOMPARE(TextRecognizer::readerProcesses(), 0); // the recognizer gone, its reader with it
+        QCOMPARE(childProcesses(), (QMap<int, QByteArray>()));
+    }
+
+    // This process never maps the engine's libraries: not while a picture is read, not after the release.
+    // (OpenMP is not among them: Qt's own hashing library maps it into every Qt program here.)
+    void engineLibrariesStayOut() {
+        const QStringList engine{QStringLiteral("libtesseract"), QStringLiteral("liblept"),
+                                 QStringLiteral("libarchive")};
+        QCOMPARE(mappedLibraries(engine), QStringList());
+        TextRecognizer recognizer;
+        recognizer.prewarm();
+        QVERIFY(!Await::result(recognizer.recognize(page(kLines))).isEmpty());
+        QCOMPARE(mappedLibraries(engine), QStringList());
+        recognizer.release();
+        Await::result(recognizer.recognize(QImage()));
+        QCOMPARE(mappedLibraries(engine), QStringList());
+    }
+
+    // A reader killed while it takes in or reads a picture fails that picture with the engine's error; the
+    // next picture starts a new reader and is read.
+    void killedReader_data() {
+        QTest::addColumn<bool>("whileReading"); // or before it has the picture
+        QTest::newRow("as the picture is sent") << false;
+        QTest::newRow("while it reads") << true;
+    }
+    void killedReader() {
+        QFETCH(bool, whileReading);
+        TextRecognizer recognizer;
+        QVERIFY(!Await::result(recognizer.recognize(page(kLines))).isEmpty()); // the engine loaded
+        const int reader = readerPid();
+        QVERIFY(reader != 0);
+        // What the reader has read so far: its language data, then the picture.
+        const auto readBytes = [reader] {
+            QFile io(QStringLiteral("/proc/%1/io").arg(reader));
+            if (!io.open(QIODevice::ReadOnly))
+                return qint64(-1);
+            for (const QByteArray &line : io.readAll().split('\n')) {
+                if (line.startsWith("rchar:"))
+                    return line.mid(6).trimmed().toLongLong();
+            }
+            return qint64(-1);
+        };
+        const qint64 loaded = readBytes();
+        auto reading = recognizer.recognize(photo());
+        if (whileReading) {
+            const qint64 picture = qint64(TextRecognizer::kMaxLongSide) * 1800 * 3;
+            if (loaded < 0)
+                QTest::qWait(300); // no I/O counters here: some time into the reading
+            else
+                QTRY_VERIFY_WITH_TIMEOUT(readBytes() - loaded >= picture, 30000);
+        }
+        QCOMPARE(::kill(reader, SIGKILL), 0);
+        QString failure;
+        try {
+            Await::result(reading);
+        } catch (const TextRecognitionError &error) {
+            failure = error.message();
+        }
+        QCOMPARE(failure, QStringLiteral("识别引擎出错，请再试一次"));
+        QCOMPARE(TextRecognizer::readerProcesses(), 0);
+        QVERIFY(!childProcesses().contains(reader)); // waited for, not left a zombie
+
+        const QString text = Await::result(recognizer.recognize(page(kLines)));
+        QCOMPARE(text.split(u'\n').size(), kLines.size());
+        QCOMPARE(TextRecognizer::readerProcesses(), 1);
+        QVERIFY(readerPid() != reader);
+    }
+
+    // A reader that ended between two pictures (killed, out of memory) costs the next picture nothing: it
+    // starts another and reads.
+    void readerEndedWhileIdle() {
+        TextRecognizer recognizer;
+        QVERIFY(!Await::result(recognizer.recognize(page(kLines))).isEmpty());
+        const int reader = readerPid();
+        QVERIFY(reader != 0);
+        QCOMPARE(::kill(reader, SIGKILL), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!childProcesses().contains(reader),
+                                 10000); // reaped by the recognizer's worker
+        const QString text = Await::result(recognizer.recognize(page(kLines)));
+        QCOMPARE(text.split(u'\n').size(), kLines.size());
+        QCOMPARE(TextRecognizer::readerProcesses(), 1);
     }
 
     // A 12-megapixel photo after prewarm: how long it takes, and the longest the main thread stalls
     // meanwhile.
     void twelveMegapixels() {
-        QImage photo(4000, 3000, QImage::Format_RGB32);
-        photo.fill(Qt::white);
-        {
-            QPainter painter(&photo);
-            painter.drawImage(QRect(300, 900, 3400, 1300), page(kLines));
-        }
+        const QImage twelve = photo();
         TextRecognizer recognizer;
         recognizer.prewarm();
         auto warm = recognizer.recognize(page({QStringLiteral("预热")}));
@@ -225,7 +367,7 @@ private Q_SLOTS:
         QBENCHMARK_ONCE {
             timer.start();
             ticker.start();
-            auto reading = recognizer.recognize(photo);
+            auto reading = recognizer.recognize(twelve);
             text = Await::result(reading);
             ticker.stop();
         }

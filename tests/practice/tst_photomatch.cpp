@@ -4,7 +4,6 @@
 #include "Await.h"
 #include "PhotoMatchViewModel.h"
 #include "TestPlatform.h"
-#include "TextRecognitionModule.h"
 #include "TextRecognizer.h"
 
 #include <QImage>
@@ -152,17 +151,17 @@ private Q_SLOTS:
         QVERIFY(flows.matches.isEmpty());
     }
 
-    // The screen's own reader loads the recognition module when the screen opens, not when it is made, and
-    // lets go of it when the screen closes.
-    void readerModuleFollowsTheScreen() {
+    // The screen's own reader starts its reader process when the screen opens, not when it is made, and ends
+    // it when the screen closes.
+    void readerProcessFollowsTheScreen() {
         TestPlatform platform;
-        QVERIFY(!TextRecognitionModule::isLoaded());
+        QCOMPARE(TextRecognizer::readerProcesses(), 0);
         PhotoMatchViewModel vm;
-        QVERIFY(!TextRecognitionModule::isLoaded());
+        QCOMPARE(TextRecognizer::readerProcesses(), 0);
         vm.appear();
-        QTRY_VERIFY_WITH_TIMEOUT(TextRecognitionModule::isLoaded(), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(TextRecognizer::readerProcesses(), 1, 30000);
         vm.disappear();
-        QTRY_VERIFY_WITH_TIMEOUT(!TextRecognitionModule::isLoaded(), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(TextRecognizer::readerProcesses(), 0, 30000);
     }
 
     // A screen that closed shows nothing more; the match is still recorded.

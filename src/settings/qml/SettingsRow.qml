@@ -155,11 +155,15 @@ T.AbstractButton {
             color: Theme.secondaryLabel
             elide: Text.ElideRight
         }
-        BrandSwitch {
-            objectName: "settingsRowSwitch"
-            visible: row.kind === "toggle"
-            on: row.on
-            onSwitched: wanted => row.switched(row.sectionIndex, row.itemIndex, wanted)
+        // Made for a toggle only: a page holds many rows, few of them toggles.
+        Loader {
+            active: row.kind === "toggle"
+            visible: active
+            sourceComponent: BrandSwitch {
+                objectName: "settingsRowSwitch"
+                on: row.on
+                onSwitched: wanted => row.switched(row.sectionIndex, row.itemIndex, wanted)
+            }
         }
         SymbolIcon {
             visible: row.kind === "navigation" || row.linkActive

@@ -7,7 +7,7 @@ import Quorvel.Ui
 // it), with corners `radius` round. Return, Enter and Space click a button through it; any other item (a
 // MouseArea tile, which must also set `activeFocusOnTab: true`) gets `activated` and does what its click
 // does.
-Item {
+Loader {
     id: ring
 
     property Item target: parent
@@ -21,19 +21,12 @@ Item {
     anchors.fill: parent
     anchors.margins: -outset
     z: 100
+    // The ring itself is made when it first shows and let go when it hides: every clickable item carries a
+    // focus ring, and only the one with the keyboard's focus shows it.
+    active: logic.visual
     visible: logic.visual
-
-    KeyboardFocus {
-        id: logic
-
-        target: ring.target
-        activatesOnKeys: ring.activatesOnKeys
-        onActivated: ring.activated()
-    }
-
-    Rectangle {
+    sourceComponent: Rectangle {
         objectName: "focusRing"
-        anchors.fill: parent
         radius: Math.max(0, ring.radius + ring.outset)
         color: "transparent"
         border.width: 2.5
@@ -47,5 +40,13 @@ Item {
             border.width: 1.5
             border.color: Theme.focusHalo
         }
+    }
+
+    KeyboardFocus {
+        id: logic
+
+        target: ring.target
+        activatesOnKeys: ring.activatesOnKeys
+        onActivated: ring.activated()
     }
 }
