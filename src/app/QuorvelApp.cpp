@@ -6,9 +6,13 @@
 #include "WindowPlacement.h"
 
 #include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPointer>
-#include <QQmlApplicationEngine>
+#include <QQmlComponent>
+#include <QQmlEngine>
 #include <QQuickWindow>
+#include <QTranslator>
 #include <QUrl>
 
 QuorvelApp::QuorvelApp()
@@ -45,29 +49,53 @@ QPalette QuorvelApp::darkPalette() {
     return palette;
 }
 
+std::unique_ptr<QQmlEngine> QuorvelApp::makeEngine() {
+    auto engine = std::make_unique<QQmlEngine>();
+    QObject::connect(engine.get(), &QQmlEngine::quit, QCoreApplication::instance(), &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    QObject::connect(engine.get(), &QQmlEngine::exit, QCoreApplication::instance(), &QCoreApplication::exit,
+                     Qt::QueuedConnection);
+#ifdef QVL_QML_MODULE_DIR
+    // Shared modules (the test build): each plugin, found in the build's module folder, brings its library.
+    engine->addImportPath(QStringLiteral(QVL_QML_MODULE_DIR));
+#else
+    // The app's modules are compiled into its resources.
+    engine->addImportPath(QStringLiteral("qrc:/qt/qml"));
+#endif
+    return engine;
+}
+
 // The engine goes first: its views still hold the session. Secrets the session had queued are written
 // before the process ends.
 QuorvelApp::~QuorvelApp() {
     m_placement.reset(); // writes a placement still pending
+    m_window.reset();
     m_engine.reset();
     m_session.reset();
     SessionKeychain::finishOutstandingWrites();
 }
 
 bool QuorvelApp::show() {
-    m_engine = std::make_unique<QQmlApplicationEngine>();
-#ifdef QVL_QML_MODULE_DIR
-    // Shared modules (the test build): each plugin, found in the build's module folder, brings its library.
-    m_engine->addImportPath(QStringLiteral(QVL_QML_MODULE_DIR));
-#else
-    // The app's modules are compiled into its resources.
-    m_engine->addImportPath(QStringLiteral("qrc:/qt/qml"));
-#endif
-    m_engine->setInitialProperties({{QStringLiteral("session"), QVariant::fromValue(m_session.get())}});
-    m_engine->load(QUrl(QStringLiteral("qrc:/qt/qml/Quorvel/App/Main.qml")));
-    if (m_engine->rootObjects().isEmpty())
+    // Qt's own texts (the file dialog's buttons, ...) in the learner's language, where Qt has them.
+    static const bool translated = [] {
+        auto *qtTexts = new QTranslator(QCoreApplication::instance());
+        if (qtTexts->load(QLocale(), QStringLiteral("qt"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath), QStringLiteral(".qm")))
+            return QCoreApplication::installTranslator(qtTexts);
+        delete qtTexts;
         return false;
-    auto *window = qobject_cast<QQuickWindow *>(m_engine->rootObjects().constFirst());
+    }();
+    Q_UNUSED(translated);
+    m_engine = makeEngine();
+    QQmlComponent main(m_engine.get(), QUrl(QStringLiteral("qrc:/qt/qml/Quorvel/App/Main.qml")));
+    m_window.reset(qobject_cast<QQuickWindow *>(main.createWithInitialProperties(
+        {{QStringLiteral("session"), QVariant::fromValue(m_session.get())}})));
+    if (!m_window) {
+        for (const QQmlError &error : main.errors())
+            qWarning().noquote() << error.toString();
+        return false;
+    }
+    QQuickWindow *window = m_window.get();
     // The window opens where the learner left it, and only then is shown.
     m_placement = std::make_unique<WindowPlacement>(window);
     m_placement->show();

@@ -1,11 +1,18 @@
 #include "RoundedPicture.h"
 
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
 #include <QHash>
 #include <QImageReader>
 #include <QPainter>
 #include <QPainterPath>
 #include <QQuickWindow>
+#include <QSaveFile>
+#include <QStandardPaths>
 #include <QSvgRenderer>
+
+#include <QtEndian>
 
 #include <algorithm>
 #include <cmath>
@@ -16,6 +23,16 @@ QHash<QString, std::weak_ptr<const RoundedPicture::Picture>> &heldPictures() {
     static QHash<QString, std::weak_ptr<const RoundedPicture::Picture>> pictures;
     return pictures;
 }
+QString &cacheFolderOverride() {
+    static QString folder;
+    return folder;
+}
+
+// A cached drawing: this magic, the 20-byte key, width and height (32 bits each, little-endian), then the
+// premultiplied ARGB pixels row by row.
+constexpr char kDrawingMagic[8] = {'Q', 'V', 'L', 'D', 'R', 'A', 'W', '1'};
+constexpr qsizetype kKeySize = 20;
+constexpr qsizetype kHeaderSize = sizeof(kDrawingMagic) + kKeySize + 8;
 } // namespace
 
 RoundedPicture::Picture::~Picture() = default;
@@ -106,9 +123,112 @@ QString RoundedPicture::localPath() const {
     return {};
 }
 
+void RoundedPicture::setDrawingCache(const QString &name) {
+    if (m_drawingCache == name)
+        return;
+    m_drawingCache = name;
+    m_drawingStored = false;
+    Q_EMIT drawingCacheChanged();
+}
+
+QString RoundedPicture::drawingCacheFolder() {
+    if (!cacheFolderOverride().isEmpty())
+        return cacheFolderOverride();
+    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/pictures");
+}
+
+void RoundedPicture::setDrawingCacheFolder(const QString &folder) {
+    cacheFolderOverride() = folder;
+}
+
+QByteArray RoundedPicture::drawingKey(const QSize &pixels) const {
+    QFile art(localPath());
+    if (!art.open(QIODevice::ReadOnly))
+        return {};
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(art.readAll());
+    hash.addData(QStringLiteral("%1x%2 %3x%4 fill=%5 radius=%6")
+                     .arg(pixels.width())
+                     .arg(pixels.height())
+                     .arg(width(), 0, 'g', 10)
+                     .arg(height(), 0, 'g', 10)
+                     .arg(m_fill ? 1 : 0)
+                     .arg(m_radius, 0, 'g', 10)
+                     .toUtf8());
+    return hash.result();
+}
+
+QImage RoundedPicture::cachedDrawing(const QByteArray &key, const QSize &pixels) const {
+    QFile file(drawingCacheFolder() + u'/' + m_drawingCache + QStringLiteral(".drawing"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray header = file.read(kHeaderSize);
+    if (header.size() != kHeaderSize ||
+        !header.startsWith(QByteArray(kDrawingMagic, sizeof(kDrawingMagic))) ||
+        header.mid(sizeof(kDrawingMagic), kKeySize) != key ||
+        qFromLittleEndian<qint32>(header.constData() + kHeaderSize - 8) != pixels.width() ||
+        qFromLittleEndian<qint32>(header.constData() + kHeaderSize - 4) != pixels.height())
+        return {};
+    QImage drawing(pixels, QImage::Format_ARGB32_Premultiplied);
+    if (drawing.isNull() || drawing.bytesPerLine() != pixels.width() * 4 ||
+        file.read(reinterpret_cast<char *>(drawing.bits()), drawing.sizeInBytes()) != drawing.sizeInBytes())
+        return {};
+    return drawing;
+}
+
+void RoundedPicture::storeDrawing(const QByteArray &key, const QImage &drawing) {
+    m_drawingStored = true;
+    if (!QDir().mkpath(drawingCacheFolder()) || drawing.bytesPerLine() != drawing.width() * 4)
+        return;
+    QSaveFile file(drawingCacheFolder() + u'/' + m_drawingCache + QStringLiteral(".drawing"));
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    char size[8];
+    qToLittleEndian<qint32>(drawing.width(), size);
+    qToLittleEndian<qint32>(drawing.height(), size + 4);
+    file.write(kDrawingMagic, sizeof(kDrawingMagic));
+    file.write(key);
+    file.write(size, sizeof(size));
+    file.write(reinterpret_cast<const char *>(drawing.constBits()), drawing.sizeInBytes());
+    file.commit(); // a cache: a failed write only means drawing the art again next time
+}
+
 void RoundedPicture::paint(QPainter *painter) {
     if (!m_picture || width() <= 0 || height() <= 0)
         return;
+    const QTransform device = painter->deviceTransform();
+    const bool plainScale =
+        device.type() <= QTransform::TxScale && qFuzzyCompare(device.m11(), device.m22()) && device.m11() > 0;
+    if (!m_picture->svg || m_drawingCache.isEmpty() || !plainScale) {
+        draw(painter);
+        return;
+    }
+    // The drawing in device pixels, copied 1:1 onto the item; drawn through an image of its own when not
+    // cached yet, so that what is stored is exactly what is shown.
+    const qreal scale = device.m11();
+    const QSize pixels = (size() * scale).toSize();
+    if (pixels.isEmpty())
+        return;
+    const QByteArray key = drawingKey(pixels);
+    QImage drawing = key.isEmpty() ? QImage() : cachedDrawing(key, pixels);
+    if (drawing.isNull()) {
+        drawing = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        drawing.fill(Qt::transparent);
+        QPainter own(&drawing);
+        own.scale(scale, scale);
+        draw(&own);
+        own.end();
+        if (!m_drawingStored && !key.isEmpty())
+            storeDrawing(key, drawing);
+    }
+    drawing.setDevicePixelRatio(scale);
+    painter->save();
+    painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter->drawImage(QPointF(0, 0), drawing);
+    painter->restore();
+}
+
+void RoundedPicture::draw(QPainter *painter) const {
     const QRectF target = placement(m_naturalSize, size(), m_fill);
     const QRectF shown = QRectF(QPointF(0, 0), size()).intersected(target);
     if (shown.isEmpty())

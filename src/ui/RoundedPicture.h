@@ -18,6 +18,12 @@ class QSvgRenderer;
 // Each picture file is read once and shared by every item that shows it (the card and its detail sheet show
 // the same icon); it is freed with the last item that shows it. Vector art is drawn straight into the item at
 // the size shown, so the item's own backing store is the only rendered copy.
+//
+// Large vector art that a screen shows at its start (the guest home's hero) names a `drawingCache`: its
+// drawing at the size shown is then kept in the app's cache folder, and the next start at that size copies
+// those pixels instead of drawing the art again. The entry is keyed on the art's bytes and everything the
+// drawing depends on (size in device pixels, fit or fill, radius), so a changed picture or size draws anew;
+// a process writes an item's entry at most once, so resizing the window does not write a file per frame.
 class RoundedPicture : public QQuickPaintedItem {
     Q_OBJECT
     QML_ELEMENT
@@ -25,6 +31,7 @@ class RoundedPicture : public QQuickPaintedItem {
     Q_PROPERTY(qreal radius READ radius WRITE setRadius NOTIFY radiusChanged)
     Q_PROPERTY(bool fill READ fill WRITE setFill NOTIFY fillChanged)
     Q_PROPERTY(bool loaded READ loaded NOTIFY loadedChanged)
+    Q_PROPERTY(QString drawingCache READ drawingCache WRITE setDrawingCache NOTIFY drawingCacheChanged)
 
 public:
     explicit RoundedPicture(QQuickItem *parent = nullptr);
@@ -40,6 +47,12 @@ public:
     bool fill() const { return m_fill; }
     void setFill(bool fill);
     bool loaded() const { return !m_naturalSize.isEmpty(); }
+    QString drawingCache() const { return m_drawingCache; }
+    void setDrawingCache(const QString &name);
+
+    // Where cached drawings are kept: "pictures" in the app's cache folder unless set (tests).
+    static QString drawingCacheFolder();
+    static void setDrawingCacheFolder(const QString &folder);
 
     void paint(QPainter *painter) override;
 
@@ -60,13 +73,22 @@ Q_SIGNALS:
     void radiusChanged();
     void fillChanged();
     void loadedChanged();
+    void drawingCacheChanged();
 
 private:
     QString localPath() const;
+    // Draws the picture, cut to the item and its corners, into `painter` at the item's size.
+    void draw(QPainter *painter) const;
+    // The cached drawing for `key` of `pixels`, or a null image.
+    QImage cachedDrawing(const QByteArray &key, const QSize &pixels) const;
+    void storeDrawing(const QByteArray &key, const QImage &drawing);
+    QByteArray drawingKey(const QSize &pixels) const;
 
     QUrl m_source;
     qreal m_radius = 0;
     bool m_fill = false;
     QSizeF m_naturalSize;
     std::shared_ptr<const Picture> m_picture;
+    QString m_drawingCache;
+    bool m_drawingStored = false;
 };

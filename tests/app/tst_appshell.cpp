@@ -10,8 +10,11 @@
 #include "SlowSecretStore.h"
 #include "TestPlatform.h"
 
+#include <QQmlComponent>
+#include <QQmlEngine>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 const QString refreshPath = QStringLiteral("/api/v1/auth/refresh");
@@ -190,6 +193,25 @@ private Q_SLOTS:
         tabs.selectPosition(4);
         tabs.selectPosition(9);
         QCOMPARE(spy.count(), 0);
+    }
+
+    // The window's engine: no file selector looks up each file it loads (the app has no "+selector"
+    // variants), and Qt.quit() from QML still ends the application's event loop.
+    void windowEngineQuitsWithoutFileSelectors() {
+        std::unique_ptr<QQmlEngine> engine = QuorvelApp::makeEngine();
+        QVERIFY(engine->urlInterceptors().isEmpty());
+        QQmlComponent component(engine.get());
+        component.setData("import QtQml\nQtObject { objectName: \"loaded\"\n"
+                          "property Timer t: Timer { interval: 10; running: true; onTriggered: Qt.quit() } }",
+                          QUrl(QStringLiteral("qrc:/x/Thing.qml")));
+        std::unique_ptr<QObject> object(component.create());
+        QVERIFY2(object, qPrintable(component.errorString()));
+        QCOMPARE(object->objectName(), QStringLiteral("loaded"));
+        QTimer limit; // gone with the test, so it cannot end a later one's loop
+        limit.setSingleShot(true);
+        connect(&limit, &QTimer::timeout, qApp, [] { QCoreApplication::exit(1); });
+        limit.start(5000);
+        QCOMPARE(QCoreApplication::exec(), 0); // ended by Qt.quit(), not by the time limit
     }
 
     void startUpOrder_data() {

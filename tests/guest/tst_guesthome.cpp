@@ -12,6 +12,7 @@
 #include "TestPlatform.h"
 
 #include <QFile>
+#include <QQmlAbstractUrlInterceptor>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -21,6 +22,7 @@
 #include <QTest>
 #include <QtQml/QQmlExtensionPlugin>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -554,6 +556,120 @@ private Q_SLOTS:
     }
 
     // --- the view: what the learner clicks reaches the model, and the presentations follow it
+
+    // What lies below the fold (the safety cards, the sign-up button, the footer) is made once the page has
+    // been on screen, not for its first frame; the menu's "安心学习" then scrolls to those cards.
+    void belowTheFoldComesAfterTheFirstFrame() {
+        QmlHarness::WarningGuard guard;
+        TestPlatform platform;
+        AppSession session;
+        QQmlEngine engine;
+        QQmlComponent component(&engine, QmlHarness::moduleUrl(QStringLiteral("GuestHomeView")));
+        std::unique_ptr<QObject> object(
+            component.createWithInitialProperties({{"session", QVariant::fromValue(&session)}}));
+        auto *view = qobject_cast<QQuickItem *>(object.get());
+        QVERIFY2(view, qPrintable(component.errorString()));
+        QQuickWindow window;
+        window.resize(1100, 760);
+        view->setParentItem(window.contentItem());
+        view->setSize(window.size());
+        QVERIFY(findItem(view, QStringLiteral("featureCard3")));
+        QVERIFY(!findItem(view, QStringLiteral("safetySection")));
+        QVERIFY(!findItem(view, QStringLiteral("footerHotline")));
+
+        QSignalSpy frames(&window, &QQuickWindow::frameSwapped);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY(findItem(view, QStringLiteral("safetyCard3")));
+        QVERIFY(frames.size() >= 1);
+        QVERIFY(findItem(view, QStringLiteral("signUpButton")));
+        QVERIFY(findItem(view, QStringLiteral("footerHotline")));
+
+        auto *vm = view->property("viewModel").value<GuestHomeViewModel *>();
+        QQuickItem *page = findItem(view, QStringLiteral("guestPage"));
+        QQuickItem *safety = findItem(view, QStringLiteral("safetySection"));
+        QVERIFY(page && safety);
+        // The page's column lays the new part out at its next polish.
+        auto *pageContent = page->property("contentItem").value<QQuickItem *>();
+        QTRY_VERIFY(page->property("contentHeight").toReal() >
+                    safety->mapToItem(pageContent, QPointF(0, 0)).y() + safety->height());
+        vm->triggerMenu(menuIndex(*vm, QStringLiteral("安心学习")));
+        QTRY_VERIFY(page->property("contentY").toReal() > 0);
+        QTRY_COMPARE(
+            page->property("contentY").toReal(),
+            std::min(
+                safety->mapToItem(page->property("contentItem").value<QQuickItem *>(), QPointF(0, 0)).y(),
+                page->property("contentHeight").toReal() - page->height()));
+    }
+
+    // The sheets are not part of the page's start: their files are loaded only when the model raises them,
+    // and each then opens on that first request, tied to the model as before (its closing reaches it).
+    void sheetsLoadWhenTheyOpen() {
+        struct Recorder : QQmlAbstractUrlInterceptor {
+            QStringList files;
+            QUrl intercept(const QUrl &url, DataType type) override {
+                if (type == QmlFile)
+                    files.append(url.fileName());
+                return url;
+            }
+        } recorder;
+        QmlHarness::WarningGuard guard;
+        TestPlatform platform;
+        platform.transport->on("GET", LearningAPIClient::chaptersPath,
+                               FakeTransport::Reply::json(200, R"({"items":[]})"));
+        AppSession session;
+        QQmlEngine engine;
+        engine.addUrlInterceptor(&recorder);
+        QQmlComponent component(&engine, QmlHarness::moduleUrl(QStringLiteral("GuestHomeView")));
+        std::unique_ptr<QObject> object(
+            component.createWithInitialProperties({{"session", QVariant::fromValue(&session)}}));
+        auto *view = qobject_cast<QQuickItem *>(object.get());
+        QVERIFY2(view, qPrintable(component.errorString()));
+        QQuickWindow window;
+        window.resize(1100, 760);
+        view->setParentItem(window.contentItem());
+        view->setSize(window.size());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(recorder.files.contains(QStringLiteral("GuestHomeView.qml")));
+        QVERIFY(!recorder.files.contains(QStringLiteral("GuestCatalogView.qml")));
+        QVERIFY(!recorder.files.contains(QStringLiteral("FeatureDetailSheet.qml")));
+        QVERIFY(!recorder.files.contains(QStringLiteral("LoginView.qml")));
+
+        auto *vm = view->property("viewModel").value<GuestHomeViewModel *>();
+        const auto sheet = [&](const char *loader) {
+            return view->findChild<QObject *>(QString::fromLatin1(loader))
+                ->property("item")
+                .value<QObject *>();
+        };
+        vm->openCatalog();
+        QVERIFY(sheet("catalogueSheet"));
+        QVERIFY(recorder.files.contains(QStringLiteral("GuestCatalogView.qml")));
+        QTRY_VERIFY(sheet("catalogueSheet")->property("opened").toBool());
+        QMetaObject::invokeMethod(sheet("catalogueSheet"), "close");
+        QTRY_VERIFY(!vm->showCatalog());
+        QTRY_VERIFY(!sheet("catalogueSheet"));
+
+        vm->tapCard(GuestHomeViewModel::Features, 0);
+        QVERIFY(sheet("detailSheet"));
+        QVERIFY(recorder.files.contains(QStringLiteral("FeatureDetailSheet.qml")));
+        QTRY_VERIFY(sheet("detailSheet")->property("opened").toBool());
+        QCOMPARE(sheet("detailSheet")->property("model").value<QObject *>(),
+                 vm->property("detailSheet").value<QObject *>());
+        QMetaObject::invokeMethod(sheet("detailSheet"), "close");
+        QTRY_VERIFY(!vm->hasDetail());
+
+        vm->openLogin();
+        QVERIFY(sheet("loginCover"));
+        QVERIFY(recorder.files.contains(QStringLiteral("LoginView.qml")));
+        QTRY_VERIFY(sheet("loginCover")->property("opened").toBool());
+        QQuickItem *close = findItem(contentOf(sheet("loginCover")), QStringLiteral("closeButton"));
+        QVERIFY(close);
+        QMetaObject::invokeMethod(close, "clicked");
+        QTRY_VERIFY(!vm->showLogin());
+        QTRY_VERIFY(!sheet("loginCover"));
+        engine.removeUrlInterceptor(&recorder);
+    }
 
     void viewWiring() {
         QmlHarness::WarningGuard guard;

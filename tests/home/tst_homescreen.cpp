@@ -149,6 +149,19 @@ private Q_SLOTS:
         QCOMPARE(home.guard.warnings(), QStringList());
     }
 
+    // The companion header is made only once the layout has a companion: while the layout is on its way (as
+    // on the signed-in app's first frame) there is no hidden card with its robot behind the search.
+    void companionHeaderIsMadeWithTheLayout() {
+        Home home(QSize(480, 900), FakeTransport::Reply::json(200, serverLayout).after(400));
+        QVERIFY2(home.load(), qPrintable(home.view.error()));
+        QVERIFY(!home.store->hasCompanion());
+        QVERIFY(!home.view.find(QStringLiteral("companionHeader")));
+        QVERIFY(home.view.find(QStringLiteral("homeSearch"), true));
+        QTRY_VERIFY(home.store->hasCompanion());
+        QTRY_VERIFY(home.view.find(QStringLiteral("companionHeader"), true));
+        QCOMPARE(home.guard.warnings(), QStringList());
+    }
+
     // The page opens at its top, the companion header whole under the bar, however late the layout comes
     // and whatever the header grows to once it has come.
     void opensAtTheTop_data() {

@@ -2,6 +2,7 @@
 // malformed requests, and the recognizer facing readers that answer nonsense or end.
 
 #include "Await.h"
+#include "ChildProcesses.h"
 #include "TextReaderProtocol.h"
 #include "TextRecognizer.h"
 
@@ -43,25 +44,6 @@ QByteArray fromStd(const std::string &bytes) {
 
 const QByteArray kReady = replyHeader(std::uint32_t(Protocol::Status::Ready), 0);
 const QByteArray kMalformed = replyHeader(std::uint32_t(Protocol::Status::Malformed), 0);
-
-// The processes whose parent is this one (zombies too: an ended child nobody waited for is still left).
-QList<int> childProcesses() {
-    QList<int> found;
-    const QByteArray self = QByteArray::number(QCoreApplication::applicationPid());
-    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        bool number = false;
-        const int pid = entry.toInt(&number);
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
-        if (!number || !stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray fields = stat.readAll();
-        // "pid (name) state ppid ...": the name may hold spaces and parentheses.
-        const QList<QByteArray> rest = fields.mid(fields.lastIndexOf(')') + 2).split(' ');
-        if (rest.size() > 1 && rest[1] == self)
-            found.append(pid);
-    }
-    return found;
-}
 
 QImage printed() {
     QImage image(160, 60, QImage::Format_RGB32);
@@ -270,7 +252,7 @@ private Q_SLOTS:
         QCOMPARE(failure, QStringLiteral("识别引擎出错，请再试一次"));
         QVERIFY2(timer.elapsed() < 20000, "the recognizer waited for what the reader claimed");
         QCOMPARE(TextRecognizer::readerProcesses(), 0);
-        QCOMPARE(childProcesses(), QList<int>());
+        QCOMPARE(childProcesses().keys(), QList<int>());
     }
 
     // Without its reader, or with one that cannot run, the learner is told the component is missing.

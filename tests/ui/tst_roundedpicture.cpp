@@ -1,9 +1,15 @@
 #include "RoundedPicture.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
+
+#include <algorithm>
+#include <cstdlib>
 
 class TestRoundedPicture : public QObject {
     Q_OBJECT
@@ -101,6 +107,149 @@ private Q_SLOTS:
         QCOMPARE(qAlpha(image.pixel(pixel)) == 255, opaque);
         if (opaque)
             QCOMPARE(qRed(image.pixel(pixel)), 255);
+    }
+
+    // What `art` draws at `size`, on a painter scaled by `scale` (the window's device pixel ratio).
+    static QImage painted(RoundedPicture &art, const QSizeF &size, qreal scale) {
+        art.setSize(size);
+        QImage image((size * scale).toSize(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.scale(scale, scale);
+        art.paint(&painter);
+        painter.end();
+        return image;
+    }
+    // The largest difference of any channel of any pixel; -1 when the sizes differ.
+    static int largestDifference(const QImage &a, const QImage &b) {
+        if (a.size() != b.size())
+            return -1;
+        int largest = 0;
+        for (int y = 0; y < a.height(); ++y) {
+            for (int x = 0; x < a.width(); ++x) {
+                const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+                largest = std::max({largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                    std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
+            }
+        }
+        return largest;
+    }
+    static QString heroArt() {
+        return QStringLiteral(QVL_TEST_DATA_DIR "/../../src/guest/assets/HeroArt.svg");
+    }
+
+    // The guest home's hero drawn from the cache looks as the vector art drawn straight into the item: on the
+    // start that draws and stores it, and on the next one that only copies the stored pixels.
+    void cachedDrawingLooksAsTheArt_data() {
+        QTest::addColumn<QSizeF>("size");
+        QTest::addColumn<bool>("fill");
+        QTest::addColumn<qreal>("radius");
+        QTest::addColumn<qreal>("scale");
+        QTest::newRow("hero band, wide window") << QSizeF(1100, 430) << true << 0.0 << 1.0;
+        QTest::newRow("hero band, narrow window") << QSizeF(390, 430) << true << 0.0 << 1.0;
+        QTest::newRow("hero band, high-density screen") << QSizeF(600, 430) << true << 0.0 << 2.0;
+        QTest::newRow("fitted with rounded corners") << QSizeF(300, 300) << false << 24.0 << 1.0;
+    }
+    void cachedDrawingLooksAsTheArt() {
+        QFETCH(QSizeF, size);
+        QFETCH(bool, fill);
+        QFETCH(qreal, radius);
+        QFETCH(qreal, scale);
+        QTemporaryDir cache;
+        RoundedPicture::setDrawingCacheFolder(cache.path());
+        const QUrl source = QUrl::fromLocalFile(heroArt());
+        const auto configure = [&](RoundedPicture &art, const QString &cacheName) {
+            art.setSource(source);
+            art.setFill(fill);
+            art.setRadius(radius);
+            art.setDrawingCache(cacheName);
+        };
+
+        RoundedPicture direct;
+        configure(direct, QString());
+        QVERIFY(direct.loaded());
+        const QImage expected = painted(direct, size, scale);
+        QCOMPARE(cache.isValid() && QDir(cache.path()).isEmpty(), true);
+
+        RoundedPicture firstStart;
+        configure(firstStart, QStringLiteral("hero"));
+        const QImage drawn = painted(firstStart, size, scale);
+        QVERIFY(QFile::exists(cache.filePath(QStringLiteral("hero.drawing"))));
+        QVERIFY2(largestDifference(drawn, expected) >= 0 && largestDifference(drawn, expected) <= 2,
+                 qPrintable(QString::number(largestDifference(drawn, expected))));
+
+        RoundedPicture nextStart;
+        configure(nextStart, QStringLiteral("hero"));
+        const QImage copied = painted(nextStart, size, scale);
+        QVERIFY2(largestDifference(copied, expected) >= 0 && largestDifference(copied, expected) <= 2,
+                 qPrintable(QString::number(largestDifference(copied, expected))));
+        RoundedPicture::setDrawingCacheFolder(QString());
+    }
+
+    // The stored pixels are what the next start shows (marked here to tell them from a new drawing), and only
+    // while everything the drawing depends on is unchanged: another size, a changed picture or a damaged
+    // entry draws the art again.
+    void storedDrawingIsUsedOnlyForTheSameArtAndSize() {
+        QTemporaryDir cache;
+        RoundedPicture::setDrawingCacheFolder(cache.path());
+        QTemporaryDir dir;
+        const QString art = solidSvg(dir, QStringLiteral("c.svg"));
+        const QString entry = cache.filePath(QStringLiteral("art.drawing"));
+        const auto paintedWithCache = [&](const QSizeF &size) {
+            RoundedPicture item;
+            item.setSource(QUrl::fromLocalFile(art));
+            item.setFill(true);
+            item.setDrawingCache(QStringLiteral("art"));
+            return painted(item, size, 1.0);
+        };
+        // Turns every stored pixel blue.
+        const auto markEntry = [&] {
+            QFile file(entry);
+            if (!file.open(QIODevice::ReadWrite))
+                return false;
+            const qint64 header = 36;
+            QByteArray pixels = file.readAll().mid(header);
+            for (qsizetype i = 0; i + 3 < pixels.size(); i += 4)
+                qToUnaligned<quint32>(qToLittleEndian<quint32>(0xff0000ffu), pixels.data() + i);
+            return file.seek(header) && file.write(pixels) == pixels.size();
+        };
+        const QSizeF size(60, 40);
+        QCOMPARE(qRed(paintedWithCache(size).pixel(10, 10)), 255);
+        QVERIFY(markEntry());
+        QCOMPARE(paintedWithCache(size).pixel(10, 10), qRgb(0, 0, 255)); // the stored pixels
+
+        QCOMPARE(paintedWithCache(QSizeF(61, 40)).pixel(10, 10), qRgb(255, 0, 0)); // another size
+        QVERIFY(markEntry());
+        QFile changed(art);
+        QVERIFY(changed.open(QIODevice::WriteOnly));
+        changed.write("<svg xmlns='http://www.w3.org/2000/svg' width='100' height='50' viewBox='0 0 100 50'>"
+                      "<rect width='100' height='50' fill='#00ff00'/></svg>");
+        changed.close();
+        QCOMPARE(paintedWithCache(QSizeF(61, 40)).pixel(10, 10), qRgb(0, 255, 0)); // a changed picture
+
+        QFile damaged(entry);
+        QVERIFY(damaged.open(QIODevice::ReadWrite));
+        QVERIFY(damaged.resize(damaged.size() / 2));
+        damaged.close();
+        QCOMPARE(paintedWithCache(QSizeF(61, 40)).pixel(10, 10), qRgb(0, 255, 0)); // a damaged entry
+        RoundedPicture::setDrawingCacheFolder(QString());
+    }
+
+    // An item writes its entry once per run: resizing the window draws at every size but stores only the
+    // first.
+    void storesOncePerItem() {
+        QTemporaryDir cache;
+        RoundedPicture::setDrawingCacheFolder(cache.path());
+        QTemporaryDir dir;
+        RoundedPicture item;
+        item.setSource(QUrl::fromLocalFile(solidSvg(dir, QStringLiteral("d.svg"))));
+        item.setDrawingCache(QStringLiteral("art"));
+        painted(item, QSizeF(50, 50), 1.0);
+        const QString entry = cache.filePath(QStringLiteral("art.drawing"));
+        QCOMPARE(QFileInfo(entry).size(), 36 + 50 * 50 * 4);
+        painted(item, QSizeF(70, 50), 1.0);
+        QCOMPARE(QFileInfo(entry).size(), 36 + 50 * 50 * 4);
+        RoundedPicture::setDrawingCacheFolder(QString());
     }
 };
 

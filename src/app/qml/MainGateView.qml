@@ -35,32 +35,60 @@ Item {
         usageLine: vm.youth.usageLine
     }
 
+    // The questionnaire and the learning-profile sheet are loaded by their files when they open: named here as
+    // types, every page of the questionnaire would be loaded with the tab shell, before its first frame.
     Loader {
+        id: onboardingLoader
+
         objectName: "onboardingFlowLoader"
         anchors.fill: parent
-        active: vm.showOnboarding
-        sourceComponent: OnboardingFlowView {
-            objectName: "onboardingFlow"
-            z: 20
-            session: gate.session
-            startStep: vm.startStep
-            Component.onCompleted: open()
-            onFinished: vm.finishOnboarding()
+
+        readonly property bool wanted: vm.showOnboarding
+        function show() {
+            if (wanted && !item)
+                setSource("qrc:/qt/qml/Quorvel/Onboarding/OnboardingFlowView.qml",
+                          { "objectName": "onboardingFlow", "z": 20, "session": gate.session,
+                            "startStep": vm.startStep })
+            else if (!wanted)
+                source = ""
         }
+        onWantedChanged: show()
+        Component.onCompleted: show()
+        onLoaded: item.open()
+    }
+    Binding {
+        target: onboardingLoader.item
+        when: onboardingLoader.item !== null
+        property: "startStep"
+        value: vm.startStep
+    }
+    Connections {
+        target: onboardingLoader.item
+        function onFinished() { vm.finishOnboarding() }
     }
 
     Loader {
+        id: profileLoader
+
         objectName: "profileSheetLoader"
         anchors.fill: parent
-        active: vm.showProfile
-        sourceComponent: LearningProfileSheet {
-            objectName: "learningProfileSheet"
-            z: 20
-            session: gate.session
-            Component.onCompleted: open()
-            onDone: vm.profileDone()
-            onClosed: vm.profileDismissed()
+
+        readonly property bool wanted: vm.showProfile
+        function show() {
+            if (wanted && !item)
+                setSource("qrc:/qt/qml/Quorvel/Onboarding/LearningProfileSheet.qml",
+                          { "objectName": "learningProfileSheet", "z": 20, "session": gate.session })
+            else if (!wanted)
+                source = ""
         }
+        onWantedChanged: show()
+        Component.onCompleted: show()
+        onLoaded: item.open()
+    }
+    Connections {
+        target: profileLoader.item
+        function onDone() { vm.profileDone() }
+        function onClosed() { vm.profileDismissed() }
     }
 
     // The store's "确认购买" for every purchase made in the signed-in app; above the tab shell's pages.

@@ -20,10 +20,20 @@ Item {
         windowWidth: root.width
     }
 
+    // Whether the page has been on screen: what lies below the fold is made only then.
+    property bool framed: false
+    Connections {
+        target: root.framed ? null : root.Window.window
+        function onFrameSwapped() { root.framed = true }
+    }
+
     Connections {
         target: vm
         function onScrollRequested(anchor) {
-            const section = anchor === "features" ? featuresSection : safetySection;
+            const section = anchor === "features" ? featuresSection
+                                                  : lowerPart.item ? lowerPart.item.safetySection : null;
+            if (!section)
+                return;
             scrollAnimation.to = Math.min(section.mapToItem(page.contentItem, 0, 0).y,
                                           Math.max(0, page.contentHeight - page.height));
             scrollAnimation.restart();
@@ -69,6 +79,8 @@ Item {
                     anchors.fill: parent
                     source: vm.heroArt
                     fill: true
+                    // The page's first frame copies the hero drawn at this size by an earlier start.
+                    drawingCache: "guest-hero"
                 }
                 Rectangle {
                     anchors.fill: parent
@@ -354,107 +366,121 @@ Item {
                         onClicked: vm.openCatalog()
                     }
 
-                    ColumnLayout {
-                        id: safetySection
+                    // Below the fold, made once the page's first frame is on screen: the page opens at its top,
+                    // where none of this shows.
+                    Loader {
+                        id: lowerPart
 
-                        objectName: "safetySection"
                         Layout.fillWidth: true
-                        spacing: 14
+                        active: root.framed
 
-                        GuestSectionHeader {
+                        sourceComponent: ColumnLayout {
+                            readonly property alias safetySection: safetySection
+
+                            spacing: 28
+                        ColumnLayout {
+                            id: safetySection
+
+                            objectName: "safetySection"
                             Layout.fillWidth: true
-                            eyebrow: "安心学习"
-                            title: "适合所有年龄，按自己的节奏来"
-                        }
-                        Grid {
-                            objectName: "safetyGrid"
-                            Layout.fillWidth: true
-                            columns: vm.gridColumns
-                            columnSpacing: 12
-                            rowSpacing: 12
-                            verticalItemAlignment: Grid.AlignVCenter
-
-                            Repeater {
-                                model: vm.safety
-
-                                GuestFeatureCard {
-                                    required property var modelData
-
-                                    objectName: "safetyCard" + modelData.index
-                                    width: vm.cardWidth
-                                    compact: true
-                                    image: modelData.image
-                                    title: modelData.title
-                                    detail: modelData.detail
-                                    onClicked: vm.tapCard(GuestHomeViewModel.Safety, modelData.index)
-                                }
-                            }
-                        }
-                    }
-
-                    BrandPrimaryButton {
-                        objectName: "signUpButton"
-                        text: "登录 / 注册，开始学习"
-                        styleEnabled: true
-                        onClicked: vm.openLogin()
-                    }
-
-                    // Footer
-                    ColumnLayout {
-                        Layout.fillWidth: true
-                        Layout.bottomMargin: 24
-                        spacing: 8
-
-                        Row {
-                            Layout.alignment: Qt.AlignHCenter
                             spacing: 14
 
-                            Repeater {
-                                model: vm.footerLinks
+                            GuestSectionHeader {
+                                Layout.fillWidth: true
+                                eyebrow: "安心学习"
+                                title: "适合所有年龄，按自己的节奏来"
+                            }
+                            Grid {
+                                objectName: "safetyGrid"
+                                Layout.fillWidth: true
+                                columns: vm.gridColumns
+                                columnSpacing: 12
+                                rowSpacing: 12
+                                verticalItemAlignment: Grid.AlignVCenter
 
-                                T.AbstractButton {
-                                    id: footerLink
+                                Repeater {
+                                    model: vm.safety
 
-                                    required property var modelData
+                                    GuestFeatureCard {
+                                        required property var modelData
 
-                                    implicitWidth: linkText.implicitWidth
-                                    implicitHeight: linkText.implicitHeight
-                                    text: modelData.title
-                                    onClicked: vm.openLink(modelData.url)
-
-                                    HoverHandler {
-                                        cursorShape: Qt.PointingHandCursor
+                                        objectName: "safetyCard" + modelData.index
+                                        width: vm.cardWidth
+                                        compact: true
+                                        image: modelData.image
+                                        title: modelData.title
+                                        detail: modelData.detail
+                                        onClicked: vm.tapCard(GuestHomeViewModel.Safety, modelData.index)
                                     }
-                                    contentItem: Text {
-                                        id: linkText
-                                        text: footerLink.text
-                                        font.pixelSize: 12
-                                        font.weight: Font.DemiBold
-                                        font.underline: footerLink.hovered
-                                        color: Theme.brandTeal
-                                        opacity: footerLink.down ? 0.6 : 1
-                                    }
-                                    background: Item {}
-
-                                    FocusRing {}
                                 }
                             }
                         }
 
-                        // Selectable, so the hotline number can be copied where nothing dials it.
-                        TextEdit {
-                            objectName: "footerHotline"
+                        BrandPrimaryButton {
+                            objectName: "signUpButton"
+                            text: "登录 / 注册，开始学习"
+                            styleEnabled: true
+                            onClicked: vm.openLogin()
+                        }
+
+                        // Footer
+                        ColumnLayout {
                             Layout.fillWidth: true
-                            text: "心理援助热线 12356 · 一个 AI 伙伴，陪你学遍所有"
-                            textFormat: TextEdit.PlainText
-                            readOnly: true
-                            selectByMouse: true
-                            wrapMode: TextEdit.Wrap
-                            horizontalAlignment: TextEdit.AlignHCenter
-                            font.pixelSize: 12
-                            color: Theme.brandMuted
-                            selectionColor: Theme.brandMint
-                            selectedTextColor: Theme.brandNavyDeep
+                            Layout.bottomMargin: 24
+                            spacing: 8
+
+                            Row {
+                                Layout.alignment: Qt.AlignHCenter
+                                spacing: 14
+
+                                Repeater {
+                                    model: vm.footerLinks
+
+                                    T.AbstractButton {
+                                        id: footerLink
+
+                                        required property var modelData
+
+                                        implicitWidth: linkText.implicitWidth
+                                        implicitHeight: linkText.implicitHeight
+                                        text: modelData.title
+                                        onClicked: vm.openLink(modelData.url)
+
+                                        HoverHandler {
+                                            cursorShape: Qt.PointingHandCursor
+                                        }
+                                        contentItem: Text {
+                                            id: linkText
+                                            text: footerLink.text
+                                            font.pixelSize: 12
+                                            font.weight: Font.DemiBold
+                                            font.underline: footerLink.hovered
+                                            color: Theme.brandTeal
+                                            opacity: footerLink.down ? 0.6 : 1
+                                        }
+                                        background: Item {}
+
+                                        FocusRing {}
+                                    }
+                                }
+                            }
+
+                            // Selectable, so the hotline number can be copied where nothing dials it.
+                            TextEdit {
+                                objectName: "footerHotline"
+                                Layout.fillWidth: true
+                                text: "心理援助热线 12356 · 一个 AI 伙伴，陪你学遍所有"
+                                textFormat: TextEdit.PlainText
+                                readOnly: true
+                                selectByMouse: true
+                                wrapMode: TextEdit.Wrap
+                                horizontalAlignment: TextEdit.AlignHCenter
+                                font.pixelSize: 12
+                                color: Theme.brandMuted
+                                selectionColor: Theme.brandMint
+                                selectedTextColor: Theme.brandNavyDeep
+                            }
+                        }
                         }
                     }
                 }
@@ -524,75 +550,91 @@ Item {
     // made and opened when the model raises it and gone when the model drops it; the sheets tell the model
     // when they close themselves. The sign-in cover is a popup too: ordinary items sit under the popup layer, and the
     // cover must stay above a sheet still on its way out.
+    // The two sheets are loaded by their files when they open: named here as types, the engine would load
+    // them and all they use with the page, before its first frame.
     Loader {
+        id: catalogueSheet
+
         objectName: "catalogueSheet"
         anchors.fill: parent
-        active: vm.showCatalog
-        onLoaded: item.open()
-        sourceComponent: GuestCatalogView {
-            z: 10
-            session: root.session
-            onLoginRequested: vm.catalogLogin()
-            onClosed: vm.catalogDismissed()
+
+        readonly property bool wanted: vm.showCatalog
+        function show() {
+            if (wanted && !item)
+                setSource("qrc:/qt/qml/Quorvel/Guest/GuestCatalogView.qml", { "z": 10, "session": root.session })
+            else if (!wanted)
+                source = ""
         }
+        onWantedChanged: show()
+        Component.onCompleted: show()
+        onLoaded: item.open()
+    }
+    Connections {
+        target: catalogueSheet.item
+        function onLoginRequested() { vm.catalogLogin() }
+        function onClosed() { vm.catalogDismissed() }
     }
 
     Loader {
+        id: detailSheet
+
         objectName: "detailSheet"
         anchors.fill: parent
-        active: vm.hasDetail
-        onLoaded: item.open()
-        sourceComponent: FeatureDetailSheet {
-            id: detail
 
-            z: 11
-            model: vm.detailSheet
-            // The page's model keeps the height while the sheet is up; the handle reports back to it.
-            Binding on detent {
-                value: vm.detailLarge ? SheetDetent.Large : SheetDetent.Medium
-            }
-            onDetentChanged: {
-                if ((detail.detent === SheetDetent.Large) !== vm.detailLarge)
-                    vm.toggleDetailHeight();
-            }
+        readonly property bool wanted: vm.hasDetail
+        function show() {
+            if (wanted && !item)
+                setSource("qrc:/qt/qml/Quorvel/Guest/FeatureDetailSheet.qml",
+                          { "z": 11, "model": vm.detailSheet,
+                            "detent": vm.detailLarge ? SheetDetent.Large : SheetDetent.Medium })
+            else if (!wanted)
+                source = ""
+        }
+        onWantedChanged: show()
+        Component.onCompleted: show()
+        onLoaded: item.open()
+    }
+    Binding {
+        target: detailSheet.item
+        when: detailSheet.item !== null
+        property: "model"
+        value: vm.detailSheet
+    }
+    // The page's model keeps the height while the sheet is up; the handle reports back to it.
+    Binding {
+        target: detailSheet.item
+        when: detailSheet.item !== null
+        property: "detent"
+        value: vm.detailLarge ? SheetDetent.Large : SheetDetent.Medium
+    }
+    Connections {
+        target: detailSheet.item
+        function onDetentChanged() {
+            if ((detailSheet.item.detent === SheetDetent.Large) !== vm.detailLarge)
+                vm.toggleDetailHeight();
         }
     }
 
+    // Loaded by its file when the model raises it, like the sheets.
     Loader {
         id: loginCover
 
         objectName: "loginCover"
         anchors.fill: parent
-        active: vm.showLogin
-        onLoaded: item.open()
-        sourceComponent: T.Popup {
-            id: cover
 
-            z: 20
-            width: parent ? parent.width : 0
-            height: parent ? parent.height : 0
-            padding: 0
-            modal: true
-            dim: false
-            focus: true
-            closePolicy: T.Popup.NoAutoClose
-
-            // The cover slides up over the page.
-            enter: Transition {
-                NumberAnimation {
-                    property: "y"
-                    from: cover.height
-                    to: 0
-                    duration: 280
-                    easing.type: Easing.OutCubic
-                }
-            }
-
-            contentItem: LoginView {
-                session: root.session
-                closable: true
-                onCloseRequested: vm.loginClosed()
-            }
+        readonly property bool wanted: vm.showLogin
+        function show() {
+            if (wanted && !item)
+                setSource("qrc:/qt/qml/Quorvel/Guest/GuestLoginCover.qml", { "session": root.session })
+            else if (!wanted)
+                source = ""
         }
+        onWantedChanged: show()
+        Component.onCompleted: show()
+        onLoaded: item.open()
+    }
+    Connections {
+        target: loginCover.item
+        function onCloseRequested() { vm.loginClosed() }
     }
 }

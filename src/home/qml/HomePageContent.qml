@@ -68,15 +68,21 @@ ListView {
             y: 16
             spacing: 16
 
-            CompanionHeaderCard {
-                objectName: "companionHeader"
+            // Made once the layout names a companion: the signed-in app's first frame comes while the layout
+            // is still on its way, and the card (its robot, its shapes) would be made only to stay hidden.
+            Loader {
                 Layout.fillWidth: true
                 Layout.leftMargin: 16
                 Layout.rightMargin: 16
-                visible: list.store.hasCompanion
-                session: list.session
-                greeting: list.store.greeting
-                onClicked: list.chatRequested("home", "")
+                active: list.store.hasCompanion
+                visible: active
+
+                sourceComponent: CompanionHeaderCard {
+                    objectName: "companionHeader"
+                    session: list.session
+                    greeting: list.store.greeting
+                    onClicked: list.chatRequested("home", "")
+                }
             }
 
             HomeSearchSection {
