@@ -267,10 +267,15 @@ QImage RobotFrameItem::renderFrame(qreal devicePixelRatio) {
 
 void RobotFrameItem::paintNode(RobotFrameNode *node) {
     QQuickWindow *w = window();
-    QSGTexture *rest = textureOf(w, renderRest(w->effectiveDevicePixelRatio()));
+    const qreal ratio = w->effectiveDevicePixelRatio();
+    QSGTexture *rest = textureOf(w, renderRest(ratio));
     if (!rest)
         return;
-    node->show(rest, QRectF(0, 0, width(), height()));
+    // The picture is shown pixel for pixel, a fraction of a pixel larger than the item where its size is not
+    // whole pixels (it is drawn in item coordinates all the same). Stretched by that fraction it would be
+    // blurred, and the software renderer would draw it, and its part under every moving rectangle, through
+    // its slow filtered path rather than copy it.
+    node->show(rest, QRectF(QPointF(0, 0), QSizeF(rest->textureSize()) / ratio));
     paintPartNode(node, partRect());
 }
 

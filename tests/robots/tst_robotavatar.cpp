@@ -420,6 +420,48 @@ private Q_SLOTS:
         item.setParentItem(nullptr);
     }
 
+    // The picture goes on the screen pixel for pixel, also where the item is not whole pixels in size (the
+    // chat's 34-point avatar is 44.2 by 54.4): stretched into the item's rectangle it came out blurred, and
+    // the software renderer drew it through its slow filtered path on every frame.
+    void pictureShownPixelForPixel_data() {
+        QTest::addColumn<double>("figureSize");
+        QTest::newRow("chat avatar, 34") << 34.0;
+        QTest::newRow("home, 76") << 76.0;
+        QTest::newRow("stage, 101.48") << 101.48;
+    }
+    void pictureShownPixelForPixel() {
+        QFETCH(double, figureSize);
+        TestPlatform platform;
+        QQuickWindow window;
+        window.setColor(Qt::white);
+        window.resize(200, 200);
+        RobotAvatarItem item;
+        item.setRobot(robotWith("round", "antenna"));
+        item.setFigureSize(figureSize);
+        item.setSize(QSizeF(figureSize * 1.3, figureSize * 1.6));
+        item.setFrameTime(12.3); // a still picture
+        item.setParentItem(window.contentItem());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QImage shown = window.grabWindow().convertToFormat(QImage::Format_RGB32);
+        QImage expected(shown.size(), QImage::Format_RGB32);
+        expected.fill(Qt::white);
+        {
+            QPainter painter(&expected);
+            painter.drawImage(QPointF(0, 0), item.renderFrame(1.0));
+        }
+        int worst = 0;
+        for (int y = 0; y < int(std::ceil(item.height())); ++y) {
+            for (int x = 0; x < int(std::ceil(item.width())); ++x) {
+                const QRgb a = shown.pixel(x, y), b = expected.pixel(x, y);
+                worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                  std::abs(qBlue(a) - qBlue(b))});
+            }
+        }
+        QVERIFY2(worst <= 2, qPrintable(QStringLiteral("a channel differs by %1").arg(worst)));
+        item.setParentItem(nullptr);
+    }
+
     // The waving arm, drawn apart from the rest and laid under it, is the figure drawn at once: for every
     // accessory and through the whole swing, so the part's rectangle holds all of the arm.
     void wavingArmApartLooksTheSame_data() {

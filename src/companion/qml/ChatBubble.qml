@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Layouts
-import QtQuick.Shapes
 import QtQuick.Templates as T
 import Quorvel.Platform
 import Quorvel.Core
@@ -154,11 +153,8 @@ Item {
                     visible: row.fromLearner
                     anchors.fill: parent
                     bottomRight: 6
-                    fillGradient: LinearGradient {
-                        x1: 0; y1: 0; x2: bubble.width; y2: 0
-                        GradientStop { position: 0; color: Theme.brandTeal }
-                        GradientStop { position: 1; color: Theme.brandNavy }
-                    }
+                    fillColor: Theme.brandTeal
+                    fillColorEnd: Theme.brandNavy
                 }
                 TypingDots {
                     id: dots
