@@ -209,7 +209,7 @@ private Q_SLOTS:
         QCOMPARE(object->objectName(), QStringLiteral("loaded"));
         QTimer limit; // gone with the test, so it cannot end a later one's loop
         limit.setSingleShot(true);
-        connect(&limit, &QTimer::timeout, qApp, [] { QCoreApplication::exit(1); });
+        connect(&limit, &QTimer::timeout, QCoreApplication::instance(), [] { QCoreApplication::exit(1); });
         limit.start(5000);
         QCOMPARE(QCoreApplication::exec(), 0); // ended by Qt.quit(), not by the time limit
     }
