@@ -98,9 +98,9 @@ std::optional<SoftShadow::Look> SoftShadow::parse(const QString &id) {
     look.color = QColor::fromString(u'#' + parts[2]);
     look.shape = QSize(parts[3].toInt(&read[2]), parts[4].toInt(&read[3]));
     const auto within = [](auto value, auto high) { return value >= 0 && value <= high; };
-    if (!std::all_of(std::begin(read), std::end(read), [](bool ok) { return ok; }) || !look.color.isValid()
-        || !within(look.cornerRadius, kMaxRadius) || !within(look.blur, kMaxBlur)
-        || !within(look.shape.width(), kMaxShape) || !within(look.shape.height(), kMaxShape))
+    if (!std::all_of(std::begin(read), std::end(read), [](bool ok) { return ok; }) || !look.color.isValid() ||
+        !within(look.cornerRadius, kMaxRadius) || !within(look.blur, kMaxBlur) ||
+        !within(look.shape.width(), kMaxShape) || !within(look.shape.height(), kMaxShape))
         return std::nullopt;
     return look;
 }
@@ -109,7 +109,8 @@ QImage SoftShadow::picture(const Look &look) {
     const int edge = margin(look.blur);
     const int stretched = 2 * corner(look.cornerRadius, look.blur) + 1;
     const auto length = [&](int shape) { return shape > 0 ? shape + 2 * edge : stretched; };
-    QImage image(length(look.shape.width()), length(look.shape.height()), QImage::Format_ARGB32_Premultiplied);
+    QImage image(length(look.shape.width()), length(look.shape.height()),
+                 QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -124,8 +125,8 @@ QImage SoftShadow::picture(const Look &look) {
         if (exact.isEmpty())
             continue;
         // As a Qt Quick rectangle rounds its corners: at most half its shorter side.
-        const qreal radius = std::min(std::max(0.0, look.cornerRadius + by),
-                                      std::min(exact.width(), exact.height()) / 2);
+        const qreal radius =
+            std::min(std::max(0.0, look.cornerRadius + by), std::min(exact.width(), exact.height()) / 2);
         // Where the software renderer puts a rectangle's pixels: from the nearest pixel, over its length
         // rounded up.
         const QRectF placed(QPointF(std::round(exact.left()), std::round(exact.top())),

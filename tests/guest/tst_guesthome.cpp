@@ -113,6 +113,24 @@ struct LinkRecorder {
     ~LinkRecorder() { LinkOpener::setHandler({}); }
 };
 
+// The guest home made by `engine` for `session`, filling a 1100 x 760 `window` (not shown yet); null with
+// `error` set when it cannot be made.
+std::unique_ptr<QObject> placeGuestHome(QQmlEngine &engine, AppSession &session, QQuickWindow &window,
+                                        QString *error) {
+    QQmlComponent component(&engine, QmlHarness::moduleUrl(QStringLiteral("GuestHomeView")));
+    std::unique_ptr<QObject> object(
+        component.createWithInitialProperties({{"session", QVariant::fromValue(&session)}}));
+    auto *view = qobject_cast<QQuickItem *>(object.get());
+    if (!view) {
+        *error = component.errorString();
+        return nullptr;
+    }
+    window.resize(1100, 760);
+    view->setParentItem(window.contentItem());
+    view->setSize(window.size());
+    return object;
+}
+
 } // namespace
 
 class TestGuestHome : public QObject {
@@ -564,15 +582,11 @@ private Q_SLOTS:
         TestPlatform platform;
         AppSession session;
         QQmlEngine engine;
-        QQmlComponent component(&engine, QmlHarness::moduleUrl(QStringLiteral("GuestHomeView")));
-        std::unique_ptr<QObject> object(
-            component.createWithInitialProperties({{"session", QVariant::fromValue(&session)}}));
-        auto *view = qobject_cast<QQuickItem *>(object.get());
-        QVERIFY2(view, qPrintable(component.errorString()));
         QQuickWindow window;
-        window.resize(1100, 760);
-        view->setParentItem(window.contentItem());
-        view->setSize(window.size());
+        QString error;
+        const std::unique_ptr<QObject> object = placeGuestHome(engine, session, window, &error);
+        auto *view = qobject_cast<QQuickItem *>(object.get());
+        QVERIFY2(view, qPrintable(error));
         QVERIFY(findItem(view, QStringLiteral("featureCard3")));
         QVERIFY(!findItem(view, QStringLiteral("safetySection")));
         QVERIFY(!findItem(view, QStringLiteral("footerHotline")));
@@ -620,15 +634,11 @@ private Q_SLOTS:
         AppSession session;
         QQmlEngine engine;
         engine.addUrlInterceptor(&recorder);
-        QQmlComponent component(&engine, QmlHarness::moduleUrl(QStringLiteral("GuestHomeView")));
-        std::unique_ptr<QObject> object(
-            component.createWithInitialProperties({{"session", QVariant::fromValue(&session)}}));
-        auto *view = qobject_cast<QQuickItem *>(object.get());
-        QVERIFY2(view, qPrintable(component.errorString()));
         QQuickWindow window;
-        window.resize(1100, 760);
-        view->setParentItem(window.contentItem());
-        view->setSize(window.size());
+        QString error;
+        const std::unique_ptr<QObject> object = placeGuestHome(engine, session, window, &error);
+        auto *view = qobject_cast<QQuickItem *>(object.get());
+        QVERIFY2(view, qPrintable(error));
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QVERIFY(recorder.files.contains(QStringLiteral("GuestHomeView.qml")));
@@ -682,15 +692,11 @@ private Q_SLOTS:
             FakeTransport::Reply::json(200, R"({"items":[{"code":"k1","name":"正数和负数"}]})"));
         AppSession session;
         QQmlEngine engine;
-        QQmlComponent component(&engine, QmlHarness::moduleUrl(QStringLiteral("GuestHomeView")));
-        std::unique_ptr<QObject> object(
-            component.createWithInitialProperties({{"session", QVariant::fromValue(&session)}}));
-        auto *view = qobject_cast<QQuickItem *>(object.get());
-        QVERIFY2(view, qPrintable(component.errorString()));
         QQuickWindow window;
-        window.resize(1100, 760);
-        view->setParentItem(window.contentItem());
-        view->setSize(window.size());
+        QString error;
+        const std::unique_ptr<QObject> object = placeGuestHome(engine, session, window, &error);
+        auto *view = qobject_cast<QQuickItem *>(object.get());
+        QVERIFY2(view, qPrintable(error));
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto *vm = view->property("viewModel").value<GuestHomeViewModel *>();

@@ -92,10 +92,9 @@ Difference compare(const QImage &grabbed, const QRect &reference, int below) {
     return difference;
 }
 
-
 bool alike(const Difference &difference, bool wholePixels) {
-    return difference.worst <= (wholePixels ? 8 : 12)
-           && difference.apart <= difference.shaded * (wholePixels ? 0.02 : 0.1);
+    return difference.worst <= (wholePixels ? 8 : 12) &&
+           difference.apart <= difference.shaded * (wholePixels ? 0.02 : 0.1);
 }
 
 } // namespace
