@@ -5,6 +5,7 @@
 #include "RobotStore.h"
 
 #include <QPainter>
+#include <QTransform>
 
 #include <cmath>
 
@@ -143,21 +144,28 @@ QRect RobotAvatarItem::partRect() const {
     if (size <= 0 || !armApart(m_mood, m_reduceMotion))
         return {};
     const RobotFigure::Geometry g = RobotFigure::layout(m_robot, m_mood, {}, size);
-    const QPointF pivot = RobotFigure::rightArmPivot(g) + figureOrigin();
-    // The arm turns all the way round its pivot, which moves up and down with the body (the bob, at most
-    // 3 units either way, and half a pixel more where the bob is rounded to whole pixels); a pixel more for
-    // the antialiased edge.
-    const double across = RobotFigure::rightArmReach(g) + 1;
-    const double upDown = across + 3 * g.unit + 0.5;
-    return QRectF(pivot.x() - across, pivot.y() - upDown, 2 * across, 2 * upDown).toAlignedRect();
+    // The arm's swing, from the wave's one end to the other (the arm hangs from its pivot, which moves with
+    // the body: the part moves with the rest's offset): every degree of it, and a pixel more for the
+    // antialiased edge and what lies between two degrees.
+    const double kWave = RobotMotion::avatar(M_PI / 16, RobotMood::Waving, false).wave; // sin(8t) = 1
+    const double from = -(20 + 4 * kWave), to = -(20 - 4 * kWave);
+    const QRectF arm(-g.arm.width() / 2, 0, g.arm.width(), g.arm.height());
+    QRectF swept;
+    for (double angle = from; angle <= to + 0.5; angle += 1) {
+        QTransform turn;
+        turn.translate(RobotFigure::rightArmPivot(g).x(), RobotFigure::rightArmPivot(g).y());
+        turn.rotate(angle);
+        swept |= turn.mapRect(arm);
+    }
+    return swept.translated(figureOrigin()).adjusted(-1, -1, 1, 1).toAlignedRect();
 }
 
 void RobotAvatarItem::paintPart(QPainter *painter) {
     const double size = m_figureSize;
     if (size <= 0)
         return;
-    // The arm's swing of now, on the body where the rest of the figure is shown.
-    RobotMotion::Values motion = drawnMotion(m_restTime, shownOffset());
+    // The arm's swing of now, on the body where the rest of the figure was drawn, before the bob moves both.
+    RobotMotion::Values motion = drawnMotion(m_restTime, {});
     motion.wave = RobotMotion::avatar(now(), m_mood, m_reduceMotion).wave;
     painter->save();
     painter->translate(figureOrigin());

@@ -303,7 +303,7 @@ QImage RobotFrameItem::renderFrame(qreal devicePixelRatio) {
     if (!ground.isEmpty())
         painter.drawImage(ground.topLeft(), renderGround(ground, devicePixelRatio));
     if (!part.isEmpty())
-        painter.drawImage(part.topLeft(), renderPart(part, devicePixelRatio));
+        painter.drawImage(QPointF(part.topLeft()) + m_offset, renderPart(part, devicePixelRatio));
     painter.drawImage(m_offset, rest);
     return image;
 }
@@ -330,7 +330,8 @@ void RobotFrameItem::paintNode(RobotFrameNode *node, bool repaint) {
     if (repaint || moved || ground.isEmpty())
         node->showGround(w, ground.isEmpty() ? nullptr : textureOf(w, renderGround(ground, ratio)), ground);
     const QRect part = partRect();
-    node->showPart(w, part.isEmpty() ? nullptr : textureOf(w, renderPart(part, ratio)), part);
+    node->showPart(w, part.isEmpty() ? nullptr : textureOf(w, renderPart(part, ratio)),
+                   QRectF(part).translated(offset));
 }
 
 QSGNode *RobotFrameItem::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *) {

@@ -62,10 +62,12 @@ protected:
     // Starts, re-times or stops the clock after anything `frameDemand()` or being seen depends on changed.
     void updateClock();
     // A part of the picture that moves at the full rate while the rest moves slowly (the waving arm): its
-    // rectangle in the item (whole pixels), or an empty one. While there is one, the rest redraws at the idle
-    // rate, and the ticks between repaint the part alone, a small rectangle. The part lies behind the rest.
+    // rectangle in the item (whole pixels) before the rest's offset moves it, or an empty one. While there is
+    // one, every tick repaints the part, a small rectangle, and the rest only where it changes. The part lies
+    // behind the rest.
     virtual QRect partRect() const { return {}; }
-    // Draws the part of the moment `now()`, in item coordinates, on the rest moved by `shownOffset()`.
+    // Draws the part of the moment `now()`, in item coordinates, on the rest as `paint()` draws it: the part
+    // moves with the rest's offset.
     virtual void paintPart(QPainter *) {}
     // How far the picture `paint()` drew is moved at the moment `now()`, in item coordinates: whole device
     // pixels at `devicePixelRatio`.
