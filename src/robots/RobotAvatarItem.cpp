@@ -143,6 +143,17 @@ QRect RobotAvatarItem::partRect() const {
     const double size = m_figureSize;
     if (size <= 0 || !armApart(m_mood, m_reduceMotion))
         return {};
+    // Asked on every tick: worked out again only for another size.
+    const std::array<double, 3> key{size, width(), height()};
+    if (key != m_partRectFor) {
+        m_partRectFor = key;
+        m_partRect = sweptArmRect();
+    }
+    return m_partRect;
+}
+
+QRect RobotAvatarItem::sweptArmRect() const {
+    const double size = m_figureSize;
     const RobotFigure::Geometry g = RobotFigure::layout(m_robot, m_mood, {}, size);
     // The arm's swing, from the wave's one end to the other (the arm hangs from its pivot, which moves with
     // the body: the part moves with the rest's offset): every degree of it, and a pixel more for the

@@ -6,6 +6,8 @@
 
 #include <QtQml/qqmlregistration.h>
 
+#include <array>
+
 // Paints one robot figure `figureSize` wide (and 1.15 times as tall), centred in the item, and redraws it as
 // its mood needs (RobotMotion::avatarDemand) while it is seen; unseen the clock stops. The
 // item is made larger than the figure's frame: a raised arm, the antenna's glow and a tilted head reach
@@ -64,6 +66,10 @@ private:
     double m_figureSize = 78;
     bool m_reduceMotion = false;
     double m_restTime = 0; // the moment the rest of the figure was last drawn; the arm hangs from it there
+    // The waving arm's rectangle, and the figure size, width and height it is for.
+    QRect sweptArmRect() const;
+    mutable QRect m_partRect;
+    mutable std::array<double, 3> m_partRectFor{-1, -1, -1};
     // Where the figure's rectangle lies in the item.
     QPointF figureOrigin() const;
     // The motion of the moment t as drawn: the bob, in units, where the picture is moved by `offset`.
