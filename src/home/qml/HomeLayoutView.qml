@@ -169,7 +169,28 @@ Page {
         id: content
 
         anchors.fill: parent
-        sourceComponent: root.store.editing ? editorPage : homePage
+        active: !root.store.editing
+        sourceComponent: homePage
+    }
+
+    // The editor is loaded by its file when editing begins and dropped when it ends: named here as a type, it
+    // would be loaded with the home page, before the first frame of every signed-in start.
+    Loader {
+        id: editor
+
+        objectName: "homeEditorLoader"
+        anchors.fill: parent
+
+        readonly property bool wanted: root.store.editing
+        function show() {
+            if (wanted && !item)
+                setSource("qrc:/qt/qml/Quorvel/Home/HomeLayoutEditor.qml",
+                          { "store": root.store, "texts": root.texts })
+            else if (!wanted)
+                source = ""
+        }
+        onWantedChanged: show()
+        Component.onCompleted: show()
     }
 
     Component {
@@ -183,15 +204,6 @@ Page {
             onToolRequested: key => root.toolRequested(key)
             onCardRequested: type => root.cardRequested(type)
             onChatRequested: (scene, initialMessage) => root.chatRequested(scene, initialMessage)
-        }
-    }
-
-    Component {
-        id: editorPage
-
-        HomeLayoutEditor {
-            store: root.store
-            texts: root.texts
         }
     }
 
