@@ -1,8 +1,8 @@
 // The signed-in start against the local stand-in: its first screen loads the files of what it shows and not
-// those of what only a later action shows (the layout editor, the purchase sheet, the rest notice), and each
-// of those still comes when it is called for, with its keys: the editor when editing begins, the purchase
-// sheet on a purchase (Escape declines, Return buys), the rest notice when the server calls a rest, also on
-// a start with the rest already called, and again after it was lifted once.
+// those of what only a later action shows (the layout editor, the page menu and alert, the purchase sheet,
+// the rest notice), and each of those still comes when it is called for, with its keys: the editor when
+// editing begins, the purchase sheet on a purchase (Escape declines, Return buys), the rest notice when the
+// server calls a rest, also on a start with the rest already called, and again after it was lifted once.
 #include "AppFonts.h"
 #include "Await.h"
 #include "HomeLayoutStore.h"
@@ -113,7 +113,8 @@ private Q_SLOTS:
             qInfo().noquote() << "files of the signed-in start:" << m_files.files.join(u' ');
         QVERIFY(m_files.files.contains(QStringLiteral("MainGateView.qml")));
         QVERIFY(m_files.files.contains(QStringLiteral("HomeLayoutView.qml")));
-        for (const char *later : {"HomeLayoutEditor.qml", "PurchaseConfirmSheet.qml", "YouthRestOverlay.qml"})
+        for (const char *later : {"HomeLayoutEditor.qml", "PurchaseConfirmSheet.qml", "YouthRestOverlay.qml",
+                                  "HomeMenu.qml", "MenuPopup.qml", "Alert.qml"})
             QVERIFY2(!m_files.files.contains(QString::fromLatin1(later)), later);
 
         // The editor while editing, the page again after it.
