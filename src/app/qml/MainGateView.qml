@@ -29,8 +29,8 @@ Item {
     }
 
     // The rest notice and the purchase sheet are loaded by their files the first time they are needed and then
-    // kept: a signed-in start that shows neither does not load them before its first frame. A start with the
-    // day's time already used up loads the notice at once, before that frame.
+    // kept: a signed-in start that shows neither does not load them before its first frame. On a start with the
+    // day's time already used up the notice is loaded as soon as the guard learns so from the server.
     Loader {
         id: restLoader
 
