@@ -260,6 +260,42 @@ private Q_SLOTS:
         QCOMPARE(home.guard.warnings(), QStringList());
     }
 
+    // The page's menu and its alert are made when first called for, not with the page: the alert when the
+    // layout could not be loaded (its button clears the message), the menu on its button, by the mouse and
+    // by the keyboard, and its entries still act (editing, refused offline, brings the alert back).
+    void menuAndAlertComeWhenCalledFor() {
+        Home home(QSize(430, 900), FakeTransport::Reply::error(TransportError::Kind::NoConnection));
+        QVERIFY2(home.load(), qPrintable(home.view.error()));
+        QVERIFY(!home.stack->findChild<QObject *>(QStringLiteral("homeMenu")));
+        QObject *alert = nullptr;
+        QTRY_VERIFY((alert = home.stack->findChild<QObject *>(QStringLiteral("homeAlert"))));
+        QTRY_VERIFY(alert->property("opened").toBool());
+        QCOMPARE(alert->property("message").toString(), HomeLayoutStore::fallbackMessage);
+        QQuickItem *overlay = home.view.window().contentItem();
+        QVERIFY(home.view.click(QmlHarness::findItem(overlay, QStringLiteral("alertButton0"), true)));
+        QTRY_VERIFY(!home.store->hasErrorMessage());
+        QTRY_VERIFY(!alert->property("visible").toBool());
+
+        QVERIFY(home.click(home.view.find(QStringLiteral("homeMenuButton"), true)));
+        QObject *menu = nullptr;
+        QTRY_VERIFY((menu = home.stack->findChild<QObject *>(QStringLiteral("homeMenu"))));
+        QTRY_VERIFY(menu->property("opened").toBool());
+        QTest::keyClick(&home.view.window(), Qt::Key_Escape);
+        QTRY_VERIFY(!menu->property("visible").toBool());
+        QQuickItem *button = home.view.find(QStringLiteral("homeMenuButton"), true);
+        button->forceActiveFocus(Qt::TabFocusReason);
+        QTest::keyClick(&home.view.window(), Qt::Key_Space);
+        QTRY_VERIFY(menu->property("opened").toBool());
+        QCOMPARE(home.stack->findChild<QObject *>(QStringLiteral("homeMenu")), menu);
+        QVERIFY(home.view.click(QmlHarness::findItem(overlay, QStringLiteral("editEntry"), true)));
+        // Offline, editing is refused with a message: the same alert comes back with it.
+        QTRY_VERIFY(alert->property("opened").toBool());
+        QCOMPARE(home.stack->findChild<QObject *>(QStringLiteral("homeAlert")), alert);
+        QCOMPARE(alert->property("message").toString(), HomeLayoutStore::offlineEditMessage);
+        QVERIFY(!home.store->editing());
+        QCOMPARE(home.guard.warnings(), QStringList());
+    }
+
     void editorHidesShowsAndResizes() {
         Home home(QSize(600, 900));
         QVERIFY2(home.load(), qPrintable(home.view.error()));

@@ -1,5 +1,6 @@
 import QtQuick
 import Quorvel.Core
+import Quorvel.Platform
 import Quorvel.Membership
 import Quorvel.Onboarding
 
@@ -27,12 +28,42 @@ Item {
         session: gate.session
     }
 
-    YouthRestOverlay {
-        objectName: "youthRestOverlay"
-        z: 10
-        visible: vm.youth.overlayShown
-        message: vm.youth.overlayMessage
-        usageLine: vm.youth.usageLine
+    // The rest notice and the purchase sheet are loaded by their files the first time they are needed and then
+    // kept: a signed-in start that shows neither does not load them before its first frame. On a start with the
+    // day's time already used up the notice is loaded as soon as the guard learns so from the server.
+    Loader {
+        id: restLoader
+
+        objectName: "youthRestLoader"
+        anchors.fill: parent
+
+        readonly property bool wanted: vm.youth.overlayShown
+        function show() {
+            if (wanted && !item)
+                setSource("qrc:/qt/qml/Quorvel/Onboarding/YouthRestOverlay.qml",
+                          { "objectName": "youthRestOverlay", "z": 10, "visible": true,
+                            "message": vm.youth.overlayMessage, "usageLine": vm.youth.usageLine })
+        }
+        onWantedChanged: show()
+        Component.onCompleted: show()
+    }
+    Binding {
+        target: restLoader.item
+        when: restLoader.item !== null
+        property: "visible"
+        value: vm.youth.overlayShown
+    }
+    Binding {
+        target: restLoader.item
+        when: restLoader.item !== null
+        property: "message"
+        value: vm.youth.overlayMessage
+    }
+    Binding {
+        target: restLoader.item
+        when: restLoader.item !== null
+        property: "usageLine"
+        value: vm.youth.usageLine
     }
 
     // The questionnaire and the learning-profile sheet are loaded by their files when they open: named here as
@@ -91,8 +122,22 @@ Item {
         function onClosed() { vm.profileDismissed() }
     }
 
-    // The store's "确认购买" for every purchase made in the signed-in app; above the tab shell's pages.
-    PurchaseConfirmSheet {
-        objectName: "purchaseConfirmSheet"
+    // The store's "确认购买" for every purchase made in the signed-in app; above the tab shell's pages. The
+    // binding of `wanted` to the question is what tells the store that a sheet is there to answer it; the
+    // sheet, loaded as the first question comes, opens on it by itself.
+    Loader {
+        id: purchaseLoader
+
+        objectName: "purchaseSheetLoader"
+        anchors.fill: parent
+
+        readonly property bool wanted: PurchaseConfirmation.active
+        function show() {
+            if (wanted && !item)
+                setSource("qrc:/qt/qml/Quorvel/Membership/PurchaseConfirmSheet.qml",
+                          { "objectName": "purchaseConfirmSheet" })
+        }
+        onWantedChanged: show()
+        Component.onCompleted: show()
     }
 }

@@ -20,9 +20,6 @@ Item {
     // Each screen is loaded by its file, not named here as a type: naming all three would make the engine load
     // every type of both the signed-out and the signed-in app (the tab shell and all its tabs' views) before the
     // first frame, whichever screen the session asks for.
-    // Each screen is loaded by its file, not named here as a type: naming all three would make the engine load
-    // every type of both the signed-out and the signed-in app (the tab shell and all its tabs' views) before the
-    // first frame, whichever screen the session asks for.
     function showScreen() {
         // Launch: nothing yet, the window's own background until the session has read its secrets.
         if (model.screen === RootViewModel.Launch)

@@ -147,21 +147,19 @@ Page {
             onClicked: root.store.cancelEditing()
         }
 
-        MenuPopup {
+        // The menu is loaded by its file on the first press of its button and kept: named here as a type, it
+        // would be loaded and made with the page, before the first frame of every signed-in start.
+        Loader {
             id: menu
 
-            objectName: "homeMenu"
-            x: bar.width - width - 10
-            y: bar.height - 4
-            implicitWidth: 200
-            entries: [
-                { "text": root.texts.edit, "name": "editEntry" },
-                { "text": root.texts.restore, "name": "restoreEntry" },
-                { "text": root.texts.refresh, "name": "refreshEntry" }
-            ]
-            onTriggered: index => index === 0 ? root.store.beginEditing()
-                                 : index === 1 ? root.store.requestRestore()
-                                 : root.store.requestLoad()
+            objectName: "homeMenuLoader"
+
+            function open() {
+                if (!item)
+                    setSource("qrc:/qt/qml/Quorvel/Home/HomeMenu.qml",
+                              { "parent": bar, "store": root.store, "texts": root.texts })
+                item.open()
+            }
         }
     }
 
@@ -169,7 +167,28 @@ Page {
         id: content
 
         anchors.fill: parent
-        sourceComponent: root.store.editing ? editorPage : homePage
+        active: !root.store.editing
+        sourceComponent: homePage
+    }
+
+    // The editor is loaded by its file when editing begins and dropped when it ends: named here as a type, it
+    // would be loaded with the home page, before the first frame of every signed-in start.
+    Loader {
+        id: editor
+
+        objectName: "homeEditorLoader"
+        anchors.fill: parent
+
+        readonly property bool wanted: root.store.editing
+        function show() {
+            if (wanted && !item)
+                setSource("qrc:/qt/qml/Quorvel/Home/HomeLayoutEditor.qml",
+                          { "store": root.store, "texts": root.texts })
+            else if (!wanted)
+                source = ""
+        }
+        onWantedChanged: show()
+        Component.onCompleted: show()
     }
 
     Component {
@@ -186,21 +205,38 @@ Page {
         }
     }
 
-    Component {
-        id: editorPage
+    // The page's alert, loaded by its file the first time the store has something to say and kept.
+    Loader {
+        id: alert
 
-        HomeLayoutEditor {
-            store: root.store
-            texts: root.texts
+        objectName: "homeAlertLoader"
+        anchors.fill: parent
+
+        readonly property bool wanted: root.store.hasErrorMessage
+        function show() {
+            if (wanted && !item)
+                setSource("qrc:/qt/qml/Quorvel/Ui/Alert.qml",
+                          { "objectName": "homeAlert", "title": root.texts.alertTitle,
+                            "message": root.store.errorMessage, "buttonText": root.texts.alertButton,
+                            "visible": true })
         }
+        onWantedChanged: show()
+        Component.onCompleted: show()
     }
-
-    Alert {
-        objectName: "homeAlert"
-        title: root.texts.alertTitle
-        message: root.store.errorMessage
-        buttonText: root.texts.alertButton
-        visible: root.store.hasErrorMessage
-        onDismissed: root.store.clearErrorMessage()
+    Binding {
+        target: alert.item
+        when: alert.item !== null
+        property: "message"
+        value: root.store.errorMessage
+    }
+    Binding {
+        target: alert.item
+        when: alert.item !== null
+        property: "visible"
+        value: root.store.hasErrorMessage
+    }
+    Connections {
+        target: alert.item
+        function onDismissed() { root.store.clearErrorMessage() }
     }
 }

@@ -7,7 +7,8 @@ import Quorvel.Ui
 // price. "确认支付" (or Return) buys; "取消", Escape or a click beside the sheet declines. It opens by itself
 // while the store asks and answers exactly once per question: any way of closing it that is not "确认支付"
 // declines, so no purchase waits on a sheet that is gone. Declare one, in the window-filling item of the
-// signed-in app; its binding to the question is what tells the store a sheet is there to answer.
+// signed-in app, or load it there when the store first asks: a binding to the question (the sheet's own, or
+// the loader's) is what tells the store a sheet is there to answer.
 BottomSheet {
     id: sheet
 
