@@ -5,6 +5,9 @@
 #include "RobotStore.h"
 
 #include <QPainter>
+#include <QTransform>
+
+#include <cmath>
 
 RobotAvatarItem::RobotAvatarItem(QQuickItem *parent) : RobotFrameItem(parent) {
     RobotStore &store = RobotStore::shared();
@@ -72,17 +75,67 @@ bool armApart(RobotMood mood, bool reduceMotion) {
 }
 } // namespace
 
+QPointF RobotAvatarItem::figureOrigin() const {
+    return {(width() - m_figureSize) / 2, (height() - 1.15 * m_figureSize) / 2};
+}
+
+RobotMotion::Values RobotAvatarItem::drawnMotion(double t, const QPointF &offset) const {
+    RobotMotion::Values motion = RobotMotion::avatar(t, m_mood, m_reduceMotion);
+    motion.bob = offset.y() / (m_figureSize / 100.0);
+    return motion;
+}
+
+QPointF RobotAvatarItem::restOffset(qreal devicePixelRatio) const {
+    if (m_figureSize <= 0 || devicePixelRatio <= 0)
+        return {};
+    const double bob = RobotMotion::avatar(now(), m_mood, m_reduceMotion).bob * m_figureSize / 100.0;
+    return {0, std::round(bob * devicePixelRatio) / devicePixelRatio};
+}
+
+bool RobotAvatarItem::restLooksAsPainted() const {
+    RobotMotion::Values painted = RobotMotion::avatar(m_restTime, m_mood, m_reduceMotion);
+    RobotMotion::Values current = RobotMotion::avatar(now(), m_mood, m_reduceMotion);
+    // The bob only moves the picture; a swinging arm is a part of its own; only a star shows its turn.
+    painted.bob = current.bob = 0;
+    if (armApart(m_mood, m_reduceMotion))
+        painted.wave = current.wave = 0;
+    if (m_robot.accessory != u"star")
+        painted.starSpin = current.starSpin = 0;
+    return painted == current;
+}
+
+QRect RobotAvatarItem::groundRect() const {
+    if (m_figureSize <= 0)
+        return {};
+    const RobotFigure::Geometry g = RobotFigure::layout(m_robot, m_mood, {}, m_figureSize);
+    // A pixel more for the antialiased edge.
+    return RobotFigure::groundBounds(g).translated(figureOrigin()).adjusted(-1, -1, 1, 1).toAlignedRect();
+}
+
+void RobotAvatarItem::paintGround(QPainter *painter) {
+    const double size = m_figureSize;
+    if (size <= 0)
+        return;
+    painter->save();
+    painter->translate(figureOrigin());
+    RobotFigure::paint(*painter, m_robot,
+                       RobotFigure::layout(m_robot, m_mood, drawnMotion(m_restTime, shownOffset()), size),
+                       RobotFigure::Parts::Ground);
+    painter->restore();
+}
+
 void RobotAvatarItem::paint(QPainter *painter) {
     const double size = m_figureSize;
     if (size <= 0)
         return;
     m_restTime = now();
-    const RobotMotion::Values motion = RobotMotion::avatar(m_restTime, m_mood, m_reduceMotion);
+    // The body as it is before the bob moves it.
     painter->save();
-    painter->translate((width() - size) / 2, (height() - 1.15 * size) / 2);
-    RobotFigure::paint(*painter, m_robot, RobotFigure::layout(m_robot, m_mood, motion, size),
-                       armApart(m_mood, m_reduceMotion) ? RobotFigure::Parts::AllButRightArm
-                                                        : RobotFigure::Parts::All);
+    painter->translate(figureOrigin());
+    RobotFigure::paint(*painter, m_robot,
+                       RobotFigure::layout(m_robot, m_mood, drawnMotion(m_restTime, {}), size),
+                       armApart(m_mood, m_reduceMotion) ? RobotFigure::Parts::BodyButRightArm
+                                                        : RobotFigure::Parts::Body);
     painter->restore();
 }
 
@@ -90,25 +143,43 @@ QRect RobotAvatarItem::partRect() const {
     const double size = m_figureSize;
     if (size <= 0 || !armApart(m_mood, m_reduceMotion))
         return {};
+    // Asked on every tick: worked out again only for another size.
+    const std::array<double, 3> key{size, width(), height()};
+    if (key != m_partRectFor) {
+        m_partRectFor = key;
+        m_partRect = sweptArmRect();
+    }
+    return m_partRect;
+}
+
+QRect RobotAvatarItem::sweptArmRect() const {
+    const double size = m_figureSize;
     const RobotFigure::Geometry g = RobotFigure::layout(m_robot, m_mood, {}, size);
-    const QPointF pivot =
-        RobotFigure::rightArmPivot(g) + QPointF((width() - size) / 2, (height() - 1.15 * size) / 2);
-    // The arm turns all the way round its pivot, which moves up and down with the body (the bob, at most
-    // 3 units either way); a pixel more for the antialiased edge.
-    const double across = RobotFigure::rightArmReach(g) + 1;
-    const double upDown = across + 3 * g.unit;
-    return QRectF(pivot.x() - across, pivot.y() - upDown, 2 * across, 2 * upDown).toAlignedRect();
+    // The arm's swing, from the wave's one end to the other (the arm hangs from its pivot, which moves with
+    // the body: the part moves with the rest's offset): every degree of it, and a pixel more for the
+    // antialiased edge and what lies between two degrees.
+    const double kWave = RobotMotion::avatar(M_PI / 16, RobotMood::Waving, false).wave; // sin(8t) = 1
+    const double from = -(20 + 4 * kWave), to = -(20 - 4 * kWave);
+    const QRectF arm(-g.arm.width() / 2, 0, g.arm.width(), g.arm.height());
+    QRectF swept;
+    for (double angle = from; angle <= to + 0.5; angle += 1) {
+        QTransform turn;
+        turn.translate(RobotFigure::rightArmPivot(g).x(), RobotFigure::rightArmPivot(g).y());
+        turn.rotate(angle);
+        swept |= turn.mapRect(arm);
+    }
+    return swept.translated(figureOrigin()).adjusted(-1, -1, 1, 1).toAlignedRect();
 }
 
 void RobotAvatarItem::paintPart(QPainter *painter) {
     const double size = m_figureSize;
     if (size <= 0)
         return;
-    // The arm's swing of now, on the body where the rest of the figure was drawn.
-    RobotMotion::Values motion = RobotMotion::avatar(m_restTime, m_mood, m_reduceMotion);
+    // The arm's swing of now, on the body where the rest of the figure was drawn, before the bob moves both.
+    RobotMotion::Values motion = drawnMotion(m_restTime, {});
     motion.wave = RobotMotion::avatar(now(), m_mood, m_reduceMotion).wave;
     painter->save();
-    painter->translate((width() - size) / 2, (height() - 1.15 * size) / 2);
+    painter->translate(figureOrigin());
     RobotFigure::paint(*painter, m_robot, RobotFigure::layout(m_robot, m_mood, motion, size),
                        RobotFigure::Parts::RightArm);
     painter->restore();

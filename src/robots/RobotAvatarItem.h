@@ -6,6 +6,8 @@
 
 #include <QtQml/qqmlregistration.h>
 
+#include <array>
+
 // Paints one robot figure `figureSize` wide (and 1.15 times as tall), centred in the item, and redraws it as
 // its mood needs (RobotMotion::avatarDemand) while it is seen; unseen the clock stops. The
 // item is made larger than the figure's frame: a raised arm, the antenna's glow and a tilted head reach
@@ -44,6 +46,12 @@ protected:
     // bobs, which the idle rate draws as smoothly.
     QRect partRect() const override;
     void paintPart(QPainter *painter) override;
+    // The bob moves the picture by whole pixels, and the shadow on the ground, which stays where it is,
+    // widens and narrows with it; the rest is repainted only as the eyes blink (or the star turns).
+    QPointF restOffset(qreal devicePixelRatio) const override;
+    bool restLooksAsPainted() const override;
+    QRect groundRect() const override;
+    void paintGround(QPainter *painter) override;
 
 Q_SIGNALS:
     void robotChanged();
@@ -58,4 +66,12 @@ private:
     double m_figureSize = 78;
     bool m_reduceMotion = false;
     double m_restTime = 0; // the moment the rest of the figure was last drawn; the arm hangs from it there
+    // The waving arm's rectangle, and the figure size, width and height it is for.
+    QRect sweptArmRect() const;
+    mutable QRect m_partRect;
+    mutable std::array<double, 3> m_partRectFor{-1, -1, -1};
+    // Where the figure's rectangle lies in the item.
+    QPointF figureOrigin() const;
+    // The motion of the moment t as drawn: the bob, in units, where the picture is moved by `offset`.
+    RobotMotion::Values drawnMotion(double t, const QPointF &offset) const;
 };

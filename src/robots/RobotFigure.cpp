@@ -150,6 +150,11 @@ double rightArmReach(const Geometry &g) {
     return std::hypot(g.arm.width() / 2, g.arm.height());
 }
 
+QRectF groundBounds(const Geometry &g) {
+    const QSizeF widest((54 + 3) * g.unit, g.shadow.height()); // the shadow is (54 - bob) units wide
+    return centred(g.frame.width() / 2, g.frame.height() / 2 + g.shadowY, widest);
+}
+
 void paint(QPainter &painter, const RobotCharacter &robot, const Geometry &g, Parts parts) {
     const double u = g.unit;
     const QColor color = hexColor(robot.color);
@@ -161,10 +166,14 @@ void paint(QPainter &painter, const RobotCharacter &robot, const Geometry &g, Pa
     painter.translate(g.frame.width() / 2, g.frame.height() / 2);
 
     // Ground shadow.
-    if (parts != Parts::RightArm) {
+    if (parts == Parts::All || parts == Parts::AllButRightArm || parts == Parts::Ground) {
         painter.setBrush(QColor::fromRgbF(0, 0, 0, 0.12f));
         painter.drawEllipse(centred(0, g.shadowY, g.shadow));
         painter.setBrush(Qt::NoBrush);
+    }
+    if (parts == Parts::Ground) {
+        painter.restore();
+        return;
     }
 
     painter.translate(0, g.bodyOffsetY);
@@ -184,7 +193,7 @@ void paint(QPainter &painter, const RobotCharacter &robot, const Geometry &g, Pa
         return;
     }
     arm(-30 * u, g.leftArmAngle);
-    if (parts == Parts::All)
+    if (parts == Parts::All || parts == Parts::Body)
         arm(30 * u, g.rightArmAngle);
 
     fillRounded(painter, centred(0, 30 * u, g.torso), g.torsoRadius, color);

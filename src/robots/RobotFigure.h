@@ -63,8 +63,9 @@ Geometry layout(const RobotCharacter &robot, RobotMood mood, const RobotMotion::
 
 // Which shapes to draw: all of them, or the waving (right) arm apart from the rest, so that the arm can be
 // redrawn on its own. The arm lies behind the torso and overlaps nothing else: the arm drawn first and the
-// rest over it is the whole figure.
-enum class Parts { All, RightArm, AllButRightArm };
+// rest over it is the whole figure. Likewise the ground shadow apart from the body (everything else, which
+// the bob moves as one): the shadow lies behind the body.
+enum class Parts { All, RightArm, AllButRightArm, Ground, Body, BodyButRightArm };
 
 // Draws the figure (or some of its parts) into the rectangle (0, 0, size, 1.15 × size) of the painter.
 void paint(QPainter &painter, const RobotCharacter &robot, const Geometry &geometry,
@@ -74,6 +75,8 @@ void paint(QPainter &painter, const RobotCharacter &robot, const Geometry &geome
 // (`bodyOffsetY`), and how far from there any of it may reach.
 QPointF rightArmPivot(const Geometry &geometry);
 double rightArmReach(const Geometry &geometry);
+// The rectangle in the figure's rectangle that the ground shadow may cover at any bob (3 units either way).
+QRectF groundBounds(const Geometry &geometry);
 
 // The colour of the face screen.
 QColor faceColor();

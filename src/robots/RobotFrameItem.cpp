@@ -5,19 +5,22 @@
 #include <QQuickWindow>
 #include <QSGImageNode>
 #include <QSGTexture>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cmath>
 
-// The item's node: the picture's image node, and the texture it shows, which the node owns so that it goes
-// with the node whenever the scene graph drops it.
+// The item's node: the picture's image node, and the textures it shows, which the node owns so that they go
+// with the node whenever the scene graph drops it. Behind the picture, the fast part; behind that, the
+// ground.
 class RobotFrameNode : public QSGNode {
 public:
     explicit RobotFrameNode(QSGImageNode *image) : m_image(image) { appendChildNode(image); }
     // The image nodes (children) are destroyed after this; they do not own the textures.
     ~RobotFrameNode() override {
         delete m_texture;
-        delete m_partTexture;
+        delete m_part.texture;
+        delete m_ground.texture;
     }
     void show(QSGTexture *texture, const QRectF &rect) {
         m_image->setTexture(texture);
@@ -25,33 +28,56 @@ public:
         delete m_texture;
         m_texture = texture;
     }
-    // The fast part, behind the rest; a null texture takes it away.
+    QSizeF restSize() const { return m_image->rect().size(); }
+    // The picture shown moves.
+    void move(const QRectF &rect) {
+        if (m_image->rect() != rect)
+            m_image->setRect(rect);
+    }
+    // The fast part; a null texture takes it away.
     void showPart(QQuickWindow *window, QSGTexture *texture, const QRectF &rect) {
-        if (!texture) {
-            if (m_part) {
-                removeChildNode(m_part);
-                delete m_part;
-                m_part = nullptr;
-            }
-        } else {
-            // A node joins the tree with its picture: the software renderer reads it as the node is added.
-            const bool added = !m_part;
-            if (added)
-                m_part = window->createImageNode();
-            m_part->setTexture(texture);
-            m_part->setRect(rect);
-            if (added)
-                prependChildNode(m_part);
-        }
-        delete m_partTexture;
-        m_partTexture = texture;
+        showLayer(m_part, window, texture, rect, m_ground.node);
+    }
+    void showGround(QQuickWindow *window, QSGTexture *texture, const QRectF &rect) {
+        showLayer(m_ground, window, texture, rect, nullptr);
     }
 
 private:
+    struct Layer {
+        QSGImageNode *node = nullptr;
+        QSGTexture *texture = nullptr;
+    };
+    // A layer behind the picture, right after `after` (or first).
+    void showLayer(Layer &layer, QQuickWindow *window, QSGTexture *texture, const QRectF &rect,
+                   QSGNode *after) {
+        if (!texture) {
+            if (layer.node) {
+                removeChildNode(layer.node);
+                delete layer.node;
+                layer.node = nullptr;
+            }
+        } else {
+            // A node joins the tree with its picture: the software renderer reads it as the node is added.
+            const bool added = !layer.node;
+            if (added)
+                layer.node = window->createImageNode();
+            layer.node->setTexture(texture);
+            layer.node->setRect(rect);
+            if (added) {
+                if (after)
+                    insertChildNodeAfter(layer.node, after);
+                else
+                    prependChildNode(layer.node);
+            }
+        }
+        delete layer.texture;
+        layer.texture = texture;
+    }
+
     QSGImageNode *m_image;
-    QSGImageNode *m_part = nullptr;
     QSGTexture *m_texture = nullptr;
-    QSGTexture *m_partTexture = nullptr;
+    Layer m_part;
+    Layer m_ground;
 };
 
 // The steady clock of every item redrawing at a steady rate: one tick at the full rate, and an item at a
@@ -142,7 +168,7 @@ void RobotFrameItem::itemChange(ItemChange change, const ItemChangeData &value) 
         m_windowConnections.clear();
         // The old window's scene graph drops the node.
         m_node = nullptr;
-        m_frameDue = m_partDue = false;
+        m_frameDue = false;
         if (QQuickWindow *window = value.window) {
             const auto recheck = [this] { updateClock(); };
             m_windowConnections << connect(window, &QQuickWindow::afterSynchronizing, this,
@@ -151,7 +177,7 @@ void RobotFrameItem::itemChange(ItemChange change, const ItemChangeData &value) 
                                        window, &QQuickWindow::sceneGraphInvalidated, this,
                                        [this] {
                                            m_node = nullptr;
-                                           m_frameDue = m_partDue = false;
+                                           m_frameDue = false;
                                        },
                                        Qt::DirectConnection)
                                 << connect(window, &QWindow::visibilityChanged, this, recheck)
@@ -251,38 +277,61 @@ QImage RobotFrameItem::renderPart(const QRect &part, qreal devicePixelRatio) {
     return image;
 }
 
-QImage RobotFrameItem::renderFrame(qreal devicePixelRatio) {
-    const QImage rest = renderRest(devicePixelRatio);
-    const QRect part = partRect();
-    if (rest.isNull() || part.isEmpty())
-        return rest;
-    // The rest first (the part may follow it), then the part under it, as the node shows them.
-    const QImage moving = renderPart(part, devicePixelRatio);
-    QImage image = clearImage(size(), devicePixelRatio);
+QImage RobotFrameItem::renderGround(const QRect &ground, qreal devicePixelRatio) {
+    QImage image = clearImage(ground.size(), devicePixelRatio);
+    if (image.isNull())
+        return image;
     QPainter painter(&image);
-    painter.drawImage(part.topLeft(), moving);
-    painter.drawImage(QPointF(0, 0), rest);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(-ground.topLeft());
+    paintGround(&painter);
     return image;
 }
 
-void RobotFrameItem::paintNode(RobotFrameNode *node) {
-    QQuickWindow *w = window();
-    const qreal ratio = w->effectiveDevicePixelRatio();
-    QSGTexture *rest = textureOf(w, renderRest(ratio));
-    if (!rest)
-        return;
-    // The picture is shown pixel for pixel, a fraction of a pixel larger than the item where its size is not
-    // whole pixels (it is drawn in item coordinates all the same). Stretched by that fraction it would be
-    // blurred, and the software renderer would draw it, and its part under every moving rectangle, through
-    // its slow filtered path rather than copy it.
-    node->show(rest, QRectF(QPointF(0, 0), QSizeF(rest->textureSize()) / ratio));
-    paintPartNode(node, partRect());
+QImage RobotFrameItem::renderFrame(qreal devicePixelRatio) {
+    // Drawn with the offset of now; the node keeps the one it shows.
+    const QPointF shown = m_offset;
+    const auto restore = qScopeGuard([&] { m_offset = shown; });
+    m_offset = restOffset(devicePixelRatio);
+    const QImage rest = renderRest(devicePixelRatio);
+    if (rest.isNull())
+        return rest;
+    // The rest first (the part may follow it), then the ground and the part under it, as the node shows them.
+    const QRect part = partRect(), ground = groundRect();
+    QImage image = clearImage(size(), devicePixelRatio);
+    QPainter painter(&image);
+    if (!ground.isEmpty())
+        painter.drawImage(ground.topLeft(), renderGround(ground, devicePixelRatio));
+    if (!part.isEmpty())
+        painter.drawImage(QPointF(part.topLeft()) + m_offset, renderPart(part, devicePixelRatio));
+    painter.drawImage(m_offset, rest);
+    return image;
 }
 
-void RobotFrameItem::paintPartNode(RobotFrameNode *node, const QRect &part) {
+void RobotFrameItem::paintNode(RobotFrameNode *node, bool repaint) {
     QQuickWindow *w = window();
-    node->showPart(
-        w, part.isEmpty() ? nullptr : textureOf(w, renderPart(part, w->effectiveDevicePixelRatio())), part);
+    const qreal ratio = w->effectiveDevicePixelRatio();
+    const QPointF offset = restOffset(ratio);
+    const bool moved = offset != m_offset;
+    m_offset = offset;
+    // The picture is shown pixel for pixel, a fraction of a pixel larger than the item where its size is not
+    // whole pixels (it is drawn in item coordinates all the same), and moved by whole pixels. Stretched by
+    // that fraction, or moved by one, it would be blurred, and the software renderer would draw it, and its
+    // part under every moving rectangle, through its slow filtered path rather than copy it.
+    if (repaint || !restLooksAsPainted()) {
+        QSGTexture *rest = textureOf(w, renderRest(ratio));
+        if (!rest)
+            return;
+        node->show(rest, QRectF(offset, QSizeF(rest->textureSize()) / ratio));
+    } else {
+        node->move(QRectF(offset, node->restSize()));
+    }
+    const QRect ground = groundRect();
+    if (repaint || moved || ground.isEmpty())
+        node->showGround(w, ground.isEmpty() ? nullptr : textureOf(w, renderGround(ground, ratio)), ground);
+    const QRect part = partRect();
+    node->showPart(w, part.isEmpty() ? nullptr : textureOf(w, renderPart(part, ratio)),
+                   QRectF(part).translated(offset));
 }
 
 QSGNode *RobotFrameItem::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *) {
@@ -295,35 +344,33 @@ QSGNode *RobotFrameItem::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *
     if (!node)
         node = new RobotFrameNode(window()->createImageNode());
     m_node = node;
-    m_frameDue = m_partDue = false;
-    m_partTicks = 0;
-    paintNode(node);
+    m_frameDue = false;
+    paintNode(node, true);
     return node;
 }
 
 void RobotFrameItem::onSynchronized() {
-    if (!m_frameDue && !m_partDue)
+    if (!m_frameDue)
         return;
-    const bool whole = m_frameDue;
-    m_frameDue = m_partDue = false;
-    if (!m_node)
-        return;
-    if (whole)
-        paintNode(m_node);
-    else
-        paintPartNode(m_node, partRect());
+    m_frameDue = false;
+    if (m_node)
+        paintNode(m_node, false);
+}
+
+bool RobotFrameItem::frameChanges() const {
+    return !partRect().isEmpty() || !restLooksAsPainted() ||
+           restOffset(window()->effectiveDevicePixelRatio()) != m_offset;
 }
 
 void RobotFrameItem::onTick() {
     if (m_node && window()) {
-        // The picture moves; the item does not change. The node is repainted after the window's next sync:
-        // while there is a fast part, that part alone on most ticks and everything at the idle rate.
-        constexpr int kStride = RobotMotion::kIdleFrameMs / RobotMotion::kFullFrameMs;
-        if (!partRect().isEmpty() && ++m_partTicks % kStride != 0)
-            m_partDue = true;
-        else
+        // The picture moves; the item does not change. The node is brought up to now after the window's next
+        // sync: the fast part repainted, the rest moved, and repainted only where more than its place
+        // changed. A tick that would change nothing on screen asks for no frame.
+        if (!m_frameDue && frameChanges()) {
             m_frameDue = true;
-        window()->update();
+            window()->update();
+        }
     } else {
         update();
     }
