@@ -132,10 +132,9 @@ void RobotAvatarItem::paint(QPainter *painter) {
     // The body as it is before the bob moves it.
     painter->save();
     painter->translate(figureOrigin());
-    RobotFigure::paint(*painter, m_robot,
-                       RobotFigure::layout(m_robot, m_mood, drawnMotion(m_restTime, {}), size),
-                       armApart(m_mood, m_reduceMotion) ? RobotFigure::Parts::BodyButRightArm
-                                                        : RobotFigure::Parts::Body);
+    RobotFigure::paint(
+        *painter, m_robot, RobotFigure::layout(m_robot, m_mood, drawnMotion(m_restTime, {}), size),
+        armApart(m_mood, m_reduceMotion) ? RobotFigure::Parts::BodyButRightArm : RobotFigure::Parts::Body);
     painter->restore();
 }
 

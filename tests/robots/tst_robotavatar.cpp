@@ -629,8 +629,8 @@ private Q_SLOTS:
         const qsizetype moves = item.offsets.size();
         QTest::qWait(1000);
         const int restFrames = item.restPaints - rest, partFrames = item.partPaints - part;
-        qInfo("waving for 1 s: the arm drew %d times, the rest %d and moved %lld times", partFrames, restFrames,
-              qint64(item.offsets.size() - moves));
+        qInfo("waving for 1 s: the arm drew %d times, the rest %d and moved %lld times", partFrames,
+              restFrames, qint64(item.offsets.size() - moves));
         // The rest follows the bob: repainted (for the blink) or moved.
         QVERIFY(restFrames >= 1 || item.offsets.size() > moves);
         QVERIFY2(partFrames >= 2 * restFrames, "the rest of the figure redrew at the arm's rate");
