@@ -23,6 +23,33 @@ RobotCharacter robotWith(const QString &shape, const QString &accessory) {
     return {"r", "测测", "#3B7BE0", "#D4E4FF", shape, accessory, "v"};
 }
 
+// The largest difference of one channel (alpha too, when `withAlpha`) between two pictures over the top
+// left `size` of them.
+int worstChannel(const QImage &a, const QImage &b, QSize size, bool withAlpha = false) {
+    int worst = 0;
+    for (int y = 0; y < size.height(); ++y) {
+        for (int x = 0; x < size.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            worst =
+                std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                          std::abs(qBlue(p) - qBlue(q)), withAlpha ? std::abs(qAlpha(p) - qAlpha(q)) : 0});
+        }
+    }
+    return worst;
+}
+
+// The robot drawn in one go, as the item places it, with the bob on whole device pixels as the item moves
+// its picture.
+void paintWhole(QImage &into, const QSizeF &itemSize, const RobotCharacter &robot, RobotMood mood,
+                RobotMotion::Values motion, double figureSize) {
+    QPainter painter(&into);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate((itemSize.width() - figureSize) / 2, (itemSize.height() - 1.15 * figureSize) / 2);
+    const double unit = figureSize / 100;
+    motion.bob = std::round(motion.bob * unit) / unit;
+    RobotFigure::paint(painter, robot, RobotFigure::layout(robot, mood, motion, figureSize));
+}
+
 // A moment at which the eyes are open (fmod(t, 3.6) >= 0.15) and every sine is away from zero.
 constexpr double kOpenEyes = 1.0;
 
@@ -473,25 +500,12 @@ private Q_SLOTS:
         const double t = item.lastShown;
         QImage expected(shown.size(), QImage::Format_RGB32);
         expected.fill(Qt::white);
-        {
-            QPainter painter(&expected);
-            painter.setRenderHint(QPainter::Antialiasing);
-            painter.translate((item.width() - figureSize) / 2, (item.height() - 1.15 * figureSize) / 2);
-            RobotMotion::Values motion = RobotMotion::avatar(t, mood, false);
-            const double unit = figureSize / 100;
-            motion.bob = std::round(motion.bob * unit) / unit;
-            // The arm, which swings fast, as of the moment it was drawn.
-            motion.wave = RobotMotion::avatar(item.lastPartPainted, mood, false).wave;
-            RobotFigure::paint(painter, robot, RobotFigure::layout(robot, mood, motion, figureSize));
-        }
-        int worst = 0;
-        for (int y = 0; y < int(std::ceil(item.height())); ++y) {
-            for (int x = 0; x < int(std::ceil(item.width())); ++x) {
-                const QRgb a = shown.pixel(x, y), b = expected.pixel(x, y);
-                worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                                  std::abs(qBlue(a) - qBlue(b))});
-            }
-        }
+        RobotMotion::Values motion = RobotMotion::avatar(t, mood, false);
+        // The arm, which swings fast, as of the moment it was drawn.
+        motion.wave = RobotMotion::avatar(item.lastPartPainted, mood, false).wave;
+        paintWhole(expected, item.size(), robot, mood, motion, figureSize);
+        const int worst =
+            worstChannel(shown, expected, QSize(int(std::ceil(item.width())), int(std::ceil(item.height()))));
         // Laying one antialiased picture over another rounds a channel by a step or two at most.
         QVERIFY2(worst <= 3, qPrintable(QStringLiteral("t = %1: a channel differs by %2").arg(t).arg(worst)));
         item.setParentItem(nullptr);
@@ -527,14 +541,8 @@ private Q_SLOTS:
             QPainter painter(&expected);
             painter.drawImage(QPointF(0, 0), item.renderFrame(1.0));
         }
-        int worst = 0;
-        for (int y = 0; y < int(std::ceil(item.height())); ++y) {
-            for (int x = 0; x < int(std::ceil(item.width())); ++x) {
-                const QRgb a = shown.pixel(x, y), b = expected.pixel(x, y);
-                worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                                  std::abs(qBlue(a) - qBlue(b))});
-            }
-        }
+        const int worst =
+            worstChannel(shown, expected, QSize(int(std::ceil(item.width())), int(std::ceil(item.height()))));
         QVERIFY2(worst <= 2, qPrintable(QStringLiteral("a channel differs by %1").arg(worst)));
         item.setParentItem(nullptr);
     }
@@ -582,23 +590,8 @@ private Q_SLOTS:
             const QImage apart = item.renderFrame(1.0);
             QImage whole(apart.size(), QImage::Format_ARGB32_Premultiplied);
             whole.fill(Qt::transparent);
-            {
-                QPainter painter(&whole);
-                painter.setRenderHint(QPainter::Antialiasing);
-                painter.translate((item.width() - figureSize) / 2, (item.height() - 1.15 * figureSize) / 2);
-                RobotMotion::Values motion = RobotMotion::avatar(t, mood, false);
-                const double unit = figureSize / 100;
-                motion.bob = std::round(motion.bob * unit) / unit;
-                RobotFigure::paint(painter, robot, RobotFigure::layout(robot, mood, motion, figureSize));
-            }
-            int worst = 0;
-            for (int y = 0; y < whole.height(); ++y) {
-                for (int x = 0; x < whole.width(); ++x) {
-                    const QRgb a = apart.pixel(x, y), b = whole.pixel(x, y);
-                    worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                                      std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b))});
-                }
-            }
+            paintWhole(whole, item.size(), robot, mood, RobotMotion::avatar(t, mood, false), figureSize);
+            const int worst = worstChannel(apart, whole, whole.size(), true);
             // Laying one antialiased picture over another rounds a channel by a step or two at most.
             QVERIFY2(worst <= 3,
                      qPrintable(QStringLiteral("t = %1: a channel differs by %2").arg(t).arg(worst)));
