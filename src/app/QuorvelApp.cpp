@@ -88,8 +88,10 @@ bool QuorvelApp::show() {
     Q_UNUSED(translated);
     m_engine = makeEngine();
     QQmlComponent main(m_engine.get(), QUrl(QStringLiteral("qrc:/qt/qml/Quorvel/App/Main.qml")));
-    m_window.reset(qobject_cast<QQuickWindow *>(main.createWithInitialProperties(
-        {{QStringLiteral("session"), QVariant::fromValue(m_session.get())}})));
+    // Qt dereferences a component that failed to load when it is asked for an object: check first.
+    if (main.isReady())
+        m_window.reset(qobject_cast<QQuickWindow *>(main.createWithInitialProperties(
+            {{QStringLiteral("session"), QVariant::fromValue(m_session.get())}})));
     if (!m_window) {
         for (const QQmlError &error : main.errors())
             qWarning().noquote() << error.toString();
