@@ -1,6 +1,7 @@
 // quorvel-floor: a minimal Qt Quick window with two texts in the app's Chinese font, on the renderer the app
 // would choose. Reports like the app's bench probe (QVL_BENCH=frame|idle|walk): the first swapped frame,
-// then, unless "frame", one sample of memory and idle CPU.
+// then, unless "frame", one sample of memory and idle CPU. QVL_BENCH_FLOOR_FPS=<n> swings a small mark n
+// times a second (what a moving picture costs Qt itself).
 
 #include "BenchSample.h"
 #include "RenderBackend.h"
@@ -22,6 +23,8 @@ int main(int argc, char *argv[]) {
     app.setFont(font);
 
     QQmlApplicationEngine engine;
+    engine.setInitialProperties(
+        {{QStringLiteral("framesPerSecond"), qEnvironmentVariableIntValue("QVL_BENCH_FLOOR_FPS")}});
     engine.load(QUrl(QStringLiteral("qrc:/qt/qml/QuorvelFloor/Floor.qml")));
     auto *window =
         engine.rootObjects().isEmpty() ? nullptr : qobject_cast<QQuickWindow *>(engine.rootObjects().first());
