@@ -1,6 +1,8 @@
 #include "PullToRefresh.h"
+#include "QmlHarness.h"
 #include "SheetDetent.h"
 
+#include <QQuickView>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -130,6 +132,24 @@ private Q_SLOTS:
         QFETCH(double, mediumMinimum);
         QFETCH(double, height);
         QCOMPARE(SheetDetent::height(detent, available, mediumMinimum), height);
+    }
+
+    // A list widened after it was made (laid out, the window resized) is at rest once laid out: nothing goes
+    // on redrawing the window.
+    void plainListRestsAfterResize() {
+        QmlHarness::View view(QSize(300, 400));
+        QVERIFY2(view.loadData(
+                     "import QtQuick\nimport Quorvel.Ui\nPlainListView {\n"
+                     "    model: 5\n"
+                     "    delegate: Rectangle { width: ListView.view.width; height: 40; color: \"teal\" }\n"
+                     "}"),
+                 qPrintable(view.error()));
+        QTest::qWait(100);
+        view.resize(QSize(1100, 400));
+        QTest::qWait(300); // the frames of the new layout
+        QSignalSpy frames(&view.window(), &QQuickWindow::frameSwapped);
+        QTest::qWait(500);
+        QCOMPARE(frames.count(), 0);
     }
 };
 

@@ -160,7 +160,7 @@ Page {
             }
         }
 
-        ListView {
+        PlainListView {
             id: list
 
             objectName: "chatList"

@@ -157,7 +157,7 @@ Page {
             }
 
             // The category chips, each with its unread count.
-            ListView {
+            PlainListView {
                 id: chips
 
                 objectName: "inboxChips"

@@ -8,7 +8,7 @@ import Quorvel.Home
 // The home page itself, in one scrolling column at most 900 wide: the companion header (when the layout has
 // one) and the search section, then the card grid one row at a time (only the rows on screen are built),
 // "加载首页…" while the first layout is on its way, and the footnote while the built-in layout is shown.
-ListView {
+PlainListView {
     id: list
 
     required property AppSession session

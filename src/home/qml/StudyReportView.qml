@@ -44,7 +44,7 @@ Page {
         onBackRequested: page.leave()
     }
 
-    ListView {
+    PlainListView {
         id: list
 
         objectName: "studyReportList"

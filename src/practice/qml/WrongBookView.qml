@@ -55,7 +55,7 @@ Page {
     }
 
     // A list view, so that a long book makes only the rows in sight.
-    ListView {
+    PlainListView {
         id: list
 
         objectName: "wrongBookList"
