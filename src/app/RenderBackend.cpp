@@ -34,6 +34,19 @@ bool hasRenderNode(const QString &driDirectory) {
     return !QDir(driDirectory).entryList({QStringLiteral("renderD*")}, QDir::System | QDir::Files).isEmpty();
 }
 
+bool sendsThroughSocket(const EarlyFacts &facts) {
+    return !facts.userChoseBackend && !facts.userChoseTransfer && !facts.hasRenderNode;
+}
+
+void prepare() {
+    EarlyFacts facts;
+    facts.userChoseBackend = qEnvironmentVariableIsSet("QT_QUICK_BACKEND");
+    facts.userChoseTransfer = qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM");
+    facts.hasRenderNode = !facts.userChoseBackend && hasRenderNode();
+    if (sendsThroughSocket(facts))
+        qputenv("QT_XCB_NO_MITSHM", "1"); // read by Qt's X11 platform when the application is made
+}
+
 namespace {
 
 QString probeGlRenderer() {

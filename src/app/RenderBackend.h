@@ -27,6 +27,22 @@ Choice choose(const Facts &facts);
 // Whether `driDirectory` holds a render node.
 bool hasRenderNode(const QString &driDirectory = QStringLiteral("/dev/dri"));
 
+// Whether the window's pictures go to the X server through the socket rather than through shared memory.
+// With shared memory, each repaint of an area that was sent in the frame before waits for the server to
+// have read it; the software renderer repaints only what changed, the same small area frame after frame
+// where a robot moves, so on it the socket costs much less. Only where the software renderer is certain
+// before the application exists: no render node (on a render node the renderer is known only later), and
+// neither the backend nor the transfer chosen by the user (QT_QUICK_BACKEND, QT_XCB_NO_MITSHM).
+struct EarlyFacts {
+    bool userChoseBackend = false;
+    bool userChoseTransfer = false;
+    bool hasRenderNode = false;
+};
+bool sendsThroughSocket(const EarlyFacts &facts);
+
+// Applies the transfer. Call before the QGuiApplication exists.
+void prepare();
+
 // Decides and applies the choice. Call after the QGuiApplication exists and before any window is made.
 // Probing OpenGL (a throwaway context) happens only when a render node exists.
 Choice apply();

@@ -17,6 +17,7 @@ QVL_IMPORT_QML_MODULES()
 int main(int argc, char *argv[]) {
     MemoryPolicy::apply(); // before any thread, so that every heap keeps to it
     MessageRouting::install();
+    RenderBackend::prepare();
     QGuiApplication application(argc, argv);
     QGuiApplication::setOrganizationName(QStringLiteral("Quorvel"));
     QGuiApplication::setApplicationName(QStringLiteral("Quorvel"));

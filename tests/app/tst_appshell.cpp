@@ -101,6 +101,24 @@ private Q_SLOTS:
         QCOMPARE(choice == RenderBackend::Choice::Software, software);
     }
 
+    void windowTransfer_data() {
+        QTest::addColumn<bool>("userBackend");
+        QTest::addColumn<bool>("userTransfer");
+        QTest::addColumn<bool>("renderNode");
+        QTest::addColumn<bool>("socket");
+        QTest::newRow("no GPU") << false << false << false << true;
+        QTest::newRow("no GPU, the user's backend") << true << false << false << false;
+        QTest::newRow("no GPU, the user's transfer") << false << true << false << false;
+        QTest::newRow("a render node") << false << false << true << false;
+    }
+    void windowTransfer() {
+        QFETCH(bool, userBackend);
+        QFETCH(bool, userTransfer);
+        QFETCH(bool, renderNode);
+        QFETCH(bool, socket);
+        QCOMPARE(RenderBackend::sendsThroughSocket({userBackend, userTransfer, renderNode}), socket);
+    }
+
     void rootDecision_data() {
         QTest::addColumn<std::optional<QString>>("token");
         QTest::addColumn<std::optional<QString>>("status");
